@@ -1,0 +1,88 @@
+#include "DocumentRichText.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace kordavel {
+
+QTextCharFormat toTextCharFormat(const CharFormat &format)
+{
+    QTextCharFormat out;
+    out.setFontFamilies(QStringList{format.fontName.isEmpty() ? defaultFontName()
+                                                              : format.fontName});
+    out.setFontPointSize(format.pointSize);
+    out.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
+    out.setFontItalic(format.italic);
+    out.setFontUnderline(format.underline);
+    out.setFontStrikeOut(format.strike);
+    if (format.color)
+        out.setForeground(QColor::fromRgb(QRgb(*format.color)));
+    return out;
+}
+
+CharFormat fromTextCharFormat(const QTextCharFormat &format, const QFont &documentFont)
+{
+    CharFormat out;
+    const QStringList families = format.fontFamilies().toStringList();
+    out.fontName = families.isEmpty() ? documentFont.family() : families.first();
+    out.pointSize = format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
+                                                                    : documentFont.pointSizeF();
+    if (out.pointSize <= 0)
+        out.pointSize = defaultCharFormat().pointSize;
+    out.bold = format.hasProperty(QTextFormat::FontWeight) ? format.fontWeight() >= QFont::DemiBold
+                                                           : documentFont.bold();
+    out.italic = format.fontItalic();
+    out.underline = format.fontUnderline();
+    out.strike = format.fontStrikeOut();
+    const QBrush brush = format.foreground();
+    if (brush.style() != Qt::NoBrush)
+        out.color = brush.color().rgb() & 0xFFFFFFu;
+    return out;
+}
+
+RichText documentRichText(const QTextDocument &document, int from, int to)
+{
+    RichText out;
+    const QFont font = document.defaultFont();
+    from = std::max(from, 0);
+    to = std::min(to, document.characterCount() - 1);
+    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() <= to;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int start = std::max(fragment.position(), from);
+            const int end = std::min(fragment.position() + fragment.length(), to);
+            if (start >= end)
+                continue;
+            QString text = fragment.text();
+            if (start != fragment.position() || end != fragment.position() + fragment.length())
+                text = text.mid(start - fragment.position(), end - start);
+            out.append(text, fromTextCharFormat(fragment.charFormat(), font));
+        }
+        const int separator = block.position() + block.length() - 1;
+        if (separator >= from && separator < to) {
+            if (out.runs.isEmpty())
+                out.append(QStringLiteral("\n"), fromTextCharFormat(block.charFormat(), font));
+            else
+                out.runs.last().text += QLatin1Char('\n');
+        }
+    }
+    return out;
+}
+
+RichText documentRichText(const QTextDocument &document)
+{
+    return documentRichText(document, 0, document.characterCount() - 1);
+}
+
+void insertRichText(QTextCursor &cursor, const RichText &text)
+{
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    for (const TextRun &run : text.runs)
+        cursor.insertText(run.text, toTextCharFormat(run.format));
+    cursor.endEditBlock();
+}
+
+} // namespace kordavel

@@ -1,0 +1,55 @@
+#include "PlainTextFile.h"
+
+#include "CodePage.h"
+
+namespace kordavel {
+
+PlainTextContent decodePlainText(QByteArrayView bytes)
+{
+    PlainTextContent out;
+    bool lineEndSeen = false;
+    out.text.reserve(bytes.size());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte == '\r') {
+            const bool crlf = i + 1 < n && bytes[i + 1] == '\n';
+            if (!lineEndSeen) {
+                out.lineEnd = crlf ? LineEnd::CrLf : LineEnd::Cr;
+                lineEndSeen = true;
+            }
+            if (crlf)
+                ++i;
+            out.text += QLatin1Char('\n');
+        } else if (byte == '\n') {
+            if (!lineEndSeen) {
+                out.lineEnd = LineEnd::Lf;
+                lineEndSeen = true;
+            }
+            out.text += QLatin1Char('\n');
+        } else {
+            out.text += decodeByte(byte);
+        }
+    }
+    return out;
+}
+
+QByteArray encodePlainText(QStringView text, LineEnd lineEnd)
+{
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 16);
+    for (QChar ch : text) {
+        if (ch == QLatin1Char('\n')) {
+            if (lineEnd != LineEnd::Lf)
+                out += '\r';
+            if (lineEnd != LineEnd::Cr)
+                out += '\n';
+            continue;
+        }
+        const int byte = encodeChar(ch);
+        out += byte < 0 ? '?' : char(byte);
+    }
+    return out;
+}
+
+} // namespace kordavel

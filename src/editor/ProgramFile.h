@@ -1,0 +1,37 @@
+#pragma once
+
+#include "PlainTextFile.h"
+#include "RichText.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace kordavel {
+
+// How a program is stored on disk.
+enum class FileFormat { Rtf, PlainText };
+
+struct ProgramFile {
+    FileFormat format = FileFormat::Rtf;
+    LineEnd lineEnd = LineEnd::CrLf;
+    RichText content;
+};
+
+// Reads a program file: rich text when it begins with "{\rtf", plain text otherwise.
+// Nothing when the file cannot be read.
+std::optional<ProgramFile> loadProgramFile(const QString &path);
+ProgramFile decodeProgramFile(const QByteArray &bytes);
+
+// The bytes of a program in the given format.
+QByteArray encodeProgramFile(const RichText &content, FileFormat format, LineEnd lineEnd);
+
+// Writes the whole file or nothing: an existing file is replaced only once the new
+// contents are safely on disk. False (with a reason) when it could not be written.
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+// The format a program takes when it is saved under a new name: rich text for ".dnc"
+// (any case), plain text for every other name.
+FileFormat formatForFileName(const QString &path);
+
+} // namespace kordavel

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "ProgramFile.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QTextEdit>
+
+#include <optional>
+
+class QPrinter;
+
+namespace kordavel {
+
+// The program editor control. Positions and lengths count a line end as two
+// characters (CR LF), as the program is stored and sent; the whole text and the selected
+// text use CR LF line ends. Rich text goes in and out as RTF source.
+class RichTextBox : public QTextEdit {
+    Q_OBJECT
+public:
+    // The state of a formatting attribute over the selection.
+    enum class TriState { None, All, Mixed };
+    enum FindOption { FindWholeWord = 0x2, FindMatchCase = 0x4 };
+    Q_DECLARE_FLAGS(FindOptions, FindOption)
+
+    explicit RichTextBox(QWidget *parent = nullptr);
+
+    // Whole content.
+    QString text() const;
+    void setText(const QString &text);
+    QByteArray textRTF() const;
+    void setTextRTF(QByteArrayView rtf);
+    int textLength() const;
+    // The character at a 0-based position (CR or LF at a line end); a null QChar outside.
+    QChar charAt(int position) const;
+    QString textRange(int start, int length) const;
+
+    // Caret and selection. Setting the start collapses the selection.
+    int selStart() const;
+    void setSelStart(int start);
+    int selLength() const;
+    void setSelLength(int length);
+    void select(int start, int length);
+    QString selText() const;
+    void setSelText(const QString &text);
+    QByteArray selRTF() const;
+    void setSelRTF(QByteArrayView rtf);
+
+    // Formatting of the selection, or of the character before the caret.
+    TriState selBold() const;
+    void setSelBold(bool on);
+    TriState selItalic() const;
+    void setSelItalic(bool on);
+    TriState selUnderline() const;
+    void setSelUnderline(bool on);
+    TriState selStrikeThru() const;
+    void setSelStrikeThru(bool on);
+    std::optional<QString> selFontName() const; // nothing when mixed
+    void setSelFontName(const QString &name);
+    std::optional<double> selFontSize() const;
+    void setSelFontSize(double points);
+    std::optional<QColor> selColor() const; // invalid QColor: the default colour
+    void setSelColor(const QColor &color);
+
+    // Read-only for the user; the caret still moves and code may still change the text.
+    bool locked() const;
+    void setLocked(bool on);
+
+    // Files. A program keeps the format it was loaded in; a new one is rich text.
+    bool loadFile(const QString &path);
+    bool saveFile(const QString &path);
+    // Saves under a new name, in the format that name calls for.
+    bool saveFileAs(const QString &path);
+    FileFormat fileFormat() const { return m_format; }
+    void setFileFormat(FileFormat format) { m_format = format; }
+    LineEnd lineEnd() const { return m_lineEnd; }
+
+    // The position of the first match within [start, end) (end -1: the end of the text),
+    // or -1. Case is ignored unless FindMatchCase is given.
+    int find(const QString &text, int start, int end = -1, FindOptions options = {}) const;
+
+    // Prints the selection, or everything when nothing is selected.
+    void selPrint(QPrinter *printer) const;
+
+    // Clipboard with both rich text (RTF) and plain program text.
+    void copyToClipboard();
+    void cutToClipboard();
+    void pasteFromClipboard();
+
+    // The mime data the clipboard carries for a selection, and what a paste inserts.
+    static const QString &rtfMimeType();
+
+signals:
+    void Change();
+    void SelChange();
+    // A key went down: its key code (Windows virtual-key numbering, 27 for Escape).
+    void KeyDown(int keyCode, Qt::KeyboardModifiers modifiers);
+    // A key produced a character. The handler may replace it, or cancel it with 0.
+    void KeyPress(int &keyAscii);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    QMimeData *createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
+
+private:
+    void replaceAll(const RichText &content);
+    TriState selFlag(bool (*get)(const QTextCharFormat &)) const;
+    void mergeSelection(const QTextCharFormat &format);
+    template <typename T> std::optional<T> selCommon(T (*get)(const QTextCharFormat &, const QFont &)) const;
+    bool writeFile(const QString &path, FileFormat format);
+    void onSelectionMaybeChanged();
+
+    FileFormat m_format = FileFormat::Rtf;
+    LineEnd m_lineEnd = LineEnd::CrLf;
+    int m_lastAnchor = -1;
+    int m_lastPosition = -1;
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(RichTextBox::FindOptions)
+
+// Windows virtual-key code of a Qt key (0 for keys without one).
+int virtualKeyCode(int qtKey);
+
+} // namespace kordavel

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "RichText.h"
+
+#include <QByteArrayView>
+
+namespace kordavel {
+
+// True when the bytes start with "{\rtf" (white space before it allowed).
+bool looksLikeRtf(QByteArrayView data);
+
+// Reads the RTF subset that program files use: font and colour tables, \f \fs \cf \b \i
+// \ul \ulnone \strike \plain \pard \par \line \tab \'xx \uN \ucN. Destinations without
+// program text are skipped. The paragraph mark that writers put after the last paragraph
+// does not become an extra empty line. Never fails: it reads whatever it can.
+RichText readRtf(QByteArrayView data);
+
+} // namespace kordavel
