@@ -51,6 +51,11 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
         out.cancelWriting();
         return false;
     };
+    // A file marked read-only stays as it is, whoever runs the program.
+    const QFileInfo existing(path);
+    if (existing.exists() && existing.isFile() &&
+        !existing.permissions().testFlag(QFileDevice::WriteOwner))
+        return fail(QStringLiteral("The file is read-only: %1").arg(path));
     if (!out.open(QIODevice::WriteOnly))
         return fail(out.errorString());
     if (out.write(bytes) != bytes.size())
