@@ -119,7 +119,7 @@ RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
     font.setPointSizeF(defaultCharFormat().pointSize);
     document()->setDefaultFont(font);
     connect(document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        if (removed != 0 || added != 0)
+        if ((removed != 0 || added != 0) && !m_loading)
             emit Change();
     });
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::onSelectionMaybeChanged);
@@ -455,7 +455,9 @@ bool RichTextBox::loadFile(const QString &path)
     if (!file)
         return false;
     document()->setUndoRedoEnabled(false);
+    m_loading = true;
     replaceAll(file->content);
+    m_loading = false;
     document()->setUndoRedoEnabled(true);
     document()->setModified(false);
     m_format = file->format;

@@ -67,6 +67,7 @@ public:
     void setLocked(bool on);
 
     // Files. A program keeps the format it was loaded in; a new one is rich text.
+    // Loading is not an edit: it raises no Change.
     bool loadFile(const QString &path);
     bool saveFile(const QString &path);
     // Saves under a new name, in the format that name calls for.
@@ -115,6 +116,7 @@ private:
 
     FileFormat m_format = FileFormat::Rtf;
     LineEnd m_lineEnd = LineEnd::CrLf;
+    bool m_loading = false;
     int m_lastAnchor = -1;
     int m_lastPosition = -1;
 };

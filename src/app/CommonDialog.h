@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+#include <optional>
+
+class QPrinter;
+class QWidget;
+
+namespace kordavel {
+
+// What the font dialog shows and returns.
+struct FontChoice {
+    QString name = QStringLiteral("Courier New");
+    double size = 10.0;
+    QColor color = Qt::black;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+};
+
+// The common dialogs: open, save, print and font. Cancelling gives nothing (or false).
+// One instance serves the whole program; tests put a scripted one in its place.
+class CommonDialog {
+public:
+    virtual ~CommonDialog() = default;
+    // `filter` in the "Description|pattern|Description|pattern" form.
+    virtual std::optional<QString> showOpen(QWidget *owner, const QString &title,
+                                            const QString &filter, const QString &fileName);
+    virtual std::optional<QString> showSave(QWidget *owner, const QString &title,
+                                            const QString &filter);
+    // `selection`: offer and preselect printing the selection.
+    virtual bool showPrint(QWidget *owner, QPrinter &printer, bool selection);
+    // Shows `choice` and returns the user's choice in it.
+    virtual bool showFont(QWidget *owner, FontChoice &choice);
+
+    static CommonDialog &instance();
+    // Replaces the instance (nullptr restores the real dialogs); the caller keeps ownership.
+    static void setInstance(CommonDialog *dialog);
+};
+
+// "Description|pattern|..." as Qt's "Description (pattern);;..." form. On Unix "*.*"
+// also admits names without an extension, as it does on Windows.
+QString qtFileFilter(const QString &filter);
+
+} // namespace kordavel

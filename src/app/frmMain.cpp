@@ -1,0 +1,240 @@
+#include "frmMain.h"
+
+#include "AppState.h"
+#include "KeyStatePanels.h"
+#include "MessageBox.h"
+#include "SettingsStore.h"
+#include "Twips.h"
+
+#include "editor/RichTextBox.h"
+#include "program/frmProgram.h"
+#include "program/frmQuestion.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStandardPaths>
+#include <QStatusBar>
+
+namespace kordavel {
+
+namespace {
+
+frmMain *g_frame = nullptr;
+const QString kSettings = QStringLiteral("Settings");
+
+// The lock that tells a second copy of the program that the first one runs. A lock left
+// by a copy that crashed belongs to a process that is gone and does not count.
+std::unique_ptr<QLockFile> takeInstanceLock()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    QDir().mkpath(folder);
+    auto lock = std::make_unique<QLockFile>(folder + QStringLiteral("/kordavel.lock"));
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0))
+        return lock;
+    if (lock->error() == QLockFile::LockFailedError)
+        return nullptr;
+    return lock; // the test itself failed: run rather than refuse
+}
+
+} // namespace
+
+frmMain::frmMain()
+{
+    g_frame = this;
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QLatin1String(kProductName));
+    setWindowIcon(QIcon(QStringLiteral(":/kordavel.svg")));
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("mdiArea"));
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    buildMenus();
+    buildToolbar();
+    buildStatusBar();
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow *sub) {
+        if (auto *program = sub ? qobject_cast<frmProgram *>(sub->widget()) : nullptr)
+            program->Activate();
+    });
+}
+
+frmMain::~frmMain()
+{
+    g_frame = nullptr;
+    frmQuestion::releaseInstance();
+}
+
+frmMain *frmMain::instance()
+{
+    return g_frame;
+}
+
+bool frmMain::startUp()
+{
+    QApplication::setApplicationName(QLatin1String(kProductName));
+    setLanguageNumber(GetSettingInt16(kSettings, QStringLiteral("Language"), 1));
+    applyPlacement();
+
+    m_lock = takeInstanceLock();
+    if (!m_lock) {
+        IsFirstInstance = false;
+        MsgBox(GetString(QLatin1String(kProductName), 0) + GetString(QString(), 401),
+               MsgIcon::Critical, QLatin1String(kProductName));
+        close();
+        return false;
+    }
+    IsFirstInstance = true;
+    SetLanguage();
+    ProgramWindowCount = 0;
+    FindDialogShown = false;
+    NewProgramWindow(0);
+    if (m_outerTarget.isNull())
+        showMaximized();
+    else
+        show();
+    return true;
+}
+
+void frmMain::applyPlacement()
+{
+    const qint16 state = GetSettingInt16(kSettings, QStringLiteral("WindowState"), 2);
+    if (state == 2) {
+        m_outerTarget = QRect();
+        setWindowState(Qt::WindowMaximized);
+        return;
+    }
+    setWindowState(Qt::WindowNoState);
+    const int left = twipsToPixelsX(GetSettingFloat(kSettings, QStringLiteral("MainLeft"), 1000));
+    const int top = twipsToPixelsY(GetSettingFloat(kSettings, QStringLiteral("MainTop"), 1000));
+    const int width = twipsToPixelsX(GetSettingFloat(kSettings, QStringLiteral("MainWidth"), 6500));
+    const int height = twipsToPixelsY(GetSettingFloat(kSettings, QStringLiteral("MainHeight"), 6500));
+    m_outerTarget = QRect(left, top, std::max(width, 1), std::max(height, 1));
+    move(m_outerTarget.topLeft());
+    resize(m_outerTarget.size());
+}
+
+// The stored size is the outer rectangle; once the window manager has framed the window,
+// take its frame off the size so that the outer rectangle matches.
+void frmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_outerTarget.isNull() || isMaximized())
+        return;
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.width() > 0 || frame.height() > 0)
+        resize(m_outerTarget.size() - frame);
+    m_outerTarget = QRect();
+}
+
+void frmMain::savePlacement()
+{
+    if (isMinimized())
+        return;
+    if (isMaximized()) {
+        SaveSetting(kSettings, QStringLiteral("WindowState"), QStringLiteral("2"));
+        return;
+    }
+    const QRect outer = frameGeometry();
+    SaveSetting(kSettings, QStringLiteral("WindowState"), QStringLiteral("0"));
+    SaveSetting(kSettings, QStringLiteral("MainLeft"), QString::number(pixelsToTwipsX(outer.left())));
+    SaveSetting(kSettings, QStringLiteral("MainTop"), QString::number(pixelsToTwipsY(outer.top())));
+    SaveSetting(kSettings, QStringLiteral("MainWidth"), QString::number(pixelsToTwipsX(outer.width())));
+    SaveSetting(kSettings, QStringLiteral("MainHeight"), QString::number(pixelsToTwipsY(outer.height())));
+}
+
+bool frmMain::closeAllPrograms()
+{
+    // Oldest window first; a window that refuses stops the shutdown.
+    for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (!sub->close())
+            return false;
+    }
+    return true;
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (IsFirstInstance && !closeAllPrograms()) {
+        event->ignore();
+        return;
+    }
+    if (IsFirstInstance)
+        savePlacement();
+    SaveSetting(kSettings, QStringLiteral("Language"), QString::number(language()));
+    event->accept();
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        RefreshCommands();
+}
+
+frmProgram *frmMain::NewProgramWindow(qint32 mode)
+{
+    for (const char *key : {"Bold", "Italic", "Underline"})
+        setButtonValue(QLatin1String(key), false);
+    ++NewWindowCounter;
+    auto *program = new frmProgram;
+    auto *sub = m_mdi->addSubWindow(program);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(QIcon(QStringLiteral(":/kordavel.svg")));
+    program->setWindowTitle(QStringLiteral("Program ") + QString::number(NewWindowCounter));
+    ++ProgramWindowCount;
+    RefreshCommands();
+    if (mode == 0)
+        program->bFlagNew = true;
+    else if (mode == 1)
+        program->bFlagNew = false;
+    sub->resize(m_mdi->size() * 3 / 4);
+    sub->show();
+    m_mdi->setActiveSubWindow(sub);
+    program->rtfText->setFocus();
+    return program;
+}
+
+frmProgram *frmMain::activeProgram() const
+{
+    // The current child also while the frame itself is in the background.
+    QMdiSubWindow *sub = m_mdi->currentSubWindow();
+    return sub ? qobject_cast<frmProgram *>(sub->widget()) : nullptr;
+}
+
+QList<frmProgram *> frmMain::programWindows() const
+{
+    QList<frmProgram *> out;
+    for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (auto *program = qobject_cast<frmProgram *>(sub->widget()))
+            out << program;
+    return out;
+}
+
+frmProgram *frmMain::unlockedProgram() const
+{
+    frmProgram *program = activeProgram();
+    return program && !program->rtfText->locked() ? program : nullptr;
+}
+
+void frmMain::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("sbStatusBar"));
+    auto *product = new QLabel(QLatin1String(kProductName), bar);
+    product->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    product->setMinimumWidth(twipsToPixelsX(1440));
+    bar->addWidget(product, 1);
+    m_keyPanels = new KeyStatePanels(bar, [this] {
+        frmProgram *program = activeProgram();
+        return !program || !program->rtfText->overwriteMode();
+    });
+}
+
+} // namespace kordavel

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "CommonDialog.h"
+#include "i18n/Language.h"
+
+#include <QHash>
+#include <QLockFile>
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QTimer;
+class QToolBar;
+
+namespace kordavel {
+
+class frmProgram;
+class KeyStatePanels;
+
+// The main frame: a multiple-document window holding the program windows, with the menu
+// bar, the toolbar and the status bar. Exactly one exists while the program runs.
+class frmMain : public QMainWindow, public LanguageAware {
+    Q_OBJECT
+public:
+    frmMain();
+    ~frmMain() override;
+
+    static frmMain *instance();
+
+    // Start-up: language, placement, second-copy test, first window. False when this is a
+    // second copy: the frame has then closed itself and the process ends.
+    bool startUp();
+
+    // Creates and shows a program window: mode 0 a new program, 1 one about to be loaded.
+    frmProgram *NewProgramWindow(qint32 mode);
+    void RefreshCommands();
+    bool SetLanguage() override;
+
+    // Pressed state of a toolbar button by key: 1 pressed, 0 up.
+    void setButtonValue(const QString &key, bool pressed);
+    bool buttonValue(const QString &key) const;
+
+    frmProgram *activeProgram() const;
+    QList<frmProgram *> programWindows() const;
+    QMdiArea *mdiArea() const { return m_mdi; }
+    bool IsFirstInstance = false;
+    qint32 NewWindowCounter = 0;
+    QString helpFile() const { return m_helpFile; }
+
+    // Commands, as the menus and the toolbar run them.
+    void fileOpen();
+    void filePrint();
+    void editUndo();
+    void editCut();
+    void editCopy();
+    void editPaste();
+    void editSelectAll();
+    void formatFont();
+    void formatToggle(const QString &key);
+    void changeLanguage(qint16 language);
+    void arrange(int code);
+    void helpContents();
+    void helpAbout();
+    void toolbarClick(const QString &key);
+
+    QAction *menuEntry(const QString &name) const;
+    QAction *toolbarButton(const QString &key) const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildStatusBar();
+    QAction *addEntry(QMenu *menu, const QString &name, const QString &caption,
+                      const QKeySequence &shortcut = {});
+    QMenu *addMenu(QMenu *parent, const QString &name, const QString &caption);
+    void relabel(const QString &name, int offset);
+    bool closeAllPrograms();
+    void savePlacement();
+    void applyPlacement();
+    frmProgram *unlockedProgram() const;
+
+    QMdiArea *m_mdi;
+    QToolBar *tbToolBar;
+    QHash<QString, QAction *> m_entries;
+    QHash<QString, QMenu *> m_menus;
+    QHash<QString, QAction *> m_buttons;
+    QHash<QString, bool> m_pressed;
+    QStringList m_entryOrder;
+    std::unique_ptr<QLockFile> m_lock;
+    KeyStatePanels *m_keyPanels = nullptr;
+    QString m_helpFile;
+    QString m_lastOpenName;
+    FontChoice m_lastFont;
+    QRect m_outerTarget; // placement in pixels still to apply once the frame is shown
+};
+
+} // namespace kordavel

@@ -1,0 +1,197 @@
+// What the menu and toolbar commands do on the active program window.
+#include "frmMain.h"
+
+#include "CommonDialog.h"
+
+#include "dialogs/frmAbout.h"
+#include "editor/RichTextBox.h"
+#include "program/frmProgram.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrinter>
+#include <QStyle>
+#include <QUrl>
+
+namespace kordavel {
+
+void frmMain::fileOpen()
+{
+    const std::optional<QString> name = CommonDialog::instance().showOpen(
+        this, QStringLiteral("Open"), QLatin1String(kProgramFileFilter), m_lastOpenName);
+    if (!name || name->isEmpty())
+        return;
+    m_lastOpenName = *name;
+    frmProgram *program = NewProgramWindow(1);
+    if (!program->rtfText->loadFile(*name)) {
+        // Nothing was loaded: keep the numbered caption, and let Save ask for a name
+        // rather than write a file called "Program N".
+        program->bFlagNew = true;
+        return;
+    }
+    program->setWindowTitle(*name);
+}
+
+void frmMain::filePrint()
+{
+    frmProgram *program = activeProgram();
+    if (!program)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    const bool selection = program->rtfText->selLength() > 0;
+    if (!CommonDialog::instance().showPrint(this, printer, selection))
+        return;
+    program->rtfText->selPrint(&printer);
+}
+
+void frmMain::editUndo()
+{
+    if (frmProgram *program = unlockedProgram())
+        program->rtfText->undo();
+}
+
+void frmMain::editCut()
+{
+    if (frmProgram *program = unlockedProgram())
+        program->rtfText->cutToClipboard();
+}
+
+void frmMain::editCopy()
+{
+    if (frmProgram *program = unlockedProgram())
+        program->rtfText->copyToClipboard();
+}
+
+void frmMain::editPaste()
+{
+    if (frmProgram *program = unlockedProgram())
+        program->rtfText->pasteFromClipboard();
+}
+
+void frmMain::editSelectAll()
+{
+    if (frmProgram *program = unlockedProgram())
+        program->rtfText->select(0, program->rtfText->textLength());
+}
+
+void frmMain::formatFont()
+{
+    frmProgram *program = unlockedProgram();
+    if (!program || !CommonDialog::instance().showFont(this, m_lastFont))
+        return;
+    RichTextBox *editor = program->rtfText;
+    editor->setSelFontName(m_lastFont.name);
+    editor->setSelFontSize(m_lastFont.size);
+    editor->setSelColor(m_lastFont.color);
+    editor->setSelBold(m_lastFont.bold);
+    editor->setSelItalic(m_lastFont.italic);
+    editor->setSelUnderline(m_lastFont.underline);
+    editor->setSelStrikeThru(m_lastFont.strike);
+}
+
+// A mixed selection counts as not set: the toggle sets the attribute on all of it.
+void frmMain::formatToggle(const QString &key)
+{
+    frmProgram *program = unlockedProgram();
+    if (!program)
+        return;
+    RichTextBox *editor = program->rtfText;
+    bool on = false;
+    if (key == QLatin1String("Bold")) {
+        on = editor->selBold() != RichTextBox::TriState::All;
+        editor->setSelBold(on);
+    } else if (key == QLatin1String("Italic")) {
+        on = editor->selItalic() != RichTextBox::TriState::All;
+        editor->setSelItalic(on);
+    } else if (key == QLatin1String("Underline")) {
+        on = editor->selUnderline() != RichTextBox::TriState::All;
+        editor->setSelUnderline(on);
+    } else {
+        return;
+    }
+    setButtonValue(key, on);
+}
+
+void frmMain::changeLanguage(qint16 newLanguage)
+{
+    ChangeLanguage(newLanguage);
+    SetLanguage();
+}
+
+// Cascade (0), tile horizontally (1: one above the other), tile vertically (2: side by
+// side). Minimized windows stay where they are.
+void frmMain::arrange(int code)
+{
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (sub->isVisible() && !sub->isMinimized())
+            windows << sub;
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_mdi->viewport()->rect();
+    const int n = int(windows.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow *sub = windows[i];
+        if (sub->isMaximized())
+            sub->showNormal();
+        QRect target;
+        if (code == 0) {
+            const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
+            const QSize size(std::max(area.width() * 2 / 3, 200), std::max(area.height() * 2 / 3, 150));
+            target = QRect(QPoint(i * step, i * step), size);
+        } else if (code == 1) {
+            const int h = area.height() / n;
+            target = QRect(0, i * h, area.width(), i == n - 1 ? area.height() - i * h : h);
+        } else {
+            const int w = area.width() / n;
+            target = QRect(i * w, 0, i == n - 1 ? area.width() - i * w : w, area.height());
+        }
+        sub->setGeometry(target);
+    }
+    if (code == 0)
+        m_mdi->setActiveSubWindow(windows.last());
+}
+
+void frmMain::helpContents()
+{
+    if (QFileInfo::exists(m_helpFile))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_helpFile));
+}
+
+void frmMain::helpAbout()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+// Toolbar buttons run the command of their key; the pressed states stay as the program
+// set them, whatever the click did to the button.
+void frmMain::toolbarClick(const QString &key)
+{
+    if (key == QLatin1String("New"))
+        NewProgramWindow(0);
+    else if (key == QLatin1String("Open"))
+        fileOpen();
+    else if (key == QLatin1String("Save")) {
+        if (frmProgram *program = activeProgram())
+            program->SaveFile();
+    } else if (key == QLatin1String("Print"))
+        filePrint();
+    else if (key == QLatin1String("Cut"))
+        editCut();
+    else if (key == QLatin1String("Copy"))
+        editCopy();
+    else if (key == QLatin1String("Paste"))
+        editPaste();
+    else if (key == QLatin1String("Undo"))
+        editUndo();
+    else if (key == QLatin1String("Bold") || key == QLatin1String("Italic") ||
+             key == QLatin1String("Underline"))
+        formatToggle(key);
+    if (QAction *button = m_buttons.value(key); button && button->isCheckable())
+        button->setChecked(m_pressed.value(key, false));
+}
+
+} // namespace kordavel

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "i18n/Language.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+namespace kordavel {
+
+// The About box: product name, icon and version.
+class frmAbout : public QDialog, public LanguageAware {
+    Q_OBJECT
+public:
+    explicit frmAbout(QWidget *owner);
+    bool SetLanguage() override;
+
+    QLabel *picIcon;
+    QLabel *lblTitle;
+    QLabel *lblVersion;
+    QPushButton *cmdOK;
+};
+
+// "major.minor" of this build.
+QString programVersion();
+
+} // namespace kordavel

@@ -1,0 +1,221 @@
+#include "StringTable.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace kordavel {
+
+namespace {
+
+struct Entry {
+    int offset;
+    const char *english;
+    const char *bulgarian;
+    const char *spanish;
+};
+
+// Every text of the user interface, by offset, in English, Bulgarian and Spanish (UTF-8).
+const Entry kEntries[] = {
+    {0, "Kordavel", "Kordavel", "Kordavel"},
+    {1, "Ready", "Готов", "Listo"},
+    {2, "Receiving", "Приемане", "Recibir"},
+    {3, "Sending", "Изпращане", "Enviar"},
+    {4, "Change in CTS detected", "Промяна в CTS", "Cambio en CTS"},
+    {5, "Change in DSR detected", "Промяна в DSR", "Cambio en DSR"},
+    {6, "Change in CD detected", "Промяна в CD", "Cambio en CD"},
+    {7, "The phone is ringing", "Телефонът звъни", "Timbra el telefono"},
+    {8, "End of file detected", "Край на файла", "Fin del arcivo"},
+    {9, "Invalid property value", "Грешна стойност на свойство", "Equivocada dimenson de la propiedad"},
+    {10, "Property is read only", "Свойството е само за четене", "Solo lectura"},
+    {11, "Break received", "Прието е прекъсване", "Recibida interrupcion"},
+    {12, "Carrier detect timeout", "Прекъсване на носещата", "Interrupcion del portante"},
+    {13, "CTS timeout", "CTS - изтичане на времето", "CTS - se termino el tiempo"},
+    {14, "Error retrieving DCB", "Грешка при възстановяване на контролния блок на устройството", "Error en recuperacion del bloque de control del dispositivo"},
+    {15, "DSR timeout", "DSR - изтичане на времето", "DSR - se termino el tiempo"},
+    {16, "Framing error", "Грешка при оформяне", "Error en arreglo"},
+    {17, "Overrun error", "Грешка от прехвърляне", "Error en intercambio"},
+    {18, "Receive buffer overflow", "Приемащият буфер е пръпълнен", "El bufer receptor esta lleno"},
+    {19, "Parity error", "Грешка по четност", "Error en pares"},
+    {20, "Transmit buffer full", "Предаващият буфедр е препълнен", "El bufer emisor esta lleno"},
+    {21, "Unknown error or event", "Непозната грешка или събитие", "Error disconosido"},
+    {22, "Operation not valid while the port is opened", "Операцията не е валидна докато порта е отворен", "La operacion no esta valida si el puerto esta abierto"},
+    {23, "Timeout value must be greater than zero", "Стойността на изтеклото време трябва да е по-голяма от нула", "La dimension del tiempo recorrido tiene que ser mayor que zero"},
+    {24, "Invalid port number", "Невалиден номер на порт", "Invalido numero de puerto"},
+    {25, "Property available only at run time", "Свойството е достъпно само по време на работа", "La propiedad esta disponible solamente durante el trabajo"},
+    {26, "Property is read only at run time", "По време на работа свойството е само за четене", "Durante el trabajo la propiedad esta solamente para lectura"},
+    {27, "Port already open", "Портът вече е отворен", "El puerto ya esta abierto"},
+    {28, "The device indentifier is invalid or unsupported", "Индентификаторът на устройството е невалиден или не се поддържа", "El identificador del dispositivo es invalido o no se mantenga"},
+    {29, "The device's baud rate is unsupported", "Честотата на предаване не се поддържа", "La frecuencia del envio no se mantenga"},
+    {30, "The specified byte size is invalid", "Посочената големина на байт е невалидна", "Invalido volumen del bait"},
+    {31, "The default parameters are in error", "В посочените параметри има грешка", "Error en los parametros mencionados"},
+    {32, "The hardware is not available (locked by another device)", "Хардуерът не е достъпен (защитен е от друго устроство)", "El hardwar no esta disponible ( esta protegido por otro dispositivo )"},
+    {33, "The function cannot allocate the queues", "Функцията не може да определи опашката", "La funcion no puede determinar la cola"},
+    {34, "The device is not open", "Устройството не е отворено", "El dispositivo no esta abierto"},
+    {35, "The device is already open", "Устройството вече е отворено", "El dispositivo ya esta abierto"},
+    {36, "Could not enable comm notification", "Не може да се разреши известяване на comm устройството", "No se puede permitir anuncio del comm dispositivo"},
+    {37, "Could not set comm state", "Не може да се постави състоянеие на comm устройството", "No se puede determinar el estado del comm dispositivo"},
+    {38, "Could not set comm event mask", "Не може да се постави събитийна маска на comm устройството", "No se puede determinar la mascara de sucedido del comm dispositivo"},
+    {39, "Operation valid only when the port is open", "Операцията е валидна само при отворен порт", "Esta operacion esta valida solo con puerto abierto"},
+    {40, "Device busy", "Устройството е заето", "El dispositivo esta ocupado"},
+    {41, "Error reading comm device", "Грешка при четене на comm устройството", "Error en leer de comm dispositivo"},
+    {42, "Internal error retrieving device control block for the port", "Вътрешна грешка възстановяваща контролния блок на устройството за този порт", "Error interno recuperando el bloque de control para este puerto"},
+    {101, "File", "Файл", "Archivo"},
+    {102, "New", "Нов", "Nuevo"},
+    {103, "Open", "Отвори", "Abrir"},
+    {104, "Close", "Затвори", "Serar"},
+    {105, "Save", "Запиши", "Guardar"},
+    {106, "Save As", "Запиши с ново име", "Guardar como"},
+    {107, "Print", "Печат", "Imprimir"},
+    {108, "Exit", "Край", "Salir"},
+    {109, "Edit", "Редакция", "Redactar"},
+    {110, "Undo", "Възстановяване", "Recuperar"},
+    {111, "Cut", "Изрязване", "Cortar"},
+    {112, "Copy", "Копиране", "Copiar"},
+    {113, "Paste", "Разполагане", "Pegar"},
+    {114, "Select All", "Избери всичко", "Selecciona todo"},
+    {115, "Find", "Намери", "Encuentra"},
+    {116, "Find Next", "Намери следващ", "Encuentra el siguiente"},
+    {117, "Replace", "Замени", "Cambiar"},
+    {118, "Format", "Оформяне", "Arreglo"},
+    {119, "Font", "Шрифт", "Fuente"},
+    {120, "Bold", "Удебелен", "Bold"},
+    {121, "Italic", "Наклонен", "Italic"},
+    {122, "Underline", "Подчертан", "Subrallado"},
+    {123, "Program", "Програма", "Programa"},
+    {124, "Clean", "Почистване", "Limpiar"},
+    {125, "Numbering", "Номериране", "Numeracion"},
+    {126, "Communication", "Комуникация", "Comunicacion"},
+    {127, "Send", "Изпращане", "Enviar"},
+    {128, "Receive", "Получаване", "Recibir"},
+    {129, "Remote", "Дистанционна", "A distancia"},
+    {130, "Window", "Прозорец", "Ventana"},
+    {131, "Cascade", "Каскадно", "Cascado"},
+    {132, "Tile Horizontal", "Хоризантално", "Horizontal"},
+    {133, "Tile Vertical", "Вертикално", "Vertical"},
+    {134, "Change Language", "Смяна на езика", "Cambio de idioma"},
+    {135, "English", "Английски", "Ingles"},
+    {136, "Bulgarian", "Български", "Bulgaro"},
+    {137, "Spanish", "Испански", "Espanol"},
+    {138, "Help", "Помощ", "Ayuda"},
+    {139, "Contents", "Съдържание", "Contenido"},
+    {140, "Index", "Индекс", "Index"},
+    {141, "Search", "Търсене", "Busqueda"},
+    {142, "About", "Относно", "Asunto"},
+    {143, "Tools", "Настройки", "Ajustes"},
+    {144, "Options", "Опции", "Opciones"},
+    {201, "OK", "Съгласен", "De acuerdo"},
+    {202, "Cancel", "Отказ", "Rechazo"},
+    {203, "Yes", "Да", "Si"},
+    {204, "No", "Не", "No"},
+    {205, "Clean", "Почистване", "Limpiesa"},
+    {206, "Clean", "Почистване на", "Limpiesa de"},
+    {207, "Unusable Symbols", "Непотребни символи", "Simbolos inutiles"},
+    {208, "Numbering", "Номериране", "Numeracion"},
+    {209, "==> Symbol", "==> Символ", "==> Simbolo "},
+    {210, "Empty Rows", "Празни редове", "Renglones vasios"},
+    {211, "Clean", "Почистване", "Limpiesa"},
+    {212, "Program", "Програма", "Programa"},
+    {213, "Mashine:", "Машина:", "Maquina :"},
+    {214, "Port:", "Порт:", "Puerto :"},
+    {215, "BaudRate:", "Предаване:", "Envio"},
+    {216, "Data Bits:", "Бита за данни:", "Bits de datos"},
+    {217, "Stop Bits:", "Стоп битове:", "Stop bits"},
+    {218, "Parity", "Четност", "Par"},
+    {219, "XOn/XOff", "XOn/XOff", "Xon/Xoff"},
+    {220, "Wait for XOn", "Чакай за XOn", "Espera para Xon"},
+    {221, "RTS/CTS", "RTS/CTS", "RTS/CTS"},
+    {222, "DSR/DTR", "DSR/DTR", "DSR/DTR"},
+    {223, "Find", "Търси", "Buscar"},
+    {224, "Find:", "Търси:", "Buscar :"},
+    {225, "Replace:", "Замени:", "Cambiar :"},
+    {226, "Find Next", "Намери следващ", "Encuentra el siguiente"},
+    {227, "Cancel", "Отказ", "Rechazo"},
+    {228, "Replace", "Замени", "Cambiar"},
+    {229, "Replace All", "Замени всички", "Cambiar todos"},
+    {232, "Save file?", "Запис на файла?", "? Gauardar el arcivo ?"},
+    {233, "Numbering", "Номериране", "Numeracion"},
+    {234, "Start", "Старт", "Start"},
+    {235, "Step", "Стъпка", "Paso"},
+    {236, "About", "Относно", "Asunto"},
+    {237, "Version:", "Версия", "Version"},
+    {248, "Default", "Подразбиране", "Sobrentender"},
+    {249, "Save data?", "Запис на данните?", "? Grabar los datos ?"},
+    {250, "Options", "Опции", "Opciones"},
+    {251, "Communication", "Комуникация", "Comunicacion"},
+    {259, "Empty rows", "Празни редове", "Renglones vasios"},
+    {260, "Symbol", "Символ", "Simbolo"},
+    {301, "New", "Нов", "Nuevo"},
+    {302, "Open", "Отваряне", "Abrir"},
+    {303, "Save", "Записване", "Guardar"},
+    {304, "Print", "Печатане", "Imprimir"},
+    {305, "Find", "Търсене", "Busqueda"},
+    {306, "Cut", "Изрязване", "Cortar"},
+    {307, "Copy", "Копиране", "Copiar"},
+    {308, "Paste", "Разполагане", "Pegar"},
+    {309, "Undo", "Възстановяване", "Recuperar"},
+    {310, "Bold", "Удебеляване", "Bold"},
+    {311, "Italic", "Наклоняване", "Italic"},
+    {312, "Underline", "Подчертаване", "Subrallar"},
+    {313, "Send", "Изпращане", "Enviar"},
+    {314, "Receive", "Получаване", "Recibir"},
+    {315, "Mashine", "Машина", "Maquina"},
+    {316, "Port", "Порт", "Puerto"},
+    {317, "BaudRate", "Честота", "Frecuencia"},
+    {318, "Data Bits", "Битове за данни", "Bits de datos"},
+    {319, "Stop Bits", "Стоп битове", "Stop bits"},
+    {320, "Parity", "Четност", "Par"},
+    {321, "Mashine", "Машина", "Maquina"},
+    {322, "Port", "Порт", "Puerto"},
+    {323, "BaudRate", "Честота", "Frecuencia"},
+    {324, "Data Bits", "Битове за данни", "Bits de datos"},
+    {325, "Stop Bits", "Стоп битове", "Stop bits"},
+    {326, "Parity", "Четност", "Par"},
+    {327, "XOn/XOff", "XOn/XOff", "Xon/Xoff"},
+    {328, "Wait for XOn", "Чакане за XOn", "Espera para Xon"},
+    {329, "RTS/CTS", "RTS/CTS", "RTS/CTS"},
+    {330, "DSR/DTR", "DSR/DTR", "DSR/DTR"},
+    {331, "What to find", "Израз за търсене", "Que buscamos"},
+    {332, "What to replace", "Израз за замяна", "Que cambiamos"},
+    {333, "Start", "Старт", "Start"},
+    {334, "Step", "Стоп", "Stop"},
+    {335, "Default", "По подразбиране", "Sobrentender"},
+    {336, "Default values", "Стойности по подразбиране", "Dimenciones sobrentendidas"},
+    {340, "Empty rows", "Празни редове", "Renglones vasios"},
+    {341, "Symbol", "Символ", "Simbolo"},
+    {401, " is in use", " вече е стартиран", " ya esta en uso"},
+};
+
+const QHash<int, QString> &table()
+{
+    static const QHash<int, QString> entries = [] {
+        QHash<int, QString> out;
+        for (const Entry &e : kEntries) {
+            out.insert(11000 + e.offset, QString::fromUtf8(e.english));
+            out.insert(12000 + e.offset, QString::fromUtf8(e.bulgarian));
+            out.insert(13000 + e.offset, QString::fromUtf8(e.spanish));
+        }
+        return out;
+    }();
+    return entries;
+}
+
+} // namespace
+
+std::optional<QString> loadString(int identifier)
+{
+    const auto &entries = table();
+    const auto it = entries.constFind(identifier);
+    if (it == entries.constEnd())
+        return std::nullopt;
+    return it.value();
+}
+
+QList<int> stringIdentifiers()
+{
+    QList<int> ids = table().keys();
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+} // namespace kordavel
