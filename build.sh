@@ -7,11 +7,13 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev
-          qt6-qpa-plugins qt6-image-formats-plugins fonts-liberation)
+          qt6-qpa-plugins qt6-image-formats-plugins libx11-dev fonts-liberation)
+# Only the tests need these: pdftotext reads printed pages back.
+TEST_PACKAGES=(poppler-utils)
 
 install_missing() {
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$p")
     done
@@ -31,12 +33,12 @@ build() {
 
 case "${1:-}" in
 run)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     build default
     exec build/default/src/kordavel "${@:2}"
     ;;
 test)
-    install_missing
+    install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     build default
     ctest --preset default
     build asan

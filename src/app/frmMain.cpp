@@ -19,6 +19,12 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 
+// The pictures live in the core library; pull them in wherever a frame is made.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace kordavel {
 
 namespace {
@@ -47,6 +53,7 @@ std::unique_ptr<QLockFile> takeInstanceLock()
 
 frmMain::frmMain()
 {
+    initResources();
     g_frame = this;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QLatin1String(kProductName));

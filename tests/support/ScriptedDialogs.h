@@ -1,0 +1,84 @@
+#pragma once
+
+// Stand-ins for the common dialogs, message boxes and the beep: tests script the
+// user's answers and read back what the program showed.
+#include "app/CommonDialog.h"
+#include "app/MessageBox.h"
+
+#include <QPrinter>
+#include <QStringList>
+
+#include <optional>
+
+namespace kordavel::test {
+
+class ScriptedDialogs : public CommonDialog {
+public:
+    ScriptedDialogs()
+    {
+        CommonDialog::setInstance(this);
+        setMsgBoxHook([this](const QString &text, MsgIcon icon, const QString &title) {
+            messages << text;
+            lastIcon = icon;
+            lastTitle = title;
+        });
+        setBeepHook([this] { ++beeps; });
+    }
+    ~ScriptedDialogs() override
+    {
+        CommonDialog::setInstance(nullptr);
+        setMsgBoxHook(nullptr);
+        setBeepHook(nullptr);
+    }
+
+    std::optional<QString> showOpen(QWidget *, const QString &title, const QString &filter,
+                                    const QString &fileName) override
+    {
+        calls << QStringLiteral("open:") + title + QLatin1Char('|') + filter;
+        lastInitialName = fileName;
+        return next(openAnswers);
+    }
+    std::optional<QString> showSave(QWidget *, const QString &title, const QString &filter) override
+    {
+        calls << QStringLiteral("save:") + title + QLatin1Char('|') + filter;
+        return next(saveAnswers);
+    }
+    bool showPrint(QWidget *, QPrinter &printer, bool selection) override
+    {
+        calls << QStringLiteral("print:") + (selection ? QStringLiteral("selection") : QStringLiteral("all"));
+        if (printTo.isEmpty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printTo);
+        return true;
+    }
+    bool showFont(QWidget *, FontChoice &choice) override
+    {
+        calls << QStringLiteral("font");
+        if (!fontAnswer)
+            return false;
+        choice = *fontAnswer;
+        return true;
+    }
+
+    // Each answer is used once; nothing left means the user cancels.
+    QList<std::optional<QString>> openAnswers;
+    QList<std::optional<QString>> saveAnswers;
+    QString printTo;
+    std::optional<FontChoice> fontAnswer;
+
+    QStringList calls;
+    QStringList messages;
+    MsgIcon lastIcon = MsgIcon::Information;
+    QString lastTitle;
+    QString lastInitialName;
+    int beeps = 0;
+
+private:
+    static std::optional<QString> next(QList<std::optional<QString>> &answers)
+    {
+        return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+    }
+};
+
+} // namespace kordavel::test

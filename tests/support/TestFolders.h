@@ -1,0 +1,34 @@
+#pragma once
+
+// Every test keeps the settings store and the running-copy lock in folders of its own.
+#include "app/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace kordavel::test {
+
+class TestFolders {
+public:
+    TestFolders()
+    {
+        QDir(m_root.path()).mkpath(QStringLiteral("runtime"));
+        QFile::setPermissions(runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtime().toLocal8Bit());
+        setSettingsFolder(m_root.filePath(QStringLiteral("settings")));
+    }
+    QString runtime() const { return m_root.filePath(QStringLiteral("runtime")); }
+    QString settingsFile() const
+    {
+        return m_root.filePath(QStringLiteral("settings/Kordavel/Kordavel.ini"));
+    }
+    QString file(const QString &name) const { return m_root.filePath(name); }
+    void clearSettings() const { QFile::remove(settingsFile()); }
+
+private:
+    QTemporaryDir m_root;
+};
+
+} // namespace kordavel::test
