@@ -45,7 +45,8 @@ public:
     }
     bool showPrint(QWidget *, QPrinter &printer, bool selection) override
     {
-        calls << QStringLiteral("print:") + (selection ? QStringLiteral("selection") : QStringLiteral("all"));
+        calls << QStringLiteral("print:") +
+                     (selection ? QStringLiteral("selection") : QStringLiteral("all"));
         if (printTo.isEmpty())
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -55,6 +56,7 @@ public:
     bool showFont(QWidget *, FontChoice &choice) override
     {
         calls << QStringLiteral("font");
+        fontShown = choice;
         if (!fontAnswer)
             return false;
         choice = *fontAnswer;
@@ -66,6 +68,7 @@ public:
     QList<std::optional<QString>> saveAnswers;
     QString printTo;
     std::optional<FontChoice> fontAnswer;
+    FontChoice fontShown; // what the font dialog showed last
 
     QStringList calls;
     QStringList messages;

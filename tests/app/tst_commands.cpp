@@ -1,0 +1,463 @@
+// The frame's commands on the active program: guards while the editor is locked, the
+// format toggles and the toolbar state, the clipboard both ways, Open, Font and Print.
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "editor/RichTextBox.h"
+#include "program/frmProgram.h"
+#include "program/frmQuestion.h"
+#include "support/QuestionAnswerer.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolders.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <memory>
+
+using namespace kordavel;
+using namespace kordavel::test;
+
+namespace {
+
+// A started frame with its first window; closing it discards every change.
+struct Session {
+    TestFolders folders;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<frmMain> frame = std::make_unique<frmMain>();
+
+    Session() { QVERIFY(frame->startUp()); }
+    ~Session()
+    {
+        for (frmProgram *program : frame->programWindows()) {
+            program->rtfText->setLocked(false);
+            if (program->isModified())
+                answerNextQuestion(clickNo());
+            program->parentWidget()->close();
+        }
+        frame->close();
+        frame.reset();
+        frmQuestion::releaseInstance();
+    }
+    RichTextBox *editor() const { return frame->activeProgram()->rtfText; }
+};
+
+QString pdfText(const QString &pdf)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (tool.isEmpty())
+        return QStringLiteral("<pdftotext missing: install poppler-utils>");
+    QProcess process;
+    process.start(tool, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+class TstCommands : public QObject {
+    Q_OBJECT
+private slots:
+    void guardsWhileLocked_data();
+    void guardsWhileLocked();
+    void formatToggles_data();
+    void formatToggles();
+    void formatStateFollowsTheCaret();
+    void copyInOneWindowPasteInAnother();
+    void pasteFromOtherPrograms_data();
+    void pasteFromOtherPrograms();
+    void cutPutsBothFlavours();
+    void undoIsTheEditors();
+    void openRemembersTheLastNameAndKeepsFailures();
+    void openedPlainTextSavesBackAsPlainText();
+    void fontDialogRemembersItsLastChoice();
+    void printToPdf_data();
+    void printToPdf();
+    void arrangeLeavesMinimizedWindows_data();
+    void arrangeLeavesMinimizedWindows();
+};
+
+void TstCommands::guardsWhileLocked_data()
+{
+    QTest::addColumn<QString>("command");
+    for (const char *command :
+         {"undo", "cut", "copy", "paste", "selectAll", "Bold", "Italic", "Underline", "font",
+          "toolbar Cut", "toolbar Paste", "toolbar Bold"})
+        QTest::newRow(command) << QString::fromLatin1(command);
+}
+
+void TstCommands::guardsWhileLocked()
+{
+    QFETCH(QString, command);
+    Session s;
+    s.dialogs.fontAnswer =
+        FontChoice{QStringLiteral("Liberation Mono"), 20, Qt::red, true, true, true, true};
+    const auto run = [&] {
+        frmMain &f = *s.frame;
+        if (command == QLatin1String("undo"))
+            f.editUndo();
+        else if (command == QLatin1String("cut"))
+            f.editCut();
+        else if (command == QLatin1String("copy"))
+            f.editCopy();
+        else if (command == QLatin1String("paste"))
+            f.editPaste();
+        else if (command == QLatin1String("selectAll"))
+            f.editSelectAll();
+        else if (command == QLatin1String("font"))
+            f.formatFont();
+        else if (command.startsWith(QLatin1String("toolbar ")))
+            f.toolbarButton(command.mid(8))->trigger();
+        else
+            f.formatToggle(command);
+    };
+    RichTextBox *editor = s.editor();
+    QTest::keyClicks(editor, QStringLiteral("g01 x10"));
+    editor->select(0, 3);
+    QApplication::clipboard()->setText(QStringLiteral("CLIP"));
+    const QByteArray rtf = editor->textRTF();
+
+    editor->setLocked(true);
+    run();
+    QCOMPARE(editor->textRTF(), rtf);
+    QCOMPARE(editor->selStart(), 0);
+    QCOMPARE(editor->selLength(), 3);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("CLIP"));
+    QVERIFY(!s.dialogs.calls.contains(QStringLiteral("font")));
+    for (const char *key : {"Bold", "Italic", "Underline"})
+        QVERIFY(!s.frame->buttonValue(QLatin1String(key)));
+
+    // Unlocked, the same command does something.
+    editor->setLocked(false);
+    run();
+    const bool changed = editor->textRTF() != rtf || editor->selLength() != 3 ||
+                         QApplication::clipboard()->text() != QStringLiteral("CLIP");
+    QVERIFY(changed);
+}
+
+void TstCommands::formatToggles_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("fromToolbar");
+    for (const char *key : {"Bold", "Italic", "Underline"}) {
+        QTest::addRow("%s menu", key) << QString::fromLatin1(key) << false;
+        QTest::addRow("%s toolbar", key) << QString::fromLatin1(key) << true;
+    }
+}
+
+void TstCommands::formatToggles()
+{
+    QFETCH(QString, key);
+    QFETCH(bool, fromToolbar);
+    Session s;
+    RichTextBox *editor = s.editor();
+    editor->setText(QStringLiteral("G01 X10\r\nM30"));
+    const auto state = [&] {
+        if (key == QLatin1String("Bold"))
+            return editor->selBold();
+        if (key == QLatin1String("Italic"))
+            return editor->selItalic();
+        return editor->selUnderline();
+    };
+    const auto toggle = [&] {
+        if (fromToolbar)
+            s.frame->toolbarButton(key)->trigger();
+        else
+            s.frame->menuEntry(QStringLiteral("mnuFormat") + key)->trigger();
+    };
+    QAction *button = s.frame->toolbarButton(key);
+
+    editor->select(0, 3);
+    toggle();
+    QCOMPARE(state(), RichTextBox::TriState::All);
+    QVERIFY(s.frame->buttonValue(key));
+    QVERIFY(button->isChecked());
+
+    // A selection that is only partly set shows the button up; the toggle sets all of it.
+    editor->select(0, 7);
+    QCOMPARE(state(), RichTextBox::TriState::Mixed);
+    QVERIFY(!s.frame->buttonValue(key));
+    QVERIFY(!button->isChecked());
+    toggle();
+    QCOMPARE(state(), RichTextBox::TriState::All);
+    QVERIFY(button->isChecked());
+
+    toggle();
+    QCOMPARE(state(), RichTextBox::TriState::None);
+    QVERIFY(!s.frame->buttonValue(key));
+    QVERIFY(!button->isChecked());
+    QCOMPARE(editor->text(), QStringLiteral("G01 X10\r\nM30"));
+}
+
+void TstCommands::formatStateFollowsTheCaret()
+{
+    Session s;
+    RichTextBox *editor = s.editor();
+    editor->setText(QStringLiteral("G01 X10"));
+    editor->select(4, 3);
+    s.frame->formatToggle(QStringLiteral("Bold"));
+    editor->select(1, 0);
+    QVERIFY(!s.frame->buttonValue(QStringLiteral("Bold")));
+    editor->select(6, 0);
+    QVERIFY(s.frame->buttonValue(QStringLiteral("Bold")));
+    // A new window starts with every format button up.
+    s.frame->NewProgramWindow(0);
+    QVERIFY(!s.frame->buttonValue(QStringLiteral("Bold")));
+    QVERIFY(!s.frame->toolbarButton(QStringLiteral("Bold"))->isChecked());
+}
+
+void TstCommands::copyInOneWindowPasteInAnother()
+{
+    Session s;
+    RichTextBox *first = s.editor();
+    first->setText(QStringLiteral("G01 X10\r\nM30"));
+    first->select(0, 3);
+    s.frame->formatToggle(QStringLiteral("Bold"));
+    first->select(0, 9);
+    s.frame->editCopy();
+
+    const QMimeData *mime = QApplication::clipboard()->mimeData();
+    QVERIFY(mime->hasFormat(QStringLiteral("text/rtf")));
+    QVERIFY(mime->data(QStringLiteral("text/rtf")).startsWith("{\\rtf"));
+    // Other programs that take plain text get the program, not RTF source.
+    QCOMPARE(mime->text().replace(QLatin1String("\r\n"), QLatin1String("\n")),
+             QStringLiteral("G01 X10\n"));
+
+    s.frame->NewProgramWindow(0);
+    RichTextBox *second = s.editor();
+    QVERIFY(second != first);
+    s.frame->editPaste();
+    QCOMPARE(second->text(), QStringLiteral("G01 X10\r\n"));
+    second->select(0, 3);
+    QCOMPARE(second->selBold(), RichTextBox::TriState::All);
+    second->select(4, 3);
+    QCOMPARE(second->selBold(), RichTextBox::TriState::None);
+    QCOMPARE(first->text(), QStringLiteral("G01 X10\r\nM30"));
+}
+
+void TstCommands::pasteFromOtherPrograms_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("bold");
+
+    QTest::newRow("plain text") << QByteArray() << "G00 X1\nM30"
+                                << "G00 X1\r\nM30" << false;
+    QTest::newRow("rich flavour is preferred") << QByteArray("{\\rtf1\\ansi {\\b G02}}") << "PLAIN"
+                                               << "G02" << true;
+    QTest::newRow("plain text that is RTF source") << QByteArray() << "{\\rtf1\\ansi {\\b G03}}"
+                                                   << "G03" << true;
+    QTest::newRow("plain text with braces is text") << QByteArray() << "{G04}"
+                                                    << "{G04}" << false;
+}
+
+void TstCommands::pasteFromOtherPrograms()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, plain);
+    QFETCH(QString, expected);
+    QFETCH(bool, bold);
+    Session s;
+    auto *mime = new QMimeData;
+    if (!rtf.isEmpty())
+        mime->setData(QStringLiteral("text/rtf"), rtf);
+    mime->setText(plain);
+    QApplication::clipboard()->setMimeData(mime);
+    s.frame->editPaste();
+    RichTextBox *editor = s.editor();
+    QCOMPARE(editor->text(), expected);
+    editor->select(0, 1);
+    QCOMPARE(editor->selBold(), bold ? RichTextBox::TriState::All : RichTextBox::TriState::None);
+}
+
+void TstCommands::cutPutsBothFlavours()
+{
+    Session s;
+    RichTextBox *editor = s.editor();
+    editor->setText(QStringLiteral("G01 X10\r\nM30"));
+    editor->select(9, 3);
+    s.frame->toolbarButton(QStringLiteral("Cut"))->trigger();
+    QCOMPARE(editor->text(), QStringLiteral("G01 X10\r\n"));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("M30"));
+    QVERIFY(QApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("text/rtf")));
+    s.frame->toolbarButton(QStringLiteral("Paste"))->trigger();
+    QCOMPARE(editor->text(), QStringLiteral("G01 X10\r\nM30"));
+}
+
+void TstCommands::undoIsTheEditors()
+{
+    Session s;
+    RichTextBox *editor = s.editor();
+    QTest::keyClicks(editor, QStringLiteral("g01"));
+    editor->select(0, 3);
+    s.frame->formatToggle(QStringLiteral("Bold"));
+    s.frame->toolbarButton(QStringLiteral("Undo"))->trigger();
+    editor->select(0, 3);
+    QCOMPARE(editor->selBold(), RichTextBox::TriState::None);
+    QCOMPARE(editor->text(), QStringLiteral("G01"));
+    s.frame->editUndo();
+    QCOMPARE(editor->text(), QString());
+}
+
+void TstCommands::openRemembersTheLastNameAndKeepsFailures()
+{
+    Session s;
+    const QString path = s.folders.file(QStringLiteral("part.dnc"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("{\\rtf1\\ansi {\\b N10} G00 X0\\par M30\\par }");
+    }
+    // Cancelled: no window.
+    s.frame->fileOpen();
+    QCOMPARE(s.frame->programWindows().size(), 1);
+    QCOMPARE(s.frame->NewWindowCounter, 1);
+
+    s.dialogs.openAnswers << path;
+    s.frame->fileOpen();
+    QCOMPARE(s.dialogs.calls.last(),
+             QStringLiteral("open:Open|") + QLatin1String(kProgramFileFilter));
+    frmProgram *opened = s.frame->activeProgram();
+    QCOMPARE(opened->windowTitle(), path);
+    QVERIFY(!opened->bFlagNew);
+    QCOMPARE(opened->rtfText->text(), QStringLiteral("N10 G00 X0\r\nM30"));
+    QVERIFY(!opened->isModified());
+
+    // The next Open starts from the last name; a file that cannot be read leaves an empty
+    // window with its numbered caption, which Save will not write under that caption.
+    s.dialogs.openAnswers << s.folders.file(QStringLiteral("missing.dnc"));
+    s.frame->fileOpen();
+    QCOMPARE(s.dialogs.lastInitialName, path);
+    frmProgram *failed = s.frame->activeProgram();
+    QCOMPARE(failed->windowTitle(), QStringLiteral("Program 3"));
+    QVERIFY(failed->rtfText->text().isEmpty());
+    QVERIFY(failed->bFlagNew);
+    QVERIFY(s.dialogs.messages.isEmpty());
+}
+
+void TstCommands::openedPlainTextSavesBackAsPlainText()
+{
+    Session s;
+    const QString path = s.folders.file(QStringLiteral("O1000.NC"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("%\nO1000\nG00 X0\n");
+    }
+    s.dialogs.openAnswers << path;
+    s.frame->fileOpen();
+    RichTextBox *editor = s.editor();
+    editor->select(editor->textLength(), 0);
+    QTest::keyClicks(editor, QStringLiteral("m30"));
+    QVERIFY(s.frame->activeProgram()->isModified());
+    s.frame->toolbarButton(QStringLiteral("Save"))->trigger();
+    QVERIFY(!s.frame->activeProgram()->isModified());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("%\nO1000\nG00 X0\nM30"));
+}
+
+void TstCommands::fontDialogRemembersItsLastChoice()
+{
+    Session s;
+    RichTextBox *editor = s.editor();
+    editor->setText(QStringLiteral("G01 X10"));
+    editor->select(0, 3);
+    const FontChoice choice{
+        QStringLiteral("Liberation Mono"), 14, QColor(Qt::red), true, false, true, true};
+    s.dialogs.fontAnswer = choice;
+    s.frame->formatFont();
+    QCOMPARE(editor->selFontName(), QStringLiteral("Liberation Mono"));
+    QCOMPARE(editor->selFontSize(), 14.0);
+    QCOMPARE(editor->selColor(), QColor(Qt::red));
+    QCOMPARE(editor->selBold(), RichTextBox::TriState::All);
+    QCOMPARE(editor->selUnderline(), RichTextBox::TriState::All);
+    QCOMPARE(editor->selStrikeThru(), RichTextBox::TriState::All);
+
+    // Not filled from the selection: the next dialog shows the last choice.
+    editor->select(4, 3);
+    s.dialogs.fontAnswer.reset();
+    s.frame->formatFont();
+    QCOMPARE(s.dialogs.fontShown.name, choice.name);
+    QCOMPARE(s.dialogs.fontShown.color, choice.color);
+    QVERIFY(s.dialogs.fontShown.strike);
+    QCOMPARE(editor->selBold(), RichTextBox::TriState::None);
+}
+
+void TstCommands::printToPdf_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QStringList>("printed");
+    QTest::addColumn<QStringList>("notPrinted");
+    QTest::newRow("everything") << 0 << 0 << "print:all" << QStringList{"G01 X10", "M30"}
+                                << QStringList{};
+    QTest::newRow("the selection")
+        << 9 << 8 << "print:selection" << QStringList{"G02 Y5"} << QStringList{"G01 X10", "M30"};
+}
+
+void TstCommands::printToPdf()
+{
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QString, call);
+    QFETCH(QStringList, printed);
+    QFETCH(QStringList, notPrinted);
+    Session s;
+    RichTextBox *editor = s.editor();
+    editor->setText(QStringLiteral("G01 X10\r\nG02 Y5\r\nM30"));
+    editor->select(start, length);
+    s.dialogs.printTo = s.folders.file(QStringLiteral("out.pdf"));
+    s.frame->toolbarButton(QStringLiteral("Print"))->trigger();
+    QCOMPARE(s.dialogs.calls, QStringList{call});
+    const QString text = pdfText(s.dialogs.printTo);
+    for (const QString &line : printed)
+        QVERIFY2(text.contains(line), qPrintable(text));
+    for (const QString &line : notPrinted)
+        QVERIFY2(!text.contains(line), qPrintable(text));
+}
+
+void TstCommands::arrangeLeavesMinimizedWindows_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::newRow("cascade") << 0;
+    QTest::newRow("tile horizontal") << 1;
+    QTest::newRow("tile vertical") << 2;
+}
+
+void TstCommands::arrangeLeavesMinimizedWindows()
+{
+    QFETCH(int, code);
+    Session s;
+    s.frame->NewProgramWindow(0);
+    s.frame->NewProgramWindow(0);
+    QList<QMdiSubWindow *> subs = s.frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+    subs[1]->showMinimized();
+    const QRect minimized = subs[1]->geometry();
+    s.frame->arrange(code);
+    QCOMPARE(subs[1]->geometry(), minimized);
+    QVERIFY(subs[1]->isMinimized());
+    const QRect a = subs[0]->geometry();
+    const QRect b = subs[2]->geometry();
+    if (code == 0) {
+        QVERIFY(b.topLeft().x() > a.topLeft().x() && b.topLeft().y() > a.topLeft().y());
+    } else {
+        QVERIFY(!a.intersects(b));
+        const QRect area = s.frame->mdiArea()->viewport()->rect();
+        if (code == 1)
+            QCOMPARE(a.width(), area.width());
+        else
+            QCOMPARE(a.height(), area.height());
+    }
+}
+
+QTEST_MAIN(TstCommands)
+#include "tst_commands.moc"
