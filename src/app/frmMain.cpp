@@ -63,6 +63,7 @@ frmMain::frmMain()
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
+    m_mdi->installEventFilter(this);
     buildMenus();
     buildToolbar();
     buildStatusBar();
@@ -181,8 +182,20 @@ void frmMain::closeEvent(QCloseEvent *event)
 void frmMain::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        m_unsized.clear();
         RefreshCommands();
+    }
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_mdi && event->type() == QEvent::Resize) {
+        for (const QPointer<QMdiSubWindow> &sub : std::as_const(m_unsized))
+            if (sub && !sub->isMaximized() && !sub->isMinimized())
+                sub->resize(m_mdi->size() * 3 / 4);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 frmProgram *frmMain::NewProgramWindow(qint32 mode)
@@ -202,6 +215,8 @@ frmProgram *frmMain::NewProgramWindow(qint32 mode)
     else if (mode == 1)
         program->bFlagNew = false;
     sub->resize(m_mdi->size() * 3 / 4);
+    if (!isActiveWindow())
+        m_unsized << sub;
     sub->show();
     m_mdi->setActiveSubWindow(sub);
     program->rtfText->setFocus();

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QLockFile>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -75,6 +76,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildMenus();
@@ -102,6 +104,9 @@ private:
     QString m_lastOpenName;
     FontChoice m_lastFont;
     QRect m_outerTarget; // placement in pixels still to apply once the frame is shown
+    // Windows made before the frame reached its final size: they follow the frame's size
+    // until it first becomes active.
+    QList<QPointer<QMdiSubWindow>> m_unsized;
 };
 
 } // namespace kordavel

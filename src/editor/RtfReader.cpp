@@ -388,7 +388,9 @@ private:
         int code = param < 0 ? param + 65536 : param;
         code = std::clamp(code, 0, 65535);
         m_skipChars = 0;
-        textChar(QChar(char16_t(code)));
+        // U+0000 is no text: a NUL byte is dropped the same way.
+        if (code != 0)
+            textChar(QChar(char16_t(code)));
         m_skipChars = m_state.uc;
     }
 
@@ -445,7 +447,7 @@ private:
             if (ch == QLatin1Char(';'))
                 commitFont();
             else if (m_entryName.size() < 256)
-                m_entryName += ch;
+                m_entryName += ch.unicode() < 0x20 ? QLatin1Char(' ') : ch; // one line of text
             m_entryOpen = true;
             break;
         case Dest::ColorTable:

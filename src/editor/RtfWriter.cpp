@@ -62,6 +62,10 @@ private:
             m_out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 ";
             QString name = m_fonts[i];
             name.remove(QLatin1Char(';'));
+            // A font name is one line of plain characters.
+            for (QChar &c : name)
+                if (c.unicode() < 0x20)
+                    c = QLatin1Char(' ');
             appendText(name);
             m_out += ";}";
         }

@@ -1,6 +1,7 @@
 // Hostile and broken RTF: the reader must load what it can without crashing, hanging or
 // growing without bound. Inputs found by fuzz/fuzz_rtf_reader are kept here as rows.
 #include "editor/RtfReader.h"
+#include "editor/RtfWriter.h"
 
 #include <QtTest>
 
@@ -62,6 +63,8 @@ private slots:
     void loadsWhatItCan();
     void numbersAreClamped_data();
     void numbersAreClamped();
+    void writtenBackReadsTheSame_data();
+    void writtenBackReadsTheSame();
 };
 
 void TstRtfRegressions::loadsWhatItCan_data()
@@ -128,7 +131,7 @@ void TstRtfRegressions::loadsWhatItCan_data()
     QTest::newRow("ends after a high surrogate") << QByteArray("{\\rtf1 A\\u-10179?") << "A";
 
     // Odd characters.
-    QTest::newRow("NUL bytes") << QByteArray("{\\rtf1 A\0B\0\\par\0C}\0", 21) << "AB\nC";
+    QTest::newRow("NUL bytes") << QByteArray("{\\rtf1 A\0B\0\\par\0C}\0", 19) << "AB\nC";
     QTest::newRow("hex escape that is not hex") << QByteArray("{\\rtf1 \\'zzA}") << "zzA";
     QTest::newRow("lone surrogates") << QByteArray("{\\rtf1 \\u-10179?\\u-10179?A\\u-8921?B}")
                                      << "AB";
@@ -203,6 +206,47 @@ void TstRtfRegressions::numbersAreClamped()
     QVERIFY(!rt.runs.isEmpty());
     QCOMPARE(rt.runs.last().format.pointSize, pointSize);
     QCOMPARE(rt.runs.last().format.bold, bold);
+}
+
+// What was read, written and read again is the same text in the same fonts.
+void TstRtfRegressions::writtenBackReadsTheSame_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("unicode zero is no character") << QByteArray("{\\rtf1 A\\u0?B}") << "AB";
+    QTest::newRow("unicode zero, no fallback") << QByteArray("{\\rtf1\\uc0 A\\u0 B}") << "AB";
+    QTest::newRow("tab inside a font name")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0 Cou\trier;}}\\f0 G01}") << "G01";
+    QTest::newRow("control characters inside a font name")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0 A\x01\x1f B;}}\\f0 X}") << "X";
+    QTest::newRow("bold paragraph mark") << QByteArray("{\\rtf1\\b\\par\\b0 A}") << "\nA";
+}
+
+void TstRtfRegressions::writtenBackReadsTheSame()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, text);
+    const RichText first = readRtf(input);
+    QCOMPARE(first.plainText(), text);
+    const RichText second = readRtf(writeRtf(first));
+    QCOMPARE(second.plainText(), text);
+    // Character by character; a paragraph mark's own format is not kept.
+    const auto formats = [](const RichText &rt) {
+        QList<CharFormat> out;
+        for (const TextRun &run : rt.runs)
+            for (QChar c : run.text)
+                if (c != QLatin1Char('\n'))
+                    out << run.format;
+        return out;
+    };
+    const QList<CharFormat> a = formats(first);
+    const QList<CharFormat> b = formats(second);
+    QCOMPARE(b.size(), a.size());
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        QCOMPARE(b[i].fontName, a[i].fontName);
+        QCOMPARE(b[i].bold, a[i].bold);
+        QVERIFY(!a[i].fontName.contains(QLatin1Char('\t')));
+    }
 }
 
 QTEST_GUILESS_MAIN(TstRtfRegressions)
