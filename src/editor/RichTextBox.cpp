@@ -118,12 +118,42 @@ RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
     font.setStyleHint(QFont::TypeWriter);
     font.setPointSizeF(defaultCharFormat().pointSize);
     document()->setDefaultFont(font);
+    connectDocument();
+    connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::onSelectionMaybeChanged);
+    connect(this, &QTextEdit::selectionChanged, this, &RichTextBox::onSelectionMaybeChanged);
+}
+
+void RichTextBox::connectDocument()
+{
     connect(document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if ((removed != 0 || added != 0) && !m_loading)
             emit Change();
     });
-    connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::onSelectionMaybeChanged);
-    connect(this, &QTextEdit::selectionChanged, this, &RichTextBox::onSelectionMaybeChanged);
+}
+
+// Filling a document that no widget shows is several times faster than filling the shown
+// one, which lays out every line as it arrives. The new document starts without undo
+// history, as a freshly loaded program should.
+void RichTextBox::installDocument(const RichText &content)
+{
+    auto *fresh = new QTextDocument(this);
+    fresh->setDefaultFont(document()->defaultFont());
+    fresh->setUndoRedoEnabled(false);
+    QTextCursor cursor(fresh);
+    insertRichText(cursor, content);
+    fresh->setUndoRedoEnabled(true);
+    fresh->setModified(false);
+
+    QTextDocument *old = document();
+    const bool ours = old->parent() == this; // the first one belongs to the control
+    old->disconnect(this);
+    m_loading = true;
+    setDocument(fresh);
+    setTextCursor(QTextCursor(fresh));
+    m_loading = false;
+    if (ours)
+        delete old;
+    connectDocument();
 }
 
 void RichTextBox::onSelectionMaybeChanged()
@@ -454,12 +484,7 @@ bool RichTextBox::loadFile(const QString &path)
     const std::optional<ProgramFile> file = loadProgramFile(path);
     if (!file)
         return false;
-    document()->setUndoRedoEnabled(false);
-    m_loading = true;
-    replaceAll(file->content);
-    m_loading = false;
-    document()->setUndoRedoEnabled(true);
-    document()->setModified(false);
+    installDocument(file->content);
     m_format = file->format;
     m_lineEnd = file->lineEnd;
     return true;

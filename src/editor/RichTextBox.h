@@ -108,6 +108,8 @@ protected:
 
 private:
     void replaceAll(const RichText &content);
+    void installDocument(const RichText &content);
+    void connectDocument();
     TriState selFlag(bool (*get)(const QTextCharFormat &)) const;
     void mergeSelection(const QTextCharFormat &format);
     template <typename T> std::optional<T> selCommon(T (*get)(const QTextCharFormat &, const QFont &)) const;

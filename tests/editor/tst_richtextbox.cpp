@@ -63,6 +63,7 @@ private slots:
     void saveAsChoosesFormatByName();
     void failedSaveAndLoad();
     void selectedRtfRoundTrip();
+    void editingAfterLoads();
 };
 
 void TstRichTextBox::positionsCountTwoForALineEnd_data()
@@ -494,6 +495,41 @@ void TstRichTextBox::selectedRtfRoundTrip()
     QCOMPARE(box.text(), QStringLiteral("N10 G01\r\nN20\r\nN30\r\nG01\r\nN20"));
     box.select(19, 3);
     QCOMPARE(box.selItalic(), RichTextBox::TriState::All);
+}
+
+// Every load brings a fresh document: editing, change events, undo and the caret must
+// work on it as on the first, and the document before must not be reachable any more.
+void TstRichTextBox::editingAfterLoads()
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("a.nc"));
+    const QString b = dir.filePath(QStringLiteral("b.dnc"));
+    writeAll(a, "G00 X0\r\nM30\r\n");
+    writeAll(b, "{\\rtf1 {\\b N10}\\par M02\\par }");
+    RichTextBox box;
+    box.show();
+    QSignalSpy changes(&box, &RichTextBox::Change);
+    QSignalSpy selChanges(&box, &RichTextBox::SelChange);
+    for (const QString &path : {a, b, a}) {
+        box.setText(QStringLiteral("OLD"));
+        changes.clear();
+        QVERIFY(box.loadFile(path));
+        QCOMPARE(changes.size(), 0);
+        QCOMPARE(box.selStart(), 0);
+        QVERIFY(!box.document()->isUndoAvailable());
+        const QString loaded = box.text();
+        box.setSelStart(box.textLength());
+        QTest::keyClicks(&box, QStringLiteral("X"));
+        QCOMPARE(box.text(), loaded + QStringLiteral("X"));
+        QVERIFY(changes.size() >= 1);
+        QVERIFY(!selChanges.isEmpty());
+        box.undo();
+        QCOMPARE(box.text(), loaded);
+        box.undo(); // nothing before the load to go back to
+        QCOMPARE(box.text(), loaded);
+    }
+    box.select(0, 3);
+    QCOMPARE(box.selText(), QStringLiteral("G00"));
 }
 
 QTEST_MAIN(TstRichTextBox)

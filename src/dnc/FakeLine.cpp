@@ -1,0 +1,99 @@
+#include "FakeLine.h"
+
+namespace kordavel {
+
+FakeLine::FakeLine(QObject *parent) : SerialLine(parent) {}
+
+QByteArray FakeLine::written() const
+{
+    QByteArray all;
+    for (const Write &write : writes)
+        all += write.bytes;
+    return all;
+}
+
+void FakeLine::setCts(bool on)
+{
+    change(m_cts, on, comEvCTS);
+}
+
+void FakeLine::setDsr(bool on)
+{
+    change(m_dsr, on, comEvDSR);
+}
+
+void FakeLine::setCd(bool on)
+{
+    change(m_cd, on, comEvCD);
+}
+
+void FakeLine::setRing(bool on)
+{
+    change(m_ring, on, comEvRing);
+}
+
+void FakeLine::change(bool &line, bool on, qint16 event)
+{
+    if (line == on)
+        return;
+    line = on;
+    if (PortOpen())
+        raise(event);
+}
+
+int FakeLine::openDevice()
+{
+    if (m_openError != 0)
+        return m_openError;
+    ++opens;
+    m_pending = 0;
+    return comNoError;
+}
+
+void FakeLine::closeDevice()
+{
+    ++closes;
+    m_pending = 0;
+}
+
+int FakeLine::writeDevice(const QByteArray &data)
+{
+    writes.append({data, Settings(), Handshaking(), DTREnable(), RTSEnable()});
+    if (!m_autoDrain)
+        m_pending += int(data.size());
+    return comNoError;
+}
+
+int FakeLine::pendingOutput(int &count)
+{
+    if (m_vanishOnCount) {
+        m_vanishOnCount = false;
+        lose();
+        return comReadError;
+    }
+    count = m_pending;
+    return comNoError;
+}
+
+int FakeLine::modemLine(ModemLine line, bool &state)
+{
+    if (m_modemError != 0)
+        return m_modemError;
+    switch (line) {
+    case ModemLine::Cts:
+        state = m_cts;
+        break;
+    case ModemLine::Dsr:
+        state = m_dsr;
+        break;
+    case ModemLine::Cd:
+        state = m_cd;
+        break;
+    case ModemLine::Ring:
+        state = m_ring;
+        break;
+    }
+    return comNoError;
+}
+
+} // namespace kordavel

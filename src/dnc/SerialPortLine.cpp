@@ -1,0 +1,434 @@
+#include "SerialPortLine.h"
+
+#include "LineSettings.h"
+#include "PortNames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
+namespace kordavel {
+
+namespace {
+
+#ifdef Q_OS_LINUX
+// Errors that mean the device itself is gone.
+bool deviceGone(int error)
+{
+    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+#endif
+
+// Whether another program holds the lock file of a device (the UUCP-style locks that
+// serial programs, QSerialPort included, take).
+bool lockHeld(const QString &device)
+{
+    QString name = device;
+    if (name.startsWith(QLatin1String("/dev/")))
+        name.remove(0, 5);
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    static const char *const kLockFolders[] = {
+        "/var/lock", "/etc/locks", "/var/spool/locks",  "/var/spool/uucp",
+        "/tmp",      "/var/tmp",   "/var/lock/lockdev", "/run/lock"};
+    for (const char *folder : kLockFolders)
+        if (QFile::exists(QLatin1String(folder) + QLatin1String("/LCK..") + name))
+            return true;
+    return QFile::exists(QDir::tempPath() + QLatin1String("/LCK..") + name);
+}
+
+// Marks a callback of the device while it runs. A handler may destroy the line meanwhile;
+// the mark is then left alone.
+class CallbackScope {
+public:
+    CallbackScope(QObject *owner, int &depth) : m_owner(owner), m_depth(&depth) { ++depth; }
+    ~CallbackScope()
+    {
+        if (m_owner)
+            --*m_depth;
+    }
+    CallbackScope(const CallbackScope &) = delete;
+    CallbackScope &operator=(const CallbackScope &) = delete;
+    bool alive() const { return !m_owner.isNull(); }
+
+private:
+    QPointer<QObject> m_owner;
+    int *m_depth;
+};
+
+} // namespace
+
+SerialPortLine::SerialPortLine(QObject *parent) : SerialLine(parent)
+{
+    m_poll.setInterval(kPollInterval);
+    connect(&m_poll, &QTimer::timeout, this, &SerialPortLine::poll);
+}
+
+SerialPortLine::~SerialPortLine()
+{
+    if (m_port)
+        closeDevice();
+}
+
+int SerialPortLine::openDevice()
+{
+    m_device = portDevice(CommPort());
+    if (m_device.isEmpty())
+        return comPortInvalid;
+    m_pty = isPseudoTerminal(m_device);
+    m_port = new QSerialPort;
+    m_port->setPortName(m_device);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = m_port->error();
+        delete m_port;
+        m_port = nullptr;
+        if (error == QSerialPort::PermissionError)
+            return lockHeld(m_device) ? comPortAlreadyOpen : comHardwareNotAvailable;
+        return comPortInvalid;
+    }
+    if (const int error = configure()) {
+        closeDevice();
+        return error;
+    }
+    connect(m_port, &QSerialPort::readyRead, this, &SerialPortLine::readArrived);
+    connect(m_port, &QSerialPort::errorOccurred, this, &SerialPortLine::portError);
+    m_markTail.clear();
+    m_pollLines = !m_pty;
+    m_pollCounters = !m_pty;
+    m_lines = 0;
+#ifdef Q_OS_LINUX
+    if (m_pollLines && ::ioctl(m_port->handle(), TIOCMGET, &m_lines) != 0)
+        m_pollLines = false;
+    serial_icounter_struct counters{};
+    if (m_pollCounters && ::ioctl(m_port->handle(), TIOCGICOUNT, &counters) == 0) {
+        m_counters[0] = counters.brk;
+        m_counters[1] = counters.frame;
+        m_counters[2] = counters.overrun;
+        m_counters[3] = counters.buf_overrun;
+        m_counters[4] = counters.parity;
+    } else {
+        m_pollCounters = false;
+    }
+#else
+    m_pollLines = false;
+    m_pollCounters = false;
+#endif
+    if (m_pollLines || m_pollCounters)
+        m_poll.start();
+    return comNoError;
+}
+
+// Framing, flow control and the control lines. A pseudo-terminal has no framing and no
+// modem lines: it is used byte-transparent whatever the settings say.
+int SerialPortLine::configure()
+{
+    if (m_pty)
+        return comNoError;
+    const LineSettings settings = parseLineSettings(Settings()).value_or(LineSettings{});
+    m_port->clearError();
+    if (!m_port->setBaudRate(settings.baudRate))
+        return comBadBaudRate;
+    if (settings.dataBits < 5 || !m_port->setDataBits(QSerialPort::DataBits(settings.dataBits)))
+        return comBadByteSize;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    switch (settings.parity) {
+    case 'E':
+        parity = QSerialPort::EvenParity;
+        break;
+    case 'O':
+        parity = QSerialPort::OddParity;
+        break;
+    case 'M':
+        parity = QSerialPort::MarkParity;
+        break;
+    case 'S':
+        parity = QSerialPort::SpaceParity;
+        break;
+    default:
+        break;
+    }
+    if (!m_port->setParity(parity))
+        return comDefaultParams;
+#ifndef Q_OS_WIN
+    // The terminal interface has no one and a half stop bits.
+    if (settings.stopBits == 15)
+        return comDefaultParams;
+#endif
+    const QSerialPort::StopBits stop = settings.stopBits == 2    ? QSerialPort::TwoStop
+                                       : settings.stopBits == 15 ? QSerialPort::OneAndHalfStop
+                                                                 : QSerialPort::OneStop;
+    if (!m_port->setStopBits(stop))
+        return comDefaultParams;
+    m_parityChecked = parity != QSerialPort::NoParity;
+    applyControlLines();
+    tuneTermios(m_parityChecked);
+    m_port->clearError();
+    return comNoError;
+}
+
+// XON and XOFF reach the channel as data, and bytes received with a parity or framing error
+// are marked so that ParityReplace can stand in for them.
+void SerialPortLine::tuneTermios(bool parityChecked)
+{
+#ifdef Q_OS_LINUX
+    termios tio{};
+    const int fd = int(m_port->handle());
+    if (::tcgetattr(fd, &tio) != 0)
+        return;
+    tio.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY | IGNPAR | ISTRIP | IGNBRK | BRKINT);
+    tio.c_iflag |= PARMRK;
+    if (parityChecked)
+        tio.c_iflag |= INPCK;
+    else
+        tio.c_iflag &= ~tcflag_t(INPCK);
+    ::tcsetattr(fd, TCSANOW, &tio);
+#else
+    Q_UNUSED(parityChecked);
+#endif
+}
+
+// DTR and RTS follow their properties; Handshaking 2 (or 3) is the hardware handshake.
+// A device without modem lines takes the calls without failing.
+int SerialPortLine::applyControlLines()
+{
+    if (!m_port || m_pty)
+        return comNoError;
+    const bool hardware = Handshaking() == comRTS || Handshaking() == comRTSXOnXOff;
+    m_port->setFlowControl(hardware ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl);
+    m_port->setDataTerminalReady(DTREnable());
+    if (!hardware)
+        m_port->setRequestToSend(RTSEnable());
+    m_port->clearError();
+    return comNoError;
+}
+
+void SerialPortLine::closeDevice()
+{
+    m_poll.stop();
+    if (!m_port)
+        return;
+    QSerialPort *port = m_port;
+    m_port = nullptr;
+    port->disconnect(this);
+    port->close();
+    // Closing from inside the device's own notification: it is deleted once that returns.
+    if (m_inCallback > 0)
+        port->deleteLater();
+    else
+        delete port;
+}
+
+int SerialPortLine::writeDevice(const QByteArray &data)
+{
+    if (!m_port)
+        return comPortNotOpen;
+    if (m_port->write(data) != data.size()) {
+        lose();
+        return comReadError;
+    }
+    // Hands the first block to the driver now rather than on the next pass of the loop.
+    m_port->flush();
+    return comNoError;
+}
+
+int SerialPortLine::pendingOutput(int &count)
+{
+    if (!m_port)
+        return comPortNotOpen;
+    count = int(m_port->bytesToWrite());
+#ifdef Q_OS_LINUX
+    int queued = 0;
+    if (::ioctl(m_port->handle(), TIOCOUTQ, &queued) == 0) {
+        count += queued;
+    } else if (deviceGone(errno)) {
+        lose();
+        return comReadError;
+    }
+#endif
+    return comNoError;
+}
+
+int SerialPortLine::modemLine(ModemLine line, bool &state)
+{
+    state = true;
+    if (!m_port || m_pty)
+        return comNoError;
+#ifdef Q_OS_LINUX
+    int bits = 0;
+    if (::ioctl(m_port->handle(), TIOCMGET, &bits) != 0) {
+        if (!deviceGone(errno))
+            return comNoError;
+        lose();
+        return comReadError;
+    }
+    switch (line) {
+    case ModemLine::Cts:
+        state = bits & TIOCM_CTS;
+        break;
+    case ModemLine::Dsr:
+        state = bits & TIOCM_DSR;
+        break;
+    case ModemLine::Cd:
+        state = bits & TIOCM_CAR;
+        break;
+    case ModemLine::Ring:
+        state = bits & TIOCM_RNG;
+        break;
+    }
+#else
+    const QSerialPort::PinoutSignals pins = m_port->pinoutSignals();
+    m_port->clearError();
+    switch (line) {
+    case ModemLine::Cts:
+        state = pins & QSerialPort::ClearToSendSignal;
+        break;
+    case ModemLine::Dsr:
+        state = pins & QSerialPort::DataSetReadySignal;
+        break;
+    case ModemLine::Cd:
+        state = pins & QSerialPort::DataCarrierDetectSignal;
+        break;
+    case ModemLine::Ring:
+        state = pins & QSerialPort::RingIndicatorSignal;
+        break;
+    }
+#endif
+    return comNoError;
+}
+
+void SerialPortLine::readArrived()
+{
+    CallbackScope scope(this, m_inCallback);
+    if (!m_port)
+        return;
+    QByteArray bytes = m_port->readAll();
+    int marked = 0;
+    if (!m_pty)
+        bytes = unmark(bytes, marked);
+    if (!deliver(bytes) || !scope.alive())
+        return;
+    // Without error counters the marks are the only report of a line error.
+    if (marked > 0 && !m_pollCounters)
+        raise(m_parityChecked ? comEventRxParity : comEventFrame);
+}
+
+// Bytes received with an error arrive as 0xFF 0x00 X; a real 0xFF arrives doubled.
+QByteArray SerialPortLine::unmark(const QByteArray &bytes, int &marked)
+{
+    const QByteArray data = m_markTail + bytes;
+    m_markTail.clear();
+    QByteArray result;
+    result.reserve(data.size());
+    const QString replace = ParityReplace();
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        if (data[i] != char(0xFF)) {
+            result += data[i];
+            continue;
+        }
+        if (i + 1 >= data.size()) {
+            m_markTail = data.mid(i);
+            break;
+        }
+        if (data[i + 1] == char(0xFF)) {
+            result += char(0xFF);
+            ++i;
+            continue;
+        }
+        if (data[i + 1] != '\0') {
+            result += data[i];
+            continue;
+        }
+        if (i + 2 >= data.size()) {
+            m_markTail = data.mid(i);
+            break;
+        }
+        ++marked;
+        result += replace.isEmpty() ? data[i + 2] : char(replace.at(0).toLatin1());
+        i += 2;
+    }
+    return result;
+}
+
+void SerialPortLine::portError(QSerialPort::SerialPortError error)
+{
+    CallbackScope scope(this, m_inCallback);
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+        error == QSerialPort::WriteError)
+        fail(comReadError);
+}
+
+void SerialPortLine::poll()
+{
+    CallbackScope scope(this, m_inCallback);
+    if (!pollModemLines() || !scope.alive() || !m_port)
+        return;
+    pollCounters();
+}
+
+// Raises CommEvent 3 to 6 for every modem line that changed. False when the line closed
+// or was destroyed meanwhile.
+bool SerialPortLine::pollModemLines()
+{
+#ifdef Q_OS_LINUX
+    if (!m_pollLines || !m_port)
+        return true;
+    int bits = 0;
+    if (::ioctl(m_port->handle(), TIOCMGET, &bits) != 0) {
+        if (deviceGone(errno)) {
+            fail(comReadError);
+            return false;
+        }
+        m_pollLines = false;
+        return true;
+    }
+    const int changed = bits ^ m_lines;
+    m_lines = bits;
+    const struct {
+        int bit;
+        qint16 event;
+    } kLines[] = {
+        {TIOCM_CTS, comEvCTS}, {TIOCM_DSR, comEvDSR}, {TIOCM_CAR, comEvCD}, {TIOCM_RNG, comEvRing}};
+    for (const auto &line : kLines)
+        if ((changed & line.bit) && (!raise(line.event) || !m_port))
+            return false;
+#endif
+    return true;
+}
+
+// Raises the line errors that the driver counted since the last poll.
+bool SerialPortLine::pollCounters()
+{
+#ifdef Q_OS_LINUX
+    if (!m_pollCounters || !m_port)
+        return true;
+    serial_icounter_struct counters{};
+    if (::ioctl(m_port->handle(), TIOCGICOUNT, &counters) != 0) {
+        if (deviceGone(errno)) {
+            fail(comReadError);
+            return false;
+        }
+        m_pollCounters = false;
+        return true;
+    }
+    const int now[5] = {counters.brk, counters.frame, counters.overrun, counters.buf_overrun,
+                        counters.parity};
+    const qint16 events[5] = {comEventBreak, comEventFrame, comEventOverrun, comEventRxOver,
+                              comEventRxParity};
+    for (int i = 0; i < 5; ++i) {
+        if (now[i] == m_counters[i])
+            continue;
+        m_counters[i] = now[i];
+        if (!raise(events[i]) || !m_port)
+            return false;
+    }
+#endif
+    return true;
+}
+
+} // namespace kordavel

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "CodeTables.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QTimer;
+
+namespace kordavel {
+
+class SerialLine;
+
+// The serial channel of one program window: line settings, the state machine that opens
+// and closes the port, the blocking send with XON/XOFF, RTS/CTS and DSR/DTR flow control,
+// receiving, the ISO/EIA code conversion, line events and error reports. Status and errors
+// reach the window as string-table offsets through Status and ErrorStatus.
+//
+// Settings are written only while the channel is idle; at any other time a write is ignored.
+// Invalid values are ignored without a report.
+class ucDnc : public QWidget {
+    Q_OBJECT
+public:
+    // A channel over the real serial port.
+    explicit ucDnc(QWidget *parent = nullptr);
+    // A channel over the given line (tests hand in a FakeLine).
+    explicit ucDnc(std::unique_ptr<SerialLine> line, QWidget *parent = nullptr);
+    ~ucDnc() override;
+
+    QString ComPort() const;
+    void setComPort(const QString &NewComPort);
+    QString BaudRate() const;
+    void setBaudRate(const QString &NewBaudRate);
+    QString DataBits() const;
+    void setDataBits(const QString &NewDataBits);
+    QString StopBits() const;
+    void setStopBits(const QString &NewStopBits);
+    QString Parity() const;
+    void setParity(const QString &NewParity);
+    bool XOnXOff() const { return bXOnXOff; }
+    void setXOnXOff(bool NewXOnXOff);
+    bool RTSCTS() const { return bRTSCTS; }
+    void setRTSCTS(bool NewRTSCTS);
+    bool DTRDTS() const { return bDTRDTS; }
+    void setDTRDTS(bool NewDTRDTS);
+    void setWaitXOn(bool NewWaitXOn);
+    bool EIA() const { return bEIA; }
+    void setEIA(bool NewEIA);
+
+    qint32 Action() const { return intAction; }
+    void setAction(qint32 NewAction);
+    // Sends one piece in actSend (converted to EIA when EIA is on) and returns when it has
+    // left the transmit queue, processing events meanwhile.
+    void Send(const QString &text);
+    // The same in actRemote, never converted.
+    void RemoteSend(const QString &text);
+    // Takes the text received so far (converted from EIA when EIA is on).
+    QString Receive();
+    QString RemoteReceive();
+    bool SendInProgress() const { return bSendInProgress; }
+
+    // The hold conditions of a send.
+    bool XOffHeld() const { return bXOffHeld; }
+    bool CtsHeld() const { return bCtsHeld; }
+    bool DsrHeld() const { return bDsrHeld; }
+    // The serial control, for reading its properties.
+    const SerialLine &MSComm1() const { return *m_line; }
+
+signals:
+    void Status(qint16 intStatus);
+    void ErrorStatus(qint16 intErrorStatus);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void init();
+    bool idle() const { return intAction == 0; }
+    bool writeSettings(const QString &settings);
+    QString settingsField(int index) const;
+    void MSComm1_OnComm();
+    void receiveArrived();
+    void portFailed(int number);
+    void lineFailed(int number);
+    void ReportError(int number);
+    QByteArray ConvertCode(const QByteArray &text, bool toEia);
+    bool openPort();
+    void sendPiece(const QString &text, qint32 state, bool convert);
+    bool holdWait(qint32 state);
+    bool processEventsOnce(bool block, int wakeMs);
+
+    CodeTables m_tables;
+    qint32 intAction = 0;
+    QByteArray ReceiveBuffer;
+    bool bXOffHeld = false;
+    bool bCtsHeld = false;
+    bool bDsrHeld = false;
+    bool bXOnXOff = false;
+    bool bRTSCTS = false;
+    bool bDTRDTS = false;
+    bool bSendInProgress = false;
+    bool bEIA = false;
+    bool bWaitXOn = false;
+
+    std::unique_ptr<SerialLine> m_line;
+    QLabel *lblDNC = nullptr;
+    QTimer *m_wake = nullptr;
+};
+
+} // namespace kordavel

@@ -1,0 +1,243 @@
+// The transfer engine of the channel: states, the blocking send, receiving, code conversion.
+#include "ucDnc.h"
+
+#include "SerialLine.h"
+#include "editor/CodePage.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
+
+namespace kordavel {
+
+namespace {
+
+enum : qint32 { kIdle = 0, kSend = 1, kReceive = 2, kRemote = 3 };
+
+// While held, the wait sleeps in the event loop; this timer only bounds one sleep.
+constexpr int kHoldWakeMs = 100;
+// While the transmit queue drains without telling, its count is looked at this often.
+constexpr int kDrainWakeMs = 2;
+
+constexpr char DC1 = 17, DC2 = 18, DC3 = 19, DC4 = 20;
+
+// Text goes on the line one byte per character, in the Windows-1252 code page.
+QByteArray toBytes(const QString &text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    const char16_t *in = reinterpret_cast<const char16_t *>(text.utf16());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (in[i] < 0x80) {
+            out[i] = char(in[i]);
+            continue;
+        }
+        const int code = encodeChar(QChar(in[i]));
+        out[i] = code < 0 ? '?' : char(code);
+    }
+    return bytes;
+}
+
+} // namespace
+
+void ucDnc::setAction(qint32 NewAction)
+{
+    if (NewAction < kIdle || NewAction > kRemote)
+        return;
+    if (NewAction == kIdle) {
+        if (m_line->PortOpen())
+            m_line->setPortOpen(false);
+        m_line->setInputLen(0);
+        m_line->setRThreshold(0);
+        intAction = kIdle;
+        bXOffHeld = false;
+        bCtsHeld = false;
+        bDsrHeld = false;
+        m_wake->stop();
+        return;
+    }
+    if (!openPort())
+        return;
+    switch (NewAction) {
+    case kSend:
+        bXOffHeld = bWaitXOn;
+        bCtsHeld = false;
+        bDsrHeld = false;
+        break;
+    case kReceive:
+        ReceiveBuffer.clear();
+        m_line->setInputLen(0);
+        break;
+    case kRemote:
+        bCtsHeld = false;
+        bDsrHeld = false;
+        m_line->setInputLen(0);
+        break;
+    }
+    m_line->setRThreshold(1);
+    intAction = NewAction;
+}
+
+bool ucDnc::openPort()
+{
+    if (m_line->PortOpen())
+        return true;
+    if (const int error = m_line->setPortOpen(true)) {
+        ReportError(error);
+        return false;
+    }
+    return true;
+}
+
+void ucDnc::Send(const QString &text)
+{
+    sendPiece(text, kSend, bEIA);
+}
+
+void ucDnc::RemoteSend(const QString &text)
+{
+    sendPiece(text, kRemote, false);
+}
+
+// The piece is queued whole once no hold applies, then the send waits until the transmit
+// queue is empty. A stop (Action written from inside the wait), a port that fails, or the
+// channel being destroyed ends the send at once.
+void ucDnc::sendPiece(const QString &text, qint32 state, bool convert)
+{
+    if (intAction != state) {
+        bSendInProgress = false;
+        return;
+    }
+    bSendInProgress = true;
+    if (!holdWait(state))
+        return; // destroyed
+    if (intAction != state) {
+        bSendInProgress = false;
+        return;
+    }
+    QByteArray data = toBytes(text);
+    if (convert)
+        data = ConvertCode(data, true);
+    if (const int error = m_line->Output(data)) {
+        bSendInProgress = false;
+        lineFailed(error);
+        return;
+    }
+    bool first = true;
+    for (;;) {
+        if (!holdWait(state))
+            return;
+        if (intAction != state)
+            break;
+        if (!processEventsOnce(!first, kDrainWakeMs))
+            return;
+        first = false;
+        if (intAction != state)
+            break;
+        int count = 0;
+        if (const int error = m_line->OutBufferCount(count)) {
+            bSendInProgress = false;
+            lineFailed(error);
+            return;
+        }
+        if (count == 0)
+            break;
+    }
+    bSendInProgress = false;
+    m_wake->stop();
+}
+
+// Waits while XOFF, CTS or DSR holds the send, if any of the three options is on. False
+// when the channel was destroyed during the wait.
+bool ucDnc::holdWait(qint32 state)
+{
+    if (!bXOnXOff && !bRTSCTS && !bDTRDTS)
+        return true;
+    bool first = true;
+    do {
+        if (!processEventsOnce(!first, kHoldWakeMs))
+            return false;
+        first = false;
+    } while ((bXOffHeld || bCtsHeld || bDsrHeld) && intAction == state);
+    return true;
+}
+
+// Handles the pending events once. With block, sleeps in the event loop until an event
+// comes, the longest for wakeMs. False when the channel was destroyed meanwhile.
+bool ucDnc::processEventsOnce(bool block, int wakeMs)
+{
+    QPointer<ucDnc> alive(this);
+    if (block && (!m_wake->isActive() || m_wake->interval() != wakeMs))
+        m_wake->start(wakeMs);
+    QCoreApplication::processEvents(block ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
+    return !alive.isNull();
+}
+
+QString ucDnc::Receive()
+{
+    QByteArray received = ReceiveBuffer;
+    if (bEIA)
+        received = ConvertCode(received, false);
+    ReceiveBuffer.clear();
+    return decodeBytes(received);
+}
+
+QString ucDnc::RemoteReceive()
+{
+    const QByteArray received = ReceiveBuffer;
+    ReceiveBuffer.clear();
+    return decodeBytes(received);
+}
+
+QByteArray ucDnc::ConvertCode(const QByteArray &text, bool toEia)
+{
+    const std::optional<QByteArray> converted = convertCode(text, toEia, m_tables);
+    if (!converted) {
+        ReportError(comConvertFailed);
+        return QByteArray();
+    }
+    return *converted;
+}
+
+// Receive handling by state. Only the first character of a chunk is looked at.
+void ucDnc::receiveArrived()
+{
+    if (intAction == kIdle)
+        return;
+    QByteArray chunk;
+    if (const int error = m_line->Input(chunk)) {
+        lineFailed(error);
+        return;
+    }
+    switch (intAction) {
+    case kSend:
+        if (bXOnXOff && !chunk.isEmpty()) {
+            const char first = chunk.at(0);
+            if (first == DC3 || first == DC4)
+                bXOffHeld = true;
+            else if (first == DC1 || first == DC2)
+                bXOffHeld = false;
+        }
+        emit Status(3);
+        break;
+    case kReceive:
+        ReceiveBuffer += chunk;
+        emit Status(2);
+        break;
+    case kRemote:
+        if (bXOnXOff && !chunk.isEmpty()) {
+            const char first = chunk.at(0);
+            if (first == DC3 || first == DC4) {
+                bXOffHeld = true;
+                chunk.clear();
+            } else if (first == DC1 || first == DC2) {
+                bXOffHeld = false;
+                chunk.clear();
+            }
+        }
+        ReceiveBuffer += chunk;
+        break;
+    }
+}
+
+} // namespace kordavel

@@ -1,0 +1,111 @@
+#pragma once
+
+// The machine end of a pseudo-terminal: the channel opens the slave as its port, the test
+// reads and writes the master as the CNC controller would.
+#include "app/SettingsStore.h"
+
+#include <QByteArray>
+#include <QSocketNotifier>
+#include <QString>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kordavel::test {
+
+class PtyMachine {
+public:
+    PtyMachine()
+    {
+        char name[256] = {};
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+            return;
+        m_device = QString::fromLocal8Bit(name);
+        termios tio{};
+        ::tcgetattr(m_slave, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_slave, TCSANOW, &tio);
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readAll(); });
+    }
+    ~PtyMachine()
+    {
+        m_notifier.reset();
+        if (m_master >= 0)
+            ::close(m_master);
+        if (m_slave >= 0)
+            ::close(m_slave);
+    }
+    PtyMachine(const PtyMachine &) = delete;
+    PtyMachine &operator=(const PtyMachine &) = delete;
+
+    bool ok() const { return m_master >= 0; }
+    QString device() const { return m_device; }
+    // Maps port number n to this pseudo-terminal in the settings store.
+    void mapTo(int n) const
+    {
+        SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com") + QString::number(n), m_device);
+    }
+
+    void write(const QByteArray &bytes) const
+    {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n =
+                ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n <= 0)
+                return;
+            done += n;
+        }
+    }
+    // True when the channel has put nothing on the line that was not read yet.
+    bool lineQuiet()
+    {
+        readAll();
+        char byte = 0;
+        return ::read(m_master, &byte, 1) < 0 && errno == EAGAIN;
+    }
+    // The machine goes away: the line hangs up under the channel.
+    void hangUp()
+    {
+        // May run inside the notifier's own signal: it goes once that has returned.
+        m_notifier->setEnabled(false);
+        m_notifier.release()->deleteLater();
+        ::close(m_master);
+        m_master = -1;
+    }
+
+    QByteArray received;
+    // Called with every chunk as it arrives.
+    std::function<void(const QByteArray &)> onData;
+
+private:
+    void readAll()
+    {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n <= 0)
+                return;
+            const QByteArray chunk(buffer, n);
+            received += chunk;
+            if (onData)
+                onData(chunk);
+            if (m_master < 0)
+                return;
+        }
+    }
+
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_device;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
+
+} // namespace kordavel::test

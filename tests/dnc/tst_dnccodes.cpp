@@ -1,0 +1,196 @@
+// EIA code tables, settings strings and the error-number-to-text table.
+#include "dnc/CodeTables.h"
+#include "dnc/ErrorTexts.h"
+#include "dnc/LineSettings.h"
+
+#include <QtTest>
+
+using namespace kordavel;
+
+class TstDncCodes : public QObject {
+    Q_OBJECT
+private slots:
+    void tablesAreInverseOnThePairs();
+    void convert_data();
+    void convert();
+    void aboveTwoHundredTwentyEightFails();
+    void errorOffsets_data();
+    void errorOffsets();
+    void lineErrorOffsets_data();
+    void lineErrorOffsets();
+    void settingsStrings_data();
+    void settingsStrings();
+};
+
+void TstDncCodes::tablesAreInverseOnThePairs()
+{
+    const CodeTables tables = InitCodeTables();
+    int pairs = 0;
+    for (int iso = 0; iso <= 128; ++iso) {
+        const qint16 eia = tables.IsoToEia[size_t(iso)];
+        if (eia == PassThrough)
+            continue;
+        ++pairs;
+        QCOMPARE(tables.EiaToIso[size_t(eia)], qint16(iso));
+    }
+    QCOMPARE(pairs, 49);
+    int back = 0;
+    for (const qint16 entry : tables.EiaToIso)
+        back += entry != PassThrough;
+    QCOMPARE(back, 49);
+    // Tape parity: an odd number of holes, but for end of block and "(".
+    for (int iso = 0; iso <= 128; ++iso) {
+        const qint16 eia = tables.IsoToEia[size_t(iso)];
+        if (eia == PassThrough || iso == '\n' || iso == '(')
+            continue;
+        QVERIFY2(qPopulationCount(quint32(eia)) % 2 == 1, qPrintable(QString::number(iso)));
+    }
+}
+
+void TstDncCodes::convert_data()
+{
+    QTest::addColumn<QByteArray>("iso");
+    QTest::addColumn<QByteArray>("eia");
+    QTest::addColumn<bool>("inverse"); // the EIA bytes read back as the ISO text
+    QTest::newRow("block") << QByteArray("G01 X10\r\n")
+                           << QByteArray("\x67\x20\x01\x10\x37\x01\x20\x00", 8) << true;
+    QTest::newRow("every letter")
+        << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZ")
+        << QByteArray("\x61\x62\x73\x64\x75\x76\x67\x68\x79\x51\x52\x43\x54\x45\x46\x57\x58\x49"
+                      "\x32\x23\x34\x25\x26\x37\x38\x29")
+        << true;
+    QTest::newRow("signs") << QByteArray("%()+,-./:\t\x7f")
+                           << QByteArray("\x0b\x0a\x4a\x70\x3b\x40\x6b\x31\x2f\x3e\x7f") << true;
+    QTest::newRow("digits") << QByteArray("0123456789")
+                            << QByteArray("\x20\x01\x02\x13\x04\x15\x16\x07\x08\x19") << true;
+    // Characters outside the code cross unchanged to EIA. Back from EIA only those that are
+    // no EIA code stay: "g" (0x67) and "#" (0x23) are the EIA codes of "G" and "T".
+    QTest::newRow("pass through") << QByteArray("g#=;") << QByteArray("g#=;") << false;
+    QTest::newRow("pass through both ways") << QByteArray("=![") << QByteArray("=![") << true;
+    QTest::newRow("128 passes") << QByteArray("\x80") << QByteArray("\x80") << true;
+}
+
+void TstDncCodes::convert()
+{
+    QFETCH(QByteArray, iso);
+    QFETCH(QByteArray, eia);
+    QFETCH(bool, inverse);
+    const CodeTables tables = InitCodeTables();
+    QCOMPARE(convertCode(iso, true, tables).value_or("failed"), eia);
+    if (!inverse) {
+        QCOMPARE(convertCode(eia, false, tables).value_or("failed"), QByteArray("GT=,"));
+        return;
+    }
+    QByteArray isoWithoutCr = iso;
+    isoWithoutCr.replace("\r", "");
+    QCOMPARE(convertCode(eia, false, tables).value_or("failed"), isoWithoutCr);
+}
+
+void TstDncCodes::aboveTwoHundredTwentyEightFails()
+{
+    const CodeTables tables = InitCodeTables();
+    QVERIFY(!convertCode("G01\xc8", true, tables));
+    QVERIFY(!convertCode("\x81", false, tables));
+    QCOMPARE(convertCode(QByteArray("\x75\x20\x00", 3), false, tables).value_or(""),
+             QByteArray("E0\n"));
+    QCOMPARE(convertCode("\r\r", true, tables).value_or("failed"), QByteArray());
+}
+
+void TstDncCodes::errorOffsets_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("offset");
+    QTest::newRow("conversion") << 9 << 0;
+    QTest::newRow("invalid value") << 380 << 9;
+    QTest::newRow("cannot set") << 383 << 10;
+    QTest::newRow("cannot read") << 394 << 10;
+    QTest::newRow("break") << 5011 << 11;
+    QTest::newRow("unknown line error") << 5021 << 21;
+    QTest::newRow("below line errors") << 5010 << 0;
+    QTest::newRow("above line errors") << 5022 << 0;
+    QTest::newRow("8000") << 8000 << 22;
+    QTest::newRow("8002") << 8002 << 24;
+    QTest::newRow("8005") << 8005 << 27;
+    QTest::newRow("8010") << 8010 << 32;
+    QTest::newRow("8016") << 8016 << 38;
+    QTest::newRow("8017 has no text") << 8017 << 0;
+    QTest::newRow("8018") << 8018 << 39;
+    QTest::newRow("8020") << 8020 << 41;
+    QTest::newRow("8021") << 8021 << 42;
+    QTest::newRow("8022") << 8022 << 0;
+    QTest::newRow("7999") << 7999 << 0;
+    QTest::newRow("0") << 0 << 0;
+    QTest::newRow("negative") << -1 << 0;
+}
+
+void TstDncCodes::errorOffsets()
+{
+    QFETCH(int, number);
+    QFETCH(int, offset);
+    QCOMPARE(int(errorOffset(number)), offset);
+}
+
+void TstDncCodes::lineErrorOffsets_data()
+{
+    QTest::addColumn<int>("event");
+    QTest::addColumn<int>("offset");
+    const int table[][2] = {{1001, 11}, {1007, 12}, {1002, 13}, {1011, 14}, {1003, 15},
+                            {1004, 16}, {1006, 17}, {1008, 18}, {1009, 19}, {1010, 20},
+                            {1005, 21}, {0, 21},    {8, 21},    {1012, 21}};
+    for (const auto &row : table)
+        QTest::addRow("%d", row[0]) << row[0] << row[1];
+}
+
+void TstDncCodes::lineErrorOffsets()
+{
+    QFETCH(int, event);
+    QFETCH(int, offset);
+    QCOMPARE(int(lineErrorOffset(qint16(event))), offset);
+}
+
+void TstDncCodes::settingsStrings_data()
+{
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<char>("parity");
+    QTest::addColumn<int>("dataBits");
+    QTest::addColumn<int>("stopBits");
+    QTest::newRow("default") << "4800,e,7,2" << true << 4800 << 'E' << 7 << 2;
+    QTest::newRow("one and a half") << "110,N,5,1.5" << true << 110 << 'N' << 5 << 15;
+    QTest::newRow("mark, four bits") << "9600,m,4,1" << true << 9600 << 'M' << 4 << 1;
+    QTest::newRow("space") << "19200,S,8,1" << true << 19200 << 'S' << 8 << 1;
+    QTest::newRow("three fields") << "4800,e,7" << false << 0 << 'N' << 0 << 0;
+    QTest::newRow("five fields") << "4800,e,7,2,1" << false << 0 << 'N' << 0 << 0;
+    QTest::newRow("baud not a number") << "fast,e,7,2" << false << 0 << 'N' << 0 << 0;
+    QTest::newRow("baud fraction") << "4800.5,e,7,2" << false << 0 << 'N' << 0 << 0;
+    QTest::newRow("baud zero") << "0,e,7,2" << false << 0 << 'N' << 0 << 0;
+    QTest::newRow("parity word") << "4800,even,7,2" << false << 0 << 'N' << 0 << 0;
+    QTest::newRow("parity letter") << "4800,x,7,2" << false << 0 << 'N' << 0 << 0;
+    QTest::newRow("nine bits") << "4800,e,9,2" << false << 0 << 'N' << 0 << 0;
+    QTest::newRow("three bits") << "4800,e,3,2" << false << 0 << 'N' << 0 << 0;
+    QTest::newRow("stop 3") << "4800,e,7,3" << false << 0 << 'N' << 0 << 0;
+    QTest::newRow("stop 1,5") << "4800,e,7,1,5" << false << 0 << 'N' << 0 << 0;
+    QTest::newRow("empty") << "" << false << 0 << 'N' << 0 << 0;
+}
+
+void TstDncCodes::settingsStrings()
+{
+    QFETCH(QString, settings);
+    QFETCH(bool, valid);
+    const std::optional<LineSettings> parsed = parseLineSettings(settings);
+    QCOMPARE(parsed.has_value(), valid);
+    if (!valid)
+        return;
+    QFETCH(int, baud);
+    QFETCH(char, parity);
+    QFETCH(int, dataBits);
+    QFETCH(int, stopBits);
+    QCOMPARE(parsed->baudRate, baud);
+    QCOMPARE(parsed->parity, parity);
+    QCOMPARE(parsed->dataBits, dataBits);
+    QCOMPARE(parsed->stopBits, stopBits);
+}
+
+QTEST_GUILESS_MAIN(TstDncCodes)
+#include "tst_dnccodes.moc"

@@ -1,0 +1,104 @@
+// Port numbers to devices, and the port probe.
+#include "PtyMachine.h"
+#include "dnc/PortNames.h"
+#include "support/TestFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+using namespace kordavel;
+
+class TstPortNames : public QObject {
+    Q_OBJECT
+private slots:
+    void defaults_data();
+    void defaults();
+    void storedDevice();
+    void presence();
+    void phantomSerialPortsAreAbsent();
+};
+
+void TstPortNames::defaults_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("device");
+    QTest::newRow("1") << 1 << "/dev/ttyS0";
+    QTest::newRow("4") << 4 << "/dev/ttyS3";
+    QTest::newRow("5") << 5 << "/dev/ttyUSB0";
+    QTest::newRow("12") << 12 << "/dev/ttyUSB7";
+    QTest::newRow("13") << 13 << "/dev/ttyACM0";
+    QTest::newRow("16") << 16 << "/dev/ttyACM3";
+    QTest::newRow("0") << 0 << "";
+    QTest::newRow("17") << 17 << "";
+}
+
+void TstPortNames::defaults()
+{
+    QFETCH(int, port);
+    QFETCH(QString, device);
+    test::TestFolders folders;
+    QCOMPARE(portDevice(qint16(port)), device);
+}
+
+void TstPortNames::storedDevice()
+{
+    test::TestFolders folders;
+    SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com3"), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(portDevice(3), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(portDevice(4), QStringLiteral("/dev/ttyS3"));
+}
+
+void TstPortNames::presence()
+{
+    test::TestFolders folders;
+    test::PtyMachine machine;
+    QVERIFY(machine.ok());
+    const QString link = folders.file(QStringLiteral("ttyV0"));
+    QVERIFY(QFile::link(machine.device(), link));
+    const QString plain = folders.file(QStringLiteral("plain"));
+    {
+        QFile file(plain);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const struct {
+        int port;
+        QString device;
+        bool present;
+    } rows[] = {
+        {1, machine.device(), true},
+        {2, link, true},
+        {3, folders.file(QStringLiteral("missing")), false},
+        {4, plain, false},
+        {5, QStringLiteral("/dev/null"), false},
+        {6, folders.file(QString()), false},
+        {7, folders.file(QStringLiteral("missing/inside")), false},
+    };
+    for (const auto &row : rows)
+        SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com") + QString::number(row.port),
+                    row.device);
+    for (const auto &row : rows)
+        QVERIFY2(IsPortPresent(qint16(row.port)) == row.present, qPrintable(row.device));
+    QVERIFY(isPseudoTerminal(link));
+    QVERIFY(!isPseudoTerminal(QStringLiteral("/dev/null")));
+}
+
+// The kernel lists /dev/ttyS entries for ports without hardware; they are not present.
+void TstPortNames::phantomSerialPortsAreAbsent()
+{
+    test::TestFolders folders;
+    int checked = 0;
+    for (int n = 1; n <= 4; ++n) {
+        const QString name = QStringLiteral("ttyS") + QString::number(n - 1);
+        QFile type(QStringLiteral("/sys/class/tty/") + name + QStringLiteral("/type"));
+        if (!QFile::exists(QStringLiteral("/dev/") + name) || !type.open(QIODevice::ReadOnly))
+            continue;
+        ++checked;
+        QCOMPARE(IsPortPresent(qint16(n)), type.readAll().trimmed() != "0");
+    }
+    if (checked == 0)
+        QSKIP("no /dev/ttyS entries on this machine");
+}
+
+QTEST_GUILESS_MAIN(TstPortNames)
+#include "tst_portnames.moc"
