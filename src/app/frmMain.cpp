@@ -186,6 +186,8 @@ void frmMain::changeEvent(QEvent *event)
         m_unsized.clear();
         RefreshCommands();
     }
+    if (event->type() == QEvent::WindowStateChange)
+        followFindDialog();
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)

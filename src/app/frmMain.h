@@ -68,6 +68,11 @@ public:
     void helpContents();
     void helpAbout();
     void toolbarClick(const QString &key);
+    void editFind();
+    void editFindNext();
+    void editReplace();
+    void programClean();
+    void programNumbering();
 
     QAction *menuEntry(const QString &name) const;
     QAction *toolbarButton(const QString &key) const;
@@ -90,6 +95,8 @@ private:
     void savePlacement();
     void applyPlacement();
     frmProgram *unlockedProgram() const;
+    // The find dialog is minimized and restored with the frame.
+    void followFindDialog();
 
     QMdiArea *m_mdi;
     QToolBar *tbToolBar;

@@ -179,6 +179,8 @@ void frmMain::toolbarClick(const QString &key)
             program->SaveFile();
     } else if (key == QLatin1String("Print"))
         filePrint();
+    else if (key == QLatin1String("Find"))
+        editFind();
     else if (key == QLatin1String("Cut"))
         editCut();
     else if (key == QLatin1String("Copy"))

@@ -135,9 +135,12 @@ void frmMain::buildMenus()
                 QKeySequence(Qt::CTRL | Qt::Key_A)),
        [this] { editSelectAll(); });
     addEntry(edit, QStringLiteral("mnuEditBar2"), QString());
-    addEntry(edit, QStringLiteral("mnuEditFind"), QStringLiteral("Find"), QKeySequence(Qt::CTRL | Qt::Key_F));
-    addEntry(edit, QStringLiteral("mnuEditFindNext"), QStringLiteral("Find Next"), QKeySequence(Qt::Key_F3));
-    addEntry(edit, QStringLiteral("mnuEditReplace"), QStringLiteral("Replace"), QKeySequence(Qt::CTRL | Qt::Key_H));
+    on(addEntry(edit, QStringLiteral("mnuEditFind"), QStringLiteral("Find"), QKeySequence(Qt::CTRL | Qt::Key_F)),
+       [this] { editFind(); });
+    on(addEntry(edit, QStringLiteral("mnuEditFindNext"), QStringLiteral("Find Next"), QKeySequence(Qt::Key_F3)),
+       [this] { editFindNext(); });
+    on(addEntry(edit, QStringLiteral("mnuEditReplace"), QStringLiteral("Replace"), QKeySequence(Qt::CTRL | Qt::Key_H)),
+       [this] { editReplace(); });
 
     QMenu *format = addMenu(nullptr, QStringLiteral("mnuFormat"), QStringLiteral("Format"));
     on(addEntry(format, QStringLiteral("mnuFormatFont"), QStringLiteral("Font")), [this] { formatFont(); });
@@ -149,8 +152,9 @@ void frmMain::buildMenus()
        [this] { formatToggle(QStringLiteral("Underline")); });
 
     QMenu *prog = addMenu(nullptr, QStringLiteral("mnuProgram"), QStringLiteral("Program"));
-    addEntry(prog, QStringLiteral("mnuProgramClean"), QStringLiteral("Clean"));
-    addEntry(prog, QStringLiteral("mnuProgramNumbering"), QStringLiteral("Numbering"));
+    on(addEntry(prog, QStringLiteral("mnuProgramClean"), QStringLiteral("Clean")), [this] { programClean(); });
+    on(addEntry(prog, QStringLiteral("mnuProgramNumbering"), QStringLiteral("Numbering")),
+       [this] { programNumbering(); });
 
     QMenu *comm = addMenu(nullptr, QStringLiteral("mnuCommunication"), QStringLiteral("Communication"));
     addEntry(comm, QStringLiteral("mnuCommunicationSend"), QStringLiteral("Send"));

@@ -132,9 +132,9 @@ void RichTextBox::connectDocument()
 }
 
 // Filling a document that no widget shows is several times faster than filling the shown
-// one, which lays out every line as it arrives. The new document starts without undo
-// history, as a freshly loaded program should.
-void RichTextBox::installDocument(const RichText &content)
+// one, which lays out every line as it arrives. The document before is kept for one undo
+// step when asked to.
+void RichTextBox::installDocument(const RichText &content, bool keepPrevious)
 {
     auto *fresh = new QTextDocument(this);
     fresh->setDefaultFont(document()->defaultFont());
@@ -143,17 +143,41 @@ void RichTextBox::installDocument(const RichText &content)
     insertRichText(cursor, content);
     fresh->setUndoRedoEnabled(true);
     fresh->setModified(false);
+    swapIn(fresh, keepPrevious);
+}
 
+void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
+{
     QTextDocument *old = document();
-    const bool ours = old->parent() == this; // the first one belongs to the control
     old->disconnect(this);
+    old->setParent(this); // ours from now on: the control deletes only its own
     m_loading = true;
     setDocument(fresh);
     setTextCursor(QTextCursor(fresh));
     m_loading = false;
-    if (ours)
-        delete old;
     connectDocument();
+    // Later, not now: a caller may be inside one of the old document's signals.
+    if (m_before && (m_before != fresh))
+        m_before->deleteLater();
+    m_before = nullptr;
+    if (keepPrevious)
+        m_before = old;
+    else
+        old->deleteLater();
+}
+
+void RichTextBox::undo()
+{
+    if (document()->isUndoAvailable()) {
+        QTextEdit::undo();
+        return;
+    }
+    if (!m_before)
+        return;
+    QTextDocument *before = m_before;
+    m_before = nullptr;
+    swapIn(before, false);
+    emit Change();
 }
 
 void RichTextBox::onSelectionMaybeChanged()
@@ -205,11 +229,10 @@ void RichTextBox::setTextRTF(QByteArrayView rtf)
 
 void RichTextBox::replaceAll(const RichText &content)
 {
-    QTextCursor cursor(document());
-    cursor.select(QTextCursor::Document);
-    insertRichText(cursor, content);
-    QTextCursor caret(document());
-    setTextCursor(caret);
+    const bool change = !document()->isEmpty() || !content.isEmpty();
+    installDocument(content, true);
+    if (change)
+        emit Change();
 }
 
 int RichTextBox::textLength() const
@@ -484,7 +507,7 @@ bool RichTextBox::loadFile(const QString &path)
     const std::optional<ProgramFile> file = loadProgramFile(path);
     if (!file)
         return false;
-    installDocument(file->content);
+    installDocument(file->content, false);
     m_format = file->format;
     m_lineEnd = file->lineEnd;
     return true;
@@ -610,6 +633,12 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
 void RichTextBox::keyPressEvent(QKeyEvent *event)
 {
     emit KeyDown(virtualKeyCode(event->key()), event->modifiers());
+
+    if (event->matches(QKeySequence::Undo) && !isReadOnly()) {
+        undo();
+        event->accept();
+        return;
+    }
 
     const bool returnKey = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     const int original = keyAsciiOf(event);

@@ -91,6 +91,10 @@ public:
     // The mime data the clipboard carries for a selection, and what a paste inserts.
     static const QString &rtfMimeType();
 
+    // Undoes the last edit. Replacing the whole content (setText, setTextRTF) is one step
+    // too; loading a file starts the history afresh.
+    void undo();
+
 signals:
     void Change();
     void SelChange();
@@ -108,7 +112,8 @@ protected:
 
 private:
     void replaceAll(const RichText &content);
-    void installDocument(const RichText &content);
+    void installDocument(const RichText &content, bool keepPrevious);
+    void swapIn(QTextDocument *fresh, bool keepPrevious);
     void connectDocument();
     TriState selFlag(bool (*get)(const QTextCharFormat &)) const;
     void mergeSelection(const QTextCharFormat &format);
@@ -119,6 +124,7 @@ private:
     FileFormat m_format = FileFormat::Rtf;
     LineEnd m_lineEnd = LineEnd::CrLf;
     bool m_loading = false;
+    QTextDocument *m_before = nullptr; // the content before the last whole replacement
     int m_lastAnchor = -1;
     int m_lastPosition = -1;
 };

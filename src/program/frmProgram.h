@@ -32,6 +32,10 @@ public:
     // The window became the active child of the frame.
     void Activate();
     bool isModified() const { return bModified; }
+    // Program tools: ask for the choices, then rewrite the program's rich text. Nothing
+    // changes when the dialog is cancelled.
+    bool Clean();
+    bool Numbering();
 
     RichTextBox *rtfText;
     RichTextBox *rtfRemote;
@@ -47,6 +51,8 @@ private:
     void showFormatState();
     void filterKey(int &keyAscii);
     bool writeTo(const QString &path, bool asNewName);
+    void RewriteLines(quint8 options, const QString &symbol, qint32 start, qint32 step,
+                      bool numberEmpty);
 
     bool bModified = false;
 };

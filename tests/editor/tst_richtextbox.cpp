@@ -64,6 +64,7 @@ private slots:
     void failedSaveAndLoad();
     void selectedRtfRoundTrip();
     void editingAfterLoads();
+    void wholeReplacementIsOneUndoStep();
 };
 
 void TstRichTextBox::positionsCountTwoForALineEnd_data()
@@ -530,6 +531,31 @@ void TstRichTextBox::editingAfterLoads()
     }
     box.select(0, 3);
     QCOMPARE(box.selText(), QStringLiteral("G00"));
+}
+
+void TstRichTextBox::wholeReplacementIsOneUndoStep()
+{
+    RichTextBox box;
+    box.show();
+    QSignalSpy changes(&box, &RichTextBox::Change);
+    box.setText(QStringLiteral("G00"));
+    QCOMPARE(changes.size(), 1);
+    box.setSelStart(3);
+    QTest::keyClicks(&box, QStringLiteral("X"));
+    box.setTextRTF("{\\rtf1 {\\b N10}\\par M30}");
+    QCOMPARE(box.text(), QStringLiteral("N10\r\nM30"));
+    changes.clear();
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier); // the replacement as one step
+    QCOMPARE(box.text(), QStringLiteral("G00X"));
+    QCOMPARE(changes.size(), 1);
+    box.undo(); // then the typing
+    QCOMPARE(box.text(), QStringLiteral("G00"));
+    box.undo(); // one replacement is kept, not a chain of them
+    QCOMPARE(box.text(), QStringLiteral("G00"));
+    // Editing goes on normally on the document that came back.
+    box.setSelStart(0);
+    QTest::keyClicks(&box, QStringLiteral("M"));
+    QCOMPARE(box.text(), QStringLiteral("MG00"));
 }
 
 QTEST_MAIN(TstRichTextBox)

@@ -1,0 +1,49 @@
+// The frame's commands of the program tools: Find, Find Next, Replace, Clean, Numbering.
+#include "frmMain.h"
+
+#include "editor/RichTextBox.h"
+#include "program/frmProgram.h"
+#include "tools/frmFindReplace.h"
+
+namespace kordavel {
+
+void frmMain::editFind()
+{
+    if (unlockedProgram())
+        ShowFindDialog();
+}
+
+void frmMain::editFindNext()
+{
+    if (!unlockedProgram())
+        return;
+    bool useLastText = true;
+    FindNextMatch(useLastText);
+}
+
+void frmMain::editReplace()
+{
+    if (unlockedProgram())
+        ShowFindDialog();
+}
+
+void frmMain::programClean()
+{
+    frmProgram *program = unlockedProgram();
+    if (program && program->rtfText->textLength() > 0)
+        program->Clean();
+}
+
+void frmMain::programNumbering()
+{
+    frmProgram *program = unlockedProgram();
+    if (program && program->rtfText->textLength() > 0)
+        program->Numbering();
+}
+
+void frmMain::followFindDialog()
+{
+    FollowFrameState(isMinimized());
+}
+
+} // namespace kordavel

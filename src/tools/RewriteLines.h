@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace kordavel {
+
+// What the line rewriter does to every line of program text (bits of the options).
+enum RewriteOption : quint8 {
+    rwBadSymbols = 1, // remove escaped non-ASCII characters
+    rwNumbering = 2,  // remove the block number at the start of a block
+    rwEmptyRows = 4,  // drop empty rows
+    rwRenumber = 8,   // remove the block number, then number the block anew
+};
+
+// Rewrites the program's rich text (RTF as the editor control writes it, one paragraph a
+// line, every later paragraph on a line beginning with \par) line by line and returns the
+// new RTF. Lines that do not begin with a backslash (the header, a lone closing brace)
+// pass through trimmed. Only the first character of the symbol counts; an empty symbol
+// removes and numbers nothing (asked for numbers alone, it returns the text as given). A
+// dropped row's formatting words carry over to the next line. The running block number starts at
+// `start` and grows by `step`; a block whose number would leave the 32-bit range, and every block
+// after it, is left as it stands. Rows that are empty get a number only when `numberEmpty` is true.
+QByteArray RewriteLines(QByteArrayView rtf, quint8 options, const QString &symbol, qint32 start,
+                        qint32 step, bool numberEmpty);
+
+// The symbol's first character as it stands in RTF program text (escaped where needed);
+// empty for an empty symbol.
+QByteArray rtfSymbol(const QString &symbol);
+
+} // namespace kordavel

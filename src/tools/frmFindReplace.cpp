@@ -1,0 +1,302 @@
+#include "frmFindReplace.h"
+
+#include "TextSearch.h"
+
+#include "app/AppState.h"
+#include "app/Twips.h"
+#include "app/frmMain.h"
+#include "editor/RichTextBox.h"
+#include "program/frmProgram.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+
+namespace kordavel {
+
+namespace {
+
+QPointer<frmFindReplace> g_dialog;
+
+RichTextBox *activeProgramEditor()
+{
+    frmMain *frame = frmMain::instance();
+    frmProgram *program = frame ? frame->activeProgram() : nullptr;
+    return program ? program->rtfText : nullptr;
+}
+
+std::function<RichTextBox *()> &editorSource()
+{
+    static std::function<RichTextBox *()> source = activeProgramEditor;
+    return source;
+}
+
+// Enter in a combo box lists its text; in the find box it then searches.
+class EnterKeyFilter : public QObject {
+public:
+    EnterKeyFilter(QObject *parent, std::function<void()> onEnter)
+        : QObject(parent), m_onEnter(std::move(onEnter))
+    {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                m_onEnter();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_onEnter;
+};
+
+QComboBox *makeCombo(QWidget *parent, const char *name)
+{
+    auto *box = new QComboBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setDuplicatesEnabled(true);
+    return box;
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, const char *caption)
+{
+    auto *button = new QPushButton(QLatin1String(caption), parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false); // Enter belongs to the combo boxes
+    return button;
+}
+
+} // namespace
+
+void addSorted(QComboBox *box, const QString &text)
+{
+    int at = box->count();
+    for (int i = 0; i < box->count(); ++i) {
+        if (QString::compare(box->itemText(i), text, Qt::CaseInsensitive) > 0) {
+            at = i;
+            break;
+        }
+    }
+    const QString typed = box->currentText();
+    box->insertItem(at, text);
+    box->setEditText(typed);
+}
+
+frmFindReplace *frmFindReplace::loaded()
+{
+    return g_dialog;
+}
+
+frmFindReplace &frmFindReplace::load()
+{
+    if (!g_dialog)
+        g_dialog = new frmFindReplace;
+    return *g_dialog;
+}
+
+void frmFindReplace::setEditorSource(std::function<RichTextBox *()> source)
+{
+    editorSource() = source ? std::move(source) : activeProgramEditor;
+}
+
+RichTextBox *findTarget()
+{
+    return editorSource()();
+}
+
+frmFindReplace::frmFindReplace() : QDialog(nullptr)
+{
+    setObjectName(QStringLiteral("frmFindReplace"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowTitle(QStringLiteral("Find"));
+    setFixedSize(twipsToPixelsX(5244), twipsToPixelsY(2016));
+
+    lblFind = new QLabel(QStringLiteral("Find:"), this);
+    lblFind->setObjectName(QStringLiteral("lblFind"));
+    cboFind = makeCombo(this, "cboFind");
+    cboFind->setToolTip(QStringLiteral("What to find"));
+    lblReplace = new QLabel(QStringLiteral("Replace:"), this);
+    lblReplace->setObjectName(QStringLiteral("lblReplace"));
+    cboReplace = makeCombo(this, "cboReplace");
+    cboReplace->setToolTip(QStringLiteral("What to replace"));
+    cmdFindNext = makeButton(this, "cmdFindNext", "Find Next");
+    cmdCancel = makeButton(this, "cmdCancel", "Cancel");
+    cmdReplace = makeButton(this, "cmdReplace", "Replace");
+    cmdReplaceAll = makeButton(this, "cmdReplaceAll", "Replace All");
+
+    placeInTwips(lblFind, 240, 240, 1092, 252);
+    placeInTwips(cboFind, 1320, 220, 2172, 288);
+    placeInTwips(lblReplace, 240, 864, 1092, 252);
+    placeInTwips(cboReplace, 1320, 840, 2172, 288);
+    placeInTwips(cmdFindNext, 3720, 120, 1452, 372);
+    placeInTwips(cmdCancel, 3720, 600, 1452, 372);
+    placeInTwips(cmdReplace, 3720, 1080, 1452, 372);
+    placeInTwips(cmdReplaceAll, 3720, 1560, 1452, 372);
+    setTabOrder(cboFind, cboReplace);
+    setTabOrder(cboReplace, cmdFindNext);
+    setTabOrder(cmdFindNext, cmdCancel);
+    setTabOrder(cmdCancel, cmdReplace);
+    setTabOrder(cmdReplace, cmdReplaceAll);
+
+    const auto command = [this](qint32 action) {
+        return [this, action] {
+            qint32 a = action;
+            FindReplaceCommand(a);
+        };
+    };
+    auto *findEnter = new EnterKeyFilter(this, [this] {
+        addSorted(cboFind, cboFind->currentText());
+        qint32 action = FindNext;
+        FindReplaceCommand(action);
+    });
+    auto *replaceEnter =
+        new EnterKeyFilter(this, [this] { addSorted(cboReplace, cboReplace->currentText()); });
+    cboFind->installEventFilter(findEnter);
+    cboFind->lineEdit()->installEventFilter(findEnter);
+    cboReplace->installEventFilter(replaceEnter);
+    cboReplace->lineEdit()->installEventFilter(replaceEnter);
+    connect(cmdFindNext, &QPushButton::clicked, this, command(FindNext));
+    connect(cmdReplace, &QPushButton::clicked, this, command(Replace));
+    connect(cmdReplaceAll, &QPushButton::clicked, this, command(ReplaceAll));
+    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+
+    SetLanguage();
+    watchProgramWindows();
+}
+
+frmFindReplace::~frmFindReplace()
+{
+    FindDialogShown = false;
+}
+
+bool frmFindReplace::SetLanguage()
+{
+    setWindowTitle(GetString(windowTitle(), 223));
+    lblFind->setText(GetString(lblFind->text(), 224));
+    lblReplace->setText(GetString(lblReplace->text(), 225));
+    cmdFindNext->setText(GetString(cmdFindNext->text(), 226));
+    cmdCancel->setText(GetString(cmdCancel->text(), 227));
+    cmdReplace->setText(GetString(cmdReplace->text(), 228));
+    cmdReplaceAll->setText(GetString(cmdReplaceAll->text(), 229));
+    cboFind->setToolTip(GetString(cboFind->toolTip(), 331));
+    cboReplace->setToolTip(GetString(cboReplace->toolTip(), 332));
+    return true;
+}
+
+// The dialog goes with the last program window.
+void frmFindReplace::watchProgramWindows()
+{
+    frmMain *frame = frmMain::instance();
+    if (!frame)
+        return;
+    const auto watch = [this](QWidget *program) {
+        if (program)
+            connect(program, &QObject::destroyed, this, &frmFindReplace::programClosed,
+                    Qt::UniqueConnection);
+    };
+    for (frmProgram *program : frame->programWindows())
+        watch(program);
+    connect(frame->mdiArea(), &QMdiArea::subWindowActivated, this,
+            [watch](QMdiSubWindow *sub) { watch(sub ? sub->widget() : nullptr); });
+}
+
+void frmFindReplace::programClosed()
+{
+    if (ProgramWindowCount < 1)
+        close();
+}
+
+qint32 frmFindReplace::FindAnswer()
+{
+    show();
+    FindDialogShown = true;
+    move(100, 100);
+    raise();
+    activateWindow();
+    return 0;
+}
+
+bool frmFindReplace::FindReplaceCommand(qint32 &action)
+{
+    RichTextBox *editor = findTarget();
+    if (!editor)
+        return false;
+    bool useLastText = false;
+    switch (action) {
+    case FindNext:
+        FindNextMatch(useLastText);
+        break;
+    case Replace:
+        // The program text may not change under a transfer.
+        if (editor->locked())
+            break;
+        editor->setSelText(cboReplace->currentText());
+        FindNextMatch(useLastText);
+        break;
+    case ReplaceAll:
+        LastFindText = cboFind->currentText();
+        if (editor->locked())
+            break;
+        if (replaceAllMatches(*editor, LastFindText, cboReplace->currentText()) > 0)
+            editor->setFocus();
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool FindNextMatch(bool &useLastText)
+{
+    if (!useLastText) {
+        if (frmFindReplace *dialog = frmFindReplace::loaded())
+            LastFindText = dialog->cboFind->currentText();
+    }
+    if (LastFindText.isEmpty())
+        return false;
+    RichTextBox *editor = findTarget();
+    if (!editor)
+        return false;
+    if (!selectNextMatch(*editor, LastFindText))
+        return true;
+    editor->setFocus();
+    return false;
+}
+
+void ShowFindDialog()
+{
+    frmFindReplace::load().FindAnswer();
+}
+
+void CloseFindDialog()
+{
+    if (frmFindReplace *dialog = frmFindReplace::loaded())
+        dialog->close();
+}
+
+void FollowFrameState(bool frameMinimized)
+{
+    frmFindReplace *dialog = frmFindReplace::loaded();
+    if (!FindDialogShown || !dialog)
+        return;
+    if (frameMinimized)
+        dialog->showMinimized();
+    else if (dialog->isMinimized())
+        dialog->showNormal();
+}
+
+} // namespace kordavel

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "i18n/Language.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace kordavel {
+
+class RichTextBox;
+
+// The text of the last search, for Find Next from the menu. Empty at start.
+inline QString LastFindText;
+
+// The find and replace dialog: modeless, always on top, one at a time. It acts on the
+// editor of the frame's active program window at the moment a button is pressed, and
+// remembers, while it is open, the texts confirmed with Enter.
+class frmFindReplace : public QDialog, public LanguageAware {
+    Q_OBJECT
+public:
+    enum Action : qint32 { FindNext = 0, Replace = 1, ReplaceAll = 2 };
+
+    // The loaded dialog, or none.
+    static frmFindReplace *loaded();
+    // The loaded dialog; loads it first when it is not.
+    static frmFindReplace &load();
+
+    // Shows the dialog on top of every window at screen position 100, 100. Always 0.
+    qint32 FindAnswer();
+    // Find next (0), replace the selection (1) or replace all (2). False when there was
+    // no program window to act on.
+    bool FindReplaceCommand(qint32 &action);
+    bool SetLanguage() override;
+
+    // Where the commands find their editor; by default the active program window's.
+    static void setEditorSource(std::function<RichTextBox *()> source);
+
+    QLabel *lblFind;
+    QComboBox *cboFind;
+    QLabel *lblReplace;
+    QComboBox *cboReplace;
+    QPushButton *cmdFindNext;
+    QPushButton *cmdCancel;
+    QPushButton *cmdReplace;
+    QPushButton *cmdReplaceAll;
+
+    ~frmFindReplace() override;
+
+private slots:
+    void programClosed();
+
+private:
+    frmFindReplace();
+    void watchProgramWindows();
+};
+
+// The editor the find commands act on, or none.
+RichTextBox *findTarget();
+
+// Finds the next match of the find text (the dialog's, copied into LastFindText, or
+// LastFindText itself when useLastText is true) and selects it. True when there is no
+// match anywhere; false otherwise, also for an empty find text.
+bool FindNextMatch(bool &useLastText);
+
+// Edit > Find and Edit > Replace.
+void ShowFindDialog();
+// Closes the dialog when it is loaded.
+void CloseFindDialog();
+// Minimizes the dialog with the frame, and brings it back with it.
+void FollowFrameState(bool frameMinimized);
+
+// Adds a text to a combo box's list in alphabetical order, letter case ignored; a text
+// already listed is listed again.
+void addSorted(QComboBox *box, const QString &text);
+
+} // namespace kordavel

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "i18n/Language.h"
+
+#include <QDialog>
+
+#include <optional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kordavel {
+
+// The Numbering dialog: start, step, address letter and whether empty rows get numbers.
+// Made for each use; every use starts from the same choices.
+class frmNumbering : public QDialog, public LanguageAware {
+    Q_OBJECT
+public:
+    enum AnswerCode { OK = 2, Cancel = 3 };
+
+    explicit frmNumbering(QWidget *parent = nullptr);
+
+    // Shows the dialog modally. After OK sets the four choices and returns 2; otherwise
+    // sets start and step to 0, the symbol to empty, empty rows to false and returns 3.
+    // Closing the window answers Cancel.
+    qint32 Answer(qint32 &Start, qint32 &Step, QString &Symbol, bool &blnEmptyRows);
+    bool SetLanguage() override;
+
+    QLabel *lblStart;
+    QLineEdit *txtStart;
+    QLabel *lblStep;
+    QLineEdit *txtStep;
+    QLabel *lblSymbol;
+    QLineEdit *txtSymbol;
+    QCheckBox *chkEmptyRows;
+    QPushButton *cmdOK;
+    QPushButton *cmdCancel;
+
+protected:
+    void reject() override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // The number box that holds the focus and may not lose it, or none.
+    QLineEdit *invalidFocusedBox() const;
+    void acceptChoices();
+
+    qint32 m_answer = Cancel;
+    qint32 m_start = 0;
+    qint32 m_step = 0;
+    QString m_symbol;
+    bool m_emptyRows = false;
+};
+
+// A start or step as typed: a whole number (blanks around it allowed) within the 32-bit
+// range; nothing for any other text.
+std::optional<qint32> wholeNumber(const QString &text);
+
+// Asks for the numbering choices; true after OK.
+bool AskNumbering(qint32 &start, qint32 &step, QString &symbol, bool &emptyRows);
+
+} // namespace kordavel

@@ -1,0 +1,36 @@
+#pragma once
+
+// Acts on the next modal dialog of a type as soon as it shows, from inside its own event
+// loop, the way a user would.
+#include <QApplication>
+#include <QDialog>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace kordavel::test {
+
+template <typename Dialog>
+void onNextDialog(std::function<void(Dialog &)> act, bool *seen = nullptr)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(2);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, seen] {
+        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (seen)
+            *seen = true;
+        act(*dialog);
+        // A failed check must not leave the test waiting on an open dialog.
+        if (QTest::currentTestFailed() && dialog->isVisible())
+            static_cast<QDialog *>(dialog)->reject();
+    });
+    timer->start();
+}
+
+} // namespace kordavel::test
