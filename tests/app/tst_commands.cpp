@@ -6,6 +6,7 @@
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
 #include "support/QuestionAnswerer.h"
+#include "support/FrameSession.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolders.h"
 
@@ -26,27 +27,7 @@ using namespace kordavel::test;
 
 namespace {
 
-// A started frame with its first window; closing it discards every change.
-struct Session {
-    TestFolders folders;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<frmMain> frame = std::make_unique<frmMain>();
-
-    Session() { QVERIFY(frame->startUp()); }
-    ~Session()
-    {
-        for (frmProgram *program : frame->programWindows()) {
-            program->rtfText->setLocked(false);
-            if (program->isModified())
-                answerNextQuestion(clickNo());
-            program->parentWidget()->close();
-        }
-        frame->close();
-        frame.reset();
-        frmQuestion::releaseInstance();
-    }
-    RichTextBox *editor() const { return frame->activeProgram()->rtfText; }
-};
+using Session = FrameSession;
 
 QString pdfText(const QString &pdf)
 {

@@ -9,6 +9,7 @@
 #include "program/frmQuestion.h"
 #include "support/GoldenStrings.h"
 #include "support/QuestionAnswerer.h"
+#include "support/FrameSession.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolders.h"
 #include "tools/TextSearch.h"
@@ -37,29 +38,7 @@ QStringList itemsOf(const QComboBox *box)
     return items;
 }
 
-// A started frame with its first window; closing it discards every change.
-struct Session {
-    TestFolders folders;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<frmMain> frame = std::make_unique<frmMain>();
-
-    Session() { QVERIFY(frame->startUp()); }
-    ~Session()
-    {
-        for (frmProgram *program : frame->programWindows()) {
-            program->rtfText->setLocked(false);
-            if (program->isModified())
-                answerNextQuestion(clickNo());
-            program->parentWidget()->close();
-        }
-        CloseFindDialog();
-        frame->close();
-        frame.reset();
-        frmQuestion::releaseInstance();
-    }
-    RichTextBox *editor() const { return frame->activeProgram()->rtfText; }
-    void trigger(const char *entry) const { frame->menuEntry(QLatin1String(entry))->trigger(); }
-};
+using Session = FrameSession;
 
 } // namespace
 

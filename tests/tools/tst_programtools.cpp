@@ -9,6 +9,7 @@
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
 #include "support/QuestionAnswerer.h"
+#include "support/FrameSession.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolders.h"
 #include "tools/frmClean.h"
@@ -82,27 +83,7 @@ QString crlf(const QStringList &lines)
     return lines.join(QStringLiteral("\r\n"));
 }
 
-// A started frame with its first window; closing it discards every change.
-struct Session {
-    TestFolders folders;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<frmMain> frame = std::make_unique<frmMain>();
-
-    Session() { QVERIFY(frame->startUp()); }
-    ~Session()
-    {
-        for (frmProgram *program : frame->programWindows()) {
-            program->rtfText->setLocked(false);
-            if (program->isModified())
-                answerNextQuestion(clickNo());
-            program->parentWidget()->close();
-        }
-        frame->close();
-        frame.reset();
-        frmQuestion::releaseInstance();
-    }
-    frmProgram *program() const { return frame->activeProgram(); }
-};
+using Session = FrameSession;
 
 } // namespace
 
