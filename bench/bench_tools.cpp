@@ -11,10 +11,13 @@
 #include "tools/RewriteLines.h"
 #include "tools/TextSearch.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <cstdio>
@@ -129,6 +132,14 @@ int main(int argc, char **argv)
             fail("load failed");
     };
     const auto clear = [&] { editor.clear(); };
+    // A loaded program that the editor has finished laying out, as it is when a user
+    // chooses a command: the layout that follows a load is not the command's cost.
+    const auto loadedAndLaidOut = [&] {
+        loadDnc();
+        QTextDocument *document = editor.document();
+        document->documentLayout()->blockBoundingRect(document->lastBlock());
+        QApplication::processEvents();
+    };
 
     const double loadNc = measure(runs, clear, [&] {
         if (!editor.loadFile(ncPath))
@@ -148,12 +159,12 @@ int main(int argc, char **argv)
         if (out.size() >= rtf.size())
             fail("Clean removed nothing");
     }
-    const double textRtf = measure(runs, loadDnc, [&] { (void)editor.textRTF(); });
-    const double clean = measure(runs, loadDnc, [&] { rewrite(editor, 7); });
+    const double textRtf = measure(runs, loadedAndLaidOut, [&] { (void)editor.textRTF(); });
+    const double clean = measure(runs, loadedAndLaidOut, [&] { rewrite(editor, 7); });
     // For comparison: the same Clean if the editor took the new rich text the way it loads
     // a file (a fresh document, laid out in the background).
     const QString viaPath = dir.filePath(QStringLiteral("via.dnc"));
-    const double cleanViaLoad = measure(runs, loadDnc, [&] {
+    const double cleanViaLoad = measure(runs, loadedAndLaidOut, [&] {
         QFile file(viaPath);
         if (!file.open(QIODevice::WriteOnly) ||
             file.write(RewriteLines(editor.textRTF(), 7, QStringLiteral("N"), 0, 0, true)) < 0)
@@ -163,11 +174,11 @@ int main(int argc, char **argv)
             fail("load failed");
     });
     const int cleanLines = int(editor.text().count(QLatin1String("\r\n"))) + 1;
-    const double numbering = measure(runs, loadDnc, [&] { rewrite(editor, rwRenumber); });
+    const double numbering = measure(runs, loadedAndLaidOut, [&] { rewrite(editor, rwRenumber); });
     if (!editor.text().contains(QLatin1String("\r\nN20 ")))
         fail("Numbering numbered nothing");
     int replaced = 0;
-    const double replaceAll = measure(runs, loadDnc, [&] {
+    const double replaceAll = measure(runs, loadedAndLaidOut, [&] {
         editor.select(0, 0);
         replaced = replaceAllMatches(editor, QStringLiteral("M08"), QStringLiteral("M09"));
     });

@@ -45,6 +45,16 @@ RichText documentRichText(const QTextDocument &document, int from, int to)
 {
     RichText out;
     const QFont font = document.defaultFont();
+    // Most fragments share a handful of formats: convert each format once.
+    int lastIndex = -1;
+    CharFormat lastFormat;
+    const auto formatOf = [&](const QTextFragment &fragment) -> const CharFormat & {
+        if (fragment.charFormatIndex() != lastIndex) {
+            lastIndex = fragment.charFormatIndex();
+            lastFormat = fromTextCharFormat(fragment.charFormat(), font);
+        }
+        return lastFormat;
+    };
     from = std::max(from, 0);
     to = std::min(to, document.characterCount() - 1);
     for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() <= to;
@@ -58,7 +68,7 @@ RichText documentRichText(const QTextDocument &document, int from, int to)
             QString text = fragment.text();
             if (start != fragment.position() || end != fragment.position() + fragment.length())
                 text = text.mid(start - fragment.position(), end - start);
-            out.append(text, fromTextCharFormat(fragment.charFormat(), font));
+            out.append(text, formatOf(fragment));
         }
         const int separator = block.position() + block.length() - 1;
         if (separator >= from && separator < to) {
