@@ -57,26 +57,34 @@ RichText documentRichText(const QTextDocument &document, int from, int to)
     };
     from = std::max(from, 0);
     to = std::min(to, document.characterCount() - 1);
-    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() <= to;
-         block = block.next()) {
+    // Positions are counted along the way: asking a block or a fragment for its position
+    // walks the document's tree every time.
+    QTextBlock block = document.findBlock(from);
+    int blockPosition = block.isValid() ? block.position() : 0;
+    while (block.isValid() && blockPosition <= to) {
+        int position = blockPosition;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            const int start = std::max(fragment.position(), from);
-            const int end = std::min(fragment.position() + fragment.length(), to);
-            if (start >= end)
-                continue;
-            QString text = fragment.text();
-            if (start != fragment.position() || end != fragment.position() + fragment.length())
-                text = text.mid(start - fragment.position(), end - start);
-            out.append(text, formatOf(fragment));
+            const int length = fragment.length();
+            const int start = std::max(position, from);
+            const int end = std::min(position + length, to);
+            if (start < end) {
+                QString text = fragment.text();
+                if (start != position || end != position + length)
+                    text = text.mid(start - position, end - start);
+                out.append(text, formatOf(fragment));
+            }
+            position += length;
         }
-        const int separator = block.position() + block.length() - 1;
+        const int separator = blockPosition + block.length() - 1;
         if (separator >= from && separator < to) {
             if (out.runs.isEmpty())
                 out.append(QStringLiteral("\n"), fromTextCharFormat(block.charFormat(), font));
             else
                 out.runs.last().text += QLatin1Char('\n');
         }
+        blockPosition += block.length();
+        block = block.next();
     }
     return out;
 }
