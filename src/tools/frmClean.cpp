@@ -89,6 +89,8 @@ bool frmClean::SetLanguage()
     chkEmptyRows->setText(GetString(chkEmptyRows->text(), 210));
     cmdOK->setText(GetString(cmdOK->text(), 201));
     cmdCancel->setText(GetString(cmdCancel->text(), 202));
+    fitTextsInTwipsLayout(fraClean);
+    fitTextsInTwipsLayout(this);
     return true;
 }
 

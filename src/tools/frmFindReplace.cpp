@@ -194,6 +194,7 @@ bool frmFindReplace::SetLanguage()
     cmdReplaceAll->setText(GetString(cmdReplaceAll->text(), 229));
     cboFind->setToolTip(GetString(cboFind->toolTip(), 331));
     cboReplace->setToolTip(GetString(cboReplace->toolTip(), 332));
+    fitTextsInTwipsLayout(this);
     return true;
 }
 

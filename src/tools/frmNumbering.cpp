@@ -109,6 +109,7 @@ bool frmNumbering::SetLanguage()
     chkEmptyRows->setToolTip(GetString(chkEmptyRows->toolTip(), 340));
     cmdOK->setText(GetString(cmdOK->text(), 201));
     cmdCancel->setText(GetString(cmdCancel->text(), 202));
+    fitTextsInTwipsLayout(this);
     return true;
 }
 
