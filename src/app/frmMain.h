@@ -73,6 +73,11 @@ public:
     void editReplace();
     void programClean();
     void programNumbering();
+    // Communication > Send and Receive, by the active window's transfer state; Tools >
+    // Options.
+    void communicationSend();
+    void communicationReceive();
+    void toolsOptions();
 
     QAction *menuEntry(const QString &name) const;
     QAction *toolbarButton(const QString &key) const;

@@ -192,6 +192,10 @@ void frmMain::toolbarClick(const QString &key)
     else if (key == QLatin1String("Bold") || key == QLatin1String("Italic") ||
              key == QLatin1String("Underline"))
         formatToggle(key);
+    else if (key == QLatin1String("Send"))
+        communicationSend();
+    else if (key == QLatin1String("Receive"))
+        communicationReceive();
     if (QAction *button = m_buttons.value(key); button && button->isCheckable())
         button->setChecked(m_pressed.value(key, false));
 }

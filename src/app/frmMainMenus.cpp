@@ -157,8 +157,10 @@ void frmMain::buildMenus()
        [this] { programNumbering(); });
 
     QMenu *comm = addMenu(nullptr, QStringLiteral("mnuCommunication"), QStringLiteral("Communication"));
-    addEntry(comm, QStringLiteral("mnuCommunicationSend"), QStringLiteral("Send"));
-    addEntry(comm, QStringLiteral("mnuCommunicationReceive"), QStringLiteral("Receive"));
+    on(addEntry(comm, QStringLiteral("mnuCommunicationSend"), QStringLiteral("Send")),
+       [this] { communicationSend(); });
+    on(addEntry(comm, QStringLiteral("mnuCommunicationReceive"), QStringLiteral("Receive")),
+       [this] { communicationReceive(); });
     addEntry(comm, QStringLiteral("mnuCommunicationRemote"), QStringLiteral("Remote"))->setEnabled(false);
 
     QMenu *tools = addMenu(nullptr, QStringLiteral("mnuTools"), QStringLiteral("Tools"));
@@ -169,7 +171,8 @@ void frmMain::buildMenus()
        [this] { changeLanguage(2); });
     on(addEntry(change, QStringLiteral("mnuToolsChangeSpanish"), QStringLiteral("Spanish")),
        [this] { changeLanguage(3); });
-    addEntry(tools, QStringLiteral("mnuToolsOptions"), QStringLiteral("Options"));
+    on(addEntry(tools, QStringLiteral("mnuToolsOptions"), QStringLiteral("Options")),
+       [this] { toolsOptions(); });
 
     QMenu *window = addMenu(nullptr, QStringLiteral("mnuWindow"), QStringLiteral("Window"));
     on(addEntry(window, QStringLiteral("mnuWindowCascade"), QStringLiteral("Cascade")), [this] { arrange(0); });

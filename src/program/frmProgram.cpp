@@ -1,16 +1,22 @@
 #include "frmProgram.h"
 
+#include "ProgramPanel.h"
+#include "TransferSteps.h"
 #include "frmQuestion.h"
 
 #include "app/AppState.h"
 #include "app/CommonDialog.h"
 #include "app/MessageBox.h"
+#include "app/Twips.h"
 #include "app/frmMain.h"
+#include "dnc/ucDnc.h"
 #include "editor/RichTextBox.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace kordavel {
 
@@ -34,6 +40,26 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     stbPanel[0]->setText(QStringLiteral("Ready"));
     setFocusProxy(rtfText);
 
+    // The channel works unseen; the panel at the right edge sets it up.
+    ucDnc1 = new ucDnc(this);
+    ucDnc1->setObjectName(QStringLiteral("ucDnc1"));
+    ucDnc1->hide();
+    connect(ucDnc1, &ucDnc::Status, this, &frmProgram::ucDnc1_Status);
+    connect(ucDnc1, &ucDnc::ErrorStatus, this, &frmProgram::ucDnc1_ErrorStatus);
+    picControl = new ProgramPanel(
+        ucDnc1, [this](const QString &name) { return SetMachineIcon(name); }, this);
+    tEvent = new QTimer(this);
+    tEvent->setObjectName(QStringLiteral("tEvent"));
+    tEvent->setInterval(400);
+    tEvent->setTimerType(Qt::PreciseTimer);
+    connect(tEvent, &QTimer::timeout, this, &frmProgram::tEvent_Timer);
+    const auto escape = [this](int keyCode) {
+        if (keyCode == 27)
+            StopSending();
+    };
+    connect(rtfText, &RichTextBox::KeyDown, this, escape);
+    connect(rtfRemote, &RichTextBox::KeyDown, this, escape);
+
     connect(rtfText, &RichTextBox::Change, this, [this] { bModified = true; });
     connect(rtfText, &RichTextBox::SelChange, this, &frmProgram::showFormatState);
     connect(rtfText, &RichTextBox::KeyPress, this, &frmProgram::filterKey);
@@ -41,7 +67,11 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     // The load step.
     layoutWindow();
     showFormatState();
+    picControl->Fill();
     bModified = false;
+    picControl->LoadDefaults();
+    picControl->SetLanguage();
+    tEvent->start();
 }
 
 frmProgram::~frmProgram()
@@ -57,15 +87,46 @@ void frmProgram::resizeEvent(QResizeEvent *event)
     layoutWindow();
 }
 
+// Text panes to the left of the panel, the status bar along the bottom. A step that
+// would give a negative size is skipped.
 void frmProgram::layoutWindow()
 {
     const int statusHeight = stbStatus->sizeHint().height();
-    const int w = width();
-    const int h = height();
-    if (h - statusHeight < 0)
+    const int panelWidth = picControl->width();
+    const ProgramLayout layout =
+        computeProgramLayout(pixelsToTwipsX(width()), pixelsToTwipsY(height()),
+                             pixelsToTwipsX(panelWidth), pixelsToTwipsY(statusHeight),
+                             actAction == actRemote);
+    const int paneHeight = height() - statusHeight;
+    if (paneHeight >= 0) {
+        stbStatus->setGeometry(0, paneHeight, width(), statusHeight);
+        picControl->setGeometry(std::max(0, width() - panelWidth), 0, panelWidth, paneHeight);
+    }
+    rtfRemote->setVisible(layout.remoteShown);
+    if (layout.panesValid) {
+        const int remoteWidth = twipsToPixelsX(layout.remoteWidth);
+        if (layout.remoteShown)
+            rtfRemote->setGeometry(0, 0, remoteWidth, paneHeight);
+        const int textLeft = layout.remoteShown ? remoteWidth : 0;
+        rtfText->setGeometry(textLeft, 0, std::max(0, width() - panelWidth - textLeft),
+                             paneHeight);
+    }
+    if (layout.panel3Valid)
+        stbPanel[2]->setFixedWidth(twipsToPixelsX(layout.panel3));
+    if (layout.panels12Valid) {
+        stbPanel[1]->setFixedWidth(twipsToPixelsX(layout.panel2));
+        stbPanel[0]->setFixedWidth(twipsToPixelsX(layout.panel1));
+    }
+}
+
+void frmProgram::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        StopSending();
+        event->accept();
         return;
-    rtfText->setGeometry(0, 0, w, h - statusHeight);
-    stbStatus->setGeometry(0, h - statusHeight, w, statusHeight);
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // Program text takes printable ASCII; letters become capitals.
@@ -109,6 +170,7 @@ void frmProgram::Activate()
 bool frmProgram::SetLanguage()
 {
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
+    picControl->SetLanguage();
     return true;
 }
 
@@ -143,6 +205,7 @@ bool frmProgram::SaveAsFile()
 void frmProgram::closeEvent(QCloseEvent *event)
 {
     if (!bModified) {
+        endTransferForClose();
         event->accept();
         return;
     }
@@ -152,11 +215,11 @@ void frmProgram::closeEvent(QCloseEvent *event)
             event->ignore();
             return;
         }
-        actAction = actIdle;
+        endTransferForClose();
         event->accept();
         return;
     case frmQuestion::No:
-        actAction = actIdle;
+        endTransferForClose();
         event->accept();
         return;
     default:

@@ -6,10 +6,13 @@
 
 class QLabel;
 class QStatusBar;
+class QTimer;
 
 namespace kordavel {
 
 class RichTextBox;
+class ProgramPanel;
+class ucDnc;
 
 // Transfer states of a program window and of its channel.
 enum TransferAction : qint32 { actIdle = 0, actSend = 1, actReceive = 2, actRemote = 3 };
@@ -42,9 +45,27 @@ public:
     QStatusBar *stbStatus;
     QLabel *stbPanel[3];
 
+    // Transfers (frmProgramTransfer.cpp). Send waits two seconds before it opens the port;
+    // a second start during that wait does nothing. StopSending is safe in any state.
+    void Send();
+    void Receive();
+    // Remote mode: reachable from code only; no command of the frame starts it.
+    void Remote();
+    void StopSending();
+    // One step of the transfer, as the timer runs it every 400 ms.
+    void tEvent_Timer();
+    // Gives the window a machine's icon ("NONE": the main window's). False, and the icon
+    // unchanged, when the machine's icon file cannot be loaded.
+    bool SetMachineIcon(const QString &name);
+
+    ProgramPanel *picControl;
+    QTimer *tEvent;
+    ucDnc *ucDnc1;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void layoutWindow();
@@ -54,7 +75,31 @@ private:
     void RewriteLines(quint8 options, const QString &symbol, qint32 start, qint32 step,
                       bool numberEmpty);
 
+    // Transfer steps and helpers (frmProgramTransfer.cpp).
+    void sendStep();
+    void receiveStep();
+    void remoteStep();
+    void ucDnc1_Status(qint16 intStatus);
+    void ucDnc1_ErrorStatus(qint16 intErrorStatus);
+    void appendReceived(const QString &text);
+    void takeLastReceived();
+    void strikeThrough(int start, int length, bool on);
+    void enterState(qint32 state);
+    // Ends a transfer because the window closes: the port closes, nothing is shown.
+    void endTransferForClose();
+
     bool bModified = false;
+    qint32 lngPosition = 0;
+    qint32 lngLineStart = 0;
+    qint32 lngSendStart = 0;
+    qint32 lngSendLength = 0;
+    QString m_sendText;      // the program's text as the send or remote scan reads it
+    bool m_starting = false; // a start waits out its pause
+    bool m_startCancelled = false;
+    bool m_closing = false;
+    bool m_inTick = false;
+    bool m_receivePlain = false; // the text has lost its formatting to the receive
+    bool m_heldCR = false;       // a received CR whose LF may still come
 };
 
 // The file filter of program files, as the file dialogs show it.

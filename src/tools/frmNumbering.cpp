@@ -96,6 +96,12 @@ frmNumbering::frmNumbering(QWidget *parent) : QDialog(parent)
     SetLanguage();
 }
 
+// The focus moves while the children go: the watch must not outlive this class's part.
+frmNumbering::~frmNumbering()
+{
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
+
 bool frmNumbering::SetLanguage()
 {
     setWindowTitle(GetString(windowTitle(), 233));

@@ -21,6 +21,7 @@ public:
     enum AnswerCode { OK = 2, Cancel = 3 };
 
     explicit frmNumbering(QWidget *parent = nullptr);
+    ~frmNumbering() override;
 
     // Shows the dialog modally. After OK sets the four choices and returns 2; otherwise
     // sets start and step to 0, the symbol to empty, empty rows to false and returns 3.

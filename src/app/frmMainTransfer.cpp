@@ -1,0 +1,62 @@
+// The frame's transfer commands and the Options dialog.
+#include "frmMain.h"
+
+#include "profiles/frmOptions.h"
+#include "program/frmProgram.h"
+
+#include <QPointer>
+
+namespace kordavel {
+
+namespace {
+
+enum class Command { Send, Receive };
+
+} // namespace
+
+static void runTransferCommand(frmMain *frame, Command command)
+{
+    QPointer<frmProgram> program = frame->activeProgram();
+    if (!program)
+        return;
+    const qint32 state = program->actAction;
+    if (command == Command::Send) {
+        if (state == actIdle)
+            program->Send();
+        else if (state == actSend)
+            program->StopSending();
+        else
+            return;
+    } else {
+        if (state == actIdle)
+            program->Receive();
+        else if (state == actReceive)
+            program->StopSending();
+        else
+            return;
+    }
+    // A send waits two seconds first: the window may have closed, or another window come to
+    // the front, meanwhile. The buttons show the window in front.
+    if (!program || program != frame->activeProgram())
+        return;
+    frame->setButtonValue(QStringLiteral("Send"), program->actAction == actSend);
+    frame->setButtonValue(QStringLiteral("Receive"), program->actAction == actReceive);
+}
+
+void frmMain::communicationSend()
+{
+    runTransferCommand(this, Command::Send);
+}
+
+void frmMain::communicationReceive()
+{
+    runTransferCommand(this, Command::Receive);
+}
+
+void frmMain::toolsOptions()
+{
+    frmOptions options(this);
+    options.exec();
+}
+
+} // namespace kordavel

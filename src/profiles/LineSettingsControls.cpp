@@ -1,0 +1,153 @@
+#include "LineSettingsControls.h"
+
+#include "ValueLists.h"
+
+#include "i18n/Language.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QRadioButton>
+
+namespace kordavel {
+
+namespace {
+
+template <typename T> T *named(QWidget *parent, const char *name)
+{
+    auto *widget = new T(parent);
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+void loadBox(QCheckBox *box, const QString &value)
+{
+    const std::optional<qint16> state = storedNumber(value);
+    if (state == 0 || state == 1)
+        box->setChecked(*state == 1);
+}
+
+void relabel(QWidget *widget, int caption, int tooltip, const QString &captionText)
+{
+    if (caption) {
+        if (auto *label = qobject_cast<QLabel *>(widget))
+            label->setText(GetString(captionText, caption));
+        else if (auto *box = qobject_cast<QCheckBox *>(widget))
+            box->setText(GetString(captionText, caption));
+    }
+    widget->setToolTip(GetString(widget->toolTip(), tooltip));
+}
+
+QString listText(const QComboBox *list, const QString &fallback)
+{
+    return list->currentIndex() < 0 ? fallback : list->currentText();
+}
+
+QString boxText(const QCheckBox *box)
+{
+    return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+LineSettingsControls::LineSettingsControls(QWidget *parent)
+{
+    lblPort = named<QLabel>(parent, "lblPort");
+    cboPort = named<QComboBox>(parent, "cboPort");
+    lblBaudRate = named<QLabel>(parent, "lblBaudRate");
+    cboBaudRate = named<QComboBox>(parent, "cboBaudRate");
+    lblDataBits = named<QLabel>(parent, "lblDataBits");
+    cboDataBits = named<QComboBox>(parent, "cboDataBits");
+    lblParity = named<QLabel>(parent, "lblParity");
+    cboParity = named<QComboBox>(parent, "cboParity");
+    lblStopBits = named<QLabel>(parent, "lblStopBits");
+    cboStopBits = named<QComboBox>(parent, "cboStopBits");
+    chkXOnXOff = named<QCheckBox>(parent, "chkXOnXOff");
+    chkWaitXOn = named<QCheckBox>(parent, "chkWaitXOn");
+    chkRTSCTS = named<QCheckBox>(parent, "chkRTSCTS");
+    chkDSRDTR = named<QCheckBox>(parent, "chkDSRDTR");
+    optFormat[0] = named<QRadioButton>(parent, "optFormat0");
+    optFormat[1] = named<QRadioButton>(parent, "optFormat1");
+    optFormat[0]->setText(QStringLiteral("ISO"));
+    optFormat[1]->setText(QStringLiteral("EIA"));
+    formatGroup = new QButtonGroup(parent);
+    formatGroup->addButton(optFormat[0], 0);
+    formatGroup->addButton(optFormat[1], 1);
+    // English texts until the first relabelling.
+    lblPort->setText(QStringLiteral("Port:"));
+    lblBaudRate->setText(QStringLiteral("BaudRate:"));
+    lblDataBits->setText(QStringLiteral("Data Bits:"));
+    lblParity->setText(QStringLiteral("Parity"));
+    lblStopBits->setText(QStringLiteral("Stop Bits:"));
+    chkXOnXOff->setText(QStringLiteral("XOn/XOff"));
+    chkWaitXOn->setText(QStringLiteral("Wait for XOn"));
+    chkRTSCTS->setText(QStringLiteral("RTS/CTS"));
+    chkDSRDTR->setText(QStringLiteral("DSR/DTR"));
+}
+
+void LineSettingsControls::fill()
+{
+    FillBaudRates(cboBaudRate);
+    FillParities(cboParity);
+    FillStopBits(cboStopBits);
+    FillDataBits(cboDataBits);
+    FillPorts(cboPort);
+    chkXOnXOff->setChecked(true);
+    chkRTSCTS->setChecked(true);
+    chkDSRDTR->setChecked(true);
+    chkWaitXOn->setChecked(false);
+    optFormat[0]->setChecked(true);
+}
+
+void LineSettingsControls::load(const DefaultLineSettings &settings)
+{
+    selectItemText(cboPort, settings.Port);
+    selectItemText(cboBaudRate, settings.BaudRate);
+    selectItemText(cboDataBits, settings.DataBits);
+    selectItemText(cboParity, settings.Parity);
+    selectItemText(cboStopBits, settings.StopBits);
+    loadBox(chkXOnXOff, settings.XOnXOff);
+    loadBox(chkWaitXOn, settings.WaitXOn);
+    loadBox(chkRTSCTS, settings.RTSCTS);
+    loadBox(chkDSRDTR, settings.DSRDTR);
+    const std::optional<qint16> format = storedNumber(settings.ISOEIA);
+    if (format == 0 || format == 1)
+        optFormat[*format]->setChecked(true);
+}
+
+DefaultLineSettings LineSettingsControls::current(const DefaultLineSettings &fallback) const
+{
+    DefaultLineSettings out;
+    out.Port = listText(cboPort, fallback.Port);
+    out.BaudRate = listText(cboBaudRate, fallback.BaudRate);
+    out.DataBits = listText(cboDataBits, fallback.DataBits);
+    out.Parity = listText(cboParity, fallback.Parity);
+    out.StopBits = listText(cboStopBits, fallback.StopBits);
+    out.XOnXOff = boxText(chkXOnXOff);
+    out.WaitXOn = boxText(chkWaitXOn);
+    out.RTSCTS = boxText(chkRTSCTS);
+    out.DSRDTR = boxText(chkDSRDTR);
+    out.ISOEIA = optFormat[1]->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    return out;
+}
+
+void LineSettingsControls::setLanguage()
+{
+    relabel(lblPort, 214, 316, lblPort->text());
+    relabel(cboPort, 0, 322, QString());
+    relabel(lblBaudRate, 215, 317, lblBaudRate->text());
+    relabel(cboBaudRate, 0, 323, QString());
+    relabel(lblDataBits, 216, 318, lblDataBits->text());
+    relabel(cboDataBits, 0, 324, QString());
+    relabel(lblParity, 218, 320, lblParity->text());
+    relabel(cboParity, 0, 326, QString());
+    relabel(lblStopBits, 217, 319, lblStopBits->text());
+    relabel(cboStopBits, 0, 325, QString());
+    relabel(chkXOnXOff, 219, 327, chkXOnXOff->text());
+    relabel(chkWaitXOn, 220, 328, chkWaitXOn->text());
+    relabel(chkRTSCTS, 221, 329, chkRTSCTS->text());
+    relabel(chkDSRDTR, 222, 330, chkDSRDTR->text());
+}
+
+} // namespace kordavel

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QComboBox;
+
+namespace kordavel {
+
+// The value lists of the line settings and the machine list. Each filler takes an empty
+// pick-only list, adds its items and selects one; the selection is the only change the
+// list reports, so a handler on the list runs once, for the selected item. False when a
+// step failed (no item could be selected).
+bool FillBaudRates(QComboBox *list);
+bool FillParities(QComboBox *list);
+bool FillStopBits(QComboBox *list);
+bool FillDataBits(QComboBox *list);
+// "Com<n>" for every present port n from 1 to 16, lowest selected.
+bool FillPorts(QComboBox *list);
+// "NONE" and one name per machine icon file, sorted without regard to case; "NONE" selected.
+bool FillMachines(QComboBox *list);
+
+// Selects the item with exactly this text. False, and the selection unchanged, when the list
+// holds no such item.
+bool selectItemText(QComboBox *list, const QString &text);
+
+// The folder of the machine icon files: the program's folder unless tests set another.
+QString machineFolder();
+void setMachineFolder(const QString &folder);
+// Machine names from the files m*.ico (case ignored) in a folder, in listing order: the file
+// name without its first character and its last four.
+QStringList machineNames(const QString &folder);
+// The icon of a machine: the given main icon for "NONE", else the picture of its icon
+// file. Nothing when the file is missing or is no picture.
+std::optional<QIcon> machineIcon(const QString &name, const QIcon &mainIcon);
+
+} // namespace kordavel

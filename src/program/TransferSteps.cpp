@@ -1,0 +1,59 @@
+#include "TransferSteps.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kordavel {
+
+qint32 progressPercent(qint32 position, qint32 total)
+{
+    if (total == 0)
+        return 100;
+    return qint32(std::floor(100.0 * double(position) / double(total)));
+}
+
+qint32 scanPiece(const QString &text, qint32 position, qint32 bound, bool inclusiveBound)
+{
+    for (;;) {
+        ++position;
+        if (inclusiveBound ? position > bound : position >= bound)
+            return position;
+        if (position >= 1 && position <= text.size() && text.at(position - 1) == QLatin1Char('\n'))
+            return position;
+    }
+}
+
+QString pieceText(const QString &text, qint32 lineStart, qint32 position)
+{
+    const qint32 start = std::clamp<qint32>(lineStart, 0, qint32(text.size()));
+    const qint32 end = std::clamp<qint32>(position, start, qint32(text.size()));
+    return text.mid(start, end - start);
+}
+
+ProgramLayout computeProgramLayout(double W, double H, double P, double S, bool remote)
+{
+    ProgramLayout out;
+    const float paneHeight = float(H) - float(S);
+    if (remote) {
+        out.remoteShown = true;
+        const float remoteWidth = (float(W) - float(P)) / 3.0f;
+        const float textWidth = float(W) - float(P) - remoteWidth;
+        out.remoteWidth = remoteWidth;
+        out.textLeft = remoteWidth;
+        out.textWidth = textWidth;
+        out.panesValid = remoteWidth >= 0 && textWidth >= 0 && paneHeight >= 0;
+    } else {
+        out.textWidth = float(W) - float(P);
+        out.panesValid = out.textWidth >= 0 && paneHeight >= 0;
+    }
+    out.paneHeight = paneHeight;
+    out.panel3 = P - 310;
+    out.panel3Valid = out.panel3 >= 0;
+    const float x = float(W) - float(P) - 32.0f;
+    out.panel2 = x / 2.0f > 1440.0f ? 1440.0 : double(x / 2.0f);
+    out.panel1 = double(x) - out.panel2;
+    out.panels12Valid = x >= 0;
+    return out;
+}
+
+} // namespace kordavel

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+namespace kordavel {
+
+// The progress figure of a transfer: Int(100 × position ÷ total), rounded down. A total
+// of 0 (a selection of just the first character, an empty text) shows 100.
+qint32 progressPercent(qint32 position, qint32 total);
+
+// The scan of one piece: advances position (1-based index of the last character examined)
+// until it reaches bound (bound hit: position >= bound, or position > bound with
+// inclusiveBound) or stands on a line feed. text is the program's plain text, a line end
+// counting as CR LF.
+qint32 scanPiece(const QString &text, qint32 position, qint32 bound, bool inclusiveBound);
+
+// The piece the scan gives: the characters from 0-based lineStart up to position, within
+// the text.
+QString pieceText(const QString &text, qint32 lineStart, qint32 position);
+
+// Layout of a program window, in twips: width W and height H inside the window, panel
+// width P, status bar height S.
+struct ProgramLayout {
+    bool remoteShown = false;
+    double remoteLeft = 0, remoteWidth = 0;
+    double textLeft = 0, textWidth = 0, paneHeight = 0;
+    bool panesValid = false; // false: the step would give a negative size and is skipped
+    double panel1 = 0, panel2 = 0, panel3 = 0;
+    bool panel3Valid = false, panels12Valid = false;
+};
+ProgramLayout computeProgramLayout(double W, double H, double P, double S, bool remote);
+
+} // namespace kordavel

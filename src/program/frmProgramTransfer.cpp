@@ -1,0 +1,331 @@
+// The program window's transfers: Send, Receive, Remote and StopSending, the timer step
+// that feeds the channel line by line or collects what it received, and the channel's
+// status and error reports.
+#include "frmProgram.h"
+
+#include "Pause.h"
+#include "ProgramPanel.h"
+#include "TransferSteps.h"
+
+#include "app/AppState.h"
+#include "app/MessageBox.h"
+#include "app/frmMain.h"
+#include "dnc/ucDnc.h"
+#include "editor/DocumentRichText.h"
+#include "editor/RichText.h"
+#include "editor/RichTextBox.h"
+#include "i18n/Language.h"
+#include "profiles/ValueLists.h"
+
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+
+namespace kordavel {
+
+namespace {
+
+// Paragraph and line separators would break the two-character line-end count.
+QString plainInsertText(QString text)
+{
+    text.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
+    text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
+    return text;
+}
+
+QString sendCaption()
+{
+    return GetString(QStringLiteral("Send"), 127);
+}
+
+} // namespace
+
+// Strike marks show what has left; they are not a change of the program.
+void frmProgram::strikeThrough(int start, int length, bool on)
+{
+    const bool modified = bModified;
+    rtfText->select(start, length);
+    rtfText->setSelStrikeThru(on);
+    bModified = modified;
+}
+
+// The channel has entered the state: lock the text, disable the panel, show the operation.
+void frmProgram::enterState(qint32 state)
+{
+    actAction = state;
+    rtfText->setLocked(true);
+    if (state == actRemote)
+        rtfRemote->setLocked(true);
+    picControl->setEnabled(false);
+    stbPanel[1]->setText(state == actSend      ? sendCaption()
+                         : state == actReceive ? GetString(QStringLiteral("Receive"), 128)
+                                               : QStringLiteral("Remote"));
+    layoutWindow();
+}
+
+void frmProgram::Send()
+{
+    // A start that waits out its pause is not restarted: the machine would get lines twice.
+    if (m_starting)
+        return;
+    if (rtfText->textLength() == 0 || ucDnc1->Action() != actIdle) {
+        rtfText->setSelLength(0);
+        return;
+    }
+    const int selLength = rtfText->selLength();
+    if (selLength == 0) {
+        lngSendStart = 0;
+        lngSendLength = rtfText->textLength();
+    } else {
+        lngSendStart = rtfText->selStart();
+        lngSendLength = selLength - 1;
+    }
+    strikeThrough(0, rtfText->textLength(), false);
+    rtfText->setSelLength(0);
+    lngPosition = lngSendStart;
+    lngLineStart = lngSendStart;
+    stbPanel[1]->setText(sendCaption());
+
+    m_starting = true;
+    m_startCancelled = false;
+    QPointer<frmProgram> alive(this);
+    Pause(2.0f);
+    if (!alive)
+        return;
+    m_starting = false;
+    // The window closed, or the user stopped, during the pause.
+    if (m_closing || m_startCancelled || ucDnc1->Action() != actIdle) {
+        rtfText->setSelLength(0);
+        return;
+    }
+    ucDnc1->setAction(actSend);
+    if (!alive)
+        return;
+    if (ucDnc1->Action() == actSend) {
+        m_sendText = rtfText->text();
+        enterState(actSend);
+    }
+    rtfText->setSelLength(0);
+}
+
+void frmProgram::Receive()
+{
+    if (m_starting || ucDnc1->Action() != actIdle)
+        return;
+    QPointer<frmProgram> alive(this);
+    ucDnc1->setAction(actReceive);
+    if (!alive || ucDnc1->Action() != actReceive)
+        return;
+    m_receivePlain = false;
+    m_heldCR = false;
+    enterState(actReceive);
+}
+
+void frmProgram::Remote()
+{
+    if (m_starting || ucDnc1->Action() != actIdle)
+        return;
+    QPointer<frmProgram> alive(this);
+    ucDnc1->setAction(actRemote);
+    if (!alive || ucDnc1->Action() != actRemote)
+        return;
+    rtfRemote->setText(QString());
+    rtfText->setText(QString());
+    m_sendText.clear();
+    enterState(actRemote);
+}
+
+void frmProgram::StopSending()
+{
+    if (m_starting)
+        m_startCancelled = true;
+    if (ucDnc1->Action() == actReceive)
+        takeLastReceived();
+    ucDnc1->setAction(actIdle);
+    actAction = actIdle;
+    rtfText->setLocked(false);
+    rtfRemote->setLocked(false);
+    strikeThrough(0, rtfText->textLength(), false);
+    rtfText->setSelStart(lngSendStart);
+    picControl->setEnabled(true);
+    stbPanel[1]->clear();
+    stbPanel[2]->clear();
+    if (frmMain *frame = frmMain::instance()) {
+        frame->setButtonValue(QStringLiteral("Send"), false);
+        frame->setButtonValue(QStringLiteral("Receive"), false);
+    }
+    stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
+    layoutWindow();
+}
+
+void frmProgram::endTransferForClose()
+{
+    m_closing = true;
+    m_startCancelled = true;
+    tEvent->stop();
+    ucDnc1->setAction(actIdle);
+    actAction = actIdle;
+}
+
+void frmProgram::tEvent_Timer()
+{
+    // A step that is still running (a message box of the channel opened inside it) is not
+    // entered a second time.
+    if (m_inTick || m_closing)
+        return;
+    m_inTick = true;
+    QPointer<frmProgram> alive(this);
+    switch (ucDnc1->Action()) {
+    case actSend:
+        sendStep();
+        break;
+    case actReceive:
+        receiveStep();
+        break;
+    case actRemote:
+        remoteStep();
+        break;
+    default:
+        break;
+    }
+    if (alive)
+        m_inTick = false;
+}
+
+void frmProgram::sendStep()
+{
+    if (ucDnc1->SendInProgress())
+        return;
+    const qint32 bound = lngSendStart + lngSendLength;
+    lngPosition = scanPiece(m_sendText, lngPosition, bound, false);
+    const qint32 start = lngLineStart;
+    const qint32 length = lngPosition - lngLineStart;
+    rtfText->select(start, length);
+    QPointer<frmProgram> alive(this);
+    ucDnc1->Send(pieceText(m_sendText, start, lngPosition));
+    // Closed, or stopped, while the piece was leaving.
+    if (!alive || ucDnc1->Action() != actSend)
+        return;
+    strikeThrough(start, length, true);
+    lngLineStart = lngPosition;
+    if (actAction != actIdle) {
+        stbPanel[1]->setText(sendCaption() + QStringLiteral(" - ") +
+                             QString::number(progressPercent(lngPosition, bound)) +
+                             QStringLiteral("%"));
+        stbPanel[2]->setText(QString::number(lngPosition));
+    }
+    if (lngPosition > bound) {
+        ucDnc1->Send(QStringLiteral("\r\n"));
+        if (!alive || ucDnc1->Action() != actSend)
+            return;
+        StopSending();
+    }
+}
+
+// What arrived is added after the text. The result is the old text followed by the
+// received text with the formatting dropped, as if the whole text were set anew; only the
+// first step pays for the old text, every later one for what it adds.
+void frmProgram::appendReceived(const QString &received)
+{
+    QString text = received;
+    if (m_heldCR) {
+        text.prepend(QLatin1Char('\r'));
+        m_heldCR = false;
+    }
+    if (text.isEmpty())
+        return;
+    if (!m_receivePlain) {
+        rtfText->setText(rtfText->text() + text);
+        m_receivePlain = true;
+    } else {
+        QTextCursor cursor(rtfText->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(plainInsertText(text), toTextCharFormat(defaultCharFormat()));
+    }
+    rtfText->setSelStart(rtfText->textLength());
+    stbPanel[2]->setText(QString::number(rtfText->textLength()));
+}
+
+void frmProgram::receiveStep()
+{
+    QString received = ucDnc1->Receive();
+    if (received.isEmpty())
+        return;
+    // A CR at the end may be the first half of a CR LF whose LF comes with the next step;
+    // it waits, so that the line end does not split into two.
+    if (received.endsWith(QLatin1Char('\r'))) {
+        received.chop(1);
+        appendReceived(received);
+        m_heldCR = true;
+        return;
+    }
+    appendReceived(received);
+}
+
+// On a stop, what arrived since the last step still goes into the text.
+void frmProgram::takeLastReceived()
+{
+    appendReceived(ucDnc1->Receive());
+    if (m_heldCR) {
+        m_heldCR = false;
+        appendReceived(QStringLiteral("\r"));
+    }
+}
+
+void frmProgram::remoteStep()
+{
+    const QString arrived = ucDnc1->RemoteReceive();
+    if (!arrived.isEmpty()) {
+        QTextCursor cursor(rtfRemote->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(plainInsertText(arrived), toTextCharFormat(defaultCharFormat()));
+    }
+    if (ucDnc1->SendInProgress())
+        return;
+    const qint32 total = qint32(m_sendText.size());
+    lngPosition = scanPiece(m_sendText, lngPosition, total, true);
+    const qint32 start = lngLineStart;
+    strikeThrough(start, lngPosition - start, true);
+    QPointer<frmProgram> alive(this);
+    ucDnc1->RemoteSend(pieceText(m_sendText, start, lngPosition));
+    if (!alive || ucDnc1->Action() != actRemote)
+        return;
+    lngLineStart = lngPosition;
+    if (actAction != actIdle) {
+        stbPanel[1]->setText(sendCaption() + QStringLiteral(" - ") +
+                             QString::number(progressPercent(lngPosition, total)) +
+                             QStringLiteral("%"));
+        stbPanel[2]->setText(QString::number(lngPosition));
+    }
+    if (lngPosition > total)
+        StopSending();
+}
+
+void frmProgram::ucDnc1_Status(qint16 intStatus)
+{
+    stbPanel[0]->setText(GetString(stbPanel[0]->text(), intStatus));
+}
+
+void frmProgram::ucDnc1_ErrorStatus(qint16 intErrorStatus)
+{
+    MsgBox(GetString(QString(), intErrorStatus), MsgIcon::Exclamation, QLatin1String(kProductName),
+           this);
+}
+
+bool frmProgram::SetMachineIcon(const QString &name)
+{
+    const QIcon main = frmMain::instance() ? frmMain::instance()->windowIcon()
+                                           : QIcon(QStringLiteral(":/kordavel.svg"));
+    const std::optional<QIcon> icon = machineIcon(name, main);
+    if (!icon)
+        return false;
+    setWindowIcon(*icon);
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        sub->setWindowIcon(*icon);
+    return true;
+}
+
+} // namespace kordavel

@@ -1,0 +1,271 @@
+// Sending from a program window to a simulated machine, byte for byte on the machine's
+// side: whole program, selection, last line with and without a line end, EIA, pacing by
+// XOFF/XON, waiting for the first XON, two windows at once, Escape, re-entry during the
+// pause, and a port that is gone.
+#include "E2eSession.h"
+
+#include "dnc/CodeTables.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+using namespace kordavel;
+using namespace kordavel::test;
+
+class TstE2eSend : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { frmQuestion::releaseInstance(); }
+    void sendsExactBytes_data();
+    void sendsExactBytes();
+    void progressAfterFirstLine();
+    void machinePacesWithXoffXon();
+    void waitsForFirstXon();
+    void twoWindowsTwoMachines();
+    void escapeStops_data();
+    void escapeStops();
+    void secondStartDuringPauseDoesNothing();
+    void missingPortShowsErrorAndStaysIdle();
+};
+
+void TstE2eSend::sendsExactBytes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    QTest::addColumn<bool>("eia");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<int>("caret");
+
+    QTest::newRow("whole program")
+        << "G01 X10\r\nM30" << 0 << 0 << false << QByteArray("G01 X10\r\nM30\r\n") << 0;
+    QTest::newRow("last line with its line end")
+        << "G01 X10\r\nM30\r\n"
+        << 0 << 0 << false << QByteArray("G01 X10\r\nM30\r\n\r\n") << 0;
+    QTest::newRow("second line selected")
+        << "G01 X10\r\nM30" << 9 << 3 << false << QByteArray("M30\r\n") << 9;
+    QTest::newRow("selection across a line end")
+        << "N1 G0\r\nN2 X5\r\nN3 M30" << 3 << 8 << false << QByteArray("G0\r\nN2 X\r\n") << 3;
+    QTest::newRow("only the first character")
+        << "G01 X10\r\nM30" << 0 << 1 << false << QByteArray("G\r\n") << 0;
+    QTest::newRow("EIA") << "G01 X10\r\nM30" << 0 << 0 << true
+                         << *convertCode("G01 X10\r\nM30\r\n", true, InitCodeTables()) << 0;
+}
+
+void TstE2eSend::sendsExactBytes()
+{
+    QFETCH(QString, text);
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    QFETCH(bool, eia);
+    QFETCH(QByteArray, wire);
+    QFETCH(int, caret);
+
+    E2eSession s;
+    frmProgram *p = s.program();
+    p->picControl->controls->optFormat[eia ? 1 : 0]->setChecked(true);
+    p->rtfText->setText(text);
+    p->rtfText->select(selStart, selLength);
+    s.menu("mnuCommunicationSend");
+    QCOMPARE(p->actAction, qint32(actSend));
+    QVERIFY(p->rtfText->locked());
+    QVERIFY(!p->picControl->isEnabled());
+    QVERIFY(s.frame->buttonValue(QStringLiteral("Send")));
+    QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
+    QCOMPARE(s.machine1.received, wire);
+    // Back to idle: port closed, text editable, marks gone, caret at the region's start.
+    QVERIFY(!E2eSession::portOpen(p));
+    QVERIFY(!p->rtfText->locked());
+    QVERIFY(p->picControl->isEnabled());
+    QCOMPARE(p->rtfText->text(), text);
+    QCOMPARE(p->rtfText->selStart(), caret);
+    QCOMPARE(p->rtfText->selLength(), 0);
+    p->rtfText->select(0, p->rtfText->textLength());
+    QCOMPARE(p->rtfText->selStrikeThru(), RichTextBox::TriState::None);
+    p->rtfText->setSelStart(0);
+    QCOMPARE(E2eSession::panel(p, 0), QStringLiteral("Ready"));
+    QCOMPARE(E2eSession::panel(p, 1), QString());
+    QCOMPARE(E2eSession::panel(p, 2), QString());
+    QVERIFY(!s.frame->buttonValue(QStringLiteral("Send")));
+}
+
+// After the first of "G01 X10" CR LF "M30": 9 of 12 characters, the line struck through.
+void TstE2eSend::progressAfterFirstLine()
+{
+    E2eSession s;
+    frmProgram *p = s.program();
+    p->rtfText->setText(QStringLiteral("G01 X10\r\nM30"));
+    s.menu("mnuCommunicationSend");
+    QTRY_VERIFY_WITH_TIMEOUT(E2eSession::panel(p, 1).contains(QLatin1Char('%')), 10000);
+    const QString seen2 = E2eSession::panel(p, 1);
+    const QString seen3 = E2eSession::panel(p, 2);
+    QCOMPARE(s.machine1.received, QByteArray("G01 X10\r\n"));
+    const QTextCursor keep = p->rtfText->textCursor();
+    p->rtfText->select(0, 9);
+    const RichTextBox::TriState struck = p->rtfText->selStrikeThru();
+    p->rtfText->select(9, 3);
+    const RichTextBox::TriState rest = p->rtfText->selStrikeThru();
+    p->rtfText->setTextCursor(keep);
+    QCOMPARE(seen2, QStringLiteral("Send - 75%"));
+    QCOMPARE(seen3, QStringLiteral("9"));
+    QCOMPARE(struck, RichTextBox::TriState::All);
+    QCOMPARE(rest, RichTextBox::TriState::None);
+    QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 10000);
+}
+
+void TstE2eSend::machinePacesWithXoffXon()
+{
+    E2eSession s;
+    frmProgram *p = s.program();
+    // The machine holds 4 bytes and reads 30 a second: every line makes it stop the sender.
+    s.machine1.setFlowControl(4, 30);
+    const QString program = QStringLiteral("N10 G01 X1\r\nN20 G01 X2\r\nN30 G01 X3\r\nN40 M30");
+    p->rtfText->setText(program);
+    s.menu("mnuCommunicationSend");
+    QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 30000);
+    QCOMPARE(s.machine1.received, program.toLatin1() + "\r\n");
+    // No byte arrives between an XOFF (plus the time for one in flight) and the next XON.
+    const auto &ctl = s.machine1.controls;
+    QVERIFY(ctl.size() >= 6);
+    for (qsizetype i = 0; i + 1 < ctl.size(); ++i) {
+        if (ctl[i].code != MachineSimulator::XOFF)
+            continue;
+        QCOMPARE(ctl[i + 1].code, MachineSimulator::XON);
+        for (qint64 at : s.machine1.arrivals)
+            QVERIFY2(at <= ctl[i].at + 30 || at >= ctl[i + 1].at,
+                     qPrintable(QStringLiteral("byte at %1 ms while held %2..%3")
+                                    .arg(at)
+                                    .arg(ctl[i].at)
+                                    .arg(ctl[i + 1].at)));
+    }
+}
+
+void TstE2eSend::waitsForFirstXon()
+{
+    E2eSession s;
+    frmProgram *p = s.program();
+    p->picControl->controls->chkWaitXOn->setChecked(true);
+    p->rtfText->setText(QStringLiteral("G01 X10\r\nM30"));
+    s.menu("mnuCommunicationSend");
+    QCOMPARE(p->actAction, qint32(actSend));
+    const qint64 xonAt = s.machine1.now() + 1500;
+    s.machine1.sendXOnAfter(1500);
+    QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
+    QCOMPARE(s.machine1.received, QByteArray("G01 X10\r\nM30\r\n"));
+    QVERIFY(s.machine1.arrivals.first() >= xonAt);
+}
+
+void TstE2eSend::twoWindowsTwoMachines()
+{
+    E2eSession s;
+    frmProgram *p1 = s.program();
+    p1->rtfText->setText(QStringLiteral("O1001\r\nG01 X1\r\nM30"));
+    frmProgram *p2 = s.frame->NewProgramWindow(0);
+    QVERIFY(selectPort(p2, kPort2));
+    p2->rtfText->setText(QStringLiteral("O2002\r\nG02 Y2\r\nG03 Z3\r\nM30"));
+    QMdiSubWindow *sub1 = qobject_cast<QMdiSubWindow *>(p1->parentWidget());
+    QMdiSubWindow *sub2 = qobject_cast<QMdiSubWindow *>(p2->parentWidget());
+    // The second window starts during the first one's pause.
+    QTimer::singleShot(300, [&] {
+        s.frame->mdiArea()->setActiveSubWindow(sub2);
+        s.menu("mnuCommunicationSend");
+    });
+    s.frame->mdiArea()->setActiveSubWindow(sub1);
+    s.menu("mnuCommunicationSend");
+    QTRY_VERIFY_WITH_TIMEOUT(p1->actAction == actSend || !s.machine1.received.isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(p2->actAction == actSend || !s.machine2.received.isEmpty(), 5000);
+    // Switching windows shows each window's own state.
+    s.frame->mdiArea()->setActiveSubWindow(sub1);
+    QCOMPARE(s.frame->buttonValue(QStringLiteral("Send")), p1->actAction == actSend);
+    QTRY_VERIFY_WITH_TIMEOUT(p1->actAction == actIdle && p2->actAction == actIdle, 20000);
+    QCOMPARE(s.machine1.received, QByteArray("O1001\r\nG01 X1\r\nM30\r\n"));
+    QCOMPARE(s.machine2.received, QByteArray("O2002\r\nG02 Y2\r\nG03 Z3\r\nM30\r\n"));
+}
+
+void TstE2eSend::escapeStops_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("in the text") << "rtfText";
+    QTest::newRow("in the remote pane") << "rtfRemote";
+    QTest::newRow("in the window") << "window";
+}
+
+void TstE2eSend::escapeStops()
+{
+    QFETCH(QString, where);
+    E2eSession s;
+    frmProgram *p = s.program();
+    QString program;
+    for (int i = 1; i <= 20; ++i)
+        program += QStringLiteral("N%1 G01 X%1\r\n").arg(i * 10);
+    p->rtfText->setText(program);
+    s.menu("mnuCommunicationSend");
+    QTRY_VERIFY_WITH_TIMEOUT(s.machine1.received.count('\n') >= 2, 10000);
+    QWidget *target = where == QLatin1String("rtfText")     ? static_cast<QWidget *>(p->rtfText)
+                      : where == QLatin1String("rtfRemote") ? static_cast<QWidget *>(p->rtfRemote)
+                                                            : static_cast<QWidget *>(p);
+    QTest::keyClick(target, Qt::Key_Escape);
+    QCOMPARE(p->actAction, qint32(actIdle));
+    QVERIFY(!E2eSession::portOpen(p));
+    QVERIFY(!p->rtfText->locked());
+    QVERIFY(p->picControl->isEnabled());
+    QCOMPARE(E2eSession::panel(p, 0), QStringLiteral("Ready"));
+    QCOMPARE(E2eSession::panel(p, 1), QString());
+    // What left is whole lines from the start, without the closing line end.
+    const QByteArray got = s.machine1.received;
+    QVERIFY(got.size() < program.size());
+    QVERIFY(program.toLatin1().startsWith(got));
+    QVERIFY(got.endsWith("\r\n"));
+    p->rtfText->select(0, p->rtfText->textLength());
+    QCOMPARE(p->rtfText->selStrikeThru(), RichTextBox::TriState::None);
+}
+
+// A second Send or a Receive during the two-second pause of a first does nothing; the
+// machine gets the program once.
+void TstE2eSend::secondStartDuringPauseDoesNothing()
+{
+    E2eSession s;
+    frmProgram *p = s.program();
+    p->rtfText->setText(QStringLiteral("G01 X10\r\nM30"));
+    QTimer::singleShot(500, [&] {
+        QCOMPARE(p->actAction, qint32(actIdle));
+        p->Send();
+        p->Receive();
+        s.frame->toolbarClick(QStringLiteral("Send"));
+    });
+    s.menu("mnuCommunicationSend");
+    QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
+    QCOMPARE(s.machine1.received, QByteArray("G01 X10\r\nM30\r\n"));
+}
+
+void TstE2eSend::missingPortShowsErrorAndStaysIdle()
+{
+    E2eSession s;
+    frmProgram *p = s.program();
+    // The machine's device goes away after the window chose its port.
+    SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com") + QString::number(kPort1),
+                s.folders.file(QStringLiteral("no-such-device")));
+    p->rtfText->setText(QStringLiteral("G01 X10\r\nM30"));
+    s.menu("mnuCommunicationSend");
+    QCOMPARE(s.dialogs.messages.size(), 1);
+    QVERIFY(!s.dialogs.messages.first().isEmpty());
+    QCOMPARE(s.dialogs.lastIcon, MsgIcon::Exclamation);
+    QCOMPARE(s.dialogs.lastTitle, QStringLiteral("Kordavel"));
+    QCOMPARE(p->actAction, qint32(actIdle));
+    QCOMPARE(p->ucDnc1->Action(), 0);
+    QVERIFY(!p->rtfText->locked());
+    QVERIFY(p->picControl->isEnabled());
+    QVERIFY(!s.frame->buttonValue(QStringLiteral("Send")));
+    QVERIFY(s.machine1.received.isEmpty());
+    // The window stays editable: typing goes in.
+    p->rtfText->setSelStart(0);
+    QTest::keyClicks(p->rtfText, QStringLiteral("n5 "));
+    QVERIFY(p->rtfText->text().startsWith(QStringLiteral("N5 G01")));
+    // Receive on the same missing port reports too.
+    s.menu("mnuCommunicationReceive");
+    QCOMPARE(s.dialogs.messages.size(), 2);
+    QCOMPARE(p->actAction, qint32(actIdle));
+}
+
+QTEST_MAIN(TstE2eSend)
+#include "tst_e2e_send.moc"

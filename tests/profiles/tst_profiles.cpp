@@ -1,0 +1,302 @@
+// Value lists, machine icons, the stored defaults, the communication panel of a program
+// window and the Options dialog.
+#include "dnc/PtyMachine.h"
+#include "dnc/SerialLine.h"
+#include "dnc/ucDnc.h"
+#include "profiles/DefaultLineSettings.h"
+#include "profiles/ValueLists.h"
+#include "profiles/frmOptions.h"
+#include "program/ProgramPanel.h"
+#include "program/frmProgram.h"
+#include "support/TestFolders.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QImageWriter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QtTest>
+
+using namespace kordavel;
+using namespace kordavel::test;
+
+namespace {
+
+void drawIcon(const QString &path)
+{
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::darkCyan);
+    QImageWriter writer(path, "ico");
+    QVERIFY2(writer.write(image), qPrintable(writer.errorString()));
+}
+
+QStringList items(const QComboBox &list)
+{
+    QStringList out;
+    for (int i = 0; i < list.count(); ++i)
+        out << list.itemText(i);
+    return out;
+}
+
+} // namespace
+
+class TstProfiles : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void fillersSelectOnce();
+    void portsListPresentOnesOnly();
+    void machinesFromIconFiles();
+    void panelLoadsDefaults_data();
+    void panelLoadsDefaults();
+    void panelIsPerWindow();
+    void brokenMachineIconSnapsBack();
+    void shippedMachineIconsLoad();
+    void optionsShowsAndWritesDefaults();
+    void optionsCancelWritesNothing();
+    void optionsWithoutPortsKeepsStoredPort();
+
+private:
+    std::unique_ptr<TestFolders> m_folders;
+    std::unique_ptr<PtyMachine> m_port3;
+    std::unique_ptr<PtyMachine> m_port5;
+};
+
+void TstProfiles::init()
+{
+    m_folders = std::make_unique<TestFolders>();
+    QDir().mkpath(m_folders->file(QStringLiteral("machines")));
+    setMachineFolder(m_folders->file(QStringLiteral("machines")));
+    // Ports 1 to 16 are all absent but 3 and 5.
+    for (int n = 1; n <= 16; ++n)
+        SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(n),
+                    m_folders->file(QStringLiteral("absent")));
+    m_port3 = std::make_unique<PtyMachine>();
+    m_port3->mapTo(3);
+    m_port5 = std::make_unique<PtyMachine>();
+    m_port5->mapTo(5);
+}
+
+void TstProfiles::cleanup()
+{
+    setMachineFolder(QString());
+    m_port3.reset();
+    m_port5.reset();
+    m_folders.reset();
+}
+
+void TstProfiles::fillersSelectOnce()
+{
+    struct Row {
+        bool (*fill)(QComboBox *);
+        QStringList items;
+        QString selected;
+    };
+    const Row rows[] = {
+        {FillBaudRates, {"9600", "4800", "2400", "1200", "600", "300", "110"}, "4800"},
+        {FillParities, {"None", "Even", "Odd"}, "Even"},
+        {FillStopBits, {"1", "2"}, "2"},
+        {FillDataBits, {"7", "8"}, "7"},
+    };
+    for (const Row &row : rows) {
+        QComboBox list;
+        QStringList reported;
+        connect(&list, &QComboBox::currentIndexChanged, &list,
+                [&](int i) { reported << list.itemText(i); });
+        QVERIFY(row.fill(&list));
+        QCOMPARE(items(list), row.items);
+        QCOMPARE(reported, QStringList{row.selected});
+    }
+}
+
+void TstProfiles::portsListPresentOnesOnly()
+{
+    QComboBox list;
+    QVERIFY(FillPorts(&list));
+    QCOMPARE(items(list), (QStringList{"Com3", "Com5"}));
+    QCOMPARE(list.currentText(), QStringLiteral("Com3"));
+    m_port3.reset();
+    m_port5.reset();
+    QComboBox none;
+    QVERIFY(!FillPorts(&none));
+    QCOMPARE(none.count(), 0);
+}
+
+void TstProfiles::machinesFromIconFiles()
+{
+    const QString folder = machineFolder();
+    QComboBox empty;
+    QVERIFY(FillMachines(&empty));
+    QCOMPARE(items(empty), QStringList{"NONE"});
+    drawIcon(folder + QStringLiteral("/mLathe1.ico"));
+    drawIcon(folder + QStringLiteral("/MDRILL.ICO"));
+    drawIcon(folder + QStringLiteral("/mzeta.ico"));
+    QFile(folder + QStringLiteral("/m.ico")).open(QIODevice::WriteOnly);
+    QFile(folder + QStringLiteral("/lathe.ico")).open(QIODevice::WriteOnly);
+    QDir(folder).mkpath(QStringLiteral("mFolder.ico"));
+    QComboBox list;
+    QVERIFY(FillMachines(&list));
+    QCOMPARE(items(list), (QStringList{"", "DRILL", "Lathe1", "NONE", "zeta"}));
+    QCOMPARE(list.currentText(), QStringLiteral("NONE"));
+    QVERIFY(machineIcon(QStringLiteral("Lathe1"), QIcon()).has_value());
+    QVERIFY(!machineIcon(QStringLiteral(""), QIcon()).has_value()); // m.ico holds no picture
+    QVERIFY(!machineIcon(QStringLiteral("Gone"), QIcon()).has_value());
+}
+
+void TstProfiles::panelLoadsDefaults_data()
+{
+    QTest::addColumn<QStringList>("stored"); // key=value pairs in "Default"
+    QTest::addColumn<QStringList>("shown");  // port, baud, data bits, parity, stop bits
+    QTest::addColumn<QString>("flags");      // XOnXOff WaitXOn RTSCTS DSRDTR EIA as 0/1
+    QTest::addColumn<QString>("settings");   // the channel's settings string
+    QTest::newRow("empty store") << QStringList{} << QStringList{"Com3", "4800", "7", "Even", "2"}
+                                 << "10110"
+                                 << "4800,E,7,2";
+    QTest::newRow("stored values")
+        << QStringList{"Port=Com5", "BaudRate=9600", "DataBits=8", "Parity=None", "StopBits=1",
+                       "XOnXOff=0", "WaitXOn=1",     "RTSCTS=0",   "DSRDTR=0",    "ISOEIA=1"}
+        << QStringList{"Com5", "9600", "8", "None", "1"} << "01001"
+        << "9600,N,8,1";
+    QTest::newRow("values the lists do not hold")
+        << QStringList{"Port=Com9", "BaudRate=19200", "Parity=even", "XOnXOff=x", "ISOEIA=7"}
+        << QStringList{"Com3", "4800", "7", "Even", "2"} << "10110"
+        << "4800,E,7,2";
+}
+
+void TstProfiles::panelLoadsDefaults()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, flags);
+    QFETCH(QString, settings);
+    for (const QString &pair : stored)
+        SaveSetting(QStringLiteral("Default"), pair.section('=', 0, 0), pair.section('=', 1));
+    frmProgram window;
+    const LineSettingsControls &c = *window.picControl->controls;
+    QCOMPARE((QStringList{c.cboPort->currentText(), c.cboBaudRate->currentText(),
+                          c.cboDataBits->currentText(), c.cboParity->currentText(),
+                          c.cboStopBits->currentText()}),
+             shown);
+    const auto bit = [](bool on) { return on ? QLatin1Char('1') : QLatin1Char('0'); };
+    QCOMPARE(QString() + bit(c.chkXOnXOff->isChecked()) + bit(c.chkWaitXOn->isChecked()) +
+                 bit(c.chkRTSCTS->isChecked()) + bit(c.chkDSRDTR->isChecked()) +
+                 bit(c.optFormat[1]->isChecked()),
+             flags);
+    // The channel holds what the panel shows.
+    ucDnc &dnc = *window.ucDnc1;
+    QCOMPARE(dnc.ComPort(), shown[0].toUpper());
+    QCOMPARE(dnc.MSComm1().Settings().toUpper(), settings);
+    QCOMPARE(QString() + bit(dnc.XOnXOff()) + bit(dnc.RTSCTS()) + bit(dnc.DTRDTS()) +
+                 bit(dnc.EIA()),
+             QString() + flags[0] + flags[2] + flags[3] + flags[4]);
+    QCOMPARE(window.picControl->cboMashine->currentText(), QStringLiteral("NONE"));
+}
+
+void TstProfiles::panelIsPerWindow()
+{
+    frmProgram one;
+    frmProgram two;
+    one.picControl->controls->optFormat[1]->setChecked(true);
+    one.picControl->controls->cboBaudRate->setCurrentIndex(0);
+    QVERIFY(one.ucDnc1->EIA());
+    QVERIFY(!two.ucDnc1->EIA());
+    QCOMPARE(one.ucDnc1->BaudRate(), QStringLiteral("9600"));
+    QCOMPARE(two.ucDnc1->BaudRate(), QStringLiteral("4800"));
+    // Nothing is written back: a new window starts from the defaults.
+    frmProgram three;
+    QVERIFY(!three.ucDnc1->EIA());
+    QVERIFY(!QFile::exists(m_folders->settingsFile()) ||
+            !QSettings(m_folders->settingsFile(), QSettings::IniFormat)
+                 .childGroups()
+                 .contains(QStringLiteral("Default")));
+}
+
+void TstProfiles::brokenMachineIconSnapsBack()
+{
+    const QString folder = machineFolder();
+    drawIcon(folder + QStringLiteral("/mMill.ico"));
+    drawIcon(folder + QStringLiteral("/mLathe.ico"));
+    frmProgram window;
+    QComboBox *list = window.picControl->cboMashine;
+    QCOMPARE(items(*list), (QStringList{"Lathe", "Mill", "NONE"}));
+    list->setCurrentIndex(1);
+    QCOMPARE(list->currentText(), QStringLiteral("Mill"));
+    QFile::remove(folder + QStringLiteral("/mLathe.ico"));
+    list->setCurrentIndex(0);
+    QCOMPARE(list->currentText(), QStringLiteral("Mill"));
+    QCOMPARE(window.windowIcon().isNull(), false);
+}
+
+void TstProfiles::shippedMachineIconsLoad()
+{
+    setMachineFolder(QStringLiteral(KORDAVEL_TESTS_DIR "/../resources/machines"));
+    QComboBox list;
+    QVERIFY(FillMachines(&list));
+    QCOMPARE(items(list), (QStringList{"Drill", "Lathe", "Mill", "NONE"}));
+    for (const char *name : {"Drill", "Lathe", "Mill"}) {
+        const std::optional<QIcon> icon = machineIcon(QLatin1String(name), QIcon());
+        QVERIFY(icon);
+        QCOMPARE(icon->availableSizes().value(0), QSize(32, 32));
+    }
+}
+
+void TstProfiles::optionsShowsAndWritesDefaults()
+{
+    {
+        frmOptions options;
+        const LineSettingsControls &c = *options.controls;
+        QCOMPARE(c.cboPort->currentText(), QStringLiteral("Com3"));
+        QCOMPARE(c.cboBaudRate->currentText(), QStringLiteral("4800"));
+        QVERIFY(c.chkXOnXOff->isChecked() && c.chkRTSCTS->isChecked() && c.chkDSRDTR->isChecked());
+        QVERIFY(!c.chkWaitXOn->isChecked());
+        QVERIFY(c.optFormat[0]->isChecked());
+        c.chkDSRDTR->setChecked(false);
+        c.optFormat[1]->setChecked(true);
+        c.cboBaudRate->setCurrentIndex(0);
+        options.cmdOK->click();
+    }
+    DefaultLineSettings expected;
+    expected.Port = QStringLiteral("Com3");
+    expected.BaudRate = QStringLiteral("9600");
+    expected.DSRDTR = QStringLiteral("0");
+    expected.ISOEIA = QStringLiteral("1");
+    QCOMPARE(ReadDefaultLineSettings(), expected);
+    QSettings ini(m_folders->settingsFile(), QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("Default"));
+    QCOMPARE(ini.childKeys().size(), 10);
+    // A window opened afterwards starts with them.
+    frmProgram window;
+    QVERIFY(window.ucDnc1->EIA());
+    QCOMPARE(window.ucDnc1->BaudRate(), QStringLiteral("9600"));
+}
+
+void TstProfiles::optionsCancelWritesNothing()
+{
+    frmOptions options;
+    options.controls->chkWaitXOn->setChecked(true);
+    options.cmdCancel->click();
+    QVERIFY(!QFile::exists(m_folders->settingsFile()) ||
+            !QSettings(m_folders->settingsFile(), QSettings::IniFormat)
+                 .childGroups()
+                 .contains(QStringLiteral("Default")));
+}
+
+void TstProfiles::optionsWithoutPortsKeepsStoredPort()
+{
+    SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"), QStringLiteral("Com5"));
+    m_port3.reset();
+    m_port5.reset();
+    frmOptions options;
+    QCOMPARE(options.controls->cboPort->count(), 0);
+    options.cmdOK->click();
+    QCOMPARE(ReadDefaultLineSettings().Port, QStringLiteral("Com5"));
+    // A window without ports keeps the channel on its own first port.
+    frmProgram window;
+    QCOMPARE(window.ucDnc1->ComPort(), QStringLiteral("COM2"));
+}
+
+QTEST_MAIN(TstProfiles)
+#include "tst_profiles.moc"

@@ -1,0 +1,183 @@
+#pragma once
+
+// A CNC controller at the far end of a pseudo-terminal. The program under test opens the
+// pty's slave as its serial port (the settings store's section "Ports" maps a port number
+// to it); the simulator works the master as a machine would:
+// - it records every byte with its arrival time;
+// - with flow control on, it buffers what arrives, consumes it at a set rate, sends XOFF
+//   when the buffer holds more than a threshold and XON when it has drained;
+// - it can hold the line before its first XON;
+// - it can punch a program out, in ISO or EIA code, in chunks at a set pace.
+#include "app/SettingsStore.h"
+#include "dnc/CodeTables.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QSocketNotifier>
+#include <QString>
+#include <QTimer>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kordavel::test {
+
+class MachineSimulator {
+public:
+    static constexpr char XON = 17;
+    static constexpr char XOFF = 19;
+
+    MachineSimulator()
+    {
+        m_clock.start();
+        char name[256] = {};
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+            return;
+        m_device = QString::fromLocal8Bit(name);
+        termios tio{};
+        ::tcgetattr(m_slave, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_slave, TCSANOW, &tio);
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readAll(); });
+        QObject::connect(&m_drain, &QTimer::timeout, [this] { drain(); });
+        QObject::connect(&m_punch, &QTimer::timeout, [this] { punchNext(); });
+    }
+    ~MachineSimulator()
+    {
+        m_drain.stop();
+        m_punch.stop();
+        m_notifier.reset();
+        if (m_master >= 0)
+            ::close(m_master);
+        if (m_slave >= 0)
+            ::close(m_slave);
+    }
+    MachineSimulator(const MachineSimulator &) = delete;
+    MachineSimulator &operator=(const MachineSimulator &) = delete;
+
+    bool ok() const { return m_master >= 0; }
+    QString device() const { return m_device; }
+    // Maps port number n ("Com<n>") to this machine.
+    void mapTo(int n) const
+    {
+        SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com") + QString::number(n), m_device);
+    }
+    // Milliseconds since the machine was made.
+    qint64 now() const { return m_clock.elapsed(); }
+
+    // Flow control: XOFF once more than threshold bytes wait, XON once none wait; the
+    // machine consumes bytesPerSecond.
+    void setFlowControl(int threshold, int bytesPerSecond)
+    {
+        m_threshold = threshold;
+        m_rate = bytesPerSecond;
+        m_lastDrain = now();
+        m_drain.start(10);
+    }
+    // The first XON goes out after ms milliseconds.
+    void sendXOnAfter(int ms)
+    {
+        QTimer::singleShot(ms, [this] { control(XON); });
+    }
+    // Punches the program: chunkBytes at a time, every intervalMs, converted to EIA code
+    // when eia is set.
+    void punch(const QByteArray &program, bool eia, int chunkBytes, int intervalMs)
+    {
+        m_toPunch =
+            eia ? convertCode(program, true, InitCodeTables()).value_or(QByteArray()) : program;
+        m_chunk = chunkBytes;
+        m_punch.start(intervalMs);
+    }
+    bool punchDone() const { return m_toPunch.isEmpty(); }
+
+    void write(const QByteArray &bytes) const
+    {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n =
+                ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n <= 0)
+                return;
+            done += n;
+        }
+    }
+
+    QByteArray received;
+    QList<qint64> arrivals; // per byte of received, in ms
+    struct Control {
+        char code;
+        qint64 at;
+    };
+    QList<Control> controls; // XON and XOFF sent, in order
+    // Called after every chunk that arrived.
+    std::function<void()> onData;
+
+private:
+    void control(char code)
+    {
+        write(QByteArray(1, code));
+        controls << Control{code, now()};
+        m_held = code == XOFF;
+    }
+    void readAll()
+    {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n <= 0)
+                return;
+            const qint64 at = now();
+            received.append(buffer, n);
+            for (ssize_t i = 0; i < n; ++i)
+                arrivals << at;
+            m_buffered += double(n);
+            if (m_threshold >= 0 && !m_held && m_buffered > m_threshold)
+                control(XOFF);
+            if (onData)
+                onData();
+        }
+    }
+    void drain()
+    {
+        const qint64 t = now();
+        const qint64 elapsed = t - m_lastDrain;
+        m_lastDrain = t;
+        m_buffered = std::max(0.0, m_buffered - double(elapsed) * m_rate / 1000.0);
+        if (m_held && m_buffered <= 0)
+            control(XON);
+    }
+    void punchNext()
+    {
+        if (m_toPunch.isEmpty()) {
+            m_punch.stop();
+            return;
+        }
+        write(m_toPunch.left(m_chunk));
+        m_toPunch.remove(0, m_chunk);
+    }
+
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_device;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    QElapsedTimer m_clock;
+    QTimer m_drain;
+    QTimer m_punch;
+    int m_threshold = -1;
+    int m_rate = 0;
+    double m_buffered = 0;
+    qint64 m_lastDrain = 0;
+    bool m_held = false;
+    QByteArray m_toPunch;
+    int m_chunk = 1;
+};
+
+} // namespace kordavel::test
