@@ -1,6 +1,6 @@
 // Byte streams through a real pseudo-terminal, with the test as the machine: ISO and EIA
 // code, XON/XOFF, open failures and a line that hangs up.
-#include "PtyMachine.h"
+#include "support/PtyMachine.h"
 #include "dnc/ucDnc.h"
 #include "editor/CodePage.h"
 #include "support/TestFolders.h"

@@ -1,5 +1,5 @@
 // Port numbers to devices, and the port probe.
-#include "PtyMachine.h"
+#include "support/PtyMachine.h"
 #include "dnc/PortNames.h"
 #include "support/TestFolders.h"
 

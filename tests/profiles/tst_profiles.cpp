@@ -1,6 +1,6 @@
 // Value lists, machine icons, the stored defaults, the communication panel of a program
 // window and the Options dialog.
-#include "dnc/PtyMachine.h"
+#include "support/PtyMachine.h"
 #include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
 #include "profiles/DefaultLineSettings.h"

@@ -10,21 +10,15 @@
 // - it can punch a program out, in ISO or EIA code, in chunks at a set pace.
 #include "app/SettingsStore.h"
 #include "dnc/CodeTables.h"
+#include "support/PtyMachine.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
-#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <functional>
-#include <memory>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace kordavel::test {
 
@@ -36,17 +30,7 @@ public:
     MachineSimulator()
     {
         m_clock.start();
-        char name[256] = {};
-        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
-            return;
-        m_device = QString::fromLocal8Bit(name);
-        termios tio{};
-        ::tcgetattr(m_slave, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(m_slave, TCSANOW, &tio);
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readAll(); });
+        m_pty.onData = [this](const QByteArray &chunk) { arrived(chunk); };
         QObject::connect(&m_drain, &QTimer::timeout, [this] { drain(); });
         QObject::connect(&m_punch, &QTimer::timeout, [this] { punchNext(); });
     }
@@ -54,22 +38,14 @@ public:
     {
         m_drain.stop();
         m_punch.stop();
-        m_notifier.reset();
-        if (m_master >= 0)
-            ::close(m_master);
-        if (m_slave >= 0)
-            ::close(m_slave);
     }
     MachineSimulator(const MachineSimulator &) = delete;
     MachineSimulator &operator=(const MachineSimulator &) = delete;
 
-    bool ok() const { return m_master >= 0; }
-    QString device() const { return m_device; }
+    bool ok() const { return m_pty.ok(); }
+    QString device() const { return m_pty.device(); }
     // Maps port number n ("Com<n>") to this machine.
-    void mapTo(int n) const
-    {
-        SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com") + QString::number(n), m_device);
-    }
+    void mapTo(int n) const { m_pty.mapTo(n); }
     // Milliseconds since the machine was made.
     qint64 now() const { return m_clock.elapsed(); }
 
@@ -98,17 +74,7 @@ public:
     }
     bool punchDone() const { return m_toPunch.isEmpty(); }
 
-    void write(const QByteArray &bytes) const
-    {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n =
-                ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n <= 0)
-                return;
-            done += n;
-        }
-    }
+    void write(const QByteArray &bytes) const { m_pty.write(bytes); }
 
     QByteArray received;
     QList<qint64> arrivals; // per byte of received, in ms
@@ -127,23 +93,17 @@ private:
         controls << Control{code, now()};
         m_held = code == XOFF;
     }
-    void readAll()
+    void arrived(const QByteArray &chunk)
     {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-            if (n <= 0)
-                return;
-            const qint64 at = now();
-            received.append(buffer, n);
-            for (ssize_t i = 0; i < n; ++i)
-                arrivals << at;
-            m_buffered += double(n);
-            if (m_threshold >= 0 && !m_held && m_buffered > m_threshold)
-                control(XOFF);
-            if (onData)
-                onData();
-        }
+        const qint64 at = now();
+        received += chunk;
+        for (qsizetype i = 0; i < chunk.size(); ++i)
+            arrivals << at;
+        m_buffered += double(chunk.size());
+        if (m_threshold >= 0 && !m_held && m_buffered > m_threshold)
+            control(XOFF);
+        if (onData)
+            onData();
     }
     void drain()
     {
@@ -164,10 +124,7 @@ private:
         m_toPunch.remove(0, m_chunk);
     }
 
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_device;
-    std::unique_ptr<QSocketNotifier> m_notifier;
+    PtyMachine m_pty;
     QElapsedTimer m_clock;
     QTimer m_drain;
     QTimer m_punch;
