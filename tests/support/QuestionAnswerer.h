@@ -2,12 +2,11 @@
 
 // Answers the modal question dialog from inside its own event loop: as soon as the
 // dialog shows, the scripted action runs on it.
+#include "ModalScript.h"
 #include "program/frmQuestion.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 
 #include <functional>
 
@@ -24,26 +23,18 @@ struct QuestionSeen {
 // `act` runs once on the shown dialog; what it showed is written to `seen`.
 inline void answerNextQuestion(std::function<void(frmQuestion &)> act, QuestionSeen *seen = nullptr)
 {
-    auto *timer = new QTimer;
-    timer->setInterval(2);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, seen] {
-        auto *dialog = qobject_cast<frmQuestion *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
+    onNextDialog<frmQuestion>([act, seen](frmQuestion &dialog) {
         if (seen) {
             seen->shown = true;
-            seen->text = dialog->lblText->text();
-            seen->cancelVisible = dialog->cmdCancel->isVisible();
-            seen->width = dialog->width();
-            seen->yes = dialog->cmdYes->text();
-            seen->no = dialog->cmdNo->text();
-            seen->cancel = dialog->cmdCancel->text();
+            seen->text = dialog.lblText->text();
+            seen->cancelVisible = dialog.cmdCancel->isVisible();
+            seen->width = dialog.width();
+            seen->yes = dialog.cmdYes->text();
+            seen->no = dialog.cmdNo->text();
+            seen->cancel = dialog.cmdCancel->text();
         }
-        act(*dialog);
+        act(dialog);
     });
-    timer->start();
 }
 
 inline std::function<void(frmQuestion &)> clickYes()

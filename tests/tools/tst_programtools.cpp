@@ -1,7 +1,7 @@
 // Clean and Numbering through the real program window and the frame's Program menu:
 // text typed or loaded, the dialog answered, the plain text that results, the change
 // flag, Undo, and the guards of the menu commands.
-#include "ModalScript.h"
+#include "support/ModalScript.h"
 
 #include "app/AppState.h"
 #include "app/frmMain.h"

@@ -1,7 +1,7 @@
 // The Clean and Numbering dialogs: their starting choices, the symbol boxes, the number
 // validation that keeps the focus, the answers by OK, Cancel, Escape and the close box,
 // and their captions in every language.
-#include "ModalScript.h"
+#include "support/ModalScript.h"
 
 #include "i18n/Language.h"
 #include "support/GoldenStrings.h"

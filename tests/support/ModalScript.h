@@ -19,7 +19,9 @@ void onNextDialog(std::function<void(Dialog &)> act, bool *seen = nullptr)
     timer->setInterval(2);
     QObject::connect(timer, &QTimer::timeout, [timer, act, seen] {
         auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
+        // A user acts on the window that has the focus; before it is active, focus
+        // changes inside it are not reported and the dialog cannot guard them.
+        if (!dialog || !dialog->isVisible() || QApplication::activeWindow() != dialog)
             return;
         timer->stop();
         timer->deleteLater();
