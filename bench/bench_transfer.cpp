@@ -136,7 +136,34 @@ int main(int argc, char **argv)
                     longLines, longest / 1e6, steps, last / 1e6);
     }
 
-    // 3. Receive steps while 1 MB arrives in 4 kB pieces.
+    // 3. The stop after a whole long program has gone: every line carries its mark.
+    {
+        frmProgram window;
+        window.resize(900, 600);
+        window.show();
+        window.rtfText->setText(program(longLines));
+        window.tEvent->stop();
+        const int length = window.rtfText->textLength();
+        for (int start = 0; start < length; start += 25)
+            window.rtfText->markStruck(start, std::min(25, length - start));
+        QCoreApplication::processEvents();
+        QElapsedTimer clock;
+        clock.start();
+        window.StopSending();
+        QCoreApplication::processEvents(); // the repaint belongs to the stop
+        std::printf("%d-line program: stop after the whole program was sent %.3f ms\n",
+                    longLines, clock.nsecsElapsed() / 1e6);
+        // The same when the text itself holds strike-through, which has to be reformatted.
+        window.rtfText->select(0, 5);
+        window.rtfText->setSelStrikeThru(true);
+        clock.start();
+        window.StopSending();
+        QCoreApplication::processEvents();
+        std::printf("  and with strike-through formatting in the text itself %.3f ms\n",
+                    clock.nsecsElapsed() / 1e6);
+    }
+
+    // 4. Receive steps while 1 MB arrives in 4 kB pieces.
     {
         frmProgram window;
         window.resize(900, 600);

@@ -150,6 +150,7 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
 {
     QTextDocument *old = document();
     old->disconnect(this);
+    clearStruckMarks(); // they belong to the old text
     old->setParent(this); // ours from now on: the control deletes only its own
     m_loading = true;
     setDocument(fresh);

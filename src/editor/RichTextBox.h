@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QTextEdit>
 
+#include <utility>
+
 #include <optional>
 
 class QPrinter;
@@ -61,6 +63,14 @@ public:
     void setSelFontSize(double points);
     std::optional<QColor> selColor() const; // invalid QColor: the default colour
     void setSelColor(const QColor &color);
+
+    // Marks that draw a range struck through without changing the text (sent lines).
+    // A mark that continues the last one lengthens it.
+    void markStruck(int start, int length);
+    void clearStruckMarks();
+    QList<std::pair<int, int>> struckMarks() const; // start and length of each mark
+    // Whether any character of the text itself is formatted struck through.
+    bool hasStrikeThru() const;
 
     // Read-only for the user; the caret still moves and code may still change the text.
     bool locked() const;

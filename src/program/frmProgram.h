@@ -83,7 +83,8 @@ private:
     void ucDnc1_ErrorStatus(qint16 intErrorStatus);
     void appendReceived(const QString &text);
     void takeLastReceived();
-    void strikeThrough(int start, int length, bool on);
+    void strikeThrough(int start, int length);
+    void clearStrikeThrough();
     void enterState(qint32 state);
     // Ends a transfer because the window closes: the port closes, nothing is shown.
     void endTransferForClose();

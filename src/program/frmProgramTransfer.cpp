@@ -43,12 +43,23 @@ QString sendCaption()
 
 } // namespace
 
-// Strike marks show what has left; they are not a change of the program.
-void frmProgram::strikeThrough(int start, int length, bool on)
+// Sent lines show struck through; the marks are no change of the program.
+void frmProgram::strikeThrough(int start, int length)
 {
+    rtfText->markStruck(start, length);
+}
+
+// Selects the whole text and takes every strike-through off it: the marks of a send, and
+// strike-through formatting in the text itself (the latter only where there is some, since
+// reformatting a long program costs seconds).
+void frmProgram::clearStrikeThrough()
+{
+    rtfText->clearStruckMarks();
+    rtfText->select(0, rtfText->textLength());
+    if (!rtfText->hasStrikeThru())
+        return;
     const bool modified = bModified;
-    rtfText->select(start, length);
-    rtfText->setSelStrikeThru(on);
+    rtfText->setSelStrikeThru(false);
     bModified = modified;
 }
 
@@ -83,7 +94,7 @@ void frmProgram::Send()
         lngSendStart = rtfText->selStart();
         lngSendLength = selLength - 1;
     }
-    strikeThrough(0, rtfText->textLength(), false);
+    clearStrikeThrough();
     rtfText->setSelLength(0);
     lngPosition = lngSendStart;
     lngLineStart = lngSendStart;
@@ -148,7 +159,7 @@ void frmProgram::StopSending()
     actAction = actIdle;
     rtfText->setLocked(false);
     rtfRemote->setLocked(false);
-    strikeThrough(0, rtfText->textLength(), false);
+    clearStrikeThrough();
     rtfText->setSelStart(lngSendStart);
     picControl->setEnabled(true);
     stbPanel[1]->clear();
@@ -209,7 +220,7 @@ void frmProgram::sendStep()
     // Closed, or stopped, while the piece was leaving.
     if (!alive || ucDnc1->Action() != actSend)
         return;
-    strikeThrough(start, length, true);
+    strikeThrough(start, length);
     lngLineStart = lngPosition;
     if (actAction != actIdle) {
         stbPanel[1]->setText(sendCaption() + QStringLiteral(" - ") +
@@ -288,7 +299,7 @@ void frmProgram::remoteStep()
     const qint32 total = qint32(m_sendText.size());
     lngPosition = scanPiece(m_sendText, lngPosition, total, true);
     const qint32 start = lngLineStart;
-    strikeThrough(start, lngPosition - start, true);
+    strikeThrough(start, lngPosition - start);
     QPointer<frmProgram> alive(this);
     ucDnc1->RemoteSend(pieceText(m_sendText, start, lngPosition));
     if (!alive || ucDnc1->Action() != actRemote)

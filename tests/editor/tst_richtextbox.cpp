@@ -48,6 +48,7 @@ private slots:
     void find_data();
     void find();
     void selectionFormatting();
+    void struckMarksLeaveTheTextAlone();
     void fontNameSizeColour();
     void keyPressMayReplaceOrCancel();
     void returnAlwaysMakesAParagraph();
@@ -195,6 +196,40 @@ void TstRichTextBox::find()
     RichTextBox box;
     box.setText(text);
     QCOMPARE(box.find(what, start, end, RichTextBox::FindWholeWord), found);
+}
+
+// Sent lines are drawn struck through; the text, its formats and its undo stay as they were.
+void TstRichTextBox::struckMarksLeaveTheTextAlone()
+{
+    RichTextBox box;
+    box.resize(300, 200);
+    box.setText(QStringLiteral("G01 X10\r\nM30\r\nM02"));
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QByteArray rtf = box.textRTF();
+    const QImage plain = box.viewport()->grab().toImage();
+    box.markStruck(0, 9);
+    box.markStruck(9, 5); // continues the first: one mark
+    box.markStruck(16, 1);
+    QCOMPARE(box.struckMarks(), (QList<std::pair<int, int>>{{0, 14}, {16, 1}}));
+    QVERIFY(box.viewport()->grab().toImage() != plain);
+    QCOMPARE(box.textRTF(), rtf);
+    QVERIFY(!box.hasStrikeThru());
+    QVERIFY(!box.document()->isUndoAvailable());
+    box.clearStruckMarks();
+    QVERIFY(box.struckMarks().isEmpty());
+    QCOMPARE(box.viewport()->grab().toImage(), plain);
+
+    // Strike-through in the text itself is another thing, and is found when it is there.
+    box.select(10, 2);
+    box.setSelStrikeThru(true);
+    QVERIFY(box.hasStrikeThru());
+    box.setSelStrikeThru(false);
+    QVERIFY(!box.hasStrikeThru());
+    // A new text drops the marks of the old one.
+    box.markStruck(0, 5);
+    box.setText(QStringLiteral("M30"));
+    QVERIFY(box.struckMarks().isEmpty());
 }
 
 void TstRichTextBox::selectionFormatting()

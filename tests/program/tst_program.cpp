@@ -8,6 +8,7 @@
 #include "support/TestFolders.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QtTest>
 
 #include <memory>
@@ -43,6 +44,7 @@ private slots:
     void keyboardFilter_data();
     void keyboardFilter();
     void loadingIsNotAChange();
+    void escapeWhenIdleTakesStrikeThroughOff();
 };
 
 void TstProgram::closeQuestion_data()
@@ -259,6 +261,30 @@ void TstProgram::loadingIsNotAChange()
     writeFile(path, "G01 X10\r\nM30\r\n");
     frmProgram program;
     QVERIFY(program.rtfText->loadFile(path));
+    QVERIFY(!program.isModified());
+    QVERIFY(program.close());
+}
+
+// Escape in an idle window takes off the marks of a send and the text's own
+// strike-through; neither counts as a change of the program.
+void TstProgram::escapeWhenIdleTakesStrikeThroughOff()
+{
+    TestFolders folders;
+    const QString path = folders.file(QStringLiteral("struck.dnc"));
+    writeFile(path, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\strike G01\\strike0  X10\\par\n"
+                    "M30\\par\n}\n");
+    frmProgram program;
+    QVERIFY(program.rtfText->loadFile(path));
+    QVERIFY(program.rtfText->hasStrikeThru());
+    program.rtfText->markStruck(0, 5);
+    program.rtfText->select(6, 2);
+    QTest::keyClick(program.rtfText, Qt::Key_Escape);
+    QVERIFY(!program.rtfText->hasStrikeThru());
+    QVERIFY(program.rtfText->struckMarks().isEmpty());
+    QCOMPARE(program.rtfText->text(), QStringLiteral("G01 X10\r\nM30"));
+    QCOMPARE(program.rtfText->selStart(), 0);
+    QCOMPARE(program.rtfText->selLength(), 0);
+    QCOMPARE(program.stbPanel[0]->text(), QStringLiteral("Ready"));
     QVERIFY(!program.isModified());
     QVERIFY(program.close());
 }
