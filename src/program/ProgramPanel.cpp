@@ -5,6 +5,7 @@
 #include "i18n/Language.h"
 #include "profiles/ValueLists.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,24 +26,7 @@ ProgramPanel::ProgramPanel(ucDnc *channel, std::function<bool(const QString &)> 
     m_controls = std::make_unique<LineSettingsControls>(this);
     controls = m_controls.get();
 
-    placeInTwips(lblMashine, 120, 120, 1092, 252);
-    placeInTwips(cboMashine, 120, 360, 1092, 288);
-    placeInTwips(controls->lblPort, 120, 960, 1092, 252);
-    placeInTwips(controls->cboPort, 120, 1200, 1092, 288);
-    placeInTwips(controls->lblBaudRate, 120, 1680, 1092, 252);
-    placeInTwips(controls->cboBaudRate, 120, 1920, 1092, 288);
-    placeInTwips(controls->lblDataBits, 120, 2400, 1092, 252);
-    placeInTwips(controls->cboDataBits, 120, 2640, 1092, 288);
-    placeInTwips(controls->lblParity, 120, 3120, 1092, 252);
-    placeInTwips(controls->cboParity, 120, 3360, 1092, 288);
-    placeInTwips(controls->lblStopBits, 120, 3840, 1092, 252);
-    placeInTwips(controls->cboStopBits, 120, 4080, 1092, 288);
-    placeInTwips(controls->chkXOnXOff, 120, 4680, 1092, 252);
-    placeInTwips(controls->chkWaitXOn, 120, 4920, 1092, 432);
-    placeInTwips(controls->chkRTSCTS, 120, 5520, 1092, 252);
-    placeInTwips(controls->chkDSRDTR, 120, 5880, 1092, 252);
-    placeInTwips(controls->optFormat[0], 240, 6360, 732, 252);
-    placeInTwips(controls->optFormat[1], 240, 6600, 732, 252);
+    placeControls();
 
     const auto listValue = [this](QComboBox *list, void (*apply)(ucDnc *, const QString &)) {
         connect(list, &QComboBox::currentIndexChanged, this, [this, list, apply](int index) {
@@ -68,7 +52,6 @@ ProgramPanel::ProgramPanel(ucDnc *channel, std::function<bool(const QString &)> 
             m_channel->setEIA(id == 1);
     });
     connect(cboMashine, &QComboBox::currentIndexChanged, this, &ProgramPanel::cboMashine_Click);
-    setFixedWidth(twipsToPixelsX(kWidth));
 }
 
 ProgramPanel::~ProgramPanel() = default;
@@ -113,6 +96,38 @@ void ProgramPanel::SetLanguage()
     lblMashine->setToolTip(GetString(lblMashine->toolTip(), 315));
     cboMashine->setToolTip(GetString(cboMashine->toolTip(), 321));
     controls->setLanguage();
+    placeControls();
+}
+
+// The places of the design, where a caption fits; a caption longer in this language (or
+// font) than its place widens its control, and the panel with it.
+void ProgramPanel::placeControls()
+{
+    placeInTwips(lblMashine, 120, 120, 1092, 252);
+    placeInTwips(cboMashine, 120, 360, 1092, 288);
+    placeInTwips(controls->lblPort, 120, 960, 1092, 252);
+    placeInTwips(controls->cboPort, 120, 1200, 1092, 288);
+    placeInTwips(controls->lblBaudRate, 120, 1680, 1092, 252);
+    placeInTwips(controls->cboBaudRate, 120, 1920, 1092, 288);
+    placeInTwips(controls->lblDataBits, 120, 2400, 1092, 252);
+    placeInTwips(controls->cboDataBits, 120, 2640, 1092, 288);
+    placeInTwips(controls->lblParity, 120, 3120, 1092, 252);
+    placeInTwips(controls->cboParity, 120, 3360, 1092, 288);
+    placeInTwips(controls->lblStopBits, 120, 3840, 1092, 252);
+    placeInTwips(controls->cboStopBits, 120, 4080, 1092, 288);
+    placeInTwips(controls->chkXOnXOff, 120, 4680, 1092, 252);
+    placeInTwips(controls->chkWaitXOn, 120, 4920, 1092, 432);
+    placeInTwips(controls->chkRTSCTS, 120, 5520, 1092, 252);
+    placeInTwips(controls->chkDSRDTR, 120, 5880, 1092, 252);
+    placeInTwips(controls->optFormat[0], 240, 6360, 732, 252);
+    placeInTwips(controls->optFormat[1], 240, 6600, 732, 252);
+    int right = 0;
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<QLabel *>(child) || qobject_cast<QAbstractButton *>(child))
+            child->resize(std::max(child->width(), child->sizeHint().width()), child->height());
+        right = std::max(right, child->x() + child->width());
+    }
+    setFixedWidth(std::max(twipsToPixelsX(kWidth), right + twipsToPixelsX(120)));
 }
 
 } // namespace kordavel

@@ -25,7 +25,7 @@ public:
                  QWidget *parent = nullptr);
     ~ProgramPanel() override;
 
-    // The panel's width in twips.
+    // The panel's width in twips, where every caption fits in it.
     static constexpr double kWidth = 1452;
 
     // Fills the lists and gives the check boxes and the code option their first values.
@@ -40,6 +40,7 @@ public:
 
 private:
     void cboMashine_Click();
+    void placeControls();
     void chkFlag(int state, void (ucDnc::*setter)(bool));
 
     ucDnc *m_channel;

@@ -71,6 +71,7 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     bModified = false;
     picControl->LoadDefaults();
     picControl->SetLanguage();
+    layoutWindow(); // the panel is as wide as its captions in this language
     tEvent->start();
 }
 
@@ -171,6 +172,7 @@ bool frmProgram::SetLanguage()
 {
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
     picControl->SetLanguage();
+    layoutWindow();
     return true;
 }
 

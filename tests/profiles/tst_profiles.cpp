@@ -3,17 +3,20 @@
 #include "support/PtyMachine.h"
 #include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
+#include "editor/RichTextBox.h"
 #include "profiles/DefaultLineSettings.h"
 #include "profiles/ValueLists.h"
 #include "profiles/frmOptions.h"
 #include "program/ProgramPanel.h"
 #include "program/frmProgram.h"
 #include "support/TestFolders.h"
+#include "i18n/Language.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QImageWriter>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -53,6 +56,7 @@ private slots:
     void panelLoadsDefaults_data();
     void panelLoadsDefaults();
     void panelIsPerWindow();
+    void panelCaptionsFitInEveryLanguage();
     void brokenMachineIconSnapsBack();
     void shippedMachineIconsLoad();
     void optionsShowsAndWritesDefaults();
@@ -193,6 +197,29 @@ void TstProfiles::panelLoadsDefaults()
                  bit(dnc.EIA()),
              QString() + flags[0] + flags[2] + flags[3] + flags[4]);
     QCOMPARE(window.picControl->cboMashine->currentText(), QStringLiteral("NONE"));
+}
+
+// Every caption of the panel shows whole in every language, the text pane gives way to a
+// wider panel, and the panel narrows again when the language goes back.
+void TstProfiles::panelCaptionsFitInEveryLanguage()
+{
+    frmProgram window;
+    window.resize(900, 600);
+    const int english = window.picControl->width();
+    for (const qint16 language : {2, 3, 1}) {
+        setLanguageNumber(language);
+        window.SetLanguage();
+        const QWidget *panel = window.picControl;
+        for (QWidget *child : panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (!qobject_cast<QLabel *>(child) && !qobject_cast<QAbstractButton *>(child))
+                continue;
+            QVERIFY2(child->width() >= child->sizeHint().width(), qPrintable(child->objectName()));
+            QVERIFY2(child->geometry().right() < panel->width(), qPrintable(child->objectName()));
+        }
+        QCOMPARE(panel->geometry().right(), window.width() - 1);
+        QVERIFY(window.rtfText->geometry().right() < panel->x());
+    }
+    QCOMPARE(window.picControl->width(), english);
 }
 
 void TstProfiles::panelIsPerWindow()
