@@ -12,9 +12,14 @@ double pixelsToTwipsY(int pixels);
 // Places a control by its left, top, width and height in twips.
 void placeInTwips(QWidget *widget, double left, double top, double width, double height);
 
-// Buttons and check boxes placed in twips that are too narrow for their text in the current
-// language and font grow to the right, never over a neighbour; buttons standing in one
-// column keep one width. The form grows with them.
+// Controls placed in twips that are too narrow for their text in the current language and
+// font: a single-line label widens, and what stands to its right moves over as far as it
+// must, keeping its column; buttons, check boxes and options grow to the right, never over
+// a neighbour, and buttons standing in one column keep one width. Answers how far the
+// right edge of the content moved; the container keeps its size.
+int fitTextsInTwipsContent(QWidget *container);
+
+// The same for a form, which then grows to hold its content.
 void fitTextsInTwipsLayout(QWidget *form);
 
 } // namespace kordavel

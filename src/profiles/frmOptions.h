@@ -34,6 +34,7 @@ protected:
 
 private:
     void cmdOK_Click();
+    void placeControls();
 
     DefaultLineSettings m_loaded;
     std::unique_ptr<LineSettingsControls> m_controls;

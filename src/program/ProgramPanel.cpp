@@ -5,7 +5,6 @@
 #include "i18n/Language.h"
 #include "profiles/ValueLists.h"
 
-#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -121,12 +120,10 @@ void ProgramPanel::placeControls()
     placeInTwips(controls->chkDSRDTR, 120, 5880, 1092, 252);
     placeInTwips(controls->optFormat[0], 240, 6360, 732, 252);
     placeInTwips(controls->optFormat[1], 240, 6600, 732, 252);
+    fitTextsInTwipsContent(this);
     int right = 0;
-    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-        if (qobject_cast<QLabel *>(child) || qobject_cast<QAbstractButton *>(child))
-            child->resize(std::max(child->width(), child->sizeHint().width()), child->height());
+    for (const QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         right = std::max(right, child->x() + child->width());
-    }
     setFixedWidth(std::max(twipsToPixelsX(kWidth), right + twipsToPixelsX(120)));
 }
 

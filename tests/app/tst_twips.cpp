@@ -1,9 +1,10 @@
-// Forms laid out in twips: texts of another language that do not fit make their buttons
-// and check boxes wider, never over a neighbour, and the form grows with them.
+// Forms laid out in twips: texts of another language that do not fit make their labels,
+// buttons and check boxes wider, never over a neighbour, and the form grows with them.
 #include "app/Twips.h"
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -15,6 +16,7 @@ class TstTwips : public QObject {
 private slots:
     void conversionsRoundTrip();
     void textsThatDoNotFitGrow();
+    void longLabelMovesItsColumnOver();
 };
 
 void TstTwips::conversionsRoundTrip()
@@ -46,6 +48,30 @@ void TstTwips::textsThatDoNotFitGrow()
     QCOMPARE(form.minimumSize(), form.maximumSize()); // still of fixed size
     QVERIFY(check->width() > checkWidth);
     QVERIFY(check->geometry().right() < box->x()); // not over its neighbour
+}
+
+// A label too narrow for its caption widens; the column to its right moves over as a
+// whole, as far as it must, and the form grows to hold it.
+void TstTwips::longLabelMovesItsColumnOver()
+{
+    QDialog form;
+    form.setFixedSize(twipsToPixelsX(3000), twipsToPixelsY(1500));
+    auto *label = new QLabel(QStringLiteral("A caption far longer than its place"), &form);
+    auto *shortLabel = new QLabel(QStringLiteral("Two:"), &form);
+    auto *first = new QLineEdit(&form);
+    auto *second = new QLineEdit(&form);
+    placeInTwips(label, 100, 100, 900, 300);
+    placeInTwips(shortLabel, 100, 600, 900, 300);
+    placeInTwips(first, 1100, 100, 1200, 300);
+    placeInTwips(second, 1100, 600, 1200, 300);
+
+    fitTextsInTwipsLayout(&form);
+    QCOMPARE(label->width(), label->sizeHint().width());
+    QVERIFY(label->geometry().right() < first->x());
+    QVERIFY(first->x() - label->geometry().right() <= twipsToPixelsX(60) + 1); // no further
+    QCOMPARE(second->x(), first->x());
+    QCOMPARE(shortLabel->x(), twipsToPixelsX(100));
+    QVERIFY(form.width() > second->geometry().right());
 }
 
 QTEST_MAIN(TstTwips)

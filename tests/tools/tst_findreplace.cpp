@@ -5,6 +5,7 @@
 #include "app/frmMain.h"
 #include "editor/RichTextBox.h"
 #include "i18n/Language.h"
+#include "support/CaptionsFit.h"
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
 #include "support/GoldenStrings.h"
@@ -333,6 +334,7 @@ void TstFindReplace::captionsInEveryLanguage()
     QCOMPARE(d->cmdReplaceAll->text(), g(229));
     QCOMPARE(d->cboFind->toolTip(), g(331));
     QCOMPARE(d->cboReplace->toolTip(), g(332));
+    checkCaptionsFit(d);
     // Loaded anew in that language.
     d->close();
     QTRY_VERIFY(!frmFindReplace::loaded());

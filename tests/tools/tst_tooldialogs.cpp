@@ -2,6 +2,7 @@
 // validation that keeps the focus, the answers by OK, Cancel, Escape and the close box,
 // and their captions in every language.
 #include "support/ModalScript.h"
+#include "support/CaptionsFit.h"
 
 #include "i18n/Language.h"
 #include "support/GoldenStrings.h"
@@ -363,8 +364,12 @@ void TstToolDialogs::captionsInEveryLanguage()
     QFETCH(int, language);
     frmClean clean;
     frmNumbering numbering;
+    clean.show();
+    numbering.show();
     // Loaded in English, relabelled by the language switch.
     QVERIFY(ChangeLanguage(qint16(language)));
+    checkCaptionsFit(&clean);
+    checkCaptionsFit(&numbering);
     const auto g = [language](int offset) { return golden(language, offset); };
     QCOMPARE(clean.windowTitle(), g(205));
     QCOMPARE(clean.fraClean->title(), g(206));

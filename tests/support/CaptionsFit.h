@@ -1,0 +1,48 @@
+#pragma once
+
+// Checks that every caption of a form shows whole: labels, buttons and check boxes are at
+// least as wide as their text needs, no two controls overlap, and all lie inside the form.
+// Containers (frames, tab pages) are checked in turn.
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QtTest>
+
+namespace kordavel::test {
+
+// More than a pixel or two of the one covers the other.
+inline bool overlaps(const QRect &a, const QRect &b)
+{
+    const QRect common = a.intersected(b);
+    return common.width() > 2 && common.height() > 2;
+}
+
+inline void checkCaptionsFit(const QWidget *form)
+{
+    const QList<QWidget *> children = form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    const QRect inside = form->rect();
+    for (const QWidget *child : children) {
+        if (child->isHidden())
+            continue;
+        const QString name = child->objectName() + QLatin1Char('/') + form->objectName();
+        const auto *label = qobject_cast<const QLabel *>(child);
+        if ((label && !label->wordWrap()) || qobject_cast<const QAbstractButton *>(child))
+            QVERIFY2(child->width() >= child->sizeHint().width(), qPrintable(name));
+        QVERIFY2(inside.contains(child->geometry()), qPrintable(name));
+        for (const QWidget *other : children)
+            if (other != child && !other->isHidden() && !qobject_cast<const QTabWidget *>(form))
+                QVERIFY2(!overlaps(child->geometry(), other->geometry()),
+                         qPrintable(name + QStringLiteral(" overlaps ") + other->objectName()));
+        if (auto *tabs = qobject_cast<const QTabWidget *>(child)) {
+            for (int i = 0; i < tabs->count(); ++i)
+                checkCaptionsFit(tabs->widget(i));
+        } else if (!qobject_cast<const QComboBox *>(child) &&
+                   !qobject_cast<const QLineEdit *>(child) && !child->children().isEmpty()) {
+            checkCaptionsFit(child);
+        }
+    }
+}
+
+} // namespace kordavel::test
