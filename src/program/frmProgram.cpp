@@ -200,8 +200,11 @@ bool frmProgram::SaveAsFile()
         this, QStringLiteral("Save As"), QLatin1String(kProgramFileFilter));
     if (!name || name->isEmpty())
         return false;
+    // The caption names the program's file: it changes only once the file is written.
+    if (!writeTo(*name, true))
+        return false;
     setWindowTitle(*name);
-    return writeTo(*name, true);
+    return true;
 }
 
 void frmProgram::closeEvent(QCloseEvent *event)

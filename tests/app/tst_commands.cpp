@@ -1,14 +1,9 @@
 // The frame's commands on the active program: guards while the editor is locked, the
 // format toggles and the toolbar state, the clipboard both ways, Open, Font and Print.
-#include "app/AppState.h"
 #include "app/frmMain.h"
 #include "editor/RichTextBox.h"
 #include "program/frmProgram.h"
-#include "program/frmQuestion.h"
-#include "support/QuestionAnswerer.h"
 #include "support/FrameSession.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestFolders.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -20,14 +15,13 @@
 #include <QStandardPaths>
 #include <QtTest>
 
-#include <memory>
-
 using namespace kordavel;
 using namespace kordavel::test;
 
 namespace {
 
 using Session = FrameSession;
+using TriState = RichTextBox::TriState;
 
 QString pdfText(const QString &pdf)
 {
@@ -49,14 +43,10 @@ private slots:
     void guardsWhileLocked();
     void formatToggles_data();
     void formatToggles();
-    void formatStateFollowsTheCaret();
-    void copyInOneWindowPasteInAnother();
+    void copyCutAndPasteBetweenWindows();
     void pasteFromOtherPrograms_data();
     void pasteFromOtherPrograms();
-    void cutPutsBothFlavours();
-    void undoIsTheEditors();
-    void openRemembersTheLastNameAndKeepsFailures();
-    void openedPlainTextSavesBackAsPlainText();
+    void openKeepsTheFileAsItWasAndFailures();
     void fontDialogRemembersItsLastChoice();
     void printToPdf_data();
     void printToPdf();
@@ -66,10 +56,10 @@ private slots:
 
 void TstCommands::guardsWhileLocked_data()
 {
-    QTest::addColumn<QString>("command");
-    for (const char *command :
-         {"undo", "cut", "copy", "paste", "selectAll", "Bold", "Italic", "Underline", "font",
-          "toolbar Cut", "toolbar Paste", "toolbar Bold"})
+    QTest::addColumn<QString>("command"); // a menu entry, or a toolbar button
+    for (const char *command : {"mnuEditUndo", "mnuEditCut", "mnuEditCopy", "mnuEditPaste",
+                                "mnuEditSelectAll", "mnuFormatBold", "mnuFormatItalic",
+                                "mnuFormatUnderline", "mnuFormatFont", "Cut", "Paste", "Bold"})
         QTest::newRow(command) << QString::fromLatin1(command);
 }
 
@@ -80,23 +70,10 @@ void TstCommands::guardsWhileLocked()
     s.dialogs.fontAnswer =
         FontChoice{QStringLiteral("Liberation Mono"), 20, Qt::red, true, true, true, true};
     const auto run = [&] {
-        frmMain &f = *s.frame;
-        if (command == QLatin1String("undo"))
-            f.editUndo();
-        else if (command == QLatin1String("cut"))
-            f.editCut();
-        else if (command == QLatin1String("copy"))
-            f.editCopy();
-        else if (command == QLatin1String("paste"))
-            f.editPaste();
-        else if (command == QLatin1String("selectAll"))
-            f.editSelectAll();
-        else if (command == QLatin1String("font"))
-            f.formatFont();
-        else if (command.startsWith(QLatin1String("toolbar ")))
-            f.toolbarButton(command.mid(8))->trigger();
+        if (command.startsWith(QLatin1String("mnu")))
+            s.frame->menuEntry(command)->trigger();
         else
-            f.formatToggle(command);
+            s.frame->toolbarButton(command)->trigger();
     };
     RichTextBox *editor = s.editor();
     QTest::keyClicks(editor, QStringLiteral("g01 x10"));
@@ -117,9 +94,8 @@ void TstCommands::guardsWhileLocked()
     // Unlocked, the same command does something.
     editor->setLocked(false);
     run();
-    const bool changed = editor->textRTF() != rtf || editor->selLength() != 3 ||
-                         QApplication::clipboard()->text() != QStringLiteral("CLIP");
-    QVERIFY(changed);
+    QVERIFY(editor->textRTF() != rtf || editor->selLength() != 3 ||
+            QApplication::clipboard()->text() != QStringLiteral("CLIP"));
 }
 
 void TstCommands::formatToggles_data()
@@ -152,48 +128,50 @@ void TstCommands::formatToggles()
         else
             s.frame->menuEntry(QStringLiteral("mnuFormat") + key)->trigger();
     };
-    QAction *button = s.frame->toolbarButton(key);
+    // The button shows the state of the whole selection: up unless all of it is set.
+    const auto shows = [&](bool down) {
+        return s.frame->buttonValue(key) == down &&
+               s.frame->toolbarButton(key)->isChecked() == down;
+    };
 
     editor->select(0, 3);
     toggle();
-    QCOMPARE(state(), RichTextBox::TriState::All);
-    QVERIFY(s.frame->buttonValue(key));
-    QVERIFY(button->isChecked());
-
-    // A selection that is only partly set shows the button up; the toggle sets all of it.
+    QCOMPARE(state(), TriState::All);
+    QVERIFY(shows(true));
     editor->select(0, 7);
-    QCOMPARE(state(), RichTextBox::TriState::Mixed);
-    QVERIFY(!s.frame->buttonValue(key));
-    QVERIFY(!button->isChecked());
-    toggle();
-    QCOMPARE(state(), RichTextBox::TriState::All);
-    QVERIFY(button->isChecked());
-
-    toggle();
-    QCOMPARE(state(), RichTextBox::TriState::None);
-    QVERIFY(!s.frame->buttonValue(key));
-    QVERIFY(!button->isChecked());
-    QCOMPARE(editor->text(), QStringLiteral("G01 X10\r\nM30"));
-}
-
-void TstCommands::formatStateFollowsTheCaret()
-{
-    Session s;
-    RichTextBox *editor = s.editor();
-    editor->setText(QStringLiteral("G01 X10"));
-    editor->select(4, 3);
-    s.frame->formatToggle(QStringLiteral("Bold"));
-    editor->select(1, 0);
-    QVERIFY(!s.frame->buttonValue(QStringLiteral("Bold")));
+    QCOMPARE(state(), TriState::Mixed);
+    QVERIFY(shows(false));
+    toggle(); // a selection only partly set is set throughout
+    QCOMPARE(state(), TriState::All);
+    QVERIFY(shows(true));
+    // A caret follows the character before it.
+    editor->select(9, 3);
+    QVERIFY(shows(false));
     editor->select(6, 0);
-    QVERIFY(s.frame->buttonValue(QStringLiteral("Bold")));
-    // A new window starts with every format button up.
+    QVERIFY(shows(true));
+    editor->select(11, 0);
+    QVERIFY(shows(false));
+
+    editor->select(0, 7);
+    toggle();
+    QCOMPARE(state(), TriState::None);
+    QVERIFY(shows(false));
+    QCOMPARE(editor->text(), QStringLiteral("G01 X10\r\nM30"));
+
+    // Undo is the editor's own: it takes the last toggle back.
+    editor->select(0, 3);
+    toggle();
+    s.frame->toolbarButton(QStringLiteral("Undo"))->trigger();
+    editor->select(0, 3);
+    QCOMPARE(state(), TriState::None);
+    // A new window starts with every button up.
+    toggle();
+    QVERIFY(shows(true));
     s.frame->NewProgramWindow(0);
-    QVERIFY(!s.frame->buttonValue(QStringLiteral("Bold")));
-    QVERIFY(!s.frame->toolbarButton(QStringLiteral("Bold"))->isChecked());
+    QVERIFY(shows(false));
 }
 
-void TstCommands::copyInOneWindowPasteInAnother()
+void TstCommands::copyCutAndPasteBetweenWindows()
 {
     Session s;
     RichTextBox *first = s.editor();
@@ -204,7 +182,6 @@ void TstCommands::copyInOneWindowPasteInAnother()
     s.frame->editCopy();
 
     const QMimeData *mime = QApplication::clipboard()->mimeData();
-    QVERIFY(mime->hasFormat(QStringLiteral("text/rtf")));
     QVERIFY(mime->data(QStringLiteral("text/rtf")).startsWith("{\\rtf"));
     // Other programs that take plain text get the program, not RTF source.
     QCOMPARE(mime->text().replace(QLatin1String("\r\n"), QLatin1String("\n")),
@@ -216,10 +193,19 @@ void TstCommands::copyInOneWindowPasteInAnother()
     s.frame->editPaste();
     QCOMPARE(second->text(), QStringLiteral("G01 X10\r\n"));
     second->select(0, 3);
-    QCOMPARE(second->selBold(), RichTextBox::TriState::All);
+    QCOMPARE(second->selBold(), TriState::All);
     second->select(4, 3);
-    QCOMPARE(second->selBold(), RichTextBox::TriState::None);
+    QCOMPARE(second->selBold(), TriState::None);
     QCOMPARE(first->text(), QStringLiteral("G01 X10\r\nM30"));
+
+    // Cut puts both flavours too, and Paste gives the text back.
+    second->select(4, 3);
+    s.frame->toolbarButton(QStringLiteral("Cut"))->trigger();
+    QCOMPARE(second->text(), QStringLiteral("G01 \r\n"));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("X10"));
+    QVERIFY(QApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("text/rtf")));
+    s.frame->toolbarButton(QStringLiteral("Paste"))->trigger();
+    QCOMPARE(second->text(), QStringLiteral("G01 X10\r\n"));
 }
 
 void TstCommands::pasteFromOtherPrograms_data()
@@ -255,46 +241,17 @@ void TstCommands::pasteFromOtherPrograms()
     RichTextBox *editor = s.editor();
     QCOMPARE(editor->text(), expected);
     editor->select(0, 1);
-    QCOMPARE(editor->selBold(), bold ? RichTextBox::TriState::All : RichTextBox::TriState::None);
+    QCOMPARE(editor->selBold(), bold ? TriState::All : TriState::None);
 }
 
-void TstCommands::cutPutsBothFlavours()
+void TstCommands::openKeepsTheFileAsItWasAndFailures()
 {
     Session s;
-    RichTextBox *editor = s.editor();
-    editor->setText(QStringLiteral("G01 X10\r\nM30"));
-    editor->select(9, 3);
-    s.frame->toolbarButton(QStringLiteral("Cut"))->trigger();
-    QCOMPARE(editor->text(), QStringLiteral("G01 X10\r\n"));
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("M30"));
-    QVERIFY(QApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("text/rtf")));
-    s.frame->toolbarButton(QStringLiteral("Paste"))->trigger();
-    QCOMPARE(editor->text(), QStringLiteral("G01 X10\r\nM30"));
-}
-
-void TstCommands::undoIsTheEditors()
-{
-    Session s;
-    RichTextBox *editor = s.editor();
-    QTest::keyClicks(editor, QStringLiteral("g01"));
-    editor->select(0, 3);
-    s.frame->formatToggle(QStringLiteral("Bold"));
-    s.frame->toolbarButton(QStringLiteral("Undo"))->trigger();
-    editor->select(0, 3);
-    QCOMPARE(editor->selBold(), RichTextBox::TriState::None);
-    QCOMPARE(editor->text(), QStringLiteral("G01"));
-    s.frame->editUndo();
-    QCOMPARE(editor->text(), QString());
-}
-
-void TstCommands::openRemembersTheLastNameAndKeepsFailures()
-{
-    Session s;
-    const QString path = s.folders.file(QStringLiteral("part.dnc"));
+    const QString path = s.folders.file(QStringLiteral("O1000.NC"));
     {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("{\\rtf1\\ansi {\\b N10} G00 X0\\par M30\\par }");
+        file.write("%\nO1000\nG00 X0\n");
     }
     // Cancelled: no window.
     s.frame->fileOpen();
@@ -308,8 +265,16 @@ void TstCommands::openRemembersTheLastNameAndKeepsFailures()
     frmProgram *opened = s.frame->activeProgram();
     QCOMPARE(opened->windowTitle(), path);
     QVERIFY(!opened->bFlagNew);
-    QCOMPARE(opened->rtfText->text(), QStringLiteral("N10 G00 X0\r\nM30"));
     QVERIFY(!opened->isModified());
+    RichTextBox *editor = s.editor();
+    editor->select(editor->textLength(), 0);
+    QTest::keyClicks(editor, QStringLiteral("m30"));
+    QVERIFY(opened->isModified());
+    s.frame->toolbarButton(QStringLiteral("Save"))->trigger();
+    QVERIFY(!opened->isModified());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("%\nO1000\nG00 X0\nM30"));
 
     // The next Open starts from the last name; a file that cannot be read leaves an empty
     // window with its numbered caption, which Save will not write under that caption.
@@ -321,28 +286,6 @@ void TstCommands::openRemembersTheLastNameAndKeepsFailures()
     QVERIFY(failed->rtfText->text().isEmpty());
     QVERIFY(failed->bFlagNew);
     QVERIFY(s.dialogs.messages.isEmpty());
-}
-
-void TstCommands::openedPlainTextSavesBackAsPlainText()
-{
-    Session s;
-    const QString path = s.folders.file(QStringLiteral("O1000.NC"));
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("%\nO1000\nG00 X0\n");
-    }
-    s.dialogs.openAnswers << path;
-    s.frame->fileOpen();
-    RichTextBox *editor = s.editor();
-    editor->select(editor->textLength(), 0);
-    QTest::keyClicks(editor, QStringLiteral("m30"));
-    QVERIFY(s.frame->activeProgram()->isModified());
-    s.frame->toolbarButton(QStringLiteral("Save"))->trigger();
-    QVERIFY(!s.frame->activeProgram()->isModified());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("%\nO1000\nG00 X0\nM30"));
 }
 
 void TstCommands::fontDialogRemembersItsLastChoice()
@@ -358,9 +301,9 @@ void TstCommands::fontDialogRemembersItsLastChoice()
     QCOMPARE(editor->selFontName(), QStringLiteral("Liberation Mono"));
     QCOMPARE(editor->selFontSize(), 14.0);
     QCOMPARE(editor->selColor(), QColor(Qt::red));
-    QCOMPARE(editor->selBold(), RichTextBox::TriState::All);
-    QCOMPARE(editor->selUnderline(), RichTextBox::TriState::All);
-    QCOMPARE(editor->selStrikeThru(), RichTextBox::TriState::All);
+    QCOMPARE(editor->selBold(), TriState::All);
+    QCOMPARE(editor->selUnderline(), TriState::All);
+    QCOMPARE(editor->selStrikeThru(), TriState::All);
 
     // Not filled from the selection: the next dialog shows the last choice.
     editor->select(4, 3);
@@ -369,7 +312,7 @@ void TstCommands::fontDialogRemembersItsLastChoice()
     QCOMPARE(s.dialogs.fontShown.name, choice.name);
     QCOMPARE(s.dialogs.fontShown.color, choice.color);
     QVERIFY(s.dialogs.fontShown.strike);
-    QCOMPARE(editor->selBold(), RichTextBox::TriState::None);
+    QCOMPARE(editor->selBold(), TriState::None);
 }
 
 void TstCommands::printToPdf_data()
@@ -428,15 +371,12 @@ void TstCommands::arrangeLeavesMinimizedWindows()
     QVERIFY(subs[1]->isMinimized());
     const QRect a = subs[0]->geometry();
     const QRect b = subs[2]->geometry();
+    const QRect area = s.frame->mdiArea()->viewport()->rect();
     if (code == 0) {
-        QVERIFY(b.topLeft().x() > a.topLeft().x() && b.topLeft().y() > a.topLeft().y());
+        QVERIFY(b.x() > a.x() && b.y() > a.y());
     } else {
         QVERIFY(!a.intersects(b));
-        const QRect area = s.frame->mdiArea()->viewport()->rect();
-        if (code == 1)
-            QCOMPARE(a.width(), area.width());
-        else
-            QCOMPARE(a.height(), area.height());
+        QCOMPARE(code == 1 ? a.width() : a.height(), code == 1 ? area.width() : area.height());
     }
 }
 

@@ -7,8 +7,10 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolders.h"
 
+#include <QClipboard>
 #include <QFile>
 #include <QLabel>
+#include <QTextDocument>
 #include <QtTest>
 
 #include <memory>
@@ -39,11 +41,8 @@ private slots:
     void cleanup() { frmQuestion::releaseInstance(); }
     void closeQuestion_data();
     void closeQuestion();
-    void saveOfANewWindowCancelled();
-    void failingSaveKeepsTheText();
     void keyboardFilter_data();
     void keyboardFilter();
-    void loadingIsNotAChange();
     void escapeWhenIdleTakesStrikeThroughOff();
 };
 
@@ -56,23 +55,22 @@ void TstProgram::closeQuestion_data()
     QTest::addColumn<bool>("readOnly");
     QTest::addColumn<bool>("closes");
     QTest::addColumn<bool>("written");
-
-    QTest::newRow("unchanged closes without a question") << false << false << "none"
-                                                         << "" << false << true << false;
-    QTest::newRow("yes saves to the caption's file") << true << false << "yes"
-                                                     << "" << false << true << true;
-    QTest::newRow("yes on a new window goes through save as") << true << true << "yes"
-                                                              << "new.dnc" << false << true << true;
-    QTest::newRow("yes then save as cancelled stays open") << true << true << "yes"
-                                                           << "" << false << false << false;
-    QTest::newRow("yes on a read-only file stays open") << true << false << "yes"
-                                                        << "" << true << false << false;
-    QTest::newRow("no closes without saving") << true << false << "no"
-                                              << "" << false << true << false;
-    QTest::newRow("cancel stays open") << true << false << "cancel"
-                                       << "" << false << false << false;
-    QTest::newRow("window-manager close is cancel") << true << false << "close"
-                                                    << "" << false << false << false;
+    const auto row = [](const char *name, bool modified, bool isNew, const char *answer,
+                        const char *saveAs, bool readOnly, bool closes, bool written) {
+        QTest::newRow(name) << modified << isNew << QString::fromLatin1(answer)
+                            << QString::fromLatin1(saveAs) << readOnly << closes << written;
+    };
+    row("unchanged closes without a question", false, false, "none", "", false, true, false);
+    row("yes saves to the caption's file", true, false, "yes", "", false, true, true);
+    row("yes on a new window goes through save as", true, true, "yes", "new.dnc", false, true,
+        true);
+    row("yes then save as cancelled stays open", true, true, "yes", "", false, false, false);
+    row("yes then save as fails stays open as it was", true, true, "yes", "missing/new.dnc", false,
+        false, false);
+    row("yes on a read-only file stays open", true, false, "yes", "", true, false, false);
+    row("no closes without saving", true, false, "no", "", false, true, false);
+    row("cancel stays open", true, false, "cancel", "", false, false, false);
+    row("window-manager close is cancel", true, false, "close", "", false, false, false);
 }
 
 void TstProgram::closeQuestion()
@@ -95,7 +93,8 @@ void TstProgram::closeQuestion()
     dialogs.saveAnswers << (saveAs.isEmpty() ? std::nullopt : std::optional<QString>(saveAsPath));
 
     auto program = std::make_unique<frmProgram>();
-    program->setWindowTitle(isNew ? QStringLiteral("Program 1") : existing);
+    const QString caption = isNew ? QStringLiteral("Program 1") : existing;
+    program->setWindowTitle(caption);
     program->bFlagNew = isNew;
     program->actAction = actReceive;
     program->show();
@@ -103,21 +102,14 @@ void TstProgram::closeQuestion()
         QTest::keyClicks(program->rtfText, QStringLiteral("m30"));
     QCOMPARE(program->isModified(), modified);
 
+    const QHash<QString, std::function<void(frmQuestion &)>> answers{
+        {QStringLiteral("yes"), clickYes()},
+        {QStringLiteral("no"), clickNo()},
+        {QStringLiteral("cancel"), clickCancel()},
+        {QStringLiteral("close"), [](frmQuestion &d) { d.close(); }}};
     QuestionSeen seen;
-    if (answer != QLatin1String("none")) {
-        answerNextQuestion(
-            [answer](frmQuestion &d) {
-                if (answer == QLatin1String("yes"))
-                    d.cmdYes->click();
-                else if (answer == QLatin1String("no"))
-                    d.cmdNo->click();
-                else if (answer == QLatin1String("cancel"))
-                    d.cmdCancel->click();
-                else
-                    d.close();
-            },
-            &seen);
-    }
+    if (answers.contains(answer))
+        answerNextQuestion(answers.value(answer), &seen);
     QCOMPARE(program->close(), closes);
     QCOMPARE(seen.shown, answer != QLatin1String("none"));
     if (seen.shown) {
@@ -125,13 +117,22 @@ void TstProgram::closeQuestion()
         QVERIFY(seen.cancelVisible);
     }
     QCOMPARE(program->isVisible(), !closes);
+    // Only a new window asks for a name; it stays new until it is written.
+    const bool asked = isNew && answer == QLatin1String("yes");
+    QCOMPARE(dialogs.calls, asked ? QStringList{QStringLiteral("save:Save As|") +
+                                                QLatin1String(kProgramFileFilter)}
+                                  : QStringList{});
+    QCOMPARE(program->bFlagNew, isNew && !written);
+    QVERIFY(dialogs.messages.isEmpty());
 
     const QString target = isNew ? saveAsPath : existing;
     if (written) {
         QVERIFY(readAll(target).contains("M30"));
         QCOMPARE(program->windowTitle(), target);
+        QVERIFY(!program->isModified());
     } else {
         QCOMPARE(readAll(existing), QByteArray("G00 X0\r\n"));
+        QCOMPARE(program->windowTitle(), caption);
     }
     if (!closes) {
         // Nothing is lost: the text is still there and still counts as changed.
@@ -143,130 +144,82 @@ void TstProgram::closeQuestion()
     }
 }
 
-void TstProgram::saveOfANewWindowCancelled()
-{
-    TestFolders folders;
-    ScriptedDialogs dialogs;
-    frmProgram program;
-    program.setWindowTitle(QStringLiteral("Program 4"));
-    program.bFlagNew = true;
-    QVERIFY(!program.SaveFile());
-    QVERIFY(program.bFlagNew);
-    QCOMPARE(program.windowTitle(), QStringLiteral("Program 4"));
-    QCOMPARE(dialogs.calls,
-             QStringList{QStringLiteral("save:Save As|") + QLatin1String(kProgramFileFilter)});
-
-    const QString path = folders.file(QStringLiteral("p.dnc"));
-    dialogs.saveAnswers << path;
-    program.rtfText->setText(QStringLiteral("G01 X10\r\nM30"));
-    QVERIFY(program.SaveFile());
-    QVERIFY(!program.bFlagNew);
-    QCOMPARE(program.windowTitle(), path);
-    QVERIFY(!program.isModified());
-    QVERIFY(dialogs.messages.isEmpty());
-}
-
-void TstProgram::failingSaveKeepsTheText()
-{
-    TestFolders folders;
-    ScriptedDialogs dialogs;
-    frmProgram program;
-    // A caption naming a folder that does not exist, as after a file vanished.
-    program.setWindowTitle(folders.file(QStringLiteral("gone/p.dnc")));
-    program.rtfText->setText(QStringLiteral("G01 X10"));
-    QVERIFY(program.isModified());
-    QVERIFY(!program.SaveFile());
-    QVERIFY(program.isModified());
-    QCOMPARE(program.rtfText->text(), QStringLiteral("G01 X10"));
-}
-
 void TstProgram::keyboardFilter_data()
 {
     QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("keys"); // letters are typed; {tab} {bs} {enter} {del} {esc} {e'}
+    QTest::addColumn<bool>("locked");  // as during a transfer
+    QTest::addColumn<QString>("keys"); // typed; {name} is a key named below, {unlock} unlocks
     QTest::addColumn<QString>("expected");
     QTest::addColumn<int>("beeps");
-
-    QTest::newRow("small letters become capitals") << ""
-                                                   << "g01 x10"
-                                                   << "G01 X10" << 0;
-    QTest::newRow("printable signs pass") << ""
-                                          << "(a#1=[2*3]/4)~"
-                                          << "(A#1=[2*3]/4)~" << 0;
-    QTest::newRow("enter starts a line") << ""
-                                         << "g0{enter}m30"
-                                         << "G0\r\nM30" << 0;
-    QTest::newRow("tab beeps and inserts nothing") << ""
-                                                   << "x{tab}1"
-                                                   << "X1" << 1;
-    QTest::newRow("backspace beeps and deletes nothing") << "AB"
-                                                         << "{bs}"
-                                                         << "AB" << 1;
-    QTest::newRow("accented letter beeps") << ""
-                                           << "{e'}"
-                                           << "" << 1;
-    QTest::newRow("delete is not a character") << "AB"
-                                               << "{home}{del}"
-                                               << "B" << 0;
-    QTest::newRow("escape beeps") << ""
-                                  << "{esc}"
-                                  << "" << 1;
+    const auto row = [](const char *name, const char *start, bool locked, const char *keys,
+                        const char *expected, int beeps) {
+        QTest::newRow(name) << QString::fromLatin1(start) << locked << QString::fromLatin1(keys)
+                            << QString::fromLatin1(expected) << beeps;
+    };
+    row("small letters become capitals", "", false, "g01 x10", "G01 X10", 0);
+    row("printable signs pass", "", false, "(a#1=[2*3]/4)~", "(A#1=[2*3]/4)~", 0);
+    row("enter starts a line", "", false, "g0{enter}m30", "G0\r\nM30", 0);
+    row("shift+enter and keypad enter too", "", false, "a{s-enter}b{kp-enter}", "A\r\nB\r\n", 0);
+    row("tab beeps and inserts nothing", "", false, "x{tab}1", "X1", 1);
+    row("backspace beeps and deletes nothing", "AB", false, "{bs}", "AB", 1);
+    row("accented letter beeps", "", false, "{e'}", "", 1);
+    row("delete is not a character", "AB", false, "{home}{del}", "B", 0);
+    row("escape beeps", "", false, "{esc}", "", 1);
+    row("paste", "", false, "{paste}", "CLIP", 0);
+    row("locked takes nothing", "G00\r\nM30", true, "x{enter}{home}{del}{paste}", "G00\r\nM30", 0);
+    row("locked still moves", "G00\r\nM30", true, "{up}{unlock}x", "G00X\r\nM30", 0);
 }
 
 void TstProgram::keyboardFilter()
 {
     QFETCH(QString, start);
+    QFETCH(bool, locked);
     QFETCH(QString, keys);
     QFETCH(QString, expected);
     QFETCH(int, beeps);
 
     ScriptedDialogs dialogs;
     frmProgram program;
+    RichTextBox *editor = program.rtfText;
     program.show();
-    program.rtfText->setText(start);
-    program.rtfText->select(start.size(), 0);
-    const QList<std::pair<QString, Qt::Key>> named = {
-        {QStringLiteral("{tab}"), Qt::Key_Tab},      {QStringLiteral("{bs}"), Qt::Key_Backspace},
-        {QStringLiteral("{enter}"), Qt::Key_Return}, {QStringLiteral("{del}"), Qt::Key_Delete},
-        {QStringLiteral("{esc}"), Qt::Key_Escape},   {QStringLiteral("{home}"), Qt::Key_Home}};
-    QString rest = keys;
-    while (!rest.isEmpty()) {
-        bool done = false;
-        for (const auto &[name, key] : named) {
-            if (rest.startsWith(name)) {
-                QTest::keyClick(program.rtfText, key);
-                rest.remove(0, name.size());
-                done = true;
-                break;
-            }
+    editor->setText(start);
+    editor->select(start.size(), 0);
+    editor->setLocked(locked);
+    QApplication::clipboard()->setText(QStringLiteral("CLIP"));
+    const QList<std::tuple<QString, Qt::Key, Qt::KeyboardModifiers>> named = {
+        {"{tab}", Qt::Key_Tab, {}},
+        {"{bs}", Qt::Key_Backspace, {}},
+        {"{enter}", Qt::Key_Return, {}},
+        {"{s-enter}", Qt::Key_Return, Qt::ShiftModifier},
+        {"{kp-enter}", Qt::Key_Enter, Qt::KeypadModifier},
+        {"{del}", Qt::Key_Delete, {}},
+        {"{esc}", Qt::Key_Escape, {}},
+        {"{home}", Qt::Key_Home, {}},
+        {"{up}", Qt::Key_Up, {}},
+        {"{paste}", Qt::Key_V, Qt::ControlModifier},
+        {"{e'}", Qt::Key_Eacute, {}}};
+    for (QString rest = keys; !rest.isEmpty();) {
+        const auto it = std::find_if(named.begin(), named.end(), [&](const auto &key) {
+            return rest.startsWith(std::get<0>(key));
+        });
+        if (rest.startsWith(QLatin1String("{unlock}"))) {
+            editor->setLocked(false);
+            rest.remove(0, 8);
+        } else if (it == named.end()) {
+            QTest::keyClick(editor, rest.at(0).toLatin1());
+            rest.remove(0, 1);
+        } else {
+            QTest::keyClick(editor, std::get<1>(*it), std::get<2>(*it));
+            rest.remove(0, std::get<0>(*it).size());
         }
-        if (done)
-            continue;
-        if (rest.startsWith(QStringLiteral("{e'}"))) {
-            QTest::keyClick(program.rtfText, Qt::Key_Eacute, Qt::NoModifier);
-            rest.remove(0, 4);
-            continue;
-        }
-        QTest::keyClick(program.rtfText, rest.at(0).toLatin1());
-        rest.remove(0, 1);
     }
-    QCOMPARE(program.rtfText->text(), expected);
+    QCOMPARE(editor->text(), expected);
+    QCOMPARE(editor->document()->blockCount(), int(expected.count(QLatin1String("\r\n"))) + 1);
     QCOMPARE(dialogs.beeps, beeps);
 }
 
-void TstProgram::loadingIsNotAChange()
-{
-    TestFolders folders;
-    const QString path = folders.file(QStringLiteral("p.dnc"));
-    writeFile(path, "G01 X10\r\nM30\r\n");
-    frmProgram program;
-    QVERIFY(program.rtfText->loadFile(path));
-    QVERIFY(!program.isModified());
-    QVERIFY(program.close());
-}
-
 // Escape in an idle window takes off the marks of a send and the text's own
-// strike-through; neither counts as a change of the program.
+// strike-through; neither counts as a change of the program, nor does the load.
 void TstProgram::escapeWhenIdleTakesStrikeThroughOff()
 {
     TestFolders folders;
@@ -275,6 +228,7 @@ void TstProgram::escapeWhenIdleTakesStrikeThroughOff()
                     "M30\\par\n}\n");
     frmProgram program;
     QVERIFY(program.rtfText->loadFile(path));
+    QVERIFY(!program.isModified());
     QVERIFY(program.rtfText->hasStrikeThru());
     program.rtfText->markStruck(0, 5);
     program.rtfText->select(6, 2);
