@@ -51,7 +51,8 @@ public:
     int Output(const QByteArray &data);
     // Takes what has arrived (at most InputLen bytes when InputLen is not 0).
     int Input(QByteArray &data);
-    // Bytes not yet sent: still queued here plus those in the driver's transmit queue.
+    // Bytes not yet sent: those still queued here plus those in the driver's transmit queue
+    // (a line may leave the driver's part out while some wait here: never 0 before all left).
     int OutBufferCount(int &count);
     int CTSHolding(bool &holding);
     int DSRHolding(bool &holding);

@@ -6,9 +6,16 @@
 #include <QDir>
 #include <QFile>
 #include <QPointer>
+#include <QSocketNotifier>
 
-#ifdef Q_OS_LINUX
+#include <utility>
+
+#ifdef Q_OS_UNIX
 #include <cerrno>
+#include <poll.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -99,6 +106,13 @@ int SerialPortLine::openDevice()
     connect(m_port, &QSerialPort::readyRead, this, &SerialPortLine::readArrived);
     connect(m_port, &QSerialPort::errorOccurred, this, &SerialPortLine::portError);
     m_markTail.clear();
+    m_out.clear();
+    m_outDone = 0;
+#ifdef Q_OS_UNIX
+    m_writable = new QSocketNotifier(m_port->handle(), QSocketNotifier::Write);
+    m_writable->setEnabled(false);
+    connect(m_writable, &QSocketNotifier::activated, this, &SerialPortLine::outputWritable);
+#endif
     m_pollLines = !m_pty;
     m_pollCounters = !m_pty;
     m_lines = 0;
@@ -211,6 +225,16 @@ int SerialPortLine::applyControlLines()
 void SerialPortLine::closeDevice()
 {
     m_poll.stop();
+    m_out.clear();
+    m_outDone = 0;
+    if (QSocketNotifier *writable = std::exchange(m_writable, nullptr)) {
+        writable->setEnabled(false);
+        writable->disconnect(this);
+        if (m_inCallback > 0)
+            writable->deleteLater();
+        else
+            delete writable;
+    }
     if (!m_port)
         return;
     QSerialPort *port = m_port;
@@ -228,12 +252,85 @@ int SerialPortLine::writeDevice(const QByteArray &data)
 {
     if (!m_port)
         return comPortNotOpen;
+#ifdef Q_OS_UNIX
+    if (m_out.isEmpty()) {
+        m_out = data;
+    } else {
+        m_out.remove(0, m_outDone);
+        m_out += data;
+    }
+    m_outDone = 0;
+    // The device takes what it can at once; the notifier hands over the rest.
+    if (pushOutput() < 0) {
+        lose();
+        return comReadError;
+    }
+#else
     if (m_port->write(data) != data.size()) {
         lose();
         return comReadError;
     }
     // Hands the first block to the driver now rather than on the next pass of the loop.
     m_port->flush();
+#endif
+    return comNoError;
+}
+
+// Hands the device as much of the waiting output as it takes without waiting. The number
+// of bytes taken, or -1 when the device failed.
+qsizetype SerialPortLine::pushOutput()
+{
+#ifdef Q_OS_UNIX
+    const qsizetype left = m_out.size() - m_outDone;
+    if (left == 0)
+        return 0;
+    ssize_t taken = 0;
+    do {
+        taken = ::write(int(m_port->handle()), m_out.constData() + m_outDone, size_t(left));
+    } while (taken < 0 && errno == EINTR);
+    if (taken < 0) {
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return -1;
+        taken = 0;
+    }
+    m_outDone += taken;
+    if (m_outDone == m_out.size()) {
+        m_out.clear();
+        m_outDone = 0;
+    }
+    if (m_writable)
+        m_writable->setEnabled(!m_out.isEmpty());
+    return taken;
+#else
+    return 0;
+#endif
+}
+
+void SerialPortLine::outputWritable()
+{
+    CallbackScope scope(this, m_inCallback);
+    if (m_port && pushOutput() < 0)
+        fail(comReadError);
+}
+
+int SerialPortLine::AwaitOutput(int msecs, bool &moved)
+{
+    moved = false;
+#ifdef Q_OS_UNIX
+    if (!m_port || m_out.isEmpty())
+        return comNoError;
+    pollfd device{int(m_port->handle()), POLLIN | POLLOUT, 0};
+    if (::poll(&device, 1, msecs) <= 0 || device.revents != POLLOUT)
+        return comNoError;
+    const qsizetype taken = pushOutput();
+    if (taken < 0) {
+        lose();
+        return comReadError;
+    }
+    moved = taken > 0;
+#else
+    Q_UNUSED(msecs);
+#endif
     return comNoError;
 }
 
@@ -241,7 +338,9 @@ int SerialPortLine::pendingOutput(int &count)
 {
     if (!m_port)
         return comPortNotOpen;
-    count = int(m_port->bytesToWrite());
+    count = int(m_port->bytesToWrite() + (m_out.size() - m_outDone));
+    if (count > 0)
+        return comNoError;
 #ifdef Q_OS_LINUX
     int queued = 0;
     if (::ioctl(m_port->handle(), TIOCOUTQ, &queued) == 0) {

@@ -5,12 +5,19 @@
 #include <QSerialPort>
 #include <QTimer>
 
+class QSocketNotifier;
+
 namespace kordavel {
 
 // The serial line over a real device (QSerialPort). Ports are numbered 1 to 16 and mapped
 // to devices by portDevice(). Modem lines and the driver's error counters are polled every
 // few milliseconds while the port is open, since the device gives no notice of them.
 // A pseudo-terminal opens whatever the framing says and its modem lines read as asserted.
+//
+// On Unix the output is written to the device straight from the piece handed over, as fast
+// as the device takes it; no copy of it is queued in QSerialPort. While some of it still
+// waits here, OutBufferCount does not ask the driver: the count is then below the true one,
+// but never 0.
 class SerialPortLine : public SerialLine {
     Q_OBJECT
 public:
@@ -19,6 +26,13 @@ public:
 
     // Polling interval of the modem lines and error counters, in milliseconds.
     static constexpr int kPollInterval = 5;
+
+    // Waits at most msecs, outside the event loop, until the device takes more of the output
+    // that waits here, and hands it over; moved tells whether any of it left. Returns at once
+    // with moved false when no output waits here, and without writing when input arrived or
+    // the line changed: the event loop must see to those first. Answers an error number; a
+    // device that is gone closes the port, as in any other call.
+    int AwaitOutput(int msecs, bool &moved);
 
 protected:
     int openDevice() override;
@@ -37,6 +51,8 @@ private:
     bool pollModemLines();
     bool pollCounters();
     QByteArray unmark(const QByteArray &bytes, int &marked);
+    qsizetype pushOutput();
+    void outputWritable();
 
     QSerialPort *m_port = nullptr; // owned; not a child, see closeDevice()
     QString m_device;
@@ -49,6 +65,9 @@ private:
     bool m_pollCounters = false;
     int m_counters[5] = {}; // break, frame, overrun, buffer overrun, parity
     QByteArray m_markTail;
+    QByteArray m_out; // output not yet taken by the device, from m_outDone on
+    qsizetype m_outDone = 0;
+    QSocketNotifier *m_writable = nullptr; // owned while open, as m_port
 };
 
 } // namespace kordavel

@@ -2,11 +2,15 @@
 #include "ucDnc.h"
 
 #include "SerialLine.h"
+#include "SerialPortLine.h"
 #include "editor/CodePage.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
+
+#include <cstring>
 
 namespace kordavel {
 
@@ -18,20 +22,48 @@ enum : qint32 { kIdle = 0, kSend = 1, kReceive = 2, kRemote = 3 };
 constexpr int kHoldWakeMs = 100;
 // While the transmit queue drains without telling, its count is looked at this often.
 constexpr int kDrainWakeMs = 2;
+// While the port takes a long piece as fast as it is handed over, the send waits on the
+// port alone, at most this long at a time...
+constexpr int kDirectWaitMs = 2;
+// ...and lets the event loop run at least this often.
+constexpr int kEventsEveryMs = 10;
 
 constexpr char DC1 = 17, DC2 = 18, DC3 = 19, DC4 = 20;
 
-// Text goes on the line one byte per character, in the Windows-1252 code page.
+// Index of the first character outside ASCII, or the size when there is none. Looks at
+// eight characters at a time.
+qsizetype firstNonAscii(const char16_t *chars, qsizetype size)
+{
+    constexpr quint64 kHighBits = 0xFF80FF80FF80FF80ULL;
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 first = 0;
+        quint64 second = 0;
+        std::memcpy(&first, chars + i, sizeof first);
+        std::memcpy(&second, chars + i + 4, sizeof second);
+        if ((first | second) & kHighBits)
+            break;
+    }
+    while (i < size && chars[i] < 0x80)
+        ++i;
+    return i;
+}
+
+// Text goes on the line one byte per character, in the Windows-1252 code page. Plain ASCII,
+// the usual program text, is narrowed by Qt in one go; the rest is looked up character by
+// character.
 QByteArray toBytes(const QString &text)
 {
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char *out = bytes.data();
+    QByteArray bytes = text.toLatin1();
     const char16_t *in = reinterpret_cast<const char16_t *>(text.utf16());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (in[i] < 0x80) {
-            out[i] = char(in[i]);
+    const qsizetype size = text.size();
+    qsizetype i = firstNonAscii(in, size);
+    if (i == size)
+        return bytes;
+    char *out = bytes.data();
+    for (; i < size; ++i) {
+        if (in[i] < 0x80)
             continue;
-        }
         const int code = encodeChar(QChar(in[i]));
         out[i] = code < 0 ? '?' : char(code);
     }
@@ -123,17 +155,37 @@ void ucDnc::sendPiece(const QString &text, qint32 state, bool convert)
         lineFailed(error);
         return;
     }
+    // The first pass lets the event loop run once. After it, while the rest of the piece
+    // waits for room on the port, the send waits on the port itself, with a pass of the
+    // event loop every few milliseconds; once the port keeps it waiting (a slow line, or a
+    // machine served by this same event loop) or only the driver's queue is left, every
+    // pass sleeps in the event loop.
+    SerialPortLine *const port = qobject_cast<SerialPortLine *>(m_line.get());
+    bool direct = port != nullptr;
+    QElapsedTimer sinceEvents;
     bool first = true;
     for (;;) {
         if (!holdWait(state))
             return;
         if (intAction != state)
             break;
-        if (!processEventsOnce(!first, kDrainWakeMs))
-            return;
-        first = false;
-        if (intAction != state)
-            break;
+        bool moved = false;
+        if (!first && direct && !sinceEvents.hasExpired(kEventsEveryMs)) {
+            if (const int error = port->AwaitOutput(kDirectWaitMs, moved)) {
+                bSendInProgress = false;
+                lineFailed(error);
+                return;
+            }
+            direct = moved;
+        }
+        if (!moved) {
+            if (!processEventsOnce(!first && !direct, kDrainWakeMs))
+                return;
+            first = false;
+            sinceEvents.start();
+            if (intAction != state)
+                break;
+        }
         int count = 0;
         if (const int error = m_line->OutBufferCount(count)) {
             bSendInProgress = false;
