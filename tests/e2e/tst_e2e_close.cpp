@@ -21,105 +21,91 @@ bool portFree(int n)
     return opened;
 }
 
-const QString kProgram = [] {
-    QString text;
-    for (int i = 1; i <= 30; ++i)
-        text += QStringLiteral("N%1 G01 X%1\r\n").arg(i * 10);
-    return text;
-}();
+const QString kProgram = QStringLiteral("N10 G01 X10\r\nN20 G01 X20\r\nN30 G01 X30\r\nN40 M30\r\n");
 
 } // namespace
 
 class TstE2eClose : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { frmQuestion::releaseInstance(); }
     void closeDuringSend_data();
     void closeDuringSend();
-    void closeDuringPause();
 };
 
 void TstE2eClose::closeDuringSend_data()
 {
+    QTest::addColumn<QString>("when"); // pause, between lines, or inside the blocking send
     QTest::addColumn<bool>("changed");
-    QTest::addColumn<QString>("answer");  // yes, no, cancel or none
-    QTest::addColumn<bool>("insideSend"); // closed from inside the channel's blocking send
-    QTest::addColumn<bool>("closes");
-    QTest::newRow("changed, No") << true << "no" << false << true;
-    QTest::newRow("changed, Yes and saved") << true << "yes" << false << true;
-    QTest::newRow("changed, Cancel keeps sending") << true << "cancel" << false << false;
-    QTest::newRow("unchanged") << false << "none" << false << true;
-    QTest::newRow("changed, No, from inside the send") << true << "no" << true << true;
-    QTest::newRow("unchanged, from inside the send") << false << "none" << true << true;
+    QTest::addColumn<QString>("answer"); // yes, no, cancel or none
+    QTest::newRow("changed, Yes and saved") << "between" << true << "yes";
+    QTest::newRow("changed, Cancel keeps sending") << "between" << true << "cancel";
+    QTest::newRow("unchanged") << "between" << false << "none";
+    QTest::newRow("changed, No, from inside the send") << "inside" << true << "no";
+    QTest::newRow("unchanged, from inside the send") << "inside" << false << "none";
+    QTest::newRow("changed, No, during the pause") << "pause" << true << "no";
 }
 
 void TstE2eClose::closeDuringSend()
 {
+    QFETCH(QString, when);
     QFETCH(bool, changed);
     QFETCH(QString, answer);
-    QFETCH(bool, insideSend);
-    QFETCH(bool, closes);
     E2eSession s;
-    s.dialogs.saveAnswers << s.folders.file(QStringLiteral("saved.dnc"));
+    const QString saved = s.folders.file(QStringLiteral("saved.dnc"));
+    s.dialogs.saveAnswers << saved;
     QPointer<frmProgram> p = s.program();
     p->rtfText->setText(kProgram);
     if (!changed)
         QVERIFY(p->SaveFile());
     QCOMPARE(p->isModified(), changed);
     QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow *>(p->parentWidget());
+    bool closed = false;
     const auto closeNow = [&] {
-        if (answer == QLatin1String("yes"))
-            answerNextQuestion(clickYes());
-        else if (answer == QLatin1String("no"))
-            answerNextQuestion(clickNo());
-        else if (answer == QLatin1String("cancel"))
-            answerNextQuestion(clickCancel());
+        closed = true;
+        if (answer != QLatin1String("none"))
+            answerNextQuestion(answer == QLatin1String("yes")  ? clickYes()
+                               : answer == QLatin1String("no") ? clickNo()
+                                                               : clickCancel());
         sub->close();
     };
-    bool closed = false;
-    if (insideSend) {
+    if (when == QLatin1String("inside")) {
         s.machine1.onData = [&] {
-            if (!closed && s.machine1.received.count('\n') >= 2) {
-                closed = true;
+            if (!closed && s.machine1.received.contains('\n'))
                 closeNow();
-            }
         };
+    } else if (when == QLatin1String("pause")) {
+        QTimer::singleShot(500, closeNow);
     }
-    s.menu("mnuCommunicationSend");
-    QCOMPARE(p->actAction, qint32(actSend));
-    QTRY_VERIFY_WITH_TIMEOUT(s.machine1.received.count('\n') >= 2, 10000);
-    if (!insideSend)
-        closeNow();
-    if (closes) {
-        QTRY_VERIFY(p.isNull());
-        QTRY_VERIFY(sub.isNull());
-        QVERIFY(portFree(kPort1));
-        const QByteArray got = s.machine1.received;
-        QVERIFY(kProgram.toLatin1().startsWith(got));
-        QVERIFY(got.size() < kProgram.size());
-        QCOMPARE(ProgramWindowCount, 0);
-    } else {
+    s.trigger("mnuCommunicationSend");
+    if (when != QLatin1String("pause")) {
+        QCOMPARE(p->actAction, qint32(actSend));
+        QTRY_VERIFY_WITH_TIMEOUT(s.machine1.received.contains('\n'), 10000);
+        if (!closed)
+            closeNow();
+    }
+    QVERIFY(closed);
+    if (answer == QLatin1String("cancel")) {
         QVERIFY(!p.isNull());
         QCOMPARE(p->actAction, qint32(actSend));
         p->StopSending();
         QVERIFY(!E2eSession::portOpen(p));
+        return;
     }
-}
-
-void TstE2eClose::closeDuringPause()
-{
-    E2eSession s;
-    QPointer<frmProgram> p = s.program();
-    p->rtfText->setText(kProgram);
-    QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow *>(p->parentWidget());
-    QTimer::singleShot(500, [&] {
-        answerNextQuestion(clickNo());
-        sub->close();
-    });
-    s.menu("mnuCommunicationSend");
     QTRY_VERIFY(p.isNull());
+    QTRY_VERIFY(sub.isNull());
     QVERIFY(portFree(kPort1));
-    QVERIFY(s.machine1.received.isEmpty());
+    QCOMPARE(ProgramWindowCount, 0);
+    const QByteArray got = s.machine1.received;
+    QVERIFY(kProgram.toLatin1().startsWith(got));
+    QVERIFY(got.size() < kProgram.size());
+    QCOMPARE(got.isEmpty(), when == QLatin1String("pause"));
+    // What was saved is the program itself, without the marks of the send.
+    if (answer == QLatin1String("yes")) {
+        RichTextBox reloaded;
+        QVERIFY(reloaded.loadFile(saved));
+        QCOMPARE(reloaded.text(), kProgram);
+        QVERIFY(!reloaded.hasStrikeThru());
+    }
 }
 
 QTEST_MAIN(TstE2eClose)

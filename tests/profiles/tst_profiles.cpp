@@ -1,23 +1,22 @@
 // Value lists, machine icons, the stored defaults, the communication panel of a program
 // window and the Options dialog.
-#include "support/PtyMachine.h"
 #include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
 #include "editor/RichTextBox.h"
+#include "i18n/Language.h"
 #include "profiles/DefaultLineSettings.h"
 #include "profiles/ValueLists.h"
 #include "profiles/frmOptions.h"
 #include "program/ProgramPanel.h"
 #include "program/frmProgram.h"
-#include "support/TestFolders.h"
 #include "support/CaptionsFit.h"
-#include "i18n/Language.h"
+#include "support/PtyMachine.h"
+#include "support/TestFolders.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QImageWriter>
-#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -44,6 +43,22 @@ QStringList items(const QComboBox &list)
     return out;
 }
 
+QChar bit(bool on)
+{
+    return on ? QLatin1Char('1') : QLatin1Char('0');
+}
+
+// Port, baud rate, data bits, parity and stop bits, then XOnXOff, WaitXOn, RTSCTS, DSRDTR
+// and EIA as 0 or 1: what the controls show.
+QStringList shownBy(const LineSettingsControls &c)
+{
+    const QString flags = QString() + bit(c.chkXOnXOff->isChecked()) +
+                          bit(c.chkWaitXOn->isChecked()) + bit(c.chkRTSCTS->isChecked()) +
+                          bit(c.chkDSRDTR->isChecked()) + bit(c.optFormat[1]->isChecked());
+    return {c.cboPort->currentText(),   c.cboBaudRate->currentText(), c.cboDataBits->currentText(),
+            c.cboParity->currentText(), c.cboStopBits->currentText(), flags};
+}
+
 } // namespace
 
 class TstProfiles : public QObject {
@@ -54,20 +69,26 @@ private slots:
     void fillersSelectOnce();
     void portsListPresentOnesOnly();
     void machinesFromIconFiles();
-    void panelLoadsDefaults_data();
-    void panelLoadsDefaults();
-    void panelIsPerWindow();
-    void panelCaptionsFitInEveryLanguage();
     void brokenMachineIconSnapsBack();
     void shippedMachineIconsLoad();
-    void optionsShowsAndWritesDefaults();
-    void optionsCancelWritesNothing();
+    void defaultsShown_data();
+    void defaultsShown();
+    void panelIsPerWindow();
+    void panelCaptionsFitInEveryLanguage();
+    void optionsWriteOnOkOnly_data();
+    void optionsWriteOnOkOnly();
     void optionsWithoutPortsKeepsStoredPort();
 
 private:
     std::unique_ptr<TestFolders> m_folders;
     std::unique_ptr<PtyMachine> m_port3;
     std::unique_ptr<PtyMachine> m_port5;
+    bool defaultsStored() const
+    {
+        return QSettings(m_folders->settingsFile(), QSettings::IniFormat)
+            .childGroups()
+            .contains(QStringLiteral("Default"));
+    }
 };
 
 void TstProfiles::init()
@@ -76,9 +97,12 @@ void TstProfiles::init()
     QDir().mkpath(m_folders->file(QStringLiteral("machines")));
     setMachineFolder(m_folders->file(QStringLiteral("machines")));
     // Ports 1 to 16 are all absent but 3 and 5.
-    for (int n = 1; n <= 16; ++n)
-        SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(n),
-                    m_folders->file(QStringLiteral("absent")));
+    {
+        QSettings ini(m_folders->settingsFile(), QSettings::IniFormat);
+        for (int n = 1; n <= 16; ++n)
+            ini.setValue(QStringLiteral("Ports/Com%1").arg(n),
+                         m_folders->file(QStringLiteral("absent")));
+    }
     m_port3 = std::make_unique<PtyMachine>();
     m_port3->mapTo(3);
     m_port5 = std::make_unique<PtyMachine>();
@@ -136,9 +160,8 @@ void TstProfiles::machinesFromIconFiles()
     QComboBox empty;
     QVERIFY(FillMachines(&empty));
     QCOMPARE(items(empty), QStringList{"NONE"});
-    drawIcon(folder + QStringLiteral("/mLathe1.ico"));
-    drawIcon(folder + QStringLiteral("/MDRILL.ICO"));
-    drawIcon(folder + QStringLiteral("/mzeta.ico"));
+    for (const char *name : {"mLathe1.ico", "MDRILL.ICO", "mzeta.ico"})
+        drawIcon(folder + QLatin1Char('/') + QLatin1String(name));
     QFile(folder + QStringLiteral("/m.ico")).open(QIODevice::WriteOnly);
     QFile(folder + QStringLiteral("/lathe.ico")).open(QIODevice::WriteOnly);
     QDir(folder).mkpath(QStringLiteral("mFolder.ico"));
@@ -151,53 +174,88 @@ void TstProfiles::machinesFromIconFiles()
     QVERIFY(!machineIcon(QStringLiteral("Gone"), QIcon()).has_value());
 }
 
-void TstProfiles::panelLoadsDefaults_data()
+void TstProfiles::brokenMachineIconSnapsBack()
+{
+    const QString folder = machineFolder();
+    drawIcon(folder + QStringLiteral("/mMill.ico"));
+    drawIcon(folder + QStringLiteral("/mLathe.ico"));
+    frmProgram window;
+    QComboBox *list = window.picControl->cboMashine;
+    QCOMPARE(items(*list), (QStringList{"Lathe", "Mill", "NONE"}));
+    list->setCurrentIndex(1);
+    QFile::remove(folder + QStringLiteral("/mLathe.ico"));
+    list->setCurrentIndex(0);
+    QCOMPARE(list->currentText(), QStringLiteral("Mill"));
+    QVERIFY(!window.windowIcon().isNull());
+}
+
+void TstProfiles::shippedMachineIconsLoad()
+{
+    setMachineFolder(QStringLiteral(KORDAVEL_TESTS_DIR "/../resources/machines"));
+    QComboBox list;
+    QVERIFY(FillMachines(&list));
+    QCOMPARE(items(list), (QStringList{"Drill", "Lathe", "Mill", "NONE"}));
+    for (const char *name : {"Drill", "Lathe", "Mill"}) {
+        const std::optional<QIcon> icon = machineIcon(QLatin1String(name), QIcon());
+        QVERIFY(icon);
+        QCOMPARE(icon->availableSizes().value(0), QSize(32, 32));
+    }
+}
+
+// The stored defaults as a new program window's panel and channel, and the Options
+// dialog, show them.
+void TstProfiles::defaultsShown_data()
 {
     QTest::addColumn<QStringList>("stored"); // key=value pairs in "Default"
-    QTest::addColumn<QStringList>("shown");  // port, baud, data bits, parity, stop bits
-    QTest::addColumn<QString>("flags");      // XOnXOff WaitXOn RTSCTS DSRDTR EIA as 0/1
+    QTest::addColumn<QStringList>("shown");  // as shownBy()
     QTest::addColumn<QString>("settings");   // the channel's settings string
-    QTest::newRow("empty store") << QStringList{} << QStringList{"Com3", "4800", "7", "Even", "2"}
-                                 << "10110"
-                                 << "4800,E,7,2";
+    const QStringList fallback{"Com3", "4800", "7", "Even", "2", "10110"};
+    QTest::newRow("empty store") << QStringList{} << fallback << "4800,E,7,2";
     QTest::newRow("stored values")
         << QStringList{"Port=Com5", "BaudRate=9600", "DataBits=8", "Parity=None", "StopBits=1",
                        "XOnXOff=0", "WaitXOn=1",     "RTSCTS=0",   "DSRDTR=0",    "ISOEIA=1"}
-        << QStringList{"Com5", "9600", "8", "None", "1"} << "01001"
-        << "9600,N,8,1";
+        << QStringList{"Com5", "9600", "8", "None", "1", "01001"} << "9600,N,8,1";
     QTest::newRow("values the lists do not hold")
         << QStringList{"Port=Com9", "BaudRate=19200", "Parity=even", "XOnXOff=x", "ISOEIA=7"}
-        << QStringList{"Com3", "4800", "7", "Even", "2"} << "10110"
-        << "4800,E,7,2";
+        << fallback << "4800,E,7,2";
 }
 
-void TstProfiles::panelLoadsDefaults()
+void TstProfiles::defaultsShown()
 {
     QFETCH(QStringList, stored);
     QFETCH(QStringList, shown);
-    QFETCH(QString, flags);
     QFETCH(QString, settings);
     for (const QString &pair : stored)
         SaveSetting(QStringLiteral("Default"), pair.section('=', 0, 0), pair.section('=', 1));
     frmProgram window;
-    const LineSettingsControls &c = *window.picControl->controls;
-    QCOMPARE((QStringList{c.cboPort->currentText(), c.cboBaudRate->currentText(),
-                          c.cboDataBits->currentText(), c.cboParity->currentText(),
-                          c.cboStopBits->currentText()}),
-             shown);
-    const auto bit = [](bool on) { return on ? QLatin1Char('1') : QLatin1Char('0'); };
-    QCOMPARE(QString() + bit(c.chkXOnXOff->isChecked()) + bit(c.chkWaitXOn->isChecked()) +
-                 bit(c.chkRTSCTS->isChecked()) + bit(c.chkDSRDTR->isChecked()) +
-                 bit(c.optFormat[1]->isChecked()),
-             flags);
+    QCOMPARE(shownBy(*window.picControl->controls), shown);
+    QCOMPARE(window.picControl->cboMashine->currentText(), QStringLiteral("NONE"));
     // The channel holds what the panel shows.
-    ucDnc &dnc = *window.ucDnc1;
+    const ucDnc &dnc = *window.ucDnc1;
     QCOMPARE(dnc.ComPort(), shown[0].toUpper());
     QCOMPARE(dnc.MSComm1().Settings().toUpper(), settings);
+    const QString flags = shown[5];
     QCOMPARE(QString() + bit(dnc.XOnXOff()) + bit(dnc.RTSCTS()) + bit(dnc.DTRDTS()) +
                  bit(dnc.EIA()),
              QString() + flags[0] + flags[2] + flags[3] + flags[4]);
-    QCOMPARE(window.picControl->cboMashine->currentText(), QStringLiteral("NONE"));
+    frmOptions options;
+    QCOMPARE(shownBy(*options.controls), shown);
+}
+
+void TstProfiles::panelIsPerWindow()
+{
+    frmProgram one;
+    frmProgram two;
+    one.picControl->controls->optFormat[1]->setChecked(true);
+    one.picControl->controls->cboBaudRate->setCurrentIndex(0);
+    QVERIFY(one.ucDnc1->EIA());
+    QVERIFY(!two.ucDnc1->EIA());
+    QCOMPARE(one.ucDnc1->BaudRate(), QStringLiteral("9600"));
+    QCOMPARE(two.ucDnc1->BaudRate(), QStringLiteral("4800"));
+    // Nothing is written back: a new window starts from the defaults.
+    frmProgram three;
+    QVERIFY(!three.ucDnc1->EIA());
+    QVERIFY(!defaultsStored());
 }
 
 // Every caption of the panel and of the Options dialog shows whole in every language, the
@@ -222,69 +280,29 @@ void TstProfiles::panelCaptionsFitInEveryLanguage()
     QCOMPARE(window.picControl->width(), english);
 }
 
-void TstProfiles::panelIsPerWindow()
+// OK writes all ten defaults, and windows opened afterwards start with them; Cancel
+// writes nothing.
+void TstProfiles::optionsWriteOnOkOnly_data()
 {
-    frmProgram one;
-    frmProgram two;
-    one.picControl->controls->optFormat[1]->setChecked(true);
-    one.picControl->controls->cboBaudRate->setCurrentIndex(0);
-    QVERIFY(one.ucDnc1->EIA());
-    QVERIFY(!two.ucDnc1->EIA());
-    QCOMPARE(one.ucDnc1->BaudRate(), QStringLiteral("9600"));
-    QCOMPARE(two.ucDnc1->BaudRate(), QStringLiteral("4800"));
-    // Nothing is written back: a new window starts from the defaults.
-    frmProgram three;
-    QVERIFY(!three.ucDnc1->EIA());
-    QVERIFY(!QFile::exists(m_folders->settingsFile()) ||
-            !QSettings(m_folders->settingsFile(), QSettings::IniFormat)
-                 .childGroups()
-                 .contains(QStringLiteral("Default")));
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("OK") << true;
+    QTest::newRow("Cancel") << false;
 }
 
-void TstProfiles::brokenMachineIconSnapsBack()
+void TstProfiles::optionsWriteOnOkOnly()
 {
-    const QString folder = machineFolder();
-    drawIcon(folder + QStringLiteral("/mMill.ico"));
-    drawIcon(folder + QStringLiteral("/mLathe.ico"));
-    frmProgram window;
-    QComboBox *list = window.picControl->cboMashine;
-    QCOMPARE(items(*list), (QStringList{"Lathe", "Mill", "NONE"}));
-    list->setCurrentIndex(1);
-    QCOMPARE(list->currentText(), QStringLiteral("Mill"));
-    QFile::remove(folder + QStringLiteral("/mLathe.ico"));
-    list->setCurrentIndex(0);
-    QCOMPARE(list->currentText(), QStringLiteral("Mill"));
-    QCOMPARE(window.windowIcon().isNull(), false);
-}
-
-void TstProfiles::shippedMachineIconsLoad()
-{
-    setMachineFolder(QStringLiteral(KORDAVEL_TESTS_DIR "/../resources/machines"));
-    QComboBox list;
-    QVERIFY(FillMachines(&list));
-    QCOMPARE(items(list), (QStringList{"Drill", "Lathe", "Mill", "NONE"}));
-    for (const char *name : {"Drill", "Lathe", "Mill"}) {
-        const std::optional<QIcon> icon = machineIcon(QLatin1String(name), QIcon());
-        QVERIFY(icon);
-        QCOMPARE(icon->availableSizes().value(0), QSize(32, 32));
-    }
-}
-
-void TstProfiles::optionsShowsAndWritesDefaults()
-{
+    QFETCH(bool, ok);
     {
         frmOptions options;
         const LineSettingsControls &c = *options.controls;
-        QCOMPARE(c.cboPort->currentText(), QStringLiteral("Com3"));
-        QCOMPARE(c.cboBaudRate->currentText(), QStringLiteral("4800"));
-        QVERIFY(c.chkXOnXOff->isChecked() && c.chkRTSCTS->isChecked() && c.chkDSRDTR->isChecked());
-        QVERIFY(!c.chkWaitXOn->isChecked());
-        QVERIFY(c.optFormat[0]->isChecked());
         c.chkDSRDTR->setChecked(false);
         c.optFormat[1]->setChecked(true);
         c.cboBaudRate->setCurrentIndex(0);
-        options.cmdOK->click();
+        (ok ? options.cmdOK : options.cmdCancel)->click();
     }
+    QCOMPARE(defaultsStored(), ok);
+    if (!ok)
+        return;
     DefaultLineSettings expected;
     expected.Port = QStringLiteral("Com3");
     expected.BaudRate = QStringLiteral("9600");
@@ -294,21 +312,9 @@ void TstProfiles::optionsShowsAndWritesDefaults()
     QSettings ini(m_folders->settingsFile(), QSettings::IniFormat);
     ini.beginGroup(QStringLiteral("Default"));
     QCOMPARE(ini.childKeys().size(), 10);
-    // A window opened afterwards starts with them.
     frmProgram window;
     QVERIFY(window.ucDnc1->EIA());
     QCOMPARE(window.ucDnc1->BaudRate(), QStringLiteral("9600"));
-}
-
-void TstProfiles::optionsCancelWritesNothing()
-{
-    frmOptions options;
-    options.controls->chkWaitXOn->setChecked(true);
-    options.cmdCancel->click();
-    QVERIFY(!QFile::exists(m_folders->settingsFile()) ||
-            !QSettings(m_folders->settingsFile(), QSettings::IniFormat)
-                 .childGroups()
-                 .contains(QStringLiteral("Default")));
 }
 
 void TstProfiles::optionsWithoutPortsKeepsStoredPort()

@@ -44,7 +44,7 @@ void TstTransferSteps::scanSplitsIntoLines_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("length");
-    QTest::addColumn<QStringList>("pieces"); // "|" closes with CR LF
+    QTest::addColumn<QStringList>("pieces");
     QTest::newRow("two lines") << "AB\r\nCD" << 0 << 6 << QStringList{"AB\r\n", "CD", ""};
     QTest::newRow("selection") << "G01 X10\r\nM30" << 9 << 2 << QStringList{"M3", "0"};
     QTest::newRow("first character") << "G01" << 0 << 0 << QStringList{"G"};
@@ -59,52 +59,39 @@ void TstTransferSteps::scanSplitsIntoLines()
     QFETCH(QStringList, pieces);
     const int bound = start + length;
     int position = start;
-    int lineStart = start;
     QStringList got;
-    for (int guard = 0; guard < 100; ++guard) {
+    for (int guard = 0; guard < 100 && position <= bound; ++guard) {
+        const int lineStart = position;
         position = scanPiece(text, position, bound, false);
         got << pieceText(text, lineStart, position);
-        lineStart = position;
-        if (position > bound)
-            break;
     }
     QCOMPARE(got, pieces);
 }
 
+// Pane and status panel sizes, in twips, for a window W wide and 5000 high, a panel 1452
+// wide and a status bar 264 high; too small a window skips the steps that would go
+// negative.
 void TstTransferSteps::layout_data()
 {
     QTest::addColumn<double>("W");
     QTest::addColumn<bool>("remote");
-    QTest::addColumn<double>("remoteWidth");
-    QTest::addColumn<double>("textLeft");
-    QTest::addColumn<double>("textWidth");
-    QTest::addColumn<double>("panel1");
-    QTest::addColumn<double>("panel2");
+    QTest::addColumn<QList<double>>("expected"); // remote width, text left and width, panels
     QTest::newRow("remote, 9000 wide")
-        << 9000.0 << true << 2516.0 << 2516.0 << 5032.0 << 6076.0 << 1440.0;
-    QTest::newRow("X 3768") << 5252.0 << false << 0.0 << 0.0 << 3800.0 << 2328.0 << 1440.0;
-    QTest::newRow("X 2000") << 3484.0 << false << 0.0 << 0.0 << 2032.0 << 1000.0 << 1000.0;
+        << 9000.0 << true << QList<double>{2516, 2516, 5032, 6076, 1440, 1142};
+    QTest::newRow("X 3768") << 5252.0 << false << QList<double>{0, 0, 3800, 2328, 1440, 1142};
+    QTest::newRow("X 2000") << 3484.0 << false << QList<double>{0, 0, 2032, 1000, 1000, 1142};
 }
 
 void TstTransferSteps::layout()
 {
     QFETCH(double, W);
     QFETCH(bool, remote);
-    QFETCH(double, remoteWidth);
-    QFETCH(double, textLeft);
-    QFETCH(double, textWidth);
-    QFETCH(double, panel1);
-    QFETCH(double, panel2);
+    QFETCH(QList<double>, expected);
     const ProgramLayout l = computeProgramLayout(W, 5000, 1452, 264, remote);
     QVERIFY(l.panesValid);
     QCOMPARE(l.remoteShown, remote);
-    QCOMPARE(l.remoteWidth, remoteWidth);
-    QCOMPARE(l.textLeft, textLeft);
-    QCOMPARE(l.textWidth, textWidth);
-    QCOMPARE(l.panel1, panel1);
-    QCOMPARE(l.panel2, panel2);
-    QCOMPARE(l.panel3, 1142.0);
-    // Too small: the steps that would go negative are skipped.
+    QCOMPARE((QList<double>{l.remoteWidth, l.textLeft, l.textWidth, l.panel1, l.panel2, l.panel3}),
+             expected);
     const ProgramLayout tiny = computeProgramLayout(1000, 100, 1452, 264, remote);
     QVERIFY(!tiny.panesValid);
     QVERIFY(!tiny.panels12Valid);
@@ -122,7 +109,7 @@ void TstTransferSteps::pauseKeepsEventsGoing()
     Pause(0.3f);
     QVERIFY(clock.elapsed() >= 290);
     QVERIFY(ticks >= 5);
-    Pause(0);
+    Pause(0); // no wait, and no hang
     Pause(-1);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // A started main frame with its first program window, in folders of its own, with the
-// common dialogs scripted. Closing it discards every change.
+// common dialogs scripted. Closing it ends every transfer and discards every change.
 #include "app/frmMain.h"
 #include "editor/RichTextBox.h"
 #include "program/frmProgram.h"
@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace kordavel::test {
@@ -21,13 +22,20 @@ namespace kordavel::test {
 struct FrameSession {
     TestFolders folders;
     ScriptedDialogs dialogs;
-    std::unique_ptr<frmMain> frame = std::make_unique<frmMain>();
+    std::unique_ptr<frmMain> frame;
 
-    FrameSession() { QVERIFY(frame->startUp()); }
+    // prepare runs in the session's folders before the frame is made.
+    explicit FrameSession(const std::function<void()> &prepare = nullptr)
+    {
+        if (prepare)
+            prepare();
+        frame = std::make_unique<frmMain>();
+        QVERIFY(frame->startUp());
+    }
     ~FrameSession()
     {
         for (frmProgram *program : frame->programWindows()) {
-            program->rtfText->setLocked(false);
+            program->StopSending(); // ends a transfer and unlocks the text
             if (program->isModified())
                 answerNextQuestion(clickNo());
             program->parentWidget()->close();

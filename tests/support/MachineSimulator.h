@@ -8,14 +8,12 @@
 //   when the buffer holds more than a threshold and XON when it has drained;
 // - it can hold the line before its first XON;
 // - it can punch a program out, in ISO or EIA code, in chunks at a set pace.
-#include "app/SettingsStore.h"
 #include "dnc/CodeTables.h"
 #include "support/PtyMachine.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
-#include <QString>
 #include <QTimer>
 
 #include <functional>
@@ -34,16 +32,9 @@ public:
         QObject::connect(&m_drain, &QTimer::timeout, [this] { drain(); });
         QObject::connect(&m_punch, &QTimer::timeout, [this] { punchNext(); });
     }
-    ~MachineSimulator()
-    {
-        m_drain.stop();
-        m_punch.stop();
-    }
     MachineSimulator(const MachineSimulator &) = delete;
     MachineSimulator &operator=(const MachineSimulator &) = delete;
 
-    bool ok() const { return m_pty.ok(); }
-    QString device() const { return m_pty.device(); }
     // Maps port number n ("Com<n>") to this machine.
     void mapTo(int n) const { m_pty.mapTo(n); }
     // Milliseconds since the machine was made.
@@ -61,7 +52,7 @@ public:
     // The first XON goes out after ms milliseconds.
     void sendXOnAfter(int ms)
     {
-        QTimer::singleShot(ms, [this] { control(XON); });
+        QTimer::singleShot(ms, &m_drain, [this] { control(XON); });
     }
     // Punches the program: chunkBytes at a time, every intervalMs, converted to EIA code
     // when eia is set.
@@ -74,8 +65,6 @@ public:
     }
     bool punchDone() const { return m_toPunch.isEmpty(); }
 
-    void write(const QByteArray &bytes) const { m_pty.write(bytes); }
-
     QByteArray received;
     QList<qint64> arrivals; // per byte of received, in ms
     struct Control {
@@ -87,6 +76,7 @@ public:
     std::function<void()> onData;
 
 private:
+    void write(const QByteArray &bytes) const { m_pty.write(bytes); }
     void control(char code)
     {
         write(QByteArray(1, code));

@@ -25,7 +25,6 @@ public:
         return m_root.filePath(QStringLiteral("settings/Kordavel/Kordavel.ini"));
     }
     QString file(const QString &name) const { return m_root.filePath(name); }
-    void clearSettings() const { QFile::remove(settingsFile()); }
 
 private:
     QTemporaryDir m_root;

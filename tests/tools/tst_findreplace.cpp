@@ -2,29 +2,15 @@
 // two), the wrap-around, Replace and a Replace All that always ends and is one Undo step;
 // the modeless dialog with its sorted lists and Enter keys; and the frame's commands.
 #include "app/AppState.h"
-#include "app/frmMain.h"
-#include "editor/RichTextBox.h"
-#include "i18n/Language.h"
 #include "support/CaptionsFit.h"
-#include "program/frmProgram.h"
-#include "program/frmQuestion.h"
-#include "support/GoldenStrings.h"
-#include "support/QuestionAnswerer.h"
 #include "support/FrameSession.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestFolders.h"
+#include "support/GoldenStrings.h"
 #include "tools/TextSearch.h"
-#include "tools/frmFindReplace.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
-#include <QtTest>
-
-#include <memory>
 
 using namespace kordavel;
 using namespace kordavel::test;
@@ -39,8 +25,6 @@ QStringList itemsOf(const QComboBox *box)
     return items;
 }
 
-using Session = FrameSession;
-
 } // namespace
 
 class TstFindReplace : public QObject {
@@ -51,11 +35,9 @@ private slots:
     void findNext();
     void replaceAll_data();
     void replaceAll();
-    void replaceAllIsOneUndoStep();
     void dialogShowsAtItsPlaceOnTop();
     void enterListsTheTextSorted();
     void buttons();
-    void lockedProgramIsNotChanged();
     void noProgramWindow();
     void captionsInEveryLanguage_data();
     void captionsInEveryLanguage();
@@ -65,9 +47,14 @@ private slots:
 
 private:
     RichTextBox m_box;
-    void useBox()
+    // Opens the dialog on m_box holding text, the caret at its start.
+    frmFindReplace *dialogOn(const QString &text)
     {
         frmFindReplace::setEditorSource([this] { return &m_box; });
+        m_box.setText(text);
+        m_box.select(0, 0);
+        ShowFindDialog();
+        return frmFindReplace::loaded();
     }
 };
 
@@ -78,6 +65,7 @@ void TstFindReplace::cleanup()
     frmFindReplace::setEditorSource(nullptr);
     LastFindText.clear();
     setLanguageNumber(1);
+    m_box.setLocked(false);
 }
 
 void TstFindReplace::findNext_data()
@@ -124,32 +112,27 @@ void TstFindReplace::replaceAll_data()
     QTest::addColumn<QString>("replacement");
     QTest::addColumn<QString>("result");
     QTest::addColumn<int>("count");
-    QTest::newRow("every match, also before the caret")
-        << "G1 X0\r\nG10 X1\r\ng1 X2" << 9 << 0 << "G1"
-        << "G01"
-        << "G01 X0\r\nG10 X1\r\nG01 X2" << 2;
-    QTest::newRow("the selected match too") << "G1 G1 G1" << 3 << 2 << "G1"
-                                            << "G2"
-                                            << "G2 G2 G2" << 3;
-    QTest::newRow("a word by itself ends") << "G1 X0 G1" << 0 << 0 << "G1"
-                                           << "G1"
-                                           << "G1 X0 G1" << 2;
-    QTest::newRow("replacement holding the word ends") << "A X B X" << 0 << 0 << "X"
-                                                       << "X X"
-                                                       << "A X X B X X" << 2;
-    QTest::newRow("caret inside a word") << "AB CD AB" << 1 << 0 << "AB"
-                                         << "Z"
-                                         << "Z CD Z" << 2;
-    QTest::newRow("empty find text does nothing") << "G1 X0" << 0 << 0 << ""
-                                                  << "Y"
-                                                  << "G1 X0" << 0;
-    QTest::newRow("no match") << "G1 X0" << 0 << 0 << "G2"
-                              << "G3"
-                              << "G1 X0" << 0;
-    QTest::newRow("to nothing") << "M1 G0\r\nM1" << 0 << 0 << "M1"
-                                << ""
-                                << " G0\r\n"
-                                << 2;
+    const auto row = [](const char *name, const QString &text, int selStart, int selLength,
+                        const QString &find, const QString &replacement, const QString &result,
+                        int count) {
+        QTest::newRow(name) << text << selStart << selLength << find << replacement << result
+                            << count;
+    };
+    row("every match, also before the caret", "G1 X0\r\nG10 X1\r\ng1 X2", 9, 0, "G1", "G01",
+        "G01 X0\r\nG10 X1\r\nG01 X2", 2);
+    row("the selected match too", "G1 G1 G1", 3, 2, "G1", "G2", "G2 G2 G2", 3);
+    row("a word by itself ends", "G1 X0 G1", 0, 0, "G1", "G1", "G1 X0 G1", 2);
+    row("replacement holding the word ends", "A X B X", 0, 0, "X", "X X", "A X X B X X", 2);
+    row("caret inside a word", "AB CD AB", 1, 0, "AB", "Z", "Z CD Z", 2);
+    row("empty find text does nothing", "G1 X0", 0, 0, "", "Y", "G1 X0", 0);
+    row("no match", "G1 X0", 0, 0, "G2", "G3", "G1 X0", 0);
+    row("to nothing", "M1 G0\r\nM1", 0, 0, "M1", "", " G0\r\n", 2);
+    QString many, replaced;
+    for (int i = 0; i < 200; ++i) {
+        many += QStringLiteral("N%1 G1 X%1\r\n").arg(i);
+        replaced += QStringLiteral("N%1 G01 X%1\r\n").arg(i);
+    }
+    row("200 lines", many, 0, 0, "G1", "G01", replaced, 200);
 }
 
 void TstFindReplace::replaceAll()
@@ -162,35 +145,23 @@ void TstFindReplace::replaceAll()
     QFETCH(QString, result);
     QFETCH(int, count);
     m_box.setText(text);
+    m_box.document()->clearUndoRedoStacks();
     m_box.select(selStart, selLength);
     QCOMPARE(replaceAllMatches(m_box, find, replacement), count);
     QCOMPARE(m_box.text(), result);
-}
-
-void TstFindReplace::replaceAllIsOneUndoStep()
-{
-    QString text;
-    for (int i = 0; i < 200; ++i)
-        text += QStringLiteral("N%1 G1 X%1\r\n").arg(i);
-    RichTextBox box;
-    box.setText(text);
-    box.document()->clearUndoRedoStacks();
-    QCOMPARE(replaceAllMatches(box, QStringLiteral("G1"), QStringLiteral("G01")), 200);
-    QVERIFY(!box.text().contains(QLatin1String(" G1 ")));
-    box.undo();
-    QCOMPARE(box.text(), text);
-    QVERIFY(!box.document()->isUndoAvailable());
+    // One Undo step takes it all back.
+    if (count > 0)
+        m_box.undo();
+    QCOMPARE(m_box.text(), text);
+    QVERIFY(!m_box.document()->isUndoAvailable());
 }
 
 void TstFindReplace::dialogShowsAtItsPlaceOnTop()
 {
     QVERIFY(!FindDialogShown);
-    ShowFindDialog();
-    frmFindReplace *dialog = frmFindReplace::loaded();
-    QVERIFY(dialog && dialog->isVisible());
-    QVERIFY(FindDialogShown);
-    QVERIFY(!dialog->isModal());
-    QVERIFY(!dialog->parentWidget());
+    frmFindReplace *dialog = dialogOn(QString());
+    QVERIFY(dialog && dialog->isVisible() && FindDialogShown);
+    QVERIFY(!dialog->isModal() && !dialog->parentWidget());
     QVERIFY(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QCOMPARE(dialog->pos(), QPoint(100, 100));
     // Moved by the user, it jumps back and keeps what it holds.
@@ -204,8 +175,7 @@ void TstFindReplace::dialogShowsAtItsPlaceOnTop()
     for (QPushButton *b :
          {dialog->cmdFindNext, dialog->cmdCancel, dialog->cmdReplace, dialog->cmdReplaceAll})
         QVERIFY(!b->isDefault() && !b->autoDefault());
-
-    // Escape closes and unloads it.
+    // Escape closes and unloads it; it comes back empty.
     QTest::keyClick(dialog, Qt::Key_Escape);
     QTRY_VERIFY(!frmFindReplace::loaded());
     QVERIFY(!FindDialogShown);
@@ -216,11 +186,7 @@ void TstFindReplace::dialogShowsAtItsPlaceOnTop()
 
 void TstFindReplace::enterListsTheTextSorted()
 {
-    useBox();
-    m_box.setText(QStringLiteral("b X1 b"));
-    m_box.select(0, 0);
-    ShowFindDialog();
-    frmFindReplace *d = frmFindReplace::loaded();
+    frmFindReplace *d = dialogOn(QStringLiteral("b X1 b"));
     for (const char *text : {"b", "A", "c", "b", ""}) {
         d->cboFind->setEditText(QLatin1String(text));
         QTest::keyClick(d->cboFind, Qt::Key_Return);
@@ -242,14 +208,9 @@ void TstFindReplace::enterListsTheTextSorted()
 
 void TstFindReplace::buttons()
 {
-    useBox();
-    m_box.setText(QStringLiteral("G1 X0\r\nG1 X1\r\nG10"));
-    m_box.select(0, 0);
-    ShowFindDialog();
-    frmFindReplace *d = frmFindReplace::loaded();
+    frmFindReplace *d = dialogOn(QStringLiteral("G1 X0\r\nG1 X1\r\nG10"));
     d->cboFind->setEditText(QStringLiteral("g1"));
     d->cboReplace->setEditText(QStringLiteral("G01"));
-
     d->cmdFindNext->click();
     QCOMPARE(LastFindText, QStringLiteral("g1"));
     QCOMPARE(m_box.selStart(), 0);
@@ -264,34 +225,18 @@ void TstFindReplace::buttons()
     d->cmdReplace->click();
     QCOMPARE(m_box.text(), QStringLiteral("G0G011 X0\r\nG1 X1\r\nG10"));
     QCOMPARE(m_box.selStart(), 11);
+    // A transfer locks the editor: the dialog still finds, but changes nothing.
+    m_box.setLocked(true);
+    d->cmdReplace->click();
+    d->cmdReplaceAll->click();
+    QCOMPARE(m_box.text(), QStringLiteral("G0G011 X0\r\nG1 X1\r\nG10"));
+    m_box.select(0, 0);
+    d->cmdFindNext->click();
+    QCOMPARE(m_box.selStart(), 11);
+    m_box.setLocked(false);
     d->cmdReplaceAll->click();
     QCOMPARE(m_box.text(), QStringLiteral("G0G011 X0\r\nG01 X1\r\nG10"));
     QVERIFY(d->isVisible()); // no message, no closing
-    // F3 from the menu keeps the last text after the dialog has gone.
-    d->cmdCancel->click();
-    QTRY_VERIFY(!frmFindReplace::loaded());
-    QCOMPARE(LastFindText, QStringLiteral("g1"));
-}
-
-// A transfer locks the editor: the dialog still finds, but does not change the text that
-// is being sent.
-void TstFindReplace::lockedProgramIsNotChanged()
-{
-    useBox();
-    m_box.setText(QStringLiteral("G1 X0 G1"));
-    m_box.select(0, 0);
-    m_box.setLocked(true);
-    ShowFindDialog();
-    frmFindReplace *d = frmFindReplace::loaded();
-    d->cboFind->setEditText(QStringLiteral("G1"));
-    d->cboReplace->setEditText(QStringLiteral("G2"));
-    d->cmdReplace->click();
-    d->cmdReplaceAll->click();
-    QCOMPARE(m_box.text(), QStringLiteral("G1 X0 G1"));
-    d->cmdFindNext->click();
-    QCOMPARE(m_box.selStart(), 0);
-    QCOMPARE(m_box.selLength(), 2);
-    m_box.setLocked(false);
 }
 
 void TstFindReplace::noProgramWindow()
@@ -300,10 +245,8 @@ void TstFindReplace::noProgramWindow()
     ShowFindDialog();
     frmFindReplace *d = frmFindReplace::loaded();
     d->cboFind->setEditText(QStringLiteral("G1"));
-    for (qint32 action : {0, 1, 2}) {
-        qint32 a = action;
-        QVERIFY(!d->FindReplaceCommand(a));
-    }
+    for (qint32 action : {0, 1, 2})
+        QVERIFY(!d->FindReplaceCommand(action));
     bool useLast = true;
     QVERIFY(!FindNextMatch(useLast));
 }
@@ -319,42 +262,38 @@ void TstFindReplace::captionsInEveryLanguage_data()
 void TstFindReplace::captionsInEveryLanguage()
 {
     QFETCH(int, language);
-    Session session; // the frame is the first window, which the switch leaves alone
+    FrameSession session; // the frame is the first window, which the switch leaves alone
     session.trigger("mnuEditFind");
     frmFindReplace *d = frmFindReplace::loaded();
     QVERIFY(d);
     session.frame->changeLanguage(qint16(language));
-    const auto g = [language](int offset) { return golden(language, offset); };
-    QCOMPARE(d->windowTitle(), g(223));
-    QCOMPARE(d->lblFind->text(), g(224));
-    QCOMPARE(d->lblReplace->text(), g(225));
-    QCOMPARE(d->cmdFindNext->text(), g(226));
-    QCOMPARE(d->cmdCancel->text(), g(227));
-    QCOMPARE(d->cmdReplace->text(), g(228));
-    QCOMPARE(d->cmdReplaceAll->text(), g(229));
-    QCOMPARE(d->cboFind->toolTip(), g(331));
-    QCOMPARE(d->cboReplace->toolTip(), g(332));
+    const std::pair<QString, int> shown[] = {
+        {d->windowTitle(), 223},         {d->lblFind->text(), 224},
+        {d->lblReplace->text(), 225},    {d->cmdFindNext->text(), 226},
+        {d->cmdCancel->text(), 227},     {d->cmdReplace->text(), 228},
+        {d->cmdReplaceAll->text(), 229}, {d->cboFind->toolTip(), 331},
+        {d->cboReplace->toolTip(), 332}};
+    for (const auto &[text, offset] : shown)
+        QCOMPARE(text, golden(language, offset));
     checkCaptionsFit(d);
     // Loaded anew in that language.
     d->close();
     QTRY_VERIFY(!frmFindReplace::loaded());
     session.trigger("mnuEditReplace");
-    QCOMPARE(frmFindReplace::loaded()->cmdReplaceAll->text(), g(229));
+    QCOMPARE(frmFindReplace::loaded()->cmdReplaceAll->text(), golden(language, 229));
 }
 
 void TstFindReplace::frameCommands()
 {
-    Session session;
+    FrameSession session;
     QCOMPARE(session.frame->menuEntry(QStringLiteral("mnuEditFindNext"))->shortcut(),
              QKeySequence(Qt::Key_F3));
     RichTextBox *editor = session.editor();
     editor->setText(QStringLiteral("G1 X0\r\nG1 X1"));
     editor->select(0, 0);
-
     // F3 before any search does nothing.
     session.trigger("mnuEditFindNext");
     QCOMPARE(editor->selLength(), 0);
-
     // Find and Replace open the dialog, not while the editor is locked.
     editor->setLocked(true);
     session.trigger("mnuEditFind");
@@ -362,15 +301,13 @@ void TstFindReplace::frameCommands()
     QVERIFY(!frmFindReplace::loaded());
     editor->setLocked(false);
     session.trigger("mnuEditReplace");
-    QVERIFY(frmFindReplace::loaded());
-    QVERIFY(FindDialogShown);
     frmFindReplace *d = frmFindReplace::loaded();
+    QVERIFY(d && FindDialogShown);
     d->cboFind->setEditText(QStringLiteral("G1"));
     d->cmdFindNext->click();
     QCOMPARE(editor->selStart(), 0);
     d->cmdCancel->click();
     QTRY_VERIFY(!frmFindReplace::loaded());
-
     // F3 goes on with the last text, and not while locked.
     session.trigger("mnuEditFindNext");
     QCOMPARE(editor->selStart(), 7);
@@ -384,7 +321,7 @@ void TstFindReplace::frameCommands()
 
 void TstFindReplace::dialogActsOnTheActiveWindow()
 {
-    Session session;
+    FrameSession session;
     RichTextBox *first = session.editor();
     first->setText(QStringLiteral("G1 X0"));
     first->select(0, 0);
@@ -392,7 +329,6 @@ void TstFindReplace::dialogActsOnTheActiveWindow()
     frmFindReplace *d = frmFindReplace::loaded();
     d->cboFind->setEditText(QStringLiteral("X0"));
     d->cboReplace->setEditText(QStringLiteral("X9"));
-
     session.frame->NewProgramWindow(0);
     RichTextBox *second = session.editor();
     QVERIFY(second != first);
@@ -400,7 +336,6 @@ void TstFindReplace::dialogActsOnTheActiveWindow()
     d->cmdReplaceAll->click();
     QCOMPARE(second->text(), QStringLiteral("X9 X9"));
     QCOMPARE(first->text(), QStringLiteral("G1 X0"));
-
     // The dialog goes with the last program window.
     for (frmProgram *program : session.frame->programWindows()) {
         answerNextQuestion(clickNo());
@@ -414,19 +349,17 @@ void TstFindReplace::dialogActsOnTheActiveWindow()
 
 void TstFindReplace::dialogFollowsTheFrame()
 {
-    Session session;
+    FrameSession session;
     session.frame->showNormal();
     session.trigger("mnuEditFind");
     frmFindReplace *d = frmFindReplace::loaded();
-    session.frame->showMinimized();
-    QTRY_VERIFY(d->isMinimized());
-    session.frame->showMaximized();
-    QTRY_VERIFY(!d->isMinimized());
-    QVERIFY(d->isVisible());
-    session.frame->showMinimized();
-    QTRY_VERIFY(d->isMinimized());
-    session.frame->showNormal();
-    QTRY_VERIFY(!d->isMinimized());
+    for (void (QWidget::*restore)() : {&QWidget::showMaximized, &QWidget::showNormal}) {
+        session.frame->showMinimized();
+        QTRY_VERIFY(d->isMinimized());
+        (session.frame.get()->*restore)();
+        QTRY_VERIFY(!d->isMinimized());
+        QVERIFY(d->isVisible());
+    }
 }
 
 QTEST_MAIN(TstFindReplace)

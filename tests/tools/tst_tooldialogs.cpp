@@ -1,12 +1,12 @@
 // The Clean and Numbering dialogs: their starting choices, the symbol boxes, the number
-// validation that keeps the focus, the answers by OK, Cancel, Escape and the close box,
-// and their captions in every language.
-#include "support/ModalScript.h"
-#include "support/CaptionsFit.h"
-
+// validation that keeps the focus, the answers by OK, Enter, Cancel, Escape and the close
+// box, and their captions in every language.
 #include "i18n/Language.h"
+#include "support/CaptionsFit.h"
 #include "support/GoldenStrings.h"
+#include "support/ModalScript.h"
 #include "support/ScriptedDialogs.h"
+#include "tools/RewriteLines.h"
 #include "tools/frmClean.h"
 #include "tools/frmNumbering.h"
 
@@ -48,12 +48,11 @@ class TstToolDialogs : public QObject {
     FrameStandIn m_frame;
 private slots:
     void cleanup() { setLanguageNumber(1); }
-    void cleanStartsFromTheSameChoices();
+    void everyUseStartsFromTheSameChoices();
     void cleanAnswers_data();
     void cleanAnswers();
     void cleanSymbolTakesOneCapital_data();
     void cleanSymbolTakesOneCapital();
-    void numberingStartsFromTheSameChoices();
     void numberingAnswers_data();
     void numberingAnswers();
     void numbersThatKeepTheFocus_data();
@@ -64,25 +63,22 @@ private slots:
     void captionsInEveryLanguage();
 };
 
-void TstToolDialogs::cleanStartsFromTheSameChoices()
+// Both dialogs show the same choices every time, whatever the last use changed.
+void TstToolDialogs::everyUseStartsFromTheSameChoices()
 {
     for (int use = 0; use < 2; ++use) {
         bool seen = false;
         onNextDialog<frmClean>(
             [](frmClean &d) {
-                QVERIFY(d.chkBadSymbols->isChecked() && d.blnBadSymbols);
-                QVERIFY(!d.chkNumbering->isChecked() && !d.blnNumbering);
-                QVERIFY(d.chkEmptyRows->isChecked() && d.blnEmptyRows);
+                QVERIFY(d.chkBadSymbols->isChecked() && d.chkEmptyRows->isChecked());
+                QVERIFY(!d.chkNumbering->isChecked());
                 QCOMPARE(d.txtSymbol->text(), QStringLiteral("N"));
-                QVERIFY(!d.txtSymbol->isEnabled());
-                QVERIFY(!d.lblSymbol->isEnabled());
+                QVERIFY(!d.txtSymbol->isEnabled() && !d.lblSymbol->isEnabled());
                 QVERIFY(d.cmdOK->isDefault());
-                // Change everything; the next use must not remember it.
-                d.chkNumbering->click();
-                QVERIFY(d.blnNumbering && d.txtSymbol->isEnabled() && d.lblSymbol->isEnabled());
+                d.chkNumbering->click(); // the symbol comes alive with it
+                QVERIFY(d.txtSymbol->isEnabled() && d.lblSymbol->isEnabled());
                 d.chkBadSymbols->click();
                 d.chkEmptyRows->click();
-                QVERIFY(!d.blnBadSymbols && !d.blnEmptyRows);
                 d.txtSymbol->setText(QStringLiteral("Q"));
                 d.cmdOK->click();
             },
@@ -91,8 +87,24 @@ void TstToolDialogs::cleanStartsFromTheSameChoices()
         QString symbol;
         QVERIFY(AskClean(options, symbol));
         QVERIFY(seen);
-        QCOMPARE(options, quint8(2));
+        QCOMPARE(options, quint8(rwNumbering));
         QCOMPARE(symbol, QStringLiteral("Q"));
+
+        onNextDialog<frmNumbering>([](frmNumbering &d) {
+            QCOMPARE(d.txtStart->text(), QStringLiteral("10"));
+            QCOMPARE(d.txtStep->text(), QStringLiteral("10"));
+            QCOMPARE(d.txtSymbol->text(), QStringLiteral("N"));
+            QVERIFY(!d.chkEmptyRows->isChecked());
+            QVERIFY(d.cmdOK->isDefault());
+            d.txtStart->setText(QStringLiteral("1"));
+            d.chkEmptyRows->setChecked(true);
+            d.cmdOK->click();
+        });
+        qint32 start = 0, step = 0;
+        bool emptyRows = false;
+        QVERIFY(AskNumbering(start, step, symbol, emptyRows));
+        QCOMPARE(start, 1);
+        QVERIFY(emptyRows);
     }
 }
 
@@ -122,7 +134,6 @@ void TstToolDialogs::cleanAnswers()
     QFETCH(int, answer);
     QFETCH(int, options);
     QFETCH(QString, symbol);
-
     frmClean dialog;
     onNextDialog<frmClean>([&](frmClean &d) {
         if (numbering)
@@ -141,16 +152,11 @@ void TstToolDialogs::cleanSymbolTakesOneCapital_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("beeps");
-    QTest::newRow("small letter becomes the capital") << "g"
-                                                      << "G" << 0;
-    QTest::newRow("capital stays") << "X"
-                                   << "X" << 0;
-    QTest::newRow("digit refused") << "5"
-                                   << "" << 1;
-    QTest::newRow("sign refused") << "%"
-                                  << "" << 1;
-    QTest::newRow("one letter only") << "ab"
-                                     << "A" << 0;
+    QTest::newRow("small letter becomes the capital") << QStringLiteral("g") << "G" << 0;
+    QTest::newRow("capital stays") << QStringLiteral("X") << "X" << 0;
+    QTest::newRow("digit refused") << QStringLiteral("5") << "" << 1;
+    QTest::newRow("sign refused") << QStringLiteral("%") << "" << 1;
+    QTest::newRow("one letter only") << QStringLiteral("ab") << "A" << 0;
 }
 
 void TstToolDialogs::cleanSymbolTakesOneCapital()
@@ -175,100 +181,51 @@ void TstToolDialogs::cleanSymbolTakesOneCapital()
     QCOMPARE(scripted.beeps, 1 + beeps);
 }
 
-void TstToolDialogs::numberingStartsFromTheSameChoices()
-{
-    for (int use = 0; use < 2; ++use) {
-        onNextDialog<frmNumbering>([](frmNumbering &d) {
-            QCOMPARE(d.txtStart->text(), QStringLiteral("10"));
-            QCOMPARE(d.txtStep->text(), QStringLiteral("10"));
-            QCOMPARE(d.txtSymbol->text(), QStringLiteral("N"));
-            QVERIFY(!d.chkEmptyRows->isChecked());
-            QVERIFY(d.cmdOK->isDefault());
-            d.txtStart->setText(QStringLiteral("1"));
-            d.chkEmptyRows->setChecked(true);
-            d.cmdOK->click();
-        });
-        qint32 start = 0, step = 0;
-        QString symbol;
-        bool emptyRows = false;
-        QVERIFY(AskNumbering(start, step, symbol, emptyRows));
-        QCOMPARE(start, 1);
-        QVERIFY(emptyRows);
-    }
-}
-
 void TstToolDialogs::numberingAnswers_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("step");
-    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QStringList>("typed"); // start, step, symbol
     QTest::addColumn<bool>("emptyRows");
     QTest::addColumn<int>("answer");
-    QTest::addColumn<int>("gotStart");
-    QTest::addColumn<int>("gotStep");
-    QTest::addColumn<QString>("gotSymbol");
-    QTest::addColumn<bool>("gotEmptyRows");
-    QTest::newRow("OK with the defaults") << "ok"
-                                          << "10"
-                                          << "10"
-                                          << "N" << false << 2 << 10 << 10 << "N" << false;
-    QTest::newRow("Enter is OK") << "enter"
-                                 << "100"
-                                 << "-5"
-                                 << "N" << true << 2 << 100 << -5 << "N" << true;
-    QTest::newRow("small letter stays small") << "ok"
-                                              << "0"
-                                              << "0"
-                                              << "n" << false << 2 << 0 << 0 << "n" << false;
-    QTest::newRow("Cancel") << "cancel"
-                            << "5"
-                            << "5"
-                            << "P" << true << 3 << 0 << 0 << "" << false;
-    QTest::newRow("Escape") << "escape"
-                            << "5"
-                            << "5"
-                            << "P" << true << 3 << 0 << 0 << "" << false;
-    QTest::newRow("close box answers Cancel") << "close"
-                                              << "5"
-                                              << "5"
-                                              << "P" << true << 3 << 0 << 0 << "" << false;
+    QTest::addColumn<QStringList>("got"); // start, step, symbol, empty rows
+    using L = QStringList;
+    const L cancelled{"0", "0", "", "false"};
+    QTest::newRow("OK with the defaults")
+        << "ok" << L{"10", "10", "N"} << false << 2 << L{"10", "10", "N", "false"};
+    QTest::newRow("Enter is OK") << "enter" << L{"100", "-5", "N"} << true << 2
+                                 << L{"100", "-5", "N", "true"};
+    QTest::newRow("small letter stays small")
+        << "ok" << L{"0", "0", "n"} << false << 2 << L{"0", "0", "n", "false"};
+    QTest::newRow("Cancel") << "cancel" << L{"5", "5", "P"} << true << 3 << cancelled;
+    QTest::newRow("Escape") << "escape" << L{"5", "5", "P"} << true << 3 << cancelled;
+    QTest::newRow("close box answers Cancel")
+        << "close" << L{"5", "5", "P"} << true << 3 << cancelled;
     QTest::newRow("Cancel with a number that is not whole")
-        << "cancel"
-        << "1.5"
-        << "10"
-        << "N" << false << 3 << 0 << 0 << "" << false;
+        << "cancel" << L{"1.5", "10", "N"} << false << 3 << cancelled;
 }
 
 void TstToolDialogs::numberingAnswers()
 {
     QFETCH(QString, how);
-    QFETCH(QString, start);
-    QFETCH(QString, step);
-    QFETCH(QString, symbol);
+    QFETCH(QStringList, typed);
     QFETCH(bool, emptyRows);
     QFETCH(int, answer);
-    QFETCH(int, gotStart);
-    QFETCH(int, gotStep);
-    QFETCH(QString, gotSymbol);
-    QFETCH(bool, gotEmptyRows);
-
+    QFETCH(QStringList, got);
     frmNumbering dialog;
     onNextDialog<frmNumbering>([&](frmNumbering &d) {
-        d.txtStart->setText(start);
-        d.txtStep->setText(step);
-        d.txtSymbol->setText(symbol);
+        d.txtStart->setText(typed[0]);
+        d.txtStep->setText(typed[1]);
+        d.txtSymbol->setText(typed[2]);
         d.chkEmptyRows->setChecked(emptyRows);
         closeBy(d, how, d.cmdOK, d.cmdCancel);
     });
-    qint32 s = 77, t = 77;
-    QString sym = QStringLiteral("old");
+    qint32 start = 77, step = 77;
+    QString symbol = QStringLiteral("old");
     bool empty = true;
-    QCOMPARE(dialog.Answer(s, t, sym, empty), answer);
-    QCOMPARE(s, gotStart);
-    QCOMPARE(t, gotStep);
-    QCOMPARE(sym, gotSymbol);
-    QCOMPARE(empty, gotEmptyRows);
+    QCOMPARE(dialog.Answer(start, step, symbol, empty), answer);
+    QCOMPARE((QStringList{QString::number(start), QString::number(step), symbol,
+                          empty ? "true" : "false"}),
+             got);
 }
 
 // A box that holds no whole number keeps the focus: Tab, a click elsewhere and OK (by
@@ -292,7 +249,6 @@ void TstToolDialogs::numbersThatKeepTheFocus()
     onNextDialog<frmNumbering>([&](frmNumbering &d) {
         QLineEdit *box = inStep ? d.txtStep : d.txtStart;
         box->setFocus();
-        QCOMPARE(d.focusWidget(), box);
         box->setText(text);
         QTest::keyClick(box, Qt::Key_Tab);
         QCOMPARE(d.focusWidget(), box);
@@ -347,8 +303,7 @@ void TstToolDialogs::wholeNumbers()
     QFETCH(int, value);
     const std::optional<qint32> number = wholeNumber(text);
     QCOMPARE(number.has_value(), valid);
-    if (valid)
-        QCOMPARE(*number, value);
+    QCOMPARE(number.value_or(0), value);
 }
 
 void TstToolDialogs::captionsInEveryLanguage_data()
@@ -370,29 +325,29 @@ void TstToolDialogs::captionsInEveryLanguage()
     QVERIFY(ChangeLanguage(qint16(language)));
     checkCaptionsFit(&clean);
     checkCaptionsFit(&numbering);
-    const auto g = [language](int offset) { return golden(language, offset); };
-    QCOMPARE(clean.windowTitle(), g(205));
-    QCOMPARE(clean.fraClean->title(), g(206));
-    QCOMPARE(clean.chkBadSymbols->text(), g(207));
-    QCOMPARE(clean.chkNumbering->text(), g(208));
-    QCOMPARE(clean.lblSymbol->text(), g(209));
-    QCOMPARE(clean.chkEmptyRows->text(), g(210));
-    QCOMPARE(clean.cmdOK->text(), g(201));
-    QCOMPARE(clean.cmdCancel->text(), g(202));
-    QCOMPARE(numbering.windowTitle(), g(233));
-    QCOMPARE(numbering.lblStart->text(), g(234));
-    QCOMPARE(numbering.lblStart->toolTip(), g(333));
-    QCOMPARE(numbering.lblStep->text(), g(235));
-    QCOMPARE(numbering.lblStep->toolTip(), g(334));
-    QCOMPARE(numbering.lblSymbol->text(), g(260));
-    QCOMPARE(numbering.lblSymbol->toolTip(), g(341));
-    QCOMPARE(numbering.chkEmptyRows->text(), g(259));
-    QCOMPARE(numbering.chkEmptyRows->toolTip(), g(340));
-    QCOMPARE(numbering.cmdOK->text(), g(201));
-    QCOMPARE(numbering.cmdCancel->text(), g(202));
-    // A dialog loaded in the language shows it at once.
-    frmClean fresh;
-    QCOMPARE(fresh.chkEmptyRows->text(), g(210));
+    const frmClean fresh; // loaded in the language: shows it at once
+    const std::pair<QString, int> shown[] = {{clean.windowTitle(), 205},
+                                             {clean.fraClean->title(), 206},
+                                             {clean.chkBadSymbols->text(), 207},
+                                             {clean.chkNumbering->text(), 208},
+                                             {clean.lblSymbol->text(), 209},
+                                             {clean.chkEmptyRows->text(), 210},
+                                             {clean.cmdOK->text(), 201},
+                                             {clean.cmdCancel->text(), 202},
+                                             {numbering.windowTitle(), 233},
+                                             {numbering.lblStart->text(), 234},
+                                             {numbering.lblStart->toolTip(), 333},
+                                             {numbering.lblStep->text(), 235},
+                                             {numbering.lblStep->toolTip(), 334},
+                                             {numbering.lblSymbol->text(), 260},
+                                             {numbering.lblSymbol->toolTip(), 341},
+                                             {numbering.chkEmptyRows->text(), 259},
+                                             {numbering.chkEmptyRows->toolTip(), 340},
+                                             {numbering.cmdOK->text(), 201},
+                                             {numbering.cmdCancel->text(), 202},
+                                             {fresh.chkEmptyRows->text(), 210}};
+    for (const auto &[text, offset] : shown)
+        QCOMPARE(text, golden(language, offset));
 }
 
 QTEST_MAIN(TstToolDialogs)
