@@ -5,6 +5,7 @@
 #include "app/SettingsStore.h"
 #include "dnc/ucDnc.h"
 #include "editor/CodePage.h"
+#include "support/PtyMachine.h"
 #include "support/TestFolders.h"
 
 #include <QPointer>
@@ -40,15 +41,8 @@ class ThreadedMachine {
 public:
     ThreadedMachine()
     {
-        char name[256] = {};
-        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+        if (!kordavel::test::openRawPty(m_master, m_slave, m_device))
             return;
-        m_device = QString::fromLocal8Bit(name);
-        termios tio{};
-        ::tcgetattr(m_slave, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(m_slave, TCSANOW, &tio);
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
         m_received.reserve(kLongest);
         m_thread = std::thread([this] { run(); });
     }

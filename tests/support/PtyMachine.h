@@ -18,19 +18,28 @@
 
 namespace kordavel::test {
 
+// Opens a pseudo-terminal whose slave end passes bytes unchanged and whose master end does
+// not block; the slave's device name goes to `device`. False when none could be opened.
+inline bool openRawPty(int &master, int &slave, QString &device)
+{
+    char name[256] = {};
+    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
+        return false;
+    device = QString::fromLocal8Bit(name);
+    termios tio{};
+    ::tcgetattr(slave, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(slave, TCSANOW, &tio);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
 class PtyMachine {
 public:
     PtyMachine()
     {
-        char name[256] = {};
-        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+        if (!openRawPty(m_master, m_slave, m_device))
             return;
-        m_device = QString::fromLocal8Bit(name);
-        termios tio{};
-        ::tcgetattr(m_slave, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(m_slave, TCSANOW, &tio);
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
         m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readAll(); });
     }
