@@ -7,6 +7,7 @@
 #include "dnc/ucDnc.h"
 #include "editor/RichTextBox.h"
 #include "program/frmProgram.h"
+#include "support/PtyMachine.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -16,9 +17,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 using namespace kordavel;
@@ -32,15 +30,8 @@ struct Pty {
     std::unique_ptr<QSocketNotifier> notifier;
     Pty()
     {
-        char name[256] = {};
-        if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
+        if (!test::openRawPty(master, slave, device))
             return;
-        device = QString::fromLocal8Bit(name);
-        termios tio{};
-        ::tcgetattr(slave, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(slave, TCSANOW, &tio);
-        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
         notifier = std::make_unique<QSocketNotifier>(master, QSocketNotifier::Read);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] {
             char buffer[65536];
@@ -151,8 +142,8 @@ int main(int argc, char **argv)
         clock.start();
         window.StopSending();
         QCoreApplication::processEvents(); // the repaint belongs to the stop
-        std::printf("%d-line program: stop after the whole program was sent %.3f ms\n",
-                    longLines, clock.nsecsElapsed() / 1e6);
+        std::printf("%d-line program: stop after the whole program was sent %.3f ms\n", longLines,
+                    clock.nsecsElapsed() / 1e6);
         // The same when the text itself holds strike-through, which has to be reformatted.
         window.rtfText->select(0, 5);
         window.rtfText->setSelStrikeThru(true);

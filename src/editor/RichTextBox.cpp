@@ -236,6 +236,13 @@ void RichTextBox::replaceAll(const RichText &content)
         emit Change();
 }
 
+void RichTextBox::appendText(const QString &text)
+{
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(normalizedInsertText(text), toTextCharFormat(defaultCharFormat()));
+}
+
 int RichTextBox::textLength() const
 {
     return editorLength(*document());

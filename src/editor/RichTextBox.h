@@ -37,6 +37,9 @@ public:
     QChar charAt(int position) const;
     QString textRange(int start, int length) const;
 
+    // Adds plain text in the default format after the end.
+    void appendText(const QString &text);
+
     // Caret and selection. Setting the start collapses the selection.
     int selStart() const;
     void setSelStart(int start);
@@ -127,7 +130,8 @@ private:
     void connectDocument();
     TriState selFlag(bool (*get)(const QTextCharFormat &)) const;
     void mergeSelection(const QTextCharFormat &format);
-    template <typename T> std::optional<T> selCommon(T (*get)(const QTextCharFormat &, const QFont &)) const;
+    template <typename T>
+    std::optional<T> selCommon(T (*get)(const QTextCharFormat &, const QFont &)) const;
     bool writeFile(const QString &path, FileFormat format);
     void onSelectionMaybeChanged();
 

@@ -28,14 +28,6 @@ namespace kordavel {
 
 namespace {
 
-// Paragraph and line separators would break the two-character line-end count.
-QString plainInsertText(QString text)
-{
-    text.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
-    text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
-    return text;
-}
-
 QString sendCaption()
 {
     return GetString(QStringLiteral("Send"), 127);
@@ -252,9 +244,7 @@ void frmProgram::appendReceived(const QString &received)
         rtfText->setText(rtfText->text() + text);
         m_receivePlain = true;
     } else {
-        QTextCursor cursor(rtfText->document());
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(plainInsertText(text), toTextCharFormat(defaultCharFormat()));
+        rtfText->appendText(text);
     }
     rtfText->setSelStart(rtfText->textLength());
     stbPanel[2]->setText(QString::number(rtfText->textLength()));
@@ -289,11 +279,8 @@ void frmProgram::takeLastReceived()
 void frmProgram::remoteStep()
 {
     const QString arrived = ucDnc1->RemoteReceive();
-    if (!arrived.isEmpty()) {
-        QTextCursor cursor(rtfRemote->document());
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(plainInsertText(arrived), toTextCharFormat(defaultCharFormat()));
-    }
+    if (!arrived.isEmpty())
+        rtfRemote->appendText(arrived);
     if (ucDnc1->SendInProgress())
         return;
     const qint32 total = qint32(m_sendText.size());
