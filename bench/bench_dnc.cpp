@@ -6,7 +6,7 @@
 // meanwhile. megabytes (1): sent as one piece with no flow control; prints the time beside
 // a plain write loop on the same kind of line (median and best of 9 runs each).
 
-#include "app/SettingsStore.h"
+#include "common/SettingsStore.h"
 #include "dnc/ucDnc.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 //   2. the longest timer step in ms at the end of a 100,000-line program;
 //   3. the time per receive step once 1 MB has been received.
 // Usage: QT_QPA_PLATFORM=offscreen bench_transfer [send-lines] [long-lines]
-#include "app/SettingsStore.h"
+#include "common/SettingsStore.h"
 #include "dnc/ucDnc.h"
 #include "editor/RichTextBox.h"
 #include "program/frmProgram.h"

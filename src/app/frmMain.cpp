@@ -1,14 +1,17 @@
 #include "frmMain.h"
 
-#include "AppState.h"
 #include "KeyStatePanels.h"
-#include "MessageBox.h"
-#include "SettingsStore.h"
-#include "Twips.h"
+
+#include "common/AppState.h"
+#include "common/MessageBox.h"
+#include "common/Resources.h"
+#include "common/SettingsStore.h"
+#include "common/Twips.h"
 
 #include "editor/RichTextBox.h"
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
+#include "tools/frmFindReplace.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,17 +22,10 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 
-// The pictures live in the core library; pull them in wherever a frame is made.
-static void initResources()
-{
-    Q_INIT_RESOURCE(resources);
-}
-
 namespace kordavel {
 
 namespace {
 
-frmMain *g_frame = nullptr;
 const QString kSettings = QStringLiteral("Settings");
 
 // The lock that tells a second copy of the program that the first one runs. A lock left
@@ -54,7 +50,6 @@ std::unique_ptr<QLockFile> takeInstanceLock()
 frmMain::frmMain()
 {
     initResources();
-    g_frame = this;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QLatin1String(kProductName));
     setWindowIcon(QIcon(QStringLiteral(":/kordavel.svg")));
@@ -64,6 +59,10 @@ frmMain::frmMain()
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
     m_mdi->installEventFilter(this);
+    frmFindReplace::setEditorSource([this]() -> RichTextBox * {
+        frmProgram *program = activeProgram();
+        return program ? program->rtfText : nullptr;
+    });
     buildMenus();
     buildToolbar();
     buildStatusBar();
@@ -75,13 +74,20 @@ frmMain::frmMain()
 
 frmMain::~frmMain()
 {
-    g_frame = nullptr;
+    // Windows that go with the frame report to nobody.
+    for (frmProgram *program : m_mdi->findChildren<frmProgram *>())
+        disconnect(program, nullptr, this, nullptr);
+    frmFindReplace::setEditorSource(nullptr);
     frmQuestion::releaseInstance();
 }
 
-frmMain *frmMain::instance()
+// A program window is gone: the document menus follow, and the find dialog goes with the
+// last window.
+void frmMain::programClosed()
 {
-    return g_frame;
+    RefreshCommands();
+    if (ProgramWindowCount < 1)
+        CloseFindDialog();
 }
 
 bool frmMain::startUp()
@@ -206,6 +212,8 @@ frmProgram *frmMain::NewProgramWindow(qint32 mode)
         setButtonValue(QLatin1String(key), false);
     ++NewWindowCounter;
     auto *program = new frmProgram;
+    connect(program, &frmProgram::buttonState, this, &frmMain::setButtonValue);
+    connect(program, &QObject::destroyed, this, &frmMain::programClosed);
     auto *sub = m_mdi->addSubWindow(program);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(QIcon(QStringLiteral(":/kordavel.svg")));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommonDialog.h"
+#include "common/CommonDialog.h"
 #include "i18n/Language.h"
 
 #include <QHash>
@@ -30,8 +30,6 @@ class frmMain : public QMainWindow, public LanguageAware {
 public:
     frmMain();
     ~frmMain() override;
-
-    static frmMain *instance();
 
     // Start-up: language, placement, second-copy test, first window. False when this is a
     // second copy: the frame has then closed itself and the process ends.
@@ -102,12 +100,14 @@ private:
     frmProgram *unlockedProgram() const;
     // The find dialog is minimized and restored with the frame.
     void followFindDialog();
+    void programClosed();
 
     QMdiArea *m_mdi;
     QToolBar *tbToolBar;
     QHash<QString, QAction *> m_entries;
     QHash<QString, QMenu *> m_menus;
     QHash<QString, QAction *> m_buttons;
+    QHash<QString, QAction *> m_buttonEntries; // the menu entry each button runs
     QHash<QString, bool> m_pressed;
     QStringList m_entryOrder;
     std::unique_ptr<QLockFile> m_lock;

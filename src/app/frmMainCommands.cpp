@@ -1,7 +1,7 @@
 // What the menu and toolbar commands do on the active program window.
 #include "frmMain.h"
 
-#include "CommonDialog.h"
+#include "common/CommonDialog.h"
 
 #include "dialogs/frmAbout.h"
 #include "editor/RichTextBox.h"
@@ -166,36 +166,12 @@ void frmMain::helpAbout()
     about.exec();
 }
 
-// Toolbar buttons run the command of their key; the pressed states stay as the program
+// A toolbar button runs its menu entry's command; the pressed states stay as the program
 // set them, whatever the click did to the button.
 void frmMain::toolbarClick(const QString &key)
 {
-    if (key == QLatin1String("New"))
-        NewProgramWindow(0);
-    else if (key == QLatin1String("Open"))
-        fileOpen();
-    else if (key == QLatin1String("Save")) {
-        if (frmProgram *program = activeProgram())
-            program->SaveFile();
-    } else if (key == QLatin1String("Print"))
-        filePrint();
-    else if (key == QLatin1String("Find"))
-        editFind();
-    else if (key == QLatin1String("Cut"))
-        editCut();
-    else if (key == QLatin1String("Copy"))
-        editCopy();
-    else if (key == QLatin1String("Paste"))
-        editPaste();
-    else if (key == QLatin1String("Undo"))
-        editUndo();
-    else if (key == QLatin1String("Bold") || key == QLatin1String("Italic") ||
-             key == QLatin1String("Underline"))
-        formatToggle(key);
-    else if (key == QLatin1String("Send"))
-        communicationSend();
-    else if (key == QLatin1String("Receive"))
-        communicationReceive();
+    if (QAction *entry = m_buttonEntries.value(key))
+        entry->trigger();
     if (QAction *button = m_buttons.value(key); button && button->isCheckable())
         button->setChecked(m_pressed.value(key, false));
 }

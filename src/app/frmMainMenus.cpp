@@ -1,7 +1,7 @@
 // The main frame's menu tree, toolbar, relabelling and the showing of document menus.
 #include "frmMain.h"
 
-#include "AppState.h"
+#include "common/AppState.h"
 
 #include "program/frmProgram.h"
 
@@ -15,20 +15,36 @@ namespace kordavel {
 
 namespace {
 
+// A toolbar button runs the command of its menu entry.
 struct ButtonDef {
     const char *key; // empty: a separator
     int tooltip;
     const char *picture;
+    const char *entry;
+    bool pressable; // shows a pressed state that the program sets
 };
 
 const ButtonDef kButtons[] = {
-    {"New", 301, "new"},       {"Open", 302, "open"},   {"Save", 303, "save"},
-    {nullptr, 0, nullptr},     {"Print", 304, "print"}, {nullptr, 0, nullptr},
-    {"Find", 305, "find"},     {nullptr, 0, nullptr},   {"Cut", 306, "cut"},
-    {"Copy", 307, "copy"},     {"Paste", 308, "paste"}, {nullptr, 0, nullptr},
-    {"Undo", 309, "undo"},     {nullptr, 0, nullptr},   {"Bold", 310, "bold"},
-    {"Italic", 311, "italic"}, {"Underline", 312, "underline"}, {nullptr, 0, nullptr},
-    {"Send", 313, "send"},     {"Receive", 314, "receive"},
+    {"New", 301, "new", "mnuFileNew", false},
+    {"Open", 302, "open", "mnuFileOpen", false},
+    {"Save", 303, "save", "mnuFileSave", false},
+    {},
+    {"Print", 304, "print", "mnuFilePrint", false},
+    {},
+    {"Find", 305, "find", "mnuEditFind", false},
+    {},
+    {"Cut", 306, "cut", "mnuEditCut", false},
+    {"Copy", 307, "copy", "mnuEditCopy", false},
+    {"Paste", 308, "paste", "mnuEditPaste", false},
+    {},
+    {"Undo", 309, "undo", "mnuEditUndo", false},
+    {},
+    {"Bold", 310, "bold", "mnuFormatBold", true},
+    {"Italic", 311, "italic", "mnuFormatItalic", true},
+    {"Underline", 312, "underline", "mnuFormatUnderline", true},
+    {},
+    {"Send", 313, "send", "mnuCommunicationSend", true},
+    {"Receive", 314, "receive", "mnuCommunicationReceive", true},
 };
 
 // Menu entries relabelled by the frame, in relabelling order, with their offsets.
@@ -205,11 +221,9 @@ void frmMain::buildToolbar()
             QIcon(QStringLiteral(":/toolbar/%1.svg").arg(QLatin1String(def.picture))), key);
         button->setObjectName(QStringLiteral("tb") + key);
         button->setToolTip(key);
-        if (key == QLatin1String("Bold") || key == QLatin1String("Italic") ||
-            key == QLatin1String("Underline") || key == QLatin1String("Send") ||
-            key == QLatin1String("Receive"))
-            button->setCheckable(true);
+        button->setCheckable(def.pressable);
         m_buttons.insert(key, button);
+        m_buttonEntries.insert(key, m_entries.value(QLatin1String(def.entry)));
         connect(button, &QAction::triggered, this, [this, key] { toolbarClick(key); });
     }
 }

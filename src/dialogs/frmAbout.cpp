@@ -1,7 +1,9 @@
 #include "frmAbout.h"
 
-#include "app/AppState.h"
-#include "app/Twips.h"
+#include "Version.h"
+
+#include "common/AppState.h"
+#include "common/Twips.h"
 
 #include <QFrame>
 #include <QIcon>

@@ -4,6 +4,9 @@
 
 namespace kordavel {
 
+// Transfer states of a channel and of the program window that owns it.
+enum TransferAction : qint32 { actIdle = 0, actSend = 1, actReceive = 2, actRemote = 3 };
+
 // Error numbers of the serial layer. A failed property write or read answers 380, 383 or
 // 394; a failure of the port itself answers one of 8000 to 8021.
 enum CommError : int {

@@ -1,6 +1,6 @@
 #include "PortNames.h"
 
-#include "app/SettingsStore.h"
+#include "common/SettingsStore.h"
 
 #include <QFile>
 #include <QFileInfo>

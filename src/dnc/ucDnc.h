@@ -27,7 +27,7 @@ class ucDnc : public QWidget {
 public:
     // A channel over the real serial port.
     explicit ucDnc(QWidget *parent = nullptr);
-    // A channel over the given line (tests hand in a FakeLine).
+    // A channel over the given line (tests hand in a line of their own).
     explicit ucDnc(std::unique_ptr<SerialLine> line, QWidget *parent = nullptr);
     ~ucDnc() override;
 

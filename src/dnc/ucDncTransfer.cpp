@@ -3,7 +3,7 @@
 
 #include "SerialLine.h"
 #include "SerialPortLine.h"
-#include "editor/CodePage.h"
+#include "common/CodePage.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

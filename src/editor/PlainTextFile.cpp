@@ -1,6 +1,6 @@
 #include "PlainTextFile.h"
 
-#include "CodePage.h"
+#include "common/CodePage.h"
 
 namespace kordavel {
 

@@ -1,6 +1,6 @@
 #include "RtfReader.h"
 
-#include "CodePage.h"
+#include "common/CodePage.h"
 
 #include <QHash>
 

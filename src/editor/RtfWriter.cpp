@@ -1,6 +1,6 @@
 #include "RtfWriter.h"
 
-#include "CodePage.h"
+#include "common/CodePage.h"
 
 #include <QHash>
 

@@ -1,6 +1,6 @@
 #include "DefaultLineSettings.h"
 
-#include "app/SettingsStore.h"
+#include "common/SettingsStore.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "frmOptions.h"
 
-#include "app/Twips.h"
+#include "common/Twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>

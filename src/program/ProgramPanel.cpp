@@ -1,6 +1,6 @@
 #include "ProgramPanel.h"
 
-#include "app/Twips.h"
+#include "common/Twips.h"
 #include "dnc/ucDnc.h"
 #include "i18n/Language.h"
 #include "profiles/ValueLists.h"

@@ -4,11 +4,10 @@
 #include "TransferSteps.h"
 #include "frmQuestion.h"
 
-#include "app/AppState.h"
-#include "app/CommonDialog.h"
-#include "app/MessageBox.h"
-#include "app/Twips.h"
-#include "app/frmMain.h"
+#include "common/AppState.h"
+#include "common/CommonDialog.h"
+#include "common/MessageBox.h"
+#include "common/Twips.h"
 #include "dnc/ucDnc.h"
 #include "editor/RichTextBox.h"
 
@@ -78,8 +77,6 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
 frmProgram::~frmProgram()
 {
     --ProgramWindowCount;
-    if (frmMain *frame = frmMain::instance())
-        frame->RefreshCommands();
 }
 
 void frmProgram::resizeEvent(QResizeEvent *event)
@@ -146,25 +143,18 @@ void frmProgram::filterKey(int &keyAscii)
 
 void frmProgram::showFormatState()
 {
-    frmMain *frame = frmMain::instance();
-    if (!frame)
-        return;
-    frame->setButtonValue(QStringLiteral("Bold"), rtfText->selBold() == RichTextBox::TriState::All);
-    frame->setButtonValue(QStringLiteral("Italic"),
-                          rtfText->selItalic() == RichTextBox::TriState::All);
-    frame->setButtonValue(QStringLiteral("Underline"),
-                          rtfText->selUnderline() == RichTextBox::TriState::All);
+    emit buttonState(QStringLiteral("Bold"), rtfText->selBold() == RichTextBox::TriState::All);
+    emit buttonState(QStringLiteral("Italic"), rtfText->selItalic() == RichTextBox::TriState::All);
+    emit buttonState(QStringLiteral("Underline"),
+                     rtfText->selUnderline() == RichTextBox::TriState::All);
 }
 
 void frmProgram::Activate()
 {
     SetLanguage();
-    frmMain *frame = frmMain::instance();
-    if (!frame)
-        return;
     if (actAction == actIdle || actAction == actSend || actAction == actReceive) {
-        frame->setButtonValue(QStringLiteral("Send"), actAction == actSend);
-        frame->setButtonValue(QStringLiteral("Receive"), actAction == actReceive);
+        emit buttonState(QStringLiteral("Send"), actAction == actSend);
+        emit buttonState(QStringLiteral("Receive"), actAction == actReceive);
     }
 }
 

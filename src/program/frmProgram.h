@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dnc/CommTypes.h"
 #include "i18n/Language.h"
 
 #include <QWidget>
@@ -13,9 +14,6 @@ namespace kordavel {
 class RichTextBox;
 class ProgramPanel;
 class ucDnc;
-
-// Transfer states of a program window and of its channel.
-enum TransferAction : qint32 { actIdle = 0, actSend = 1, actReceive = 2, actRemote = 3 };
 
 // One open CNC program: its text, its file (the caption is the document's identity),
 // change tracking and the question before a changed program is closed.
@@ -61,6 +59,11 @@ public:
     ProgramPanel *picControl;
     QTimer *tEvent;
     ucDnc *ucDnc1;
+
+signals:
+    // The pressed state of a toolbar button ("Send", "Receive", "Bold", "Italic",
+    // "Underline") as this window sees it.
+    void buttonState(const QString &key, bool pressed);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -7,9 +7,8 @@
 #include "ProgramPanel.h"
 #include "TransferSteps.h"
 
-#include "app/AppState.h"
-#include "app/MessageBox.h"
-#include "app/frmMain.h"
+#include "common/AppState.h"
+#include "common/MessageBox.h"
 #include "dnc/ucDnc.h"
 #include "editor/DocumentRichText.h"
 #include "editor/RichText.h"
@@ -156,10 +155,8 @@ void frmProgram::StopSending()
     picControl->setEnabled(true);
     stbPanel[1]->clear();
     stbPanel[2]->clear();
-    if (frmMain *frame = frmMain::instance()) {
-        frame->setButtonValue(QStringLiteral("Send"), false);
-        frame->setButtonValue(QStringLiteral("Receive"), false);
-    }
+    emit buttonState(QStringLiteral("Send"), false);
+    emit buttonState(QStringLiteral("Receive"), false);
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
     layoutWindow();
 }
@@ -315,8 +312,7 @@ void frmProgram::ucDnc1_ErrorStatus(qint16 intErrorStatus)
 
 bool frmProgram::SetMachineIcon(const QString &name)
 {
-    const QIcon main = frmMain::instance() ? frmMain::instance()->windowIcon()
-                                           : QIcon(QStringLiteral(":/kordavel.svg"));
+    const QIcon main(QStringLiteral(":/kordavel.svg"));
     const std::optional<QIcon> icon = machineIcon(name, main);
     if (!icon)
         return false;

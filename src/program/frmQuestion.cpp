@@ -1,7 +1,7 @@
 #include "frmQuestion.h"
 
-#include "app/AppState.h"
-#include "app/Twips.h"
+#include "common/AppState.h"
+#include "common/Twips.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "RewriteLines.h"
 
-#include "editor/CodePage.h"
+#include "common/CodePage.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,6 +1,6 @@
 #include "SymbolBox.h"
 
-#include "app/MessageBox.h"
+#include "common/MessageBox.h"
 
 #include <QKeyEvent>
 

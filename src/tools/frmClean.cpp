@@ -2,7 +2,7 @@
 
 #include "SymbolBox.h"
 
-#include "app/Twips.h"
+#include "common/Twips.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,18 +2,14 @@
 
 #include "TextSearch.h"
 
-#include "app/AppState.h"
-#include "app/Twips.h"
-#include "app/frmMain.h"
+#include "common/AppState.h"
+#include "common/Twips.h"
 #include "editor/RichTextBox.h"
-#include "program/frmProgram.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
 
@@ -23,16 +19,14 @@ namespace {
 
 QPointer<frmFindReplace> g_dialog;
 
-RichTextBox *activeProgramEditor()
+RichTextBox *noEditor()
 {
-    frmMain *frame = frmMain::instance();
-    frmProgram *program = frame ? frame->activeProgram() : nullptr;
-    return program ? program->rtfText : nullptr;
+    return nullptr;
 }
 
 std::function<RichTextBox *()> &editorSource()
 {
-    static std::function<RichTextBox *()> source = activeProgramEditor;
+    static std::function<RichTextBox *()> source = noEditor;
     return source;
 }
 
@@ -108,7 +102,7 @@ frmFindReplace &frmFindReplace::load()
 
 void frmFindReplace::setEditorSource(std::function<RichTextBox *()> source)
 {
-    editorSource() = source ? std::move(source) : activeProgramEditor;
+    editorSource() = source ? std::move(source) : noEditor;
 }
 
 RichTextBox *findTarget()
@@ -175,7 +169,6 @@ frmFindReplace::frmFindReplace() : QDialog(nullptr)
     connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
 
     SetLanguage();
-    watchProgramWindows();
 }
 
 frmFindReplace::~frmFindReplace()
@@ -196,29 +189,6 @@ bool frmFindReplace::SetLanguage()
     cboReplace->setToolTip(GetString(cboReplace->toolTip(), 332));
     fitTextsInTwipsLayout(this);
     return true;
-}
-
-// The dialog goes with the last program window.
-void frmFindReplace::watchProgramWindows()
-{
-    frmMain *frame = frmMain::instance();
-    if (!frame)
-        return;
-    const auto watch = [this](QWidget *program) {
-        if (program)
-            connect(program, &QObject::destroyed, this, &frmFindReplace::programClosed,
-                    Qt::UniqueConnection);
-    };
-    for (frmProgram *program : frame->programWindows())
-        watch(program);
-    connect(frame->mdiArea(), &QMdiArea::subWindowActivated, this,
-            [watch](QMdiSubWindow *sub) { watch(sub ? sub->widget() : nullptr); });
-}
-
-void frmFindReplace::programClosed()
-{
-    if (ProgramWindowCount < 1)
-        close();
 }
 
 qint32 frmFindReplace::FindAnswer()

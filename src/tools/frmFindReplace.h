@@ -18,7 +18,7 @@ class RichTextBox;
 inline QString LastFindText;
 
 // The find and replace dialog: modeless, always on top, one at a time. It acts on the
-// editor of the frame's active program window at the moment a button is pressed, and
+// editor its owner names (the active program window's) at the moment a button is pressed, and
 // remembers, while it is open, the texts confirmed with Enter.
 class frmFindReplace : public QDialog, public LanguageAware {
     Q_OBJECT
@@ -37,7 +37,7 @@ public:
     bool FindReplaceCommand(qint32 &action);
     bool SetLanguage() override;
 
-    // Where the commands find their editor; by default the active program window's.
+    // Where the commands find their editor; none until the frame names one.
     static void setEditorSource(std::function<RichTextBox *()> source);
 
     QLabel *lblFind;
@@ -51,12 +51,8 @@ public:
 
     ~frmFindReplace() override;
 
-private slots:
-    void programClosed();
-
 private:
     frmFindReplace();
-    void watchProgramWindows();
 };
 
 // The editor the find commands act on, or none.

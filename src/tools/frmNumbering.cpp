@@ -1,6 +1,6 @@
 #include "frmNumbering.h"
 
-#include "app/Twips.h"
+#include "common/Twips.h"
 
 #include <QApplication>
 #include <QCheckBox>

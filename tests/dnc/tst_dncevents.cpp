@@ -1,5 +1,5 @@
 // Line events, holds, error reports and the blocking send, through the fake line.
-#include "dnc/FakeLine.h"
+#include "support/FakeLine.h"
 #include "dnc/ucDnc.h"
 
 #include <QPointer>

@@ -2,7 +2,7 @@
 // code, XON/XOFF, open failures and a line that hangs up.
 #include "support/PtyMachine.h"
 #include "dnc/ucDnc.h"
-#include "editor/CodePage.h"
+#include "common/CodePage.h"
 #include "support/TestFolders.h"
 
 #include <QPointer>

@@ -1,6 +1,6 @@
 // Line settings of the channel: construction defaults, the setters' validation, and their
 // silence while a transfer runs.
-#include "dnc/FakeLine.h"
+#include "support/FakeLine.h"
 #include "dnc/ucDnc.h"
 
 #include <QLabel>

@@ -3,7 +3,7 @@
 // during the pause before the port opens. Nothing crashes and the port ends up closed.
 #include "E2eSession.h"
 
-#include "app/AppState.h"
+#include "common/AppState.h"
 
 using namespace kordavel;
 using namespace kordavel::test;

@@ -1,6 +1,6 @@
 // The "Save file?" question: its answers by button, key and window close, its widths,
 // and its captions in every language.
-#include "app/Twips.h"
+#include "common/Twips.h"
 #include "i18n/Language.h"
 #include "program/frmQuestion.h"
 #include "support/GoldenStrings.h"

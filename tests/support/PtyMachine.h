@@ -2,7 +2,7 @@
 
 // The machine end of a pseudo-terminal: the channel opens the slave as its port, the test
 // reads and writes the master as the CNC controller would.
-#include "app/SettingsStore.h"
+#include "common/SettingsStore.h"
 
 #include <QByteArray>
 #include <QSocketNotifier>

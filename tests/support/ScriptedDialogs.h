@@ -2,8 +2,8 @@
 
 // Stand-ins for the common dialogs, message boxes and the beep: tests script the
 // user's answers and read back what the program showed.
-#include "app/CommonDialog.h"
-#include "app/MessageBox.h"
+#include "common/CommonDialog.h"
+#include "common/MessageBox.h"
 
 #include <QPrinter>
 #include <QStringList>

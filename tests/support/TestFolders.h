@@ -1,7 +1,7 @@
 #pragma once
 
 // Every test keeps the settings store and the running-copy lock in folders of its own.
-#include "app/SettingsStore.h"
+#include "common/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Find and replace: whole-word, case-blind search in editor positions (a line end counts
 // two), the wrap-around, Replace and a Replace All that always ends and is one Undo step;
 // the modeless dialog with its sorted lists and Enter keys; and the frame's commands.
-#include "app/AppState.h"
+#include "common/AppState.h"
 #include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
 #include "support/GoldenStrings.h"

@@ -1,6 +1,6 @@
 // Forms laid out in twips: texts of another language that do not fit make their labels,
 // buttons and check boxes wider, never over a neighbour, and the form grows with them.
-#include "app/Twips.h"
+#include "common/Twips.h"
 
 #include <QCheckBox>
 #include <QDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SerialLine.h"
+#include "dnc/SerialLine.h"
 
 #include <QList>
 

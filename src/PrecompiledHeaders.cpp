@@ -1,0 +1,1 @@
+// Carries the precompiled Qt headers that every library of ours reuses.

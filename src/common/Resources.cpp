@@ -1,0 +1,17 @@
+#include "Resources.h"
+
+#include <QtGlobal>
+
+static void registerPictures()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace kordavel {
+
+void initResources()
+{
+    registerPictures();
+}
+
+} // namespace kordavel

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace kordavel {
+
+// Registers the program's pictures (application icon, toolbar) kept in this library.
+void initResources();
+
+} // namespace kordavel
