@@ -2,6 +2,7 @@
 # program window's and the frame's operations that run them.
 target_sources(kordavel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RewriteLines.cpp ${CMAKE_CURRENT_LIST_DIR}/RewriteLines.h
+  ${CMAKE_CURRENT_LIST_DIR}/RtfPieces.cpp ${CMAKE_CURRENT_LIST_DIR}/RtfPieces.h
   ${CMAKE_CURRENT_LIST_DIR}/SymbolBox.cpp ${CMAKE_CURRENT_LIST_DIR}/SymbolBox.h
   ${CMAKE_CURRENT_LIST_DIR}/frmClean.cpp ${CMAKE_CURRENT_LIST_DIR}/frmClean.h
   ${CMAKE_CURRENT_LIST_DIR}/frmNumbering.cpp ${CMAKE_CURRENT_LIST_DIR}/frmNumbering.h
