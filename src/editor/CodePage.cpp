@@ -50,6 +50,15 @@ struct IconvPage {
     iconv_t cd = iconv_t(-1);
     char16_t chars[128] = {};
     bool lead[128] = {};
+
+    IconvPage() = default;
+    IconvPage(const IconvPage &) = delete;
+    IconvPage &operator=(const IconvPage &) = delete;
+    ~IconvPage()
+    {
+        if (cd != iconv_t(-1))
+            iconv_close(cd);
+    }
 };
 
 // Converts the bytes to UTF-16; empty when the converter takes them as an incomplete or a

@@ -116,8 +116,8 @@ void TstRtfRegressions::loadsWhatItCan_data()
         "{\\rtf1{\\fonttbl{\\f1\\fcharset161 G;}{\\f2\\fcharset186 B;}}\\f1\\'c3\\f2\\'e0}",
         u({0x393, 0x105}));
     row("two-byte code pages",
-        "{\\rtf1\\ansicpg932{\\fonttbl{\\f1\\fcharset134 C;}{\\f2\\fcharset129 "
-        "K;}{\\f3\\fcharset136 T;}}"
+        "{\\rtf1\\ansicpg932"
+        "{\\fonttbl{\\f1\\fcharset134 C;}{\\f2\\fcharset129 K;}{\\f3\\fcharset136 T;}}"
         "\\'82\\'a0\\'83A\\'95\\\\\\f1\\'c4\\'e3\\f2\\'b0\\'a1\\f3\\'a4\\'a4}",
         u({0x3042, 0x30A2, 0x8868, 0x4F60, 0xAC00, 0x4E2D}));
     row("code page nobody knows reads as 1252", "{\\rtf1\\ansicpg99999 \\'e9}", u({0xE9}));
