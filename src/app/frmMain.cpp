@@ -122,8 +122,7 @@ void frmMain::applyPlacement()
     const int left = twipsToPixelsX(GetSettingFloat(kSettings, QStringLiteral("MainLeft"), 1000));
     const int top = twipsToPixelsY(GetSettingFloat(kSettings, QStringLiteral("MainTop"), 1000));
     const int width = twipsToPixelsX(GetSettingFloat(kSettings, QStringLiteral("MainWidth"), 6500));
-    const int height =
-        twipsToPixelsY(GetSettingFloat(kSettings, QStringLiteral("MainHeight"), 6500));
+    const int height = twipsToPixelsY(GetSettingFloat(kSettings, QStringLiteral("MainHeight"), 6500));
     m_outerTarget = QRect(left, top, std::max(width, 1), std::max(height, 1));
     move(m_outerTarget.topLeft());
     resize(m_outerTarget.size());
@@ -152,13 +151,10 @@ void frmMain::savePlacement()
     }
     const QRect outer = frameGeometry();
     SaveSetting(kSettings, QStringLiteral("WindowState"), QStringLiteral("0"));
-    SaveSetting(kSettings, QStringLiteral("MainLeft"),
-                QString::number(pixelsToTwipsX(outer.left())));
+    SaveSetting(kSettings, QStringLiteral("MainLeft"), QString::number(pixelsToTwipsX(outer.left())));
     SaveSetting(kSettings, QStringLiteral("MainTop"), QString::number(pixelsToTwipsY(outer.top())));
-    SaveSetting(kSettings, QStringLiteral("MainWidth"),
-                QString::number(pixelsToTwipsX(outer.width())));
-    SaveSetting(kSettings, QStringLiteral("MainHeight"),
-                QString::number(pixelsToTwipsY(outer.height())));
+    SaveSetting(kSettings, QStringLiteral("MainWidth"), QString::number(pixelsToTwipsX(outer.width())));
+    SaveSetting(kSettings, QStringLiteral("MainHeight"), QString::number(pixelsToTwipsY(outer.height())));
 }
 
 bool frmMain::closeAllPrograms()
