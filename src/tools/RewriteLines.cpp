@@ -33,13 +33,21 @@ QByteArrayView trimBlanks(QByteArrayView text)
 // escaped backslash or brace is program text, so the apostrophe after "\\" is not an escape.
 QByteArray removeEscapedCharacters(QByteArrayView content)
 {
+    if (!content.contains("\\'") && !content.contains("\\u"))
+        return content.toByteArray();
     RtfPieceWriter out(false);
     RtfPieces p{content};
+    qsizetype kept = 0; // where the pieces kept since the last removal begin
+    Piece last = Piece::Char;
     while (p.next()) {
         const QByteArrayView piece = p.piece();
-        if (p.kind != Piece::Char || !(piece.startsWith("\\'") || piece.startsWith("\\u")))
-            out.add(piece, p.kind);
+        if (p.kind == Piece::Char && (piece.startsWith("\\'") || piece.startsWith("\\u"))) {
+            out.add(content.sliced(kept, p.at - kept), last);
+            kept = p.end;
+        }
+        last = p.kind;
     }
+    out.add(content.sliced(kept), last);
     return out.take();
 }
 
@@ -139,8 +147,8 @@ bool rewriteBlock(QByteArray &content, bool afterWord, QByteArrayView symbol, Nu
     RtfPieces kept{between};
     while (kept.next())
         out.add(kept.piece(), kept.kind);
-    for (; more; more = p.next())
-        out.add(p.piece(), p.kind);
+    if (more) // the rest as it stands
+        out.add(p.rest(), p.kind);
     content = out.take();
     while (numberer && content.endsWith(' '))
         content.chop(1);
