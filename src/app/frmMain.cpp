@@ -217,6 +217,11 @@ frmProgram *frmMain::NewProgramWindow(qint32 mode)
     auto *sub = m_mdi->addSubWindow(program);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(QIcon(QStringLiteral(":/kordavel.svg")));
+    RichTextBox *editor = program->rtfText;
+    editor->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(editor, &QWidget::customContextMenuRequested, this, [this, sub, editor](QPoint at) {
+        showEditMenu(sub, editor->viewport()->mapToGlobal(at));
+    });
     program->setWindowTitle(QStringLiteral("Program ") + QString::number(NewWindowCounter));
     ++ProgramWindowCount;
     RefreshCommands();

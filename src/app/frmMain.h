@@ -98,6 +98,8 @@ private:
     void savePlacement();
     void applyPlacement();
     frmProgram *unlockedProgram() const;
+    // The editor's right-click menu: the Edit menu's own commands, for that window.
+    void showEditMenu(QMdiSubWindow *sub, const QPoint &globalPos);
     // The find dialog is minimized and restored with the frame.
     void followFindDialog();
     void programClosed();

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
 
@@ -102,6 +103,19 @@ QAction *frmMain::menuEntry(const QString &name) const
 QAction *frmMain::toolbarButton(const QString &key) const
 {
     return m_buttons.value(key);
+}
+
+// The actions are the Edit menu's, so the texts follow the language and the commands keep
+// their guards: nothing happens while a transfer holds the text.
+void frmMain::showEditMenu(QMdiSubWindow *sub, const QPoint &globalPos)
+{
+    m_mdi->setActiveSubWindow(sub);
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (const char *name : {"mnuEditUndo", "mnuEditBar0", "mnuEditCut", "mnuEditCopy",
+                             "mnuEditPaste", "mnuEditBar1", "mnuEditSelectAll"})
+        menu->addAction(m_entries.value(QLatin1String(name)));
+    menu->popup(globalPos);
 }
 
 void frmMain::buildMenus()

@@ -3,6 +3,12 @@
 #include <QHash>
 
 #include <array>
+#include <cerrno>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include <iconv.h>
 
 namespace kordavel {
 
@@ -10,6 +16,7 @@ namespace {
 
 // Bytes 0x80 to 0xFF. Bytes a code page leaves undefined map to the same code point,
 // so that every byte survives a load and save unchanged.
+// clang-format off
 const char16_t kCp1252[128] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
@@ -47,10 +54,80 @@ const char16_t kCp1251[128] = {
     0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
+// clang-format on
+
+// Every other code page comes from the C library's converter, read once into a table: the
+// character of each byte, and whether the byte opens a two-byte character.
+struct IconvPage {
+    iconv_t cd = iconv_t(-1);
+    char16_t chars[128] = {};
+    bool lead[128] = {};
+
+    IconvPage() = default;
+    IconvPage(const IconvPage &) = delete;
+    IconvPage &operator=(const IconvPage &) = delete;
+    ~IconvPage()
+    {
+        if (cd != iconv_t(-1))
+            iconv_close(cd);
+    }
+};
+
+// Converts the bytes to UTF-16; empty when the converter takes them as an incomplete or a
+// broken sequence (errno tells which).
+QString convert(iconv_t cd, const char *bytes, std::size_t size)
+{
+    char16_t buffer[4];
+    char *in = const_cast<char *>(bytes);
+    char *out = reinterpret_cast<char *>(buffer);
+    std::size_t inLeft = size;
+    std::size_t outLeft = sizeof buffer;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    // A converter that waits for combining marks (1255, 1258) gives the character on the flush.
+    if (iconv(cd, &in, &inLeft, &out, &outLeft) == std::size_t(-1) || inLeft != 0 ||
+        iconv(cd, nullptr, nullptr, &out, &outLeft) == std::size_t(-1))
+        return {};
+    return QString::fromUtf16(buffer, qsizetype((sizeof buffer - outLeft) / sizeof(char16_t)));
+}
+
+std::mutex g_pagesMutex;
+
+// The table of a code page; none when the C library does not know it. Call with
+// g_pagesMutex held.
+const IconvPage *iconvPage(int number)
+{
+    static std::map<int, std::unique_ptr<IconvPage>> pages;
+    auto it = pages.find(number);
+    if (it != pages.end())
+        return it->second.get();
+    auto page = std::make_unique<IconvPage>();
+    const QByteArray name = "CP" + QByteArray::number(number);
+    page->cd = iconv_open("UTF-16LE", name.constData());
+    if (page->cd == iconv_t(-1)) {
+        pages.emplace(number, nullptr);
+        return nullptr;
+    }
+    for (int i = 0; i < 128; ++i) {
+        const char byte = char(0x80 + i);
+        errno = 0;
+        const QString text = convert(page->cd, &byte, 1);
+        page->lead[i] = text.isEmpty() && errno == EINVAL;
+        // Bytes the code page leaves undefined keep their code point, as in the tables above.
+        page->chars[i] = text.size() == 1 ? text[0].unicode() : char16_t(0x80 + i);
+    }
+    return pages.emplace(number, std::move(page)).first->second.get();
+}
 
 const char16_t *tableFor(CodePage page)
 {
-    return page == CodePage::Windows1251 ? kCp1251 : kCp1252;
+    if (page == CodePage::Windows1251)
+        return kCp1251;
+    if (page != CodePage::Windows1252) {
+        const std::lock_guard lock(g_pagesMutex);
+        if (const IconvPage *table = iconvPage(int(page)))
+            return table->chars;
+    }
+    return kCp1252;
 }
 
 } // namespace
@@ -92,21 +169,73 @@ int encodeChar(QChar ch, CodePage page)
     return it == map.constEnd() ? -1 : it.value();
 }
 
+bool isLeadByte(unsigned char byte, CodePage page)
+{
+    if (byte < 0x80 || page == CodePage::Windows1252 || page == CodePage::Windows1251)
+        return false;
+    const std::lock_guard lock(g_pagesMutex);
+    const IconvPage *table = iconvPage(int(page));
+    return table && table->lead[byte - 0x80];
+}
+
+QString decodePair(unsigned char lead, unsigned char trail, CodePage page)
+{
+    {
+        const std::lock_guard lock(g_pagesMutex);
+        if (const IconvPage *table = iconvPage(int(page))) {
+            const char pair[2] = {char(lead), char(trail)};
+            const QString text = convert(table->cd, pair, 2);
+            if (!text.isEmpty())
+                return text;
+        }
+    }
+    return QString(decodeByte(lead, page)) + decodeByte(trail, page);
+}
+
 CodePage codePageForCharset(int charset)
 {
-    return charset == 204 ? CodePage::Windows1251 : CodePage::Windows1252;
+    switch (charset) {
+    case 128:
+        return CodePage(932);
+    case 129:
+        return CodePage(949);
+    case 134:
+        return CodePage(936);
+    case 136:
+        return CodePage(950);
+    case 161:
+        return CodePage(1253);
+    case 162:
+        return CodePage(1254);
+    case 163:
+        return CodePage(1258);
+    case 177:
+        return CodePage(1255);
+    case 178:
+        return CodePage(1256);
+    case 186:
+        return CodePage(1257);
+    case 204:
+        return CodePage::Windows1251;
+    case 222:
+        return CodePage(874);
+    case 238:
+        return CodePage(1250);
+    default:
+        return CodePage::Windows1252;
+    }
 }
 
 CodePage codePageForAnsiCpg(int cpg, CodePage fallback)
 {
-    switch (cpg) {
-    case 1251:
-        return CodePage::Windows1251;
-    case 1252:
-        return CodePage::Windows1252;
-    default:
+    const bool windows = cpg == 874 || cpg == 932 || cpg == 936 || cpg == 949 || cpg == 950 ||
+                         (cpg >= 1250 && cpg <= 1258);
+    if (!windows)
         return fallback;
-    }
+    if (cpg == 1251 || cpg == 1252)
+        return CodePage(cpg);
+    const std::lock_guard lock(g_pagesMutex);
+    return iconvPage(cpg) ? CodePage(cpg) : fallback;
 }
 
 } // namespace kordavel

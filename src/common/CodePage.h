@@ -6,16 +6,26 @@
 
 namespace kordavel {
 
-// The 8-bit Windows code pages that program files come in.
-enum class CodePage { Windows1252, Windows1251 };
+// A Windows code page by its number. 1252 and 1251 are built in; the others that RTF files
+// name (1250, 1253 to 1258, 874, and the two-byte 932, 936, 949, 950) are decoded through
+// the C library's converter.
+enum class CodePage : int { Windows1252 = 1252, Windows1251 = 1251 };
 
+// The character of one byte; a byte that the code page leaves undefined, or that opens a
+// two-byte character, keeps its code point.
 QChar decodeByte(unsigned char byte, CodePage page = CodePage::Windows1252);
 QString decodeBytes(QByteArrayView bytes, CodePage page = CodePage::Windows1252);
-// The byte for a character, or -1 when the code page has none.
+// True when the byte opens a two-byte character (932, 936, 949, 950).
+bool isLeadByte(unsigned char byte, CodePage page);
+// The character of a lead byte and the byte after it.
+QString decodePair(unsigned char lead, unsigned char trail, CodePage page);
+// The byte for a character in 1252 or 1251, or -1 when the code page has none.
 int encodeChar(QChar ch, CodePage page = CodePage::Windows1252);
 
-// Code page of an RTF \fcharset number (204 is Cyrillic); everything else reads as 1252.
+// Code page of an RTF \fcharset number; a character set without one reads as 1252.
 CodePage codePageForCharset(int charset);
+// Code page of an RTF \ansicpg number; the fallback when it is none of the above or the
+// C library does not know it.
 CodePage codePageForAnsiCpg(int cpg, CodePage fallback);
 
 } // namespace kordavel

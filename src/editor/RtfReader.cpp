@@ -36,6 +36,8 @@ struct GroupState {
     bool italic = false;
     bool underline = false;
     bool strike = false;
+    bool hidden = false;   // \v: text that is not program text
+    bool pairedUp = false; // inside \upr: only its \ud part is read
     int uc = 1;
 };
 
@@ -47,6 +49,7 @@ struct FontInfo {
 // Destinations that hold no program text.
 bool isSkippedDestination(std::string_view word)
 {
+    // clang-format off
     static constexpr std::array<std::string_view, 40> skipped = {
         "pict",      "info",          "stylesheet", "header",     "headerl",   "headerr",
         "headerf",   "footer",        "footerl",    "footerr",    "footerf",   "footnote",
@@ -55,6 +58,7 @@ bool isSkippedDestination(std::string_view word)
         "revtbl",    "pgdsctbl",      "nonshppict", "shp",        "shpinst",   "annotation",
         "atnid",     "atnauthor",     "comment",    "bkmkstart",  "bkmkend",   "template",
         "colorschememapping", "mmathPr", "userprops", "docvar"};
+    // clang-format on
     return std::find(skipped.begin(), skipped.end(), word) != skipped.end();
 }
 
@@ -81,6 +85,7 @@ private:
     bool m_started = false;
     int m_skipChars = 0; // fallback characters still to skip after \uN
     char16_t m_highSurrogate = 0;
+    int m_leadByte = -1; // the first byte of a two-byte character, waiting for the second
 
     QHash<int, FontInfo> m_fonts;
     int m_defaultFont = 0;
@@ -129,6 +134,7 @@ private:
     void openGroup()
     {
         m_skipChars = 0;
+        m_leadByte = -1;
         if (!m_started) {
             m_started = true;
             return; // the outermost group holds the document state itself
@@ -144,6 +150,7 @@ private:
     bool closeGroup()
     {
         m_skipChars = 0;
+        m_leadByte = -1;
         if (!m_started)
             return true;
         if (m_overflow > 0) {
@@ -216,7 +223,7 @@ private:
         case '\\':
         case '{':
         case '}':
-            textChar(QChar(char16_t(static_cast<unsigned char>(c))));
+            textByte(static_cast<unsigned char>(c)); // may end a two-byte character
             break;
         case '\'':
             hexByte();
@@ -285,6 +292,7 @@ private:
 
     void applyWord(std::string_view w, bool hasParam, int param)
     {
+        m_leadByte = -1;
         if (w == "u") {
             unicodeChar(param);
             return;
@@ -318,6 +326,10 @@ private:
                 m_blue = v;
             return;
         }
+        if (w == "ud" && m_state.pairedUp) {
+            m_state.dest = Dest::Text; // the Unicode text of an \upr pair
+            return;
+        }
         if (m_state.dest == Dest::Skip)
             return;
 
@@ -342,9 +354,15 @@ private:
             setFormat(&GroupState::halfPoints, hasParam ? std::clamp(param, 2, 3276) : 24);
         else if (w == "cf")
             setFormat(&GroupState::color, std::max(param, 0));
+        else if (w == "v")
+            setFormat(&GroupState::hidden, !hasParam || param != 0);
         else if (w == "plain")
             plain();
-        else if (w == "uc")
+        else if (w == "upr") {
+            // Two versions of the same text: the 8-bit one first, then {\*\ud ...}.
+            m_state.dest = Dest::Skip;
+            m_state.pairedUp = true;
+        } else if (w == "uc")
             m_state.uc = std::clamp(param, 0, 16);
         else if (w == "deff")
             m_defaultFont = param;
@@ -377,6 +395,7 @@ private:
     {
         GroupState reset;
         reset.dest = m_state.dest;
+        reset.pairedUp = m_state.pairedUp;
         reset.uc = m_state.uc;
         if (!sameFormat(reset, m_state))
             flush();
@@ -415,11 +434,22 @@ private:
                 commitColor();
             return;
         }
-        appendChar(decodeByte(byte, currentPage()));
+        const CodePage page = currentPage();
+        if (m_leadByte >= 0) {
+            const QString pair = decodePair(static_cast<unsigned char>(m_leadByte), byte, page);
+            m_leadByte = -1;
+            for (QChar ch : pair)
+                appendChar(ch);
+        } else if (isLeadByte(byte, page)) {
+            m_leadByte = byte;
+        } else {
+            appendChar(decodeByte(byte, page));
+        }
     }
 
     void textChar(QChar ch)
     {
+        m_leadByte = -1;
         if (consumeSkip())
             return;
         appendChar(ch);
@@ -429,6 +459,8 @@ private:
     {
         switch (m_state.dest) {
         case Dest::Text:
+            if (m_state.hidden)
+                break;
             // Surrogates only as a pair; a lone half is dropped.
             if (ch.isHighSurrogate()) {
                 m_highSurrogate = ch.unicode();

@@ -5,15 +5,33 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPixmap>
 #include <QSignalBlocker>
+
+#include <algorithm>
 
 namespace kordavel {
 
 namespace {
 
 QString g_machineFolder;
+
+// The machine icon files of a folder, m*.ico in any case, in listing order.
+QStringList machineFiles(const QString &folder)
+{
+    QDir dir(folder);
+    dir.setNameFilters({QStringLiteral("m*.ico")});
+    dir.setFilter(QDir::Files | QDir::NoDotAndDotDot);
+    dir.setSorting(QDir::Name | QDir::IgnoreCase);
+    return dir.entryList();
+}
+
+QString machineOf(const QString &file)
+{
+    return file.mid(1, file.size() - 5);
+}
 
 // Adds the items without reports, then selects one as a choice of the list.
 bool fillAndSelect(QComboBox *list, const QStringList &items, int selected)
@@ -97,13 +115,9 @@ void setMachineFolder(const QString &folder)
 
 QStringList machineNames(const QString &folder)
 {
-    QDir dir(folder);
-    dir.setNameFilters({QStringLiteral("m*.ico")});
-    dir.setFilter(QDir::Files | QDir::NoDotAndDotDot);
-    dir.setSorting(QDir::Name | QDir::IgnoreCase);
     QStringList names;
-    for (const QString &file : dir.entryList())
-        names << file.mid(1, file.size() - 5);
+    for (const QString &file : machineFiles(folder))
+        names << machineOf(file);
     return names;
 }
 
@@ -111,7 +125,17 @@ std::optional<QIcon> machineIcon(const QString &name, const QIcon &mainIcon)
 {
     if (name == QLatin1String("NONE"))
         return mainIcon;
-    QImageReader reader(machineFolder() + QStringLiteral("/m") + name + QStringLiteral(".ico"));
+    // The file the name was listed from, whatever the case of its "m" and ".ico".
+    const QString folder = machineFolder();
+    QString path = folder + QStringLiteral("/m") + name + QStringLiteral(".ico");
+    if (!QFileInfo::exists(path)) {
+        const QStringList files = machineFiles(folder);
+        const auto it = std::find_if(files.begin(), files.end(),
+                                     [&](const QString &file) { return machineOf(file) == name; });
+        if (it != files.end())
+            path = folder + QLatin1Char('/') + *it;
+    }
+    QImageReader reader(path);
     const QImage picture = reader.read();
     if (picture.isNull())
         return std::nullopt;

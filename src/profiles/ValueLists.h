@@ -33,8 +33,8 @@ void setMachineFolder(const QString &folder);
 // Machine names from the files m*.ico (case ignored) in a folder, in listing order: the file
 // name without its first character and its last four.
 QStringList machineNames(const QString &folder);
-// The icon of a machine: the given main icon for "NONE", else the picture of its icon
-// file. Nothing when the file is missing or is no picture.
+// The icon of a machine: the given main icon for "NONE", else the picture of the icon file
+// it was listed from. Nothing when the file is missing or is no picture.
 std::optional<QIcon> machineIcon(const QString &name, const QIcon &mainIcon);
 
 } // namespace kordavel

@@ -61,8 +61,9 @@ bool frmOptions::SetLanguage()
     return true;
 }
 
-// The places of the design; where a caption is longer in this language, the columns to its
-// right move over and the dialog widens by as much, its buttons keeping to the right.
+// Every control at its own place, in twips; where a caption is longer in this language, the
+// columns to its right move over and the dialog widens by as much, its buttons keeping to the
+// right.
 void frmOptions::placeControls()
 {
     placeInTwips(sstabOptions, 120, 120, 5652, 3012);

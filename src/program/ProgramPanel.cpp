@@ -98,8 +98,8 @@ void ProgramPanel::SetLanguage()
     placeControls();
 }
 
-// The places of the design, where a caption fits; a caption longer in this language (or
-// font) than its place widens its control, and the panel with it.
+// Every control at its own place, in twips, where its caption fits; a caption longer in this
+// language (or font) than its place widens its control, and the panel with it.
 void ProgramPanel::placeControls()
 {
     placeInTwips(lblMashine, 120, 120, 1092, 252);

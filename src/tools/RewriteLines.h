@@ -17,11 +17,22 @@ enum RewriteOption : quint8 {
 // Rewrites the program's rich text (RTF as the editor control writes it, one paragraph a
 // line, every later paragraph on a line beginning with \par) line by line and returns the
 // new RTF. Lines that do not begin with a backslash (the header, a lone closing brace)
-// pass through trimmed. Only the first character of the symbol counts; an empty symbol
-// removes and numbers nothing (asked for numbers alone, it returns the text as given). A
-// dropped row's formatting words carry over to the next line. The running block number starts at
-// `start` and grows by `step`; a block whose number would leave the 32-bit range, and every block
-// after it, is left as it stands. Rows that are empty get a number only when `numberEmpty` is true.
+// pass through trimmed. The empty last paragraph that a final line end leaves is no row:
+// it is neither dropped nor numbered, so the text ends with a line end exactly when it did.
+// A block number is the symbol and its digits at the start of a block (after format words
+// and a block-skip "/"); a TAB after it is taken like a blank. Only the first character of
+// the symbol counts; an empty symbol removes and numbers nothing (asked for numbers alone,
+// it returns the text as given). A dropped row's formatting words carry over to the next
+// line.
+//
+// Numbering first drops the blanks and TABs in front of a block. A block that had a number
+// gets the new one in its place (followed by the TAB that followed the old one, else by one
+// blank), whatever it begins with; other blocks get one when they begin with "/" or with a
+// capital other than O (with a small symbol letter, also a small letter other than o); rows
+// that are empty get one only when `numberEmpty` is true. No block gets two numbers, and
+// numbering numbered text again gives the same text. The running block number starts at
+// `start` and grows by `step`; a block whose number would leave the 32-bit range, and every
+// block after it, is left as it stands.
 QByteArray RewriteLines(QByteArrayView rtf, quint8 options, const QString &symbol, qint32 start,
                         qint32 step, bool numberEmpty);
 

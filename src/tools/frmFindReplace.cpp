@@ -24,6 +24,14 @@ RichTextBox *noEditor()
     return nullptr;
 }
 
+// The keyboard goes to the editor: its window becomes the active one, and the find dialog
+// stays on top without the keyboard.
+void focusEditor(RichTextBox *editor)
+{
+    editor->activateWindow();
+    editor->setFocus();
+}
+
 std::function<RichTextBox *()> &editorSource()
 {
     static std::function<RichTextBox *()> source = noEditor;
@@ -223,7 +231,7 @@ bool frmFindReplace::FindReplaceCommand(qint32 &action)
         if (editor->locked())
             break;
         if (replaceAllMatches(*editor, LastFindText, cboReplace->currentText()) > 0)
-            editor->setFocus();
+            focusEditor(editor);
         break;
     default:
         break;
@@ -244,7 +252,7 @@ bool FindNextMatch(bool &useLastText)
         return false;
     if (!selectNextMatch(*editor, LastFindText))
         return true;
-    editor->setFocus();
+    focusEditor(editor);
     return false;
 }
 

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMimeData>
 #include <QProcess>
 #include <QStandardPaths>
@@ -57,9 +58,10 @@ private slots:
 void TstCommands::guardsWhileLocked_data()
 {
     QTest::addColumn<QString>("command"); // a menu entry, or a toolbar button
-    for (const char *command : {"mnuEditUndo", "mnuEditCut", "mnuEditCopy", "mnuEditPaste",
-                                "mnuEditSelectAll", "mnuFormatBold", "mnuFormatItalic",
-                                "mnuFormatUnderline", "mnuFormatFont", "Cut", "Paste", "Bold"})
+    for (const char *command :
+         {"mnuEditUndo", "mnuEditCut", "mnuEditCopy", "mnuEditPaste", "mnuEditSelectAll",
+          "mnuFormatBold", "mnuFormatItalic", "mnuFormatUnderline", "mnuFormatFont", "Cut", "Paste",
+          "Bold", "menu:mnuEditUndo", "menu:mnuEditCopy", "menu:mnuEditSelectAll"})
         QTest::newRow(command) << QString::fromLatin1(command);
 }
 
@@ -69,13 +71,30 @@ void TstCommands::guardsWhileLocked()
     Session s;
     s.dialogs.fontAnswer =
         FontChoice{QStringLiteral("Liberation Mono"), 20, Qt::red, true, true, true, true};
-    const auto run = [&] {
-        if (command.startsWith(QLatin1String("mnu")))
-            s.frame->menuEntry(command)->trigger();
-        else
-            s.frame->toolbarButton(command)->trigger();
-    };
     RichTextBox *editor = s.editor();
+    const auto run = [&] {
+        if (command.startsWith(QLatin1String("mnu"))) {
+            s.frame->menuEntry(command)->trigger();
+        } else if (command.startsWith(QLatin1String("menu:"))) {
+            // The editor's right-click menu holds the Edit menu's own entries, no others.
+            QCOMPARE(editor->contextMenuPolicy(), Qt::CustomContextMenu);
+            QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(4, 4),
+                                    editor->mapToGlobal(QPoint(4, 4)));
+            QApplication::sendEvent(editor->viewport(), &click);
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QStringList entries;
+            for (QAction *action : menu->actions())
+                entries << action->objectName();
+            QCOMPARE(entries,
+                     (QStringList{"mnuEditUndo", "mnuEditBar0", "mnuEditCut", "mnuEditCopy",
+                                  "mnuEditPaste", "mnuEditBar1", "mnuEditSelectAll"}));
+            menu->actions().at(entries.indexOf(command.mid(5)))->trigger();
+            menu->close();
+        } else {
+            s.frame->toolbarButton(command)->trigger();
+        }
+    };
     QTest::keyClicks(editor, QStringLiteral("g01 x10"));
     editor->select(0, 3);
     QApplication::clipboard()->setText(QStringLiteral("CLIP"));

@@ -102,6 +102,28 @@ void TstRtfRegressions::loadsWhatItCan_data()
     row("surrogate pair", "{\\rtf1 \\u-10179?\\u-8921?}", QString::fromUtf8("\xf0\x9f\x94\xa7"));
     row("lone surrogate dropped", "{\\rtf1 A\\u-10179?B}", "AB");
     row("raw 8-bit bytes", "{\\rtf1 \xe9}", QString::fromUtf8("\xc3\xa9"));
+    const auto u = [](std::initializer_list<char16_t> chars) {
+        QString out;
+        for (char16_t c : chars)
+            out += QChar(c);
+        return out;
+    };
+    row("ansicpg1250", "{\\rtf1\\ansi\\ansicpg1250 \\'8a\\'e8}", u({0x160, 0x10D}));
+    row("ansicpg1255, a letter that could take a point", "{\\rtf1\\ansicpg1255 \\'e0A}",
+        u({0x5D0, 'A'}));
+    row("ansicpg874", "{\\rtf1\\ansicpg874 \\'a1}", u({0xE01}));
+    row("fcharset161 and 186 fonts",
+        "{\\rtf1{\\fonttbl{\\f1\\fcharset161 G;}{\\f2\\fcharset186 B;}}\\f1\\'c3\\f2\\'e0}",
+        u({0x393, 0x105}));
+    row("two-byte code pages",
+        "{\\rtf1\\ansicpg932"
+        "{\\fonttbl{\\f1\\fcharset134 C;}{\\f2\\fcharset129 K;}{\\f3\\fcharset136 T;}}"
+        "\\'82\\'a0\\'83A\\'95\\\\\\f1\\'c4\\'e3\\f2\\'b0\\'a1\\f3\\'a4\\'a4}",
+        u({0x3042, 0x30A2, 0x8868, 0x4F60, 0xAC00, 0x4E2D}));
+    row("code page nobody knows reads as 1252", "{\\rtf1\\ansicpg99999 \\'e9}", u({0xE9}));
+    row("hidden text is no program text", "{\\rtf1 G0{\\v (A)\\par}X1\\v Y\\v0 Z\\v W\\plain V}",
+        "G0X1ZV");
+    row("upr: the Unicode part", "{\\rtf1 [{\\upr{G}{\\*\\ud{\\u915?}}}]}", u({'[', 0x393, ']'}));
     row("bin skips raw bytes", "{\\rtf1 A{\\bin3 }}}B}", "AB");
     row("ignorable destinations",
         "{\\rtf1{\\info{\\title T}}{\\*\\x y}{\\stylesheet{s;}}A{\\header H}{\\footer F}}", "A");

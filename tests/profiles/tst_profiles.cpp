@@ -170,7 +170,8 @@ void TstProfiles::machinesFromIconFiles()
     QCOMPARE(items(list), (QStringList{"", "DRILL", "Lathe1", "NONE", "zeta"}));
     QCOMPARE(list.currentText(), QStringLiteral("NONE"));
     QVERIFY(machineIcon(QStringLiteral("Lathe1"), QIcon()).has_value());
-    QVERIFY(!machineIcon(QStringLiteral(""), QIcon()).has_value()); // m.ico holds no picture
+    QVERIFY(machineIcon(QStringLiteral("DRILL"), QIcon()).has_value()); // from MDRILL.ICO
+    QVERIFY(!machineIcon(QStringLiteral(""), QIcon()).has_value());     // m.ico holds no picture
     QVERIFY(!machineIcon(QStringLiteral("Gone"), QIcon()).has_value());
 }
 
@@ -216,7 +217,7 @@ void TstProfiles::defaultsShown_data()
                        "XOnXOff=0", "WaitXOn=1",     "RTSCTS=0",   "DSRDTR=0",    "ISOEIA=1"}
         << QStringList{"Com5", "9600", "8", "None", "1", "01001"} << "9600,N,8,1";
     QTest::newRow("values the lists do not hold")
-        << QStringList{"Port=Com9", "BaudRate=19200", "Parity=even", "XOnXOff=x", "ISOEIA=7"}
+        << QStringList{"Port=Com9", "BaudRate=19200", "Parity=odd", "XOnXOff=x", "ISOEIA=7"}
         << fallback << "4800,E,7,2";
 }
 

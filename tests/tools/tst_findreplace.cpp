@@ -247,6 +247,7 @@ void TstFindReplace::noProgramWindow()
     d->cboFind->setEditText(QStringLiteral("G1"));
     for (qint32 action : {0, 1, 2})
         QVERIFY(!d->FindReplaceCommand(action));
+    LastFindText = QStringLiteral("G1"); // so that Find Next looks for a window
     bool useLast = true;
     QVERIFY(!FindNextMatch(useLast));
 }
@@ -304,8 +305,12 @@ void TstFindReplace::frameCommands()
     frmFindReplace *d = frmFindReplace::loaded();
     QVERIFY(d && FindDialogShown);
     d->cboFind->setEditText(QStringLiteral("G1"));
+    QTRY_VERIFY(d->isActiveWindow());
     d->cmdFindNext->click();
     QCOMPARE(editor->selStart(), 0);
+    // Typing goes on in the program: its window is the active one.
+    QTRY_VERIFY(session.frame->isActiveWindow());
+    QCOMPARE(QApplication::focusWidget(), editor);
     d->cmdCancel->click();
     QTRY_VERIFY(!frmFindReplace::loaded());
     // F3 goes on with the last text, and not while locked.

@@ -77,17 +77,18 @@ void TstProgramTools::rewriteInTheWindow_data()
     QTest::addColumn<bool>("numbering"); // else Clean
     QTest::addColumn<QString>("script");
     QTest::addColumn<L>("result"); // none: the program stays as it was, unchanged
-    QTest::newRow("Clean, defaults: empty rows go, numbers stay")
-        << true << L{"N10 G00", "", "N20 G01", ""} << false << "" << L{"N10 G00", "N20 G01"};
+    QTest::newRow("Clean, defaults: empty rows go, numbers and the final line end stay")
+        << true << L{"N10 G00", "", "N20 G01", ""} << false << "" << L{"N10 G00", "N20 G01", ""};
     QTest::newRow("Clean, numbers of another letter and rows of a number alone go")
         << false << L{"", "P10 G00", "P20", "/P30 X1", "NX1", "N5"} << false << "n=P"
         << L{"G00", "/X1", "NX1", "N5"};
     QTest::newRow("Numbering, empty rows numbered")
         << true << L{"G00 X1", "", "/M01"} << true << "100,5,N,e"
         << L{"N100 G00 X1", "N105", "/N110 M01"};
-    QTest::newRow("Numbering a loaded program")
+    QTest::newRow("Numbering a loaded program, empty rows too")
         << false << L{"%", "O0001", "N1 G90 G54", "N2 G00 X0 Y0", "", "M30", "%", ""} << true
-        << "100,5,N" << L{"%", "O0001", "N100 G90 G54", "N105 G00 X0 Y0", "", "N110 M30", "%", ""};
+        << "100,5,N,e"
+        << L{"%", "O0001", "N100 G90 G54", "N105 G00 X0 Y0", "N110", "N115 M30", "%", ""};
     const L program{"N10 G00  ", "G01", ""};
     QTest::newRow("Clean cancelled") << false << program << false << "n cancel" << L{};
     QTest::newRow("Clean of numbers with an empty symbol")
@@ -143,7 +144,9 @@ void TstProgramTools::programMenuGuards_data()
     QTest::addColumn<bool>("asks");
     for (const char *entry : {"mnuProgramClean", "mnuProgramNumbering"}) {
         const QString name = QString::fromLatin1(entry).mid(10);
-        const QString text = name == QLatin1String("Clean") ? "N10 G00" : "G00";
+        // Each changes its text: Clean with its defaults takes the accent off.
+        const QString text =
+            name == QLatin1String("Clean") ? "N10 G00" + QString(QChar(0xE9)) : "G00";
         QTest::addRow("%s", qPrintable(name)) << entry << text << false << true;
         QTest::addRow("%s on an empty program", qPrintable(name)) << entry << "" << false << false;
         QTest::addRow("%s while locked", qPrintable(name)) << entry << text << true << false;
@@ -176,7 +179,6 @@ void TstProgramTools::programMenuGuards()
     watch.start();
     session.frame->menuEntry(entry)->trigger();
     QCOMPARE(shown, asks);
-    // Clean with its defaults keeps the number; Numbering gives one.
     QCOMPARE(editor->text(), asks ? QStringLiteral("N10 G00") : text);
 }
 

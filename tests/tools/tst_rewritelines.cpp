@@ -1,11 +1,13 @@
 // The line rewriter behind Clean and Numbering, on rich text as the editor writes it:
 // every documented example as a row, and the faults it must not make (broken RTF, lost
 // lines, lost formatting, a text that changes when nothing is to be done).
+#include "editor/ProgramFile.h"
 #include "editor/RichText.h"
 #include "editor/RtfReader.h"
 #include "editor/RtfWriter.h"
 #include "tools/RewriteLines.h"
 
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <limits>
@@ -39,6 +41,23 @@ void clean(const char *name, const L &in, int options, const QString &symbol, co
     row(name, in, options, symbol, 0, 0, true, out);
 }
 
+// A row of a program as the invariants see it: whether it has a block number, its value,
+// and the rest, without blanks or TABs around and between (a "/" kept).
+struct Block {
+    bool numbered = false;
+    qint64 number = 0;
+    QString words;
+};
+
+Block blockOf(const QString &row, const QString &symbol)
+{
+    const QRegularExpression shape(
+        QStringLiteral("^[ \\t]*(/?)[ \\t]*(?:%1(-?\\d+)[ \\t]*)?(.*?) *$")
+            .arg(QRegularExpression::escape(symbol)));
+    const QRegularExpressionMatch m = shape.match(row);
+    return {m.hasCaptured(2), m.captured(2).toLongLong(), m.captured(1) + m.captured(3)};
+}
+
 const QByteArray kHeader = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Courier New;}}\r\n"
                            "{\\colortbl ;}\r\n";
 
@@ -52,6 +71,8 @@ private slots:
     void linesAsWritten_data();
     void linesAsWritten();
     void droppedRowsKeepTheFormattingOfTheRest();
+    void corpus_data();
+    void corpus();
 };
 
 void TstRewriteLines::programText_data()
@@ -79,14 +100,20 @@ void TstRewriteLines::programText_data()
     clean("skipped block", {"/N20 X1"}, 2, "N", {"/X1"});
     clean("blank after the skip", {"/ N20"}, 2, "N", {"/ N20"});
     clean("number alone becomes empty", {"N10", "N10G01 X5"}, 2, "N", {"", "G01 X5"});
-    clean("empty rows dropped", {"G00", "", "", "G01", ""}, 4, "", {"G00", "G01"});
+    clean("empty rows dropped, one final line end kept", {"G00", "", "", "G01", "", ""}, 4, "",
+          {"G00", "G01", ""});
     clean("leading empty rows dropped", {"", "", "G00", "G01"}, 4, "", {"G00", "G01"});
     clean("rows of a number alone dropped with numbering", {"N5", "N10 G00", "", "N15", "G01"}, 6,
           "N", {"G00", "G01"});
-    clean("number alone kept without numbering", {"N5", "G00", ""}, 4, "N", {"N5", "G00"});
+    clean("number alone kept without numbering", {"N5", "G00", ""}, 4, "N", {"N5", "G00", ""});
+    clean("a TAB after the number goes with it", {"N5\tG0", "/N6\t\tX1"}, 2, "N", {"G0", "/X1"});
+    clean("escapes of every kind",
+          {QString::fromUtf8("G00 X1 (\u0416\u0415)"), QString::fromUtf8("X\u22641"),
+           QString::fromUtf8("\u03b1")},
+          1, "", {"G00 X1 ()", "X1", ""});
     clean("all options", {"%", "", "N10 G00" + e, "(" + e + ")", "N20", "/N30 M01"}, 7, "N",
           {"%", "G00", "()", "/M01"});
-    clean("everything empty", {"", "N5", ""}, 7, "N", {""});
+    clean("everything empty", {"", "N5", ""}, 7, "N", {"", ""});
     clean("empty symbol, numbers", {"N5 G00 ", "", "G01"}, 2, "", {"N5 G00 ", "", "G01"});
     clean("empty symbol, numbers and empty rows", {"N5 G00 ", "", "G01"}, 6, "", {"N5 G00", "G01"});
 
@@ -96,13 +123,16 @@ void TstRewriteLines::programText_data()
         10, 10, false, {"N10 G00 X1", "N20 G01 X2", "O1000", "(CUT)", "", "/N30 M01"});
     row("defaults, empty row numbered", {"G00 X1", "N5 G01 X2", "O1000", "(CUT)", "", "/M01"}, 8,
         "N", 10, 10, true, {"N10 G00 X1", "N20 G01 X2", "O1000", "(CUT)", "N30", "/N40 M01"});
-    row("number alone, no empty rows", {"G00", "N5", "G01"}, 8, "N", 10, 10, false,
-        {"N10 G00", "", "N20 G01"});
-    // Numbering twice with empty rows puts a blank before the numbers of empty rows.
-    row("number alone, empty rows", {"G00", "N5", "G01"}, 8, "N", 10, 10, true,
-        {"N10 G00", " N20", "N30 G01"});
-    row("numbered again, without empty rows: as once", {"N10 G00", "", "N20 X1", "N30 M30"}, 8, "N",
-        10, 10, false, {"N10 G00", "", "N20 X1", "N30 M30"});
+    row("a number is never taken without a new one", {"G00", "N5", "N6 (CUT)", "/N7 (X)"}, 8, "N",
+        10, 10, false, {"N10 G00", "N20", "N30 (CUT)", "/N40 (X)"});
+    row("final line end not numbered", {"N1500 M2", "%", ""}, 8, "N", 10, 10, true,
+        {"N10 M2", "%", ""});
+    row("small letters with a small symbol", {"n0010 g20", "n0020 g0 x1", "g1", "o100 sub", ""}, 8,
+        "n", 10, 10, false, {"n10 g20", "n20 g0 x1", "n30 g1", "o100 sub", ""});
+    row("numbers behind blanks are not doubled", {"/ N20 X1", "  N5 G0"}, 8, "N", 10, 10, false,
+        {"/N10 X1", "N20 G0"});
+    row("TABs", {"N5\tG0 X0", "N7 G1 X1", "\tG2", "N8 \t\tG3"}, 8, "N", 10, 10, false,
+        {"N10\tG0 X0", "N20 G1 X1", "N30 G2", "N40 \t\tG3"});
     row("first row empty, numbered", {"", "G00"}, 8, "N", 1, 1, true, {"N1", "N2 G00"});
     row("other first characters consume no number", {"%", "(A)", "1X", "x1", "#1=2", "G01"}, 8, "N",
         10, 10, false, {"%", "(A)", "1X", "x1", "#1=2", "N10 G01"});
@@ -144,6 +174,8 @@ void TstRewriteLines::programText()
         RewriteLines(given, quint8(options), symbol, start, step, numberEmpty);
     QCOMPARE(linesOf(rewritten), out);
     QVERIFY(rewritten.endsWith("}\r\n"));
+    if (options == rwRenumber) // numbering twice gives what once gives
+        QCOMPARE(RewriteLines(rewritten, rwRenumber, symbol, start, step, numberEmpty), rewritten);
     // Nothing to do: the text comes back byte for byte.
     if (out == in)
         QCOMPARE(rewritten, given);
@@ -170,6 +202,15 @@ void TstRewriteLines::linesAsWritten_data()
     QTest::newRow("empty rows stay as they are when not numbered")
         << kHeader + "\\pard\\f0\\fs20\r\n\\par\r\n\\par }\r\n"
         << 8 << kHeader + "\\pard\\f0\\fs20\r\n\\par\r\n\\par }\r\n";
+    const QByteArray formatted = kHeader + "\\pard\\f0 N10\\tab G0\r\n\\par N20 \\b T1 M6\r\n"
+                                           "\\par\\b N40\\b0  M30\r\n\\par }\r\n";
+    QTest::newRow("format words and TABs after a number, numbered")
+        << formatted << 8
+        << kHeader + "\\pard\\f0 N10\\tab G0\r\n\\par N20 \\b T1 M6\r\n"
+                     "\\par\\b N30 \\b0 M30\r\n\\par }\r\n";
+    QTest::newRow("format words and TABs after a number, cleaned")
+        << formatted << 2
+        << kHeader + "\\pard\\f0 G0\r\n\\par \\b T1 M6\r\n\\par\\b \\b0 M30\r\n\\par }\r\n";
 }
 
 void TstRewriteLines::linesAsWritten()
@@ -178,6 +219,8 @@ void TstRewriteLines::linesAsWritten()
     QFETCH(int, options);
     QFETCH(QByteArray, out);
     QCOMPARE(RewriteLines(in, quint8(options), QStringLiteral("N"), 10, 10, false), out);
+    if (options == rwRenumber)
+        QCOMPARE(RewriteLines(out, rwRenumber, QStringLiteral("N"), 10, 10, false), out);
 }
 
 void TstRewriteLines::droppedRowsKeepTheFormattingOfTheRest()
@@ -193,6 +236,76 @@ void TstRewriteLines::droppedRowsKeepTheFormattingOfTheRest()
     QCOMPARE(out.runs.size(), 2);
     QVERIFY(out.runs[0] == (TextRun{QStringLiteral("G00\n"), big}));
     QVERIFY(out.runs[1] == (TextRun{QStringLiteral("G01\nM30"), bold}));
+}
+
+// Real-shaped programs of every dialect (tests/data) through Clean with its defaults and
+// through Numbering.
+void TstRewriteLines::corpus_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<bool>("numberEmpty");
+    const QDir data(QStringLiteral(KORDAVEL_TESTS_DIR "/data"));
+    for (const QString &name : data.entryList(QDir::Files)) {
+        const QString path = data.filePath(name);
+        QTest::addRow("%s, Clean", qPrintable(name))
+            << path << int(rwBadSymbols | rwEmptyRows) << true;
+        QTest::addRow("%s, Numbering", qPrintable(name)) << path << int(rwRenumber) << false;
+        QTest::addRow("%s, Numbering empty rows", qPrintable(name))
+            << path << int(rwRenumber) << true;
+    }
+}
+
+void TstRewriteLines::corpus()
+{
+    QFETCH(QString, path);
+    QFETCH(int, options);
+    QFETCH(bool, numberEmpty);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const RichText program = decodeProgramFile(file.readAll()).content;
+    const QString before = program.plainText();
+    // A program without capitals is numbered with a small n.
+    const QString symbol = before.contains(QRegularExpression(QStringLiteral("[A-Z]"))) ? "N" : "n";
+    const QByteArray rtf =
+        RewriteLines(writeRtf(program), quint8(options), symbol, 10, 10, numberEmpty);
+    const QString after = readRtf(rtf).plainText();
+    // The final line end stays as it was; it is no row of the program.
+    QCOMPARE(after.endsWith(QLatin1Char('\n')), before.endsWith(QLatin1Char('\n')));
+    L in = before.split(QLatin1Char('\n'));
+    L out = after.split(QLatin1Char('\n'));
+    if (before.endsWith(QLatin1Char('\n'))) {
+        in.removeLast();
+        out.removeLast();
+    }
+    if (options != rwRenumber) {
+        // Every row keeps its place and its text, less what is outside ASCII and the blanks
+        // around; rows left empty go.
+        L kept;
+        for (QString row : std::as_const(in)) {
+            row.remove(QRegularExpression(QStringLiteral("[^\\x00-\\x7f]")));
+            row = row.remove(QRegularExpression(QStringLiteral("^ +| +$")));
+            if (!row.isEmpty())
+                kept << row;
+        }
+        QCOMPARE(out, kept);
+        return;
+    }
+    QCOMPARE(out.size(), in.size()); // no row merged, split, added or dropped
+    qint64 next = 10;
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        const Block was = blockOf(in[i], symbol);
+        const Block is = blockOf(out[i], symbol);
+        QCOMPARE(is.words, was.words); // comments, "%" rows, O-words: every word as it was
+        QVERIFY2(is.numbered || !was.numbered, qPrintable(out[i]));        // no number lost
+        QVERIFY2(!blockOf(is.words, symbol).numbered, qPrintable(out[i])); // none doubled
+        if (is.numbered) {
+            QCOMPARE(is.number, next);
+            next += 10;
+        }
+    }
+    // Numbering twice gives what once gives.
+    QCOMPARE(RewriteLines(rtf, rwRenumber, symbol, 10, 10, numberEmpty), rtf);
 }
 
 QTEST_GUILESS_MAIN(TstRewriteLines)
