@@ -464,7 +464,7 @@ void SerialPortLine::readArrived()
     QByteArray bytes = m_port->readAll();
     MarkedInput::Found found;
     if (!m_pty) {
-        const int parity = bytes.contains(char(0xFF)) ? parityErrorsUnmarked() : 0;
+        const int parity = parityErrorsUnmarked();
         const QString replace = ParityReplace();
         bytes = m_marked.take(bytes, parity,
                               replace.isEmpty() ? QByteArray()
