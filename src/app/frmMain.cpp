@@ -19,8 +19,11 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
+
+#include <algorithm>
 
 namespace kordavel {
 
@@ -43,6 +46,24 @@ std::unique_ptr<QLockFile> takeInstanceLock()
     if (lock->error() == QLockFile::LockFailedError)
         return nullptr;
     return lock; // the test itself failed: run rather than refuse
+}
+
+// The stored placement in pixels. Values are taken as they are, with no check against the
+// screen, within what the platform can make: a window at most four times the virtual
+// desktop (and no larger than a widget can be), placed at most that far from it.
+QRect placementInPixels(double left, double top, double width, double height)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect desktop = screen ? screen->virtualGeometry() : QRect(0, 0, 1920, 1080);
+    const qint64 maxWidth = std::min<qint64>(QWIDGETSIZE_MAX, 4 * qint64(desktop.width()));
+    const qint64 maxHeight = std::min<qint64>(QWIDGETSIZE_MAX, 4 * qint64(desktop.height()));
+    const auto within = [](int pixels, qint64 low, qint64 high) {
+        return int(std::clamp<qint64>(pixels, low, high));
+    };
+    return QRect(
+        within(twipsToPixelsX(left), desktop.left() - maxWidth, desktop.right() + maxWidth),
+        within(twipsToPixelsY(top), desktop.top() - maxHeight, desktop.bottom() + maxHeight),
+        within(twipsToPixelsX(width), 1, maxWidth), within(twipsToPixelsY(height), 1, maxHeight));
 }
 
 } // namespace
@@ -125,11 +146,11 @@ void frmMain::applyPlacement()
         return;
     }
     setWindowState(Qt::WindowNoState);
-    const int left = twipsToPixelsX(GetSettingFloat(kSettings, QStringLiteral("MainLeft"), 1000));
-    const int top = twipsToPixelsY(GetSettingFloat(kSettings, QStringLiteral("MainTop"), 1000));
-    const int width = twipsToPixelsX(GetSettingFloat(kSettings, QStringLiteral("MainWidth"), 6500));
-    const int height = twipsToPixelsY(GetSettingFloat(kSettings, QStringLiteral("MainHeight"), 6500));
-    m_outerTarget = QRect(left, top, std::max(width, 1), std::max(height, 1));
+    const double left = GetSettingFloat(kSettings, QStringLiteral("MainLeft"), 1000);
+    const double top = GetSettingFloat(kSettings, QStringLiteral("MainTop"), 1000);
+    const double width = GetSettingFloat(kSettings, QStringLiteral("MainWidth"), 6500);
+    const double height = GetSettingFloat(kSettings, QStringLiteral("MainHeight"), 6500);
+    m_outerTarget = placementInPixels(left, top, width, height);
     move(m_outerTarget.topLeft());
     resize(m_outerTarget.size());
 }

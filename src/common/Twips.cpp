@@ -32,14 +32,26 @@ double dpiY()
 
 } // namespace
 
+namespace {
+
+// Far beyond any screen, but with room to add two of them in an int.
+int toPixels(double twips, double dpi)
+{
+    constexpr double kLimit = INT_MAX / 4;
+    const double pixels = std::round(twips * dpi / 1440.0);
+    return std::isnan(pixels) ? 0 : int(std::clamp(pixels, -kLimit, kLimit));
+}
+
+} // namespace
+
 int twipsToPixelsX(double twips)
 {
-    return int(std::lround(twips * dpiX() / 1440.0));
+    return toPixels(twips, dpiX());
 }
 
 int twipsToPixelsY(double twips)
 {
-    return int(std::lround(twips * dpiY() / 1440.0));
+    return toPixels(twips, dpiY());
 }
 
 double pixelsToTwipsX(int pixels)

@@ -5,6 +5,7 @@ class QWidget;
 namespace kordavel {
 
 // Lengths in twips, 1440 to the inch, converted with the screen's logical dots per inch.
+// Pixels saturate at a quarter of the int range.
 int twipsToPixelsX(double twips);
 int twipsToPixelsY(double twips);
 double pixelsToTwipsX(int pixels);

@@ -36,6 +36,10 @@ enum CommError : int {
     comDeviceBusy = 8019,
     comReadError = 8020,
     comDcbError = 8021,
+    // Beyond the control's own numbers: a write that failed, and a device that went away
+    // (a USB adapter pulled out, a line hung up).
+    comWriteError = 8022,
+    comDeviceLost = 8023,
 };
 
 // Values of CommEvent: notifications 1 to 7, line errors from 1001.

@@ -16,6 +16,10 @@ qint16 errorOffset(int number)
         return qint16(number - 7978);
     if (number >= 8018 && number <= 8021)
         return qint16(number - 7979);
+    if (number == comWriteError)
+        return 402;
+    if (number == comDeviceLost)
+        return 403;
     return 0;
 }
 

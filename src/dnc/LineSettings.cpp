@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace kordavel {
 
 namespace {
@@ -52,6 +54,14 @@ std::optional<LineSettings> parseLineSettings(const QString &settings)
     else
         return std::nullopt;
     return result;
+}
+
+qint64 lineTimeMs(const LineSettings &settings, qint64 bytes)
+{
+    const int halfBits = 2 * (1 + settings.dataBits + (settings.parity == 'N' ? 0 : 1)) +
+                         (settings.stopBits == 15 ? 3 : 2 * settings.stopBits);
+    const qint64 baud = std::max<qint64>(settings.baudRate, 1);
+    return (bytes * halfBits * 1000 + 2 * baud - 1) / (2 * baud);
 }
 
 } // namespace kordavel

@@ -17,4 +17,8 @@ struct LineSettings {
 // The settings of a well-formed string, or nothing for a malformed one.
 std::optional<LineSettings> parseLineSettings(const QString &settings);
 
+// Milliseconds, rounded up, that the bytes take on the line: a start bit, the data bits,
+// the parity bit and the stop bits each.
+qint64 lineTimeMs(const LineSettings &settings, qint64 bytes);
+
 } // namespace kordavel

@@ -195,6 +195,16 @@ int SerialLine::CDHolding(bool &holding)
     return m_open ? modemLine(ModemLine::Cd, holding) : comPortNotOpen;
 }
 
+int SerialLine::StartDrain()
+{
+    return m_open ? startDrain() : comPortNotOpen;
+}
+
+bool SerialLine::Drained()
+{
+    return !m_open || drained();
+}
+
 bool SerialLine::deliver(const QByteArray &bytes)
 {
     if (!m_open || bytes.isEmpty())

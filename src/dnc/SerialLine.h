@@ -57,6 +57,11 @@ public:
     int CTSHolding(bool &holding);
     int DSRHolding(bool &holding);
     int CDHolding(bool &holding);
+    // Starts waiting, off this thread, until the device has put every byte written on the
+    // line, its own buffer included; Drained tells when the wait has ended (or the port
+    // closed). Closing the port while bytes are still going out discards them.
+    int StartDrain();
+    bool Drained();
 
     qint16 CommEvent() const { return m_commEvent; }
 
@@ -78,6 +83,9 @@ protected:
     virtual int modemLine(ModemLine line, bool &state) = 0;
     // DTREnable, RTSEnable or Handshaking changed while open.
     virtual int applyControlLines() { return comNoError; }
+    // A device without a buffer of its own has sent everything once pendingOutput is 0.
+    virtual int startDrain() { return comNoError; }
+    virtual bool drained() { return true; }
 
     // The device delivers received bytes; raises comEvReceive as RThreshold asks. False when
     // this line was destroyed by a handler of the notification.

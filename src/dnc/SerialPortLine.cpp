@@ -2,34 +2,43 @@
 
 #include "LineSettings.h"
 #include "PortNames.h"
+#include "TerminalCalls.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QSocketNotifier>
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #endif
 
 namespace kordavel {
 
 namespace {
 
-#ifdef Q_OS_LINUX
+#ifdef Q_OS_UNIX
 // Errors that mean the device itself is gone.
 bool deviceGone(int error)
 {
     return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+
+// The error number of a write that failed with the system's error.
+int writeFailure(int error)
+{
+    return deviceGone(error) ? comDeviceLost : comWriteError;
 }
 #endif
 
@@ -81,6 +90,7 @@ SerialPortLine::~SerialPortLine()
 {
     if (m_port)
         closeDevice();
+    endDrain();
 }
 
 int SerialPortLine::openDevice()
@@ -105,7 +115,9 @@ int SerialPortLine::openDevice()
     }
     connect(m_port, &QSerialPort::readyRead, this, &SerialPortLine::readArrived);
     connect(m_port, &QSerialPort::errorOccurred, this, &SerialPortLine::portError);
-    m_markTail.clear();
+    m_marked.clear();
+    m_parityMarked = 0;
+    m_sentAll = false;
     m_out.clear();
     m_outDone = 0;
 #ifdef Q_OS_UNIX
@@ -126,6 +138,7 @@ int SerialPortLine::openDevice()
         m_counters[2] = counters.overrun;
         m_counters[3] = counters.buf_overrun;
         m_counters[4] = counters.parity;
+        m_parityAtOpen = counters.parity;
     } else {
         m_pollCounters = false;
     }
@@ -186,8 +199,9 @@ int SerialPortLine::configure()
     return comNoError;
 }
 
-// XON and XOFF reach the channel as data, and bytes received with a parity or framing error
-// are marked so that ParityReplace can stand in for them.
+// XON and XOFF reach the channel as data; bytes received with a parity or framing error,
+// and breaks, are marked (see MarkedInput), so that ParityReplace stands in for parity
+// errors only.
 void SerialPortLine::tuneTermios(bool parityChecked)
 {
 #ifdef Q_OS_LINUX
@@ -225,6 +239,12 @@ int SerialPortLine::applyControlLines()
 void SerialPortLine::closeDevice()
 {
     m_poll.stop();
+    if (m_port) {
+        // Nothing more leaves after a stop; a drain still waiting ends with it.
+        if (!m_sentAll)
+            TerminalCalls::current().discardOutput(m_port->handle());
+        endDrain();
+    }
     m_out.clear();
     m_outDone = 0;
     if (QSocketNotifier *writable = std::exchange(m_writable, nullptr)) {
@@ -240,7 +260,7 @@ void SerialPortLine::closeDevice()
     QSerialPort *port = m_port;
     m_port = nullptr;
     port->disconnect(this);
-    port->close();
+    TerminalCalls::current().close(*port);
     // Closing from inside the device's own notification: it is deleted once that returns.
     if (m_inCallback > 0)
         port->deleteLater();
@@ -252,6 +272,7 @@ int SerialPortLine::writeDevice(const QByteArray &data)
 {
     if (!m_port)
         return comPortNotOpen;
+    m_sentAll = false;
 #ifdef Q_OS_UNIX
     if (m_out.isEmpty()) {
         m_out = data;
@@ -262,13 +283,14 @@ int SerialPortLine::writeDevice(const QByteArray &data)
     m_outDone = 0;
     // The device takes what it can at once; the notifier hands over the rest.
     if (pushOutput() < 0) {
+        const int error = errno;
         lose();
-        return comReadError;
+        return writeFailure(error);
     }
 #else
     if (m_port->write(data) != data.size()) {
         lose();
-        return comReadError;
+        return comWriteError;
     }
     // Hands the first block to the driver now rather than on the next pass of the loop.
     m_port->flush();
@@ -310,7 +332,7 @@ void SerialPortLine::outputWritable()
 {
     CallbackScope scope(this, m_inCallback);
     if (m_port && pushOutput() < 0)
-        fail(comReadError);
+        fail(writeFailure(errno));
 }
 
 int SerialPortLine::AwaitOutput(int msecs, bool &moved)
@@ -324,8 +346,9 @@ int SerialPortLine::AwaitOutput(int msecs, bool &moved)
         return comNoError;
     const qsizetype taken = pushOutput();
     if (taken < 0) {
+        const int error = errno;
         lose();
-        return comReadError;
+        return writeFailure(error);
     }
     moved = taken > 0;
 #else
@@ -347,10 +370,42 @@ int SerialPortLine::pendingOutput(int &count)
         count += queued;
     } else if (deviceGone(errno)) {
         lose();
-        return comReadError;
+        return comDeviceLost;
     }
 #endif
     return comNoError;
+}
+
+int SerialPortLine::startDrain()
+{
+    if (!m_port)
+        return comPortNotOpen;
+    endDrain();
+    m_drainDone = false;
+    m_drainError = 0;
+    TerminalCalls *calls = &TerminalCalls::current();
+    const qintptr handle = m_port->handle();
+    m_drain = std::thread([this, calls, handle] {
+        m_drainError = calls->drain(handle);
+        m_drainDone = true;
+    });
+    return comNoError;
+}
+
+bool SerialPortLine::drained()
+{
+    if (!m_drainDone)
+        return false;
+    // Seen here, not on the drain's thread: a write since then starts the count afresh.
+    m_sentAll = m_drainError == 0 && m_out.isEmpty();
+    return true;
+}
+
+// The drain's thread is done before the port goes; discarding the output first releases it.
+void SerialPortLine::endDrain()
+{
+    if (m_drain.joinable())
+        m_drain.join();
 }
 
 int SerialPortLine::modemLine(ModemLine line, bool &state)
@@ -364,7 +419,7 @@ int SerialPortLine::modemLine(ModemLine line, bool &state)
         if (!deviceGone(errno))
             return comNoError;
         lose();
-        return comReadError;
+        return comDeviceLost;
     }
     switch (line) {
     case ModemLine::Cts:
@@ -407,59 +462,66 @@ void SerialPortLine::readArrived()
     if (!m_port)
         return;
     QByteArray bytes = m_port->readAll();
-    int marked = 0;
-    if (!m_pty)
-        bytes = unmark(bytes, marked);
-    if (!deliver(bytes) || !scope.alive())
+    MarkedInput::Found found;
+    if (!m_pty) {
+        const int parity = parityErrorsUnmarked();
+        const QString replace = ParityReplace();
+        bytes = m_marked.take(bytes, parity,
+                              replace.isEmpty() ? QByteArray()
+                                                : QByteArray(1, char(replace.at(0).toLatin1())),
+                              found);
+        m_parityMarked += found.parity;
+    }
+    if (!deliver(bytes) || !scope.alive() || !m_port)
         return;
-    // Without error counters the marks are the only report of a line error.
-    if (marked > 0 && !m_pollCounters)
-        raise(m_parityChecked ? comEventRxParity : comEventFrame);
+    if (m_pollCounters) {
+        pollCounters(); // the counters report every error, marked or not
+        return;
+    }
+    // Without counters the marks are the only report of a line error.
+    if (found.breaks > 0 && (!raise(comEventBreak) || !m_port))
+        return;
+    if (found.parity > 0 && (!raise(comEventRxParity) || !m_port))
+        return;
+    if (found.framing > 0)
+        raise(comEventFrame);
 }
 
-// Bytes received with an error arrive as 0xFF 0x00 X; a real 0xFF arrives doubled.
-QByteArray SerialPortLine::unmark(const QByteArray &bytes, int &marked)
+// How many parity errors the driver counted that no mark has stood for yet. Without
+// counters every mark may be one when parity is checked; when it is not, the driver marks
+// no parity error.
+int SerialPortLine::parityErrorsUnmarked()
 {
-    const QByteArray data = m_markTail + bytes;
-    m_markTail.clear();
-    QByteArray result;
-    result.reserve(data.size());
-    const QString replace = ParityReplace();
-    for (qsizetype i = 0; i < data.size(); ++i) {
-        if (data[i] != char(0xFF)) {
-            result += data[i];
-            continue;
-        }
-        if (i + 1 >= data.size()) {
-            m_markTail = data.mid(i);
-            break;
-        }
-        if (data[i + 1] == char(0xFF)) {
-            result += char(0xFF);
-            ++i;
-            continue;
-        }
-        if (data[i + 1] != '\0') {
-            result += data[i];
-            continue;
-        }
-        if (i + 2 >= data.size()) {
-            m_markTail = data.mid(i);
-            break;
-        }
-        ++marked;
-        result += replace.isEmpty() ? data[i + 2] : char(replace.at(0).toLatin1());
-        i += 2;
-    }
-    return result;
+#ifdef Q_OS_LINUX
+    serial_icounter_struct counters{};
+    if (m_pollCounters && ::ioctl(m_port->handle(), TIOCGICOUNT, &counters) == 0)
+        return std::max(0, counters.parity - m_parityAtOpen - m_parityMarked);
+#endif
+    return m_parityChecked ? std::numeric_limits<int>::max() : 0;
 }
 
 void SerialPortLine::portError(QSerialPort::SerialPortError error)
 {
     CallbackScope scope(this, m_inCallback);
-    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
-        error == QSerialPort::WriteError)
+    // A read or a write fails also when the device has gone (a line hung up reads as the
+    // end of the data); it then answers nothing any more.
+    const bool readOrWrite = error == QSerialPort::ReadError || error == QSerialPort::WriteError;
+    if (error == QSerialPort::ResourceError || (readOrWrite && deviceLost()))
+        fail(comDeviceLost);
+    else if (error == QSerialPort::ReadError)
         fail(comReadError);
+    else if (error == QSerialPort::WriteError)
+        fail(comWriteError);
+}
+
+bool SerialPortLine::deviceLost() const
+{
+#ifdef Q_OS_UNIX
+    termios tio{};
+    return m_port && ::tcgetattr(int(m_port->handle()), &tio) != 0 && deviceGone(errno);
+#else
+    return false;
+#endif
 }
 
 void SerialPortLine::poll()
@@ -480,7 +542,7 @@ bool SerialPortLine::pollModemLines()
     int bits = 0;
     if (::ioctl(m_port->handle(), TIOCMGET, &bits) != 0) {
         if (deviceGone(errno)) {
-            fail(comReadError);
+            fail(comDeviceLost);
             return false;
         }
         m_pollLines = false;
@@ -509,7 +571,7 @@ bool SerialPortLine::pollCounters()
     serial_icounter_struct counters{};
     if (::ioctl(m_port->handle(), TIOCGICOUNT, &counters) != 0) {
         if (deviceGone(errno)) {
-            fail(comReadError);
+            fail(comDeviceLost);
             return false;
         }
         m_pollCounters = false;

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "MarkedInput.h"
 #include "SerialLine.h"
 
 #include <QSerialPort>
 #include <QTimer>
+
+#include <atomic>
+#include <thread>
 
 class QSocketNotifier;
 
@@ -18,6 +22,10 @@ namespace kordavel {
 // as the device takes it; no copy of it is queued in QSerialPort. While some of it still
 // waits here, OutBufferCount does not ask the driver: the count is then below the true one,
 // but never 0.
+//
+// Closing first lets go of output still on its way: once a drain (StartDrain) has seen it
+// all on the line nothing is left; otherwise what the driver holds is discarded, so that
+// nothing leaves after a stop or at the settings the device had before it was opened.
 class SerialPortLine : public SerialLine {
     Q_OBJECT
 public:
@@ -41,18 +49,22 @@ protected:
     int pendingOutput(int &count) override;
     int modemLine(ModemLine line, bool &state) override;
     int applyControlLines() override;
+    int startDrain() override;
+    bool drained() override;
 
 private:
     int configure();
     void tuneTermios(bool parityChecked);
     void readArrived();
     void portError(QSerialPort::SerialPortError error);
+    bool deviceLost() const;
     void poll();
     bool pollModemLines();
     bool pollCounters();
-    QByteArray unmark(const QByteArray &bytes, int &marked);
+    int parityErrorsUnmarked();
     qsizetype pushOutput();
     void outputWritable();
+    void endDrain();
 
     QSerialPort *m_port = nullptr; // owned; not a child, see closeDevice()
     QString m_device;
@@ -64,10 +76,16 @@ private:
     int m_lines = 0;
     bool m_pollCounters = false;
     int m_counters[5] = {}; // break, frame, overrun, buffer overrun, parity
-    QByteArray m_markTail;
-    QByteArray m_out; // output not yet taken by the device, from m_outDone on
+    MarkedInput m_marked;
+    int m_parityAtOpen = 0;
+    int m_parityMarked = 0; // parity errors counted by the driver that marks stood for
+    QByteArray m_out;       // output not yet taken by the device, from m_outDone on
     qsizetype m_outDone = 0;
     QSocketNotifier *m_writable = nullptr; // owned while open, as m_port
+    std::thread m_drain;
+    std::atomic<bool> m_drainDone{false};
+    std::atomic<int> m_drainError{0};
+    bool m_sentAll = false; // a drain has seen every byte written on the line
 };
 
 } // namespace kordavel

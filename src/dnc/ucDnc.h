@@ -58,6 +58,11 @@ public:
     void Send(const QString &text);
     // The same in actRemote, never converted.
     void RemoteSend(const QString &text);
+    // Waits until the port has put every byte sent on the line, the device's own buffer
+    // included, processing events meanwhile: at most as long as the bytes still queued take
+    // at the line's speed, plus a margin. A stop ends the wait. Written before the normal
+    // end of a send, so that the last bytes leave before the port closes.
+    void Drain();
     // Takes the text received so far (converted from EIA when EIA is on).
     QString Receive();
     QString RemoteReceive();

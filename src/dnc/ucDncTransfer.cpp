@@ -1,6 +1,7 @@
 // The transfer engine of the channel: states, the blocking send, receiving, code conversion.
 #include "ucDnc.h"
 
+#include "LineSettings.h"
 #include "SerialLine.h"
 #include "SerialPortLine.h"
 #include "common/CodePage.h"
@@ -27,6 +28,11 @@ constexpr int kDrainWakeMs = 2;
 constexpr int kDirectWaitMs = 2;
 // ...and lets the event loop run at least this often.
 constexpr int kEventsEveryMs = 10;
+
+// A drain waits, beyond the time of the bytes still queued, for what the device's own
+// buffer may hold (a UART's FIFO, a USB adapter's packet) and for this much more.
+constexpr int kDrainMarginBytes = 64;
+constexpr int kDrainMarginMs = 500;
 
 constexpr char DC1 = 17, DC2 = 18, DC3 = 19, DC4 = 20;
 
@@ -196,6 +202,24 @@ void ucDnc::sendPiece(const QString &text, qint32 state, bool convert)
             break;
     }
     bSendInProgress = false;
+    m_wake->stop();
+}
+
+void ucDnc::Drain()
+{
+    if (intAction == kIdle)
+        return;
+    const qint32 state = intAction;
+    int queued = 0;
+    if (m_line->OutBufferCount(queued) != comNoError || m_line->StartDrain() != comNoError)
+        return;
+    const LineSettings settings = parseLineSettings(m_line->Settings()).value_or(LineSettings{});
+    const qint64 bound = lineTimeMs(settings, queued + kDrainMarginBytes) + kDrainMarginMs;
+    QElapsedTimer waited;
+    waited.start();
+    while (!m_line->Drained() && intAction == state && !waited.hasExpired(bound))
+        if (!processEventsOnce(true, kDrainWakeMs))
+            return;
     m_wake->stop();
 }
 

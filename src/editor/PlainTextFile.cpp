@@ -20,12 +20,14 @@ PlainTextContent decodePlainText(QByteArrayView bytes)
             }
             if (crlf)
                 ++i;
+            out.lineEnds << (crlf ? LineEnd::CrLf : LineEnd::Cr);
             out.text += QLatin1Char('\n');
         } else if (byte == '\n') {
             if (!lineEndSeen) {
                 out.lineEnd = LineEnd::Lf;
                 lineEndSeen = true;
             }
+            out.lineEnds << LineEnd::Lf;
             out.text += QLatin1Char('\n');
         } else {
             out.text += decodeByte(byte);
@@ -34,15 +36,18 @@ PlainTextContent decodePlainText(QByteArrayView bytes)
     return out;
 }
 
-QByteArray encodePlainText(QStringView text, LineEnd lineEnd)
+QByteArray encodePlainText(QStringView text, LineEnd lineEnd, const QList<LineEnd> &lineEnds)
 {
     QByteArray out;
     out.reserve(text.size() + text.size() / 16);
+    qsizetype line = 0;
     for (QChar ch : text) {
         if (ch == QLatin1Char('\n')) {
-            if (lineEnd != LineEnd::Lf)
+            const LineEnd end = line < lineEnds.size() ? lineEnds[line] : lineEnd;
+            ++line;
+            if (end != LineEnd::Lf)
                 out += '\r';
-            if (lineEnd != LineEnd::Cr)
+            if (end != LineEnd::Cr)
                 out += '\n';
             continue;
         }

@@ -19,6 +19,7 @@ ProgramFile decodeProgramFile(const QByteArray &bytes)
         PlainTextContent plain = decodePlainText(bytes);
         file.format = FileFormat::PlainText;
         file.lineEnd = plain.lineEnd;
+        file.lineEnds = std::move(plain.lineEnds);
         file.content.append(plain.text, defaultCharFormat());
     }
     return file;
@@ -32,14 +33,18 @@ std::optional<ProgramFile> loadProgramFile(const QString &path)
     const QByteArray bytes = in.readAll();
     if (in.error() != QFileDevice::NoError)
         return std::nullopt;
-    return decodeProgramFile(bytes);
+    ProgramFile file = decodeProgramFile(bytes);
+    if (bytes.isEmpty())
+        file.format = formatForFileName(path);
+    return file;
 }
 
-QByteArray encodeProgramFile(const RichText &content, FileFormat format, LineEnd lineEnd)
+QByteArray encodeProgramFile(const RichText &content, FileFormat format, LineEnd lineEnd,
+                             const QList<LineEnd> &lineEnds)
 {
     if (format == FileFormat::Rtf)
         return writeRtf(content);
-    return encodePlainText(content.plainText(), lineEnd);
+    return encodePlainText(content.plainText(), lineEnd, lineEnds);
 }
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)

@@ -15,16 +15,19 @@ enum class FileFormat { Rtf, PlainText };
 struct ProgramFile {
     FileFormat format = FileFormat::Rtf;
     LineEnd lineEnd = LineEnd::CrLf;
+    QList<LineEnd> lineEnds; // of a plain file, each line's own
     RichText content;
 };
 
-// Reads a program file: rich text when it begins with "{\rtf", plain text otherwise.
-// Nothing when the file cannot be read.
+// Reads a program file: rich text when it begins with "{\rtf", plain text otherwise; an
+// empty file in the format its name calls for (as a new name does). Nothing when the
+// file cannot be read.
 std::optional<ProgramFile> loadProgramFile(const QString &path);
 ProgramFile decodeProgramFile(const QByteArray &bytes);
 
 // The bytes of a program in the given format.
-QByteArray encodeProgramFile(const RichText &content, FileFormat format, LineEnd lineEnd);
+QByteArray encodeProgramFile(const RichText &content, FileFormat format, LineEnd lineEnd,
+                             const QList<LineEnd> &lineEnds = {});
 
 // Writes the whole file or nothing: an existing file is replaced only once the new
 // contents are safely on disk. False (with a reason) when it could not be written.

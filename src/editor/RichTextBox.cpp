@@ -1,6 +1,7 @@
 #include "RichTextBox.h"
 
 #include "DocumentRichText.h"
+#include "LineEndData.h"
 #include "PlainTextFile.h"
 #include "RtfReader.h"
 #include "RtfWriter.h"
@@ -518,12 +519,30 @@ bool RichTextBox::loadFile(const QString &path)
     installDocument(file->content, false);
     m_format = file->format;
     m_lineEnd = file->lineEnd;
+    // Lines that end otherwise than the file's first line keep their own end.
+    QTextBlock block = document()->firstBlock();
+    for (const LineEnd end : file->lineEnds) {
+        if (!block.isValid())
+            break;
+        if (end != m_lineEnd)
+            block.setUserData(new LineEndData(end));
+        block = block.next();
+    }
     return true;
 }
 
 bool RichTextBox::writeFile(const QString &path, FileFormat format)
 {
-    const QByteArray bytes = encodeProgramFile(documentRichText(*document()), format, m_lineEnd);
+    QList<LineEnd> lineEnds;
+    if (format == FileFormat::PlainText) {
+        lineEnds.reserve(document()->blockCount());
+        for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
+            const auto *data = dynamic_cast<const LineEndData *>(block.userData());
+            lineEnds << (data ? data->lineEnd : m_lineEnd);
+        }
+    }
+    const QByteArray bytes =
+        encodeProgramFile(documentRichText(*document()), format, m_lineEnd, lineEnds);
     if (!writeFileAtomically(path, bytes))
         return false;
     document()->setModified(false);

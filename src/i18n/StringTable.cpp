@@ -184,6 +184,8 @@ const Entry kEntries[] = {
     {340, "Empty rows", "Празни редове", "Renglones vasios"},
     {341, "Symbol", "Символ", "Simbolo"},
     {401, " is in use", " вече е стартиран", " ya esta en uso"},
+    {402, "Error writing comm device", "Грешка при запис в comm устройството", "Error en escribir al comm dispositivo"},
+    {403, "The comm device is no longer there", "Comm устройството вече го няма", "El comm dispositivo ya no esta"},
 };
 
 const QHash<int, QString> &table()

@@ -144,7 +144,9 @@ void frmProgram::StopSending()
 {
     if (m_starting)
         m_startCancelled = true;
-    if (ucDnc1->Action() == actReceive)
+    // The channel may have gone idle by itself (the device went away): what it received
+    // still goes into the text.
+    if (ucDnc1->Action() == actReceive || actAction == actReceive)
         takeLastReceived();
     ucDnc1->setAction(actIdle);
     actAction = actIdle;
@@ -221,6 +223,10 @@ void frmProgram::sendStep()
         ucDnc1->Send(QStringLiteral("\r\n"));
         if (!alive || ucDnc1->Action() != actSend)
             return;
+        // The last bytes leave before the port closes and its settings change.
+        ucDnc1->Drain();
+        if (!alive || ucDnc1->Action() != actSend)
+            return;
         StopSending();
     }
 }
@@ -295,8 +301,12 @@ void frmProgram::remoteStep()
                              QStringLiteral("%"));
         stbPanel[2]->setText(QString::number(lngPosition));
     }
-    if (lngPosition > total)
+    if (lngPosition > total) {
+        ucDnc1->Drain();
+        if (!alive || ucDnc1->Action() != actRemote)
+            return;
         StopSending();
+    }
 }
 
 void frmProgram::ucDnc1_Status(qint16 intStatus)
@@ -304,10 +314,15 @@ void frmProgram::ucDnc1_Status(qint16 intStatus)
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), intStatus));
 }
 
+// An error leaves a transfer running, unless the channel went idle with it (its device went
+// away): the transfer then ends as a stop ends it.
 void frmProgram::ucDnc1_ErrorStatus(qint16 intErrorStatus)
 {
+    QPointer<frmProgram> alive(this);
     MsgBox(GetString(QString(), intErrorStatus), MsgIcon::Exclamation, QLatin1String(kProductName),
            this);
+    if (alive && !m_closing && actAction != actIdle && ucDnc1->Action() == actIdle)
+        StopSending();
 }
 
 bool frmProgram::SetMachineIcon(const QString &name)

@@ -16,6 +16,7 @@
 #include <QLockFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QSettings>
 #include <QtTest>
 
@@ -115,6 +116,20 @@ void TstMainFrame::startUpPlacement_data()
         << QRect(1000, 1000, 6500, 7200);
     QTest::newRow("a state that is not a number is maximized")
         << settings("WindowState=max") << true << QRect();
+    // Huge values, which would not fit a window or an int, are cut to four desktops.
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    const auto twips = [](int x, int y, int width, int height) {
+        return QRect(qRound(pixelsToTwipsX(x)), qRound(pixelsToTwipsY(y)),
+                     qRound(pixelsToTwipsX(width)), qRound(pixelsToTwipsY(height)));
+    };
+    const int width = 4 * desktop.width();
+    const int height = 4 * desktop.height();
+    QTest::newRow("huge size")
+        << settings("WindowState=0;MainLeft=1440;MainTop=720;MainWidth=2e9;MainHeight=2e9") << false
+        << twips(twipsToPixelsX(1440), twipsToPixelsY(720), width, height);
+    QTest::newRow("all four beyond an int")
+        << settings("WindowState=0;MainLeft=3e10;MainTop=3e10;MainWidth=3e10;MainHeight=3e10")
+        << false << twips(desktop.right() + width, desktop.bottom() + height, width, height);
 }
 
 void TstMainFrame::startUpPlacement()

@@ -1,7 +1,9 @@
-// EIA code tables, settings strings and the error-number-to-text table.
+// EIA code tables, settings strings, the error-number-to-text table and the driver's marks
+// of bytes received with an error.
 #include "dnc/CodeTables.h"
 #include "dnc/ErrorTexts.h"
 #include "dnc/LineSettings.h"
+#include "dnc/MarkedInput.h"
 
 #include <QtTest>
 
@@ -20,6 +22,8 @@ private slots:
     void lineErrorOffsets();
     void settingsStrings_data();
     void settingsStrings();
+    void markedInput_data();
+    void markedInput();
 };
 
 void TstDncCodes::tablesAreInverseOnThePairs()
@@ -117,7 +121,9 @@ void TstDncCodes::errorOffsets_data()
     QTest::newRow("8018") << 8018 << 39;
     QTest::newRow("8020") << 8020 << 41;
     QTest::newRow("8021") << 8021 << 42;
-    QTest::newRow("8022") << 8022 << 0;
+    QTest::newRow("write failed") << 8022 << 402;
+    QTest::newRow("device lost") << 8023 << 403;
+    QTest::newRow("8024") << 8024 << 0;
     QTest::newRow("7999") << 7999 << 0;
     QTest::newRow("0") << 0 << 0;
     QTest::newRow("negative") << -1 << 0;
@@ -190,6 +196,43 @@ void TstDncCodes::settingsStrings()
     QCOMPARE(parsed->parity, parity);
     QCOMPARE(parsed->dataBits, dataBits);
     QCOMPARE(parsed->stopBits, stopBits);
+}
+
+void TstDncCodes::markedInput_data()
+{
+    QTest::addColumn<QByteArray>("first"); // two chunks, as they arrive
+    QTest::addColumn<QByteArray>("second");
+    QTest::addColumn<int>("parityErrors");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QList<int>>("found"); // breaks, parity, framing
+    const QByteArray mark("\xff\x00", 2);
+    QTest::newRow("parity error") << "N1" + mark + "A" << QByteArray() << 1 << QByteArray("N1 ")
+                                  << QList<int>{0, 1, 0};
+    QTest::newRow("framing error keeps its byte")
+        << "N1" + mark + "A" << QByteArray() << 0 << QByteArray("N1A") << QList<int>{0, 0, 1};
+    QTest::newRow("one of each") << mark + "A" + mark + "B" << QByteArray() << 1 << QByteArray(" B")
+                                 << QList<int>{0, 1, 1};
+    QTest::newRow("break adds nothing") << "N1" + mark + '\0' + "N2" << QByteArray() << 1
+                                        << QByteArray("N1N2") << QList<int>{1, 0, 0};
+    QTest::newRow("0xFF doubled") << QByteArray("\xff\xffX") << QByteArray() << 1
+                                  << QByteArray("\xffX") << QList<int>{0, 0, 0};
+    QTest::newRow("mark cut between chunks")
+        << "N1" + mark << QByteArray("AB") << 0 << QByteArray("N1AB") << QList<int>{0, 0, 1};
+}
+
+void TstDncCodes::markedInput()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(int, parityErrors);
+    QFETCH(QByteArray, data);
+    QFETCH(QList<int>, found);
+    MarkedInput input;
+    MarkedInput::Found seen;
+    QByteArray taken = input.take(first, parityErrors, " ", seen);
+    taken += input.take(second, parityErrors, " ", seen);
+    QCOMPARE(taken, data);
+    QCOMPARE((QList<int>{seen.breaks, seen.parity, seen.framing}), found);
 }
 
 QTEST_GUILESS_MAIN(TstDncCodes)

@@ -380,10 +380,10 @@ void TstDncDrain::hangUpWhileDraining()
     m_machine->hangUpAt(300000);
     c.dnc->Send(QString::fromLatin1(program(4 << 20)));
     QVERIFY(!c.dnc->SendInProgress());
-    QCOMPARE(c.errors, QList<qint16>{41});
+    QCOMPARE(c.errors, QList<qint16>{403});
     QCOMPARE(c.dnc->Action(), 0);
     c.dnc->Send(QStringLiteral("N2\r\n"));
-    QCOMPARE(c.errors, QList<qint16>{41});
+    QCOMPARE(c.errors, QList<qint16>{403});
 }
 
 QTEST_MAIN(TstDncDrain)

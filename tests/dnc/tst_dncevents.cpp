@@ -424,13 +424,13 @@ void TstDncEvents::portVanishingIsReportedOnce()
     dnc.setAction(1);
     later(5, [&] { foundByCount ? c.line->vanishOnCount() : c.line->vanish(); });
     dnc.Send(QStringLiteral("N1\r\n"));
-    QCOMPARE(c.errors, QList<qint16>{41});
+    QCOMPARE(c.errors, QList<qint16>{403});
     QVERIFY(!dnc.SendInProgress());
     QCOMPARE(dnc.Action(), 0);
     // The window's next pieces end quietly.
     dnc.Send(QStringLiteral("N2\r\n"));
     dnc.Send(QStringLiteral("N3\r\n"));
-    QCOMPARE(c.errors, QList<qint16>{41});
+    QCOMPARE(c.errors, QList<qint16>{403});
     QCOMPARE(c.line->written(), whileHeld ? QByteArray() : QByteArray("N1\r\n"));
 }
 

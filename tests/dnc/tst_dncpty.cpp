@@ -315,10 +315,10 @@ void TstDncPty::hangUpIsReportedOnce()
         c.dnc->Send(QString(500000, QLatin1Char('X')));
     }
     QVERIFY(!c.dnc->SendInProgress());
-    QCOMPARE(c.errors, QList<qint16>{41});
+    QCOMPARE(c.errors, QList<qint16>{403});
     QCOMPARE(c.dnc->Action(), 0);
     c.dnc->Send(QStringLiteral("N2\r\n"));
-    QCOMPARE(c.errors, QList<qint16>{41});
+    QCOMPARE(c.errors, QList<qint16>{403});
 }
 
 void TstDncPty::destroyedWhileHeld()

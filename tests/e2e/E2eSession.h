@@ -8,6 +8,7 @@
 #include "program/ProgramPanel.h"
 #include "support/FrameSession.h"
 #include "support/MachineSimulator.h"
+#include "support/RecordingTerminal.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -30,6 +31,7 @@ inline bool selectPort(frmProgram *p, int n)
 
 // The machines outlive the frame: its windows close before their lines go.
 struct E2eMachines {
+    RecordingTerminal terminal;
     MachineSimulator machine1;
     MachineSimulator machine2;
 };

@@ -1,7 +1,8 @@
 // Sending from a program window to a simulated machine, byte for byte on the machine's
 // side: whole program, selection, last line with and without a line end, EIA, progress,
 // waiting for the first XON and pacing by XOFF/XON, two windows at once with restarts
-// during the pause, Escape, and a port that is gone.
+// during the pause, Escape, a port that is gone, and a machine that goes away mid-send or
+// mid-receive. The last bytes leave before the port closes; a stop discards them.
 #include "E2eSession.h"
 
 #include "dnc/CodeTables.h"
@@ -22,6 +23,8 @@ private slots:
     void escapeStops_data();
     void escapeStops();
     void missingPortShowsErrorAndStaysIdle();
+    void lostDeviceEndsTheTransfer_data();
+    void lostDeviceEndsTheTransfer();
 };
 
 void TstE2eSend::sendsExactBytes_data()
@@ -88,6 +91,7 @@ void TstE2eSend::sendsExactBytes()
     QCOMPARE(E2eSession::panel(p, 1), QString());
     QCOMPARE(E2eSession::panel(p, 2), QString());
     QVERIFY(!s.frame->buttonValue(QStringLiteral("Send")));
+    QCOMPARE(s.terminal.calls(), (QStringList{"drain", "close"}));
 }
 
 // With Wait for XOn, nothing goes before the machine's first XON; after it, the machine
@@ -196,6 +200,7 @@ void TstE2eSend::escapeStops()
     QVERIFY(got.size() < program.size());
     QVERIFY(program.toLatin1().startsWith(got));
     QVERIFY(got.endsWith("\r\n"));
+    QCOMPARE(s.terminal.calls(), (QStringList{"discard", "close"}));
 }
 
 void TstE2eSend::missingPortShowsErrorAndStaysIdle()
@@ -225,6 +230,45 @@ void TstE2eSend::missingPortShowsErrorAndStaysIdle()
     s.trigger("mnuCommunicationReceive");
     QCOMPARE(s.dialogs.messages.size(), 2);
     QCOMPARE(p->actAction, qint32(actIdle));
+}
+
+void TstE2eSend::lostDeviceEndsTheTransfer_data()
+{
+    QTest::addColumn<bool>("receive");
+    QTest::newRow("mid-send") << false;
+    QTest::newRow("mid-receive") << true;
+}
+
+// The machine's end of the line closes: one message, and the window ends the transfer as a
+// stop does. In a receive every byte that arrived goes into the text, also those that no
+// step has taken yet.
+void TstE2eSend::lostDeviceEndsTheTransfer()
+{
+    QFETCH(bool, receive);
+    E2eSession s;
+    frmProgram *p = s.program();
+    p->rtfText->setText(QStringLiteral("N10 G01 X1\r\nN20 G01 X2\r\nN30 M30\r\n"));
+    s.trigger(receive ? "mnuCommunicationReceive" : "mnuCommunicationSend");
+    QCOMPARE(p->actAction, receive ? qint32(actReceive) : qint32(actSend));
+    if (receive) {
+        p->tEvent->stop();
+        s.machine1.punch("N40 X4\r\n", false, 64, 1);
+        QTRY_COMPARE(E2eSession::panel(p, 0), QStringLiteral("Receiving"));
+        s.machine1.hangUp();
+    } else {
+        s.machine1.onData = [&] { s.machine1.hangUp(); };
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 10000);
+    QCOMPARE(s.dialogs.messages, QStringList{"The comm device is no longer there"});
+    QVERIFY(!E2eSession::portOpen(p));
+    QVERIFY(!p->rtfText->locked());
+    QVERIFY(p->picControl->isEnabled());
+    QCOMPARE(E2eSession::panel(p, 0), QStringLiteral("Ready"));
+    QCOMPARE(E2eSession::panel(p, 1), QString());
+    QVERIFY(!s.frame->buttonValue(receive ? QStringLiteral("Receive") : QStringLiteral("Send")));
+    if (receive)
+        QCOMPARE(p->rtfText->text(),
+                 QStringLiteral("N10 G01 X1\r\nN20 G01 X2\r\nN30 M30\r\nN40 X4\r\n"));
 }
 
 QTEST_MAIN(TstE2eSend)

@@ -2,6 +2,7 @@
 #include "editor/ProgramFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -23,12 +24,13 @@ private slots:
 };
 
 // Byte-identical saving of plain files is checked through the editor (tst_richtextbox).
+// Every line keeps its own line end; the file's is its first.
 void TstProgramFile::plainTextLines_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("lineEnd");
-    QTest::newRow("mixed, first wins")
+    QTest::newRow("mixed, first is the file's")
         << QByteArray("A\nB\r\nC\rD") << "A\nB\nC\nD" << int(LineEnd::Lf);
     QTest::newRow("CR then LF is one end") << QByteArray("A\r\nB") << "A\nB" << int(LineEnd::CrLf);
     QTest::newRow("LF CR is two ends") << QByteArray("A\n\rB") << "A\n\nB" << int(LineEnd::Lf);
@@ -48,6 +50,7 @@ void TstProgramFile::plainTextLines()
     const PlainTextContent content = decodePlainText(bytes);
     QCOMPARE(content.text, text);
     QCOMPARE(int(content.lineEnd), lineEnd);
+    QCOMPARE(encodePlainText(content.text, LineEnd::CrLf, content.lineEnds), bytes);
     QCOMPARE(decodeProgramFile(bytes).format, FileFormat::PlainText);
 }
 
@@ -70,6 +73,11 @@ void TstProgramFile::formatForNewName()
     QFETCH(QString, name);
     QFETCH(bool, rich);
     QCOMPARE(formatForFileName(name) == FileFormat::Rtf, rich);
+    // An empty file, which tells nothing itself, takes its name's format too.
+    QTemporaryDir dir;
+    const QString empty = dir.filePath(QFileInfo(name).fileName());
+    QVERIFY(writeFileAtomically(empty, QByteArray()));
+    QCOMPARE(loadProgramFile(empty)->format == FileFormat::Rtf, rich);
 }
 
 void TstProgramFile::failedSaveKeepsOldFile_data()

@@ -247,6 +247,7 @@ void TstRichTextBox::fileSavedAsItWasRead_data()
     QTest::newRow("CR LF") << QByteArray("%\r\nO1\r\nG00 X0\r\nM30\r\n%\r\n");
     QTest::newRow("LF") << QByteArray("%\nO1\nG00 X0\n\nM30\n");
     QTest::newRow("CR") << QByteArray("%\rO1\rM30\r");
+    QTest::newRow("mixed line ends") << QByteArray("%\r\nO1\nG00 X0\rM30\n\r\n%\r");
     QTest::newRow("no final line end") << QByteArray("G00 X0\r\nM30");
     QTest::newRow("no line end at all") << QByteArray("M30");
     QTest::newRow("empty rows") << QByteArray("\r\n\r\nG00\r\n\r\n");

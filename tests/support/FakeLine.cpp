@@ -69,7 +69,7 @@ int FakeLine::pendingOutput(int &count)
     if (m_vanishOnCount) {
         m_vanishOnCount = false;
         lose();
-        return comReadError;
+        return comDeviceLost;
     }
     count = m_pending;
     return comNoError;

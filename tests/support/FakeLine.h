@@ -43,7 +43,7 @@ public:
     // Raises any CommEvent value, for instance a line error.
     void raiseEvent(qint16 event) { raise(event); }
     // The device disappears; the line notices by itself.
-    void vanish(int number = comReadError) { fail(number); }
+    void vanish(int number = comDeviceLost) { fail(number); }
     // The device disappears; the next OutBufferCount finds out.
     void vanishOnCount() { m_vanishOnCount = true; }
     // Reading the modem lines fails with this number (0: they read).

@@ -64,6 +64,8 @@ public:
         m_punch.start(intervalMs);
     }
     bool punchDone() const { return m_toPunch.isEmpty(); }
+    // The machine goes away (its cable pulled): the line hangs up.
+    void hangUp() { m_pty.hangUp(); }
 
     QByteArray received;
     QList<qint64> arrivals; // per byte of received, in ms
