@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -167,6 +168,47 @@ int encodeChar(QChar ch, CodePage page)
     const auto &map = reverse[page == CodePage::Windows1251 ? 1 : 0];
     const auto it = map.constFind(code);
     return it == map.constEnd() ? -1 : it.value();
+}
+
+namespace {
+
+// Index of the first character outside ASCII, or the size when there is none. Looks at
+// eight characters at a time.
+qsizetype firstNonAscii(const char16_t *chars, qsizetype size)
+{
+    constexpr quint64 kHighBits = 0xFF80FF80FF80FF80ULL;
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 first = 0;
+        quint64 second = 0;
+        std::memcpy(&first, chars + i, sizeof first);
+        std::memcpy(&second, chars + i + 4, sizeof second);
+        if ((first | second) & kHighBits)
+            break;
+    }
+    while (i < size && chars[i] < 0x80)
+        ++i;
+    return i;
+}
+
+} // namespace
+
+QByteArray encodeText(QStringView text)
+{
+    QByteArray bytes = text.toLatin1();
+    const char16_t *in = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype i = firstNonAscii(in, size);
+    if (i == size)
+        return bytes;
+    char *out = bytes.data();
+    for (; i < size; ++i) {
+        if (in[i] < 0x80)
+            continue;
+        const int code = encodeChar(QChar(in[i]));
+        out[i] = code < 0 ? '?' : char(code);
+    }
+    return bytes;
 }
 
 bool isLeadByte(unsigned char byte, CodePage page)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QChar>
 #include <QString>
@@ -21,6 +22,9 @@ bool isLeadByte(unsigned char byte, CodePage page);
 QString decodePair(unsigned char lead, unsigned char trail, CodePage page);
 // The byte for a character in 1252 or 1251, or -1 when the code page has none.
 int encodeChar(QChar ch, CodePage page = CodePage::Windows1252);
+// Text as Windows-1252 bytes, one per character; a character without a byte becomes '?'.
+// Plain ASCII, the usual program text, is narrowed in one go.
+QByteArray encodeText(QStringView text);
 
 // Code page of an RTF \fcharset number; a character set without one reads as 1252.
 CodePage codePageForCharset(int charset);

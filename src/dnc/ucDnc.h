@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CodeTables.h"
+#include "CommTypes.h"
 
 #include <QByteArray>
 #include <QString>
@@ -84,7 +85,7 @@ protected:
 
 private:
     void init();
-    bool idle() const { return intAction == 0; }
+    bool idle() const { return intAction == actIdle; }
     bool writeSettings(const QString &settings);
     QString settingsField(int index) const;
     void MSComm1_OnComm();
@@ -99,7 +100,7 @@ private:
     bool processEventsOnce(bool block, int wakeMs);
 
     CodeTables m_tables;
-    qint32 intAction = 0;
+    qint32 intAction = actIdle;
     QByteArray ReceiveBuffer;
     bool bXOffHeld = false;
     bool bCtsHeld = false;

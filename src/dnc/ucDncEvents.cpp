@@ -60,9 +60,9 @@ void ucDnc::MSComm1_OnComm()
 // failure is reported once.
 void ucDnc::portFailed(int number)
 {
-    if (intAction == 0)
+    if (intAction == actIdle)
         return;
-    setAction(0);
+    setAction(actIdle);
     ReportError(number);
 }
 
@@ -70,8 +70,8 @@ void ucDnc::portFailed(int number)
 // a failed port, so the failure is reported once.
 void ucDnc::lineFailed(int number)
 {
-    if (intAction != 0 && !m_line->PortOpen())
-        setAction(0);
+    if (intAction != actIdle && !m_line->PortOpen())
+        setAction(actIdle);
     ReportError(number);
 }
 

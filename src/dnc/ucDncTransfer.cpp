@@ -11,13 +11,9 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <cstring>
-
 namespace kordavel {
 
 namespace {
-
-enum : qint32 { kIdle = 0, kSend = 1, kReceive = 2, kRemote = 3 };
 
 // While held, the wait sleeps in the event loop; this timer only bounds one sleep.
 constexpr int kHoldWakeMs = 100;
@@ -36,58 +32,18 @@ constexpr int kDrainMarginMs = 500;
 
 constexpr char DC1 = 17, DC2 = 18, DC3 = 19, DC4 = 20;
 
-// Index of the first character outside ASCII, or the size when there is none. Looks at
-// eight characters at a time.
-qsizetype firstNonAscii(const char16_t *chars, qsizetype size)
-{
-    constexpr quint64 kHighBits = 0xFF80FF80FF80FF80ULL;
-    qsizetype i = 0;
-    for (; i + 8 <= size; i += 8) {
-        quint64 first = 0;
-        quint64 second = 0;
-        std::memcpy(&first, chars + i, sizeof first);
-        std::memcpy(&second, chars + i + 4, sizeof second);
-        if ((first | second) & kHighBits)
-            break;
-    }
-    while (i < size && chars[i] < 0x80)
-        ++i;
-    return i;
-}
-
-// Text goes on the line one byte per character, in the Windows-1252 code page. Plain ASCII,
-// the usual program text, is narrowed by Qt in one go; the rest is looked up character by
-// character.
-QByteArray toBytes(const QString &text)
-{
-    QByteArray bytes = text.toLatin1();
-    const char16_t *in = reinterpret_cast<const char16_t *>(text.utf16());
-    const qsizetype size = text.size();
-    qsizetype i = firstNonAscii(in, size);
-    if (i == size)
-        return bytes;
-    char *out = bytes.data();
-    for (; i < size; ++i) {
-        if (in[i] < 0x80)
-            continue;
-        const int code = encodeChar(QChar(in[i]));
-        out[i] = code < 0 ? '?' : char(code);
-    }
-    return bytes;
-}
-
 } // namespace
 
 void ucDnc::setAction(qint32 NewAction)
 {
-    if (NewAction < kIdle || NewAction > kRemote)
+    if (NewAction < actIdle || NewAction > actRemote)
         return;
-    if (NewAction == kIdle) {
+    if (NewAction == actIdle) {
         if (m_line->PortOpen())
             m_line->setPortOpen(false);
         m_line->setInputLen(0);
         m_line->setRThreshold(0);
-        intAction = kIdle;
+        intAction = actIdle;
         bXOffHeld = false;
         bCtsHeld = false;
         bDsrHeld = false;
@@ -97,16 +53,16 @@ void ucDnc::setAction(qint32 NewAction)
     if (!openPort())
         return;
     switch (NewAction) {
-    case kSend:
+    case actSend:
         bXOffHeld = bWaitXOn;
         bCtsHeld = false;
         bDsrHeld = false;
         break;
-    case kReceive:
+    case actReceive:
         ReceiveBuffer.clear();
         m_line->setInputLen(0);
         break;
-    case kRemote:
+    case actRemote:
         bCtsHeld = false;
         bDsrHeld = false;
         m_line->setInputLen(0);
@@ -129,12 +85,12 @@ bool ucDnc::openPort()
 
 void ucDnc::Send(const QString &text)
 {
-    sendPiece(text, kSend, bEIA);
+    sendPiece(text, actSend, bEIA);
 }
 
 void ucDnc::RemoteSend(const QString &text)
 {
-    sendPiece(text, kRemote, false);
+    sendPiece(text, actRemote, false);
 }
 
 // The piece is queued whole once no hold applies, then the send waits until the transmit
@@ -153,7 +109,7 @@ void ucDnc::sendPiece(const QString &text, qint32 state, bool convert)
         bSendInProgress = false;
         return;
     }
-    QByteArray data = toBytes(text);
+    QByteArray data = encodeText(text);
     if (convert)
         data = ConvertCode(data, true);
     if (const int error = m_line->Output(data)) {
@@ -207,7 +163,7 @@ void ucDnc::sendPiece(const QString &text, qint32 state, bool convert)
 
 void ucDnc::Drain()
 {
-    if (intAction == kIdle)
+    if (intAction == actIdle)
         return;
     const qint32 state = intAction;
     int queued = 0;
@@ -278,7 +234,7 @@ QByteArray ucDnc::ConvertCode(const QByteArray &text, bool toEia)
 // Receive handling by state. Only the first character of a chunk is looked at.
 void ucDnc::receiveArrived()
 {
-    if (intAction == kIdle)
+    if (intAction == actIdle)
         return;
     QByteArray chunk;
     if (const int error = m_line->Input(chunk)) {
@@ -286,7 +242,7 @@ void ucDnc::receiveArrived()
         return;
     }
     switch (intAction) {
-    case kSend:
+    case actSend:
         if (bXOnXOff && !chunk.isEmpty()) {
             const char first = chunk.at(0);
             if (first == DC3 || first == DC4)
@@ -296,11 +252,11 @@ void ucDnc::receiveArrived()
         }
         emit Status(3);
         break;
-    case kReceive:
+    case actReceive:
         ReceiveBuffer += chunk;
         emit Status(2);
         break;
-    case kRemote:
+    case actRemote:
         if (bXOnXOff && !chunk.isEmpty()) {
             const char first = chunk.at(0);
             if (first == DC3 || first == DC4) {

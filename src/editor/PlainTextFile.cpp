@@ -41,20 +41,20 @@ QByteArray encodePlainText(QStringView text, LineEnd lineEnd, const QList<LineEn
     QByteArray out;
     out.reserve(text.size() + text.size() / 16);
     qsizetype line = 0;
-    for (QChar ch : text) {
-        if (ch == QLatin1Char('\n')) {
-            const LineEnd end = line < lineEnds.size() ? lineEnds[line] : lineEnd;
-            ++line;
-            if (end != LineEnd::Lf)
-                out += '\r';
-            if (end != LineEnd::Cr)
-                out += '\n';
-            continue;
-        }
-        const int byte = encodeChar(ch);
-        out += byte < 0 ? '?' : char(byte);
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype newline = text.indexOf(QLatin1Char('\n'), from);
+        out += encodeText(text.mid(from, newline < 0 ? text.size() - from : newline - from));
+        if (newline < 0)
+            return out;
+        const LineEnd end = line < lineEnds.size() ? lineEnds[line] : lineEnd;
+        ++line;
+        if (end != LineEnd::Lf)
+            out += '\r';
+        if (end != LineEnd::Cr)
+            out += '\n';
+        from = newline + 1;
     }
-    return out;
 }
 
 } // namespace kordavel
