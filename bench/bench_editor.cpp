@@ -59,7 +59,9 @@ Program generateProgram(int lineCount)
     program.bytes.reserve(qsizetype(lineCount) * 28);
     program.lineStarts.reserve(size_t(lineCount));
     int sequence = 0;
-    auto number = [&] { return "N" + QByteArray::number(sequence += 10).rightJustified(5, '0') + ' '; };
+    auto number = [&] {
+        return "N" + QByteArray::number(sequence += 10).rightJustified(5, '0') + ' ';
+    };
     auto addLine = [&](const QByteArray &line) {
         program.lineStarts.push_back(int(program.bytes.size()));
         program.bytes += line;
@@ -93,7 +95,8 @@ Program generateProgram(int lineCount)
         } else if (r < 89) {
             addLine("(PASS " + QByteArray::number(++pass) + " - ROUGHING CONTOUR)");
         } else if (r < 95) {
-            static const char *const codes[] = {"M08", "M09", "M05", "S1200 M03", "M01", "G04 P500"};
+            static const char *const codes[] = {"M08",       "M09", "M05",
+                                                "S1200 M03", "M01", "G04 P500"};
             addLine(number() + codes[pick(6)]);
         } else if (r < 98) {
             addLine(number() + 'T' + QByteArray::number(1 + pick(12)) + " M06");
@@ -328,18 +331,20 @@ int main(int argc, char **argv)
         std::printf("WARNING: the loaded text differs from the file\n");
     if (editor.fileFormat() != FileFormat::PlainText)
         std::printf("WARNING: the .nc did not load as plain text\n");
-    rows.push_back({"save .nc (plain text)", measure(runs, {}, [&] {
-                        if (!editor.saveFile(outNc))
-                            fail("save failed");
-                    }),
+    rows.push_back({"save .nc (plain text)",
+                    measure(runs, {},
+                            [&] {
+                                if (!editor.saveFile(outNc))
+                                    fail("save failed");
+                            }),
                     "", false});
     if (readFile(outNc) != program.bytes)
         std::printf("WARNING: the saved .nc differs from the original\n");
 
     // Whole text out of the editor.
     qsizetype sink = 0;
-    rows.push_back({"text() whole program", measure(runs, {}, [&] { sink += editor.text().size(); }),
-                    "", false});
+    rows.push_back({"text() whole program",
+                    measure(runs, {}, [&] { sink += editor.text().size(); }), "", false});
     rows.push_back({"textRTF() whole program, unformatted",
                     measure(runs, {}, [&] { sink += editor.textRTF().size(); }), "", false});
 
@@ -382,24 +387,28 @@ int main(int argc, char **argv)
     settle();
 
     // --- RTF -------------------------------------------------------------------------------
-    rows.push_back({"load .dnc (RTF, unformatted)", measure(runs, clearEditor, load(dncPath)), "",
-                    true});
+    rows.push_back(
+        {"load .dnc (RTF, unformatted)", measure(runs, clearEditor, load(dncPath)), "", true});
     if (editor.text() != QString::fromLatin1(program.bytes))
         std::printf("WARNING: the RTF program loads with a different text\n");
-    rows.push_back({"save .dnc (RTF, unformatted)", measure(runs, {}, [&] {
-                        if (!editor.saveFile(outDnc))
-                            fail("save failed");
-                    }),
+    rows.push_back({"save .dnc (RTF, unformatted)",
+                    measure(runs, {},
+                            [&] {
+                                if (!editor.saveFile(outDnc))
+                                    fail("save failed");
+                            }),
                     "", false});
     if (readFile(outDnc) != readFile(dncPath))
         std::printf("WARNING: the saved .dnc differs from the one loaded\n");
 
     rows.push_back({"load .dnc (RTF, every 10th line formatted)",
                     measure(runs, clearEditor, load(formattedPath)), "", true});
-    rows.push_back({"save .dnc (RTF, every 10th line formatted)", measure(runs, {}, [&] {
-                        if (!editor.saveFile(outFormatted))
-                            fail("save failed");
-                    }),
+    rows.push_back({"save .dnc (RTF, every 10th line formatted)",
+                    measure(runs, {},
+                            [&] {
+                                if (!editor.saveFile(outFormatted))
+                                    fail("save failed");
+                            }),
                     "", false});
     if (readFile(outFormatted) != readFile(formattedPath))
         std::printf("WARNING: the saved formatted .dnc differs from the one loaded\n");
@@ -409,29 +418,27 @@ int main(int argc, char **argv)
     // --- the parts of a load and a save, without the widget ---------------------------------
     const QByteArray dncBytes = readFile(dncPath);
     const QByteArray formattedBytes = readFile(formattedPath);
-    rows.push_back({"parts: decode .nc bytes", measure(runs, {}, [&] {
-                        sink += decodeProgramFile(program.bytes).content.runs.size();
-                    }),
-                    "", false});
-    rows.push_back({"parts: readRtf unformatted", measure(runs, {}, [&] {
-                        sink += readRtf(dncBytes).runs.size();
-                    }),
-                    "", false});
-    rows.push_back({"parts: readRtf formatted", measure(runs, {}, [&] {
-                        sink += readRtf(formattedBytes).runs.size();
-                    }),
-                    "", false});
+    rows.push_back(
+        {"parts: decode .nc bytes",
+         measure(runs, {}, [&] { sink += decodeProgramFile(program.bytes).content.runs.size(); }),
+         "", false});
+    rows.push_back({"parts: readRtf unformatted",
+                    measure(runs, {}, [&] { sink += readRtf(dncBytes).runs.size(); }), "", false});
+    rows.push_back({"parts: readRtf formatted",
+                    measure(runs, {}, [&] { sink += readRtf(formattedBytes).runs.size(); }), "",
+                    false});
     RichText formattedRich;
-    rows.push_back({"parts: documentRichText formatted", measure(runs, {}, [&] {
-                        formattedRich = documentRichText(*editor.document());
-                    }),
-                    "", false});
+    rows.push_back(
+        {"parts: documentRichText formatted",
+         measure(runs, {}, [&] { formattedRich = documentRichText(*editor.document()); }), "",
+         false});
     rows.push_back({"parts: writeRtf formatted",
                     measure(runs, {}, [&] { sink += writeRtf(formattedRich).size(); }), "", false});
-    rows.push_back({"parts: encodePlainText", measure(runs, {}, [&] {
-                        sink += encodePlainText(formattedRich.plainText(), LineEnd::CrLf).size();
-                    }),
-                    "", false});
+    rows.push_back(
+        {"parts: encodePlainText",
+         measure(runs, {},
+                 [&] { sink += encodePlainText(formattedRich.plainText(), LineEnd::CrLf).size(); }),
+         "", false});
 
     // --- report ------------------------------------------------------------------------------
     std::printf("%-46s %10s %10s %10s %9s %9s\n", "operation", "median", "min", "max", "x doc",

@@ -178,10 +178,13 @@ void frmMain::savePlacement()
     }
     const QRect outer = frameGeometry();
     SaveSetting(kSettings, QStringLiteral("WindowState"), QStringLiteral("0"));
-    SaveSetting(kSettings, QStringLiteral("MainLeft"), QString::number(pixelsToTwipsX(outer.left())));
+    SaveSetting(kSettings, QStringLiteral("MainLeft"),
+                QString::number(pixelsToTwipsX(outer.left())));
     SaveSetting(kSettings, QStringLiteral("MainTop"), QString::number(pixelsToTwipsY(outer.top())));
-    SaveSetting(kSettings, QStringLiteral("MainWidth"), QString::number(pixelsToTwipsX(outer.width())));
-    SaveSetting(kSettings, QStringLiteral("MainHeight"), QString::number(pixelsToTwipsY(outer.height())));
+    SaveSetting(kSettings, QStringLiteral("MainWidth"),
+                QString::number(pixelsToTwipsX(outer.width())));
+    SaveSetting(kSettings, QStringLiteral("MainHeight"),
+                QString::number(pixelsToTwipsY(outer.height())));
 }
 
 bool frmMain::closeAllPrograms()

@@ -139,7 +139,8 @@ void frmMain::arrange(int code)
         QRect target;
         if (code == 0) {
             const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
-            const QSize size(std::max(area.width() * 2 / 3, 200), std::max(area.height() * 2 / 3, 150));
+            const QSize size(std::max(area.width() * 2 / 3, 200),
+                             std::max(area.height() * 2 / 3, 150));
             target = QRect(QPoint(i * step, i * step), size);
         } else if (code == 1) {
             const int h = area.height() / n;

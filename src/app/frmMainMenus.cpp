@@ -50,25 +50,52 @@ const ButtonDef kButtons[] = {
 
 // Menu entries relabelled by the frame, in relabelling order, with their offsets.
 const std::pair<const char *, int> kCaptions[] = {
-    {"mnuFile", 101},           {"mnuFileNew", 102},          {"mnuFileOpen", 103},
-    {"mnuFileClose", 104},      {"mnuFileSave", 105},         {"mnuFileSaveAs", 106},
-    {"mnuFilePrint", 107},      {"mnuFileExit", 108},         {"mnuEdit", 109},
-    {"mnuEditUndo", 110},       {"mnuEditCut", 111},          {"mnuEditCopy", 112},
-    {"mnuEditPaste", 113},      {"mnuEditSelectAll", 114},    {"mnuEditFind", 115},
-    {"mnuEditFindNext", 116},   {"mnuEditReplace", 117},      {"mnuFormat", 118},
-    {"mnuFormatFont", 119},     {"mnuFormatBold", 120},       {"mnuFormatItalic", 121},
-    {"mnuFormatUnderline", 122}, {"mnuProgram", 123},         {"mnuProgramClean", 124},
-    {"mnuProgramNumbering", 125}, {"mnuCommunication", 126},  {"mnuCommunicationSend", 127},
-    {"mnuCommunicationReceive", 128}, {"mnuWindow", 130},     {"mnuWindowCascade", 131},
-    {"mnuWindowTileHorizontal", 132}, {"mnuWindowTileVertical", 133}, {"mnuTools", 143},
-    {"mnuToolsChange", 134},    {"mnuToolsChangeEnglish", 135}, {"mnuToolsChangeBulgarian", 136},
-    {"mnuToolsChangeSpanish", 137}, {"mnuToolsOptions", 144}, {"mnuHelp", 138},
-    {"mnuHelpContents", 139},   {"mnuHelpAbout", 142},
+    {"mnuFile", 101},
+    {"mnuFileNew", 102},
+    {"mnuFileOpen", 103},
+    {"mnuFileClose", 104},
+    {"mnuFileSave", 105},
+    {"mnuFileSaveAs", 106},
+    {"mnuFilePrint", 107},
+    {"mnuFileExit", 108},
+    {"mnuEdit", 109},
+    {"mnuEditUndo", 110},
+    {"mnuEditCut", 111},
+    {"mnuEditCopy", 112},
+    {"mnuEditPaste", 113},
+    {"mnuEditSelectAll", 114},
+    {"mnuEditFind", 115},
+    {"mnuEditFindNext", 116},
+    {"mnuEditReplace", 117},
+    {"mnuFormat", 118},
+    {"mnuFormatFont", 119},
+    {"mnuFormatBold", 120},
+    {"mnuFormatItalic", 121},
+    {"mnuFormatUnderline", 122},
+    {"mnuProgram", 123},
+    {"mnuProgramClean", 124},
+    {"mnuProgramNumbering", 125},
+    {"mnuCommunication", 126},
+    {"mnuCommunicationSend", 127},
+    {"mnuCommunicationReceive", 128},
+    {"mnuWindow", 130},
+    {"mnuWindowCascade", 131},
+    {"mnuWindowTileHorizontal", 132},
+    {"mnuWindowTileVertical", 133},
+    {"mnuTools", 143},
+    {"mnuToolsChange", 134},
+    {"mnuToolsChangeEnglish", 135},
+    {"mnuToolsChangeBulgarian", 136},
+    {"mnuToolsChangeSpanish", 137},
+    {"mnuToolsOptions", 144},
+    {"mnuHelp", 138},
+    {"mnuHelpContents", 139},
+    {"mnuHelpAbout", 142},
 };
 
 // What RefreshCommands hides while no program window exists.
-const char *const kDocumentEntries[] = {"mnuFileClose", "mnuFileSave", "mnuFileSaveAs",
-                                        "mnuFilePrint", "mnuFileBar1", "mnuFileBar2",
+const char *const kDocumentEntries[] = {"mnuFileClose", "mnuFileSave",      "mnuFileSaveAs",
+                                        "mnuFilePrint", "mnuFileBar1",      "mnuFileBar2",
                                         "mnuEdit",      "mnuCommunication", "mnuFormat",
                                         "mnuProgram",   "mnuWindow"};
 
@@ -131,49 +158,61 @@ void frmMain::buildMenus()
     };
 
     QMenu *file = addMenu(nullptr, QStringLiteral("mnuFile"), QStringLiteral("File"));
-    on(addEntry(file, QStringLiteral("mnuFileNew"), QStringLiteral("New"), QKeySequence(Qt::CTRL | Qt::Key_N)),
+    on(addEntry(file, QStringLiteral("mnuFileNew"), QStringLiteral("New"),
+                QKeySequence(Qt::CTRL | Qt::Key_N)),
        [this] { NewProgramWindow(0); });
-    on(addEntry(file, QStringLiteral("mnuFileOpen"), QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O)),
+    on(addEntry(file, QStringLiteral("mnuFileOpen"), QStringLiteral("Open"),
+                QKeySequence(Qt::CTRL | Qt::Key_O)),
        [this] { fileOpen(); });
     on(addEntry(file, QStringLiteral("mnuFileClose"), QStringLiteral("Close")), [this] {
         if (QMdiSubWindow *sub = mdiArea()->currentSubWindow())
             sub->close();
     });
     addEntry(file, QStringLiteral("mnuFileBar1"), QString());
-    on(addEntry(file, QStringLiteral("mnuFileSave"), QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S)),
+    on(addEntry(file, QStringLiteral("mnuFileSave"), QStringLiteral("Save"),
+                QKeySequence(Qt::CTRL | Qt::Key_S)),
        program(&frmProgram::SaveFile));
     on(addEntry(file, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save As")),
        program(&frmProgram::SaveAsFile));
     addEntry(file, QStringLiteral("mnuFileBar2"), QString());
-    on(addEntry(file, QStringLiteral("mnuFilePrint"), QStringLiteral("Print"), QKeySequence(Qt::CTRL | Qt::Key_P)),
+    on(addEntry(file, QStringLiteral("mnuFilePrint"), QStringLiteral("Print"),
+                QKeySequence(Qt::CTRL | Qt::Key_P)),
        [this] { filePrint(); });
     addEntry(file, QStringLiteral("mnuFileBar3"), QString());
     on(addEntry(file, QStringLiteral("mnuFileExit"), QStringLiteral("Exit")), [this] { close(); });
 
     QMenu *edit = addMenu(nullptr, QStringLiteral("mnuEdit"), QStringLiteral("Edit"));
-    on(addEntry(edit, QStringLiteral("mnuEditUndo"), QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
+    on(addEntry(edit, QStringLiteral("mnuEditUndo"), QStringLiteral("Undo"),
+                QKeySequence(Qt::CTRL | Qt::Key_Z)),
        [this] { editUndo(); });
     addEntry(edit, QStringLiteral("mnuEditBar0"), QString());
-    on(addEntry(edit, QStringLiteral("mnuEditCut"), QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X)),
+    on(addEntry(edit, QStringLiteral("mnuEditCut"), QStringLiteral("Cut"),
+                QKeySequence(Qt::CTRL | Qt::Key_X)),
        [this] { editCut(); });
-    on(addEntry(edit, QStringLiteral("mnuEditCopy"), QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C)),
+    on(addEntry(edit, QStringLiteral("mnuEditCopy"), QStringLiteral("Copy"),
+                QKeySequence(Qt::CTRL | Qt::Key_C)),
        [this] { editCopy(); });
-    on(addEntry(edit, QStringLiteral("mnuEditPaste"), QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V)),
+    on(addEntry(edit, QStringLiteral("mnuEditPaste"), QStringLiteral("Paste"),
+                QKeySequence(Qt::CTRL | Qt::Key_V)),
        [this] { editPaste(); });
     addEntry(edit, QStringLiteral("mnuEditBar1"), QString());
     on(addEntry(edit, QStringLiteral("mnuEditSelectAll"), QStringLiteral("Select All"),
                 QKeySequence(Qt::CTRL | Qt::Key_A)),
        [this] { editSelectAll(); });
     addEntry(edit, QStringLiteral("mnuEditBar2"), QString());
-    on(addEntry(edit, QStringLiteral("mnuEditFind"), QStringLiteral("Find"), QKeySequence(Qt::CTRL | Qt::Key_F)),
+    on(addEntry(edit, QStringLiteral("mnuEditFind"), QStringLiteral("Find"),
+                QKeySequence(Qt::CTRL | Qt::Key_F)),
        [this] { editFind(); });
-    on(addEntry(edit, QStringLiteral("mnuEditFindNext"), QStringLiteral("Find Next"), QKeySequence(Qt::Key_F3)),
+    on(addEntry(edit, QStringLiteral("mnuEditFindNext"), QStringLiteral("Find Next"),
+                QKeySequence(Qt::Key_F3)),
        [this] { editFindNext(); });
-    on(addEntry(edit, QStringLiteral("mnuEditReplace"), QStringLiteral("Replace"), QKeySequence(Qt::CTRL | Qt::Key_H)),
+    on(addEntry(edit, QStringLiteral("mnuEditReplace"), QStringLiteral("Replace"),
+                QKeySequence(Qt::CTRL | Qt::Key_H)),
        [this] { editReplace(); });
 
     QMenu *format = addMenu(nullptr, QStringLiteral("mnuFormat"), QStringLiteral("Format"));
-    on(addEntry(format, QStringLiteral("mnuFormatFont"), QStringLiteral("Font")), [this] { formatFont(); });
+    on(addEntry(format, QStringLiteral("mnuFormatFont"), QStringLiteral("Font")),
+       [this] { formatFont(); });
     on(addEntry(format, QStringLiteral("mnuFormatBold"), QStringLiteral("Bold")),
        [this] { formatToggle(QStringLiteral("Bold")); });
     on(addEntry(format, QStringLiteral("mnuFormatItalic"), QStringLiteral("Italic")),
@@ -182,19 +221,23 @@ void frmMain::buildMenus()
        [this] { formatToggle(QStringLiteral("Underline")); });
 
     QMenu *prog = addMenu(nullptr, QStringLiteral("mnuProgram"), QStringLiteral("Program"));
-    on(addEntry(prog, QStringLiteral("mnuProgramClean"), QStringLiteral("Clean")), [this] { programClean(); });
+    on(addEntry(prog, QStringLiteral("mnuProgramClean"), QStringLiteral("Clean")),
+       [this] { programClean(); });
     on(addEntry(prog, QStringLiteral("mnuProgramNumbering"), QStringLiteral("Numbering")),
        [this] { programNumbering(); });
 
-    QMenu *comm = addMenu(nullptr, QStringLiteral("mnuCommunication"), QStringLiteral("Communication"));
+    QMenu *comm =
+        addMenu(nullptr, QStringLiteral("mnuCommunication"), QStringLiteral("Communication"));
     on(addEntry(comm, QStringLiteral("mnuCommunicationSend"), QStringLiteral("Send")),
        [this] { communicationSend(); });
     on(addEntry(comm, QStringLiteral("mnuCommunicationReceive"), QStringLiteral("Receive")),
        [this] { communicationReceive(); });
-    addEntry(comm, QStringLiteral("mnuCommunicationRemote"), QStringLiteral("Remote"))->setEnabled(false);
+    addEntry(comm, QStringLiteral("mnuCommunicationRemote"), QStringLiteral("Remote"))
+        ->setEnabled(false);
 
     QMenu *tools = addMenu(nullptr, QStringLiteral("mnuTools"), QStringLiteral("Tools"));
-    QMenu *change = addMenu(tools, QStringLiteral("mnuToolsChange"), QStringLiteral("Change Language"));
+    QMenu *change =
+        addMenu(tools, QStringLiteral("mnuToolsChange"), QStringLiteral("Change Language"));
     on(addEntry(change, QStringLiteral("mnuToolsChangeEnglish"), QStringLiteral("English")),
        [this] { changeLanguage(1); });
     on(addEntry(change, QStringLiteral("mnuToolsChangeBulgarian"), QStringLiteral("Bulgarian")),
@@ -205,18 +248,22 @@ void frmMain::buildMenus()
        [this] { toolsOptions(); });
 
     QMenu *window = addMenu(nullptr, QStringLiteral("mnuWindow"), QStringLiteral("Window"));
-    on(addEntry(window, QStringLiteral("mnuWindowCascade"), QStringLiteral("Cascade")), [this] { arrange(0); });
-    on(addEntry(window, QStringLiteral("mnuWindowTileHorizontal"), QStringLiteral("Tile Horizontal")),
+    on(addEntry(window, QStringLiteral("mnuWindowCascade"), QStringLiteral("Cascade")),
+       [this] { arrange(0); });
+    on(addEntry(window, QStringLiteral("mnuWindowTileHorizontal"),
+                QStringLiteral("Tile Horizontal")),
        [this] { arrange(1); });
     on(addEntry(window, QStringLiteral("mnuWindowTileVertical"), QStringLiteral("Tile Vertical")),
        [this] { arrange(2); });
 
     QMenu *help = addMenu(nullptr, QStringLiteral("mnuHelp"), QStringLiteral("Help"));
-    on(addEntry(help, QStringLiteral("mnuHelpContents"), QStringLiteral("Contents")), [this] { helpContents(); });
+    on(addEntry(help, QStringLiteral("mnuHelpContents"), QStringLiteral("Contents")),
+       [this] { helpContents(); });
     addEntry(help, QStringLiteral("mnuHelpIndex"), QStringLiteral("Index"))->setEnabled(false);
     addEntry(help, QStringLiteral("mnuHelpSearch"), QStringLiteral("Search"))->setEnabled(false);
     addEntry(help, QStringLiteral("mnuHelpBar0"), QString());
-    on(addEntry(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("About")), [this] { helpAbout(); });
+    on(addEntry(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("About")),
+       [this] { helpAbout(); });
 }
 
 void frmMain::buildToolbar()

@@ -71,8 +71,8 @@ bool CommonDialog::showPrint(QWidget *owner, QPrinter &printer, bool selection)
 {
     QPrintDialog dialog(&printer, owner);
     dialog.setWindowTitle(QStringLiteral("Print"));
-    QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |
-                                                       QAbstractPrintDialog::PrintShowPageSize;
+    QAbstractPrintDialog::PrintDialogOptions options =
+        QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize;
     if (selection)
         options |= QAbstractPrintDialog::PrintSelection;
     dialog.setOptions(options);

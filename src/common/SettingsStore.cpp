@@ -43,7 +43,8 @@ qint16 GetSettingInt16(const QString &section, const QString &key, qint16 defaul
     if (!ok || !std::isfinite(value))
         return defaultValue;
     const double rounded = std::nearbyint(value);
-    if (rounded < std::numeric_limits<qint16>::min() || rounded > std::numeric_limits<qint16>::max())
+    if (rounded < std::numeric_limits<qint16>::min() ||
+        rounded > std::numeric_limits<qint16>::max())
         return defaultValue;
     return qint16(rounded);
 }

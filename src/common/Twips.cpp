@@ -157,9 +157,8 @@ int fitTextsInTwipsContent(QWidget *container)
 void fitTextsInTwipsLayout(QWidget *form)
 {
     fitTextsInTwipsContent(form);
-    const int width =
-        contentRight(form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) - 1 +
-        twipsToPixelsX(120);
+    const int width = contentRight(form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) - 1 +
+                      twipsToPixelsX(120);
     if (width <= form->width())
         return;
     if (form->minimumSize() == form->maximumSize())

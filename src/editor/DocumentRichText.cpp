@@ -9,8 +9,8 @@ namespace kordavel {
 QTextCharFormat toTextCharFormat(const CharFormat &format)
 {
     QTextCharFormat out;
-    out.setFontFamilies(QStringList{format.fontName.isEmpty() ? defaultFontName()
-                                                              : format.fontName});
+    out.setFontFamilies(
+        QStringList{format.fontName.isEmpty() ? defaultFontName() : format.fontName});
     out.setFontPointSize(format.pointSize);
     out.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
     out.setFontItalic(format.italic);
@@ -27,7 +27,7 @@ CharFormat fromTextCharFormat(const QTextCharFormat &format, const QFont &docume
     const QStringList families = format.fontFamilies().toStringList();
     out.fontName = families.isEmpty() ? documentFont.family() : families.first();
     out.pointSize = format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
-                                                                    : documentFont.pointSizeF();
+                                                                   : documentFont.pointSizeF();
     if (out.pointSize <= 0)
         out.pointSize = defaultCharFormat().pointSize;
     out.bold = format.hasProperty(QTextFormat::FontWeight) ? format.fontWeight() >= QFont::DemiBold

@@ -31,10 +31,22 @@ QString normalizedInsertText(QString text)
     return text;
 }
 
-bool isBold(const QTextCharFormat &f) { return f.fontWeight() >= QFont::DemiBold; }
-bool isItalic(const QTextCharFormat &f) { return f.fontItalic(); }
-bool isUnderline(const QTextCharFormat &f) { return f.fontUnderline(); }
-bool isStrike(const QTextCharFormat &f) { return f.fontStrikeOut(); }
+bool isBold(const QTextCharFormat &f)
+{
+    return f.fontWeight() >= QFont::DemiBold;
+}
+bool isItalic(const QTextCharFormat &f)
+{
+    return f.fontItalic();
+}
+bool isUnderline(const QTextCharFormat &f)
+{
+    return f.fontUnderline();
+}
+bool isStrike(const QTextCharFormat &f)
+{
+    return f.fontStrikeOut();
+}
 
 // The character code a key press produces, as the keyboard filter sees it; -1 for none.
 int keyAsciiOf(const QKeyEvent *event)
@@ -79,31 +91,54 @@ int virtualKeyCode(int qtKey)
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
         return 112 + (qtKey - Qt::Key_F1);
     switch (qtKey) {
-    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Backspace:
+        return 8;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return 9;
+    case Qt::Key_Backtab:
+        return 9;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
-    case Qt::Key_Pause: return 19;
-    case Qt::Key_CapsLock: return 20;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    case Qt::Key_NumLock: return 144;
-    case Qt::Key_ScrollLock: return 145;
-    default: return 0;
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    case Qt::Key_Pause:
+        return 19;
+    case Qt::Key_CapsLock:
+        return 20;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    case Qt::Key_NumLock:
+        return 144;
+    case Qt::Key_ScrollLock:
+        return 145;
+    default:
+        return 0;
     }
 }
 
@@ -151,7 +186,7 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
 {
     QTextDocument *old = document();
     old->disconnect(this);
-    clearStruckMarks(); // they belong to the old text
+    clearStruckMarks();   // they belong to the old text
     old->setParent(this); // ours from now on: the control deletes only its own
     m_loading = true;
     setDocument(fresh);
@@ -360,7 +395,8 @@ void RichTextBox::setSelRTF(QByteArrayView rtf)
 
 // --- formatting ------------------------------------------------------------------------
 
-template <typename Visit> static void forEachSelectedFragment(const QTextCursor &cursor, Visit visit)
+template <typename Visit>
+static void forEachSelectedFragment(const QTextCursor &cursor, Visit visit)
 {
     const int from = cursor.selectionStart();
     const int to = cursor.selectionEnd();
@@ -419,10 +455,22 @@ void RichTextBox::mergeSelection(const QTextCharFormat &format)
     mergeCurrentCharFormat(format);
 }
 
-RichTextBox::TriState RichTextBox::selBold() const { return selFlag(isBold); }
-RichTextBox::TriState RichTextBox::selItalic() const { return selFlag(isItalic); }
-RichTextBox::TriState RichTextBox::selUnderline() const { return selFlag(isUnderline); }
-RichTextBox::TriState RichTextBox::selStrikeThru() const { return selFlag(isStrike); }
+RichTextBox::TriState RichTextBox::selBold() const
+{
+    return selFlag(isBold);
+}
+RichTextBox::TriState RichTextBox::selItalic() const
+{
+    return selFlag(isItalic);
+}
+RichTextBox::TriState RichTextBox::selUnderline() const
+{
+    return selFlag(isUnderline);
+}
+RichTextBox::TriState RichTextBox::selStrikeThru() const
+{
+    return selFlag(isStrike);
+}
 
 void RichTextBox::setSelBold(bool on)
 {

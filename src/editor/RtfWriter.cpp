@@ -53,7 +53,10 @@ private:
         }
     }
 
-    static QString fontKey(const QString &name) { return name.isEmpty() ? defaultFontName() : name; }
+    static QString fontKey(const QString &name)
+    {
+        return name.isEmpty() ? defaultFontName() : name;
+    }
 
     void writeHeader()
     {
@@ -152,7 +155,8 @@ private:
         auto flush = [&] {
             if (first) {
                 m_out += "\\pard";
-                const CharFormat &start = paragraph.isEmpty() ? firstFormat() : *paragraph[0].format;
+                const CharFormat &start =
+                    paragraph.isEmpty() ? firstFormat() : *paragraph[0].format;
                 writeFormat(nullptr, start);
                 state = &start;
             } else {

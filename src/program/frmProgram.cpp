@@ -91,10 +91,9 @@ void frmProgram::layoutWindow()
 {
     const int statusHeight = stbStatus->sizeHint().height();
     const int panelWidth = picControl->width();
-    const ProgramLayout layout =
-        computeProgramLayout(pixelsToTwipsX(width()), pixelsToTwipsY(height()),
-                             pixelsToTwipsX(panelWidth), pixelsToTwipsY(statusHeight),
-                             actAction == actRemote);
+    const ProgramLayout layout = computeProgramLayout(
+        pixelsToTwipsX(width()), pixelsToTwipsY(height()), pixelsToTwipsX(panelWidth),
+        pixelsToTwipsY(statusHeight), actAction == actRemote);
     const int paneHeight = height() - statusHeight;
     if (paneHeight >= 0) {
         stbStatus->setGeometry(0, paneHeight, width(), statusHeight);
@@ -106,8 +105,7 @@ void frmProgram::layoutWindow()
         if (layout.remoteShown)
             rtfRemote->setGeometry(0, 0, remoteWidth, paneHeight);
         const int textLeft = layout.remoteShown ? remoteWidth : 0;
-        rtfText->setGeometry(textLeft, 0, std::max(0, width() - panelWidth - textLeft),
-                             paneHeight);
+        rtfText->setGeometry(textLeft, 0, std::max(0, width() - panelWidth - textLeft), paneHeight);
     }
     if (layout.panel3Valid)
         stbPanel[2]->setFixedWidth(twipsToPixelsX(layout.panel3));
