@@ -10,16 +10,6 @@ namespace kordavel {
 
 namespace {
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-bool isLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 QByteArrayView trimBlanks(QByteArrayView text)
 {
     while (!text.isEmpty() && text.front() == ' ')

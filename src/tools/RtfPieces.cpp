@@ -4,20 +4,6 @@
 
 namespace kordavel {
 
-namespace {
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-bool isLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-} // namespace
-
 qsizetype pieceEnd(QByteArrayView s, qsizetype i, Piece &kind)
 {
     const qsizetype n = s.size();

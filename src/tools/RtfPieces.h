@@ -5,6 +5,16 @@
 
 namespace kordavel {
 
+inline bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+inline bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 // The pieces of a line of program text as the rich text holds it, for the line rewriter.
 enum class Piece {
     Char,   // one character, escaped ones (\'e9, \u916?, \\) included
