@@ -5,10 +5,10 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QPixmap>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -31,6 +31,21 @@ QStringList machineFiles(const QString &folder)
 QString machineOf(const QString &file)
 {
     return file.mid(1, file.size() - 5);
+}
+
+// Every machine with the path of its icon file; a name found again in a later folder is
+// the earlier one's.
+QList<std::pair<QString, QString>> machineFilesEverywhere()
+{
+    QList<std::pair<QString, QString>> found;
+    for (const QString &folder : machineFolders())
+        for (const QString &file : machineFiles(folder)) {
+            const QString name = machineOf(file);
+            if (std::none_of(found.begin(), found.end(),
+                             [&](const auto &known) { return known.first == name; }))
+                found.append({name, folder + QLatin1Char('/') + file});
+        }
+    return found;
 }
 
 // Adds the items without reports, then selects one as a choice of the list.
@@ -86,7 +101,9 @@ bool FillPorts(QComboBox *list)
 
 bool FillMachines(QComboBox *list)
 {
-    QStringList items = machineNames(machineFolder());
+    QStringList items;
+    for (const auto &[name, path] : machineFilesEverywhere())
+        items << name;
     items << QStringLiteral("NONE");
     std::stable_sort(items.begin(), items.end(), [](const QString &a, const QString &b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
@@ -113,12 +130,24 @@ void setMachineFolder(const QString &folder)
     g_machineFolder = folder;
 }
 
-QStringList machineNames(const QString &folder)
+QStringList machineFolders()
 {
-    QStringList names;
-    for (const QString &file : machineFiles(folder))
-        names << machineOf(file);
-    return names;
+    if (!g_machineFolder.isEmpty())
+        return {g_machineFolder};
+    const QString sub = QStringLiteral("/kordavel/machines");
+    const QString program = QCoreApplication::applicationDirPath();
+    QStringList folders;
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!user.isEmpty())
+        folders << user + sub;
+    folders << program << program + QStringLiteral("/../share") + sub;
+    for (const QString &data :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        folders << data + sub;
+    for (QString &folder : folders)
+        folder = QDir::cleanPath(folder);
+    folders.removeDuplicates();
+    return folders;
 }
 
 std::optional<QIcon> machineIcon(const QString &name, const QIcon &mainIcon)
@@ -126,16 +155,12 @@ std::optional<QIcon> machineIcon(const QString &name, const QIcon &mainIcon)
     if (name == QLatin1String("NONE"))
         return mainIcon;
     // The file the name was listed from, whatever the case of its "m" and ".ico".
-    const QString folder = machineFolder();
-    QString path = folder + QStringLiteral("/m") + name + QStringLiteral(".ico");
-    if (!QFileInfo::exists(path)) {
-        const QStringList files = machineFiles(folder);
-        const auto it = std::find_if(files.begin(), files.end(),
-                                     [&](const QString &file) { return machineOf(file) == name; });
-        if (it != files.end())
-            path = folder + QLatin1Char('/') + *it;
-    }
-    QImageReader reader(path);
+    const auto files = machineFilesEverywhere();
+    const auto it = std::find_if(files.begin(), files.end(),
+                                 [&](const auto &file) { return file.first == name; });
+    if (it == files.end())
+        return std::nullopt;
+    QImageReader reader(it->second);
     const QImage picture = reader.read();
     if (picture.isNull())
         return std::nullopt;

@@ -30,9 +30,10 @@ bool selectItemText(QComboBox *list, const QString &text);
 // The folder of the machine icon files: the program's folder unless tests set another.
 QString machineFolder();
 void setMachineFolder(const QString &folder);
-// Machine names from the files m*.ico (case ignored) in a folder, in listing order: the file
-// name without its first character and its last four.
-QStringList machineNames(const QString &folder);
+// Every folder machine icon files are looked for in, the first one winning for a name: the
+// user's own (kordavel/machines in the user's data folder), the program's folder, then the
+// system's data folders (kordavel/machines). Only the set folder when tests set one.
+QStringList machineFolders();
 // The icon of a machine: the given main icon for "NONE", else the picture of the icon file
 // it was listed from. Nothing when the file is missing or is no picture.
 std::optional<QIcon> machineIcon(const QString &name, const QIcon &mainIcon);
