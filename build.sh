@@ -3,13 +3,17 @@
 #   ./build.sh run    installs, builds and starts Kordavel
 #   ./build.sh test   installs, builds and runs every test headless, also under the
 #                     address and undefined-behaviour sanitizers
+#   ./build.sh package  installs, builds and makes the Debian package in build/default
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev
           qt6-qpa-plugins qt6-image-formats-plugins libx11-dev fonts-liberation)
-# Only the tests need these: pdftotext reads printed pages back.
-TEST_PACKAGES=(poppler-utils)
+# Only the tests need these: pdftotext reads printed pages back; the formatting check;
+# the desktop entry and metainfo checks.
+TEST_PACKAGES=(poppler-utils clang-format desktop-file-utils appstream)
+# The Debian package: dependencies computed from the binary.
+PACKAGE_PACKAGES=(dpkg-dev)
 
 install_missing() {
     local missing=()
@@ -26,6 +30,14 @@ install_missing() {
     fi
 }
 
+# The tree keeps its .clang-format; the desktop entry and the metainfo pass their validators.
+check_files() {
+    find src tests bench fuzz resources \( -name '*.cpp' -o -name '*.h' \) -print0 |
+        xargs -0 clang-format --dry-run --Werror
+    desktop-file-validate resources/linux/org.kordavel.Kordavel.desktop
+    appstreamcli validate --no-net resources/linux/org.kordavel.Kordavel.metainfo.xml
+}
+
 build() {
     cmake --preset "$1" >/dev/null
     cmake --build --preset "$1"
@@ -39,13 +51,19 @@ run)
     ;;
 test)
     install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    check_files
     build default
     ctest --preset default
     build asan
     ctest --preset asan
     ;;
+package)
+    install_missing "${PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+    build default
+    (cd build/default && cpack -G DEB)
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

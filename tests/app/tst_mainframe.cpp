@@ -1,9 +1,9 @@
 // The main frame against its settings store: start-up placement, shutdown, a second
 // copy and a lock left by a crash; window numbering, the menus that follow the windows,
 // and relabelling in every language.
+#include "app/frmMain.h"
 #include "common/AppState.h"
 #include "common/Twips.h"
-#include "app/frmMain.h"
 #include "editor/RichTextBox.h"
 #include "i18n/Language.h"
 #include "program/frmProgram.h"

@@ -2,9 +2,9 @@
 // own, so that the line keeps pace without the test's event loop: the bytes on the wire,
 // a machine that stops reading, XOFF, a stop, a closed window and a hang-up while the
 // transmit queue drains.
+#include "common/CodePage.h"
 #include "common/SettingsStore.h"
 #include "dnc/ucDnc.h"
-#include "common/CodePage.h"
 #include "support/PtyMachine.h"
 #include "support/TestFolders.h"
 

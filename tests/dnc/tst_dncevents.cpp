@@ -1,6 +1,6 @@
 // Line events, holds, error reports and the blocking send, through the fake line.
-#include "support/FakeLine.h"
 #include "dnc/ucDnc.h"
+#include "support/FakeLine.h"
 
 #include <QPointer>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 // Byte streams through a real pseudo-terminal, with the test as the machine: ISO and EIA
 // code, XON/XOFF, open failures and a line that hangs up.
-#include "support/PtyMachine.h"
-#include "dnc/ucDnc.h"
 #include "common/CodePage.h"
+#include "dnc/ucDnc.h"
+#include "support/PtyMachine.h"
 #include "support/TestFolders.h"
 
 #include <QPointer>

@@ -1,7 +1,7 @@
 // Line settings of the channel: construction defaults, the setters' validation, and their
 // silence while a transfer runs.
-#include "support/FakeLine.h"
 #include "dnc/ucDnc.h"
+#include "support/FakeLine.h"
 
 #include <QLabel>
 #include <QSignalSpy>

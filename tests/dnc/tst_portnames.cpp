@@ -1,6 +1,6 @@
 // Port numbers to devices, and the port probe.
-#include "support/PtyMachine.h"
 #include "dnc/PortNames.h"
+#include "support/PtyMachine.h"
 #include "support/TestFolders.h"
 
 #include <QDir>
