@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "FileHandOver.h"
 #include "KeyStatePanels.h"
 
 #include "common/AppState.h"
@@ -35,11 +36,7 @@ const QString kSettings = QStringLiteral("Settings");
 // by a copy that crashed belongs to a process that is gone and does not count.
 std::unique_ptr<QLockFile> takeInstanceLock()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    QDir().mkpath(folder);
-    auto lock = std::make_unique<QLockFile>(folder + QStringLiteral("/kordavel.lock"));
+    auto lock = std::make_unique<QLockFile>(runtimeFolder() + QStringLiteral("/kordavel.lock"));
     lock->setStaleLockTime(0);
     if (lock->tryLock(0))
         return lock;
@@ -111,7 +108,7 @@ void frmMain::programClosed()
         CloseFindDialog();
 }
 
-bool frmMain::startUp()
+bool frmMain::startUp(const QStringList &files)
 {
     QApplication::setApplicationName(QLatin1String(kProductName));
     setLanguageNumber(GetSettingInt16(kSettings, QStringLiteral("Language"), 1));
@@ -120,6 +117,11 @@ bool frmMain::startUp()
     m_lock = takeInstanceLock();
     if (!m_lock) {
         IsFirstInstance = false;
+        // Files named at a second start go to the running copy; this one ends quietly.
+        if (!files.isEmpty() && FileHandOver::handOver(files)) {
+            close();
+            return false;
+        }
         MsgBox(GetString(QLatin1String(kProductName), 0) + GetString(QString(), 401),
                MsgIcon::Critical, QLatin1String(kProductName));
         close();
@@ -129,7 +131,20 @@ bool frmMain::startUp()
     SetLanguage();
     ProgramWindowCount = 0;
     FindDialogShown = false;
-    NewProgramWindow(0);
+    m_handOver = new FileHandOver(this);
+    connect(m_handOver, &FileHandOver::filesArrived, this, [this](const QStringList &arrived) {
+        for (const QString &file : arrived)
+            openFile(file);
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
+    });
+    m_handOver->listen();
+    if (files.isEmpty())
+        NewProgramWindow(0);
+    for (const QString &file : files)
+        openFile(file);
     if (m_outerTarget.isNull())
         showMaximized();
     else

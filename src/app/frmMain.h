@@ -20,6 +20,7 @@ class QToolBar;
 
 namespace kordavel {
 
+class FileHandOver;
 class frmProgram;
 class KeyStatePanels;
 
@@ -31,9 +32,11 @@ public:
     frmMain();
     ~frmMain() override;
 
-    // Start-up: language, placement, second-copy test, first window. False when this is a
-    // second copy: the frame has then closed itself and the process ends.
-    bool startUp();
+    // Start-up: language, placement, second-copy test, then the given files, each in a
+    // window of its own, or one empty window. False when this is a second copy: the frame
+    // has then handed the files to the running copy (or, without files, said that the
+    // program is in use) and closed itself, and the process ends.
+    bool startUp(const QStringList &files = {});
 
     // Creates and shows a program window: mode 0 a new program, 1 one about to be loaded.
     frmProgram *NewProgramWindow(qint32 mode);
@@ -53,6 +56,9 @@ public:
 
     // Commands, as the menus and the toolbar run them.
     void fileOpen();
+    // Opens a program file in a new window; a file that cannot be loaded leaves its window
+    // empty, as a failed Open does.
+    void openFile(const QString &name);
     void filePrint();
     void editUndo();
     void editCut();
@@ -114,6 +120,7 @@ private:
     QStringList m_entryOrder;
     std::unique_ptr<QLockFile> m_lock;
     KeyStatePanels *m_keyPanels = nullptr;
+    FileHandOver *m_handOver = nullptr;
     QString m_helpFile;
     QString m_lastOpenName;
     FontChoice m_lastFont;

@@ -24,14 +24,19 @@ void frmMain::fileOpen()
     if (!name || name->isEmpty())
         return;
     m_lastOpenName = *name;
+    openFile(*name);
+}
+
+void frmMain::openFile(const QString &name)
+{
     frmProgram *program = NewProgramWindow(1);
-    if (!program->rtfText->loadFile(*name)) {
+    if (!program->rtfText->loadFile(name)) {
         // Nothing was loaded: keep the numbered caption, and let Save ask for a name
         // rather than write a file called "Program N".
         program->bFlagNew = true;
         return;
     }
-    program->setWindowTitle(*name);
+    program->setWindowTitle(name);
 }
 
 void frmMain::filePrint()
