@@ -90,12 +90,10 @@ class TstProgramTools : public QObject {
 private slots:
     void cleanup() { setLanguageNumber(1); }
     void everyUseStartsFromTheSameChoices();
-    void cleanAnswers_data();
-    void cleanAnswers();
+    void answers_data();
+    void answers();
     void cleanSymbolTakesOneCapital_data();
     void cleanSymbolTakesOneCapital();
-    void numberingAnswers_data();
-    void numberingAnswers();
     void numbersThatKeepTheFocus_data();
     void numbersThatKeepTheFocus();
     void wholeNumbers_data();
@@ -128,37 +126,57 @@ void TstProgramTools::everyUseStartsFromTheSameChoices()
     }
 }
 
-void TstProgramTools::cleanAnswers_data()
+// What each dialog answers, closed every way; Clean keeps the option bits it has no box for.
+void TstProgramTools::answers_data()
 {
+    QTest::addColumn<bool>("numbering"); // else Clean
     QTest::addColumn<QString>("script");
     QTest::addColumn<int>("optionsBefore");
     QTest::addColumn<int>("answer");
-    QTest::addColumn<int>("options");
-    QTest::addColumn<QString>("symbol");
-    QTest::newRow("OK with the defaults") << "" << 0 << 2 << 5 << "";
-    QTest::newRow("Enter is OK") << " enter" << 0 << 2 << 5 << "";
-    QTest::newRow("OK with numbering") << "n" << 0 << 2 << 7 << "N";
-    QTest::newRow("OK keeps the other bits") << "n" << 0xF8 << 2 << 0xFF << "N";
-    QTest::newRow("OK clears the unchecked bits") << "" << 0x0A << 2 << 0x0D << "";
-    QTest::newRow("Cancel") << "n cancel" << 0x0F << 3 << 0 << "";
-    QTest::newRow("Escape") << "n escape" << 0x0F << 3 << 0 << "";
-    QTest::newRow("close box answers Cancel") << "n close" << 0x0F << 3 << 0 << "";
+    QTest::addColumn<QString>("got"); // Clean: options, symbol; Numbering: start, step,
+                                      // symbol, empty rows
+    QTest::newRow("Clean, OK with the defaults") << false << "" << 0 << 2 << "5,";
+    QTest::newRow("Clean, Enter is OK") << false << " enter" << 0 << 2 << "5,";
+    QTest::newRow("Clean, OK with numbering") << false << "n" << 0 << 2 << "7,N";
+    QTest::newRow("Clean, OK keeps the other bits") << false << "n" << 0xF8 << 2 << "255,N";
+    QTest::newRow("Clean, OK clears the unchecked bits") << false << "" << 0x0A << 2 << "13,";
+    QTest::newRow("Clean, Cancel") << false << "n cancel" << 0x0F << 3 << "0,";
+    QTest::newRow("Clean, Escape") << false << "n escape" << 0x0F << 3 << "0,";
+    QTest::newRow("Clean, close box answers Cancel") << false << "n close" << 0x0F << 3 << "0,";
+    const QString cancelled = QStringLiteral("0,0,,0");
+    QTest::newRow("Numbering, OK with the defaults") << true << "" << 0 << 2 << "10,10,N,0";
+    QTest::newRow("Numbering, Enter is OK") << true << "100,-5,N,e enter" << 0 << 2 << "100,-5,N,1";
+    QTest::newRow("Numbering, small letter stays small") << true << "0,0,n" << 0 << 2 << "0,0,n,0";
+    QTest::newRow("Numbering, Cancel") << true << "5,5,P,e cancel" << 0 << 3 << cancelled;
+    QTest::newRow("Numbering, Escape") << true << "5,5,P,e escape" << 0 << 3 << cancelled;
+    QTest::newRow("Numbering, close box") << true << "5,5,P,e close" << 0 << 3 << cancelled;
+    QTest::newRow("Numbering, Cancel with a number that is not whole")
+        << true << "1.5,10,N cancel" << 0 << 3 << cancelled;
 }
 
-void TstProgramTools::cleanAnswers()
+void TstProgramTools::answers()
 {
+    QFETCH(bool, numbering);
     QFETCH(QString, script);
     QFETCH(int, optionsBefore);
     QFETCH(int, answer);
-    QFETCH(int, options);
-    QFETCH(QString, symbol);
-    frmClean dialog;
-    answerClean(script);
-    quint8 got = quint8(optionsBefore);
-    QString gotSymbol = QStringLiteral("old");
-    QCOMPARE(dialog.Answer(got, gotSymbol), answer);
-    QCOMPARE(got, quint8(options));
-    QCOMPARE(gotSymbol, symbol);
+    QFETCH(QString, got);
+    QString symbol = QStringLiteral("old");
+    if (numbering) {
+        frmNumbering dialog;
+        answerNumbering(script);
+        qint32 start = 77, step = 77;
+        bool empty = true;
+        QCOMPARE(dialog.Answer(start, step, symbol, empty), answer);
+        QCOMPARE(QStringLiteral("%1,%2,%3,%4").arg(start).arg(step).arg(symbol).arg(int(empty)),
+                 got);
+    } else {
+        frmClean dialog;
+        answerClean(script);
+        quint8 options = quint8(optionsBefore);
+        QCOMPARE(dialog.Answer(options, symbol), answer);
+        QCOMPARE(QString::number(options) + ',' + symbol, got);
+    }
 }
 
 void TstProgramTools::cleanSymbolTakesOneCapital_data()
@@ -197,46 +215,14 @@ void TstProgramTools::cleanSymbolTakesOneCapital()
     QCOMPARE(scripted.beeps, 1 + beeps);
 }
 
-void TstProgramTools::numberingAnswers_data()
-{
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<QString>("got"); // start, step, symbol, empty rows
-    const QString cancelled = QStringLiteral("0,0,,0");
-    QTest::newRow("OK with the defaults") << "" << 2 << "10,10,N,0";
-    QTest::newRow("Enter is OK") << "100,-5,N,e enter" << 2 << "100,-5,N,1";
-    QTest::newRow("small letter stays small") << "0,0,n" << 2 << "0,0,n,0";
-    QTest::newRow("Cancel") << "5,5,P,e cancel" << 3 << cancelled;
-    QTest::newRow("Escape") << "5,5,P,e escape" << 3 << cancelled;
-    QTest::newRow("close box answers Cancel") << "5,5,P,e close" << 3 << cancelled;
-    QTest::newRow("Cancel with a number that is not whole") << "1.5,10,N cancel" << 3 << cancelled;
-}
-
-void TstProgramTools::numberingAnswers()
-{
-    QFETCH(QString, script);
-    QFETCH(int, answer);
-    QFETCH(QString, got);
-    frmNumbering dialog;
-    answerNumbering(script);
-    qint32 start = 77, step = 77;
-    QString symbol = QStringLiteral("old");
-    bool empty = true;
-    QCOMPARE(dialog.Answer(start, step, symbol, empty), answer);
-    QCOMPARE(QStringLiteral("%1,%2,%3,%4").arg(start).arg(step).arg(symbol).arg(int(empty)), got);
-}
-
 // A box that holds no whole number keeps the focus: Tab, a click elsewhere and OK (by
-// click or by Enter) do nothing until it is mended.
+// click or by Enter) do nothing until it is mended. What is a whole number: wholeNumbers.
 void TstProgramTools::numbersThatKeepTheFocus_data()
 {
     QTest::addColumn<bool>("inStep");
     QTest::addColumn<QString>("text");
     QTest::newRow("start 1.5") << false << "1.5";
     QTest::newRow("step abc") << true << "abc";
-    QTest::newRow("empty start") << false << "";
-    QTest::newRow("start beyond 32 bits") << false << "2147483648";
-    QTest::newRow("step below 32 bits") << true << "-2147483649";
 }
 
 void TstProgramTools::numbersThatKeepTheFocus()
@@ -288,6 +274,7 @@ void TstProgramTools::wholeNumbers_data()
     QTest::newRow("letters") << "abc" << false << 0;
     QTest::newRow("empty") << "" << false << 0;
     QTest::newRow("too large") << "2147483648" << false << 0;
+    QTest::newRow("too small") << "-2147483649" << false << 0;
     QTest::newRow("infinite") << "inf" << false << 0;
     QTest::newRow("not a number") << "nan" << false << 0;
 }
