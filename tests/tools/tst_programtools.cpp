@@ -139,6 +139,7 @@ void TstProgramTools::answers_data()
     QTest::newRow("Clean, Enter is OK") << false << " enter" << 0 << 2 << "5,";
     QTest::newRow("Clean, OK with numbering") << false << "n" << 0 << 2 << "7,N";
     QTest::newRow("Clean, OK keeps the other bits") << false << "n" << 0xF8 << 2 << "255,N";
+    QTest::newRow("Clean, each box its own bit") << false << "e" << 0 << 2 << "1,";
     QTest::newRow("Clean, OK clears the unchecked bits") << false << "" << 0x0A << 2 << "13,";
     QTest::newRow("Clean, Cancel") << false << "n cancel" << 0x0F << 3 << "0,";
     QTest::newRow("Clean, Escape") << false << "n escape" << 0x0F << 3 << "0,";
