@@ -1,21 +1,25 @@
-// The editor control: two-character line ends in every position, selection, formatting,
-// struck marks, change events, and file round trips through the widget. The clipboard is
-// checked through the frame's commands (tst_commands), typing and the lock through the
-// program window (tst_program).
+// The editor control and its files: two-character line ends in every position, selection,
+// formatting, struck marks, change events, files saved as they were read, the format a name
+// chooses, and saves that fail without harm. The clipboard is checked through the frame's
+// commands (tst_commands), typing and the lock through the program window (tst_program),
+// searching through Find Next (tst_findreplace).
+#include "editor/ProgramFile.h"
 #include "editor/RichTextBox.h"
 #include "editor/RtfReader.h"
 
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace kordavel;
 
 namespace {
-
-using TriState = RichTextBox::TriState;
 
 QByteArray readAll(const QString &path)
 {
@@ -30,87 +34,70 @@ void writeAll(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
+QList<CharFormat> formats(const QByteArray &rtf)
+{
+    QList<CharFormat> out;
+    for (const TextRun &run : readRtf(rtf).runs)
+        for (QChar c : run.text)
+            if (c != QLatin1Char('\n'))
+                out << run.format;
+    return out;
+}
+
 } // namespace
 
 class TstRichTextBox : public QObject {
     Q_OBJECT
 private slots:
-    void positionsCountTwoForALineEnd_data();
-    void positionsCountTwoForALineEnd();
     void positionsAgreeWithTheText();
     void lineEndsInAndOut_data();
     void lineEndsInAndOut();
-    void find_data();
-    void find();
     void selectionFormats();
     void struckMarksLeaveTheTextAlone();
     void fileSavedAsItWasRead_data();
     void fileSavedAsItWasRead();
-    void failedSaveAndLoad();
+    void formatForNewName_data();
+    void formatForNewName();
+    void failedSaveKeepsOldFile_data();
+    void failedSaveKeepsOldFile();
+    void stateAfterAFailedSaveOrLoad();
     void editingAfterLoads();
     void changeEventsAndWholeReplacement();
 };
 
-void TstRichTextBox::positionsCountTwoForALineEnd_data()
-{
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QString>("selected");
-    QTest::newRow("first line with its end") << 0 << 9 << "G01 X10\r\n";
-    QTest::newRow("second line") << 9 << 3 << "M30";
-    QTest::newRow("from the CR") << 7 << 5 << "\r\nM30";
-    QTest::newRow("everything") << 0 << 12 << "G01 X10\r\nM30";
-    QTest::newRow("beyond the end") << 10 << 50 << "30";
-    QTest::newRow("nothing") << 4 << 0 << "";
-}
-
-void TstRichTextBox::positionsCountTwoForALineEnd()
-{
-    QFETCH(int, start);
-    QFETCH(int, length);
-    QFETCH(QString, selected);
-    RichTextBox box;
-    box.setText(QStringLiteral("G01 X10\r\nM30"));
-    box.select(start, length);
-    QCOMPARE(box.selText(), selected);
-    QCOMPARE(box.textRange(start, length), selected);
-    QCOMPARE(box.selStart(), std::min(start, 12));
-    QCOMPARE(box.selLength(), int(selected.size()));
-    // Setting the start collapses the selection; the length then counts from it.
-    box.setSelStart(start);
-    QCOMPARE(box.selLength(), 0);
-    box.setSelLength(length);
-    QCOMPARE(box.selText(), selected);
-}
-
-// Every position, on a program with empty rows, long and short lines, agrees with the text.
+// A line end counts two. On a program with empty rows, long and short lines, every
+// position and range agrees with the text, and a range past the end stops at it.
 void TstRichTextBox::positionsAgreeWithTheText()
 {
     QString program;
     QRandomGenerator random(42);
-    for (int line = 0; line < 300; ++line) {
-        const int length = int(random.bounded(0, 40));
-        for (int i = 0; i < length; ++i)
-            program += QChar(char16_t('A' + random.bounded(0, 26)));
-        program += QStringLiteral("\r\n");
-    }
+    for (int line = 0; line < 300; ++line)
+        program += QString(int(random.bounded(0, 40)), QChar(u'A' + line % 26)) + "\r\n";
+    program += QStringLiteral("M30");
     RichTextBox box;
     box.setText(program);
-    const QString text = box.text();
-    QCOMPARE(text, program);
-    QCOMPARE(box.textLength(), int(text.size()));
-    QCOMPARE(box.charAt(box.textLength()), QChar());
-    for (int i = 0; i < text.size(); ++i) {
-        QCOMPARE(box.charAt(i), text.at(i));
-        if (text.at(i) != QLatin1Char('\n')) {
-            box.setSelStart(i);
-            QCOMPARE(box.selStart(), i);
-        }
-    }
-    for (int i = 0; i < 200; ++i) {
-        const int start = int(random.bounded(0, int(text.size())));
+    QCOMPARE(box.text(), program);
+    const int size = int(program.size());
+    QCOMPARE(box.textLength(), size);
+    QCOMPARE(box.charAt(size), QChar());
+    for (int i = 0; i < size; ++i)
+        QCOMPARE(box.charAt(i), program.at(i));
+    for (int i = 0; i < 300; ++i) {
+        const int start = i < 2 ? size - 2 * i : int(random.bounded(0, size));
         const int length = int(random.bounded(0, 120));
-        QCOMPARE(box.textRange(start, length), text.mid(start, length));
+        const QString range = program.mid(start, length);
+        QCOMPARE(box.textRange(start, length), range);
+        if (program.at(start) == QLatin1Char('\n') || range.endsWith(QLatin1Char('\r')))
+            continue; // inside a line end
+        box.select(start, length);
+        QCOMPARE(box.selText(), range);
+        QCOMPARE(box.selStart(), start);
+        QCOMPARE(box.selLength(), int(range.size()));
+        // Setting the start collapses the selection; the length then counts from it.
+        box.setSelStart(start);
+        QCOMPARE(box.selLength(), 0);
+        box.setSelLength(length);
+        QCOMPARE(box.selText(), range);
     }
 }
 
@@ -142,29 +129,6 @@ void TstRichTextBox::lineEndsInAndOut()
     QCOMPARE(box.text(), out);
 }
 
-// Whole words, case and wrapping are checked through Find Next (tst_findreplace).
-void TstRichTextBox::find_data()
-{
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("end");
-    QTest::addColumn<int>("found");
-    QTest::newRow("a match at the start") << 0 << -1 << 0;
-    QTest::newRow("whole word only") << 1 << -1 << 15;
-    QTest::newRow("end bound excludes") << 1 << 16 << -1;
-    QTest::newRow("end bound includes") << 1 << 17 << 15;
-    QTest::newRow("after the end") << 100 << -1 << -1;
-}
-
-void TstRichTextBox::find()
-{
-    QFETCH(int, start);
-    QFETCH(int, end);
-    QFETCH(int, found);
-    RichTextBox box;
-    box.setText(QStringLiteral("G1 X0\r\nG10 X5\r\nG1 Y2"));
-    QCOMPARE(box.find(QStringLiteral("G1"), start, end, RichTextBox::FindWholeWord), found);
-}
-
 // Bold, italic and underline through the frame are checked in tst_commands, fonts in
 // tst_commands and through the file round trips below.
 void TstRichTextBox::selectionFormats()
@@ -181,7 +145,7 @@ void TstRichTextBox::selectionFormats()
     box.setSelFontSize(14);
     box.setSelColor(Qt::red);
     box.select(0, 12);
-    QCOMPARE(box.selStrikeThru(), TriState::Mixed);
+    QCOMPARE(box.selStrikeThru(), RichTextBox::TriState::Mixed);
     QCOMPARE(box.selFontName(), std::nullopt);
     QCOMPARE(box.selFontSize(), std::nullopt);
     QCOMPARE(box.selColor(), std::nullopt);
@@ -231,59 +195,67 @@ void TstRichTextBox::struckMarksLeaveTheTextAlone()
     QVERIFY(box.struckMarks().isEmpty());
 }
 
-// A file is saved again as it was read: plain files byte for byte, RTF files in the same
-// formats and stable after the first save. A new name chooses the format.
+// A file is saved again as it was read: plain files byte for byte, every line with its own
+// line end (the file's is its first), RTF files in the same formats and stable after the
+// first save. A new name chooses the format.
 void TstRichTextBox::fileSavedAsItWasRead_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected"); // lines joined by LF; null: not checked
+    QTest::addColumn<int>("lineEnd");      // -1: RTF
     const auto fixture = [](const char *name) {
-        QFile file(QStringLiteral(KORDAVEL_TEST_DATA "/fixtures/") + QLatin1String(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing fixture");
+        return readAll(QStringLiteral(KORDAVEL_TEST_DATA "/fixtures/") + QLatin1String(name));
     };
     QByteArray every;
     for (int b = 0; b < 256; ++b)
         if (b != '\r' && b != '\n')
             every += char(b);
-    QTest::newRow("CR LF") << QByteArray("%\r\nO1\r\nG00 X0\r\nM30\r\n%\r\n");
-    QTest::newRow("LF") << QByteArray("%\nO1\nG00 X0\n\nM30\n");
-    QTest::newRow("CR") << QByteArray("%\rO1\rM30\r");
-    QTest::newRow("mixed line ends") << QByteArray("%\r\nO1\nG00 X0\rM30\n\r\n%\r");
-    QTest::newRow("no final line end") << QByteArray("G00 X0\r\nM30");
-    QTest::newRow("no line end at all") << QByteArray("M30");
-    QTest::newRow("empty rows") << QByteArray("\r\n\r\nG00\r\n\r\n");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("8-bit, tab and NUL") << QByteArray("(\xc4\xe9\x80\x81\x9d\xff)\tX\0Y\r\n", 15);
-    QTest::newRow("every byte") << QByteArray("G00\r\n" + every + "\r\n");
-    QTest::newRow("classic RTF") << fixture("classic.rtf");
-    QTest::newRow("newer RTF") << fixture("newer.rtf");
+    const int crlf = int(LineEnd::CrLf), lf = int(LineEnd::Lf), cr = int(LineEnd::Cr);
+    const QString any;
+    QTest::newRow("CR LF") << QByteArray("%\r\nO1\r\nG00 X0\r\nM30\r\n%\r\n") << any << crlf;
+    QTest::newRow("LF") << QByteArray("%\nO1\nG00 X0\n\nM30\n") << any << lf;
+    QTest::newRow("CR") << QByteArray("%\rO1\rM30\r") << "%\nO1\nM30\n" << cr;
+    QTest::newRow("mixed, first is the file's")
+        << QByteArray("%\nO1\r\nG00 X0\rM30\n\r\n%\r") << "%\nO1\nG00 X0\nM30\n\n%\n"
+        << lf;
+    QTest::newRow("LF CR is two ends") << QByteArray("A\n\rB") << "A\n\nB" << lf;
+    QTest::newRow("no final line end") << QByteArray("G00 X0\r\nM30") << any << crlf;
+    QTest::newRow("no line end at all") << QByteArray("M30") << any << crlf;
+    QTest::newRow("empty rows") << QByteArray("\r\n\r\nG00\r\n\r\n") << any << crlf;
+    QTest::newRow("empty") << QByteArray() << "" << crlf;
+    QTest::newRow("windows-1252") << QByteArray("\x80\xe9\x9f")
+                                  << QString::fromUtf8("\xe2\x82\xac\xc3\xa9\xc5\xb8") << crlf;
+    QTest::newRow("8-bit, tab and NUL")
+        << QByteArray("(\xc4\xe9\x80\x81\x9d\xff)\tX\0Y\r\n", 15) << any << crlf;
+    QTest::newRow("every byte") << QByteArray("G00\r\n" + every + "\r\n") << any << crlf;
+    QTest::newRow("RTF only at the start")
+        << QByteArray("G00\n{\\rtf1 x}") << "G00\n{\\rtf1 x}" << lf;
+    QTest::newRow("classic RTF") << fixture("classic.rtf") << any << -1;
+    QTest::newRow("newer RTF") << fixture("newer.rtf") << any << -1;
 }
 
 void TstRichTextBox::fileSavedAsItWasRead()
 {
     QFETCH(QByteArray, bytes);
-    const bool rich = looksLikeRtf(bytes);
+    QFETCH(QString, expected);
+    QFETCH(int, lineEnd);
+    const bool rich = lineEnd < 0;
     QTemporaryDir dir;
-    const QString path =
-        dir.filePath(rich ? QStringLiteral("prog.dnc") : QStringLiteral("PROG.NC"));
+    const QString path = dir.filePath(rich ? QStringLiteral("prog.dnc") : QStringLiteral("P.NC"));
     writeAll(path, bytes);
     RichTextBox box;
     QVERIFY(box.loadFile(path));
     QCOMPARE(box.fileFormat(), rich ? FileFormat::Rtf : FileFormat::PlainText);
     const QString text = box.text();
+    if (!expected.isNull())
+        QCOMPARE(text, QString(expected).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    if (!rich)
+        QCOMPARE(int(box.lineEnd()), lineEnd);
     const QByteArray rtf = box.textRTF();
     QVERIFY(box.saveFile(path));
     const QByteArray saved = readAll(path);
     QCOMPARE(saved, rich ? rtf : bytes);
-    // Character by character in the same font, size, colour and style.
-    const auto formats = [](const QByteArray &rtf) {
-        QList<CharFormat> out;
-        for (const TextRun &run : readRtf(rtf).runs)
-            for (QChar c : run.text)
-                if (c != QLatin1Char('\n'))
-                    out << run.format;
-        return out;
-    };
-    if (rich)
+    if (rich) // character by character in the same font, size, colour and style
         QVERIFY(formats(saved) == formats(bytes));
     for (int round = 0; round < 3; ++round) {
         RichTextBox again;
@@ -308,7 +280,74 @@ void TstRichTextBox::fileSavedAsItWasRead()
     QCOMPARE(back.text(), QString(text).remove(QChar(0))); // RTF holds no NUL
 }
 
-void TstRichTextBox::failedSaveAndLoad()
+void TstRichTextBox::formatForNewName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("rich");
+    QTest::newRow("dnc") << "/tmp/a.dnc" << true;
+    QTest::newRow("DNC") << "/tmp/A.DNC" << true;
+    QTest::newRow("nc") << "/tmp/a.nc" << false;
+    QTest::newRow("no extension") << "/tmp/program" << false;
+    QTest::newRow("dnc folder") << "/tmp/x.dnc/program" << false;
+    QTest::newRow("dnc inside the name") << "a.dnc.txt" << false;
+}
+
+void TstRichTextBox::formatForNewName()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, rich);
+    QCOMPARE(formatForFileName(name) == FileFormat::Rtf, rich);
+    // An empty file, which tells nothing itself, takes its name's format too.
+    QTemporaryDir dir;
+    const QString empty = dir.filePath(QFileInfo(name).fileName());
+    QVERIFY(writeFileAtomically(empty, QByteArray()));
+    QCOMPARE(loadProgramFile(empty)->format == FileFormat::Rtf, rich);
+}
+
+void TstRichTextBox::failedSaveKeepsOldFile_data()
+{
+    QTest::addColumn<QString>("target"); // relative to a fresh folder holding old.nc
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<bool>("diskFull"); // the disk fills up in the middle of the write
+    QTest::newRow("read-only file") << "old.nc" << true << false;
+    QTest::newRow("missing folder") << "missing/new.nc" << false << false;
+    QTest::newRow("folder as file") << "." << false << false;
+    QTest::newRow("full disk") << "old.nc" << false << true;
+}
+
+void TstRichTextBox::failedSaveKeepsOldFile()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, readOnly);
+    QFETCH(bool, diskFull);
+    QTemporaryDir dir;
+    const QString old = dir.filePath(QStringLiteral("old.nc"));
+    const QByteArray original("G00 X0\r\nM30\r\n");
+    QVERIFY(writeFileAtomically(old, original));
+    if (readOnly)
+        QVERIFY(QFile::setPermissions(old, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit tiny = saved;
+    tiny.rlim_cur = 4096;
+    if (diskFull)
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    QString error;
+    const bool written =
+        writeFileAtomically(dir.filePath(target), QByteArray(64 * 1024, 'X'), &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(!written);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readAll(old), original);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.nc")});
+}
+
+// A failed save keeps the format and the text; a failed load keeps the text.
+void TstRichTextBox::stateAfterAFailedSaveOrLoad()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("locked.nc"));
@@ -320,8 +359,8 @@ void TstRichTextBox::failedSaveAndLoad()
     QVERIFY(!box.saveFile(path));
     QVERIFY(!box.saveFileAs(dir.filePath(QStringLiteral("no/such/folder.dnc"))));
     QCOMPARE(box.fileFormat(), FileFormat::PlainText);
-    QCOMPARE(readAll(path), QByteArray("OLD\r\n"));
     QVERIFY(!box.loadFile(dir.filePath(QStringLiteral("missing.nc"))));
+    QVERIFY(!box.loadFile(dir.path()));
     QCOMPARE(box.text(), QStringLiteral("NEW"));
 }
 

@@ -1,8 +1,11 @@
-// Clean and Numbering through the real program window and the frame's Program menu: text
-// typed or loaded, the dialog answered, the plain text that results, the change flag, Undo,
-// and the guards of the menu commands.
+// Clean and Numbering: their dialogs (the choices every use starts from, the symbol box,
+// numbers that keep the focus, the answers by OK, Enter, Cancel, Escape and the close box,
+// captions that fit in every language), and the rewrite through the real program window and
+// the frame's Program menu: the plain text that results, the change flag, Undo, the guards.
+#include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
 #include "support/ModalScript.h"
+#include "tools/RewriteLines.h"
 #include "tools/frmClean.h"
 #include "tools/frmNumbering.h"
 
@@ -17,39 +20,54 @@ using L = QStringList;
 
 namespace {
 
+// Closes a dialog as a user would: "enter", "cancel", "escape", "close" (the close box) or,
+// by default, OK.
+void closeBy(QDialog &d, const QString &how, QPushButton *ok, QPushButton *cancel)
+{
+    if (how == QLatin1String("enter"))
+        QTest::keyClick(&d, Qt::Key_Return);
+    else if (how == QLatin1String("cancel"))
+        cancel->click();
+    else if (how == QLatin1String("escape"))
+        QTest::keyClick(&d, Qt::Key_Escape);
+    else if (how == QLatin1String("close"))
+        d.close();
+    else
+        ok->click();
+}
+
 // Answers the next Clean dialog: the boxes to flip ("b", "n", "e"), then "=" and a symbol
-// to type; "cancel" at the end cancels.
-void answerClean(const QString &script, bool *seen)
+// to type, then after a blank how it is closed ("bn=P escape").
+void answerClean(const QString &script, bool *seen = nullptr)
 {
     onNextDialog<frmClean>(
         [script](frmClean &d) {
             const QString choices = script.section(QLatin1Char(' '), 0, 0);
-            const QString flips = choices.section(QLatin1Char('='), 0, 0);
             QCheckBox *const boxes[] = {d.chkBadSymbols, d.chkNumbering, d.chkEmptyRows};
             for (int i = 0; i < 3; ++i)
-                if (flips.contains(QLatin1Char("bne"[i])))
+                if (choices.section(QLatin1Char('='), 0, 0).contains(QLatin1Char("bne"[i])))
                     boxes[i]->click();
             if (choices.contains(QLatin1Char('=')))
                 d.txtSymbol->setText(choices.section(QLatin1Char('='), 1));
-            (script.endsWith(QLatin1String("cancel")) ? d.cmdCancel : d.cmdOK)->click();
+            closeBy(d, script.section(QLatin1Char(' '), 1), d.cmdOK, d.cmdCancel);
         },
         seen);
 }
 
-// Answers the next Numbering dialog: "start,step,symbol", ",e" to number empty rows, or
-// "cancel".
-void answerNumbering(const QString &script, bool *seen)
+// Answers the next Numbering dialog: "start,step,symbol" typed (",e": number empty rows;
+// anything shorter: the boxes as they are), then after a blank how it is closed.
+void answerNumbering(const QString &script, bool *seen = nullptr)
 {
     onNextDialog<frmNumbering>(
         [script](frmNumbering &d) {
-            if (script == QLatin1String("cancel"))
-                return d.cmdCancel->click();
-            const QStringList parts = script.split(QLatin1Char(','));
-            d.txtStart->setText(parts[0]);
-            d.txtStep->setText(parts[1]);
-            d.txtSymbol->setText(parts[2]);
-            d.chkEmptyRows->setChecked(parts.size() > 3);
-            d.cmdOK->click();
+            const QStringList parts = script.section(QLatin1Char(' '), 0, 0).split(',');
+            if (parts.size() >= 3) {
+                d.txtStart->setText(parts[0]);
+                d.txtStep->setText(parts[1]);
+                d.txtSymbol->setText(parts[2]);
+                d.chkEmptyRows->setChecked(parts.size() > 3);
+            }
+            closeBy(d, script.section(QLatin1Char(' '), 1), d.cmdOK, d.cmdCancel);
         },
         seen);
 }
@@ -59,16 +77,243 @@ QString crlf(const L &lines)
     return lines.join(QStringLiteral("\r\n"));
 }
 
+// The language switch relabels every loaded window but the first, which is the frame.
+struct FrameStandIn : LanguageAware {
+    bool SetLanguage() override { return true; }
+};
+
 } // namespace
 
 class TstProgramTools : public QObject {
     Q_OBJECT
+    FrameStandIn m_frame;
 private slots:
+    void cleanup() { setLanguageNumber(1); }
+    void everyUseStartsFromTheSameChoices();
+    void answers_data();
+    void answers();
+    void cleanSymbolTakesOneCapital_data();
+    void cleanSymbolTakesOneCapital();
+    void numbersThatKeepTheFocus_data();
+    void numbersThatKeepTheFocus();
+    void wholeNumbers_data();
+    void wholeNumbers();
+    void captionsFitInEveryLanguage_data();
+    void captionsFitInEveryLanguage();
     void rewriteInTheWindow_data();
     void rewriteInTheWindow();
     void programMenuGuards_data();
     void programMenuGuards();
 };
+
+// Both dialogs show the same choices every time, whatever the last use changed.
+void TstProgramTools::everyUseStartsFromTheSameChoices()
+{
+    for (const bool first : {true, false}) {
+        quint8 options = 0;
+        QString symbol;
+        answerClean(first ? QStringLiteral("bne=Q") : QStringLiteral("n"));
+        QVERIFY(AskClean(options, symbol));
+        QCOMPARE(options, quint8(first ? rwNumbering : rwBadSymbols | rwNumbering | rwEmptyRows));
+        QCOMPARE(symbol, first ? QStringLiteral("Q") : QStringLiteral("N"));
+        qint32 start = 0, step = 0;
+        bool emptyRows = false;
+        answerNumbering(first ? QStringLiteral("1,2,P,e") : QString());
+        QVERIFY(AskNumbering(start, step, symbol, emptyRows));
+        QCOMPARE(QString::number(start) + ',' + QString::number(step) + ',' + symbol,
+                 first ? QStringLiteral("1,2,P") : QStringLiteral("10,10,N"));
+        QCOMPARE(emptyRows, first);
+    }
+}
+
+// What each dialog answers, closed every way; Clean keeps the option bits it has no box for.
+void TstProgramTools::answers_data()
+{
+    QTest::addColumn<bool>("numbering"); // else Clean
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("optionsBefore");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("got"); // Clean: options, symbol; Numbering: start, step,
+                                      // symbol, empty rows
+    QTest::newRow("Clean, OK with the defaults") << false << "" << 0 << 2 << "5,";
+    QTest::newRow("Clean, Enter is OK") << false << " enter" << 0 << 2 << "5,";
+    QTest::newRow("Clean, OK with numbering") << false << "n" << 0 << 2 << "7,N";
+    QTest::newRow("Clean, OK keeps the other bits") << false << "n" << 0xF8 << 2 << "255,N";
+    QTest::newRow("Clean, each box its own bit") << false << "e" << 0 << 2 << "1,";
+    QTest::newRow("Clean, OK clears the unchecked bits") << false << "" << 0x0A << 2 << "13,";
+    QTest::newRow("Clean, Cancel") << false << "n cancel" << 0x0F << 3 << "0,";
+    QTest::newRow("Clean, Escape") << false << "n escape" << 0x0F << 3 << "0,";
+    QTest::newRow("Clean, close box answers Cancel") << false << "n close" << 0x0F << 3 << "0,";
+    const QString cancelled = QStringLiteral("0,0,,0");
+    QTest::newRow("Numbering, OK with the defaults") << true << "" << 0 << 2 << "10,10,N,0";
+    QTest::newRow("Numbering, Enter is OK") << true << "100,-5,N,e enter" << 0 << 2 << "100,-5,N,1";
+    QTest::newRow("Numbering, small letter stays small") << true << "0,0,n" << 0 << 2 << "0,0,n,0";
+    QTest::newRow("Numbering, Cancel") << true << "5,5,P,e cancel" << 0 << 3 << cancelled;
+    QTest::newRow("Numbering, Escape") << true << "5,5,P,e escape" << 0 << 3 << cancelled;
+    QTest::newRow("Numbering, close box") << true << "5,5,P,e close" << 0 << 3 << cancelled;
+    QTest::newRow("Numbering, Cancel with a number that is not whole")
+        << true << "1.5,10,N cancel" << 0 << 3 << cancelled;
+}
+
+void TstProgramTools::answers()
+{
+    QFETCH(bool, numbering);
+    QFETCH(QString, script);
+    QFETCH(int, optionsBefore);
+    QFETCH(int, answer);
+    QFETCH(QString, got);
+    QString symbol = QStringLiteral("old");
+    if (numbering) {
+        frmNumbering dialog;
+        answerNumbering(script);
+        qint32 start = 77, step = 77;
+        bool empty = true;
+        QCOMPARE(dialog.Answer(start, step, symbol, empty), answer);
+        QCOMPARE(QStringLiteral("%1,%2,%3,%4").arg(start).arg(step).arg(symbol).arg(int(empty)),
+                 got);
+    } else {
+        frmClean dialog;
+        answerClean(script);
+        quint8 options = quint8(optionsBefore);
+        QCOMPARE(dialog.Answer(options, symbol), answer);
+        QCOMPARE(QString::number(options) + ',' + symbol, got);
+    }
+}
+
+void TstProgramTools::cleanSymbolTakesOneCapital_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("beeps");
+    QTest::newRow("small letter becomes the capital") << QStringLiteral("g") << "G" << 0;
+    QTest::newRow("capital stays") << QStringLiteral("X") << "X" << 0;
+    QTest::newRow("digit refused") << QStringLiteral("5") << "" << 1;
+    QTest::newRow("sign refused") << QStringLiteral("%") << "" << 1;
+    QTest::newRow("one letter only") << QStringLiteral("ab") << "A" << 0;
+}
+
+void TstProgramTools::cleanSymbolTakesOneCapital()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, text);
+    QFETCH(int, beeps);
+    ScriptedDialogs scripted;
+    frmClean dialog;
+    QVERIFY(!dialog.txtSymbol->isEnabled() && !dialog.lblSymbol->isEnabled());
+    dialog.chkNumbering->click(); // the symbol comes alive with it
+    QVERIFY(dialog.txtSymbol->isEnabled() && dialog.lblSymbol->isEnabled());
+    QLineEdit *box = dialog.txtSymbol;
+    box->setFocus();
+    box->end(false);
+    QTest::keyClick(box, Qt::Key_Backspace); // refused with a beep
+    QCOMPARE(box->text(), QStringLiteral("N"));
+    QCOMPARE(scripted.beeps, 1);
+    box->home(false);
+    QTest::keyClick(box, Qt::Key_Delete); // Delete empties the box
+    QCOMPARE(box->text(), QString());
+    QTest::keyClicks(box, typed);
+    QCOMPARE(box->text(), text);
+    QCOMPARE(scripted.beeps, 1 + beeps);
+}
+
+// A box that holds no whole number keeps the focus: Tab, a click elsewhere and OK (by
+// click or by Enter) do nothing until it is mended. What is a whole number: wholeNumbers.
+void TstProgramTools::numbersThatKeepTheFocus_data()
+{
+    QTest::addColumn<bool>("inStep");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("start 1.5") << false << "1.5";
+    QTest::newRow("step abc") << true << "abc";
+}
+
+void TstProgramTools::numbersThatKeepTheFocus()
+{
+    QFETCH(bool, inStep);
+    QFETCH(QString, text);
+    bool checked = false;
+    onNextDialog<frmNumbering>([&](frmNumbering &d) {
+        QLineEdit *box = inStep ? d.txtStep : d.txtStart;
+        box->setFocus();
+        box->setText(text);
+        QTest::keyClick(box, Qt::Key_Tab);
+        QCOMPARE(d.focusWidget(), box);
+        QTest::mouseClick(d.txtSymbol, Qt::LeftButton);
+        QCOMPARE(d.focusWidget(), box);
+        QTest::mouseClick(d.chkEmptyRows, Qt::LeftButton);
+        QVERIFY(!d.chkEmptyRows->isChecked());
+        QTest::mouseClick(d.cmdOK, Qt::LeftButton);
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(d.isVisible());
+        QCOMPARE(d.focusWidget(), box);
+        box->setText(QStringLiteral("-20"));
+        QTest::keyClick(box, Qt::Key_Tab);
+        QVERIFY(d.focusWidget() != box);
+        checked = true;
+        QTest::mouseClick(d.cmdOK, Qt::LeftButton);
+    });
+    qint32 start = 0, step = 0;
+    QString symbol;
+    bool emptyRows = false;
+    QVERIFY(AskNumbering(start, step, symbol, emptyRows));
+    QVERIFY(checked);
+    QCOMPARE(inStep ? step : start, -20);
+    QCOMPARE(inStep ? start : step, 10);
+}
+
+void TstProgramTools::wholeNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("value");
+    QTest::newRow("negative") << "-20" << true << -20;
+    QTest::newRow("blanks around") << " 7 " << true << 7;
+    QTest::newRow("whole with a fraction part") << "2.0" << true << 2;
+    QTest::newRow("exponent") << "1e2" << true << 100;
+    QTest::newRow("largest") << "2147483647" << true << 2147483647;
+    QTest::newRow("smallest") << "-2147483648" << true << int(-2147483647 - 1);
+    QTest::newRow("fraction") << "1.5" << false << 0;
+    QTest::newRow("letters") << "abc" << false << 0;
+    QTest::newRow("empty") << "" << false << 0;
+    QTest::newRow("too large") << "2147483648" << false << 0;
+    QTest::newRow("too small") << "-2147483649" << false << 0;
+    QTest::newRow("infinite") << "inf" << false << 0;
+    QTest::newRow("not a number") << "nan" << false << 0;
+}
+
+void TstProgramTools::wholeNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(int, value);
+    const std::optional<qint32> number = wholeNumber(text);
+    QCOMPARE(number.has_value(), valid);
+    QCOMPARE(number.value_or(0), value);
+}
+
+void TstProgramTools::captionsFitInEveryLanguage_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("English") << 1;
+    QTest::newRow("Bulgarian") << 2;
+    QTest::newRow("Spanish") << 3;
+}
+
+void TstProgramTools::captionsFitInEveryLanguage()
+{
+    QFETCH(int, language);
+    frmClean clean;
+    frmNumbering numbering;
+    clean.show();
+    numbering.show();
+    // Loaded in English, relabelled by the language switch.
+    QVERIFY(ChangeLanguage(qint16(language)));
+    checkCaptionsFit(&clean);
+    checkCaptionsFit(&numbering);
+    QCOMPARE(clean.chkBadSymbols->text(), GetString(QString(), 207));
+    QCOMPARE(numbering.lblStep->toolTip(), GetString(QString(), 334));
+    const frmClean fresh; // loaded in the language: shows it at once
+    QCOMPARE(fresh.chkEmptyRows->text(), GetString(QString(), 210));
+}
 
 void TstProgramTools::rewriteInTheWindow_data()
 {
@@ -93,7 +338,7 @@ void TstProgramTools::rewriteInTheWindow_data()
     QTest::newRow("Clean cancelled") << false << program << false << "n cancel" << L{};
     QTest::newRow("Clean of numbers with an empty symbol")
         << false << program << false << "bne=" << L{};
-    QTest::newRow("Numbering cancelled") << false << program << true << "cancel" << L{};
+    QTest::newRow("Numbering cancelled") << false << program << true << "- cancel" << L{};
     QTest::newRow("Numbering with an empty symbol")
         << false << program << true << "10,10,,e" << L{};
 }
