@@ -1,8 +1,13 @@
 // The program window on its own: the close question and its every path, saving (also
-// when the write fails), and the keyboard filter.
+// when the write fails), the keyboard filter, the send step as the timer runs it, the
+// pause before a send, and the "Save file?" question by button, key and close.
+#include "common/Twips.h"
+#include "dnc/ucDnc.h"
 #include "editor/RichTextBox.h"
+#include "program/Pause.h"
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
+#include "support/PtyMachine.h"
 #include "support/QuestionAnswerer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolders.h"
@@ -38,12 +43,24 @@ void writeFile(const QString &path, const QByteArray &bytes)
 class TstProgram : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { frmQuestion::releaseInstance(); }
+    void cleanup()
+    {
+        frmQuestion::releaseInstance();
+        setLanguageNumber(1);
+        setPauseClock(nullptr);
+    }
     void closeQuestion_data();
     void closeQuestion();
     void keyboardFilter_data();
     void keyboardFilter();
     void escapeWhenIdleTakesStrikeThroughOff();
+    void sendStepByStep_data();
+    void sendStepByStep();
+    void pauseRunsEventsUntilItsClockEnds();
+    void questionAnswers_data();
+    void questionAnswers();
+    void questionFollowsTheLanguage_data();
+    void questionFollowsTheLanguage();
 };
 
 void TstProgram::closeQuestion_data()
@@ -241,6 +258,143 @@ void TstProgram::escapeWhenIdleTakesStrikeThroughOff()
     QCOMPARE(program.stbPanel[0]->text(), QStringLiteral("Ready"));
     QVERIFY(!program.isModified());
     QVERIFY(program.close());
+}
+
+void TstProgram::sendStepByStep_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    QTest::addColumn<QStringList>("wire");   // what the machine has after each tick
+    QTest::addColumn<QStringList>("panels"); // the progress shown after each tick
+    QTest::newRow("two lines, progress rounded down")
+        << "AB\r\nCD" << 0 << 0 << QStringList{"AB\r\n", "AB\r\nCD", "AB\r\nCD\r\n"}
+        << QStringList{"Send - 66%", "Send - 100%", ""};
+    QTest::newRow("selection") << "G01 X10\r\nM30" << 9 << 3 << QStringList{"M3", "M30\r\n"}
+                               << QStringList{"Send - 100%", ""};
+    QTest::newRow("first character") << "G01" << 0 << 1 << QStringList{"G\r\n"} << QStringList{""};
+}
+
+// The window's timer step hands the channel one piece a tick, a line or what is left of the
+// selection, and ends with a line end.
+void TstProgram::sendStepByStep()
+{
+    QFETCH(QString, text);
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    QFETCH(QStringList, wire);
+    QFETCH(QStringList, panels);
+    TestFolders folders;
+    PtyMachine machine;
+    QVERIFY(machine.ok());
+    machine.mapTo(3);
+    SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"), QStringLiteral("Com3"));
+    qint64 now = 0;
+    setPauseClock([&] { return now += 1000; });
+    frmProgram program;
+    program.tEvent->stop();
+    QCOMPARE(program.ucDnc1->ComPort(), QStringLiteral("COM3"));
+    program.rtfText->setText(text);
+    program.rtfText->select(selStart, selLength);
+    program.Send();
+    QCOMPARE(program.actAction, qint32(actSend));
+    for (int tick = 0; tick < wire.size(); ++tick) {
+        program.tEvent_Timer();
+        QTRY_COMPARE(QString::fromLatin1(machine.received), wire[tick]);
+        QCOMPARE(program.stbPanel[1]->text(), panels[tick]);
+    }
+    QCOMPARE(program.actAction, qint32(actIdle));
+    QCOMPARE(program.rtfText->selStart(), selStart);
+}
+
+// The pause keeps the events going and ends when its clock says so, not before.
+void TstProgram::pauseRunsEventsUntilItsClockEnds()
+{
+    qint64 now = 0;
+    setPauseClock([&] { return now; });
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&] { now += 100; });
+    timer.start(0);
+    Pause(0.3f);
+    QCOMPARE(now, qint64(300));
+    timer.stop();
+    Pause(0); // the clock stands still: these return at once or never
+    Pause(-1);
+}
+
+void TstProgram::questionAnswers_data()
+{
+    QTest::addColumn<bool>("cancelOffered");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("yes button") << true << "yes" << 0;
+    QTest::newRow("no button") << true << "no" << 1;
+    QTest::newRow("cancel button") << true << "cancel" << 3;
+    QTest::newRow("enter answers yes") << true << "enter" << 0;
+    QTest::newRow("escape answers cancel") << true << "escape" << 3;
+    QTest::newRow("window close answers cancel") << true << "close" << 3;
+    QTest::newRow("enter without cancel") << false << "enter" << 0;
+    QTest::newRow("escape without cancel answers no") << false << "escape" << 1;
+    QTest::newRow("window close without cancel answers no") << false << "close" << 1;
+}
+
+void TstProgram::questionAnswers()
+{
+    QFETCH(bool, cancelOffered);
+    QFETCH(QString, how);
+    QFETCH(int, expected);
+    // The previous use leaves an answer behind; it must not leak into this one.
+    answerNextQuestion(clickYes());
+    QCOMPARE(AskQuestion(232, true), 0);
+
+    const QHash<QString, std::function<void(frmQuestion &)>> acts{
+        {QStringLiteral("yes"), clickYes()},
+        {QStringLiteral("no"), clickNo()},
+        {QStringLiteral("cancel"), clickCancel()},
+        {QStringLiteral("enter"),
+         [](frmQuestion &d) {
+             QWidget *focus = QApplication::focusWidget();
+             QTest::keyClick(focus ? focus : &d, Qt::Key_Return);
+         }},
+        {QStringLiteral("escape"), [](frmQuestion &d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {QStringLiteral("close"), [](frmQuestion &d) { d.close(); }}};
+    QuestionSeen seen;
+    answerNextQuestion(acts.value(how), &seen);
+    QCOMPARE(AskQuestion(232, cancelOffered), expected);
+    QVERIFY(seen.shown);
+    QCOMPARE(seen.cancelVisible, cancelOffered);
+    QCOMPARE(seen.width, twipsToPixelsX(cancelOffered ? 4980 : 3324));
+    QVERIFY(!frmQuestion::instance().isVisible());
+}
+
+void TstProgram::questionFollowsTheLanguage_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("bulgarian") << 2;
+    QTest::newRow("spanish") << 3;
+}
+
+void TstProgram::questionFollowsTheLanguage()
+{
+    QFETCH(int, language);
+    // Asked once in English first: the switch must reach a dialog that already exists.
+    QuestionSeen seen;
+    answerNextQuestion(clickNo(), &seen);
+    AskQuestion(232, true);
+    QCOMPARE((QStringList{seen.text, seen.yes, seen.no, seen.cancel}),
+             (QStringList{"Save file?", "Yes", "No", "Cancel"}));
+    setLanguageNumber(qint16(language));
+    answerNextQuestion(clickNo(), &seen);
+    QCOMPARE(AskQuestion(232, true), 1);
+    QCOMPARE((QStringList{seen.text, seen.yes, seen.no, seen.cancel}),
+             (QStringList{GetString({}, 232), GetString({}, 203), GetString({}, 204),
+                          GetString({}, 202)}));
+    QVERIFY(seen.text != QStringLiteral("Save file?"));
+    QCOMPARE(frmQuestion::instance().windowTitle(), QStringLiteral("Kordavel"));
+    // A text the table does not hold leaves the last one in place.
+    answerNextQuestion(clickYes(), &seen);
+    QCOMPARE(AskQuestion(230, false), 0);
+    QCOMPARE(seen.text, GetString({}, 232));
 }
 
 QTEST_MAIN(TstProgram)
