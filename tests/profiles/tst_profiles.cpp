@@ -74,7 +74,6 @@ private slots:
     void defaultsShown();
     void panelIsPerWindow();
     void panelCaptionsFitInEveryLanguage();
-    void optionsWriteOnOkOnly_data();
     void optionsWriteOnOkOnly();
     void optionsWithoutPortsKeepsStoredPort();
 
@@ -267,29 +266,19 @@ void TstProfiles::panelCaptionsFitInEveryLanguage()
     QCOMPARE(window.picControl->width(), english);
 }
 
-// OK writes all ten defaults, and windows opened afterwards start with them; Cancel
-// writes nothing.
-void TstProfiles::optionsWriteOnOkOnly_data()
-{
-    QTest::addColumn<bool>("ok");
-    QTest::newRow("OK") << true;
-    QTest::newRow("Cancel") << false;
-}
-
+// Cancel writes nothing; OK writes all ten defaults, and windows opened afterwards start
+// with them.
 void TstProfiles::optionsWriteOnOkOnly()
 {
-    QFETCH(bool, ok);
-    {
+    for (const bool ok : {false, true}) {
         frmOptions options;
         const LineSettingsControls &c = *options.controls;
         c.chkDSRDTR->setChecked(false);
         c.optFormat[1]->setChecked(true);
         c.cboBaudRate->setCurrentIndex(0);
         (ok ? options.cmdOK : options.cmdCancel)->click();
+        QCOMPARE(defaultsStored(), ok);
     }
-    QCOMPARE(defaultsStored(), ok);
-    if (!ok)
-        return;
     DefaultLineSettings expected;
     expected.Port = QStringLiteral("Com3");
     expected.BaudRate = QStringLiteral("9600");

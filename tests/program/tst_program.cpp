@@ -15,6 +15,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -165,26 +166,28 @@ void TstProgram::keyboardFilter_data()
 {
     QTest::addColumn<QString>("start");
     QTest::addColumn<bool>("locked");  // as during a transfer
-    QTest::addColumn<QString>("keys"); // typed; {name} is a key named below, {unlock} unlocks
+    QTest::addColumn<QString>("keys"); // as typed, see below
     QTest::addColumn<QString>("expected");
     QTest::addColumn<int>("beeps");
     const auto row = [](const char *name, const char *start, bool locked, const char *keys,
                         const char *expected, int beeps) {
-        QTest::newRow(name) << QString::fromLatin1(start) << locked << QString::fromLatin1(keys)
+        QTest::newRow(name) << QString::fromLatin1(start) << locked << QString::fromUtf8(keys)
                             << QString::fromLatin1(expected) << beeps;
     };
     row("small letters become capitals", "", false, "g01 x10", "G01 X10", 0);
     row("printable signs pass", "", false, "(a#1=[2*3]/4)~", "(A#1=[2*3]/4)~", 0);
-    row("enter starts a line", "", false, "g0{enter}m30", "G0\r\nM30", 0);
-    row("shift+enter and keypad enter too", "", false, "a{s-enter}b{kp-enter}", "A\r\nB\r\n", 0);
-    row("tab beeps and inserts nothing", "", false, "x{tab}1", "X1", 1);
-    row("backspace beeps and deletes nothing", "AB", false, "{bs}", "AB", 1);
-    row("accented letter beeps", "", false, "{e'}", "", 1);
-    row("delete is not a character", "AB", false, "{home}{del}", "B", 0);
-    row("escape beeps", "", false, "{esc}", "", 1);
-    row("paste", "", false, "{paste}", "CLIP", 0);
-    row("locked takes nothing", "G00\r\nM30", true, "x{enter}{home}{del}{paste}", "G00\r\nM30", 0);
-    row("locked still moves", "G00\r\nM30", true, "{up}{unlock}x", "G00X\r\nM30", 0);
+    row("enter starts a line", "", false, "g0{Return}m30", "G0\r\nM30", 0);
+    row("shift+enter and keypad enter too", "", false, "a{Shift+Return}b{Num+Enter}", "A\r\nB\r\n",
+        0);
+    row("tab beeps and inserts nothing", "", false, "x{Tab}1", "X1", 1);
+    row("backspace beeps and deletes nothing", "AB", false, "{Backspace}", "AB", 1);
+    row("accented letter beeps", "", false, "{É}", "", 1);
+    row("delete is not a character", "AB", false, "{Home}{Del}", "B", 0);
+    row("escape beeps", "", false, "{Esc}", "", 1);
+    row("paste", "", false, "{Ctrl+V}", "CLIP", 0);
+    row("locked takes nothing", "G00\r\nM30", true, "x{Return}{Home}{Del}{Ctrl+V}", "G00\r\nM30",
+        0);
+    row("locked still moves", "G00\r\nM30", true, "{Up}{unlock}x", "G00X\r\nM30", 0);
 }
 
 void TstProgram::keyboardFilter()
@@ -203,32 +206,15 @@ void TstProgram::keyboardFilter()
     editor->select(start.size(), 0);
     editor->setLocked(locked);
     QApplication::clipboard()->setText(QStringLiteral("CLIP"));
-    const QList<std::tuple<QString, Qt::Key, Qt::KeyboardModifiers>> named = {
-        {"{tab}", Qt::Key_Tab, {}},
-        {"{bs}", Qt::Key_Backspace, {}},
-        {"{enter}", Qt::Key_Return, {}},
-        {"{s-enter}", Qt::Key_Return, Qt::ShiftModifier},
-        {"{kp-enter}", Qt::Key_Enter, Qt::KeypadModifier},
-        {"{del}", Qt::Key_Delete, {}},
-        {"{esc}", Qt::Key_Escape, {}},
-        {"{home}", Qt::Key_Home, {}},
-        {"{up}", Qt::Key_Up, {}},
-        {"{paste}", Qt::Key_V, Qt::ControlModifier},
-        {"{e'}", Qt::Key_Eacute, {}}};
-    for (QString rest = keys; !rest.isEmpty();) {
-        const auto it = std::find_if(named.begin(), named.end(), [&](const auto &key) {
-            return rest.startsWith(std::get<0>(key));
-        });
-        if (rest.startsWith(QLatin1String("{unlock}"))) {
+    // {name} is a key as QKeySequence spells it, {unlock} unlocks, anything else is typed.
+    const QRegularExpression token(QStringLiteral("\\{([^}]+)\\}|(.)"));
+    for (const QRegularExpressionMatch &m : token.globalMatch(keys)) {
+        if (m.capturedLength(2))
+            QTest::keyClick(editor, m.captured(2).at(0).toLatin1());
+        else if (m.captured(1) == QLatin1String("unlock"))
             editor->setLocked(false);
-            rest.remove(0, 8);
-        } else if (it == named.end()) {
-            QTest::keyClick(editor, rest.at(0).toLatin1());
-            rest.remove(0, 1);
-        } else {
-            QTest::keyClick(editor, std::get<1>(*it), std::get<2>(*it));
-            rest.remove(0, std::get<0>(*it).size());
-        }
+        else
+            QTest::keySequence(editor, QKeySequence(m.captured(1)));
     }
     QCOMPARE(editor->text(), expected);
     QCOMPARE(editor->document()->blockCount(), int(expected.count(QLatin1String("\r\n"))) + 1);
