@@ -436,36 +436,31 @@ void TstMainFrame::formatToggles()
         else
             s.frame->menuEntry(QStringLiteral("mnuFormat") + key)->trigger();
     };
-    // The button shows the state of the whole selection: up unless all of it is set.
+    // The button shows the state of the whole selection: down only if all of it is set.
     const auto shows = [&](bool down) {
         return s.frame->buttonValue(key) == down &&
                s.frame->toolbarButton(key)->isChecked() == down;
     };
-
+    const auto check = [&](int start, int length, TriState set) {
+        editor->select(start, length);
+        return state() == set && shows(set == TriState::All);
+    };
     editor->select(0, 3);
     toggle();
-    QCOMPARE(state(), TriState::All);
-    QVERIFY(shows(true));
-    editor->select(0, 7);
-    QCOMPARE(state(), TriState::Mixed);
-    QVERIFY(shows(false));
+    QVERIFY(check(0, 3, TriState::All));
+    QVERIFY(check(0, 7, TriState::Mixed));
     toggle(); // a selection only partly set is set throughout
-    QCOMPARE(state(), TriState::All);
-    QVERIFY(shows(true));
+    QVERIFY(check(0, 7, TriState::All));
     // A caret follows the character before it.
-    editor->select(9, 3);
-    QVERIFY(shows(false));
+    QVERIFY(check(9, 3, TriState::None));
     editor->select(6, 0);
     QVERIFY(shows(true));
     editor->select(11, 0);
     QVERIFY(shows(false));
-
     editor->select(0, 7);
     toggle();
-    QCOMPARE(state(), TriState::None);
-    QVERIFY(shows(false));
+    QVERIFY(check(0, 7, TriState::None));
     QCOMPARE(editor->text(), QStringLiteral("G01 X10\r\nM30"));
-
     // Undo is the editor's own: it takes the last toggle back.
     editor->select(0, 3);
     toggle();

@@ -39,6 +39,23 @@ void writeFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
+// The user answers the question by a button, a key, or closing its window.
+QuestionAct user(const QString &how)
+{
+    static const QHash<QString, QuestionAct> acts{
+        {QStringLiteral("yes"), clickYes()},
+        {QStringLiteral("no"), clickNo()},
+        {QStringLiteral("cancel"), clickCancel()},
+        {QStringLiteral("enter"),
+         [](frmQuestion &d) {
+             QWidget *focus = QApplication::focusWidget();
+             QTest::keyClick(focus ? focus : &d, Qt::Key_Return);
+         }},
+        {QStringLiteral("escape"), [](frmQuestion &d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {QStringLiteral("close"), [](frmQuestion &d) { d.close(); }}};
+    return acts.value(how);
+}
+
 } // namespace
 
 class TstProgram : public QObject {
@@ -120,14 +137,9 @@ void TstProgram::closeQuestion()
         QTest::keyClicks(program->rtfText, QStringLiteral("m30"));
     QCOMPARE(program->isModified(), modified);
 
-    const QHash<QString, std::function<void(frmQuestion &)>> answers{
-        {QStringLiteral("yes"), clickYes()},
-        {QStringLiteral("no"), clickNo()},
-        {QStringLiteral("cancel"), clickCancel()},
-        {QStringLiteral("close"), [](frmQuestion &d) { d.close(); }}};
     QuestionSeen seen;
-    if (answers.contains(answer))
-        answerNextQuestion(answers.value(answer), &seen);
+    if (answer != QLatin1String("none"))
+        answerNextQuestion(user(answer), &seen);
     QCOMPARE(program->close(), closes);
     QCOMPARE(seen.shown, answer != QLatin1String("none"));
     if (seen.shown) {
@@ -333,19 +345,8 @@ void TstProgram::questionAnswers()
     answerNextQuestion(clickYes());
     QCOMPARE(AskQuestion(232, true), 0);
 
-    const QHash<QString, std::function<void(frmQuestion &)>> acts{
-        {QStringLiteral("yes"), clickYes()},
-        {QStringLiteral("no"), clickNo()},
-        {QStringLiteral("cancel"), clickCancel()},
-        {QStringLiteral("enter"),
-         [](frmQuestion &d) {
-             QWidget *focus = QApplication::focusWidget();
-             QTest::keyClick(focus ? focus : &d, Qt::Key_Return);
-         }},
-        {QStringLiteral("escape"), [](frmQuestion &d) { QTest::keyClick(&d, Qt::Key_Escape); }},
-        {QStringLiteral("close"), [](frmQuestion &d) { d.close(); }}};
     QuestionSeen seen;
-    answerNextQuestion(acts.value(how), &seen);
+    answerNextQuestion(user(how), &seen);
     QCOMPARE(AskQuestion(232, cancelOffered), expected);
     QVERIFY(seen.shown);
     QCOMPARE(seen.cancelVisible, cancelOffered);
