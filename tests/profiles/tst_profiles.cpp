@@ -95,12 +95,8 @@ void TstProfiles::init()
     QDir().mkpath(m_folders->file(QStringLiteral("machines")));
     setMachineFolder(m_folders->file(QStringLiteral("machines")));
     // Ports 1 to 16 are all absent but 3 and 5.
-    {
-        QSettings ini(m_folders->settingsFile(), QSettings::IniFormat);
-        for (int n = 1; n <= 16; ++n)
-            ini.setValue(QStringLiteral("Ports/Com%1").arg(n),
-                         m_folders->file(QStringLiteral("absent")));
-    }
+    for (int n = 1; n <= 16; ++n)
+        SaveSetting("Ports", "Com" + QString::number(n), m_folders->file("absent"));
     m_port3 = std::make_unique<PtyMachine>();
     m_port3->mapTo(3);
     m_port5 = std::make_unique<PtyMachine>();
