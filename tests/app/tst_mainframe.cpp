@@ -81,9 +81,8 @@ private slots:
     void secondCopy_data();
     void secondCopy();
     void lockLeftByACrashDoesNotBlock();
-    void captionsAreNeverReused();
     void withoutWindowsOnlyFrameEntriesAct();
-    void shutdownStopsWhenAWindowRefuses();
+    void captionsAndShutdown();
     void relabelling_data();
     void relabelling();
     void guardsWhileLocked_data();
@@ -240,19 +239,6 @@ void TstMainFrame::lockLeftByACrashDoesNotBlock()
     QVERIFY(s.dialogs.messages.isEmpty());
 }
 
-void TstMainFrame::captionsAreNeverReused()
-{
-    FrameSession s;
-    s.frame->NewProgramWindow(0);
-    QCOMPARE(captions(s), (QStringList{"Program 1", "Program 2"}));
-    QVERIFY(s.frame->mdiArea()->currentSubWindow()->close());
-    QTRY_COMPARE(s.frame->programWindows().size(), 1);
-    s.frame->NewProgramWindow(0);
-    QCOMPARE(captions(s), (QStringList{"Program 1", "Program 3"}));
-    QTRY_COMPARE(ProgramWindowCount, 2);
-    QCOMPARE(s.program()->windowTitle(), QStringLiteral("Program 3"));
-}
-
 // With no program window the entries for one are hidden, and their shortcuts do nothing.
 void TstMainFrame::withoutWindowsOnlyFrameEntriesAct()
 {
@@ -292,10 +278,19 @@ void TstMainFrame::withoutWindowsOnlyFrameEntriesAct()
     }
 }
 
-void TstMainFrame::shutdownStopsWhenAWindowRefuses()
+// Captions count on and are never reused; at shutdown a window that refuses stops it.
+void TstMainFrame::captionsAndShutdown()
 {
     FrameSession s;
     s.frame->NewProgramWindow(0);
+    QCOMPARE(captions(s), (QStringList{"Program 1", "Program 2"}));
+    QVERIFY(s.frame->mdiArea()->currentSubWindow()->close());
+    QTRY_COMPARE(s.frame->programWindows().size(), 1);
+    s.frame->NewProgramWindow(0);
+    QCOMPARE(captions(s), (QStringList{"Program 1", "Program 3"}));
+    QTRY_COMPARE(ProgramWindowCount, 2);
+    QCOMPARE(s.program()->windowTitle(), QStringLiteral("Program 3"));
+
     s.frame->programWindows().first()->rtfText->setText(QStringLiteral("G01 X10"));
     // The first window asks and the user cancels: nothing closes, nothing is written.
     QuestionSeen seen;
