@@ -70,12 +70,10 @@ private slots:
     void portsListPresentOnesOnly();
     void machinesFromIconFiles();
     void brokenMachineIconSnapsBack();
-    void shippedMachineIconsLoad();
     void defaultsShown_data();
     void defaultsShown();
     void panelIsPerWindow();
     void panelCaptionsFitInEveryLanguage();
-    void optionsWriteOnOkOnly_data();
     void optionsWriteOnOkOnly();
     void optionsWithoutPortsKeepsStoredPort();
 
@@ -97,12 +95,8 @@ void TstProfiles::init()
     QDir().mkpath(m_folders->file(QStringLiteral("machines")));
     setMachineFolder(m_folders->file(QStringLiteral("machines")));
     // Ports 1 to 16 are all absent but 3 and 5.
-    {
-        QSettings ini(m_folders->settingsFile(), QSettings::IniFormat);
-        for (int n = 1; n <= 16; ++n)
-            ini.setValue(QStringLiteral("Ports/Com%1").arg(n),
-                         m_folders->file(QStringLiteral("absent")));
-    }
+    for (int n = 1; n <= 16; ++n)
+        SaveSetting("Ports", "Com" + QString::number(n), m_folders->file("absent"));
     m_port3 = std::make_unique<PtyMachine>();
     m_port3->mapTo(3);
     m_port5 = std::make_unique<PtyMachine>();
@@ -117,27 +111,18 @@ void TstProfiles::cleanup()
     m_folders.reset();
 }
 
+// Each list reports its default choice once, as the panel's first setting of the channel.
 void TstProfiles::fillersSelectOnce()
 {
-    struct Row {
-        bool (*fill)(QComboBox *);
-        QStringList items;
-        QString selected;
-    };
-    const Row rows[] = {
-        {FillBaudRates, {"9600", "4800", "2400", "1200", "600", "300", "110"}, "4800"},
-        {FillParities, {"None", "Even", "Odd"}, "Even"},
-        {FillStopBits, {"1", "2"}, "2"},
-        {FillDataBits, {"7", "8"}, "7"},
-    };
-    for (const Row &row : rows) {
+    const std::pair<bool (*)(QComboBox *), const char *> rows[] = {
+        {FillBaudRates, "4800"}, {FillParities, "Even"}, {FillStopBits, "2"}, {FillDataBits, "7"}};
+    for (const auto &[fill, selected] : rows) {
         QComboBox list;
         QStringList reported;
         connect(&list, &QComboBox::currentIndexChanged, &list,
                 [&](int i) { reported << list.itemText(i); });
-        QVERIFY(row.fill(&list));
-        QCOMPARE(items(list), row.items);
-        QCOMPARE(reported, QStringList{row.selected});
+        QVERIFY(fill(&list));
+        QCOMPARE(reported, QStringList{selected});
     }
 }
 
@@ -173,6 +158,15 @@ void TstProfiles::machinesFromIconFiles()
     QVERIFY(machineIcon(QStringLiteral("DRILL"), QIcon()).has_value()); // from MDRILL.ICO
     QVERIFY(!machineIcon(QStringLiteral(""), QIcon()).has_value());     // m.ico holds no picture
     QVERIFY(!machineIcon(QStringLiteral("Gone"), QIcon()).has_value());
+
+    // The machines that come with the program.
+    setMachineFolder(QStringLiteral(KORDAVEL_TESTS_DIR "/../resources/machines"));
+    QComboBox shipped;
+    QVERIFY(FillMachines(&shipped));
+    QCOMPARE(items(shipped), (QStringList{"Drill", "Lathe", "Mill", "NONE"}));
+    for (const char *name : {"Drill", "Lathe", "Mill"})
+        QCOMPARE(machineIcon(QLatin1String(name), QIcon()).value().availableSizes().value(0),
+                 QSize(32, 32));
 }
 
 void TstProfiles::brokenMachineIconSnapsBack()
@@ -188,19 +182,6 @@ void TstProfiles::brokenMachineIconSnapsBack()
     list->setCurrentIndex(0);
     QCOMPARE(list->currentText(), QStringLiteral("Mill"));
     QVERIFY(!window.windowIcon().isNull());
-}
-
-void TstProfiles::shippedMachineIconsLoad()
-{
-    setMachineFolder(QStringLiteral(KORDAVEL_TESTS_DIR "/../resources/machines"));
-    QComboBox list;
-    QVERIFY(FillMachines(&list));
-    QCOMPARE(items(list), (QStringList{"Drill", "Lathe", "Mill", "NONE"}));
-    for (const char *name : {"Drill", "Lathe", "Mill"}) {
-        const std::optional<QIcon> icon = machineIcon(QLatin1String(name), QIcon());
-        QVERIFY(icon);
-        QCOMPARE(icon->availableSizes().value(0), QSize(32, 32));
-    }
 }
 
 // The stored defaults as a new program window's panel and channel, and the Options
@@ -281,29 +262,19 @@ void TstProfiles::panelCaptionsFitInEveryLanguage()
     QCOMPARE(window.picControl->width(), english);
 }
 
-// OK writes all ten defaults, and windows opened afterwards start with them; Cancel
-// writes nothing.
-void TstProfiles::optionsWriteOnOkOnly_data()
-{
-    QTest::addColumn<bool>("ok");
-    QTest::newRow("OK") << true;
-    QTest::newRow("Cancel") << false;
-}
-
+// Cancel writes nothing; OK writes all ten defaults, and windows opened afterwards start
+// with them.
 void TstProfiles::optionsWriteOnOkOnly()
 {
-    QFETCH(bool, ok);
-    {
+    for (const bool ok : {false, true}) {
         frmOptions options;
         const LineSettingsControls &c = *options.controls;
         c.chkDSRDTR->setChecked(false);
         c.optFormat[1]->setChecked(true);
         c.cboBaudRate->setCurrentIndex(0);
         (ok ? options.cmdOK : options.cmdCancel)->click();
+        QCOMPARE(defaultsStored(), ok);
     }
-    QCOMPARE(defaultsStored(), ok);
-    if (!ok)
-        return;
     DefaultLineSettings expected;
     expected.Port = QStringLiteral("Com3");
     expected.BaudRate = QStringLiteral("9600");

@@ -1,8 +1,13 @@
 // The program window on its own: the close question and its every path, saving (also
-// when the write fails), and the keyboard filter.
+// when the write fails), the keyboard filter, the send step as the timer runs it, the
+// pause before a send, and the "Save file?" question by button, key and close.
+#include "common/Twips.h"
+#include "dnc/ucDnc.h"
 #include "editor/RichTextBox.h"
+#include "program/Pause.h"
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
+#include "support/PtyMachine.h"
 #include "support/QuestionAnswerer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolders.h"
@@ -10,6 +15,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -33,17 +39,46 @@ void writeFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
+// The user answers the question by a button, a key, or closing its window.
+QuestionAct user(const QString &how)
+{
+    static const QHash<QString, QuestionAct> acts{
+        {QStringLiteral("yes"), clickYes()},
+        {QStringLiteral("no"), clickNo()},
+        {QStringLiteral("cancel"), clickCancel()},
+        {QStringLiteral("enter"),
+         [](frmQuestion &d) {
+             QWidget *focus = QApplication::focusWidget();
+             QTest::keyClick(focus ? focus : &d, Qt::Key_Return);
+         }},
+        {QStringLiteral("escape"), [](frmQuestion &d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {QStringLiteral("close"), [](frmQuestion &d) { d.close(); }}};
+    return acts.value(how);
+}
+
 } // namespace
 
 class TstProgram : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { frmQuestion::releaseInstance(); }
+    void cleanup()
+    {
+        frmQuestion::releaseInstance();
+        setLanguageNumber(1);
+        setPauseClock(nullptr);
+    }
     void closeQuestion_data();
     void closeQuestion();
     void keyboardFilter_data();
     void keyboardFilter();
     void escapeWhenIdleTakesStrikeThroughOff();
+    void sendStepByStep_data();
+    void sendStepByStep();
+    void pauseRunsEventsUntilItsClockEnds();
+    void questionAnswers_data();
+    void questionAnswers();
+    void questionFollowsTheLanguage_data();
+    void questionFollowsTheLanguage();
 };
 
 void TstProgram::closeQuestion_data()
@@ -102,14 +137,9 @@ void TstProgram::closeQuestion()
         QTest::keyClicks(program->rtfText, QStringLiteral("m30"));
     QCOMPARE(program->isModified(), modified);
 
-    const QHash<QString, std::function<void(frmQuestion &)>> answers{
-        {QStringLiteral("yes"), clickYes()},
-        {QStringLiteral("no"), clickNo()},
-        {QStringLiteral("cancel"), clickCancel()},
-        {QStringLiteral("close"), [](frmQuestion &d) { d.close(); }}};
     QuestionSeen seen;
-    if (answers.contains(answer))
-        answerNextQuestion(answers.value(answer), &seen);
+    if (answer != QLatin1String("none"))
+        answerNextQuestion(user(answer), &seen);
     QCOMPARE(program->close(), closes);
     QCOMPARE(seen.shown, answer != QLatin1String("none"));
     if (seen.shown) {
@@ -148,26 +178,28 @@ void TstProgram::keyboardFilter_data()
 {
     QTest::addColumn<QString>("start");
     QTest::addColumn<bool>("locked");  // as during a transfer
-    QTest::addColumn<QString>("keys"); // typed; {name} is a key named below, {unlock} unlocks
+    QTest::addColumn<QString>("keys"); // as typed, see below
     QTest::addColumn<QString>("expected");
     QTest::addColumn<int>("beeps");
     const auto row = [](const char *name, const char *start, bool locked, const char *keys,
                         const char *expected, int beeps) {
-        QTest::newRow(name) << QString::fromLatin1(start) << locked << QString::fromLatin1(keys)
+        QTest::newRow(name) << QString::fromLatin1(start) << locked << QString::fromUtf8(keys)
                             << QString::fromLatin1(expected) << beeps;
     };
     row("small letters become capitals", "", false, "g01 x10", "G01 X10", 0);
     row("printable signs pass", "", false, "(a#1=[2*3]/4)~", "(A#1=[2*3]/4)~", 0);
-    row("enter starts a line", "", false, "g0{enter}m30", "G0\r\nM30", 0);
-    row("shift+enter and keypad enter too", "", false, "a{s-enter}b{kp-enter}", "A\r\nB\r\n", 0);
-    row("tab beeps and inserts nothing", "", false, "x{tab}1", "X1", 1);
-    row("backspace beeps and deletes nothing", "AB", false, "{bs}", "AB", 1);
-    row("accented letter beeps", "", false, "{e'}", "", 1);
-    row("delete is not a character", "AB", false, "{home}{del}", "B", 0);
-    row("escape beeps", "", false, "{esc}", "", 1);
-    row("paste", "", false, "{paste}", "CLIP", 0);
-    row("locked takes nothing", "G00\r\nM30", true, "x{enter}{home}{del}{paste}", "G00\r\nM30", 0);
-    row("locked still moves", "G00\r\nM30", true, "{up}{unlock}x", "G00X\r\nM30", 0);
+    row("enter starts a line", "", false, "g0{Return}m30", "G0\r\nM30", 0);
+    row("shift+enter and keypad enter too", "", false, "a{Shift+Return}b{Num+Enter}", "A\r\nB\r\n",
+        0);
+    row("tab beeps and inserts nothing", "", false, "x{Tab}1", "X1", 1);
+    row("backspace beeps and deletes nothing", "AB", false, "{Backspace}", "AB", 1);
+    row("accented letter beeps", "", false, "{É}", "", 1);
+    row("delete is not a character", "AB", false, "{Home}{Del}", "B", 0);
+    row("escape beeps", "", false, "{Esc}", "", 1);
+    row("paste", "", false, "{Ctrl+V}", "CLIP", 0);
+    row("locked takes nothing", "G00\r\nM30", true, "x{Return}{Home}{Del}{Ctrl+V}", "G00\r\nM30",
+        0);
+    row("locked still moves", "G00\r\nM30", true, "{Up}{unlock}x", "G00X\r\nM30", 0);
 }
 
 void TstProgram::keyboardFilter()
@@ -186,32 +218,15 @@ void TstProgram::keyboardFilter()
     editor->select(start.size(), 0);
     editor->setLocked(locked);
     QApplication::clipboard()->setText(QStringLiteral("CLIP"));
-    const QList<std::tuple<QString, Qt::Key, Qt::KeyboardModifiers>> named = {
-        {"{tab}", Qt::Key_Tab, {}},
-        {"{bs}", Qt::Key_Backspace, {}},
-        {"{enter}", Qt::Key_Return, {}},
-        {"{s-enter}", Qt::Key_Return, Qt::ShiftModifier},
-        {"{kp-enter}", Qt::Key_Enter, Qt::KeypadModifier},
-        {"{del}", Qt::Key_Delete, {}},
-        {"{esc}", Qt::Key_Escape, {}},
-        {"{home}", Qt::Key_Home, {}},
-        {"{up}", Qt::Key_Up, {}},
-        {"{paste}", Qt::Key_V, Qt::ControlModifier},
-        {"{e'}", Qt::Key_Eacute, {}}};
-    for (QString rest = keys; !rest.isEmpty();) {
-        const auto it = std::find_if(named.begin(), named.end(), [&](const auto &key) {
-            return rest.startsWith(std::get<0>(key));
-        });
-        if (rest.startsWith(QLatin1String("{unlock}"))) {
+    // {name} is a key as QKeySequence spells it, {unlock} unlocks, anything else is typed.
+    const QRegularExpression token(QStringLiteral("\\{([^}]+)\\}|(.)"));
+    for (const QRegularExpressionMatch &m : token.globalMatch(keys)) {
+        if (m.capturedLength(2))
+            QTest::keyClick(editor, m.captured(2).at(0).toLatin1());
+        else if (m.captured(1) == QLatin1String("unlock"))
             editor->setLocked(false);
-            rest.remove(0, 8);
-        } else if (it == named.end()) {
-            QTest::keyClick(editor, rest.at(0).toLatin1());
-            rest.remove(0, 1);
-        } else {
-            QTest::keyClick(editor, std::get<1>(*it), std::get<2>(*it));
-            rest.remove(0, std::get<0>(*it).size());
-        }
+        else
+            QTest::keySequence(editor, QKeySequence(m.captured(1)));
     }
     QCOMPARE(editor->text(), expected);
     QCOMPARE(editor->document()->blockCount(), int(expected.count(QLatin1String("\r\n"))) + 1);
@@ -241,6 +256,132 @@ void TstProgram::escapeWhenIdleTakesStrikeThroughOff()
     QCOMPARE(program.stbPanel[0]->text(), QStringLiteral("Ready"));
     QVERIFY(!program.isModified());
     QVERIFY(program.close());
+}
+
+void TstProgram::sendStepByStep_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    QTest::addColumn<QStringList>("wire");   // what the machine has after each tick
+    QTest::addColumn<QStringList>("panels"); // the progress shown after each tick
+    QTest::newRow("two lines, progress rounded down")
+        << "AB\r\nCD" << 0 << 0 << QStringList{"AB\r\n", "AB\r\nCD", "AB\r\nCD\r\n"}
+        << QStringList{"Send - 66%", "Send - 100%", ""};
+    QTest::newRow("selection") << "G01 X10\r\nM30" << 9 << 3 << QStringList{"M3", "M30\r\n"}
+                               << QStringList{"Send - 100%", ""};
+    QTest::newRow("first character") << "G01" << 0 << 1 << QStringList{"G\r\n"} << QStringList{""};
+}
+
+// The window's timer step hands the channel one piece a tick, a line or what is left of the
+// selection, and ends with a line end.
+void TstProgram::sendStepByStep()
+{
+    QFETCH(QString, text);
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    QFETCH(QStringList, wire);
+    QFETCH(QStringList, panels);
+    TestFolders folders;
+    PtyMachine machine;
+    QVERIFY(machine.ok());
+    machine.mapTo(3);
+    SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"), QStringLiteral("Com3"));
+    qint64 now = 0;
+    setPauseClock([&] { return now += 1000; });
+    frmProgram program;
+    program.tEvent->stop();
+    QCOMPARE(program.ucDnc1->ComPort(), QStringLiteral("COM3"));
+    program.rtfText->setText(text);
+    program.rtfText->select(selStart, selLength);
+    program.Send();
+    QCOMPARE(program.actAction, qint32(actSend));
+    for (int tick = 0; tick < wire.size(); ++tick) {
+        program.tEvent_Timer();
+        QTRY_COMPARE(QString::fromLatin1(machine.received), wire[tick]);
+        QCOMPARE(program.stbPanel[1]->text(), panels[tick]);
+    }
+    QCOMPARE(program.actAction, qint32(actIdle));
+    QCOMPARE(program.rtfText->selStart(), selStart);
+}
+
+// The pause keeps the events going and ends when its clock says so, not before.
+void TstProgram::pauseRunsEventsUntilItsClockEnds()
+{
+    qint64 now = 0;
+    setPauseClock([&] { return now; });
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&] { now += 100; });
+    timer.start(0);
+    Pause(0.3f);
+    QCOMPARE(now, qint64(300));
+    timer.stop();
+    Pause(0); // the clock stands still: these return at once or never
+    Pause(-1);
+}
+
+void TstProgram::questionAnswers_data()
+{
+    QTest::addColumn<bool>("cancelOffered");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("yes button") << true << "yes" << 0;
+    QTest::newRow("no button") << true << "no" << 1;
+    QTest::newRow("cancel button") << true << "cancel" << 3;
+    QTest::newRow("enter answers yes") << true << "enter" << 0;
+    QTest::newRow("escape answers cancel") << true << "escape" << 3;
+    QTest::newRow("window close answers cancel") << true << "close" << 3;
+    QTest::newRow("enter without cancel") << false << "enter" << 0;
+    QTest::newRow("escape without cancel answers no") << false << "escape" << 1;
+    QTest::newRow("window close without cancel answers no") << false << "close" << 1;
+}
+
+void TstProgram::questionAnswers()
+{
+    QFETCH(bool, cancelOffered);
+    QFETCH(QString, how);
+    QFETCH(int, expected);
+    // The previous use leaves an answer behind; it must not leak into this one.
+    answerNextQuestion(clickYes());
+    QCOMPARE(AskQuestion(232, true), 0);
+
+    QuestionSeen seen;
+    answerNextQuestion(user(how), &seen);
+    QCOMPARE(AskQuestion(232, cancelOffered), expected);
+    QVERIFY(seen.shown);
+    QCOMPARE(seen.cancelVisible, cancelOffered);
+    QCOMPARE(seen.width, twipsToPixelsX(cancelOffered ? 4980 : 3324));
+    QVERIFY(!frmQuestion::instance().isVisible());
+}
+
+void TstProgram::questionFollowsTheLanguage_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("bulgarian") << 2;
+    QTest::newRow("spanish") << 3;
+}
+
+void TstProgram::questionFollowsTheLanguage()
+{
+    QFETCH(int, language);
+    // Asked once in English first: the switch must reach a dialog that already exists.
+    QuestionSeen seen;
+    answerNextQuestion(clickNo(), &seen);
+    AskQuestion(232, true);
+    QCOMPARE((QStringList{seen.text, seen.yes, seen.no, seen.cancel}),
+             (QStringList{"Save file?", "Yes", "No", "Cancel"}));
+    setLanguageNumber(qint16(language));
+    answerNextQuestion(clickNo(), &seen);
+    QCOMPARE(AskQuestion(232, true), 1);
+    QCOMPARE((QStringList{seen.text, seen.yes, seen.no, seen.cancel}),
+             (QStringList{GetString({}, 232), GetString({}, 203), GetString({}, 204),
+                          GetString({}, 202)}));
+    QVERIFY(seen.text != QStringLiteral("Save file?"));
+    QCOMPARE(frmQuestion::instance().windowTitle(), QStringLiteral("Kordavel"));
+    // A text the table does not hold leaves the last one in place.
+    answerNextQuestion(clickYes(), &seen);
+    QCOMPARE(AskQuestion(230, false), 0);
+    QCOMPARE(seen.text, GetString({}, 232));
 }
 
 QTEST_MAIN(TstProgram)

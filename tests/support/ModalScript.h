@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
 
 #include <functional>
 
@@ -23,8 +22,8 @@ void onNextDialog(std::function<void(Dialog &)> act, bool *seen = nullptr)
         // changes inside it are not reported and the dialog cannot guard them.
         if (!dialog || !dialog->isVisible() || QApplication::activeWindow() != dialog)
             return;
-        timer->stop();
         timer->deleteLater();
+        timer->stop();
         if (seen)
             *seen = true;
         act(*dialog);

@@ -8,8 +8,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <functional>
-
 namespace kordavel::test {
 
 struct QuestionSeen {
@@ -20,32 +18,33 @@ struct QuestionSeen {
     QString yes, no, cancel;
 };
 
+using QuestionAct = std::function<void(frmQuestion &)>;
+
 // `act` runs once on the shown dialog; what it showed is written to `seen`.
-inline void answerNextQuestion(std::function<void(frmQuestion &)> act, QuestionSeen *seen = nullptr)
+inline void answerNextQuestion(QuestionAct act, QuestionSeen *seen = nullptr)
 {
-    onNextDialog<frmQuestion>([act, seen](frmQuestion &dialog) {
-        if (seen) {
-            seen->shown = true;
-            seen->text = dialog.lblText->text();
-            seen->cancelVisible = dialog.cmdCancel->isVisible();
-            seen->width = dialog.width();
-            seen->yes = dialog.cmdYes->text();
-            seen->no = dialog.cmdNo->text();
-            seen->cancel = dialog.cmdCancel->text();
-        }
-        act(dialog);
+    onNextDialog<frmQuestion>([act, seen](frmQuestion &d) {
+        if (seen)
+            *seen = {true,
+                     d.lblText->text(),
+                     d.cmdCancel->isVisible(),
+                     d.width(),
+                     d.cmdYes->text(),
+                     d.cmdNo->text(),
+                     d.cmdCancel->text()};
+        act(d);
     });
 }
 
-inline std::function<void(frmQuestion &)> clickYes()
+inline QuestionAct clickYes()
 {
     return [](frmQuestion &d) { d.cmdYes->click(); };
 }
-inline std::function<void(frmQuestion &)> clickNo()
+inline QuestionAct clickNo()
 {
     return [](frmQuestion &d) { d.cmdNo->click(); };
 }
-inline std::function<void(frmQuestion &)> clickCancel()
+inline QuestionAct clickCancel()
 {
     return [](frmQuestion &d) { d.cmdCancel->click(); };
 }

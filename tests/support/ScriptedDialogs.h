@@ -34,19 +34,16 @@ public:
     std::optional<QString> showOpen(QWidget *, const QString &title, const QString &filter,
                                     const QString &fileName) override
     {
-        calls << QStringLiteral("open:") + title + QLatin1Char('|') + filter;
         lastInitialName = fileName;
-        return next(openAnswers);
+        return next("open:" + title + '|' + filter, openAnswers);
     }
     std::optional<QString> showSave(QWidget *, const QString &title, const QString &filter) override
     {
-        calls << QStringLiteral("save:") + title + QLatin1Char('|') + filter;
-        return next(saveAnswers);
+        return next("save:" + title + '|' + filter, saveAnswers);
     }
     bool showPrint(QWidget *, QPrinter &printer, bool selection) override
     {
-        calls << QStringLiteral("print:") +
-                     (selection ? QStringLiteral("selection") : QStringLiteral("all"));
+        calls << (selection ? QStringLiteral("print:selection") : QStringLiteral("print:all"));
         if (printTo.isEmpty())
             return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -78,8 +75,9 @@ public:
     int beeps = 0;
 
 private:
-    static std::optional<QString> next(QList<std::optional<QString>> &answers)
+    std::optional<QString> next(const QString &call, QList<std::optional<QString>> &answers)
     {
+        calls << call;
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
 };
