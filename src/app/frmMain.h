@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/CommonDialog.h"
+#include "dialogs/frmHelp.h"
 #include "i18n/Language.h"
 
 #include <QHash>
@@ -53,6 +54,7 @@ public:
     bool IsFirstInstance = false;
     qint32 NewWindowCounter = 0;
     QString helpFile() const { return m_helpFile; }
+    frmHelp *helpWindow() const { return m_help; }
 
     // Commands, as the menus and the toolbar run them.
     void fileOpen();
@@ -121,6 +123,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     KeyStatePanels *m_keyPanels = nullptr;
     FileHandOver *m_handOver = nullptr;
+    QPointer<frmHelp> m_help;
     QString m_helpFile;
     QString m_lastOpenName;
     FontChoice m_lastFont;

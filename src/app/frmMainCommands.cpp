@@ -4,6 +4,7 @@
 #include "common/CommonDialog.h"
 
 #include "dialogs/frmAbout.h"
+#include "dialogs/frmHelp.h"
 #include "editor/RichTextBox.h"
 #include "program/frmProgram.h"
 
@@ -160,10 +161,17 @@ void frmMain::arrange(int code)
         m_mdi->setActiveSubWindow(windows.last());
 }
 
+// A compiled help file beside the program wins where the system can show it; otherwise the
+// manual built into the program.
 void frmMain::helpContents()
 {
-    if (QFileInfo::exists(m_helpFile))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_helpFile));
+    if (QFileInfo::exists(m_helpFile) && QDesktopServices::openUrl(QUrl::fromLocalFile(m_helpFile)))
+        return;
+    if (!m_help)
+        m_help = new frmHelp(this);
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void frmMain::helpAbout()

@@ -257,7 +257,8 @@ void frmMain::buildMenus()
        [this] { arrange(2); });
 
     QMenu *help = addMenu(nullptr, QStringLiteral("mnuHelp"), QStringLiteral("Help"));
-    on(addEntry(help, QStringLiteral("mnuHelpContents"), QStringLiteral("Contents")),
+    on(addEntry(help, QStringLiteral("mnuHelpContents"), QStringLiteral("Contents"),
+                QKeySequence(Qt::Key_F1)),
        [this] { helpContents(); });
     addEntry(help, QStringLiteral("mnuHelpIndex"), QStringLiteral("Index"))->setEnabled(false);
     addEntry(help, QStringLiteral("mnuHelpSearch"), QStringLiteral("Search"))->setEnabled(false);

@@ -214,6 +214,10 @@ const Entry kEntries[] = {
      "Error en escribir al comm dispositivo"},
     {403, "The comm device is no longer there", "Comm устройството вече го няма",
      "El comm dispositivo ya no esta"},
+    {404, "Kordavel Help", "Помощ за Kordavel", "Ayuda de Kordavel"},
+    {405, "Back", "Назад", "Atras"},
+    {406, "Forward", "Напред", "Adelante"},
+    {407, "Find:", "Търсене:", "Buscar:"},
 };
 
 const QHash<int, QString> &table()
