@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Kordavel: install what is missing, build, then start the program or run the tests.
 #   ./build.sh run    installs, builds and starts Kordavel
 #   ./build.sh test   installs, builds and runs every test headless, also under the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Costs of the DNC channel over a pseudo-terminal, with a reader thread as the machine.
 //
 //   QT_QPA_PLATFORM=offscreen bench_dnc [held seconds] [megabytes]

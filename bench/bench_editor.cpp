@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timings of the program editor and the program-file formats on a large generated program.
 //
 //   QT_QPA_PLATFORM=offscreen bench_editor [lines] [runs]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timings of the program tools on a large generated program, each beside the time to load
 // the same program into the editor (the floor).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transfer figures of a program window over a pseudo-terminal:
 //   1. the time to send an N-line program (default 1,000) beside N x 0.4 s + 2 s;
 //   2. the longest timer step in ms at the end of a 100,000-line program;

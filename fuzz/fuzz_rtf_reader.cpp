@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the RTF reader. No input may crash it, hang it, leak or make it
 // produce more text than the input could hold.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the menu and toolbar commands do on the active program window.
 #include "frmMain.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame's menu tree, toolbar, relabelling and the showing of document menus.
 #include "frmMain.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's commands of the program tools: Find, Find Next, Replace, Clean, Numbering.
 #include "frmMain.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's transfer commands and the Options dialog.
 #include "frmMain.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Line events and error reports of the channel.
 #include "ucDnc.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The transfer engine of the channel: states, the blocking send, receiving, code conversion.
 #include "ucDnc.h"
 

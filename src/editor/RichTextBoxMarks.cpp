@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Struck-through marks drawn over the text without changing it: the lines of a send
 // that have left. Being no part of the document, they cost no relayout, no undo step and
 // no change of the program, however long it is.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program window's tools: Clean and Numbering over its rich text.
 #include "frmProgram.h"
 

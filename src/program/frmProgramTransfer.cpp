@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program window's transfers: Send, Receive, Remote and StopSending, the timer step
 // that feeds the channel line by line or collects what it received, and the channel's
 // status and error reports.

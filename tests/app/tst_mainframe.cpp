@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame against its settings store: start-up placement, shutdown, a second
 // copy and a lock left by a crash; window numbering, the menus that follow the windows,
 // relabelling in every language; and its commands on the active program: guards while the

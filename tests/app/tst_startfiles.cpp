@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files named on the command line: opened at start, or handed to the running copy.
 #include "app/FileHandOver.h"
 #include "app/frmMain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Twips to pixels and back, the saturation of lengths no screen holds, and forms whose texts
 // in another language do not fit: labels, buttons and check boxes widen, never over a
 // neighbour, a label's right-hand column moves over as a whole, and the form grows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manual built into the program: F1 shows it in the current language, with contents,
 // links, back and forward, and find.
 #include "dialogs/frmHelp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor control and its files: two-character line ends in every position, selection,
 // formatting, struck marks, change events, files saved as they were read, the format a name
 // chooses, and saves that fail without harm. The clipboard is checked through the frame's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RTF program files: what the writer writes reads back as the same text in the same formats,
 // files of both writer styles read as meant and save again byte for byte, and the reader
 // on any input: hostile or broken RTF, of which it must load what it can without crashing,

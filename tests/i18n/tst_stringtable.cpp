@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The string table: every offset the program asks for has a text in every language, the
 // languages agree on what a text must carry, lookups that miss, and the walk of a language
 // change over the loaded windows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Value lists, machine icons, the stored defaults, the communication panel of a program
 // window and the Options dialog.
 #include "dnc/SerialLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program window on its own: the close question and its every path, saving (also
 // when the write fails), the keyboard filter, the send step as the timer runs it, the
 // pause before a send, and the "Save file?" question by button, key and close.

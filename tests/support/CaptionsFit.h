@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Checks that every caption of a form shows whole: labels, buttons and check boxes are at

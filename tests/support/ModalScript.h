@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Acts on the next modal dialog of a type as soon as it shows, from inside its own event

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Every test keeps the settings store and the running-copy lock in folders of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find and replace: whole-word, case-blind search in editor positions (a line end counts
 // two), the wrap-around, Replace and a Replace All that always ends and is one Undo step;
 // the modeless dialog with its sorted lists and Enter keys; and the frame's commands.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Clean and Numbering: their dialogs (the choices every use starts from, the symbol box,
 // numbers that keep the focus, the answers by OK, Enter, Cancel, Escape and the close box,
 // captions that fit in every language), and the rewrite through the real program window and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line rewriter behind Clean and Numbering, on rich text as the editor writes it:
 // every documented example as a row, and the faults it must not make (broken RTF, lost
 // lines, lost formatting, a text that changes when nothing is to be done).
