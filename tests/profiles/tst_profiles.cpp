@@ -70,6 +70,7 @@ private slots:
     void fillersSelectOnce();
     void portsListPresentOnesOnly();
     void machinesFromIconFiles();
+    void usersMachinesComeFirst();
     void brokenMachineIconSnapsBack();
     void defaultsShown_data();
     void defaultsShown();
@@ -168,6 +169,34 @@ void TstProfiles::machinesFromIconFiles()
     for (const char *name : {"Drill", "Lathe", "Mill"})
         QCOMPARE(machineIcon(QLatin1String(name), QIcon()).value().availableSizes().value(0),
                  QSize(32, 32));
+}
+
+// Without a folder set, the user's data folder comes before the system's: the same name
+// takes the user's picture.
+void TstProfiles::usersMachinesComeFirst()
+{
+    const QString user = m_folders->file(QStringLiteral("home/kordavel/machines"));
+    const QString system = m_folders->file(QStringLiteral("usr/kordavel/machines"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_folders->file(QStringLiteral("home"))));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(m_folders->file(QStringLiteral("usr"))));
+    QDir().mkpath(user);
+    QDir().mkpath(system);
+    drawIcon(system + QStringLiteral("/mMill.ico"));
+    drawIcon(system + QStringLiteral("/mSaw.ico"));
+    QImage white(16, 16, QImage::Format_ARGB32);
+    white.fill(Qt::white);
+    QVERIFY(QImageWriter(user + QStringLiteral("/mMill.ico"), "ico").write(white));
+    setMachineFolder(QString());
+    QCOMPARE(machineFolders().mid(0, 1), QStringList{user});
+    QVERIFY(machineFolders().contains(system));
+    QComboBox list;
+    QVERIFY(FillMachines(&list));
+    QCOMPARE(items(list), (QStringList{"Mill", "NONE", "Saw"}));
+    const QImage mill = machineIcon(QStringLiteral("Mill"), QIcon())->pixmap(16).toImage();
+    QCOMPARE(mill.pixelColor(8, 8), QColor(Qt::white));
+    QVERIFY(machineIcon(QStringLiteral("Saw"), QIcon()).has_value());
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_DIRS");
 }
 
 void TstProfiles::brokenMachineIconSnapsBack()
