@@ -5,6 +5,7 @@
 #include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
 #include "profiles/ValueLists.h"
+#include "program/Pause.h"
 #include "program/ProgramPanel.h"
 #include "support/FrameSession.h"
 #include "support/MachineSimulator.h"
@@ -44,7 +45,15 @@ struct E2eSession : E2eMachines, FrameSession {
               SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"),
                           QStringLiteral("Com") + QString::number(kPort1));
           })
-    {}
+    {
+        setPauseClock([this] { return pauseHeld ? pauseNow : (pauseNow += 1000); });
+    }
+    ~E2eSession() { setPauseClock(nullptr); }
+
+    // The pause before a send reads this clock. It runs a second a reading, so that the pause
+    // ends at once; while held it stands still, and the test acts inside the pause.
+    qint64 pauseNow = 0;
+    bool pauseHeld = false;
 
     static QString panel(frmProgram *p, int i) { return p->stbPanel[i]->text(); }
     static bool portOpen(frmProgram *p) { return p->ucDnc1->MSComm1().PortOpen(); }

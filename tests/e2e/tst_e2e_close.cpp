@@ -74,7 +74,11 @@ void TstE2eClose::closeDuringSend()
                 closeNow();
         };
     } else if (when == QLatin1String("pause")) {
-        QTimer::singleShot(500, closeNow);
+        s.pauseHeld = true;
+        QTimer::singleShot(0, [&] {
+            closeNow();
+            s.pauseHeld = false;
+        });
     }
     s.trigger("mnuCommunicationSend");
     if (when != QLatin1String("pause")) {

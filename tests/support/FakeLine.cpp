@@ -12,26 +12,6 @@ QByteArray FakeLine::written() const
     return all;
 }
 
-void FakeLine::setCts(bool on)
-{
-    change(m_cts, on, comEvCTS);
-}
-
-void FakeLine::setDsr(bool on)
-{
-    change(m_dsr, on, comEvDSR);
-}
-
-void FakeLine::setCd(bool on)
-{
-    change(m_cd, on, comEvCD);
-}
-
-void FakeLine::setRing(bool on)
-{
-    change(m_ring, on, comEvRing);
-}
-
 void FakeLine::change(bool &line, bool on, qint16 event)
 {
     if (line == on)
@@ -77,22 +57,8 @@ int FakeLine::pendingOutput(int &count)
 
 int FakeLine::modemLine(ModemLine line, bool &state)
 {
-    if (m_modemError != 0)
-        return m_modemError;
-    switch (line) {
-    case ModemLine::Cts:
-        state = m_cts;
-        break;
-    case ModemLine::Dsr:
-        state = m_dsr;
-        break;
-    case ModemLine::Cd:
-        state = m_cd;
-        break;
-    case ModemLine::Ring:
-        state = m_ring;
-        break;
-    }
+    const bool lines[] = {m_cts, m_dsr, m_cd, m_ring};
+    state = lines[int(line)];
     return comNoError;
 }
 
