@@ -162,7 +162,7 @@ void TstDncPty::heldBeforeTheSend()
     int checks = 0;
     std::function<void()> check = [&] {
         QVERIFY(c.dnc->SendInProgress());
-        QVERIFY(m_pty->lineQuiet());
+        QVERIFY(m_pty->lineQuiet() && m_pty->received.isEmpty());
         if (++checks < 3)
             c.later(2, check);
         else

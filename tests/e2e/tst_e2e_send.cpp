@@ -147,13 +147,14 @@ void TstE2eSend::twoWindowsTwoMachines()
         QTimer::singleShot(0, [&] {
             QCOMPARE(p1->actAction, qint32(actIdle));
             QCOMPARE(p2->actAction, qint32(actIdle));
+            // Both pauses end once this returns; a restart would pause anew and send again.
+            s.pauseHeld = false;
             s.trigger("mnuCommunicationSend"); // in the second window
             s.frame->mdiArea()->setActiveSubWindow(sub1);
             p1->Send();
             p1->Receive();
             s.frame->toolbarClick(QStringLiteral("Send"));
             restarted = true;
-            s.pauseHeld = false;
         });
         s.frame->mdiArea()->setActiveSubWindow(sub2);
         s.trigger("mnuCommunicationSend");
