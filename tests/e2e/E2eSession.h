@@ -57,6 +57,16 @@ struct E2eSession : E2eMachines, FrameSession {
 
     static QString panel(frmProgram *p, int i) { return p->stbPanel[i]->text(); }
     static bool portOpen(frmProgram *p) { return p->ucDnc1->MSComm1().PortOpen(); }
+    // Back to idle as after a stop: port closed, text editable, marks gone, panels cleared,
+    // no button down.
+    bool idle(frmProgram *p) const
+    {
+        return p->actAction == actIdle && !portOpen(p) && !p->rtfText->locked() &&
+               p->picControl->isEnabled() && p->rtfText->struckMarks().isEmpty() &&
+               panel(p, 0) == QLatin1String("Ready") && panel(p, 1).isEmpty() &&
+               panel(p, 2).isEmpty() && !frame->buttonValue(QStringLiteral("Send")) &&
+               !frame->buttonValue(QStringLiteral("Receive"));
+    }
 };
 
 } // namespace kordavel::test

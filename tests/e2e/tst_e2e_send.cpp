@@ -80,18 +80,11 @@ void TstE2eSend::sendsExactBytes()
     }
     QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
     QCOMPARE(s.machine1.received, wire);
-    // Back to idle: port closed, text editable, marks gone, caret at the region's start.
-    QVERIFY(!E2eSession::portOpen(p));
-    QVERIFY(!p->rtfText->locked());
-    QVERIFY(p->picControl->isEnabled());
+    // Back to idle, the caret at the region's start.
+    QVERIFY(s.idle(p));
     QCOMPARE(p->rtfText->text(), text);
     QCOMPARE(p->rtfText->selStart(), selStart);
     QCOMPARE(p->rtfText->selLength(), 0);
-    QVERIFY(p->rtfText->struckMarks().isEmpty());
-    QCOMPARE(E2eSession::panel(p, 0), QStringLiteral("Ready"));
-    QCOMPARE(E2eSession::panel(p, 1), QString());
-    QCOMPARE(E2eSession::panel(p, 2), QString());
-    QVERIFY(!s.frame->buttonValue(QStringLiteral("Send")));
     QCOMPARE(s.terminal.calls(), (QStringList{"drain", "close"}));
 }
 
@@ -193,13 +186,7 @@ void TstE2eSend::escapeStops()
                       : where == QLatin1String("rtfRemote") ? static_cast<QWidget *>(p->rtfRemote)
                                                             : static_cast<QWidget *>(p);
     QTest::keyClick(target, Qt::Key_Escape);
-    QCOMPARE(p->actAction, qint32(actIdle));
-    QVERIFY(!E2eSession::portOpen(p));
-    QVERIFY(!p->rtfText->locked());
-    QVERIFY(p->picControl->isEnabled());
-    QCOMPARE(E2eSession::panel(p, 0), QStringLiteral("Ready"));
-    QCOMPARE(E2eSession::panel(p, 1), QString());
-    QVERIFY(p->rtfText->struckMarks().isEmpty());
+    QVERIFY(s.idle(p));
     // What left is whole lines from the start, without the closing line end.
     const QByteArray got = s.machine1.received;
     QVERIFY(got.size() < program.size());
@@ -265,12 +252,7 @@ void TstE2eSend::lostDeviceEndsTheTransfer()
     }
     QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 10000);
     QCOMPARE(s.dialogs.messages, QStringList{"The comm device is no longer there"});
-    QVERIFY(!E2eSession::portOpen(p));
-    QVERIFY(!p->rtfText->locked());
-    QVERIFY(p->picControl->isEnabled());
-    QCOMPARE(E2eSession::panel(p, 0), QStringLiteral("Ready"));
-    QCOMPARE(E2eSession::panel(p, 1), QString());
-    QVERIFY(!s.frame->buttonValue(receive ? QStringLiteral("Receive") : QStringLiteral("Send")));
+    QVERIFY(s.idle(p));
     if (receive)
         QCOMPARE(p->rtfText->text(),
                  QStringLiteral("N10 G01 X1\r\nN20 G01 X2\r\nN30 M30\r\nN40 X4\r\n"));
