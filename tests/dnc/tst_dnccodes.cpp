@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // EIA code tables, settings strings, the error-number-to-text table and the driver's marks
 // of bytes received with an error.
 #include "dnc/CodeTables.h"
@@ -12,7 +13,6 @@ using namespace kordavel;
 class TstDncCodes : public QObject {
     Q_OBJECT
 private slots:
-    void tablesAreInverseOnThePairs();
     void convert_data();
     void convert();
     void aboveTwoHundredTwentyEightFails();
@@ -26,36 +26,12 @@ private slots:
     void markedInput();
 };
 
-void TstDncCodes::tablesAreInverseOnThePairs()
-{
-    const CodeTables tables = InitCodeTables();
-    int pairs = 0;
-    for (int iso = 0; iso <= 128; ++iso) {
-        const qint16 eia = tables.IsoToEia[size_t(iso)];
-        if (eia == PassThrough)
-            continue;
-        ++pairs;
-        QCOMPARE(tables.EiaToIso[size_t(eia)], qint16(iso));
-    }
-    QCOMPARE(pairs, 49);
-    int back = 0;
-    for (const qint16 entry : tables.EiaToIso)
-        back += entry != PassThrough;
-    QCOMPARE(back, 49);
-    // Tape parity: an odd number of holes, but for end of block and "(".
-    for (int iso = 0; iso <= 128; ++iso) {
-        const qint16 eia = tables.IsoToEia[size_t(iso)];
-        if (eia == PassThrough || iso == '\n' || iso == '(')
-            continue;
-        QVERIFY2(qPopulationCount(quint32(eia)) % 2 == 1, qPrintable(QString::number(iso)));
-    }
-}
-
 void TstDncCodes::convert_data()
 {
     QTest::addColumn<QByteArray>("iso");
     QTest::addColumn<QByteArray>("eia");
     QTest::addColumn<bool>("inverse"); // the EIA bytes read back as the ISO text
+    // The rows hold all 49 codes of the tape, each written out.
     QTest::newRow("block") << QByteArray("G01 X10\r\n")
                            << QByteArray("\x67\x20\x01\x10\x37\x01\x20\x00", 8) << true;
     QTest::newRow("every letter")
@@ -104,29 +80,15 @@ void TstDncCodes::errorOffsets_data()
 {
     QTest::addColumn<int>("number");
     QTest::addColumn<int>("offset");
-    QTest::newRow("conversion") << 9 << 0;
-    QTest::newRow("invalid value") << 380 << 9;
-    QTest::newRow("cannot set") << 383 << 10;
-    QTest::newRow("cannot read") << 394 << 10;
-    QTest::newRow("break") << 5011 << 11;
-    QTest::newRow("unknown line error") << 5021 << 21;
-    QTest::newRow("below line errors") << 5010 << 0;
-    QTest::newRow("above line errors") << 5022 << 0;
-    QTest::newRow("8000") << 8000 << 22;
-    QTest::newRow("8002") << 8002 << 24;
-    QTest::newRow("8005") << 8005 << 27;
-    QTest::newRow("8010") << 8010 << 32;
-    QTest::newRow("8016") << 8016 << 38;
-    QTest::newRow("8017 has no text") << 8017 << 0;
-    QTest::newRow("8018") << 8018 << 39;
-    QTest::newRow("8020") << 8020 << 41;
-    QTest::newRow("8021") << 8021 << 42;
-    QTest::newRow("write failed") << 8022 << 402;
-    QTest::newRow("device lost") << 8023 << 403;
-    QTest::newRow("8024") << 8024 << 0;
-    QTest::newRow("7999") << 7999 << 0;
-    QTest::newRow("0") << 0 << 0;
-    QTest::newRow("negative") << -1 << 0;
+    // Conversion, invalid value, cannot set, cannot read, break, unknown line error, the
+    // ends of the line errors and of the port errors, 8017 without a text, write failed,
+    // device lost.
+    const int rows[][2] = {{9, 0},      {380, 9},  {383, 10},  {394, 10},  {5011, 11}, {5021, 21},
+                           {5010, 0},   {5022, 0}, {8000, 22}, {8002, 24}, {8005, 27}, {8010, 32},
+                           {8016, 38},  {8017, 0}, {8018, 39}, {8020, 41}, {8021, 42}, {8022, 402},
+                           {8023, 403}, {8024, 0}, {7999, 0},  {0, 0},     {-1, 0}};
+    for (const auto &row : rows)
+        QTest::addRow("%d", row[0]) << row[0] << row[1];
 }
 
 void TstDncCodes::errorOffsets()
@@ -166,18 +128,10 @@ void TstDncCodes::settingsStrings_data()
     QTest::newRow("one and a half") << "110,N,5,1.5" << true << 110 << 'N' << 5 << 15;
     QTest::newRow("mark, four bits") << "9600,m,4,1" << true << 9600 << 'M' << 4 << 1;
     QTest::newRow("space") << "19200,S,8,1" << true << 19200 << 'S' << 8 << 1;
-    QTest::newRow("three fields") << "4800,e,7" << false << 0 << 'N' << 0 << 0;
-    QTest::newRow("five fields") << "4800,e,7,2,1" << false << 0 << 'N' << 0 << 0;
-    QTest::newRow("baud not a number") << "fast,e,7,2" << false << 0 << 'N' << 0 << 0;
-    QTest::newRow("baud fraction") << "4800.5,e,7,2" << false << 0 << 'N' << 0 << 0;
-    QTest::newRow("baud zero") << "0,e,7,2" << false << 0 << 'N' << 0 << 0;
-    QTest::newRow("parity word") << "4800,even,7,2" << false << 0 << 'N' << 0 << 0;
-    QTest::newRow("parity letter") << "4800,x,7,2" << false << 0 << 'N' << 0 << 0;
-    QTest::newRow("nine bits") << "4800,e,9,2" << false << 0 << 'N' << 0 << 0;
-    QTest::newRow("three bits") << "4800,e,3,2" << false << 0 << 'N' << 0 << 0;
-    QTest::newRow("stop 3") << "4800,e,7,3" << false << 0 << 'N' << 0 << 0;
-    QTest::newRow("stop 1,5") << "4800,e,7,1,5" << false << 0 << 'N' << 0 << 0;
-    QTest::newRow("empty") << "" << false << 0 << 'N' << 0 << 0;
+    for (const char *invalid :
+         {"4800,e,7", "4800,e,7,2,1", "fast,e,7,2", "4800.5,e,7,2", "0,e,7,2", "4800,even,7,2",
+          "4800,x,7,2", "4800,e,9,2", "4800,e,3,2", "4800,e,7,3", "4800,e,7,1,5", ""})
+        QTest::addRow("invalid '%s'", invalid) << invalid << false << 0 << 'N' << 0 << 0;
 }
 
 void TstDncCodes::settingsStrings()

@@ -1,61 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Line events, holds, error reports and the blocking send, through the fake line.
-#include "dnc/ucDnc.h"
-#include "support/FakeLine.h"
+#include "support/DncChannel.h"
 
-#include <QPointer>
-#include <QSignalSpy>
-#include <QTimer>
 #include <QtTest>
 
 using namespace kordavel;
-
-namespace {
-
-constexpr char XON = 17, XOFF = 19;
-
-struct Channel {
-    Channel()
-    {
-        auto owned = std::make_unique<FakeLine>();
-        line = owned.get();
-        dnc = new ucDnc(std::move(owned));
-        QObject::connect(dnc, &ucDnc::Status, [this](qint16 offset) { status << offset; });
-        QObject::connect(dnc, &ucDnc::ErrorStatus, [this](qint16 offset) { errors << offset; });
-    }
-    ~Channel() { delete dnc.data(); }
-    Channel(const Channel &) = delete;
-    Channel &operator=(const Channel &) = delete;
-
-    FakeLine *line;
-    QPointer<ucDnc> dnc;
-    QList<qint16> status;
-    QList<qint16> errors;
-};
-
-// Runs an action from inside the event processing of a waiting send.
-// Timers of one test function; they end with it, so none fires into the next one.
-std::unique_ptr<QObject> g_scope;
-
-void later(int ms, std::function<void()> action)
-{
-    QTimer::singleShot(ms, g_scope.get(), std::move(action));
-}
-
-} // namespace
+using kordavel::test::Channel;
 
 class TstDncEvents : public QObject {
     Q_OBJECT
 private slots:
-    void init() { g_scope = std::make_unique<QObject>(); }
-    void cleanup() { g_scope.reset(); }
     void commEvents_data();
     void commEvents();
-    void eventsInEveryState_data();
-    void eventsInEveryState();
+    void dataStatus();
     void ctsAndDsrHolds_data();
     void ctsAndDsrHolds();
-    void waitXOnWithoutXOnXOffWaitsForStop();
-    void waitXOnWithoutOptionsHasNoEffect();
+    void waitXOn_data();
+    void waitXOn();
     void stopEndsDrain();
     void sendOutsideItsState_data();
     void sendOutsideItsState();
@@ -64,7 +25,6 @@ private slots:
     void actionStates();
     void openFailures_data();
     void openFailures();
-    void eiaSendAndReceive();
     void writesCarryTheirSettings();
     void portVanishingIsReportedOnce_data();
     void portVanishingIsReportedOnce();
@@ -73,67 +33,55 @@ private slots:
     void destroyedByErrorHandler();
 };
 
+// The line-error offsets themselves are checked in tst_dnccodes; here one of them comes
+// through.
 void TstDncEvents::commEvents_data()
 {
     QTest::addColumn<int>("event");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<int>("error");
-    QTest::newRow("send threshold") << 1 << 3 << -1;
-    QTest::newRow("CTS") << 3 << 4 << -1;
-    QTest::newRow("DSR") << 4 << 5 << -1;
-    QTest::newRow("CD") << 5 << 6 << -1;
-    QTest::newRow("ring") << 6 << 7 << -1;
-    QTest::newRow("end of file") << 7 << 8 << -1;
-    const int lineErrors[][2] = {{1001, 11}, {1007, 12}, {1002, 13}, {1011, 14},
-                                 {1003, 15}, {1004, 16}, {1006, 17}, {1008, 18},
-                                 {1009, 19}, {1010, 20}, {1005, 21}, {0, 21}};
-    for (const auto &row : lineErrors)
-        QTest::addRow("line error %d", row[0]) << row[0] << -1 << row[1];
+    QTest::addColumn<QList<qint16>>("status");
+    QTest::addColumn<QList<qint16>>("errors");
+    const QList<qint16> none;
+    QTest::newRow("send threshold") << 1 << QList<qint16>{3} << none;
+    QTest::newRow("CTS") << 3 << QList<qint16>{4} << none;
+    QTest::newRow("DSR") << 4 << QList<qint16>{5} << none;
+    QTest::newRow("CD") << 5 << QList<qint16>{6} << none;
+    QTest::newRow("ring") << 6 << QList<qint16>{7} << none;
+    QTest::newRow("end of file") << 7 << QList<qint16>{8} << none;
+    QTest::newRow("framing error") << 1004 << none << QList<qint16>{16};
 }
 
+// In every busy state.
 void TstDncEvents::commEvents()
 {
     QFETCH(int, event);
-    QFETCH(int, status);
-    QFETCH(int, error);
-    Channel c;
-    c.dnc->setAction(2);
-    c.line->receive("N10");
-    c.status.clear();
-    c.line->raiseEvent(qint16(event));
-    QCOMPARE(c.status, status < 0 ? QList<qint16>{} : QList<qint16>{qint16(status)});
-    QCOMPARE(c.errors, error < 0 ? QList<qint16>{} : QList<qint16>{qint16(error)});
-    // Line errors neither stop the transfer nor lose received text.
-    QCOMPARE(c.dnc->Action(), 2);
-    QCOMPARE(c.dnc->Receive(), QStringLiteral("N10"));
+    QFETCH(QList<qint16>, status);
+    QFETCH(QList<qint16>, errors);
+    for (int state = 1; state <= 3; ++state) {
+        Channel c;
+        c.dnc->setAction(state);
+        c.line->receive("N10");
+        c.status.clear();
+        c.line->raiseEvent(qint16(event));
+        QCOMPARE(c.status, status);
+        QCOMPARE(c.errors, errors);
+        // Line errors neither stop the transfer nor lose received text.
+        QCOMPARE(c.dnc->Action(), state);
+        if (state == 2)
+            QCOMPARE(c.dnc->Receive(), QStringLiteral("N10"));
+    }
 }
 
-void TstDncEvents::eventsInEveryState_data()
+// What a chunk of data reports depends on the state.
+void TstDncEvents::dataStatus()
 {
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QList<qint16>>("dataStatus");
-    QTest::newRow("send") << 1 << QList<qint16>{3};
-    QTest::newRow("receive") << 2 << QList<qint16>{2};
-    QTest::newRow("remote") << 3 << QList<qint16>{};
-}
-
-void TstDncEvents::eventsInEveryState()
-{
-    QFETCH(int, state);
-    QFETCH(QList<qint16>, dataStatus);
-    Channel c;
-    c.dnc->setXOnXOff(true);
-    c.dnc->setAction(state);
-    c.line->receive(QByteArray(1, XOFF));
-    QCOMPARE(c.status, dataStatus);
-    c.status.clear();
-    c.line->setCts(false);
-    c.line->setDsr(false);
-    c.line->setCd(false);
-    c.line->setRing(true);
-    QCOMPARE(c.status, (QList<qint16>{4, 5, 6, 7}));
-    c.line->raiseEvent(comEventFrame);
-    QCOMPARE(c.errors, QList<qint16>{16});
+    const QList<qint16> expected[] = {{3}, {2}, {}};
+    for (int state = 1; state <= 3; ++state) {
+        Channel c;
+        c.dnc->setXOnXOff(true);
+        c.dnc->setAction(state);
+        c.line->receive(QByteArray(1, 19));
+        QCOMPARE(c.status, expected[state - 1]);
+    }
 }
 
 void TstDncEvents::ctsAndDsrHolds_data()
@@ -152,12 +100,8 @@ void TstDncEvents::ctsAndDsrHolds()
     QFETCH(bool, option);
     Channel c;
     ucDnc &dnc = *c.dnc;
-    if (dsr) {
-        dnc.setRTSCTS(false);
-        dnc.setDTRDTS(option);
-    } else {
-        dnc.setRTSCTS(option);
-    }
+    dnc.setRTSCTS(!dsr && option);
+    dnc.setDTRDTS(dsr && option);
     dnc.setAction(1);
     auto drop = [&](bool on) { dsr ? c.line->setDsr(on) : c.line->setCts(on); };
     auto held = [&] { return dsr ? dnc.DsrHeld() : dnc.CtsHeld(); };
@@ -165,58 +109,48 @@ void TstDncEvents::ctsAndDsrHolds()
     drop(false);
     QCOMPARE(c.status, QList<qint16>{qint16(dsr ? 5 : 4)});
     QCOMPARE(held(), option);
-    if (option) {
-        // The send waits in the event loop until the line comes back.
-        bool sentWhileHeld = true;
-        later(0, [&] {
+    // A held send waits in the event loop until the line comes back.
+    bool sentWhileHeld = false;
+    if (option)
+        c.later(0, [&] {
             sentWhileHeld = !c.line->writes.isEmpty();
             drop(true);
         });
-        dnc.Send(QStringLiteral("N1\r\n"));
-        QVERIFY(!sentWhileHeld);
-    } else {
-        dnc.Send(QStringLiteral("N1\r\n"));
-    }
+    dnc.Send(QStringLiteral("N1\r\n"));
+    QVERIFY(!sentWhileHeld);
     QCOMPARE(c.line->written(), QByteArray("N1\r\n"));
     QVERIFY(!held());
     QVERIFY(!dnc.SendInProgress());
 }
 
-void TstDncEvents::waitXOnWithoutXOnXOffWaitsForStop()
+// Wait for XOn holds the first send even without XON/XOFF while RTS/CTS is on: only a stop
+// ends it. With neither option it has no effect.
+void TstDncEvents::waitXOn_data()
 {
+    QTest::addColumn<bool>("rtsCts");
+    QTest::newRow("RTS/CTS, waits for a stop") << true;
+    QTest::newRow("no handshake, sends") << false;
+}
+
+void TstDncEvents::waitXOn()
+{
+    QFETCH(bool, rtsCts);
     Channel c;
     ucDnc &dnc = *c.dnc;
     dnc.setWaitXOn(true);
-    dnc.setRTSCTS(true);
+    dnc.setRTSCTS(rtsCts);
     dnc.setAction(1);
     QVERIFY(dnc.XOffHeld());
-    int passes = 0;
-    std::function<void()> tick = [&] {
-        if (++passes < 5) {
-            later(1, tick);
-            return;
-        }
-        QVERIFY(dnc.SendInProgress());
-        QVERIFY(c.line->writes.isEmpty());
+    bool waited = false;
+    c.later(20, [&] {
+        waited = dnc.SendInProgress() && c.line->writes.isEmpty();
         dnc.setAction(0);
-    };
-    later(1, tick);
+    });
     dnc.Send(QStringLiteral("N1\r\n"));
-    QCOMPARE(passes, 5);
-    QVERIFY(c.line->writes.isEmpty());
     QVERIFY(!dnc.SendInProgress());
     QVERIFY(c.errors.isEmpty()); // a stop is no failure
-}
-
-void TstDncEvents::waitXOnWithoutOptionsHasNoEffect()
-{
-    Channel c;
-    c.dnc->setWaitXOn(true);
-    c.dnc->setRTSCTS(false);
-    c.dnc->setAction(1);
-    QVERIFY(c.dnc->XOffHeld());
-    c.dnc->Send(QStringLiteral("N1\r\n"));
-    QCOMPARE(c.line->written(), QByteArray("N1\r\n"));
+    QCOMPARE(waited, rtsCts);
+    QCOMPARE(c.line->written(), rtsCts ? QByteArray() : QByteArray("N1\r\n"));
 }
 
 void TstDncEvents::stopEndsDrain()
@@ -225,7 +159,7 @@ void TstDncEvents::stopEndsDrain()
     c.line->setAutoDrain(false);
     c.dnc->setRTSCTS(false);
     c.dnc->setAction(1);
-    later(5, [&] { c.dnc->setAction(0); });
+    c.later(5, [&] { c.dnc->setAction(0); });
     c.dnc->Send(QStringLiteral("N1\r\n"));
     QCOMPARE(c.line->written(), QByteArray("N1\r\n"));
     QVERIFY(!c.dnc->SendInProgress());
@@ -330,52 +264,27 @@ void TstDncEvents::actionStates()
     QVERIFY(c.errors.isEmpty());
 }
 
+// The error offsets of every number are checked in tst_dnccodes.
 void TstDncEvents::openFailures_data()
 {
     QTest::addColumn<int>("number");
-    QTest::addColumn<int>("offset");
-    QTest::newRow("missing device") << 8002 << 24;
-    QTest::newRow("held by another program") << 8005 << 27;
-    QTest::newRow("baud rate refused") << 8007 << 29;
-    QTest::newRow("byte size refused") << 8008 << 30;
-    QTest::newRow("framing refused") << 8009 << 31;
-    QTest::newRow("permission or busy") << 8010 << 32;
-    QTest::newRow("8017") << 8017 << 0;
+    QTest::addColumn<QList<qint16>>("errors");
+    QTest::newRow("missing device") << 8002 << QList<qint16>{24};
+    QTest::newRow("8017") << 8017 << QList<qint16>{0};
 }
 
 void TstDncEvents::openFailures()
 {
     QFETCH(int, number);
-    QFETCH(int, offset);
+    QFETCH(QList<qint16>, errors);
     for (int state = 1; state <= 3; ++state) {
         Channel c;
         c.line->setOpenError(number);
         c.dnc->setAction(state);
         QCOMPARE(c.dnc->Action(), 0);
         QVERIFY(!c.line->PortOpen());
-        QCOMPARE(c.errors, QList<qint16>{qint16(offset)});
+        QCOMPARE(c.errors, errors);
     }
-}
-
-void TstDncEvents::eiaSendAndReceive()
-{
-    Channel c;
-    ucDnc &dnc = *c.dnc;
-    dnc.setEIA(true);
-    dnc.setAction(1);
-    dnc.Send(QStringLiteral("G01 X10\r\n"));
-    QCOMPARE(c.line->written(), QByteArray("\x67\x20\x01\x10\x37\x01\x20\x00", 8));
-    // A character above 128 stops the whole piece.
-    dnc.Send(QStringLiteral("G01 X10") + QChar(0xc8) + QStringLiteral("\r\n"));
-    QCOMPARE(c.line->written().size(), 8);
-    QCOMPARE(c.errors, QList<qint16>{0});
-    QVERIFY(!dnc.SendInProgress());
-    // EIA off: sent unchanged.
-    dnc.setAction(0);
-    dnc.setEIA(false);
-    dnc.setAction(1);
-    dnc.Send(QString(QChar(0xc8)));
-    QCOMPARE(c.line->written().right(1), QByteArray("\xc8"));
 }
 
 void TstDncEvents::writesCarryTheirSettings()
@@ -394,13 +303,14 @@ void TstDncEvents::writesCarryTheirSettings()
     dnc.setDTRDTS(false);
     dnc.setAction(1);
     dnc.Send(QStringLiteral("N2\r\n"));
-    QCOMPARE(c.line->writes.size(), 2);
-    QCOMPARE(c.line->writes[0].settings, QStringLiteral("9600,e,7,2"));
-    QCOMPARE(c.line->writes[0].handshaking, 0);
-    QVERIFY(c.line->writes[0].dtrEnable);
-    QCOMPARE(c.line->writes[1].settings, QStringLiteral("9600,N,8,1"));
-    QCOMPARE(c.line->writes[1].handshaking, 2);
-    QVERIFY(!c.line->writes[1].dtrEnable);
+    const auto &w = c.line->writes;
+    QCOMPARE(w.size(), 2);
+    QCOMPARE(w[0].settings, QStringLiteral("9600,e,7,2"));
+    QCOMPARE(w[0].handshaking, 0);
+    QVERIFY(w[0].dtrEnable);
+    QCOMPARE(w[1].settings, QStringLiteral("9600,N,8,1"));
+    QCOMPARE(w[1].handshaking, 2);
+    QVERIFY(!w[1].dtrEnable);
 }
 
 void TstDncEvents::portVanishingIsReportedOnce_data()
@@ -422,7 +332,7 @@ void TstDncEvents::portVanishingIsReportedOnce()
     dnc.setWaitXOn(whileHeld);
     c.line->setAutoDrain(false);
     dnc.setAction(1);
-    later(5, [&] { foundByCount ? c.line->vanishOnCount() : c.line->vanish(); });
+    c.later(5, [&] { foundByCount ? c.line->vanishOnCount() : c.line->vanish(); });
     dnc.Send(QStringLiteral("N1\r\n"));
     QCOMPARE(c.errors, QList<qint16>{403});
     QVERIFY(!dnc.SendInProgress());
@@ -455,19 +365,13 @@ void TstDncEvents::destroyedDuringSend()
     c.dnc->setAction(1);
     QPointer<ucDnc> dnc = c.dnc;
     // The owning window is closed while the send waits.
-    later(5, [&] {
-        if (deferred)
-            dnc->deleteLater();
-        else
-            delete dnc.data();
-    });
-    if (deferred) {
-        // A deferred delete runs once control is back in an event loop.
-        later(10, [&] {
+    c.later(5, [&] { deferred ? dnc->deleteLater() : delete dnc.data(); });
+    // A deferred delete runs once control is back in an event loop.
+    if (deferred)
+        c.later(10, [&] {
             if (dnc)
                 dnc->setAction(0);
         });
-    }
     dnc->Send(QStringLiteral("N1\r\n"));
     QTRY_VERIFY(dnc.isNull());
 }
@@ -475,17 +379,15 @@ void TstDncEvents::destroyedDuringSend()
 // The window closes itself from its error message while a send waits.
 void TstDncEvents::destroyedByErrorHandler()
 {
-    auto owned = std::make_unique<FakeLine>();
-    FakeLine *line = owned.get();
-    QPointer<ucDnc> dnc = new ucDnc(std::move(owned));
-    line->setAutoDrain(false);
-    dnc->setXOnXOff(true);
-    dnc->setWaitXOn(true);
-    dnc->setAction(1);
-    connect(dnc, &ucDnc::ErrorStatus, [&] { delete dnc.data(); });
-    later(5, [&] { line->raiseEvent(comEventFrame); });
-    dnc->Send(QStringLiteral("N1\r\n"));
-    QVERIFY(dnc.isNull());
+    Channel c;
+    c.line->setAutoDrain(false);
+    c.dnc->setXOnXOff(true);
+    c.dnc->setWaitXOn(true);
+    c.dnc->setAction(1);
+    connect(c.dnc, &ucDnc::ErrorStatus, [&] { delete c.dnc.data(); });
+    c.later(5, [&] { c.line->raiseEvent(comEventFrame); });
+    c.dnc->Send(QStringLiteral("N1\r\n"));
+    QVERIFY(c.dnc.isNull());
 }
 
 QTEST_MAIN(TstDncEvents)

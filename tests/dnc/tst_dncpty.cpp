@@ -1,44 +1,58 @@
-// Byte streams through a real pseudo-terminal, with the test as the machine: ISO and EIA
-// code, XON/XOFF, open failures and a line that hangs up.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Byte streams through real pseudo-terminals. On port 7 the test is the machine, in the event
+// loop: EIA code, every byte value, XON/XOFF, a port held by another open. On port 9 a thread of
+// its own reads the machine end, so that the line keeps pace without the event loop: long
+// pieces, a machine that stops reading, XOFF, a stop and a closed window while the transmit
+// queue drains.
 #include "common/CodePage.h"
-#include "dnc/ucDnc.h"
+#include "common/SettingsStore.h"
+#include "support/DncChannel.h"
 #include "support/PtyMachine.h"
 #include "support/TestFolders.h"
 
-#include <QPointer>
-#include <QTimer>
 #include <QtTest>
 
 using namespace kordavel;
-using kordavel::test::PtyMachine;
+using kordavel::test::Channel;
 
 namespace {
 
 constexpr int kPort = 7;
+constexpr qsizetype kNoLimit = test::PtyMachine::kNoLimit;
+// The longest piece sent; the machine keeps room for it.
+constexpr qsizetype kLongest = 8 << 20;
+// More than the pseudo-terminal holds between the two ends.
+constexpr qsizetype kPtyHolds = 1 << 20;
 
-struct Channel {
-    Channel()
-    {
-        dnc = new ucDnc;
-        QObject::connect(dnc, &ucDnc::Status, [this](qint16 offset) { status << offset; });
-        QObject::connect(dnc, &ucDnc::ErrorStatus, [this](qint16 offset) { errors << offset; });
-        dnc->setComPort(QString::number(kPort));
-    }
-    ~Channel() { delete dnc.data(); }
-    Channel(const Channel &) = delete;
-    Channel &operator=(const Channel &) = delete;
-    QPointer<ucDnc> dnc;
-    QList<qint16> status;
-    QList<qint16> errors;
-};
-
-// Timers of one test function; they end with it, so none fires into the next one.
-std::unique_ptr<QObject> g_scope;
-
-void later(int ms, std::function<void()> action)
+// The first size bytes of a long program, in numbered blocks ending with CR LF.
+QByteArray program(qsizetype size)
 {
-    QTimer::singleShot(ms, g_scope.get(), std::move(action));
+    static const QByteArray text = [] {
+        QByteArray blocks;
+        blocks.reserve(kLongest + 32);
+        for (int n = 10; blocks.size() < kLongest; n += 10)
+            blocks += "N" + QByteArray::number(n) + " G01 X" + QByteArray::number(n % 997) + "\r\n";
+        return blocks;
+    }();
+    return text.left(size);
 }
+
+// Runs check every millisecond from the event loop until it answers true.
+class Watch {
+public:
+    explicit Watch(std::function<bool()> check) : m_check(std::move(check))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (m_check())
+                m_timer.stop();
+        });
+        m_timer.start(1);
+    }
+
+private:
+    std::function<bool()> m_check;
+    QTimer m_timer;
+};
 
 } // namespace
 
@@ -46,61 +60,60 @@ class TstDncPty : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void cleanup() { g_scope.reset(); }
-    void sendBytes_data();
-    void sendBytes();
+    void cleanup();
+    void eia();
     void everyByteCrossesUnchanged();
-    void eiaReceive();
-    void eiaRefusesHighCharacters();
-    void xoffFirstCharacterHolds_data();
-    void xoffFirstCharacterHolds();
+    void heldBeforeTheSend_data();
+    void heldBeforeTheSend();
     void xoffSecondCharacterIsNotNoticed();
-    void waitXOnStartsHeld();
-    void restOfPieceLeavesAfterXoff();
     void openFailures();
     void anyFramingOpensAPty();
-    void hangUpIsReportedOnce_data();
-    void hangUpIsReportedOnce();
-    void destroyedWhileHeld();
+    void bytesOnTheWire_data();
+    void bytesOnTheWire();
+    void xoffWhileDraining();
+    void endedWhileDraining_data();
+    void endedWhileDraining();
 
 private:
     std::unique_ptr<test::TestFolders> m_folders;
-    std::unique_ptr<PtyMachine> m_machine;
+    std::unique_ptr<test::PtyMachine> m_pty;
 };
 
 void TstDncPty::init()
 {
-    g_scope = std::make_unique<QObject>();
-    m_machine.reset();
     m_folders = std::make_unique<test::TestFolders>();
-    m_machine = std::make_unique<PtyMachine>();
-    QVERIFY(m_machine->ok());
-    m_machine->mapTo(kPort);
+    m_pty = std::make_unique<test::PtyMachine>();
+    QVERIFY(m_pty->ok());
+    m_pty->mapTo(kPort);
 }
 
-void TstDncPty::sendBytes_data()
+void TstDncPty::cleanup()
 {
-    QTest::addColumn<bool>("eia");
-    QTest::addColumn<QByteArray>("wire");
-    QTest::newRow("ISO") << false << QByteArray("G01 X10\r\n");
-    QTest::newRow("EIA") << true << QByteArray("\x67\x20\x01\x10\x37\x01\x20\x00", 8);
+    m_pty.reset();
+    m_folders.reset();
 }
 
-void TstDncPty::sendBytes()
+// A piece in EIA code; a character above 128 stops its whole piece; EIA code received.
+void TstDncPty::eia()
 {
-    QFETCH(bool, eia);
-    QFETCH(QByteArray, wire);
-    Channel c;
-    c.dnc->setEIA(eia);
+    Channel c(kPort);
+    c.dnc->setEIA(true);
     c.dnc->setAction(1);
-    QCOMPARE(c.dnc->Action(), 1);
     c.dnc->Send(QStringLiteral("G01 X10\r\n"));
     QVERIFY(!c.dnc->SendInProgress());
-    QTRY_COMPARE(m_machine->received, wire);
+    c.dnc->Send(QStringLiteral("G01") + QChar(0xc8) + QStringLiteral("\r\n"));
+    QCOMPARE(c.errors, QList<qint16>{0});
+    c.dnc->Send(QStringLiteral("M30\r\n"));
+    const QByteArray wire("\x67\x20\x01\x10\x37\x01\x20\x00\x54\x13\x20\x00", 12);
+    QTRY_COMPARE(m_pty->received, wire);
     c.dnc->setAction(0);
-    QVERIFY(m_machine->lineQuiet());
-    QCOMPARE(m_machine->received, wire);
-    QVERIFY(c.errors.isEmpty());
+    QVERIFY(m_pty->lineQuiet());
+    QCOMPARE(m_pty->received, wire);
+    c.dnc->setAction(2);
+    m_pty->write(QByteArray("\x75\x20\x00", 3));
+    QString text;
+    QTRY_COMPARE(text += c.dnc->Receive(), QStringLiteral("E0\n"));
+    QVERIFY(c.status.contains(2));
 }
 
 void TstDncPty::everyByteCrossesUnchanged()
@@ -108,169 +121,89 @@ void TstDncPty::everyByteCrossesUnchanged()
     QByteArray every;
     for (int b = 0; b < 256; ++b)
         every += char(b);
-    Channel c;
+    Channel c(kPort);
     c.dnc->setXOnXOff(true);
     c.dnc->setAction(1);
     c.dnc->Send(decodeBytes(every));
-    QTRY_COMPARE(m_machine->received, every);
+    QTRY_COMPARE(m_pty->received, every);
     // And back, in receive, NUL and flow-control bytes included.
     c.dnc->setAction(0);
     c.dnc->setAction(2);
-    m_machine->write(every);
+    m_pty->write(every);
     QString text;
     QTRY_COMPARE(text += c.dnc->Receive(), decodeBytes(every));
 }
 
-void TstDncPty::eiaReceive()
+// Held by an XOFF as the first character of a chunk, or by Wait for XOn: nothing of the
+// piece leaves until an XON.
+void TstDncPty::heldBeforeTheSend_data()
 {
-    Channel c;
-    c.dnc->setEIA(true);
-    c.dnc->setAction(2);
-    m_machine->write(QByteArray("\x75\x20\x00", 3));
-    QString text;
-    QTRY_COMPARE(text += c.dnc->Receive(), QStringLiteral("E0\n"));
-    QVERIFY(c.status.contains(2));
-}
-
-void TstDncPty::eiaRefusesHighCharacters()
-{
-    Channel c;
-    c.dnc->setEIA(true);
-    c.dnc->setAction(1);
-    c.dnc->Send(QStringLiteral("G01") + QChar(0xc8) + QStringLiteral("\r\n"));
-    QCOMPARE(c.errors, QList<qint16>{0});
-    c.dnc->Send(QStringLiteral("M30\r\n"));
-    QTRY_COMPARE(m_machine->received, QByteArray("\x54\x13\x20\x00", 4));
-}
-
-void TstDncPty::xoffFirstCharacterHolds_data()
-{
-    QTest::addColumn<char>("stop");
+    QTest::addColumn<char>("stop"); // 0: Wait for XOn
     QTest::addColumn<char>("go");
     QTest::newRow("DC3, DC1") << char(19) << char(17);
     QTest::newRow("DC3, DC2") << char(19) << char(18);
     QTest::newRow("DC4, DC1") << char(20) << char(17);
+    QTest::newRow("Wait for XOn") << char(0) << char(17);
 }
 
-void TstDncPty::xoffFirstCharacterHolds()
+void TstDncPty::heldBeforeTheSend()
 {
     QFETCH(char, stop);
     QFETCH(char, go);
-    Channel c;
+    Channel c(kPort);
     c.dnc->setXOnXOff(true);
+    c.dnc->setWaitXOn(stop == 0);
     c.dnc->setAction(1);
-    m_machine->write(QByteArray(1, stop) + "N5");
-    QTRY_VERIFY(c.dnc->XOffHeld());
-    QCOMPARE(c.status, QList<qint16>{3});
+    if (stop != 0) {
+        m_pty->write(QByteArray(1, stop) + "N5");
+        QTRY_VERIFY(c.dnc->XOffHeld());
+        QCOMPARE(c.status, QList<qint16>{3});
+    }
+    QVERIFY(c.dnc->XOffHeld());
     int checks = 0;
     std::function<void()> check = [&] {
         QVERIFY(c.dnc->SendInProgress());
-        QVERIFY(m_machine->lineQuiet());
+        QVERIFY(m_pty->lineQuiet() && m_pty->received.isEmpty());
         if (++checks < 3)
-            later(2, check);
+            c.later(2, check);
         else
-            m_machine->write(QByteArray(1, go));
+            m_pty->write(QByteArray(1, go));
     };
-    later(2, check);
+    c.later(2, check);
     c.dnc->Send(QStringLiteral("N10 G01 X10\r\n"));
     QCOMPARE(checks, 3);
     QVERIFY(!c.dnc->XOffHeld());
-    QTRY_COMPARE(m_machine->received, QByteArray("N10 G01 X10\r\n"));
+    QTRY_COMPARE(m_pty->received, QByteArray("N10 G01 X10\r\n"));
 }
 
 void TstDncPty::xoffSecondCharacterIsNotNoticed()
 {
-    Channel c;
+    Channel c(kPort);
     c.dnc->setXOnXOff(true);
     c.dnc->setAction(1);
-    m_machine->write("%\x13");
+    m_pty->write("%\x13");
     QTRY_COMPARE(c.status, QList<qint16>{3});
     QVERIFY(!c.dnc->XOffHeld());
     c.dnc->Send(QStringLiteral("N10\r\n"));
-    QTRY_COMPARE(m_machine->received, QByteArray("N10\r\n"));
+    QTRY_COMPARE(m_pty->received, QByteArray("N10\r\n"));
 }
 
-void TstDncPty::waitXOnStartsHeld()
-{
-    Channel c;
-    c.dnc->setXOnXOff(true);
-    c.dnc->setWaitXOn(true);
-    c.dnc->setAction(1);
-    QVERIFY(c.dnc->XOffHeld());
-    bool quietWhileHeld = false;
-    later(5, [&] {
-        quietWhileHeld = m_machine->lineQuiet();
-        m_machine->write("\x11");
-    });
-    c.dnc->Send(QStringLiteral("%\r\n"));
-    QVERIFY(quietWhileHeld);
-    QTRY_COMPARE(m_machine->received, QByteArray("%\r\n"));
-}
-
-// Flow control gates the queueing of pieces: after an XOFF the rest of the piece already
-// queued still leaves, and the send returns only after XON.
-void TstDncPty::restOfPieceLeavesAfterXoff()
-{
-    Channel c;
-    c.dnc->setXOnXOff(true);
-    c.dnc->setAction(1);
-    const QByteArray big(200000, 'X');
-    bool stopped = false;
-    m_machine->onData = [&](const QByteArray &) {
-        if (!stopped)
-            m_machine->write("\x13");
-        stopped = true;
-    };
-    bool heldWhileRestLeft = false;
-    QTimer watch;
-    watch.setInterval(2);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (m_machine->received.size() < big.size() || !c.dnc->XOffHeld())
-            return;
-        watch.stop();
-        heldWhileRestLeft = c.dnc->SendInProgress() && m_machine->lineQuiet();
-        m_machine->write("\x11");
-    });
-    watch.start();
-    c.dnc->Send(QString::fromLatin1(big));
-    QVERIFY(heldWhileRestLeft);
-    QCOMPARE(m_machine->received, big);
-
-    // Held before the next piece: nothing of it leaves until XON.
-    m_machine->write("\x13");
-    QTRY_VERIFY(c.dnc->XOffHeld());
-    bool quietWhileHeld = false;
-    later(5, [&] {
-        quietWhileHeld = m_machine->lineQuiet();
-        m_machine->write("\x11");
-    });
-    c.dnc->Send(QStringLiteral("N2\r\n"));
-    QVERIFY(quietWhileHeld);
-    QTRY_COMPARE(m_machine->received, big + "N2\r\n");
-}
-
+// A missing device; a port held by another open, until the first lets go.
 void TstDncPty::openFailures()
 {
-    // Missing device.
-    SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com8"),
-                m_folders->file(QStringLiteral("no-such-tty")));
-    {
-        Channel c;
-        c.dnc->setComPort(QStringLiteral("COM8"));
-        c.dnc->setAction(1);
-        QCOMPARE(c.dnc->Action(), 0);
-        QCOMPARE(c.errors, QList<qint16>{24});
-    }
-    // Held by another open.
-    Channel first;
+    SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com8"), QStringLiteral("/no-such-tty"));
+    Channel missing(8);
+    missing.dnc->setAction(1);
+    QCOMPARE(missing.dnc->Action(), 0);
+    QCOMPARE(missing.errors, QList<qint16>{24});
+    Channel first(kPort);
     first.dnc->setAction(2);
     QCOMPARE(first.dnc->Action(), 2);
-    Channel second;
+    Channel second(kPort);
     second.dnc->setAction(1);
     QCOMPARE(second.dnc->Action(), 0);
     QCOMPARE(second.errors, QList<qint16>{27});
     QVERIFY(first.errors.isEmpty());
-    // Once the first lets go the port opens.
     first.dnc->setAction(0);
     second.errors.clear();
     second.dnc->setAction(1);
@@ -280,7 +213,7 @@ void TstDncPty::openFailures()
 
 void TstDncPty::anyFramingOpensAPty()
 {
-    Channel c;
+    Channel c(kPort);
     c.dnc->setDataBits(QStringLiteral("4"));
     c.dnc->setStopBits(QStringLiteral("1.5"));
     c.dnc->setRTSCTS(true);
@@ -288,53 +221,144 @@ void TstDncPty::anyFramingOpensAPty()
     c.dnc->setAction(1);
     QCOMPARE(c.dnc->Action(), 1);
     c.dnc->Send(QStringLiteral("N1\r\n"));
-    QTRY_COMPARE(m_machine->received, QByteArray("N1\r\n"));
+    QTRY_COMPARE(m_pty->received, QByteArray("N1\r\n"));
     QVERIFY(c.errors.isEmpty());
     QVERIFY(!c.dnc->CtsHeld() && !c.dnc->DsrHeld());
 }
 
-void TstDncPty::hangUpIsReportedOnce_data()
+void TstDncPty::bytesOnTheWire_data()
 {
-    QTest::addColumn<bool>("whileHeld");
-    QTest::newRow("held by XOFF") << true;
-    QTest::newRow("draining") << false;
+    QTest::addColumn<QString>("piece");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<qsizetype>("stopAt");
+    QTest::addColumn<qsizetype>("readAtMost");
+    const QByteArray text = program(3 << 20);
+    QTest::newRow("program text") << QString::fromLatin1(text) << text << kNoLimit << kNoLimit;
+    QTest::newRow("machine stops reading for a while")
+        << QString::fromLatin1(text) << text << qsizetype(300000) << kNoLimit;
+    QTest::newRow("machine reading 100 bytes at a time")
+        << QString::fromLatin1(text.left(300000)) << text.left(300000) << kNoLimit
+        << qsizetype(100);
+    QByteArray late = program(200000);
+    late[late.size() - 3] = char(0x80); // the euro sign
+    QTest::newRow("one euro sign at the end") << decodeBytes(late) << late << kNoLimit << kNoLimit;
+    QTest::newRow("a character without a byte")
+        << QString::fromLatin1(text.left(100003)) + QChar(0x4E00) + QStringLiteral("\r\n")
+        << text.left(100003) + "?\r\n"
+        << kNoLimit << kNoLimit;
 }
 
-void TstDncPty::hangUpIsReportedOnce()
+void TstDncPty::bytesOnTheWire()
 {
-    QFETCH(bool, whileHeld);
-    Channel c;
-    c.dnc->setXOnXOff(true);
-    c.dnc->setWaitXOn(whileHeld);
+    QFETCH(QString, piece);
+    QFETCH(QByteArray, wire);
+    QFETCH(qsizetype, stopAt);
+    QFETCH(qsizetype, readAtMost);
+    m_pty->stopAt(stopAt);
+    m_pty->readAtMost = readAtMost;
+    // The machine goes on once it has kept the channel waiting for a while.
+    Channel c(kPort);
+    Watch watch([&] {
+        if (!m_pty->stopped())
+            return false;
+        c.later(20, [this] { m_pty->goOn(); });
+        return true;
+    });
+    c.dnc->setRTSCTS(false);
     c.dnc->setAction(1);
-    if (whileHeld) {
-        later(5, [&] { m_machine->hangUp(); });
-        c.dnc->Send(QStringLiteral("N1\r\n"));
-    } else {
-        m_machine->onData = [&](const QByteArray &) { m_machine->hangUp(); };
-        c.dnc->Send(QString(500000, QLatin1Char('X')));
-    }
+    QCOMPARE(c.dnc->Action(), 1);
+    c.dnc->Send(piece);
+    // Returned once the piece had left the port: only what the pty holds is still to come.
+    QVERIFY(m_pty->received.size() > wire.size() - kPtyHolds);
     QVERIFY(!c.dnc->SendInProgress());
-    QCOMPARE(c.errors, QList<qint16>{403});
-    QCOMPARE(c.dnc->Action(), 0);
-    c.dnc->Send(QStringLiteral("N2\r\n"));
-    QCOMPARE(c.errors, QList<qint16>{403});
+    QTRY_COMPARE(m_pty->received.size(), wire.size());
+    QCOMPARE(m_pty->received, wire);
+    QVERIFY(c.errors.isEmpty());
 }
 
-void TstDncPty::destroyedWhileHeld()
+// An XOFF that arrives while a long piece drains holds the send after the piece: the rest of
+// the piece still leaves, and the send returns only after XON. (Before a piece, an XOFF holds
+// all of it: heldBeforeTheSend; between the window's lines: tst_e2e_send.)
+void TstDncPty::xoffWhileDraining()
 {
-    Channel c;
+    const QByteArray piece = program(2 << 20);
+    bool xoffSent = false;
+    Channel c(kPort);
+    c.dnc->setRTSCTS(false);
     c.dnc->setXOnXOff(true);
-    c.dnc->setWaitXOn(true);
     c.dnc->setAction(1);
-    QPointer<ucDnc> dnc = c.dnc;
-    later(5, [&] { delete dnc.data(); });
-    dnc->Send(QStringLiteral("N1\r\n"));
-    QVERIFY(dnc.isNull());
-    // The port was let go: another channel opens it.
-    Channel other;
-    other.dnc->setAction(1);
-    QCOMPARE(other.dnc->Action(), 1);
+    m_pty->onData = [&](const QByteArray &) {
+        if (m_pty->received.size() >= 100000 && !std::exchange(xoffSent, true))
+            m_pty->write("\x13");
+    };
+    bool heldAfterPiece = false;
+    Watch watch([&] {
+        if (m_pty->received.size() < piece.size() || !c.dnc->XOffHeld())
+            return false;
+        heldAfterPiece = c.dnc->SendInProgress();
+        m_pty->write("\x11");
+        return true;
+    });
+    c.dnc->Send(QString::fromLatin1(piece));
+    QVERIFY(heldAfterPiece);
+    QVERIFY(!c.dnc->XOffHeld());
+    QCOMPARE(m_pty->received, piece);
+}
+
+void TstDncPty::endedWhileDraining_data()
+{
+    QTest::addColumn<bool>("closeWindow");
+    QTest::addColumn<bool>("machineStops");
+    QTest::newRow("stop, machine reading") << false << false;
+    QTest::newRow("stop, machine stopped") << false << true;
+    QTest::newRow("window closed, machine reading") << true << false;
+    QTest::newRow("window closed, machine stopped") << true << true;
+}
+
+// A stop or a closed window ends the drain at once: the send returns long before the
+// piece could have left, nothing is reported and the port is let go.
+void TstDncPty::endedWhileDraining()
+{
+    QFETCH(bool, closeWindow);
+    QFETCH(bool, machineStops);
+    const QByteArray piece = program(kLongest);
+    if (machineStops)
+        m_pty->stopAt(200000);
+    auto c = std::make_unique<Channel>(kPort);
+    c->dnc->setRTSCTS(false);
+    c->dnc->setAction(1);
+    QPointer<ucDnc> dnc = c->dnc;
+    Watch watch([&] {
+        if (machineStops ? !m_pty->stopped() : m_pty->received.size() < 512 * 1024)
+            return false;
+        closeWindow ? delete dnc.data() : dnc->setAction(0);
+        return true;
+    });
+    dnc->Send(QString::fromLatin1(piece));
+    const qsizetype atReturn = m_pty->received.size();
+    QCOMPARE(dnc.isNull(), closeWindow);
+    QVERIFY2(atReturn < piece.size() / 2, QByteArray::number(atReturn).constData());
+    QVERIFY(c->errors.isEmpty());
+    if (!closeWindow) {
+        QCOMPARE(dnc->Action(), 0);
+        QVERIFY(!dnc->SendInProgress());
+    }
+    m_pty->goOn();
+    const QByteArray received = m_pty->received;
+    QCOMPARE(received, piece.left(received.size()));
+    // The port was let go, and nothing of the piece is left over: the next send, by the
+    // same channel after a stop or by the next window, puts only its own bytes on the line.
+    if (closeWindow) {
+        c = std::make_unique<Channel>(kPort);
+        c->dnc->setRTSCTS(false);
+    }
+    c->dnc->setAction(1);
+    QCOMPARE(c->dnc->Action(), 1);
+    c->dnc->Send(QStringLiteral("M30\r\n"));
+    QTRY_VERIFY(m_pty->received.endsWith("M30\r\n"));
+    const QByteArray all = m_pty->received;
+    QVERIFY(all.size() < piece.size() / 2);
+    QCOMPARE(all.left(all.size() - 5), piece.left(all.size() - 5));
 }
 
 QTEST_MAIN(TstDncPty)

@@ -1,26 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Line settings of the channel: construction defaults, the setters' validation, and their
 // silence while a transfer runs.
-#include "dnc/ucDnc.h"
-#include "support/FakeLine.h"
+#include "support/DncChannel.h"
 
-#include <QLabel>
 #include <QSignalSpy>
 #include <QtTest>
 
 using namespace kordavel;
+using kordavel::test::Channel;
 
 namespace {
-
-struct Channel {
-    Channel()
-    {
-        auto owned = std::make_unique<FakeLine>();
-        line = owned.get();
-        dnc = std::make_unique<ucDnc>(std::move(owned));
-    }
-    FakeLine *line;
-    std::unique_ptr<ucDnc> dnc;
-};
 
 void write(ucDnc &dnc, const QString &property, const QString &value)
 {
@@ -50,7 +39,6 @@ private slots:
     void flagsAndLines();
     void frozenWhileNotIdle_data();
     void frozenWhileNotIdle();
-    void showsLabel();
 };
 
 void TstDncSettings::constructionDefaults()
@@ -81,58 +69,38 @@ void TstDncSettings::constructionDefaults()
 
 void TstDncSettings::setters_data()
 {
-    QTest::addColumn<QStringList>("writes"); // "Property=value" in order
+    QTest::addColumn<QStringList>("writes"); // "Property=value", in order
     QTest::addColumn<QString>("settings");
     QTest::addColumn<QString>("comPort");
     const QString def = QStringLiteral("4800,e,7,2");
     const QString com2 = QStringLiteral("COM2");
-    auto row = [](const char *name, QStringList writes, QString settings, QString port) {
-        QTest::newRow(name) << writes << settings << port;
+    const auto row = [](const QString &writes, const QString &settings, const QString &port) {
+        QTest::newRow(qPrintable(writes)) << writes.split(QLatin1Char(';')) << settings << port;
     };
-    row("port com5", {"ComPort=com5"}, def, "COM5");
-    row("port COM5", {"ComPort=COM5"}, def, "COM5");
-    row("port Com5", {"ComPort=Com5"}, def, "COM5");
-    row("port 5", {"ComPort=5"}, def, "COM5");
-    row("port 3.0", {"ComPort=3.0"}, def, "COM3");
-    row("port 16", {"ComPort=16"}, def, "COM16");
-    row("port COM17", {"ComPort=COM17"}, def, com2);
-    row("port 0", {"ComPort=0"}, def, com2);
-    row("port COMX", {"ComPort=COMX"}, def, com2);
-    row("port LPT1", {"ComPort=LPT1"}, def, com2);
-    row("port 2.5", {"ComPort=2.5"}, def, com2);
-    row("port COM", {"ComPort=COM"}, def, com2);
-    row("port empty", {"ComPort="}, def, com2);
-    row("baud 300 then 1200", {"BaudRate=300", "BaudRate=1200"}, "1200,e,7,2", com2);
-    row("baud 300", {"BaudRate=300"}, "300,e,7,2", com2);
-    row("baud 110", {"BaudRate=110"}, "110,e,7,2", com2);
-    row("baud 9600", {"BaudRate=9600"}, "9600,e,7,2", com2);
-    row("baud 19200", {"BaudRate=19200"}, def, com2);
-    row("baud 4800.5", {"BaudRate=4800.5"}, def, com2);
-    row("baud 1000", {"BaudRate=1000"}, def, com2);
-    row("baud text", {"BaudRate=fast"}, def, com2);
-    row("data 8", {"DataBits=8"}, "4800,e,8,2", com2);
-    row("data 4", {"DataBits=4"}, "4800,e,4,2", com2);
-    row("data 9", {"DataBits=9"}, def, com2);
-    row("data 3", {"DataBits=3"}, def, com2);
-    row("data 7.5", {"DataBits=7.5"}, def, com2);
-    row("stop 1,5", {"StopBits=1,5"}, "4800,e,7,1.5", com2);
-    row("stop 1.5", {"StopBits=1.5"}, "4800,e,7,1.5", com2);
-    row("stop 1", {"StopBits=1"}, "4800,e,7,1", com2);
-    row("stop 1.25", {"StopBits=1.25"}, def, com2);
-    row("stop 3", {"StopBits=3"}, def, com2);
-    row("stop text", {"StopBits=two"}, def, com2);
-    row("parity odd", {"Parity=odd"}, "4800,O,7,2", com2);
-    row("parity e", {"Parity=e"}, "4800,e,7,2", com2);
-    row("parity None", {"Parity=None"}, "4800,N,7,2", com2);
-    row("parity n", {"Parity=n"}, "4800,n,7,2", com2);
-    row("parity EVEN", {"Parity=EVEN"}, "4800,E,7,2", com2);
-    row("parity Mark", {"Parity=Mark"}, def, com2);
-    row("parity M", {"Parity=M"}, def, com2);
-    row("parity S", {"Parity=S"}, def, com2);
-    row("parity Space", {"Parity=Space"}, def, com2);
-    row("parity empty", {"Parity="}, def, com2);
-    row("all fields", {"BaudRate=9600", "Parity=None", "DataBits=8", "StopBits=1"}, "9600,N,8,1",
-        com2);
+    // Refused: nothing changes.
+    for (const char *writes :
+         {"ComPort=COM17", "ComPort=0",    "ComPort=COMX",   "ComPort=LPT1",    "ComPort=2.5",
+          "ComPort=COM",   "ComPort=",     "BaudRate=19200", "BaudRate=4800.5", "BaudRate=1000",
+          "BaudRate=fast", "DataBits=9",   "DataBits=3",     "DataBits=7.5",    "StopBits=1.25",
+          "StopBits=3",    "StopBits=two", "Parity=Mark",    "Parity=M",        "Parity=S",
+          "Parity=Space",  "Parity="})
+        row(QLatin1String(writes), def, com2);
+    // Taken ports: writes, port.
+    const char *ports[] = {"ComPort=com5", "COM5", "ComPort=COM5", "COM5", "ComPort=Com5", "COM5",
+                           "ComPort=5",    "COM5", "ComPort=3.0",  "COM3", "ComPort=16",   "COM16"};
+    for (size_t i = 0; i < std::size(ports); i += 2)
+        row(QLatin1String(ports[i]), def, QLatin1String(ports[i + 1]));
+    // Taken line settings: writes > settings string.
+    for (const char *taken :
+         {"BaudRate=300;BaudRate=1200>1200,e,7,2", "BaudRate=110>110,e,7,2",
+          "BaudRate=9600>9600,e,7,2", "DataBits=8>4800,e,8,2", "DataBits=4>4800,e,4,2",
+          "StopBits=1,5>4800,e,7,1.5", "StopBits=1.5>4800,e,7,1.5", "StopBits=1>4800,e,7,1",
+          "Parity=odd>4800,O,7,2", "Parity=e>4800,e,7,2", "Parity=None>4800,N,7,2",
+          "Parity=n>4800,n,7,2", "Parity=EVEN>4800,E,7,2",
+          "BaudRate=9600;Parity=None;DataBits=8;StopBits=1>9600,N,8,1"}) {
+        const QStringList parts = QString::fromLatin1(taken).split(QLatin1Char('>'));
+        row(parts[0], parts[1], com2);
+    }
 }
 
 void TstDncSettings::setters()
@@ -141,7 +109,7 @@ void TstDncSettings::setters()
     QFETCH(QString, settings);
     QFETCH(QString, comPort);
     Channel c;
-    QSignalSpy errors(c.dnc.get(), &ucDnc::ErrorStatus);
+    QSignalSpy errors(c.dnc.data(), &ucDnc::ErrorStatus);
     for (const QString &w : writes)
         write(*c.dnc, w.section(QLatin1Char('='), 0, 0), w.section(QLatin1Char('='), 1));
     QCOMPARE(c.line->Settings(), settings);
@@ -224,19 +192,6 @@ void TstDncSettings::frozenWhileNotIdle()
     dnc.setXOnXOff(true);
     dnc.setAction(1);
     QVERIFY(!dnc.XOffHeld());
-}
-
-void TstDncSettings::showsLabel()
-{
-    Channel c;
-    c.dnc->resize(120, 40);
-    c.dnc->show();
-    auto *label = c.dnc->findChild<QLabel *>();
-    QVERIFY(label);
-    QCOMPARE(label->text(), QStringLiteral("DNC"));
-    QTRY_COMPARE(label->geometry(), QRect(0, 0, 120, 40));
-    c.dnc->resize(300, 70);
-    QTRY_COMPARE(label->geometry(), QRect(0, 0, 300, 70));
 }
 
 QTEST_MAIN(TstDncSettings)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port numbers to devices, and the port probe.
 #include "dnc/PortNames.h"
 #include "support/PtyMachine.h"
@@ -23,14 +24,11 @@ void TstPortNames::defaults_data()
 {
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("device");
-    QTest::newRow("1") << 1 << "/dev/ttyS0";
-    QTest::newRow("4") << 4 << "/dev/ttyS3";
-    QTest::newRow("5") << 5 << "/dev/ttyUSB0";
-    QTest::newRow("12") << 12 << "/dev/ttyUSB7";
-    QTest::newRow("13") << 13 << "/dev/ttyACM0";
-    QTest::newRow("16") << 16 << "/dev/ttyACM3";
-    QTest::newRow("0") << 0 << "";
-    QTest::newRow("17") << 17 << "";
+    for (const char *row : {"1 /dev/ttyS0", "4 /dev/ttyS3", "5 /dev/ttyUSB0", "12 /dev/ttyUSB7",
+                            "13 /dev/ttyACM0", "16 /dev/ttyACM3", "0", "17"}) {
+        const QStringList parts = QString::fromLatin1(row).split(QLatin1Char(' '));
+        QTest::newRow(row) << parts[0].toInt() << parts.value(1);
+    }
 }
 
 void TstPortNames::defaults()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A started Kordavel with simulated machines on ports 7 and 8: the program windows, the
@@ -5,6 +6,7 @@
 #include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
 #include "profiles/ValueLists.h"
+#include "program/Pause.h"
 #include "program/ProgramPanel.h"
 #include "support/FrameSession.h"
 #include "support/MachineSimulator.h"
@@ -44,10 +46,28 @@ struct E2eSession : E2eMachines, FrameSession {
               SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"),
                           QStringLiteral("Com") + QString::number(kPort1));
           })
-    {}
+    {
+        setPauseClock([this] { return pauseHeld ? pauseNow : (pauseNow += 1000); });
+    }
+    ~E2eSession() { setPauseClock(nullptr); }
+
+    // The pause before a send reads this clock. It runs a second a reading, so that the pause
+    // ends at once; while held it stands still, and the test acts inside the pause.
+    qint64 pauseNow = 0;
+    bool pauseHeld = false;
 
     static QString panel(frmProgram *p, int i) { return p->stbPanel[i]->text(); }
     static bool portOpen(frmProgram *p) { return p->ucDnc1->MSComm1().PortOpen(); }
+    // Back to idle as after a stop: port closed, text editable, marks gone, panels cleared,
+    // no button down.
+    bool idle(frmProgram *p) const
+    {
+        return p->actAction == actIdle && !portOpen(p) && !p->rtfText->locked() &&
+               p->picControl->isEnabled() && p->rtfText->struckMarks().isEmpty() &&
+               panel(p, 0) == QLatin1String("Ready") && panel(p, 1).isEmpty() &&
+               panel(p, 2).isEmpty() && !frame->buttonValue(QStringLiteral("Send")) &&
+               !frame->buttonValue(QStringLiteral("Receive"));
+    }
 };
 
 } // namespace kordavel::test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Closing a program window while it sends, by every path: the close question answered
 // Yes, No or Cancel, an unchanged window, a close from inside the blocking send, and a close
 // during the pause before the port opens. Nothing crashes and the port ends up closed.
@@ -74,7 +75,11 @@ void TstE2eClose::closeDuringSend()
                 closeNow();
         };
     } else if (when == QLatin1String("pause")) {
-        QTimer::singleShot(500, closeNow);
+        s.pauseHeld = true;
+        QTimer::singleShot(0, [&] {
+            closeNow();
+            s.pauseHeld = false;
+        });
     }
     s.trigger("mnuCommunicationSend");
     if (when != QLatin1String("pause")) {

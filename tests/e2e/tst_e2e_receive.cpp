@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Receiving a program that a simulated machine punches out, in ISO and EIA code, into a
 // window that already holds text.
 #include "E2eSession.h"
@@ -16,24 +17,33 @@ private slots:
 
 void TstE2eReceive::appendsToExistingText_data()
 {
-    QTest::addColumn<bool>("eia");
-    QTest::addColumn<int>("chunk");
     QTest::addColumn<QByteArray>("punched");
+    QTest::addColumn<QString>("shown"); // the text ends so before the stop
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("eia");
     // Four bytes a chunk: two steps find a CR without its LF.
     QTest::newRow("ISO, line ends split between chunks")
-        << false << 4 << QByteArray("N20\r\nN30 X1\r\nM30\r\n")
-        << "N10 G00\r\nN20\r\nN30 X1\r\nM30\r\n";
-    QTest::newRow("EIA") << true << 3 << QByteArray("N20 X1\nN30 M30\n")
-                         << "N10 G00\r\nN20 X1\r\nN30 M30\r\n";
+        << QByteArray("N20\r\nN30 X1\r\nM30\r\n") << "M30\r\n"
+        << "N10 G00\r\nN20\r\nN30 X1\r\nM30\r\n"
+        << false;
+    // The last CR is held back by the step; the stop takes it.
+    QTest::newRow("stopped with the last line end held") << QByteArray("N20\rN30\r") << "N30"
+                                                         << "N10 G00\r\nN20\r\nN30\r\n"
+                                                         << false;
+    // "N20 X1", LF, "N30 M30", LF in EIA code.
+    QTest::newRow("EIA") << QByteArray(
+                                "\x45\x02\x20\x10\x37\x01\x00\x45\x13\x20\x10\x54\x13\x20\x00", 15)
+                         << "M30\r\n"
+                         << "N10 G00\r\nN20 X1\r\nN30 M30\r\n"
+                         << true;
 }
 
 void TstE2eReceive::appendsToExistingText()
 {
-    QFETCH(bool, eia);
-    QFETCH(int, chunk);
     QFETCH(QByteArray, punched);
+    QFETCH(QString, shown);
     QFETCH(QString, expected);
+    QFETCH(bool, eia);
     E2eSession s;
     frmProgram *p = s.program();
     p->picControl->controls->optFormat[eia ? 1 : 0]->setChecked(true);
@@ -45,12 +55,13 @@ void TstE2eReceive::appendsToExistingText()
     QVERIFY(s.frame->buttonValue(QStringLiteral("Receive")));
     QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Receive"));
     QVERIFY(p->rtfText->locked());
-    // A chunk every 250 ms, a step every 400 ms.
-    s.machine1.punch(punched, eia, chunk, 250);
+    // Four bytes every 250 ms, a step every 400 ms.
+    s.machine1.punch(punched, 4, 250);
     QTRY_VERIFY_WITH_TIMEOUT(s.machine1.punchDone(), 20000);
-    QTRY_COMPARE_WITH_TIMEOUT(p->rtfText->text(), expected, 5000);
-    QCOMPARE(E2eSession::panel(p, 2), QString::number(expected.size()));
-    QCOMPARE(p->rtfText->selStart(), int(expected.size()));
+    QTRY_VERIFY_WITH_TIMEOUT(p->rtfText->text().endsWith(shown), 5000);
+    const int length = p->rtfText->textLength();
+    QCOMPARE(E2eSession::panel(p, 2), QString::number(length));
+    QCOMPARE(p->rtfText->selStart(), length);
     // Receiving never ends by itself; the same command stops it.
     QCOMPARE(p->actAction, qint32(actReceive));
     s.trigger("mnuCommunicationReceive");

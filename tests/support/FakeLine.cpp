@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakeLine.h"
 
 namespace kordavel {
@@ -10,26 +11,6 @@ QByteArray FakeLine::written() const
     for (const Write &write : writes)
         all += write.bytes;
     return all;
-}
-
-void FakeLine::setCts(bool on)
-{
-    change(m_cts, on, comEvCTS);
-}
-
-void FakeLine::setDsr(bool on)
-{
-    change(m_dsr, on, comEvDSR);
-}
-
-void FakeLine::setCd(bool on)
-{
-    change(m_cd, on, comEvCD);
-}
-
-void FakeLine::setRing(bool on)
-{
-    change(m_ring, on, comEvRing);
 }
 
 void FakeLine::change(bool &line, bool on, qint16 event)
@@ -77,22 +58,8 @@ int FakeLine::pendingOutput(int &count)
 
 int FakeLine::modemLine(ModemLine line, bool &state)
 {
-    if (m_modemError != 0)
-        return m_modemError;
-    switch (line) {
-    case ModemLine::Cts:
-        state = m_cts;
-        break;
-    case ModemLine::Dsr:
-        state = m_dsr;
-        break;
-    case ModemLine::Cd:
-        state = m_cd;
-        break;
-    case ModemLine::Ring:
-        state = m_ring;
-        break;
-    }
+    const bool lines[] = {m_cts, m_dsr, m_cd, m_ring};
+    state = lines[int(line)];
     return comNoError;
 }
 

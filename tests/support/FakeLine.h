@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "dnc/SerialLine.h"
@@ -34,10 +35,10 @@ public:
     void setAutoDrain(bool on) { m_autoDrain = on; }
     void drain() { m_pending = 0; }
     // Changes a modem line; while open a change raises its CommEvent.
-    void setCts(bool on);
-    void setDsr(bool on);
-    void setCd(bool on);
-    void setRing(bool on);
+    void setCts(bool on) { change(m_cts, on, comEvCTS); }
+    void setDsr(bool on) { change(m_dsr, on, comEvDSR); }
+    void setCd(bool on) { change(m_cd, on, comEvCD); }
+    void setRing(bool on) { change(m_ring, on, comEvRing); }
     // Bytes arriving from the machine.
     void receive(const QByteArray &bytes) { deliver(bytes); }
     // Raises any CommEvent value, for instance a line error.
@@ -46,8 +47,6 @@ public:
     void vanish(int number = comDeviceLost) { fail(number); }
     // The device disappears; the next OutBufferCount finds out.
     void vanishOnCount() { m_vanishOnCount = true; }
-    // Reading the modem lines fails with this number (0: they read).
-    void setModemError(int number) { m_modemError = number; }
 
 protected:
     int openDevice() override;
@@ -60,7 +59,6 @@ private:
     void change(bool &line, bool on, qint16 event);
 
     int m_openError = 0;
-    int m_modemError = 0;
     bool m_autoDrain = true;
     bool m_vanishOnCount = false;
     int m_pending = 0;

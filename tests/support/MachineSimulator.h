@@ -1,14 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A CNC controller at the far end of a pseudo-terminal. The program under test opens the
 // pty's slave as its serial port (the settings store's section "Ports" maps a port number
 // to it); the simulator works the master as a machine would:
-// - it records every byte with its arrival time;
+// - it records every byte;
 // - with flow control on, it buffers what arrives, consumes it at a set rate, sends XOFF
-//   when the buffer holds more than a threshold and XON when it has drained;
+//   when the buffer holds more than a threshold and XON when it has drained, and notes how
+//   many bytes had arrived at each;
 // - it can hold the line before its first XON;
-// - it can punch a program out, in ISO or EIA code, in chunks at a set pace.
-#include "dnc/CodeTables.h"
+// - it can punch bytes out in chunks at a set pace.
 #include "support/PtyMachine.h"
 
 #include <QByteArray>
@@ -37,16 +38,13 @@ public:
 
     // Maps port number n ("Com<n>") to this machine.
     void mapTo(int n) const { m_pty.mapTo(n); }
-    // Milliseconds since the machine was made.
-    qint64 now() const { return m_clock.elapsed(); }
-
     // Flow control: XOFF once more than threshold bytes wait, XON once none wait; the
     // machine consumes bytesPerSecond.
     void setFlowControl(int threshold, int bytesPerSecond)
     {
         m_threshold = threshold;
         m_rate = bytesPerSecond;
-        m_lastDrain = now();
+        m_lastDrain = m_clock.elapsed();
         m_drain.start(10);
     }
     // The first XON goes out after ms milliseconds.
@@ -54,12 +52,10 @@ public:
     {
         QTimer::singleShot(ms, &m_drain, [this] { control(XON); });
     }
-    // Punches the program: chunkBytes at a time, every intervalMs, converted to EIA code
-    // when eia is set.
-    void punch(const QByteArray &program, bool eia, int chunkBytes, int intervalMs)
+    // Punches the bytes: chunkBytes at a time, every intervalMs.
+    void punch(const QByteArray &bytes, int chunkBytes, int intervalMs)
     {
-        m_toPunch =
-            eia ? convertCode(program, true, InitCodeTables()).value_or(QByteArray()) : program;
+        m_toPunch = bytes;
         m_chunk = chunkBytes;
         m_punch.start(intervalMs);
     }
@@ -68,10 +64,9 @@ public:
     void hangUp() { m_pty.hangUp(); }
 
     QByteArray received;
-    QList<qint64> arrivals; // per byte of received, in ms
     struct Control {
         char code;
-        qint64 at;
+        qsizetype received; // bytes arrived when it went out
     };
     QList<Control> controls; // XON and XOFF sent, in order
     // Called after every chunk that arrived.
@@ -82,15 +77,12 @@ private:
     void control(char code)
     {
         write(QByteArray(1, code));
-        controls << Control{code, now()};
+        controls << Control{code, received.size()};
         m_held = code == XOFF;
     }
     void arrived(const QByteArray &chunk)
     {
-        const qint64 at = now();
         received += chunk;
-        for (qsizetype i = 0; i < chunk.size(); ++i)
-            arrivals << at;
         m_buffered += double(chunk.size());
         if (m_threshold >= 0 && !m_held && m_buffered > m_threshold)
             control(XOFF);
@@ -99,7 +91,7 @@ private:
     }
     void drain()
     {
-        const qint64 t = now();
+        const qint64 t = m_clock.elapsed();
         const qint64 elapsed = t - m_lastDrain;
         m_lastDrain = t;
         m_buffered = std::max(0.0, m_buffered - double(elapsed) * m_rate / 1000.0);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The machine end of a pseudo-terminal: the channel opens the slave as its port, the test
@@ -8,9 +9,11 @@
 #include <QSocketNotifier>
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <pty.h>
 #include <termios.h>
@@ -90,16 +93,33 @@ public:
         m_master = -1;
     }
 
+    // The machine stops reading once count bytes have arrived, until goOn().
+    void stopAt(qsizetype count)
+    {
+        m_stopAt = count;
+        if (m_notifier)
+            m_notifier->setEnabled(!stopped());
+    }
+    void goOn() { stopAt(kNoLimit); }
+    bool stopped() const { return received.size() >= m_stopAt; }
+
+    static constexpr qsizetype kNoLimit = std::numeric_limits<qsizetype>::max();
     QByteArray received;
     // Called with every chunk as it arrives.
     std::function<void(const QByteArray &)> onData;
+    // At most this many bytes are read at a time.
+    qsizetype readAtMost = kNoLimit;
 
 private:
     void readAll()
     {
         char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        for (bool first = true; first || readAtMost == kNoLimit; first = false) {
+            if (stopped())
+                return m_notifier->setEnabled(false);
+            const qsizetype room =
+                std::min({qsizetype(sizeof buffer), readAtMost, m_stopAt - received.size()});
+            const ssize_t n = ::read(m_master, buffer, size_t(room));
             if (n <= 0)
                 return;
             const QByteArray chunk(buffer, n);
@@ -114,6 +134,7 @@ private:
     int m_master = -1;
     int m_slave = -1;
     QString m_device;
+    qsizetype m_stopAt = kNoLimit;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 

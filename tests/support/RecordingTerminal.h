@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The terminal calls of every port, made as usual and written down in order: "drain",
