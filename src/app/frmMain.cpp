@@ -78,10 +78,6 @@ frmMain::frmMain()
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
     m_mdi->installEventFilter(this);
-    frmFindReplace::setEditorSource([this]() -> RichTextBox * {
-        frmProgram *program = activeProgram();
-        return program ? program->rtfText : nullptr;
-    });
     buildMenus();
     buildToolbar();
     buildStatusBar();
@@ -96,7 +92,8 @@ frmMain::~frmMain()
     // Windows that go with the frame report to nobody.
     for (frmProgram *program : m_mdi->findChildren<frmProgram *>())
         disconnect(program, nullptr, this, nullptr);
-    frmFindReplace::setEditorSource(nullptr);
+    if (IsFirstInstance)
+        frmFindReplace::setEditorSource(nullptr);
     frmQuestion::releaseInstance();
 }
 
@@ -129,6 +126,11 @@ bool frmMain::startUp(const QStringList &files)
         return false;
     }
     IsFirstInstance = true;
+    // The find commands act on the active program window of the running copy.
+    frmFindReplace::setEditorSource([this]() -> RichTextBox * {
+        frmProgram *program = activeProgram();
+        return program ? program->rtfText : nullptr;
+    });
     SetLanguage();
     ProgramWindowCount = 0;
     FindDialogShown = false;
