@@ -68,6 +68,8 @@ public:
     // Takes the text received so far (converted from EIA when EIA is on).
     QString Receive();
     QString RemoteReceive();
+    // Bytes have come since the last Receive or RemoteReceive (whatever their text is).
+    bool HasReceived() const { return !ReceiveBuffer.isEmpty(); }
     bool SendInProgress() const { return bSendInProgress; }
 
     // The hold conditions of a send.

@@ -219,6 +219,14 @@ const Entry kEntries[] = {
     {405, "Back", "Назад", "Atras"},
     {406, "Forward", "Напред", "Adelante"},
     {407, "Find:", "Търсене:", "Buscar:"},
+    {410, "End of receive:", "Край на приемането:", "Fin de recibir :"},
+    {411, "When a receive ends by itself", "Кога приемането спира само",
+     "Cuando recibir termina solo"},
+    {412, "When a receive ends by itself", "Кога приемането спира само",
+     "Cuando recibir termina solo"},
+    {413, "By hand", "Ръчно", "A mano"},
+    {414, "At the closing %", "При затварящия %", "En el % final"},
+    {415, "After 5 s quiet", "След 5 s тишина", "Tras 5 s de silencio"},
 };
 
 const QHash<int, QString> &table()

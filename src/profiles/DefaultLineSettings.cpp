@@ -11,11 +11,17 @@ namespace {
 
 // The keys in reading and writing order, with their members.
 const std::pair<const char *, QString DefaultLineSettings::*> kKeys[] = {
-    {"Port", &DefaultLineSettings::Port},         {"BaudRate", &DefaultLineSettings::BaudRate},
-    {"DataBits", &DefaultLineSettings::DataBits}, {"Parity", &DefaultLineSettings::Parity},
-    {"StopBits", &DefaultLineSettings::StopBits}, {"XOnXOff", &DefaultLineSettings::XOnXOff},
-    {"WaitXOn", &DefaultLineSettings::WaitXOn},   {"RTSCTS", &DefaultLineSettings::RTSCTS},
-    {"DSRDTR", &DefaultLineSettings::DSRDTR},     {"ISOEIA", &DefaultLineSettings::ISOEIA},
+    {"Port", &DefaultLineSettings::Port},
+    {"BaudRate", &DefaultLineSettings::BaudRate},
+    {"DataBits", &DefaultLineSettings::DataBits},
+    {"Parity", &DefaultLineSettings::Parity},
+    {"StopBits", &DefaultLineSettings::StopBits},
+    {"XOnXOff", &DefaultLineSettings::XOnXOff},
+    {"WaitXOn", &DefaultLineSettings::WaitXOn},
+    {"RTSCTS", &DefaultLineSettings::RTSCTS},
+    {"DSRDTR", &DefaultLineSettings::DSRDTR},
+    {"ISOEIA", &DefaultLineSettings::ISOEIA},
+    {"ReceiveEnd", &DefaultLineSettings::ReceiveEnd},
 };
 
 } // namespace

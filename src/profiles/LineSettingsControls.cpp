@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace kordavel {
 
 namespace {
@@ -75,6 +77,10 @@ LineSettingsControls::LineSettingsControls(QWidget *parent)
     formatGroup = new QButtonGroup(parent);
     formatGroup->addButton(optFormat[0], 0);
     formatGroup->addButton(optFormat[1], 1);
+    lblReceiveEnd = named<QLabel>(parent, "lblReceiveEnd");
+    cboReceiveEnd = named<QComboBox>(parent, "cboReceiveEnd");
+    for (const char *text : {"By hand", "At the closing %", "After 5 s quiet"})
+        cboReceiveEnd->addItem(QLatin1String(text));
     // English texts until the first relabelling.
     lblPort->setText(QStringLiteral("Port:"));
     lblBaudRate->setText(QStringLiteral("BaudRate:"));
@@ -85,6 +91,7 @@ LineSettingsControls::LineSettingsControls(QWidget *parent)
     chkWaitXOn->setText(QStringLiteral("Wait for XOn"));
     chkRTSCTS->setText(QStringLiteral("RTS/CTS"));
     chkDSRDTR->setText(QStringLiteral("DSR/DTR"));
+    lblReceiveEnd->setText(QStringLiteral("End of receive:"));
 }
 
 void LineSettingsControls::fill()
@@ -99,6 +106,7 @@ void LineSettingsControls::fill()
     chkDSRDTR->setChecked(true);
     chkWaitXOn->setChecked(false);
     optFormat[0]->setChecked(true);
+    cboReceiveEnd->setCurrentIndex(0);
 }
 
 void LineSettingsControls::load(const DefaultLineSettings &settings)
@@ -115,6 +123,8 @@ void LineSettingsControls::load(const DefaultLineSettings &settings)
     const std::optional<qint16> format = storedNumber(settings.ISOEIA);
     if (format == 0 || format == 1)
         optFormat[*format]->setChecked(true);
+    const std::optional<qint16> end = storedNumber(settings.ReceiveEnd);
+    cboReceiveEnd->setCurrentIndex(end == 1 || end == 2 ? *end : 0);
 }
 
 DefaultLineSettings LineSettingsControls::current(const DefaultLineSettings &fallback) const
@@ -130,7 +140,14 @@ DefaultLineSettings LineSettingsControls::current(const DefaultLineSettings &fal
     out.RTSCTS = boxText(chkRTSCTS);
     out.DSRDTR = boxText(chkDSRDTR);
     out.ISOEIA = optFormat[1]->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    out.ReceiveEnd = QString::number(std::max(0, cboReceiveEnd->currentIndex()));
     return out;
+}
+
+void LineSettingsControls::widenReceiveEnd()
+{
+    cboReceiveEnd->resize(std::max(cboReceiveEnd->width(), cboReceiveEnd->sizeHint().width()),
+                          cboReceiveEnd->height());
 }
 
 void LineSettingsControls::setLanguage()
@@ -149,6 +166,10 @@ void LineSettingsControls::setLanguage()
     relabel(chkWaitXOn, 220, 328, chkWaitXOn->text());
     relabel(chkRTSCTS, 221, 329, chkRTSCTS->text());
     relabel(chkDSRDTR, 222, 330, chkDSRDTR->text());
+    relabel(lblReceiveEnd, 410, 411, lblReceiveEnd->text());
+    relabel(cboReceiveEnd, 0, 412, QString());
+    for (int i = 0; i < cboReceiveEnd->count(); ++i)
+        cboReceiveEnd->setItemText(i, GetString(cboReceiveEnd->itemText(i), 413 + i));
 }
 
 } // namespace kordavel

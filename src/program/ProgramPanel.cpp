@@ -121,6 +121,9 @@ void ProgramPanel::placeControls()
     placeInTwips(controls->chkDSRDTR, 120, 5880, 1092, 252);
     placeInTwips(controls->optFormat[0], 240, 6360, 732, 252);
     placeInTwips(controls->optFormat[1], 240, 6600, 732, 252);
+    placeInTwips(controls->lblReceiveEnd, 120, 7080, 1092, 252);
+    placeInTwips(controls->cboReceiveEnd, 120, 7320, 1092, 288);
+    controls->widenReceiveEnd();
     fitTextsInTwipsContent(this);
     int right = 0;
     for (const QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))

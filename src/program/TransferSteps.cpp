@@ -1,10 +1,47 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TransferSteps.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <cmath>
 
 namespace kordavel {
+
+namespace {
+
+std::function<qint64()> g_transferClock;
+
+} // namespace
+
+qint64 transferClock()
+{
+    if (g_transferClock)
+        return g_transferClock();
+    static QElapsedTimer steady;
+    if (!steady.isValid())
+        steady.start();
+    return steady.elapsed();
+}
+
+void setTransferClock(std::function<qint64()> clock)
+{
+    g_transferClock = std::move(clock);
+}
+
+QString timeLeftText(qint64 sent, qint64 left, qint64 elapsedMs)
+{
+    if (sent <= 0 || elapsedMs <= 0)
+        return QString();
+    const double seconds =
+        std::ceil(double(std::max<qint64>(left, 0)) * double(elapsedMs) / double(sent) / 1000.0);
+    const qint64 s = qint64(seconds);
+    const auto two = [](qint64 n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); };
+    if (s >= 3600)
+        return QString::number(s / 3600) + QLatin1Char(':') + two(s / 60 % 60) + QLatin1Char(':') +
+               two(s % 60);
+    return two(s / 60) + QLatin1Char(':') + two(s % 60);
+}
 
 qint32 progressPercent(qint32 position, qint32 total)
 {

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace kordavel {
 
 // The progress figure of a transfer: Int(100 × position ÷ total), rounded down. A total
@@ -18,6 +20,16 @@ qint32 scanPiece(const QString &text, qint32 position, qint32 bound, bool inclus
 // The piece the scan gives: the characters from 0-based lineStart up to position, within
 // the text.
 QString pieceText(const QString &text, qint32 lineStart, qint32 position);
+
+// The clock of a transfer's timings, in milliseconds; tests put their own in (nullptr: the
+// steady clock).
+qint64 transferClock();
+void setTransferClock(std::function<qint64()> clock);
+
+// The time left of a send at the rate so far (sent characters in elapsedMs), for the
+// characters still to go: "mm:ss", or "h:mm:ss" from an hour on, whole seconds rounded up.
+// Empty while there is no rate yet.
+QString timeLeftText(qint64 sent, qint64 left, qint64 elapsedMs);
 
 // Layout of a program window, in twips: width W and height H inside the window, panel
 // width P, status bar height S.

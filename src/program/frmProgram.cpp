@@ -20,6 +20,13 @@
 
 namespace kordavel {
 
+namespace {
+
+// The time left panel, in twips: "0:00:00" and its frame.
+constexpr double kTimeLeftWidth = 1200;
+
+} // namespace
+
 frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmProgram"));
@@ -31,12 +38,14 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     stbStatus = new QStatusBar(this);
     stbStatus->setObjectName(QStringLiteral("stbStatus"));
     stbStatus->setSizeGripEnabled(false);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         stbPanel[i] = new QLabel(stbStatus);
         stbPanel[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         stbPanel[i]->setMinimumWidth(80);
-        stbStatus->addWidget(stbPanel[i], i == 0 ? 1 : 0);
     }
+    // The time left stands between the operation and the count.
+    for (const int i : {0, 1, 3, 2})
+        stbStatus->addWidget(stbPanel[i], i == 0 ? 1 : 0);
     stbPanel[0]->setText(QStringLiteral("Ready"));
     setFocusProxy(rtfText);
 
@@ -111,8 +120,11 @@ void frmProgram::layoutWindow()
     if (layout.panel3Valid)
         stbPanel[2]->setFixedWidth(twipsToPixelsX(layout.panel3));
     if (layout.panels12Valid) {
+        // The time left takes its width from the status panel's.
+        const int timeWidth = twipsToPixelsX(kTimeLeftWidth);
+        stbPanel[3]->setFixedWidth(timeWidth);
         stbPanel[1]->setFixedWidth(twipsToPixelsX(layout.panel2));
-        stbPanel[0]->setFixedWidth(twipsToPixelsX(layout.panel1));
+        stbPanel[0]->setFixedWidth(std::max(0, twipsToPixelsX(layout.panel1) - timeWidth));
     }
 }
 

@@ -42,7 +42,9 @@ public:
     RichTextBox *rtfText;
     RichTextBox *rtfRemote;
     QStatusBar *stbStatus;
-    QLabel *stbPanel[3];
+    // The operation's status, the operation with its progress, the time left of a send, the
+    // count of characters sent or received.
+    QLabel *stbPanel[4];
 
     // Transfers (frmProgramTransfer.cpp). Send waits two seconds before it opens the port;
     // a second start during that wait does nothing. StopSending is safe in any state.
@@ -86,6 +88,10 @@ private:
     void ucDnc1_Status(qint16 intStatus);
     void ucDnc1_ErrorStatus(qint16 intErrorStatus);
     void appendReceived(const QString &text);
+    // The progress of a send or remote send: percentage, count and time left.
+    void showProgress(qint32 position, qint32 from, qint32 bound);
+    // The received text holds the line end after the closing % (the second % received).
+    bool closingLineIn(const QString &received);
     void takeLastReceived();
     void strikeThrough(int start, int length);
     void clearStrikeThrough();
@@ -105,6 +111,11 @@ private:
     bool m_inTick = false;
     bool m_receivePlain = false; // the text has lost its formatting to the receive
     bool m_heldCR = false;       // a received CR whose LF may still come
+    qint64 m_sendStarted = 0;    // transferClock() when the first piece of a send left
+    qint32 m_receiveEnd = 0;     // how this receive ends: by hand, closing %, quiet
+    qint32 m_percents = 0;       // % characters received so far
+    bool m_receivedAny = false;
+    qint64 m_lastByte = 0; // transferClock() when the last bytes came
 };
 
 // The file filter of program files, as the file dialogs show it.

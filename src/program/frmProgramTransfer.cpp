@@ -17,6 +17,7 @@
 #include "i18n/Language.h"
 #include "profiles/ValueLists.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -124,6 +125,9 @@ void frmProgram::Receive()
         return;
     m_receivePlain = false;
     m_heldCR = false;
+    m_receiveEnd = picControl->controls->cboReceiveEnd->currentIndex();
+    m_percents = 0;
+    m_receivedAny = false;
     enterState(actReceive);
 }
 
@@ -138,6 +142,7 @@ void frmProgram::Remote()
     rtfRemote->setText(QString());
     rtfText->setText(QString());
     m_sendText.clear();
+    m_sendStarted = transferClock();
     enterState(actRemote);
 }
 
@@ -158,6 +163,7 @@ void frmProgram::StopSending()
     picControl->setEnabled(true);
     stbPanel[1]->clear();
     stbPanel[2]->clear();
+    stbPanel[3]->clear();
     emit buttonState(QStringLiteral("Send"), false);
     emit buttonState(QStringLiteral("Receive"), false);
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
@@ -212,14 +218,12 @@ void frmProgram::sendStep()
     // Closed, or stopped, while the piece was leaving.
     if (!alive || ucDnc1->Action() != actSend)
         return;
+    if (start == lngSendStart)
+        m_sendStarted = transferClock();
     strikeThrough(start, length);
     lngLineStart = lngPosition;
-    if (actAction != actIdle) {
-        stbPanel[1]->setText(sendCaption() + QStringLiteral(" - ") +
-                             QString::number(progressPercent(lngPosition, bound)) +
-                             QStringLiteral("%"));
-        stbPanel[2]->setText(QString::number(lngPosition));
-    }
+    if (actAction != actIdle)
+        showProgress(lngPosition, lngSendStart, bound);
     if (lngPosition > bound) {
         ucDnc1->Send(QStringLiteral("\r\n"));
         if (!alive || ucDnc1->Action() != actSend)
@@ -230,6 +234,16 @@ void frmProgram::sendStep()
             return;
         StopSending();
     }
+}
+
+// Once per step, as often as the percentage: the time left at the rate since the first piece.
+void frmProgram::showProgress(qint32 position, qint32 from, qint32 bound)
+{
+    stbPanel[1]->setText(sendCaption() + QStringLiteral(" - ") +
+                         QString::number(progressPercent(position, bound)) + QStringLiteral("%"));
+    stbPanel[2]->setText(QString::number(position));
+    stbPanel[3]->setText(
+        timeLeftText(position - from, bound - position, transferClock() - m_sendStarted));
 }
 
 // What arrived is added after the text. The result is the old text followed by the
@@ -254,20 +268,44 @@ void frmProgram::appendReceived(const QString &received)
     stbPanel[2]->setText(QString::number(rtfText->textLength()));
 }
 
+// A receive that does not end by hand ends as a stop ends it: after the line of the closing
+// %, or once the line has been quiet for 5 s after its last byte.
 void frmProgram::receiveStep()
 {
+    const bool arrived = ucDnc1->HasReceived();
     QString received = ucDnc1->Receive();
+    if (arrived) {
+        m_receivedAny = true;
+        m_lastByte = transferClock();
+    } else if (m_receiveEnd == 2 && m_receivedAny && transferClock() - m_lastByte >= 5000) {
+        StopSending();
+        return;
+    }
     if (received.isEmpty())
         return;
+    const bool closed = m_receiveEnd == 1 && closingLineIn(received);
     // A CR at the end may be the first half of a CR LF whose LF comes with the next step;
     // it waits, so that the line end does not split into two.
     if (received.endsWith(QLatin1Char('\r'))) {
         received.chop(1);
         appendReceived(received);
         m_heldCR = true;
-        return;
+    } else {
+        appendReceived(received);
     }
-    appendReceived(received);
+    if (closed)
+        StopSending();
+}
+
+bool frmProgram::closingLineIn(const QString &received)
+{
+    for (const QChar c : received) {
+        if (c == QLatin1Char('%'))
+            ++m_percents;
+        else if (c == QLatin1Char('\n') && m_percents >= 2)
+            return true;
+    }
+    return false;
 }
 
 // On a stop, what arrived since the last step still goes into the text.
@@ -295,13 +333,11 @@ void frmProgram::remoteStep()
     ucDnc1->RemoteSend(pieceText(m_sendText, start, lngPosition));
     if (!alive || ucDnc1->Action() != actRemote)
         return;
+    if (start == 0)
+        m_sendStarted = transferClock();
     lngLineStart = lngPosition;
-    if (actAction != actIdle) {
-        stbPanel[1]->setText(sendCaption() + QStringLiteral(" - ") +
-                             QString::number(progressPercent(lngPosition, total)) +
-                             QStringLiteral("%"));
-        stbPanel[2]->setText(QString::number(lngPosition));
-    }
+    if (actAction != actIdle)
+        showProgress(lngPosition, 0, total);
     if (lngPosition > total) {
         ucDnc1->Drain();
         if (!alive || ucDnc1->Action() != actRemote)

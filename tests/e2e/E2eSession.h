@@ -8,6 +8,7 @@
 #include "profiles/ValueLists.h"
 #include "program/Pause.h"
 #include "program/ProgramPanel.h"
+#include "program/TransferSteps.h"
 #include "support/FrameSession.h"
 #include "support/MachineSimulator.h"
 #include "support/RecordingTerminal.h"
@@ -48,13 +49,20 @@ struct E2eSession : E2eMachines, FrameSession {
           })
     {
         setPauseClock([this] { return pauseHeld ? pauseNow : (pauseNow += 1000); });
+        setTransferClock([this] { return transferNow; });
     }
-    ~E2eSession() { setPauseClock(nullptr); }
+    ~E2eSession()
+    {
+        setPauseClock(nullptr);
+        setTransferClock(nullptr);
+    }
 
     // The pause before a send reads this clock. It runs a second a reading, so that the pause
     // ends at once; while held it stands still, and the test acts inside the pause.
     qint64 pauseNow = 0;
     bool pauseHeld = false;
+    // The transfer's clock (time left, quiet line) stands still until the test moves it.
+    qint64 transferNow = 0;
 
     static QString panel(frmProgram *p, int i) { return p->stbPanel[i]->text(); }
     static bool portOpen(frmProgram *p) { return p->ucDnc1->MSComm1().PortOpen(); }
@@ -65,7 +73,8 @@ struct E2eSession : E2eMachines, FrameSession {
         return p->actAction == actIdle && !portOpen(p) && !p->rtfText->locked() &&
                p->picControl->isEnabled() && p->rtfText->struckMarks().isEmpty() &&
                panel(p, 0) == QLatin1String("Ready") && panel(p, 1).isEmpty() &&
-               panel(p, 2).isEmpty() && !frame->buttonValue(QStringLiteral("Send")) &&
+               panel(p, 2).isEmpty() && panel(p, 3).isEmpty() &&
+               !frame->buttonValue(QStringLiteral("Send")) &&
                !frame->buttonValue(QStringLiteral("Receive"));
     }
 };

@@ -34,21 +34,34 @@ void TstE2eSend::sendsExactBytes_data()
     QTest::addColumn<bool>("eia");
     QTest::addColumn<QByteArray>("wire");
     QTest::addColumn<QString>("progress"); // the status after the first line, when checked
+    // The time left after the second line, when checked, that many ms after the first.
+    QTest::addColumn<qint64>("elapsed");
+    QTest::addColumn<QString>("timeLeft");
     const QString program = QStringLiteral("G01 X10\r\nM30");
     QTest::newRow("whole program, progress after the first line")
-        << program << 0 << 0 << false << QByteArray("G01 X10\r\nM30\r\n") << "Send - 75%";
+        << program << 0 << 0 << false << QByteArray("G01 X10\r\nM30\r\n") << "Send - 75%"
+        << qint64(0) << "";
     QTest::newRow("EIA, last line with its line end")
         << program + "\r\n"
         << 0 << 0
         << true
         // G01 X10 LF M30 LF LF in EIA code: CR is left out.
-        << QByteArray("\x67\x20\x01\x10\x37\x01\x20\x00\x54\x13\x20\x00\x00", 13) << "";
+        << QByteArray("\x67\x20\x01\x10\x37\x01\x20\x00\x54\x13\x20\x00\x00", 13) << "" << qint64(0)
+        << "";
     QTest::newRow("second line selected")
-        << program << 9 << 3 << false << QByteArray("M30\r\n") << "";
+        << program << 9 << 3 << false << QByteArray("M30\r\n") << "" << qint64(0) << "";
     QTest::newRow("selection across a line end")
-        << "N1 G0\r\nN2 X5\r\nN3 M30" << 3 << 8 << false << QByteArray("G0\r\nN2 X\r\n") << "";
+        << "N1 G0\r\nN2 X5\r\nN3 M30" << 3 << 8 << false << QByteArray("G0\r\nN2 X\r\n") << ""
+        << qint64(0) << "";
     QTest::newRow("only the first character")
-        << program << 0 << 1 << false << QByteArray("G\r\n") << "";
+        << program << 0 << 1 << false << QByteArray("G\r\n") << "" << qint64(0) << "";
+    // 18 characters sent, 3 to go: a sixth of the time so far.
+    const QString three = QStringLiteral("G01 X10\r\nG01 X20\r\nM30");
+    const QByteArray threeWire("G01 X10\r\nG01 X20\r\nM30\r\n");
+    QTest::newRow("time left in minutes")
+        << three << 0 << 0 << false << threeWire << "" << qint64(30000) << "00:05";
+    QTest::newRow("time left from an hour on")
+        << three << 0 << 0 << false << threeWire << "" << qint64(21599000) << "1:00:00";
 }
 
 void TstE2eSend::sendsExactBytes()
@@ -59,6 +72,8 @@ void TstE2eSend::sendsExactBytes()
     QFETCH(bool, eia);
     QFETCH(QByteArray, wire);
     QFETCH(QString, progress);
+    QFETCH(qint64, elapsed);
+    QFETCH(QString, timeLeft);
     E2eSession s;
     frmProgram *p = s.program();
     p->picControl->controls->optFormat[eia ? 1 : 0]->setChecked(true);
@@ -78,6 +93,13 @@ void TstE2eSend::sendsExactBytes()
         QCOMPARE(shown[0], progress);
         QCOMPARE(shown[1], QStringLiteral("9"));
         QCOMPARE(struck, (QList<std::pair<int, int>>{{0, 9}}));
+    }
+    if (!timeLeft.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(E2eSession::panel(p, 2), QStringLiteral("9"), 10000);
+        QCOMPARE(E2eSession::panel(p, 3), QString()); // no rate before the clock moves
+        s.transferNow = elapsed;
+        QTRY_COMPARE_WITH_TIMEOUT(E2eSession::panel(p, 2), QStringLiteral("18"), 10000);
+        QCOMPARE(E2eSession::panel(p, 3), timeLeft);
     }
     QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
     QCOMPARE(s.machine1.received, wire);

@@ -221,15 +221,18 @@ void TstProfiles::defaultsShown_data()
     QTest::addColumn<QStringList>("stored"); // key=value pairs in "Default"
     QTest::addColumn<QStringList>("shown");  // as shownBy()
     QTest::addColumn<QString>("settings");   // the channel's settings string
+    QTest::addColumn<int>("receiveEnd");     // the end-of-receive choice shown
     const QStringList fallback{"Com3", "4800", "7", "Even", "2", "10110"};
-    QTest::newRow("empty store") << QStringList{} << fallback << "4800,E,7,2";
+    QTest::newRow("empty store") << QStringList{} << fallback << "4800,E,7,2" << 0;
     QTest::newRow("stored values")
-        << QStringList{"Port=Com5", "BaudRate=9600", "DataBits=8", "Parity=None", "StopBits=1",
-                       "XOnXOff=0", "WaitXOn=1",     "RTSCTS=0",   "DSRDTR=0",    "ISOEIA=1"}
-        << QStringList{"Com5", "9600", "8", "None", "1", "01001"} << "9600,N,8,1";
+        << QStringList{"Port=Com5",  "BaudRate=9600", "DataBits=8",  "Parity=None",
+                       "StopBits=1", "XOnXOff=0",     "WaitXOn=1",   "RTSCTS=0",
+                       "DSRDTR=0",   "ISOEIA=1",      "ReceiveEnd=2"}
+        << QStringList{"Com5", "9600", "8", "None", "1", "01001"} << "9600,N,8,1" << 2;
     QTest::newRow("values the lists do not hold")
-        << QStringList{"Port=Com9", "BaudRate=19200", "Parity=odd", "XOnXOff=x", "ISOEIA=7"}
-        << fallback << "4800,E,7,2";
+        << QStringList{"Port=Com9", "BaudRate=19200", "Parity=odd",
+                       "XOnXOff=x", "ISOEIA=7",       "ReceiveEnd=3"}
+        << fallback << "4800,E,7,2" << 0;
 }
 
 void TstProfiles::defaultsShown()
@@ -237,10 +240,12 @@ void TstProfiles::defaultsShown()
     QFETCH(QStringList, stored);
     QFETCH(QStringList, shown);
     QFETCH(QString, settings);
+    QFETCH(int, receiveEnd);
     for (const QString &pair : stored)
         SaveSetting(QStringLiteral("Default"), pair.section('=', 0, 0), pair.section('=', 1));
     frmProgram window;
     QCOMPARE(shownBy(*window.picControl->controls), shown);
+    QCOMPARE(window.picControl->controls->cboReceiveEnd->currentIndex(), receiveEnd);
     QCOMPARE(window.picControl->cboMashine->currentText(), QStringLiteral("NONE"));
     // The channel holds what the panel shows.
     const ucDnc &dnc = *window.ucDnc1;
@@ -252,6 +257,7 @@ void TstProfiles::defaultsShown()
              QString() + flags[0] + flags[2] + flags[3] + flags[4]);
     frmOptions options;
     QCOMPARE(shownBy(*options.controls), shown);
+    QCOMPARE(options.controls->cboReceiveEnd->currentIndex(), receiveEnd);
 }
 
 void TstProfiles::panelIsPerWindow()
@@ -292,7 +298,7 @@ void TstProfiles::panelCaptionsFitInEveryLanguage()
     QCOMPARE(window.picControl->width(), english);
 }
 
-// Cancel writes nothing; OK writes all ten defaults, and windows opened afterwards start
+// Cancel writes nothing; OK writes all eleven defaults, and windows opened afterwards start
 // with them.
 void TstProfiles::optionsWriteOnOkOnly()
 {
@@ -302,6 +308,7 @@ void TstProfiles::optionsWriteOnOkOnly()
         c.chkDSRDTR->setChecked(false);
         c.optFormat[1]->setChecked(true);
         c.cboBaudRate->setCurrentIndex(0);
+        c.cboReceiveEnd->setCurrentIndex(1);
         (ok ? options.cmdOK : options.cmdCancel)->click();
         QCOMPARE(defaultsStored(), ok);
     }
@@ -310,11 +317,13 @@ void TstProfiles::optionsWriteOnOkOnly()
     expected.BaudRate = QStringLiteral("9600");
     expected.DSRDTR = QStringLiteral("0");
     expected.ISOEIA = QStringLiteral("1");
+    expected.ReceiveEnd = QStringLiteral("1");
     QCOMPARE(ReadDefaultLineSettings(), expected);
     QSettings ini(m_folders->settingsFile(), QSettings::IniFormat);
     ini.beginGroup(QStringLiteral("Default"));
-    QCOMPARE(ini.childKeys().size(), 10);
+    QCOMPARE(ini.childKeys().size(), 11);
     frmProgram window;
+    QCOMPARE(window.picControl->controls->cboReceiveEnd->currentIndex(), 1);
     QVERIFY(window.ucDnc1->EIA());
     QCOMPARE(window.ucDnc1->BaudRate(), QStringLiteral("9600"));
 }
