@@ -18,7 +18,10 @@ public:
     QByteArray run()
     {
         collectTables();
-        m_out.reserve(m_text.plainText().size() * 11 / 10 + 256);
+        qsizetype size = 0;
+        for (const TextRun &run : m_text.runs)
+            size += run.text.size();
+        m_out.reserve(size * 11 / 10 + 256);
         writeHeader();
         writeBody();
         m_out += "\\par }\r\n";

@@ -227,6 +227,8 @@ const Entry kEntries[] = {
     {413, "By hand", "Ръчно", "A mano"},
     {414, "At the closing %", "При затварящия %", "En el % final"},
     {415, "After 5 s quiet", "След 5 s тишина", "Tras 5 s de silencio"},
+    {445, "Opening", "Отваряне", "Abriendo"},
+    {446, "Saving", "Записване", "Guardando"},
 };
 
 const QHash<int, QString> &table()

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QLabel;
+class QProgressBar;
 class QStatusBar;
 class QTimer;
 
@@ -75,6 +76,8 @@ protected:
 
 private:
     void layoutWindow();
+    // The progress of a long open or save (-1: over) in the status bar.
+    void showFileProgress(bool saving, int percent);
     void showFormatState();
     void filterKey(int &keyAscii);
     bool writeTo(const QString &path, bool asNewName);
@@ -100,6 +103,7 @@ private:
     void endTransferForClose();
 
     bool bModified = false;
+    QProgressBar *m_fileProgress = nullptr;
     qint32 lngPosition = 0;
     qint32 lngLineStart = 0;
     qint32 lngSendStart = 0;
