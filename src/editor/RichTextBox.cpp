@@ -3,6 +3,7 @@
 
 #include "DocumentBuilder.h"
 #include "DocumentRichText.h"
+#include "LayoutPacer.h"
 #include "PlainTextFile.h"
 #include "RtfReader.h"
 #include "RtfWriter.h"
@@ -187,6 +188,7 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
     m_loading = true;
     setDocument(fresh);
     setTextCursor(QTextCursor(fresh));
+    LayoutPacer::pace(fresh);
     m_loading = false;
     connectDocument();
     // Later, not now: a caller may be inside one of the old document's signals.

@@ -4,7 +4,6 @@
 // their pace; a short one is read or written at once.
 #include "DocumentBuilder.h"
 #include "DocumentRichText.h"
-#include "LayoutPacer.h"
 #include "LineEndData.h"
 #include "RichTextBox.h"
 
@@ -130,7 +129,6 @@ void RichTextBox::finishOpen(const std::shared_ptr<OpenJob> &job)
     swapIn(job->document, false);
     m_format = job->format;
     m_lineEnd = job->lineEnd;
-    LayoutPacer::pace(document());
     emit fileOpened(true);
 }
 
