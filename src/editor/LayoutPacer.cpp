@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 namespace kordavel {
 
@@ -24,6 +25,12 @@ void LayoutPacer::pace(QTextDocument *document)
     document->documentLayout()->installEventFilter(pacer);
 }
 
+bool LayoutPacer::laidOut(int position) const
+{
+    const QTextBlock block = m_document->findBlock(position);
+    return block.isValid() && block.layout()->lineCount() > 0;
+}
+
 bool LayoutPacer::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::Timer || !m_document)
@@ -34,6 +41,20 @@ bool LayoutPacer::eventFilter(QObject *watched, QEvent *event)
     const int end = m_document->characterCount() - 1;
     QElapsedTimer slice;
     slice.start();
+    // A change of the whole document (its font, its page size) starts the layout over: go
+    // on from where it is now, found by halving, rather than lay out all up to here at once.
+    if (m_position > 0 && !laidOut(m_position - 1)) {
+        int low = 0;
+        int high = m_position - 1;
+        while (low < high) {
+            const int middle = low + (high - low) / 2;
+            if (laidOut(middle))
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        m_position = low;
+    }
     // Asking for a block's place lays the document out up to that block, in small pieces.
     while (m_position < end && slice.nsecsElapsed() < kSliceNs) {
         m_position = std::min(end, m_position + m_step);

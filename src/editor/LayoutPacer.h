@@ -23,6 +23,7 @@ protected:
 
 private:
     explicit LayoutPacer(QTextDocument *document);
+    bool laidOut(int position) const;
     QPointer<QTextDocument> m_document;
     int m_position = 0;
     int m_step = 2000;
