@@ -2,14 +2,15 @@
 // Timings of the program editor and the program-file formats on a large generated program.
 //
 //   QT_QPA_PLATFORM=offscreen bench_editor [lines] [runs]
-//   QT_QPA_PLATFORM=offscreen bench_editor --large CASE [lines]
+//   QT_QPA_PLATFORM=offscreen bench_editor --large CASE [lines] [ms]
 //
 // lines: length of the generated program (100000); runs: repetitions per figure (5).
 // Every figure is the median of the runs, in milliseconds.
-// --large runs one case in a process of its own, on 2,000,000 lines unless told: "floor"
-// (QTextEdit::setPlainText), "open-nc", "save-nc", "open-dnc", "save-dnc", "open-line" (one
-// line of a million characters) and "floor-line". It prints the
-// time, the peak memory (VmHWM) and the longest gap of a 10 ms timer meanwhile.
+// --large runs one case in a process of its own, on 2,000,000 lines unless told, following
+// the layout after an open for ms (120000) at most: "floor" (QTextEdit::setPlainText),
+// "open-nc", "save-nc", "open-dnc", "save-dnc", "open-line" (one line of a million
+// characters) and "floor-line". It prints the time, the peak memory (VmHWM) and the longest
+// gap of a 10 ms timer meanwhile.
 
 #include "editor/DocumentRichText.h"
 #include "editor/PlainTextFile.h"
@@ -233,7 +234,7 @@ bool layoutPaced(const RichTextBox &editor)
     return editor.document()->findChild<QObject *>(QStringLiteral("layoutPacer")) != nullptr;
 }
 
-int runLarge(const QString &kind, int lineCount)
+int runLarge(const QString &kind, int lineCount, qint64 followMs)
 {
     QTemporaryDir dir;
     Program program = generateProgram(kind.endsWith(QLatin1String("line")) ? 10 : lineCount);
@@ -295,7 +296,7 @@ int runLarge(const QString &kind, int lineCount)
                     qPrintable(kind), ms, stall, double(peakRssKiB()) / 1024.0);
         std::fflush(stdout);
         // The rest of the layout runs on; followed for at most two minutes.
-        while (layoutPaced(editor) && clock.elapsed() < ms + 120000)
+        while (layoutPaced(editor) && clock.elapsed() < ms + followMs)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         laidOut = layoutPaced(editor) ? -1 : clock.elapsed();
         stall = meter.longest();
@@ -333,7 +334,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() > 2 && args[1] == QLatin1String("--large"))
-        return runLarge(args[2], args.size() > 3 ? args[3].toInt() : 2000000);
+        return runLarge(args[2], args.size() > 3 ? args[3].toInt() : 2000000,
+                        args.size() > 4 ? args[4].toLongLong() : 120000);
     const int lineCount = args.size() > 1 ? std::max(10, args[1].toInt()) : 100000;
     const int runs = args.size() > 2 ? std::max(1, args[2].toInt()) : 5;
 
