@@ -1,0 +1,311 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ToolpathView.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVarLengthArray>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kordavel {
+
+namespace {
+
+constexpr int kMargin = 16;       // pixels around a fitted drawing
+constexpr double kPickRadius = 6; // pixels a click may miss a segment by
+constexpr double kHoleRadius = 4;
+const double kCos30 = std::sqrt(3.0) / 2;
+
+double distanceToPiece(QPointF p, QPointF a, QPointF b)
+{
+    const QPointF ab = b - a;
+    const double length2 = QPointF::dotProduct(ab, ab);
+    const double t =
+        length2 > 0 ? std::clamp(QPointF::dotProduct(p - a, ab) / length2, 0.0, 1.0) : 0.0;
+    const QPointF d = p - (a + t * ab);
+    return std::hypot(d.x(), d.y());
+}
+
+// Lines of one colour and pen, gathered for one call to the painter.
+struct Batch {
+    QVarLengthArray<QLineF, 1024> lines;
+    QPointF last; // the last point drawn, which the next piece starts from
+    bool open = false;
+
+    // Adds the polyline of a segment; points less than a pixel from the last one drawn are
+    // left out, so a long run of tiny moves costs what the pixels it covers cost.
+    void add(const QPointF *pixels, qsizetype count)
+    {
+        QPointF at = pixels[0];
+        if (open && std::abs(at.x() - last.x()) + std::abs(at.y() - last.y()) < 1)
+            at = last;
+        for (qsizetype i = 1; i < count; ++i) {
+            const QPointF q = pixels[i];
+            if (std::abs(q.x() - at.x()) + std::abs(q.y() - at.y()) >= 1) {
+                lines.append(QLineF(at, q));
+                at = q;
+            }
+        }
+        last = at;
+        open = true;
+    }
+};
+
+} // namespace
+
+ToolpathView::ToolpathView(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ToolpathView"));
+    setMinimumSize(120, 120);
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(false);
+}
+
+void ToolpathView::setPath(Toolpath path)
+{
+    m_path = std::move(path);
+    project();
+    if (m_fitted)
+        fit();
+    update();
+}
+
+void ToolpathView::setView(View view)
+{
+    m_view = view;
+    project();
+    fit();
+}
+
+void ToolpathView::setMarkedLine(int line)
+{
+    if (line != m_marked) {
+        m_marked = line;
+        update();
+    }
+}
+
+void ToolpathView::setSentLines(int lines)
+{
+    if (lines != m_sent) {
+        m_sent = lines;
+        update();
+    }
+}
+
+QPointF ToolpathView::projected(const ToolpathPoint &p) const
+{
+    switch (m_view) {
+    case ViewXZ:
+        return {p.x, p.z};
+    case ViewYZ:
+        return {p.y, p.z};
+    case ViewIsometric:
+        return {(p.x - p.y) * kCos30, (p.x + p.y) * 0.5 + p.z};
+    case ViewLathe:
+        return {p.z, p.x};
+    default:
+        return {p.x, p.y};
+    }
+}
+
+void ToolpathView::project()
+{
+    m_flat.resize(m_path.points.size());
+    for (qsizetype i = 0; i < m_path.points.size(); ++i)
+        m_flat[i] = projected(m_path.points[i]);
+    m_boxes.resize(m_path.segments.size());
+    double left = 0, right = 0, bottom = 0, top = 0;
+    bool any = false;
+    for (qsizetype s = 0; s < m_path.segments.size(); ++s) {
+        const ToolpathSegment &segment = m_path.segments[s];
+        const QPointF *p = m_flat.constData() + segment.first;
+        double x0 = p[0].x(), x1 = x0, y0 = p[0].y(), y1 = y0;
+        for (int i = 1; i < segment.count; ++i) {
+            x0 = std::min(x0, p[i].x());
+            x1 = std::max(x1, p[i].x());
+            y0 = std::min(y0, p[i].y());
+            y1 = std::max(y1, p[i].y());
+        }
+        m_boxes[s] = QRectF(QPointF(x0, y0), QPointF(x1, y1));
+        left = any ? std::min(left, x0) : x0;
+        right = any ? std::max(right, x1) : x1;
+        bottom = any ? std::min(bottom, y0) : y0;
+        top = any ? std::max(top, y1) : y1;
+        any = true;
+    }
+    m_bounds = QRectF(QPointF(left, bottom), QPointF(right, top));
+}
+
+void ToolpathView::fit()
+{
+    m_fitted = true;
+    const double w = std::max(1.0, double(width() - 2 * kMargin));
+    const double h = std::max(1.0, double(height() - 2 * kMargin));
+    const double bw = std::max(m_bounds.width(), 1e-3);
+    const double bh = std::max(m_bounds.height(), 1e-3);
+    m_scale = std::min(w / bw, h / bh);
+    if (m_bounds.width() < 1e-3 && m_bounds.height() < 1e-3)
+        m_scale = 1;
+    const QPointF centre = m_bounds.center();
+    m_offset = QPointF(width() / 2.0 - centre.x() * m_scale, height() / 2.0 + centre.y() * m_scale);
+    update();
+}
+
+QPointF ToolpathView::toScreen(const ToolpathPoint &point) const
+{
+    return screen(projected(point));
+}
+
+int ToolpathView::lineAt(QPointF pixel) const
+{
+    const QPointF at = world(pixel);
+    const double reach = kPickRadius / m_scale;
+    const QRectF near(at - QPointF(reach, reach), at + QPointF(reach, reach));
+    double best = reach;
+    int line = -1;
+    for (qsizetype s = 0; s < m_path.segments.size(); ++s) {
+        const QRectF &box = m_boxes[s];
+        if (box.left() > near.right() || box.right() < near.left() || box.top() > near.bottom() ||
+            box.bottom() < near.top())
+            continue;
+        const ToolpathSegment &segment = m_path.segments[s];
+        const QPointF *p = m_flat.constData() + segment.first;
+        double d = segment.kind == ToolpathSegment::Hole
+                       ? std::max(0.0, std::hypot(at.x() - p[0].x(), at.y() - p[0].y()) -
+                                           kHoleRadius / m_scale)
+                       : reach;
+        for (int i = 1; i < segment.count; ++i)
+            d = std::min(d, distanceToPiece(at, p[i - 1], p[i]));
+        if (d <= best) {
+            best = d;
+            line = segment.line;
+        }
+    }
+    return line;
+}
+
+void ToolpathView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Base));
+    // The program's zero.
+    const QPointF zero = toScreen({});
+    painter.setPen(QPen(palette().color(QPalette::Mid), 1));
+    painter.drawLine(zero - QPointF(8, 0), zero + QPointF(8, 0));
+    painter.drawLine(zero - QPointF(0, 8), zero + QPointF(0, 8));
+
+    enum { Rapid, Feed, SentRapid, SentFeed, Marked, Batches };
+    Batch batches[Batches];
+    QVarLengthArray<QPointF, 256> holes[3]; // drawn, sent, marked
+    const QRectF shown(world(QPointF(-kHoleRadius, height() + kHoleRadius)),
+                       world(QPointF(width() + kHoleRadius, -kHoleRadius)));
+    QVarLengthArray<QPointF, 64> pixels;
+    for (qsizetype s = 0; s < m_path.segments.size(); ++s) {
+        const QRectF &box = m_boxes[s];
+        const ToolpathSegment &segment = m_path.segments[s];
+        const bool sent = segment.line < m_sent;
+        const bool marked = segment.line == m_marked;
+        const bool rapid = segment.kind == ToolpathSegment::Rapid;
+        Batch &batch =
+            batches[marked ? Marked
+                           : (rapid ? (sent ? SentRapid : Rapid) : (sent ? SentFeed : Feed))];
+        if (box.left() > shown.right() || box.right() < shown.left() ||
+            box.top() > shown.bottom() || box.bottom() < shown.top()) {
+            batch.open = false;
+            continue;
+        }
+        const QPointF *p = m_flat.constData() + segment.first;
+        pixels.resize(segment.count);
+        for (int i = 0; i < segment.count; ++i)
+            pixels[i] = screen(p[i]);
+        if (segment.kind == ToolpathSegment::Hole)
+            holes[marked ? 2 : sent ? 1 : 0].append(pixels[0]);
+        batch.add(pixels.constData(), pixels.size());
+    }
+
+    const QColor rapidColour(224, 112, 0), feedColour(25, 90, 210), sentColour(0, 150, 70),
+        holeColour(170, 0, 170), markedColour(230, 20, 20);
+    const QPen pens[Batches] = {QPen(rapidColour, 1, Qt::DashLine), QPen(feedColour, 1.2),
+                                QPen(sentColour, 1, Qt::DashLine), QPen(sentColour, 1.2),
+                                QPen(markedColour, 3)};
+    m_drawn = 0;
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int b = 0; b < Batches; ++b) {
+        painter.setPen(pens[b]);
+        painter.drawLines(batches[b].lines.constData(), int(batches[b].lines.size()));
+        m_drawn += batches[b].lines.size();
+    }
+    painter.setBrush(Qt::NoBrush);
+    const QColor holeColours[3] = {holeColour, sentColour, markedColour};
+    for (int h = 0; h < 3; ++h) {
+        painter.setPen(QPen(holeColours[h], h == 2 ? 2.5 : 1.5));
+        QPointF last(-1e9, -1e9);
+        for (const QPointF &c : std::as_const(holes[h])) {
+            if (std::abs(c.x() - last.x()) + std::abs(c.y() - last.y()) < 1)
+                continue;
+            painter.drawEllipse(c, kHoleRadius, kHoleRadius);
+            last = c;
+            ++m_drawn;
+        }
+    }
+}
+
+void ToolpathView::wheelEvent(QWheelEvent *event)
+{
+    const double factor = std::pow(1.2, event->angleDelta().y() / 120.0);
+    const QPointF at = event->position();
+    const QPointF fixed = world(at);
+    m_scale = std::clamp(m_scale * factor, 1e-6, 1e7);
+    m_offset = QPointF(at.x() - fixed.x() * m_scale, at.y() + fixed.y() * m_scale);
+    m_fitted = false;
+    update();
+    event->accept();
+}
+
+void ToolpathView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_pressed = true;
+    m_dragging = false;
+    m_pressAt = event->position().toPoint();
+    m_pressOffset = m_offset;
+}
+
+void ToolpathView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_pressed)
+        return;
+    const QPoint delta = event->position().toPoint() - m_pressAt;
+    if (!m_dragging && delta.manhattanLength() < 4)
+        return;
+    m_dragging = true;
+    m_fitted = false;
+    m_offset = m_pressOffset + QPointF(delta);
+    update();
+}
+
+void ToolpathView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !m_pressed)
+        return;
+    m_pressed = false;
+    if (m_dragging)
+        return;
+    const int line = lineAt(event->position());
+    if (line >= 0)
+        emit lineClicked(line);
+}
+
+void ToolpathView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_fitted)
+        fit();
+}
+
+} // namespace kordavel
