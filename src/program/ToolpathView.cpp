@@ -16,7 +16,9 @@ namespace {
 constexpr int kMargin = 16;       // pixels around a fitted drawing
 constexpr double kPickRadius = 6; // pixels a click may miss a segment by
 constexpr double kHoleRadius = 4;
+constexpr qsizetype kSmoothPoints = 20000;
 const double kCos30 = std::sqrt(3.0) / 2;
+constexpr double kBoxStep = 3.14159265358979 / 8;
 
 double distanceToPiece(QPointF p, QPointF a, QPointF b)
 {
@@ -28,28 +30,43 @@ double distanceToPiece(QPointF p, QPointF a, QPointF b)
     return std::hypot(d.x(), d.y());
 }
 
-// Lines of one colour and pen, gathered for one call to the painter.
+// Polylines of one colour and pen, gathered for few calls to the painter: a segment that
+// starts where the last one ended goes on the same polyline.
 struct Batch {
-    QVarLengthArray<QLineF, 1024> lines;
-    QPointF last; // the last point drawn, which the next piece starts from
-    bool open = false;
+    QList<QPointF> points;
+    QList<qsizetype> starts; // where each polyline begins in points
+    bool open = false;       // the next segment may continue the last polyline
 
-    // Adds the polyline of a segment; points less than a pixel from the last one drawn are
-    // left out, so a long run of tiny moves costs what the pixels it covers cost.
+    // Adds a segment; points less than a pixel from the last one drawn are left out, so a
+    // long run of tiny moves costs what the pixels it covers cost.
     void add(const QPointF *pixels, qsizetype count)
     {
         QPointF at = pixels[0];
-        if (open && std::abs(at.x() - last.x()) + std::abs(at.y() - last.y()) < 1)
-            at = last;
+        const bool joins =
+            open && std::abs(at.x() - points.last().x()) + std::abs(at.y() - points.last().y()) < 1;
+        if (joins) {
+            at = points.last();
+        } else {
+            starts.append(points.size());
+            points.append(at);
+        }
         for (qsizetype i = 1; i < count; ++i) {
             const QPointF q = pixels[i];
             if (std::abs(q.x() - at.x()) + std::abs(q.y() - at.y()) >= 1) {
-                lines.append(QLineF(at, q));
+                points.append(q);
                 at = q;
             }
         }
-        last = at;
         open = true;
+    }
+    void draw(QPainter &painter, qsizetype &pieces) const
+    {
+        for (qsizetype r = 0; r < starts.size(); ++r) {
+            const qsizetype end = r + 1 < starts.size() ? starts[r + 1] : points.size();
+            if (end - starts[r] > 1)
+                painter.drawPolyline(points.constData() + starts[r], int(end - starts[r]));
+            pieces += end - starts[r] - 1;
+        }
     }
 };
 
@@ -119,25 +136,54 @@ void ToolpathView::project()
         m_flat[i] = projected(m_path.points[i]);
     m_boxes.resize(m_path.segments.size());
     double left = 0, right = 0, bottom = 0, top = 0;
-    bool any = false;
+    QVarLengthArray<QPointF, 64> points;
     for (qsizetype s = 0; s < m_path.segments.size(); ++s) {
         const ToolpathSegment &segment = m_path.segments[s];
-        const QPointF *p = m_flat.constData() + segment.first;
-        double x0 = p[0].x(), x1 = x0, y0 = p[0].y(), y1 = y0;
-        for (int i = 1; i < segment.count; ++i) {
-            x0 = std::min(x0, p[i].x());
-            x1 = std::max(x1, p[i].x());
-            y0 = std::min(y0, p[i].y());
-            y1 = std::max(y1, p[i].y());
+        double slack = 0;
+        if (segment.kind == ToolpathSegment::Arc) {
+            // Sixteen pieces a turn, widened by how far such a piece falls inside the arc.
+            const int pieces = std::max(2, int(std::ceil(std::abs(segment.turn) / kBoxStep)));
+            QVarLengthArray<ToolpathPoint, 64> arc(pieces + 1);
+            arcPoints(m_path, segment, pieces, arc.data());
+            points.resize(pieces + 1);
+            for (int i = 0; i <= pieces; ++i)
+                points[i] = projected(arc[i]);
+            slack = 1.5 * arcRadius(m_path, segment) * (1 - std::cos(kBoxStep / 2));
+        } else {
+            points = {m_flat[segment.first], m_flat[segment.first + 1]};
         }
-        m_boxes[s] = QRectF(QPointF(x0, y0), QPointF(x1, y1));
-        left = any ? std::min(left, x0) : x0;
-        right = any ? std::max(right, x1) : x1;
-        bottom = any ? std::min(bottom, y0) : y0;
-        top = any ? std::max(top, y1) : y1;
-        any = true;
+        double x0 = points[0].x(), x1 = x0, y0 = points[0].y(), y1 = y0;
+        for (const QPointF &p : std::as_const(points)) {
+            x0 = std::min(x0, p.x());
+            x1 = std::max(x1, p.x());
+            y0 = std::min(y0, p.y());
+            y1 = std::max(y1, p.y());
+        }
+        m_boxes[s] = QRectF(QPointF(x0 - slack, y0 - slack), QPointF(x1 + slack, y1 + slack));
+        left = s ? std::min(left, x0) : x0;
+        right = s ? std::max(right, x1) : x1;
+        bottom = s ? std::min(bottom, y0) : y0;
+        top = s ? std::max(top, y1) : y1;
     }
     m_bounds = QRectF(QPointF(left, bottom), QPointF(right, top));
+}
+
+// A segment as the view shows it: an arc in pieces that stay within a third of a pixel of
+// the arc at the present zoom.
+void ToolpathView::polyline(const ToolpathSegment &segment, QVarLengthArray<QPointF, 64> &out) const
+{
+    if (segment.kind != ToolpathSegment::Arc) {
+        out = {m_flat[segment.first], m_flat[segment.first + 1]};
+        return;
+    }
+    const double radius = arcRadius(m_path, segment) * m_scale;
+    const double step = std::sqrt(2.8 / std::max(radius, 1e-9));
+    const int pieces = std::clamp(int(std::ceil(std::abs(segment.turn) / step)), 1, 2048);
+    QVarLengthArray<ToolpathPoint, 64> arc(pieces + 1);
+    arcPoints(m_path, segment, pieces, arc.data());
+    out.resize(pieces + 1);
+    for (int i = 0; i <= pieces; ++i)
+        out[i] = projected(arc[i]);
 }
 
 void ToolpathView::fit()
@@ -167,18 +213,20 @@ int ToolpathView::lineAt(QPointF pixel) const
     const QRectF near(at - QPointF(reach, reach), at + QPointF(reach, reach));
     double best = reach;
     int line = -1;
+    QVarLengthArray<QPointF, 64> points;
     for (qsizetype s = 0; s < m_path.segments.size(); ++s) {
         const QRectF &box = m_boxes[s];
         if (box.left() > near.right() || box.right() < near.left() || box.top() > near.bottom() ||
             box.bottom() < near.top())
             continue;
         const ToolpathSegment &segment = m_path.segments[s];
-        const QPointF *p = m_flat.constData() + segment.first;
+        polyline(segment, points);
+        const QPointF *p = points.constData();
         double d = segment.kind == ToolpathSegment::Hole
                        ? std::max(0.0, std::hypot(at.x() - p[0].x(), at.y() - p[0].y()) -
                                            kHoleRadius / m_scale)
                        : reach;
-        for (int i = 1; i < segment.count; ++i)
+        for (qsizetype i = 1; i < points.size(); ++i)
             d = std::min(d, distanceToPiece(at, p[i - 1], p[i]));
         if (d <= best) {
             best = d;
@@ -218,10 +266,9 @@ void ToolpathView::paintEvent(QPaintEvent *)
             batch.open = false;
             continue;
         }
-        const QPointF *p = m_flat.constData() + segment.first;
-        pixels.resize(segment.count);
-        for (int i = 0; i < segment.count; ++i)
-            pixels[i] = screen(p[i]);
+        polyline(segment, pixels);
+        for (QPointF &p : pixels)
+            p = screen(p);
         if (segment.kind == ToolpathSegment::Hole)
             holes[marked ? 2 : sent ? 1 : 0].append(pixels[0]);
         batch.add(pixels.constData(), pixels.size());
@@ -229,15 +276,21 @@ void ToolpathView::paintEvent(QPaintEvent *)
 
     const QColor rapidColour(224, 112, 0), feedColour(25, 90, 210), sentColour(0, 150, 70),
         holeColour(170, 0, 170), markedColour(230, 20, 20);
-    const QPen pens[Batches] = {QPen(rapidColour, 1, Qt::DashLine), QPen(feedColour, 1.2),
-                                QPen(sentColour, 1, Qt::DashLine), QPen(sentColour, 1.2),
-                                QPen(markedColour, 3)};
+    // One-pixel pens draw much faster than wider ones: only the mark is wider.
+    QPen pens[Batches] = {QPen(rapidColour, 1, Qt::DashLine), QPen(feedColour, 1),
+                          QPen(sentColour, 1, Qt::DashLine), QPen(sentColour, 1),
+                          QPen(markedColour, 3)};
+    for (int b = 0; b < Marked; ++b)
+        pens[b].setCosmetic(true);
     m_drawn = 0;
-    painter.setRenderHint(QPainter::Antialiasing);
+    // Smooth lines cost: a frame of many pieces is drawn without.
+    qsizetype points = 0;
+    for (const Batch &batch : batches)
+        points += batch.points.size();
+    painter.setRenderHint(QPainter::Antialiasing, points < kSmoothPoints);
     for (int b = 0; b < Batches; ++b) {
         painter.setPen(pens[b]);
-        painter.drawLines(batches[b].lines.constData(), int(batches[b].lines.size()));
-        m_drawn += batches[b].lines.size();
+        batches[b].draw(painter, m_drawn);
     }
     painter.setBrush(Qt::NoBrush);
     const QColor holeColours[3] = {holeColour, sentColour, markedColour};

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPointF>
 #include <QRectF>
+#include <QVarLengthArray>
 #include <QWidget>
 
 namespace kordavel {
@@ -57,6 +58,7 @@ protected:
 private:
     QPointF projected(const ToolpathPoint &p) const;
     void project();
+    void polyline(const ToolpathSegment &segment, QVarLengthArray<QPointF, 64> &out) const;
     QPointF screen(QPointF world) const
     {
         return {world.x() * m_scale + m_offset.x(), m_offset.y() - world.y() * m_scale};

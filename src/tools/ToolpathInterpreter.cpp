@@ -11,8 +11,6 @@ namespace kordavel {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-// An arc is drawn with a point at least every 1/64 of a turn.
-constexpr double kArcStep = 2 * kPi / 64;
 // How far R may fall short of half the chord (rounding in the program) in mm.
 constexpr double kRadiusSlack = 0.01;
 
@@ -271,9 +269,9 @@ void ToolpathInterpreter::run(Block &block)
     const quint32 lathePositions = bit('X') | bit('Z') | bit('U') | bit('W');
     for (const double g : std::as_const(block.g)) {
         const int code = int(g);
-        const QString word = QStringLiteral("G") + QString::number(g);
+        const auto word = [g] { return QStringLiteral("G") + QString::number(g); };
         if (code != g) {
-            unknown(word);
+            unknown(word());
             block.blocked = true;
             continue;
         }
@@ -312,7 +310,7 @@ void ToolpathInterpreter::run(Block &block)
         case 74:
         case 76:
             if (m_lathe) {
-                unknown(word);
+                unknown(word());
                 block.blocked = true;
                 break;
             }
@@ -352,12 +350,12 @@ void ToolpathInterpreter::run(Block &block)
             break;
         case 50: // on a lathe also the spindle limit, with S alone
             if (!m_lathe || block.hasAny(lathePositions)) {
-                unknown(word);
+                unknown(word());
                 block.blocked = true;
             }
             break;
         default:
-            unknown(word);
+            unknown(word());
             block.blocked = true;
             // Threading and the like stay in force: later moves go somewhere unknown.
             if (code == 5 || code == 12 || code == 13 || (code >= 32 && code <= 38))
@@ -450,34 +448,70 @@ void ToolpathInterpreter::arc(const Block &block, const ToolpathPoint &end, bool
             coord(centre, axis) += block.get(offsets[axis]) * m_unit;
     }
     const double ca = coord(centre, a), cb = coord(centre, b);
-    const double rs = std::hypot(sa - ca, sb - cb), re = std::hypot(ea - ca, eb - cb);
     const double ts = std::atan2(sb - cb, sa - ca), te = std::atan2(eb - cb, ea - ca);
     double sweep = clockwise ? ts - te : te - ts;
     if (std::hypot(ea - sa, eb - sb) < 1e-9)
         sweep = 2 * kPi; // end on the start: the full circle
     while (sweep <= 1e-12)
         sweep += 2 * kPi;
-    const int pieces = std::max(2, int(std::ceil(sweep / kArcStep - 1e-9)));
-    const double turn = clockwise ? -sweep : sweep;
-    ToolpathSegment segment;
-    segment.kind = ToolpathSegment::Arc;
-    segment.line = m_line;
-    segment.first = qint32(m_path.points.size());
-    segment.count = pieces + 1;
+    addSegment(ToolpathSegment::Arc, {start, end});
+    ToolpathSegment &segment = m_path.segments.last();
+    segment.plane = quint8(m_plane);
     segment.centre = centre;
-    m_path.points.append(start);
-    for (int i = 1; i < pieces; ++i) {
-        const double t = double(i) / pieces;
+    segment.turn = clockwise ? -sweep : sweep;
+}
+
+namespace {
+
+// An arc's centre, radii and starting angle in its plane's axes.
+struct ArcFrame {
+    std::array<int, 3> axes;
+    ToolpathPoint start, end;
+    double ca, cb, rs, re, ts;
+
+    ArcFrame(const Toolpath &path, const ToolpathSegment &arc)
+        : axes(planeAxes(arc.plane)), start(path.points[arc.first]),
+          end(path.points[arc.first + 1]), ca(coord(arc.centre, axes[0])),
+          cb(coord(arc.centre, axes[1]))
+    {
+        const double sa = coord(start, axes[0]) - ca, sb = coord(start, axes[1]) - cb;
+        rs = std::hypot(sa, sb);
+        re = std::hypot(coord(end, axes[0]) - ca, coord(end, axes[1]) - cb);
+        ts = std::atan2(sb, sa);
+    }
+    // The radius goes from the start's to the end's, should the two differ.
+    ToolpathPoint at(double t, double turn) const
+    {
         const double angle = ts + turn * t;
         const double r = rs + (re - rs) * t;
         ToolpathPoint p = start;
-        coord(p, a) = ca + r * std::cos(angle);
-        coord(p, b) = cb + r * std::sin(angle);
-        coord(p, c) = coord(start, c) + (coord(end, c) - coord(start, c)) * t;
-        m_path.points.append(p);
+        coord(p, axes[0]) = ca + r * std::cos(angle);
+        coord(p, axes[1]) = cb + r * std::sin(angle);
+        coord(p, axes[2]) += (coord(end, axes[2]) - coord(start, axes[2])) * t;
+        return p;
     }
-    m_path.points.append(end);
-    m_path.segments.append(segment);
+};
+
+} // namespace
+
+ToolpathPoint arcPoint(const Toolpath &path, const ToolpathSegment &arc, double t)
+{
+    return ArcFrame(path, arc).at(t, arc.turn);
+}
+
+void arcPoints(const Toolpath &path, const ToolpathSegment &arc, int pieces, ToolpathPoint *out)
+{
+    const ArcFrame frame(path, arc);
+    out[0] = frame.start;
+    for (int i = 1; i < pieces; ++i)
+        out[i] = frame.at(double(i) / pieces, arc.turn);
+    out[pieces] = frame.end;
+}
+
+double arcRadius(const Toolpath &path, const ToolpathSegment &arc)
+{
+    const ArcFrame frame(path, arc);
+    return std::max(frame.rs, frame.re);
 }
 
 // A drilling cycle's holes: to the hole at the current level, a hole mark from the R level

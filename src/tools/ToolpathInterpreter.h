@@ -18,16 +18,19 @@ struct ToolpathPoint {
 };
 
 // One move of the tool, made by one block (its 0-based line). Its points are
-// points[first] .. points[first + count - 1] of the path: a rapid or feed line has two, an
-// arc is a polyline from its start to its end, a hole mark has the top (R level) and the
-// bottom of the hole.
+// points[first] and points[first + 1] of the path: the start and end of a rapid or feed
+// line or of an arc, the top (R level) and the bottom of a hole. An arc turns about its
+// centre in its plane (17, 18, 19) by turn radians, counter-clockwise when positive seen
+// from the plane's third axis; the third axis goes linearly from start to end (a helix).
 struct ToolpathSegment {
     enum Kind : quint8 { Rapid, Feed, Arc, Hole };
     Kind kind = Rapid;
+    quint8 plane = 17;
     qint32 line = 0;
     qint32 first = 0;
-    qint32 count = 0;
+    qint32 count = 2;
     ToolpathPoint centre; // arcs only
+    double turn = 0;      // arcs only
 };
 
 // A word of the program the interpreter does not understand, with its 0-based line.
@@ -42,6 +45,13 @@ struct Toolpath {
     QList<ToolpathSegment> segments; // in the order of their lines
     QList<ToolpathWord> unknown;
 };
+
+// The point of an arc after the part t (0 to 1) of its turn.
+ToolpathPoint arcPoint(const Toolpath &path, const ToolpathSegment &arc, double t);
+// The arc as pieces + 1 points from its start to its end, into out.
+void arcPoints(const Toolpath &path, const ToolpathSegment &arc, int pieces, ToolpathPoint *out);
+// The radius of an arc (the larger of start's and end's).
+double arcRadius(const Toolpath &path, const ToolpathSegment &arc);
 
 // Turns G-code program text into the moves it makes, block by block, with the modal state
 // of a milling or turning controller: G00/G01/G02/G03, planes G17/G18/G19, G90/G91,

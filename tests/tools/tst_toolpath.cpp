@@ -31,9 +31,9 @@ QString summary(const Toolpath &path)
         if (s.kind == ToolpathSegment::Hole)
             row += point(p[0]) + '>' + point(p[1]);
         else
-            row += point(p[s.count - 1]);
+            row += point(p[1]);
         if (s.kind == ToolpathSegment::Arc)
-            row += " c" + point(s.centre) + " m" + point(p[s.count / 2]);
+            row += " c" + point(s.centre) + " m" + point(arcPoint(path, s, 0.5));
         out << row;
     }
     return out.join("; ");
