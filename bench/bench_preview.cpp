@@ -176,7 +176,7 @@ draw:
                     draw.slowest, qlonglong(view.drawnPieces()));
     }
     view.setMarkedLine(lineCount / 2);
-    view.setSentLines(lineCount / 3);
+    view.setSentLines(0, lineCount / 3);
     view.fit();
     const Figure marked = measure(runs, [&] { view.render(&frame); });
     std::printf("draw fit, marked and sent  %8.1f %8.1f\n", marked.median, marked.slowest);

@@ -105,10 +105,11 @@ void ToolpathView::setMarkedLine(int line)
     }
 }
 
-void ToolpathView::setSentLines(int lines)
+void ToolpathView::setSentLines(int first, int end)
 {
-    if (lines != m_sent) {
-        m_sent = lines;
+    if (first != m_sentFirst || end != m_sentEnd) {
+        m_sentFirst = first;
+        m_sentEnd = end;
         update();
     }
 }
@@ -246,7 +247,7 @@ void ToolpathView::paintEvent(QPaintEvent *)
     painter.drawLine(zero - QPointF(8, 0), zero + QPointF(8, 0));
     painter.drawLine(zero - QPointF(0, 8), zero + QPointF(0, 8));
 
-    enum { Rapid, Feed, SentRapid, SentFeed, Marked, Batches };
+    enum { Rapid, Feed, Hole, SentRapid, SentFeed, Marked, Batches };
     Batch batches[Batches];
     QVarLengthArray<QPointF, 256> holes[3]; // drawn, sent, marked
     const QRectF shown(world(QPointF(-kHoleRadius, height() + kHoleRadius)),
@@ -255,12 +256,15 @@ void ToolpathView::paintEvent(QPaintEvent *)
     for (qsizetype s = 0; s < m_path.segments.size(); ++s) {
         const QRectF &box = m_boxes[s];
         const ToolpathSegment &segment = m_path.segments[s];
-        const bool sent = segment.line < m_sent;
+        const bool sent = segment.line >= m_sentFirst && segment.line < m_sentEnd;
         const bool marked = segment.line == m_marked;
         const bool rapid = segment.kind == ToolpathSegment::Rapid;
-        Batch &batch =
-            batches[marked ? Marked
-                           : (rapid ? (sent ? SentRapid : Rapid) : (sent ? SentFeed : Feed))];
+        const bool hole = segment.kind == ToolpathSegment::Hole;
+        Batch &batch = batches[marked  ? Marked
+                               : rapid ? (sent ? SentRapid : Rapid)
+                                       : (sent   ? SentFeed
+                                          : hole ? Hole
+                                                 : Feed)];
         if (box.left() > shown.right() || box.right() < shown.left() ||
             box.top() > shown.bottom() || box.bottom() < shown.top()) {
             batch.open = false;
@@ -277,9 +281,9 @@ void ToolpathView::paintEvent(QPaintEvent *)
     const QColor rapidColour(224, 112, 0), feedColour(25, 90, 210), sentColour(0, 150, 70),
         holeColour(170, 0, 170), markedColour(230, 20, 20);
     // One-pixel pens draw much faster than wider ones: only the mark is wider.
-    QPen pens[Batches] = {QPen(rapidColour, 1, Qt::DashLine), QPen(feedColour, 1),
-                          QPen(sentColour, 1, Qt::DashLine), QPen(sentColour, 1),
-                          QPen(markedColour, 3)};
+    QPen pens[Batches] = {
+        QPen(rapidColour, 1, Qt::DashLine), QPen(feedColour, 1), QPen(holeColour, 1),
+        QPen(sentColour, 1, Qt::DashLine),  QPen(sentColour, 1), QPen(markedColour, 3)};
     for (int b = 0; b < Marked; ++b)
         pens[b].setCosmetic(true);
     m_drawn = 0;
@@ -291,6 +295,11 @@ void ToolpathView::paintEvent(QPaintEvent *)
     for (int b = 0; b < Batches; ++b) {
         painter.setPen(pens[b]);
         batches[b].draw(painter, m_drawn);
+    }
+    // The marked block's end, seen also where its move is a point in this view.
+    if (!batches[Marked].points.isEmpty()) {
+        painter.setBrush(markedColour);
+        painter.drawEllipse(batches[Marked].points.last(), 2.5, 2.5);
     }
     painter.setBrush(Qt::NoBrush);
     const QColor holeColours[3] = {holeColour, sentColour, markedColour};

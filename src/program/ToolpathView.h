@@ -33,9 +33,9 @@ public:
     // The block whose segments are marked (-1: none).
     void setMarkedLine(int line);
     int markedLine() const { return m_marked; }
-    // Segments of the lines before this one are drawn as sent (-1: no send).
-    void setSentLines(int lines);
-    int sentLines() const { return m_sent; }
+    // Segments of the lines from first to before end are drawn as sent (end -1: none).
+    void setSentLines(int first, int end);
+    QPair<int, int> sentLines() const { return {m_sentFirst, m_sentEnd}; }
 
     // Where a point of the program shows in the widget.
     QPointF toScreen(const ToolpathPoint &point) const;
@@ -77,7 +77,8 @@ private:
     QPointF m_offset;
     bool m_fitted = true; // no zoom or drag since the last fit
     int m_marked = -1;
-    int m_sent = -1;
+    int m_sentFirst = 0;
+    int m_sentEnd = -1;
     QPoint m_pressAt;
     QPointF m_pressOffset;
     bool m_dragging = false;

@@ -165,8 +165,12 @@ void frmPreview::moveCaret(int line)
 {
     const QTextDocument &document = *m_editor->document();
     const QTextBlock block = document.findBlockByNumber(line);
-    if (block.isValid())
-        m_editor->setSelStart(toEditorPosition(document, block.position()));
+    if (!block.isValid())
+        return;
+    m_editor->setSelStart(toEditorPosition(document, block.position()));
+    // The caret shows where the keyboard is: the editor takes it.
+    m_editor->activateWindow();
+    m_editor->setFocus();
 }
 
 void frmPreview::markCaretLine()
@@ -174,14 +178,17 @@ void frmPreview::markCaretLine()
     view->setMarkedLine(m_editor->textCursor().blockNumber());
 }
 
-void frmPreview::setSentPosition(qint32 position)
+void frmPreview::setSentPosition(qint32 start, qint32 position)
 {
     if (position < 0) {
-        view->setSentLines(-1);
+        view->setSentLines(0, -1);
         return;
     }
     const QTextDocument &document = *m_editor->document();
-    view->setSentLines(document.findBlock(toDocumentPosition(document, position)).blockNumber());
+    const auto line = [&](qint32 at) {
+        return document.findBlock(toDocumentPosition(document, at)).blockNumber();
+    };
+    view->setSentLines(line(start), line(position));
 }
 
 } // namespace kordavel

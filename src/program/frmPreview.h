@@ -31,8 +31,9 @@ public:
     ~frmPreview() override;
 
     bool SetLanguage() override;
-    // The editor position a send has reached (-1: no send): the blocks before it are sent.
-    void setSentPosition(qint32 position);
+    // A send from the editor position start has reached position (-1: no send): the
+    // blocks between are sent.
+    void setSentPosition(qint32 start, qint32 position);
     // Reads the program anew now; the path shows once the last slice is read.
     void refresh();
     bool busy() const { return m_interpreter != nullptr; }

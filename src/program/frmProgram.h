@@ -71,8 +71,8 @@ signals:
     // The pressed state of a toolbar button ("Send", "Receive", "Bold", "Italic",
     // "Underline") as this window sees it.
     void buttonState(const QString &key, bool pressed);
-    // The editor position a send has reached; -1 once no send runs.
-    void sendProgress(qint32 position);
+    // A send from the editor position start has reached position; -1 once no send runs.
+    void sendProgress(qint32 start, qint32 position);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -442,6 +442,10 @@ void ToolpathInterpreter::arc(const Block &block, const ToolpathPoint &end, bool
         const double h = std::sqrt(std::max(0.0, h2)) * (clockwise ? -1 : 1) * (r < 0 ? -1 : 1);
         coord(centre, a) = (sa + ea) / 2 - h * db / chord;
         coord(centre, b) = (sb + eb) / 2 + h * da / chord;
+    } else if (!(block.has & (bit("IJK"[a]) | bit("IJK"[b])))) {
+        // No centre: the control stops with an alarm.
+        unknown(clockwise ? QStringLiteral("G2") : QStringLiteral("G3"));
+        return;
     } else {
         const char offsets[3] = {'I', 'J', 'K'};
         for (const int axis : {a, b})

@@ -101,10 +101,10 @@ void TstPreview::caretMarksItsBlock()
 void TstPreview::sendColoursTheSentBlocks()
 {
     Window w;
-    emit w.program.sendProgress(31); // the start of line 3: lines 0 to 2 are sent
-    QCOMPARE(w.preview->view->sentLines(), 3);
-    emit w.program.sendProgress(-1);
-    QCOMPARE(w.preview->view->sentLines(), -1);
+    emit w.program.sendProgress(3, 31); // from line 1 to the start of line 3
+    QCOMPARE(w.preview->view->sentLines(), qMakePair(1, 3));
+    emit w.program.sendProgress(0, -1);
+    QCOMPARE(w.preview->view->sentLines().second, -1);
 }
 
 void TstPreview::editRedrawsOnceTypingPauses()

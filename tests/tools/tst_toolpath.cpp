@@ -107,9 +107,9 @@ void TstToolpath::moves_data()
         << "";
     QTest::newRow("not understood")
         << "G28 G91 Z0\nM98 P1000\nG0 X#1\nO100 CALL\n#1 = 5 ; set\nG1 A90 X5\n(ok) G65 "
-           "P9000\nG1 X[#1+2] Y2\nG33 Z-20 K1.5\nZ-30\nG38.2 Z-1"
+           "P9000\nG1 X[#1+2] Y2\nG33 Z-20 K1.5\nZ-30\nG38.2 Z-1\nG2 X5"
         << false << "F6 5,0,0"
-        << "1:G28 2:M98 3:X#1 4:O100 CALL 5:#1 = 5 6:A90 7:G65 8:X[#1+2] 9:G33 11:G38.2";
+        << "1:G28 2:M98 3:X#1 4:O100 CALL 5:#1 = 5 6:A90 7:G65 8:X[#1+2] 9:G33 11:G38.2 12:G2";
 }
 
 void TstToolpath::moves()
