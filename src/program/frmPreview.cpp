@@ -64,7 +64,13 @@ frmPreview::frmPreview(RichTextBox *editor, QWidget *parent)
     tUpdate->setInterval(250);
     m_slices = new QTimer(this);
     m_slices->setInterval(0);
-    connect(tUpdate, &QTimer::timeout, this, &frmPreview::refresh);
+    // A closed preview reads the program when it opens again.
+    connect(tUpdate, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            refresh();
+        else
+            m_stale = true;
+    });
     connect(m_slices, &QTimer::timeout, this, &frmPreview::readSlice);
     connect(editor, &QTextEdit::textChanged, tUpdate, qOverload<>(&QTimer::start));
     connect(editor, &QTextEdit::cursorPositionChanged, this, &frmPreview::markCaretLine);
@@ -100,6 +106,13 @@ void frmPreview::setProgramCaption(const QString &caption)
     SetLanguage();
 }
 
+void frmPreview::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        refresh();
+}
+
 void frmPreview::chooseView()
 {
     const bool lathe = chkLathe->isChecked();
@@ -110,6 +123,7 @@ void frmPreview::chooseView()
 void frmPreview::refresh()
 {
     tUpdate->stop();
+    m_stale = false;
     // One row per block, as the editor numbers them: a line break inside a block is a blank.
     m_text = m_editor->document()->toRawText();
     for (QChar &c : m_text)

@@ -49,6 +49,9 @@ public:
     // Starts anew on every edit and reads the program when it runs out (250 ms).
     QTimer *tUpdate;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void readSlice();
     void showStatus();
@@ -62,6 +65,7 @@ private:
     qsizetype m_at = 0;
     std::unique_ptr<ToolpathInterpreter> m_interpreter;
     QString m_caption;
+    bool m_stale = false; // an edit came while the window was closed
 };
 
 } // namespace kordavel

@@ -3,6 +3,7 @@
 // block, the caret's block is marked, a send colours what it has sent, an edit redraws
 // once typing pauses, and the words not understood show with their lines.
 #include "editor/RichTextBox.h"
+#include "i18n/Language.h"
 #include "program/ToolpathView.h"
 #include "program/frmPreview.h"
 #include "program/frmProgram.h"
@@ -120,6 +121,9 @@ void TstPreview::editRedrawsOnceTypingPauses()
     w.preview->chkLathe->setChecked(true);
     QCOMPARE(w.preview->view->view(), ToolpathView::ViewLathe);
     QCOMPARE(w.preview->view->path().points.at(1).x, 5.0); // X10 a diameter
+    ChangeLanguage(3);
+    QCOMPARE(w.preview->lblStatus->text(), "No entendido: G28 (linea 6)");
+    ChangeLanguage(1);
 }
 
 QTEST_MAIN(TstPreview)
