@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Timings of the toolpath preview on a large generated program: reading it (the
-// interpreter alone, and the preview's whole update from the editor's document) and drawing
+// interpreter alone, and the preview's whole update from the editor's document), drawing
 // one frame of 800 x 600 pixels at zoom levels from a thousandth of the fit to a thousand
-// times it.
+// times it, and a frame after the caret moved to another block.
 //
 //   QT_QPA_PLATFORM=offscreen bench_preview [lines] [runs]
 //
 // lines: length of the generated program (100000); runs: repetitions per figure (7).
-// Figures are the median and the slowest of the runs, in milliseconds of processor time. Goals:
+// Figures are the median and the slowest of the runs in milliseconds of processor time, then
+// the median wall-clock time. Goals:
 // reading under 200 ms, every frame under 100 ms.
 
 #include "editor/RichTextBox.h"
@@ -85,6 +86,7 @@ QString generateProgram(int lineCount)
 struct Figure {
     double median;
     double slowest;
+    double wall; // median wall-clock time
 };
 
 // Processor time of this process: other work on a shared machine counts less than in
@@ -98,14 +100,18 @@ double cpuMilliseconds()
 
 Figure measure(int runs, const std::function<void()> &work)
 {
-    std::vector<double> times;
+    std::vector<double> times, walls;
     for (int r = 0; r < runs; ++r) {
+        QElapsedTimer wall;
+        wall.start();
         const double start = cpuMilliseconds();
         work();
         times.push_back(cpuMilliseconds() - start);
+        walls.push_back(double(wall.nsecsElapsed()) / 1e6);
     }
     std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times.back()};
+    std::sort(walls.begin(), walls.end());
+    return {times[times.size() / 2], times.back(), walls[walls.size() / 2]};
 }
 
 void zoom(ToolpathView &view, double notches)
@@ -124,12 +130,13 @@ int main(int argc, char **argv)
     const int lineCount = argc > 1 ? std::max(10, atoi(argv[1])) : 100000;
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 7;
     const QString program = generateProgram(lineCount);
-    std::printf("lines %d, runs %d (median / slowest ms)\n", lineCount, runs);
+    std::printf("lines %d, runs %d (processor median / slowest, wall median ms)\n", lineCount,
+                runs);
 
     Toolpath path;
     const Figure read = measure(runs, [&] { path = ToolpathInterpreter::interpret(program); });
-    std::printf("interpret                  %8.1f %8.1f   (%lld segments, %lld points)\n",
-                read.median, read.slowest, qlonglong(path.segments.size()),
+    std::printf("interpret                  %8.1f %8.1f %8.1f   (%lld segments, %lld points)\n",
+                read.median, read.slowest, read.wall, qlonglong(path.segments.size()),
                 qlonglong(path.points.size()));
 
     if (argc > 3 && QByteArrayView(argv[3]) == "draw")
@@ -149,12 +156,15 @@ int main(int argc, char **argv)
             while (preview.busy())
                 QCoreApplication::processEvents();
         });
-        std::printf("preview update from editor %8.1f %8.1f\n", update.median, update.slowest);
+        std::printf("preview update from editor %8.1f %8.1f %8.1f\n", update.median, update.slowest,
+                    update.wall);
         const Figure raw = measure(runs, [&] { (void)editor.document()->toRawText(); });
-        std::printf("  of which the text        %8.1f %8.1f\n", raw.median, raw.slowest);
+        std::printf("  of which the text        %8.1f %8.1f %8.1f\n", raw.median, raw.slowest,
+                    raw.wall);
         ToolpathView bare;
         const Figure set = measure(runs, [&] { bare.setPath(path); });
-        std::printf("  of which the projection  %8.1f %8.1f\n", set.median, set.slowest);
+        std::printf("  of which the projection  %8.1f %8.1f %8.1f\n", set.median, set.slowest,
+                    set.wall);
     }
 draw:
     ToolpathView view;
@@ -171,14 +181,24 @@ draw:
             view.fit();
         else
             zoom(view, notches);
-        const Figure draw = measure(runs, [&] { view.render(&frame); });
-        std::printf("draw %-21s %8.1f %8.1f   (%lld pieces drawn)\n", name, draw.median,
-                    draw.slowest, qlonglong(view.drawnPieces()));
+        // A zoom out and back in: the drawing is made anew each time.
+        const Figure draw = measure(runs, [&] {
+            zoom(view, -1);
+            zoom(view, 1);
+            view.render(&frame);
+        });
+        std::printf("draw %-21s %8.1f %8.1f %8.1f   (%lld pieces drawn)\n", name, draw.median,
+                    draw.slowest, draw.wall, qlonglong(view.drawnPieces()));
     }
-    view.setMarkedLine(lineCount / 2);
     view.setSentLines(0, lineCount / 3);
     view.fit();
-    const Figure marked = measure(runs, [&] { view.render(&frame); });
-    std::printf("draw fit, marked and sent  %8.1f %8.1f\n", marked.median, marked.slowest);
+    view.render(&frame);
+    int line = lineCount / 2;
+    const Figure marked = measure(runs, [&] {
+        view.setMarkedLine(line += 7);
+        view.render(&frame);
+    });
+    std::printf("caret moved, fit, sent     %8.1f %8.1f %8.1f\n", marked.median, marked.slowest,
+                marked.wall);
     return 0;
 }

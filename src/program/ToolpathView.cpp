@@ -110,7 +110,7 @@ void ToolpathView::setSentLines(int first, int end)
     if (first != m_sentFirst || end != m_sentEnd) {
         m_sentFirst = first;
         m_sentEnd = end;
-        update();
+        redraw();
     }
 }
 
@@ -167,6 +167,13 @@ void ToolpathView::project()
         top = s ? std::max(top, y1) : y1;
     }
     m_bounds = QRectF(QPointF(left, bottom), QPointF(right, top));
+    redraw();
+}
+
+void ToolpathView::redraw()
+{
+    m_cache = QImage();
+    update();
 }
 
 // A segment as the view shows it: an arc in pieces that stay within a third of a pixel of
@@ -199,7 +206,7 @@ void ToolpathView::fit()
         m_scale = 1;
     const QPointF centre = m_bounds.center();
     m_offset = QPointF(width() / 2.0 - centre.x() * m_scale, height() / 2.0 + centre.y() * m_scale);
-    update();
+    redraw();
 }
 
 QPointF ToolpathView::toScreen(const ToolpathPoint &point) const
@@ -237,34 +244,59 @@ int ToolpathView::lineAt(QPointF pixel) const
     return line;
 }
 
+// The drawing without the mark is kept as an image until the path, the view, the zoom or
+// the sent blocks change: moving the caret draws only the marked block anew.
 void ToolpathView::paintEvent(QPaintEvent *)
 {
+    const qreal ratio = devicePixelRatioF();
+    if (m_cache.isNull()) {
+        m_cache = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        m_cache.setDevicePixelRatio(ratio);
+        QPainter painter(&m_cache);
+        painter.fillRect(rect(), palette().color(QPalette::Base));
+        // The program's zero.
+        const QPointF zero = toScreen({});
+        painter.setPen(QPen(palette().color(QPalette::Mid), 1));
+        painter.drawLine(zero - QPointF(8, 0), zero + QPointF(8, 0));
+        painter.drawLine(zero - QPointF(0, 8), zero + QPointF(0, 8));
+        m_drawn = 0;
+        draw(painter, 0, m_path.segments.size(), -1);
+    }
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Base));
-    // The program's zero.
-    const QPointF zero = toScreen({});
-    painter.setPen(QPen(palette().color(QPalette::Mid), 1));
-    painter.drawLine(zero - QPointF(8, 0), zero + QPointF(8, 0));
-    painter.drawLine(zero - QPointF(0, 8), zero + QPointF(0, 8));
+    painter.drawImage(0, 0, m_cache);
+    const auto byLine = [](const ToolpathSegment &s, int line) { return s.line < line; };
+    const auto first =
+        std::lower_bound(m_path.segments.cbegin(), m_path.segments.cend(), m_marked, byLine);
+    qsizetype end = first - m_path.segments.cbegin();
+    while (end < m_path.segments.size() && m_path.segments[end].line == m_marked)
+        ++end;
+    qsizetype ignored = 0;
+    std::swap(ignored, m_drawn);
+    draw(painter, first - m_path.segments.cbegin(), end, m_marked);
+    std::swap(ignored, m_drawn);
+}
 
+// Draws the segments from..to, those of the line marked with the mark.
+void ToolpathView::draw(QPainter &painter, qsizetype from, qsizetype to, int marked)
+{
     enum { Rapid, Feed, Hole, SentRapid, SentFeed, Marked, Batches };
     Batch batches[Batches];
     QVarLengthArray<QPointF, 256> holes[3]; // drawn, sent, marked
     const QRectF shown(world(QPointF(-kHoleRadius, height() + kHoleRadius)),
                        world(QPointF(width() + kHoleRadius, -kHoleRadius)));
     QVarLengthArray<QPointF, 64> pixels;
-    for (qsizetype s = 0; s < m_path.segments.size(); ++s) {
+    for (qsizetype s = from; s < to; ++s) {
         const QRectF &box = m_boxes[s];
         const ToolpathSegment &segment = m_path.segments[s];
         const bool sent = segment.line >= m_sentFirst && segment.line < m_sentEnd;
-        const bool marked = segment.line == m_marked;
+        const bool isMarked = segment.line == marked;
         const bool rapid = segment.kind == ToolpathSegment::Rapid;
         const bool hole = segment.kind == ToolpathSegment::Hole;
-        Batch &batch = batches[marked  ? Marked
-                               : rapid ? (sent ? SentRapid : Rapid)
-                                       : (sent   ? SentFeed
-                                          : hole ? Hole
-                                                 : Feed)];
+        Batch &batch = batches[isMarked ? Marked
+                               : rapid  ? (sent ? SentRapid : Rapid)
+                                        : (sent   ? SentFeed
+                                           : hole ? Hole
+                                                  : Feed)];
         if (box.left() > shown.right() || box.right() < shown.left() ||
             box.top() > shown.bottom() || box.bottom() < shown.top()) {
             batch.open = false;
@@ -274,7 +306,7 @@ void ToolpathView::paintEvent(QPaintEvent *)
         for (QPointF &p : pixels)
             p = screen(p);
         if (segment.kind == ToolpathSegment::Hole)
-            holes[marked ? 2 : sent ? 1 : 0].append(pixels[0]);
+            holes[isMarked ? 2 : sent ? 1 : 0].append(pixels[0]);
         batch.add(pixels.constData(), pixels.size());
     }
 
@@ -286,7 +318,6 @@ void ToolpathView::paintEvent(QPaintEvent *)
         QPen(sentColour, 1, Qt::DashLine),  QPen(sentColour, 1), QPen(markedColour, 3)};
     for (int b = 0; b < Marked; ++b)
         pens[b].setCosmetic(true);
-    m_drawn = 0;
     // Smooth lines cost: a frame of many pieces is drawn without.
     qsizetype points = 0;
     for (const Batch &batch : batches)
@@ -324,7 +355,7 @@ void ToolpathView::wheelEvent(QWheelEvent *event)
     m_scale = std::clamp(m_scale * factor, 1e-6, 1e7);
     m_offset = QPointF(at.x() - fixed.x() * m_scale, at.y() + fixed.y() * m_scale);
     m_fitted = false;
-    update();
+    redraw();
     event->accept();
 }
 
@@ -348,7 +379,7 @@ void ToolpathView::mouseMoveEvent(QMouseEvent *event)
     m_dragging = true;
     m_fitted = false;
     m_offset = m_pressOffset + QPointF(delta);
-    update();
+    redraw();
 }
 
 void ToolpathView::mouseReleaseEvent(QMouseEvent *event)
@@ -368,6 +399,7 @@ void ToolpathView::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     if (m_fitted)
         fit();
+    redraw();
 }
 
 } // namespace kordavel

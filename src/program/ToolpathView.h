@@ -3,11 +3,14 @@
 
 #include "tools/ToolpathInterpreter.h"
 
+#include <QImage>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
 #include <QVarLengthArray>
 #include <QWidget>
+
+class QPainter;
 
 namespace kordavel {
 
@@ -59,6 +62,8 @@ private:
     QPointF projected(const ToolpathPoint &p) const;
     void project();
     void polyline(const ToolpathSegment &segment, QVarLengthArray<QPointF, 64> &out) const;
+    void draw(QPainter &painter, qsizetype from, qsizetype to, int marked);
+    void redraw();
     QPointF screen(QPointF world) const
     {
         return {world.x() * m_scale + m_offset.x(), m_offset.y() - world.y() * m_scale};
@@ -84,6 +89,7 @@ private:
     bool m_dragging = false;
     bool m_pressed = false;
     qsizetype m_drawn = 0;
+    QImage m_cache; // the drawing without the mark; null: to draw anew
 };
 
 } // namespace kordavel
