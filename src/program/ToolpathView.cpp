@@ -394,6 +394,13 @@ void ToolpathView::mouseReleaseEvent(QMouseEvent *event)
         emit lineClicked(line);
 }
 
+void ToolpathView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        redraw();
+}
+
 void ToolpathView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);

@@ -202,7 +202,8 @@ void frmPreview::setSentPosition(qint32 start, qint32 position)
     const auto line = [&](qint32 at) {
         return document.findBlock(toDocumentPosition(document, at)).blockNumber();
     };
-    view->setSentLines(line(start), line(position));
+    // Every block with a character sent counts: the last piece ends before its line end.
+    view->setSentLines(line(start), position > start ? line(position - 1) + 1 : line(start));
 }
 
 } // namespace kordavel

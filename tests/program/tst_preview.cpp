@@ -2,11 +2,16 @@
 // The toolpath preview of a program window: a click on the path puts the caret on its
 // block, the caret's block is marked, a send colours what it has sent, an edit redraws
 // once typing pauses, and the words not understood show with their lines.
+#include "common/AppState.h"
+#include "common/SettingsStore.h"
+#include "dnc/ucDnc.h"
 #include "editor/RichTextBox.h"
 #include "i18n/Language.h"
+#include "program/Pause.h"
 #include "program/ToolpathView.h"
 #include "program/frmPreview.h"
 #include "program/frmProgram.h"
+#include "support/PtyMachine.h"
 #include "support/TestFolders.h"
 
 #include <QCheckBox>
@@ -23,12 +28,23 @@ namespace {
 const QString kProgram =
     QStringLiteral("%\r\nG0 X10 Y0\r\nG1 X10 Y10 F100\r\nG3 X0 Y10 R5\r\nM30\r\n");
 
+std::unique_ptr<frmProgram> makeProgram(PtyMachine &machine)
+{
+    machine.mapTo(3);
+    SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"), QStringLiteral("Com3"));
+    auto program = std::make_unique<frmProgram>();
+    program->tEvent->stop();
+    return program;
+}
+
 struct Window {
     TestFolders folders;
-    frmProgram program;
+    PtyMachine machine; // on the port of the program's line
+    std::unique_ptr<frmProgram> owner;
+    frmProgram &program;
     frmPreview *preview = nullptr;
 
-    Window()
+    Window() : owner(makeProgram(machine)), program(*owner)
     {
         program.rtfText->setText(kProgram);
         program.show();
@@ -99,13 +115,23 @@ void TstPreview::caretMarksItsBlock()
     QCOMPARE(image.pixelColor(w.at(5, 15)) == marked, line == 3);
 }
 
+// A send of lines 1 and 2 (the selection up to the line end of line 2).
 void TstPreview::sendColoursTheSentBlocks()
 {
     Window w;
-    emit w.program.sendProgress(3, 31); // from line 1 to the start of line 3
-    QCOMPARE(w.preview->view->sentLines(), qMakePair(1, 3));
-    emit w.program.sendProgress(0, -1);
-    QCOMPARE(w.preview->view->sentLines().second, -1);
+    QVERIFY(w.machine.ok());
+    qint64 now = 0;
+    setPauseClock([&] { return now += 1000; });
+    w.program.rtfText->select(3, 28);
+    w.program.Send();
+    QList<QPair<int, int>> seen;
+    while (w.program.actAction == actSend) {
+        w.program.tEvent_Timer();
+        QTRY_VERIFY(!w.program.ucDnc1->SendInProgress());
+        seen << w.preview->view->sentLines();
+    }
+    setPauseClock(nullptr);
+    QCOMPARE(seen, (QList<QPair<int, int>>{{1, 2}, {1, 3}, {0, -1}}));
 }
 
 void TstPreview::editRedrawsOnceTypingPauses()
