@@ -46,6 +46,8 @@ frmPreview::frmPreview(RichTextBox *editor, QWidget *parent)
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     lblStatus->setTextFormat(Qt::PlainText);
+    // A long list is cut at the window's edge, not the window widened: the tooltip has it.
+    lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto *bar = new QHBoxLayout;
     bar->addWidget(lblView);
