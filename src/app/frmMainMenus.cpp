@@ -47,6 +47,8 @@ const ButtonDef kButtons[] = {
     {},
     {"Send", 313, "send", "mnuCommunicationSend", true},
     {"Receive", 314, "receive", "mnuCommunicationReceive", true},
+    {},
+    {"Preview", 471, "preview", "mnuProgramPreview", false},
 };
 
 // Menu entries relabelled by the frame, in relabelling order, with their offsets.
@@ -76,6 +78,7 @@ const std::pair<const char *, int> kCaptions[] = {
     {"mnuProgram", 123},
     {"mnuProgramClean", 124},
     {"mnuProgramNumbering", 125},
+    {"mnuProgramPreview", 470},
     {"mnuCommunication", 126},
     {"mnuCommunicationSend", 127},
     {"mnuCommunicationReceive", 128},
@@ -226,6 +229,8 @@ void frmMain::buildMenus()
        [this] { programClean(); });
     on(addEntry(prog, QStringLiteral("mnuProgramNumbering"), QStringLiteral("Numbering")),
        [this] { programNumbering(); });
+    on(addEntry(prog, QStringLiteral("mnuProgramPreview"), QStringLiteral("Preview")),
+       program(&frmProgram::Preview));
 
     QMenu *comm =
         addMenu(nullptr, QStringLiteral("mnuCommunication"), QStringLiteral("Communication"));

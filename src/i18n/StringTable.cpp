@@ -227,6 +227,17 @@ const Entry kEntries[] = {
     {413, "By hand", "Ръчно", "A mano"},
     {414, "At the closing %", "При затварящия %", "En el % final"},
     {415, "After 5 s quiet", "След 5 s тишина", "Tras 5 s de silencio"},
+    {470, "Preview", "Преглед на траекторията", "Vista previa"},
+    {471, "Preview", "Преглед на траекторията", "Vista previa"},
+    {472, "Preview", "Траектория", "Trayectoria"},
+    {473, "View:", "Изглед:", "Vista:"},
+    {474, "Isometric", "Изометрия", "Isometrica"},
+    {475, "Lathe", "Струг", "Torno"},
+    {476, "Fit", "Вмести", "Ajustar"},
+    {477, "Not understood:", "Неразбрано:", "No entendido:"},
+    {478, "line", "ред", "linea"},
+    {479, "more", "още", "mas"},
+    {480, "No moves", "Няма движения", "Sin movimientos"},
 };
 
 const QHash<int, QString> &table()

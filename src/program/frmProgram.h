@@ -4,6 +4,7 @@
 #include "dnc/CommTypes.h"
 #include "i18n/Language.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -14,6 +15,7 @@ namespace kordavel {
 
 class RichTextBox;
 class ProgramPanel;
+class frmPreview;
 class ucDnc;
 
 // One open CNC program: its text, its file (the caption is the document's identity),
@@ -38,6 +40,8 @@ public:
     // changes when the dialog is cancelled.
     bool Clean();
     bool Numbering();
+    // Opens the toolpath preview beside the window, or brings it to the front.
+    void Preview();
 
     RichTextBox *rtfText;
     RichTextBox *rtfRemote;
@@ -67,6 +71,8 @@ signals:
     // The pressed state of a toolbar button ("Send", "Receive", "Bold", "Italic",
     // "Underline") as this window sees it.
     void buttonState(const QString &key, bool pressed);
+    // A send from the editor position start has reached position; -1 once no send runs.
+    void sendProgress(qint32 start, qint32 position);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -100,6 +106,7 @@ private:
     void endTransferForClose();
 
     bool bModified = false;
+    QPointer<frmPreview> m_preview;
     qint32 lngPosition = 0;
     qint32 lngLineStart = 0;
     qint32 lngSendStart = 0;

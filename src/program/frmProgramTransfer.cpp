@@ -166,6 +166,7 @@ void frmProgram::StopSending()
     stbPanel[3]->clear();
     emit buttonState(QStringLiteral("Send"), false);
     emit buttonState(QStringLiteral("Receive"), false);
+    emit sendProgress(0, -1);
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
     layoutWindow();
 }
@@ -222,6 +223,7 @@ void frmProgram::sendStep()
         m_sendStarted = transferClock();
     strikeThrough(start, length);
     lngLineStart = lngPosition;
+    emit sendProgress(lngSendStart, lngPosition);
     if (actAction != actIdle)
         showProgress(lngPosition, lngSendStart, bound);
     if (lngPosition > bound) {
