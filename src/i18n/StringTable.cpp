@@ -227,6 +227,13 @@ const Entry kEntries[] = {
     {413, "By hand", "Ръчно", "A mano"},
     {414, "At the closing %", "При затварящия %", "En el % final"},
     {415, "After 5 s quiet", "След 5 s тишина", "Tras 5 s de silencio"},
+    {416, "Pace:", "Темп:", "Ritmo:"},
+    {417, "How fast a send hands the program to the line", "Колко бързо се подава програмата",
+     "Con que rapidez se envia el programa"},
+    {418, "How fast a send hands the program to the line", "Колко бързо се подава програмата",
+     "Con que rapidez se envia el programa"},
+    {419, "0.4 s per line", "0.4 s на ред", "0.4 s por linea"},
+    {420, "Line speed", "Скорост на линията", "Velocidad de linea"},
 };
 
 const QHash<int, QString> &table()

@@ -2,6 +2,7 @@
 #include "frmProgram.h"
 
 #include "ProgramPanel.h"
+#include "SendSource.h"
 #include "TransferSteps.h"
 #include "frmQuestion.h"
 
@@ -62,6 +63,10 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     tEvent->setInterval(400);
     tEvent->setTimerType(Qt::PreciseTimer);
     connect(tEvent, &QTimer::timeout, this, &frmProgram::tEvent_Timer);
+    m_feed = new QTimer(this);
+    m_feed->setSingleShot(true);
+    m_feed->setTimerType(Qt::PreciseTimer);
+    connect(m_feed, &QTimer::timeout, this, &frmProgram::feedStep);
     const auto escape = [this](int keyCode) {
         if (keyCode == 27)
             StopSending();

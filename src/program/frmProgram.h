@@ -2,9 +2,12 @@
 #pragma once
 
 #include "dnc/CommTypes.h"
+#include "dnc/LinePace.h"
 #include "i18n/Language.h"
 
 #include <QWidget>
+
+#include <memory>
 
 class QLabel;
 class QStatusBar;
@@ -14,6 +17,7 @@ namespace kordavel {
 
 class RichTextBox;
 class ProgramPanel;
+class SendSource;
 class ucDnc;
 
 // One open CNC program: its text, its file (the caption is the document's identity),
@@ -89,7 +93,7 @@ private:
     void ucDnc1_ErrorStatus(qint16 intErrorStatus);
     void appendReceived(const QString &text);
     // The progress of a send or remote send: percentage, count and time left.
-    void showProgress(qint32 position, qint32 from, qint32 bound);
+    void showProgress(qint64 position, qint64 from, qint64 bound);
     // The received text holds the line end after the closing % (the second % received).
     bool closingLineIn(const QString &received);
     void takeLastReceived();
@@ -98,6 +102,15 @@ private:
     void enterState(qint32 state);
     // Ends a transfer because the window closes: the port closes, nothing is shown.
     void endTransferForClose();
+
+    // Sends at the line's speed (frmProgramFeed.cpp): the source's pieces go to the channel
+    // from steps of their own timer, as far as the pace lets them.
+    void startFeed(std::unique_ptr<SendSource> source);
+    void feedStep();
+    // One step: hands over what the pace allows; the milliseconds until the next one, or -1
+    // when the send ended.
+    int feed();
+    void showFeedProgress();
 
     bool bModified = false;
     qint32 lngPosition = 0;
@@ -115,7 +128,14 @@ private:
     qint32 m_receiveEnd = 0;     // how this receive ends: by hand, closing %, quiet
     qint32 m_percents = 0;       // % characters received so far
     bool m_receivedAny = false;
-    qint64 m_lastByte = 0; // transferClock() when the last bytes came
+    qint64 m_lastByte = 0;                // transferClock() when the last bytes came
+    std::unique_ptr<SendSource> m_source; // the text of a send at the line's speed
+    bool m_lineSpeed = false;
+    LinePace m_pace;
+    QTimer *m_feed;
+    bool m_closingHanded = false; // the closing CR LF has gone to the channel
+    qint64 m_shownAt = 0;         // transferClock() when the progress was last shown
+    qint64 m_struckTo = 0;        // the end of the strike-through so far
 };
 
 // The file filter of program files, as the file dialogs show it.

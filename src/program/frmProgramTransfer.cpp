@@ -6,6 +6,7 @@
 
 #include "Pause.h"
 #include "ProgramPanel.h"
+#include "SendSource.h"
 #include "TransferSteps.h"
 
 #include "common/AppState.h"
@@ -111,6 +112,9 @@ void frmProgram::Send()
     if (ucDnc1->Action() == actSend) {
         m_sendText = rtfText->text();
         enterState(actSend);
+        if (picControl->controls->cboPace->currentIndex() == 1)
+            startFeed(std::make_unique<TextSendSource>(
+                m_sendText.mid(lngSendStart, qsizetype(lngSendLength) + 1)));
     }
     rtfText->setSelLength(0);
 }
@@ -156,6 +160,9 @@ void frmProgram::StopSending()
         takeLastReceived();
     ucDnc1->setAction(actIdle);
     actAction = actIdle;
+    m_feed->stop();
+    m_source.reset();
+    m_lineSpeed = false;
     rtfText->setLocked(false);
     rtfRemote->setLocked(false);
     clearStrikeThrough();
@@ -175,6 +182,7 @@ void frmProgram::endTransferForClose()
     m_closing = true;
     m_startCancelled = true;
     tEvent->stop();
+    m_feed->stop();
     ucDnc1->setAction(actIdle);
     actAction = actIdle;
 }
@@ -206,7 +214,7 @@ void frmProgram::tEvent_Timer()
 
 void frmProgram::sendStep()
 {
-    if (ucDnc1->SendInProgress())
+    if (m_lineSpeed || ucDnc1->SendInProgress())
         return;
     const qint32 bound = lngSendStart + lngSendLength;
     lngPosition = scanPiece(m_sendText, lngPosition, bound, false);
@@ -237,7 +245,7 @@ void frmProgram::sendStep()
 }
 
 // Once per step, as often as the percentage: the time left at the rate since the first piece.
-void frmProgram::showProgress(qint32 position, qint32 from, qint32 bound)
+void frmProgram::showProgress(qint64 position, qint64 from, qint64 bound)
 {
     stbPanel[1]->setText(sendCaption() + QStringLiteral(" - ") +
                          QString::number(progressPercent(position, bound)) + QStringLiteral("%"));
