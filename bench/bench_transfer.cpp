@@ -2,15 +2,24 @@
 // Transfer figures of a program window over a pseudo-terminal:
 //   1. the time to send an N-line program (default 1,000) beside N x 0.4 s + 2 s;
 //   2. the longest timer step in ms at the end of a 100,000-line program;
-//   3. the time per receive step once 1 MB has been received.
-// Usage: QT_QPA_PLATFORM=offscreen bench_transfer [send-lines] [long-lines]
+//   3. the time per receive step once 1 MB has been received;
+//   4. a send at line speed (default 2,000 lines) at 9600 baud 7E2 (872.7 characters a
+//      second) to a reader that reads freely: throughput beside the line's, and the
+//      longest the event loop went without running a 1 ms timer.
+// Usage: QT_QPA_PLATFORM=offscreen bench_transfer [send-lines] [long-lines] [speed-lines]
+// (0 send lines leaves the first figure out.)
 #include "common/SettingsStore.h"
+#include "dnc/LineSettings.h"
+#include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
 #include "editor/RichTextBox.h"
+#include "profiles/ValueLists.h"
+#include "program/ProgramPanel.h"
 #include "program/frmProgram.h"
 #include "support/PtyMachine.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSocketNotifier>
@@ -28,17 +37,24 @@ struct Pty {
     int master = -1, slave = -1;
     QString device;
     qint64 received = 0;
+    QElapsedTimer clock;
+    qint64 firstNs = -1, lastNs = -1; // when the first and the last bytes came
     std::unique_ptr<QSocketNotifier> notifier;
     Pty()
     {
         if (!test::openRawPty(master, slave, device))
             return;
+        clock.start();
         notifier = std::make_unique<QSocketNotifier>(master, QSocketNotifier::Read);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] {
             char buffer[65536];
             ssize_t n;
-            while ((n = ::read(master, buffer, sizeof buffer)) > 0)
+            while ((n = ::read(master, buffer, sizeof buffer)) > 0) {
                 received += n;
+                lastNs = clock.nsecsElapsed();
+                if (firstNs < 0)
+                    firstNs = lastNs;
+            }
         });
     }
     ~Pty()
@@ -70,6 +86,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int sendLines = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int longLines = argc > 2 ? std::atoi(argv[2]) : 100000;
+    const int speedLines = argc > 3 ? std::atoi(argv[3]) : 2000;
     QTemporaryDir settings;
     setSettingsFolder(settings.path());
     Pty pty;
@@ -77,7 +94,7 @@ int main(int argc, char **argv)
     SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"), QStringLiteral("Com9"));
 
     // 1. Sending N lines at one line per 400 ms tick.
-    {
+    if (sendLines > 0) {
         frmProgram window;
         window.resize(900, 600);
         window.rtfText->setText(program(sendLines));
@@ -194,6 +211,44 @@ int main(int argc, char **argv)
                     steps, atStart / 10, atEnd, window.rtfText->textLength());
         Q_UNUSED(firstMs);
         window.StopSending();
+    }
+    // Line speed: throughput at 9600 7E2 and the longest stall of the event loop.
+    {
+        frmProgram window;
+        window.resize(900, 600);
+        window.show();
+        LineSettingsControls &controls = *window.picControl->controls;
+        selectItemText(controls.cboBaudRate, QStringLiteral("9600"));
+        selectItemText(controls.cboParity, QStringLiteral("Even"));
+        selectItemText(controls.cboDataBits, QStringLiteral("7"));
+        selectItemText(controls.cboStopBits, QStringLiteral("2"));
+        controls.cboPace->setCurrentIndex(1);
+        const double perSecond =
+            charactersPerSecond(*parseLineSettings(window.ucDnc1->MSComm1().Settings()));
+        window.rtfText->setText(program(speedLines));
+        const qint64 before = pty.received;
+        pty.firstNs = -1;
+        QElapsedTimer loop;
+        qint64 longest = 0;
+        QTimer beat;
+        beat.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            longest = std::max(longest, loop.nsecsElapsed());
+            loop.start();
+        });
+        window.Send(); // returns after the 2 s pause, the port open
+        loop.start();
+        beat.start(1);
+        waitIdle(window);
+        beat.stop();
+        const qint64 bytes = pty.received - before;
+        const double seconds = double(pty.lastNs - pty.firstNs) / 1e9;
+        std::printf("line speed, %d lines at %s: %lld bytes in %.2f s from the first byte to "
+                    "the last, %.1f characters/s = %.1f%% of the line's %.1f; longest "
+                    "event-loop stall %.2f ms\n",
+                    speedLines, qPrintable(window.ucDnc1->MSComm1().Settings()), (long long)bytes,
+                    seconds, double(bytes) / seconds, 100.0 * double(bytes) / seconds / perSecond,
+                    perSecond, longest / 1e6);
     }
     return 0;
 }
