@@ -6,7 +6,11 @@
 //   4. a send at line speed (default 2,000 lines) at 9600 baud 7E2 (872.7 characters a
 //      second) to a reader that reads freely: throughput beside the line's, and the
 //      longest the event loop went without running a 1 ms timer.
+//   5. with a fourth argument, Send File of a program of that many MB at line speed, 9600
+//      baud, for a fifth argument's seconds (default 60): the memory above the idle program
+//      while it runs and after the stop.
 // Usage: QT_QPA_PLATFORM=offscreen bench_transfer [send-lines] [long-lines] [speed-lines]
+//        [file-MB] [file-seconds]
 // (0 send lines leaves the first figure out.)
 #include "common/SettingsStore.h"
 #include "dnc/LineSettings.h"
@@ -21,6 +25,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
@@ -73,6 +78,18 @@ QString program(int lines)
     return text;
 }
 
+// The resident memory of this process, in MB.
+double residentMB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
 void waitIdle(frmProgram &window)
 {
     while (window.actAction != actIdle)
@@ -87,6 +104,8 @@ int main(int argc, char **argv)
     const int sendLines = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int longLines = argc > 2 ? std::atoi(argv[2]) : 100000;
     const int speedLines = argc > 3 ? std::atoi(argv[3]) : 2000;
+    const int fileMB = argc > 4 ? std::atoi(argv[4]) : 0;
+    const int fileSeconds = argc > 5 ? std::atoi(argv[5]) : 60;
     QTemporaryDir settings;
     setSettingsFolder(settings.path());
     Pty pty;
@@ -213,7 +232,7 @@ int main(int argc, char **argv)
         window.StopSending();
     }
     // Line speed: throughput at 9600 7E2 and the longest stall of the event loop.
-    {
+    if (speedLines > 0) {
         frmProgram window;
         window.resize(900, 600);
         window.show();
@@ -249,6 +268,41 @@ int main(int argc, char **argv)
                     speedLines, qPrintable(window.ucDnc1->MSComm1().Settings()), (long long)bytes,
                     seconds, double(bytes) / seconds, 100.0 * double(bytes) / seconds / perSecond,
                     perSecond, longest / 1e6);
+    }
+    // Send File of a large program: the memory above the idle program.
+    if (fileMB > 0) {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("big.nc"));
+        {
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly))
+                return 1;
+            const QByteArray block = program(40000).toLatin1();
+            while (file.size() < qint64(fileMB) * 1000000)
+                file.write(block);
+        }
+        frmProgram window;
+        window.resize(900, 600);
+        window.show();
+        selectItemText(window.picControl->controls->cboBaudRate, QStringLiteral("9600"));
+        window.picControl->controls->cboPace->setCurrentIndex(1);
+        QCoreApplication::processEvents();
+        const double idle = residentMB();
+        const qint64 before = pty.received;
+        window.SendFile(path);
+        double peak = idle;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < fileSeconds * 1000 && window.actAction != actIdle) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            peak = std::max(peak, residentMB());
+        }
+        const qint64 sent = pty.received - before;
+        window.StopSending();
+        QCoreApplication::processEvents();
+        std::printf("send file of %d MB, %d s at 9600 baud: idle %.1f MB, peak %.1f MB above "
+                    "idle, %.1f MB above idle after the stop; %lld bytes on the line so far\n",
+                    fileMB, fileSeconds, idle, peak - idle, residentMB() - idle, (long long)sent);
     }
     return 0;
 }

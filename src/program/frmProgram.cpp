@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmProgram.h"
 
+#include "FileSendView.h"
 #include "ProgramPanel.h"
 #include "SendSource.h"
 #include "TransferSteps.h"
@@ -121,6 +122,8 @@ void frmProgram::layoutWindow()
             rtfRemote->setGeometry(0, 0, remoteWidth, paneHeight);
         const int textLeft = layout.remoteShown ? remoteWidth : 0;
         rtfText->setGeometry(textLeft, 0, std::max(0, width() - panelWidth - textLeft), paneHeight);
+        if (fileView)
+            fileView->setGeometry(rtfText->geometry());
     }
     if (layout.panel3Valid)
         stbPanel[2]->setFixedWidth(twipsToPixelsX(layout.panel3));

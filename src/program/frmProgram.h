@@ -15,6 +15,7 @@ class QTimer;
 
 namespace kordavel {
 
+class FileSendView;
 class RichTextBox;
 class ProgramPanel;
 class SendSource;
@@ -54,6 +55,10 @@ public:
     // a second start during that wait does nothing. StopSending is safe in any state.
     void Send();
     void Receive();
+    // Sends a program file straight from disk, as Send sends the text, without loading it:
+    // the file-transfer view stands in for the editor meanwhile (frmProgramFeed.cpp).
+    void SendFile(const QString &path);
+    bool SendingFile() const { return m_fileSend; }
     // Remote mode: reachable from code only; no command of the frame starts it.
     void Remote();
     void StopSending();
@@ -64,6 +69,8 @@ public:
     bool SetMachineIcon(const QString &name);
 
     ProgramPanel *picControl;
+    // Made by the first SendFile.
+    FileSendView *fileView = nullptr;
     QTimer *tEvent;
     ucDnc *ucDnc1;
 
@@ -111,6 +118,11 @@ private:
     // when the send ended.
     int feed();
     void showFeedProgress();
+    // One line of a file sent at 0.4 s per line.
+    void fileStep();
+    void showFileView(const QString &path);
+    // A file that cannot be read on: false, after a stop and a message.
+    bool sourceReadable();
 
     bool bModified = false;
     qint32 lngPosition = 0;
@@ -131,6 +143,7 @@ private:
     qint64 m_lastByte = 0;                // transferClock() when the last bytes came
     std::unique_ptr<SendSource> m_source; // the text of a send at the line's speed
     bool m_lineSpeed = false;
+    bool m_fileSend = false;
     LinePace m_pace;
     QTimer *m_feed;
     bool m_closingHanded = false; // the closing CR LF has gone to the channel

@@ -4,6 +4,7 @@
 // status and error reports.
 #include "frmProgram.h"
 
+#include "FileSendView.h"
 #include "Pause.h"
 #include "ProgramPanel.h"
 #include "SendSource.h"
@@ -25,6 +26,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+
+#include <utility>
 
 namespace kordavel {
 
@@ -165,8 +168,13 @@ void frmProgram::StopSending()
     m_lineSpeed = false;
     rtfText->setLocked(false);
     rtfRemote->setLocked(false);
-    clearStrikeThrough();
-    rtfText->setSelStart(lngSendStart);
+    if (std::exchange(m_fileSend, false)) {
+        fileView->hide();
+        rtfText->show();
+    } else {
+        clearStrikeThrough();
+        rtfText->setSelStart(lngSendStart);
+    }
     picControl->setEnabled(true);
     stbPanel[1]->clear();
     stbPanel[2]->clear();
@@ -216,6 +224,8 @@ void frmProgram::sendStep()
 {
     if (m_lineSpeed || ucDnc1->SendInProgress())
         return;
+    if (m_fileSend)
+        return fileStep();
     const qint32 bound = lngSendStart + lngSendLength;
     lngPosition = scanPiece(m_sendText, lngPosition, bound, false);
     const qint32 start = lngLineStart;

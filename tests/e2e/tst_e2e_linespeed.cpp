@@ -2,13 +2,17 @@
 // Sends at the line's speed to a simulated machine through a pseudo-terminal: byte for byte
 // with one closing CR LF, never more than 64 characters ahead of the line (a pty cannot
 // tell, so the pace is the baud rate on the transfer clock), XOFF holding it, Escape
-// stopping it; and the stored pace through Options.
+// stopping it; the stored pace through Options; and Send File at either pace, plain and
+// RTF, with the editor's text untouched.
 #include "E2eSession.h"
 
 #include "dnc/LineSettings.h"
 #include "profiles/DefaultLineSettings.h"
 #include "profiles/frmOptions.h"
 
+#include "program/FileSendView.h"
+
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -28,6 +32,19 @@ void startLineSpeed(E2eSession &s, const QString &text, bool still = false)
     p->rtfText->setText(text);
     s.trigger("mnuCommunicationSend");
     QCOMPARE(p->actAction, qint32(actSend));
+}
+
+// Send File of a file with these bytes, chosen in the file dialog.
+QString startSendFile(E2eSession &s, const QByteArray &bytes, const char *name = "part.nc")
+{
+    const QString path = s.folders.file(QLatin1String(name));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return QString();
+    file.close();
+    s.dialogs.openAnswers << path;
+    s.trigger("mnuCommunicationSendFile");
+    return path;
 }
 
 QString longProgram(int lines)
@@ -51,6 +68,9 @@ private slots:
     void xoffHoldsWithinTheWindow();
     void paceKeyThroughOptions_data();
     void paceKeyThroughOptions();
+    void sendFile_data();
+    void sendFile();
+    void sendFileStopsOnEscape();
 };
 
 void TstE2eLineSpeed::charactersPerSecond_data()
@@ -160,6 +180,68 @@ void TstE2eLineSpeed::paceKeyThroughOptions()
     options.cmdOK->click();
     QCOMPARE(ReadDefaultLineSettings().Pace, QString::number(chosen));
     QCOMPARE(s.frame->NewProgramWindow(0)->picControl->controls->cboPace->currentIndex(), chosen);
+}
+
+void TstE2eLineSpeed::sendFile_data()
+{
+    QTest::addColumn<int>("pace");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("wire");
+    // Every line end as CR LF, a Windows-1252 letter as its byte.
+    const QByteArray plain("%\r\nO1000\nG01 X1\rM30 (\xe9)\r\n%");
+    const QByteArray plainWire("%\r\nO1000\r\nG01 X1\r\nM30 (\xe9)\r\n%\r\n");
+    QTest::newRow("0.4 s per line") << 0 << plain << plainWire;
+    QTest::newRow("line speed") << 1 << plain << plainWire;
+    QTest::newRow("RTF, line speed")
+        << 1 << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 G01 X1\\par M30\\par }")
+        << QByteArray("G01 X1\r\nM30\r\n"); // the last \par ends the text
+}
+
+void TstE2eLineSpeed::sendFile()
+{
+    QFETCH(int, pace);
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, wire);
+    E2eSession s;
+    setTransferClock([&s] { return s.transferNow += 1000; });
+    frmProgram *p = s.program();
+    p->picControl->controls->cboPace->setCurrentIndex(pace);
+    p->rtfText->setText(QStringLiteral("G00 X0"));
+    p->rtfText->select(1, 2);
+    startSendFile(s, file, file.startsWith('{') ? "part.dnc" : "part.nc");
+    QCOMPARE(p->actAction, qint32(actSend));
+    QVERIFY(!p->fileView->isHidden() && p->rtfText->isHidden());
+    QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
+    QCOMPARE(s.machine1.received, wire);
+    QVERIFY(s.idle(p));
+    QVERIFY(!p->rtfText->isHidden() && p->fileView->isHidden());
+    QCOMPARE(p->fileView->lblFile->text(), file.startsWith('{') ? "part.dnc" : "part.nc");
+    QVERIFY(p->fileView->txtLines->toPlainText().contains(QLatin1String("M30")));
+    QCOMPARE(p->rtfText->text(), QStringLiteral("G00 X0"));
+    QCOMPARE(p->rtfText->selStart(), 1);
+    QCOMPARE(p->rtfText->selLength(), 2);
+    QCOMPARE(s.terminal.calls(), (QStringList{"drain", "close"}));
+}
+
+// At line speed on a still clock: 64 characters, 300 ms later 64 more and the progress;
+// Escape ends it with nothing more on the line.
+void TstE2eLineSpeed::sendFileStopsOnEscape()
+{
+    E2eSession s;
+    frmProgram *p = s.program();
+    p->picControl->controls->cboPace->setCurrentIndex(1);
+    const QByteArray file = longProgram(40).toLatin1();
+    startSendFile(s, file);
+    QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+    s.transferNow += 300;
+    QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(128), 10000);
+    QTRY_COMPARE(E2eSession::panel(p, 2), QStringLiteral("128"));
+    QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Send - %1%").arg(12800 / file.size()));
+    QTest::keyClick(p->fileView->txtLines, Qt::Key_Escape);
+    QVERIFY(s.idle(p));
+    QCoreApplication::processEvents();
+    QCOMPARE(s.machine1.received, file.left(128));
+    QVERIFY(!p->rtfText->isHidden());
 }
 
 QTEST_MAIN(TstE2eLineSpeed)
