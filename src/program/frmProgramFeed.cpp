@@ -56,8 +56,11 @@ void frmProgram::startFeed(std::unique_ptr<SendSource> source)
 
 void frmProgram::feedStep()
 {
-    if (m_inTick || m_closing || !m_source || ucDnc1->Action() != actSend)
+    if (m_closing || !m_source || ucDnc1->Action() != actSend)
         return;
+    // Another step of the window is still running (a message box opened inside it).
+    if (m_inTick)
+        return m_feed->start(kHeldWakeMs);
     m_inTick = true;
     QPointer<frmProgram> alive(this);
     const int wake = feed();
