@@ -234,7 +234,7 @@ const Entry kEntries[] = {
      "Con que rapidez se envia el programa"},
     {419, "0.4 s per line", "0.4 s на ред", "0.4 s por linea"},
     {420, "Line speed", "Скорост на линията", "Velocidad de linea"},
-    {430, "Send &File...", "Изпращане на &файл...", "Enviar &archivo..."},
+    {430, "Send File...", "Изпращане на файл...", "Enviar archivo..."},
     {431, "Send a file from disk", "Изпращане на файл от диска", "Enviar un archivo del disco"},
     {432, "Send File", "Изпращане на файл", "Enviar archivo"},
     {433, "The file cannot be read.", "Файлът не може да бъде прочетен.",
