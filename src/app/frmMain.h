@@ -84,6 +84,9 @@ public:
     // Options.
     void communicationSend();
     void communicationReceive();
+    // Communication > Send File: a program file from disk, in the active window; while that
+    // window sends, a stop.
+    void communicationSendFile();
     void toolsOptions();
 
     QAction *menuEntry(const QString &name) const;

@@ -47,6 +47,7 @@ const ButtonDef kButtons[] = {
     {},
     {"Send", 313, "send", "mnuCommunicationSend", true},
     {"Receive", 314, "receive", "mnuCommunicationReceive", true},
+    {"SendFile", 431, "sendfile", "mnuCommunicationSendFile", false},
     {},
     {"Preview", 471, "preview", "mnuProgramPreview", false},
 };
@@ -82,6 +83,7 @@ const std::pair<const char *, int> kCaptions[] = {
     {"mnuCommunication", 126},
     {"mnuCommunicationSend", 127},
     {"mnuCommunicationReceive", 128},
+    {"mnuCommunicationSendFile", 430},
     {"mnuWindow", 130},
     {"mnuWindowCascade", 131},
     {"mnuWindowTileHorizontal", 132},
@@ -238,6 +240,8 @@ void frmMain::buildMenus()
        [this] { communicationSend(); });
     on(addEntry(comm, QStringLiteral("mnuCommunicationReceive"), QStringLiteral("Receive")),
        [this] { communicationReceive(); });
+    on(addEntry(comm, QStringLiteral("mnuCommunicationSendFile"), QStringLiteral("Send File...")),
+       [this] { communicationSendFile(); });
     addEntry(comm, QStringLiteral("mnuCommunicationRemote"), QStringLiteral("Remote"))
         ->setEnabled(false);
 

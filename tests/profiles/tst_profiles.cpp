@@ -298,7 +298,7 @@ void TstProfiles::panelCaptionsFitInEveryLanguage()
     QCOMPARE(window.picControl->width(), english);
 }
 
-// Cancel writes nothing; OK writes all eleven defaults, and windows opened afterwards start
+// Cancel writes nothing; OK writes all twelve defaults, and windows opened afterwards start
 // with them.
 void TstProfiles::optionsWriteOnOkOnly()
 {
@@ -321,7 +321,7 @@ void TstProfiles::optionsWriteOnOkOnly()
     QCOMPARE(ReadDefaultLineSettings(), expected);
     QSettings ini(m_folders->settingsFile(), QSettings::IniFormat);
     ini.beginGroup(QStringLiteral("Default"));
-    QCOMPARE(ini.childKeys().size(), 11);
+    QCOMPARE(ini.childKeys().size(), 12);
     frmProgram window;
     QCOMPARE(window.picControl->controls->cboReceiveEnd->currentIndex(), 1);
     QVERIFY(window.ucDnc1->EIA());
