@@ -65,6 +65,7 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     tEvent->setTimerType(Qt::PreciseTimer);
     connect(tEvent, &QTimer::timeout, this, &frmProgram::tEvent_Timer);
     m_feed = new QTimer(this);
+    m_feed->setObjectName(QStringLiteral("feed"));
     m_feed->setSingleShot(true);
     m_feed->setTimerType(Qt::PreciseTimer);
     connect(m_feed, &QTimer::timeout, this, &frmProgram::feedStep);
