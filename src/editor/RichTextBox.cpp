@@ -3,11 +3,13 @@
 
 #include "DocumentRichText.h"
 #include "LineEndData.h"
+#include "LineNumberGutter.h"
 #include "PlainTextFile.h"
 #include "RtfReader.h"
 #include "RtfWriter.h"
 #include "TextPositions.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
@@ -166,6 +168,11 @@ void RichTextBox::connectDocument()
         if ((removed != 0 || added != 0) && !m_loading)
             emit Change();
     });
+    connect(document(), &QTextDocument::blockCountChanged, this, &RichTextBox::placeGutter);
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::update, this, [this] {
+        if (m_gutter)
+            m_gutter->update();
+    });
 }
 
 // Filling a document that no widget shows is several times faster than filling the shown
@@ -187,6 +194,7 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
 {
     QTextDocument *old = document();
     old->disconnect(this);
+    old->documentLayout()->disconnect(this);
     clearStruckMarks();   // they belong to the old text
     old->setParent(this); // ours from now on: the control deletes only its own
     m_loading = true;
@@ -194,6 +202,7 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
     setTextCursor(QTextCursor(fresh));
     m_loading = false;
     connectDocument();
+    placeGutter();
     // Later, not now: a caller may be inside one of the old document's signals.
     if (m_before && (m_before != fresh))
         m_before->deleteLater();
