@@ -227,6 +227,11 @@ const Entry kEntries[] = {
     {413, "By hand", "Ръчно", "A mano"},
     {414, "At the closing %", "При затварящия %", "En el % final"},
     {415, "After 5 s quiet", "След 5 s тишина", "Tras 5 s de silencio"},
+    {450, "The file is no longer there. It leaves the list of recent files.",
+     "Файлът вече го няма. Премахва се от списъка на последните файлове.",
+     "El archivo ya no esta. Sale de la lista de archivos recientes."},
+    {451, "G-code Colours", "Цветове на G-кода", "Colores del codigo G"},
+    {452, "Line Numbers", "Номера на редовете", "Numeros de linea"},
 };
 
 const QHash<int, QString> &table()

@@ -67,6 +67,8 @@ signals:
     // The pressed state of a toolbar button ("Send", "Receive", "Bold", "Italic",
     // "Underline") as this window sees it.
     void buttonState(const QString &key, bool pressed);
+    // The program was written to a file.
+    void fileSaved(const QString &path);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
