@@ -12,10 +12,9 @@ class QTextBlock;
 
 namespace kordavel {
 
-// Colours the G-code words of text blocks for display only. The colours live in the
-// blocks' layouts as additional formats: the document's text, its character formats, its
-// undo history and what is saved, printed or copied stay as they are. A colour the text
-// has of its own (Format > Font) always shows instead.
+// The colours of the G-code words of text blocks, for display only: the editor draws them
+// over its text, whose characters, formats and history stay as they are. A colour the
+// text has of its own (Format > Font) always shows instead.
 class GCodeHighlighter {
 public:
     GCodeHighlighter();
@@ -26,11 +25,8 @@ public:
     bool dark() const { return m_dark; }
     void setDark(bool on);
 
-    // The formats the block should show: none while switched off.
+    // The coloured ranges of the block, as offsets within it: none while switched off.
     QList<QTextLayout::FormatRange> formatsFor(const QTextBlock &block) const;
-    // Gives the block's layout those formats. True when they changed: the block must then
-    // be laid out again (QTextDocument::markContentsDirty) before it is drawn.
-    bool apply(const QTextBlock &block) const;
 
 private:
     bool m_enabled = false;

@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -160,6 +161,7 @@ RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
     connectDocument();
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::onSelectionMaybeChanged);
     connect(this, &QTextEdit::selectionChanged, this, &RichTextBox::onSelectionMaybeChanged);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &RichTextBox::colourShownLines);
 }
 
 void RichTextBox::connectDocument()
@@ -167,6 +169,7 @@ void RichTextBox::connectDocument()
     connect(document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if ((removed != 0 || added != 0) && !m_loading)
             emit Change();
+        colourShownLinesLater();
     });
     connect(document(), &QTextDocument::blockCountChanged, this, &RichTextBox::placeGutter);
     connect(document()->documentLayout(), &QAbstractTextDocumentLayout::update, this, [this] {
@@ -195,7 +198,8 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
     QTextDocument *old = document();
     old->disconnect(this);
     old->documentLayout()->disconnect(this);
-    clearStruckMarks();   // they belong to the old text
+    clearStruckMarks(); // they belong to the old text
+    m_colours.clear();
     old->setParent(this); // ours from now on: the control deletes only its own
     m_loading = true;
     setDocument(fresh);
@@ -203,6 +207,7 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
     m_loading = false;
     connectDocument();
     placeGutter();
+    colourShownLinesLater();
     // Later, not now: a caller may be inside one of the old document's signals.
     if (m_before && (m_before != fresh))
         m_before->deleteLater();

@@ -134,7 +134,6 @@ protected:
     QMimeData *createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
-    void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -149,8 +148,10 @@ private:
     std::optional<T> selCommon(T (*get)(const QTextCharFormat &, const QFont &)) const;
     bool writeFile(const QString &path, FileFormat format);
     void onSelectionMaybeChanged();
-    // Colours the blocks that a paint of `rect` (viewport coordinates) shows.
-    void colourShownBlocks(const QRect &rect);
+    // Colours the lines in view: now, or once the current edit is done.
+    void colourShownLines();
+    void colourShownLinesLater();
+    void showSelections();
     void placeGutter();
 
     FileFormat m_format = FileFormat::Rtf;
@@ -160,6 +161,10 @@ private:
     int m_lastAnchor = -1;
     int m_lastPosition = -1;
     GCodeHighlighter m_highlighter;
+    // Drawn over the text: the colours of the lines in view, then the struck marks.
+    QList<ExtraSelection> m_colours;
+    QList<ExtraSelection> m_struck;
+    bool m_colourPending = false;
     LineNumberGutter *m_gutter = nullptr;
 };
 

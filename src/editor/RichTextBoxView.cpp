@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the editor shows beside the text and over it, without changing it: G-code colours
-// and line numbers. Only the lines in view are coloured, when they are drawn, so a program
-// of millions of lines opens as fast with colours as without.
+// and line numbers. Only the lines in view are coloured, so a program of millions of
+// lines opens as fast with colours as without.
 #include "LineNumberGutter.h"
 #include "RichTextBox.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QPaintEvent>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QTextBlock>
 
 namespace kordavel {
@@ -26,7 +24,7 @@ void RichTextBox::setHighlighting(bool on)
 {
     m_highlighter.setDark(darkBackground(this));
     m_highlighter.setEnabled(on);
-    viewport()->update();
+    colourShownLines();
 }
 
 void RichTextBox::setLineNumbers(bool on)
@@ -57,42 +55,55 @@ void RichTextBox::placeGutter()
     }
 }
 
-void RichTextBox::colourShownBlocks(const QRect &rect)
+void RichTextBox::colourShownLinesLater()
 {
-    QTextDocument *doc = document();
-    QAbstractTextDocumentLayout *layout = doc->documentLayout();
-    const int offset = verticalScrollBar()->value();
-    int from = -1;
-    int to = -1;
-    for (QTextBlock block = cursorForPosition(QPoint(0, rect.top())).block(); block.isValid();
-         block = block.next()) {
-        if (layout->blockBoundingRect(block).top() - offset > rect.bottom())
-            break;
-        if (m_highlighter.apply(block)) {
-            if (from < 0)
-                from = block.position();
-            to = block.position() + block.length();
-        }
-    }
-    if (from < 0)
+    if (m_colourPending)
         return;
-    // The new formats cleared the blocks' rows: lay them out again before they are drawn.
-    // Colours change no size or place, and this paint draws them: the layout need not
-    // ask for another paint.
-    const QSignalBlocker quiet(layout);
-    doc->markContentsDirty(from, to - from);
+    m_colourPending = true;
+    QMetaObject::invokeMethod(this, &RichTextBox::colourShownLines, Qt::QueuedConnection);
 }
 
-void RichTextBox::paintEvent(QPaintEvent *event)
+// The colours are extra selections of the lines in view, drawn over the text; they are
+// remade whenever the view scrolls, is resized or its text changes.
+void RichTextBox::colourShownLines()
 {
-    colourShownBlocks(event->rect());
-    QTextEdit::paintEvent(event);
+    m_colourPending = false;
+    QList<ExtraSelection> colours;
+    if (m_highlighter.enabled()) {
+        QAbstractTextDocumentLayout *layout = document()->documentLayout();
+        const int bottom = verticalScrollBar()->value() + viewport()->height();
+        for (QTextBlock block = cursorForPosition(QPoint(0, 0)).block(); block.isValid();
+             block = block.next()) {
+            if (layout->blockBoundingRect(block).top() > bottom)
+                break;
+            for (const QTextLayout::FormatRange &range : m_highlighter.formatsFor(block)) {
+                ExtraSelection colour{QTextCursor(block), range.format};
+                colour.cursor.setPosition(block.position() + range.start);
+                colour.cursor.setPosition(block.position() + range.start + range.length,
+                                          QTextCursor::KeepAnchor);
+                colours.append(colour);
+            }
+        }
+    }
+    const auto same = [](const ExtraSelection &a, const ExtraSelection &b) {
+        return a.cursor == b.cursor && a.format == b.format;
+    };
+    if (std::equal(colours.begin(), colours.end(), m_colours.begin(), m_colours.end(), same))
+        return;
+    m_colours = colours;
+    showSelections();
+}
+
+void RichTextBox::showSelections()
+{
+    setExtraSelections(m_colours + m_struck);
 }
 
 void RichTextBox::resizeEvent(QResizeEvent *event)
 {
     QTextEdit::resizeEvent(event);
     placeGutter();
+    colourShownLines();
 }
 
 void RichTextBox::changeEvent(QEvent *event)
@@ -100,7 +111,7 @@ void RichTextBox::changeEvent(QEvent *event)
     QTextEdit::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
         m_highlighter.setDark(darkBackground(this));
-        viewport()->update();
+        colourShownLines();
     }
 }
 

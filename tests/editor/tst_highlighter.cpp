@@ -35,11 +35,13 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Whether any coloured range of the block's layout covers [from, to).
-bool coloured(const QTextBlock &block, int from, int to)
+// Whether the editor draws any of [from, to) of the block in a colour over the text.
+bool coloured(const RichTextBox &editor, const QTextBlock &block, int from, int to)
 {
-    for (const QTextLayout::FormatRange &range : block.layout()->formats())
-        if (range.start < to && range.start + range.length > from)
+    for (const QTextEdit::ExtraSelection &colour : editor.extraSelections())
+        if (colour.format.hasProperty(QTextFormat::ForegroundBrush) &&
+            colour.cursor.selectionStart() < block.position() + to &&
+            colour.cursor.selectionEnd() > block.position() + from)
             return true;
     return false;
 }
@@ -126,10 +128,10 @@ void TstHighlighter::displayOnly()
     editor.setHighlighting(true);
     const QTextBlock shown = editor.document()->findBlockByNumber(2);
     QCOMPARE(outputs(editor, QStringLiteral("on-")), expected);
-    QVERIFY(coloured(shown, 0, shown.length()));
+    QVERIFY(coloured(editor, shown, 0, shown.length()));
     editor.setHighlighting(false);
     QCOMPARE(outputs(editor, QStringLiteral("off-")), expected);
-    QVERIFY(!coloured(shown, 0, shown.length()));
+    QVERIFY(!coloured(editor, shown, 0, shown.length()));
     QCOMPARE(changes.count(), 0);
     QVERIFY(!editor.document()->isModified());
     QVERIFY(!editor.document()->isUndoAvailable());
@@ -146,15 +148,20 @@ void TstHighlighter::ownColourWinsAndOnlyShownLines()
     editor.select(4, 3); // G01 of the first line
     editor.setSelColor(Qt::red);
     editor.setHighlighting(true);
-    editor.grab();
     const QTextDocument *doc = editor.document();
-    QVERIFY(coloured(doc->firstBlock(), 0, 3));                         // N10
-    QVERIFY(!coloured(doc->firstBlock(), 4, 7));                        // G01: the user's red
-    QVERIFY(coloured(doc->firstBlock(), 8, 13));                        // X10.5
-    QVERIFY(!coloured(doc->lastBlock(), 0, doc->lastBlock().length())); // not shown yet
+    QVERIFY(coloured(editor, doc->firstBlock(), 0, 3));  // N10
+    QVERIFY(!coloured(editor, doc->firstBlock(), 4, 7)); // G01: the user's red
+    QVERIFY(coloured(editor, doc->firstBlock(), 8, 13)); // X10.5
+    QVERIFY(!coloured(editor, doc->lastBlock(), 0, doc->lastBlock().length())); // not in view
     editor.verticalScrollBar()->setValue(editor.verticalScrollBar()->maximum());
-    editor.grab();
-    QVERIFY(coloured(doc->lastBlock(), 0, 6));
+    QVERIFY(coloured(editor, doc->lastBlock(), 0, 6));
+    QVERIFY(!coloured(editor, doc->firstBlock(), 0, doc->firstBlock().length()));
+    // Struck marks keep to themselves, and the colours stay.
+    editor.markStruck(0, 8);
+    QCOMPARE(editor.struckMarks(), (QList<std::pair<int, int>>{{0, 8}}));
+    editor.clearStruckMarks();
+    QVERIFY(editor.struckMarks().isEmpty());
+    QVERIFY(coloured(editor, doc->lastBlock(), 0, 6));
     QCOMPARE(editor.textRange(4, 3), QStringLiteral("G01"));
 }
 
