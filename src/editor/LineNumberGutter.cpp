@@ -39,8 +39,8 @@ QList<LineNumberGutter::ShownLine> LineNumberGutter::shownLines() const
     // The gutter stands beside the viewport, as high as it: both scroll by the same offset.
     const int offset = m_editor->verticalScrollBar()->value();
     const int current = m_editor->textCursor().blockNumber();
-    for (QTextBlock block = m_editor->cursorForPosition(QPoint(0, 0)).block(); block.isValid();
-         block = block.next()) {
+    QTextBlock block = m_editor->cursorForPosition(QPoint(0, 0)).block();
+    for (int number = block.blockNumber(); block.isValid(); block = block.next(), ++number) {
         const QRectF rect = layout->blockBoundingRect(block);
         const QTextLayout *text = block.layout();
         const bool laidOut = text && text->lineCount() > 0;
@@ -48,35 +48,46 @@ QList<LineNumberGutter::ShownLine> LineNumberGutter::shownLines() const
         if (top >= height())
             break;
         const int rowHeight = qRound(laidOut ? text->lineAt(0).height() : rect.height());
-        const int number = block.blockNumber();
         if (top + rowHeight > 0)
             lines.append({number + 1, top, rowHeight, number == current});
     }
     return lines;
 }
 
+// Plain text drawn at its baseline: no text layout per number.
 void LineNumberGutter::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     const QPalette &colours = palette();
-    painter.fillRect(event->rect(), colours.color(QPalette::Window));
+    const QRect area = event->rect();
+    painter.fillRect(area, colours.color(QPalette::Window));
     painter.setPen(colours.color(QPalette::Mid));
-    painter.drawLine(width() - 1, event->rect().top(), width() - 1, event->rect().bottom());
+    painter.drawLine(width() - 1, area.top(), width() - 1, area.bottom());
     QFont font = m_editor->document()->defaultFont();
-    const QColor plain = colours.color(QPalette::PlaceholderText);
+    painter.setFont(font);
+    painter.setPen(colours.color(QPalette::PlaceholderText));
+    const QFontMetrics metrics(font);
     for (const ShownLine &line : shownLines()) {
-        if (line.top > event->rect().bottom() || line.top + line.height < event->rect().top())
+        if (line.top > area.bottom() || line.top + line.height < area.top())
             continue;
-        const QRect row(0, line.top, width() - kPadding, line.height);
-        font.setBold(line.current);
-        painter.setFont(font);
-        if (line.current) {
-            painter.fillRect(row.adjusted(0, 0, kPadding - 1, 0), colours.color(QPalette::Base));
-            painter.setPen(colours.color(QPalette::WindowText));
-        } else {
-            painter.setPen(plain);
+        const QString number = QString::number(line.number);
+        const QPoint at(width() - kPadding - metrics.horizontalAdvance(number),
+                        line.top + (line.height - metrics.height()) / 2 + metrics.ascent());
+        if (!line.current) {
+            painter.drawText(at, number);
+            continue;
         }
-        painter.drawText(row, Qt::AlignRight | Qt::AlignVCenter, QString::number(line.number));
+        painter.save();
+        painter.fillRect(QRect(0, line.top, width() - 1, line.height),
+                         colours.color(QPalette::Base));
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(colours.color(QPalette::WindowText));
+        painter.drawText(at - QPoint(QFontMetrics(font).horizontalAdvance(number) -
+                                         metrics.horizontalAdvance(number),
+                                     0),
+                         number);
+        painter.restore();
     }
 }
 
