@@ -62,14 +62,12 @@ void TstRecentFiles::order()
         recent.add(path);
     QCOMPARE(recent.paths(), paths(expected));
     recent.save();
+    // A shorter list leaves no old entries behind.
+    recent.remove(paths(expected).first());
+    recent.save();
     RecentFiles again;
     again.load();
-    QCOMPARE(again.paths(), paths(expected));
-    // A shorter list leaves no old entries behind.
-    again.remove(paths(expected).first());
-    again.save();
-    recent.load();
-    QCOMPARE(recent.paths(), paths(expected).mid(1));
+    QCOMPARE(again.paths(), paths(expected).mid(1));
 }
 
 void TstRecentFiles::fromTheFrame()
