@@ -47,15 +47,20 @@ QList<std::pair<int, int>> ownColours(const QTextBlock &block)
 
 GCodeHighlighter::GCodeHighlighter()
 {
-    setDark(false);
+    setBackground(Qt::white);
 }
 
-void GCodeHighlighter::setDark(bool on)
+// Each piece also paints the background under it: Qt skips a piece without one that
+// touches a piece drawn before it, as words written together do (G01X5).
+void GCodeHighlighter::setBackground(const QColor &base)
 {
+    const bool on = base.lightness() < 128;
     m_dark = on;
     for (int i = 0; i < kGCodeCategories; ++i)
         m_formats[size_t(i)].setForeground(
             QColor::fromRgb(on ? kColours[i].dark : kColours[i].light));
+    for (QTextCharFormat &format : m_formats)
+        format.setBackground(base);
 }
 
 QList<QTextLayout::FormatRange> GCodeHighlighter::formatsFor(const QTextBlock &block) const

@@ -21,9 +21,9 @@ public:
 
     bool enabled() const { return m_enabled; }
     void setEnabled(bool on) { m_enabled = on; }
-    // Colours for a dark background (light text) or a light one.
+    // The editor's background: light colours go on a dark one, dark colours on a light one.
     bool dark() const { return m_dark; }
-    void setDark(bool on);
+    void setBackground(const QColor &base);
 
     // The coloured ranges of the block, as offsets within it: none while switched off.
     QList<QTextLayout::FormatRange> formatsFor(const QTextBlock &block) const;

@@ -11,18 +11,9 @@
 
 namespace kordavel {
 
-namespace {
-
-bool darkBackground(const QWidget *widget)
-{
-    return widget->palette().color(QPalette::Base).lightness() < 128;
-}
-
-} // namespace
-
 void RichTextBox::setHighlighting(bool on)
 {
-    m_highlighter.setDark(darkBackground(this));
+    m_highlighter.setBackground(palette().color(QPalette::Base));
     m_highlighter.setEnabled(on);
     colourShownLines();
 }
@@ -110,7 +101,7 @@ void RichTextBox::changeEvent(QEvent *event)
 {
     QTextEdit::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
-        m_highlighter.setDark(darkBackground(this));
+        m_highlighter.setBackground(palette().color(QPalette::Base));
         colourShownLines();
     }
 }
