@@ -151,6 +151,15 @@ void TstHighlighter::ownColourWinsAndOnlyShownLines()
     editor.verticalScrollBar()->setValue(editor.verticalScrollBar()->maximum());
     QVERIFY(coloured(editor, doc->lastBlock(), 0, 6));
     QVERIFY(!coloured(editor, doc->firstBlock(), 0, doc->firstBlock().length()));
+    // Readable on a light and on a dark background.
+    for (const QColor base : {QColor(Qt::white), QColor(0x20, 0x20, 0x20)}) {
+        QPalette palette = editor.palette();
+        palette.setColor(QPalette::Base, base);
+        editor.setPalette(palette);
+        for (const QTextEdit::ExtraSelection &colour : editor.extraSelections())
+            QVERIFY(std::abs(colour.format.foreground().color().lightness() - base.lightness()) >
+                    60);
+    }
     editor.markStruck(0, 8); // struck marks keep to themselves
     QCOMPARE(editor.struckMarks(), (QList<std::pair<int, int>>{{0, 8}}));
 }
