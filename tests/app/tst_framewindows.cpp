@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The recent files: most recent first, once each, eight at most, kept across starts, in
-// the File menu after programs are opened and saved; one gone is dropped when chosen.
+// New and opened program windows cascade from the one before, as the MDI default does,
+// wholly inside the frame's area, also those made before the frame had its size. The recent
+// files: most recent first, once each, eight at most, kept across starts, in the File menu
+// after programs are opened and saved; one gone is dropped when chosen.
 #include "app/RecentFiles.h"
 #include "support/FrameSession.h"
 
-#include <QMenu>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 using namespace kordavel;
 using namespace kordavel::test;
@@ -24,15 +27,58 @@ QStringList recentEntries(const frmMain &frame)
 
 } // namespace
 
-class TstRecentFiles : public QObject {
+class TstFrameWindows : public QObject {
     Q_OBJECT
 private slots:
+    void cascadeInsideTheArea_data();
+    void cascadeInsideTheArea();
     void order_data();
     void order();
     void fromTheFrame();
 };
 
-void TstRecentFiles::order_data()
+void TstFrameWindows::cascadeInsideTheArea_data()
+{
+    QTest::addColumn<bool>("beforeShown");
+    QTest::newRow("shown frame") << false;
+    QTest::newRow("made at start-up") << true;
+}
+
+void TstFrameWindows::cascadeInsideTheArea()
+{
+    QFETCH(bool, beforeShown);
+    TestFolders folders;
+    ScriptedDialogs dialogs;
+    QStringList files;
+    for (int i = 0; beforeShown && i < 9; ++i)
+        files << QStringLiteral(KORDAVEL_TESTS_DIR "/data/fanuc_pocket.nc");
+    frmMain frame;
+    QVERIFY(frame.startUp(beforeShown ? files + files.mid(0, 1) : QStringList{}));
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    for (int i = 0; !beforeShown && i < 9; ++i)
+        (i % 2 ? frame.menuEntry(QStringLiteral("mnuFileNew"))->trigger()
+               : frame.openFile(QStringLiteral(KORDAVEL_TESTS_DIR "/data/haas_turn.nc")));
+    const QList<QMdiSubWindow *> subs = frame.mdiArea()->subWindowList(QMdiArea::CreationOrder);
+    QCOMPARE(subs.size(), 10);
+    const QRect area = frame.mdiArea()->viewport()->rect();
+    int wraps = 0;
+    for (int i = 0; i < subs.size(); ++i) {
+        const QRect place = subs[i]->geometry();
+        QVERIFY2(area.contains(place), qPrintable(QStringLiteral("window %1").arg(i + 1)));
+        QCOMPARE(place.size(), area.size() * 3 / 4);
+        if (i == 0 || place.topLeft() == area.topLeft()) {
+            QCOMPARE(place.topLeft(), area.topLeft());
+            wraps += i > 0;
+            continue;
+        }
+        const QPoint step = place.topLeft() - subs[i - 1]->pos();
+        QVERIFY(step.x() > 10 && step.x() == step.y());
+    }
+    QVERIFY(wraps > 0);
+    QVERIFY(frame.close());
+}
+
+void TstFrameWindows::order_data()
 {
     QTest::addColumn<QString>("added");
     QTest::addColumn<QString>("expected");
@@ -44,7 +90,7 @@ void TstRecentFiles::order_data()
                                    << "10 9 8 7 6 5 4 3";
 }
 
-void TstRecentFiles::order()
+void TstFrameWindows::order()
 {
     QFETCH(QString, added);
     QFETCH(QString, expected);
@@ -70,7 +116,7 @@ void TstRecentFiles::order()
     QCOMPARE(again.paths(), paths(expected).mid(1));
 }
 
-void TstRecentFiles::fromTheFrame()
+void TstFrameWindows::fromTheFrame()
 {
     FrameSession s;
     const QString a = s.folders.file(QStringLiteral("a.nc"));
@@ -106,5 +152,5 @@ void TstRecentFiles::fromTheFrame()
     QCOMPARE(recentEntries(*s.frame).first(), "&1" + expected[2].mid(2));
 }
 
-QTEST_MAIN(TstRecentFiles)
-#include "tst_recentfiles.moc"
+QTEST_MAIN(TstFrameWindows)
+#include "tst_framewindows.moc"
