@@ -198,8 +198,10 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
     QTextDocument *old = document();
     old->disconnect(this);
     old->documentLayout()->disconnect(this);
-    clearStruckMarks(); // they belong to the old text
+    // Struck marks and colours belong to the old text.
+    m_struck.clear();
     m_colours.clear();
+    showSelections();
     old->setParent(this); // ours from now on: the control deletes only its own
     m_loading = true;
     setDocument(fresh);

@@ -130,6 +130,16 @@ void TstHighlighter::displayOnly()
     QVERIFY(!coloured(editor, shown, 0, shown.length()));
     QVERIFY(changes.isEmpty() && !editor.document()->isModified());
     QVERIFY(!editor.document()->isUndoAvailable());
+    // A new load is coloured afresh, with nothing left of the text before.
+    editor.setHighlighting(true);
+    QVERIFY(editor.loadFile(source));
+    const auto fresh = [&] {
+        const QList<QTextEdit::ExtraSelection> colours = editor.extraSelections();
+        return !colours.isEmpty() && std::all_of(colours.begin(), colours.end(), [&](auto &c) {
+            return c.cursor.document() == editor.document();
+        });
+    };
+    QTRY_VERIFY(fresh());
 }
 
 void TstHighlighter::ownColourWinsAndOnlyShownLines()
