@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame's menu tree, toolbar, relabelling and the showing of document menus.
+#include "RecentFiles.h"
 #include "frmMain.h"
 
 #include "common/AppState.h"
@@ -94,6 +95,8 @@ const std::pair<const char *, int> kCaptions[] = {
     {"mnuToolsChangeBulgarian", 136},
     {"mnuToolsChangeSpanish", 137},
     {"mnuToolsOptions", 144},
+    {"mnuToolsHighlight", 451},
+    {"mnuToolsLineNumbers", 452},
     {"mnuHelp", 138},
     {"mnuHelpContents", 139},
     {"mnuHelpAbout", 142},
@@ -186,6 +189,11 @@ void frmMain::buildMenus()
        [this] { filePrint(); });
     addEntry(file, QStringLiteral("mnuFileBar3"), QString());
     on(addEntry(file, QStringLiteral("mnuFileExit"), QStringLiteral("Exit")), [this] { close(); });
+    addEntry(file, QStringLiteral("mnuFileBar4"), QString());
+    for (int i = 0; i < RecentFiles::kMaximum; ++i)
+        on(addEntry(file, QStringLiteral("mnuFileRecent%1").arg(i + 1),
+                    QStringLiteral("&%1").arg(i + 1)),
+           [this, i] { openRecent(i); });
 
     QMenu *edit = addMenu(nullptr, QStringLiteral("mnuEdit"), QStringLiteral("Edit"));
     on(addEntry(edit, QStringLiteral("mnuEditUndo"), QStringLiteral("Undo"),
@@ -256,6 +264,14 @@ void frmMain::buildMenus()
        [this] { changeLanguage(3); });
     on(addEntry(tools, QStringLiteral("mnuToolsOptions"), QStringLiteral("Options")),
        [this] { toolsOptions(); });
+    addEntry(tools, QStringLiteral("mnuToolsBar0"), QString());
+    for (const auto &[name, caption, command] :
+         {std::tuple("mnuToolsHighlight", "G-code Colours", &frmMain::toolsHighlight),
+          std::tuple("mnuToolsLineNumbers", "Line Numbers", &frmMain::toolsLineNumbers)}) {
+        QAction *entry = addEntry(tools, QLatin1String(name), QLatin1String(caption));
+        entry->setCheckable(true);
+        connect(entry, &QAction::triggered, this, command);
+    }
 
     QMenu *window = addMenu(nullptr, QStringLiteral("mnuWindow"), QStringLiteral("Window"));
     on(addEntry(window, QStringLiteral("mnuWindowCascade"), QStringLiteral("Cascade")),

@@ -189,8 +189,10 @@ bool frmProgram::SetLanguage()
 bool frmProgram::writeTo(const QString &path, bool asNewName)
 {
     const bool written = asNewName ? rtfText->saveFileAs(path) : rtfText->saveFile(path);
-    if (written)
+    if (written) {
         bModified = false;
+        emit fileSaved(path);
+    }
     return written;
 }
 

@@ -84,6 +84,8 @@ signals:
     void buttonState(const QString &key, bool pressed);
     // A send from the editor position start has reached position; -1 once no send runs.
     void sendProgress(qint32 start, qint32 position);
+    // The program was written to a file.
+    void fileSaved(const QString &path);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
