@@ -5,7 +5,8 @@
 //   QT_QPA_PLATFORM=offscreen bench_editor --large CASE [lines] [ms]
 //
 // lines: length of the generated program (100000); runs: repetitions per figure (5).
-// Every figure is the median of the runs, in milliseconds.
+// Every figure is the median of the runs, in milliseconds. A third argument "view" times
+// only the loads and page scrolls with and without G-code colours and line numbers.
 // --large runs one case in a process of its own, on 2,000,000 lines unless told, following
 // the layout after an open for ms (120000) at most: "floor" (QTextEdit::setPlainText),
 // "open-nc", "save-nc", "open-dnc", "save-dnc", "open-line" (one line of a million
@@ -25,6 +26,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -206,6 +208,72 @@ void fail(const char *what)
 {
     std::fprintf(stderr, "bench_editor: %s\n", what);
     std::exit(1);
+}
+
+double median(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    const size_t n = ms.size();
+    return n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
+}
+
+// Loads with G-code colours and line numbers off and on, in turns so that both see the
+// same machine, then pages down through the program and times each page: the scroll and
+// the paint of the text and of the line numbers.
+void viewRows(RichTextBox &editor, const QString &path, int runs)
+{
+    const auto view = [&](bool on) {
+        editor.clear();
+        editor.setHighlighting(on);
+        editor.setLineNumbers(on);
+        settle();
+    };
+    std::vector<double> load[2];
+    for (int i = 0; i < runs; ++i) {
+        for (const bool on : {false, true}) {
+            view(on);
+            QElapsedTimer timer;
+            timer.start();
+            if (!editor.loadFile(path))
+                fail("load failed");
+            QCoreApplication::processEvents(); // the first paint, with its colours
+            load[on].push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+    }
+    std::printf("\nG-code colours and line numbers (median of %d runs, ms):\n", runs);
+    std::printf("  load, off %10.1f   on %10.1f   on/off %6.3f\n", median(load[0]), median(load[1]),
+                median(load[1]) / median(load[0]));
+    // Two editors side by side, one without and one with, page down in turns.
+    RichTextBox other;
+    RichTextBox *editors[2] = {&editor, &other};
+    other.resize(editor.size());
+    other.show();
+    view(false);
+    other.setHighlighting(true);
+    other.setLineNumbers(true);
+    std::vector<double> pages[2];
+    for (RichTextBox *each : editors) {
+        if (!each->loadFile(path))
+            fail("load failed");
+        finishLayout(each->document());
+        settle();
+    }
+    for (int i = 0; i < 300; ++i) {
+        for (const bool on : {false, true}) {
+            QScrollBar *bar = editors[on]->verticalScrollBar();
+            QElapsedTimer timer;
+            timer.start();
+            bar->setValue(bar->value() + bar->pageStep());
+            editors[on]->repaint(); // the text and the line numbers, now
+            pages[on].push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+    }
+    for (const bool on : {false, true}) {
+        std::sort(pages[on].begin(), pages[on].end());
+        std::printf("  page down (%zu pages), %-3s median %6.2f  90%% %6.2f  (goal: under 16)\n",
+                    pages[on].size(), on ? "on" : "off", median(pages[on]),
+                    pages[on][pages[on].size() * 9 / 10]);
+    }
 }
 
 } // namespace
@@ -394,6 +462,12 @@ int main(int argc, char **argv)
     }
     settle();
     std::fprintf(stderr, "files prepared in %.1f s\n", double(preparing.elapsed()) / 1000.0);
+    if (args.size() > 3 && args[3] == QLatin1String("view")) {
+        std::printf("Program: %d lines, .nc %.2f MB\n", program.lineCount(),
+                    double(QFileInfo(ncPath).size()) / 1e6);
+        viewRows(editor, ncPath, runs);
+        return 0;
+    }
 
     const qint64 ncSize = QFileInfo(ncPath).size();
     const qint64 dncSize = QFileInfo(dncPath).size();
@@ -594,6 +668,8 @@ int main(int argc, char **argv)
     std::printf("  select(word) + setSelBold(true)        total %8.2f ms   %8.3f us each "
                 "(%d words)\n",
                 formatStat.median, formatStat.median * 1000.0 / formats, formats);
+    viewRows(editor, ncPath, runs);
+
     std::printf("\nx doc / x edit: load time over the QTextDocument / QTextEdit floor "
                 "(goal: load within 3x the floor)\n");
     std::printf("Peak RSS (VmHWM): %.1f MB\n", double(peakRssKiB()) / 1024.0);

@@ -2,16 +2,30 @@
 // Transfer figures of a program window over a pseudo-terminal:
 //   1. the time to send an N-line program (default 1,000) beside N x 0.4 s + 2 s;
 //   2. the longest timer step in ms at the end of a 100,000-line program;
-//   3. the time per receive step once 1 MB has been received.
-// Usage: QT_QPA_PLATFORM=offscreen bench_transfer [send-lines] [long-lines]
+//   3. the time per receive step once 1 MB has been received;
+//   4. a send at line speed (default 2,000 lines) at 9600 baud 7E2 (872.7 characters a
+//      second) to a reader that reads freely: throughput beside the line's, and the
+//      longest the event loop went without running a 1 ms timer.
+//   5. with a fourth argument, Send File of a program of that many MB at line speed, 9600
+//      baud, for a fifth argument's seconds (default 60): the memory above the idle program
+//      while it runs and after the stop.
+// Usage: QT_QPA_PLATFORM=offscreen bench_transfer [send-lines] [long-lines] [speed-lines]
+//        [file-MB] [file-seconds]
+// (0 send lines leaves the first figure out.)
 #include "common/SettingsStore.h"
+#include "dnc/LineSettings.h"
+#include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
 #include "editor/RichTextBox.h"
+#include "profiles/ValueLists.h"
+#include "program/ProgramPanel.h"
 #include "program/frmProgram.h"
 #include "support/PtyMachine.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
@@ -28,17 +42,24 @@ struct Pty {
     int master = -1, slave = -1;
     QString device;
     qint64 received = 0;
+    QElapsedTimer clock;
+    qint64 firstNs = -1, lastNs = -1; // when the first and the last bytes came
     std::unique_ptr<QSocketNotifier> notifier;
     Pty()
     {
         if (!test::openRawPty(master, slave, device))
             return;
+        clock.start();
         notifier = std::make_unique<QSocketNotifier>(master, QSocketNotifier::Read);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] {
             char buffer[65536];
             ssize_t n;
-            while ((n = ::read(master, buffer, sizeof buffer)) > 0)
+            while ((n = ::read(master, buffer, sizeof buffer)) > 0) {
                 received += n;
+                lastNs = clock.nsecsElapsed();
+                if (firstNs < 0)
+                    firstNs = lastNs;
+            }
         });
     }
     ~Pty()
@@ -57,6 +78,18 @@ QString program(int lines)
     return text;
 }
 
+// The resident memory of this process, in MB.
+double residentMB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
 void waitIdle(frmProgram &window)
 {
     while (window.actAction != actIdle)
@@ -70,6 +103,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int sendLines = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int longLines = argc > 2 ? std::atoi(argv[2]) : 100000;
+    const int speedLines = argc > 3 ? std::atoi(argv[3]) : 2000;
+    const int fileMB = argc > 4 ? std::atoi(argv[4]) : 0;
+    const int fileSeconds = argc > 5 ? std::atoi(argv[5]) : 60;
     QTemporaryDir settings;
     setSettingsFolder(settings.path());
     Pty pty;
@@ -77,7 +113,7 @@ int main(int argc, char **argv)
     SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"), QStringLiteral("Com9"));
 
     // 1. Sending N lines at one line per 400 ms tick.
-    {
+    if (sendLines > 0) {
         frmProgram window;
         window.resize(900, 600);
         window.rtfText->setText(program(sendLines));
@@ -194,6 +230,79 @@ int main(int argc, char **argv)
                     steps, atStart / 10, atEnd, window.rtfText->textLength());
         Q_UNUSED(firstMs);
         window.StopSending();
+    }
+    // Line speed: throughput at 9600 7E2 and the longest stall of the event loop.
+    if (speedLines > 0) {
+        frmProgram window;
+        window.resize(900, 600);
+        window.show();
+        LineSettingsControls &controls = *window.picControl->controls;
+        selectItemText(controls.cboBaudRate, QStringLiteral("9600"));
+        selectItemText(controls.cboParity, QStringLiteral("Even"));
+        selectItemText(controls.cboDataBits, QStringLiteral("7"));
+        selectItemText(controls.cboStopBits, QStringLiteral("2"));
+        controls.cboPace->setCurrentIndex(1);
+        const double perSecond =
+            charactersPerSecond(*parseLineSettings(window.ucDnc1->MSComm1().Settings()));
+        window.rtfText->setText(program(speedLines));
+        const qint64 before = pty.received;
+        pty.firstNs = -1;
+        QElapsedTimer loop;
+        qint64 longest = 0;
+        QTimer beat;
+        beat.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            longest = std::max(longest, loop.nsecsElapsed());
+            loop.start();
+        });
+        window.Send(); // returns after the 2 s pause, the port open
+        loop.start();
+        beat.start(1);
+        waitIdle(window);
+        beat.stop();
+        const qint64 bytes = pty.received - before;
+        const double seconds = double(pty.lastNs - pty.firstNs) / 1e9;
+        std::printf("line speed, %d lines at %s: %lld bytes in %.2f s from the first byte to "
+                    "the last, %.1f characters/s = %.1f%% of the line's %.1f; longest "
+                    "event-loop stall %.2f ms\n",
+                    speedLines, qPrintable(window.ucDnc1->MSComm1().Settings()), (long long)bytes,
+                    seconds, double(bytes) / seconds, 100.0 * double(bytes) / seconds / perSecond,
+                    perSecond, longest / 1e6);
+    }
+    // Send File of a large program: the memory above the idle program.
+    if (fileMB > 0) {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("big.nc"));
+        {
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly))
+                return 1;
+            const QByteArray block = program(40000).toLatin1();
+            while (file.size() < qint64(fileMB) * 1000000)
+                file.write(block);
+        }
+        frmProgram window;
+        window.resize(900, 600);
+        window.show();
+        selectItemText(window.picControl->controls->cboBaudRate, QStringLiteral("9600"));
+        window.picControl->controls->cboPace->setCurrentIndex(1);
+        QCoreApplication::processEvents();
+        const double idle = residentMB();
+        const qint64 before = pty.received;
+        window.SendFile(path);
+        double peak = idle;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < fileSeconds * 1000 && window.actAction != actIdle) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            peak = std::max(peak, residentMB());
+        }
+        const qint64 sent = pty.received - before;
+        window.StopSending();
+        QCoreApplication::processEvents();
+        std::printf("send file of %d MB, %d s at 9600 baud: idle %.1f MB, peak %.1f MB above "
+                    "idle, %.1f MB above idle after the stop; %lld bytes on the line so far\n",
+                    fileMB, fileSeconds, idle, peak - idle, residentMB() - idle, (long long)sent);
     }
     return 0;
 }

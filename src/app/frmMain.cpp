@@ -3,6 +3,7 @@
 
 #include "FileHandOver.h"
 #include "KeyStatePanels.h"
+#include "WindowPlacement.h"
 
 #include "common/AppState.h"
 #include "common/MessageBox.h"
@@ -24,6 +25,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -77,10 +79,16 @@ frmMain::frmMain()
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
-    m_mdi->installEventFilter(this);
+    m_mdi->viewport()->installEventFilter(this);
     buildMenus();
     buildToolbar();
     buildStatusBar();
+    menuEntry(QStringLiteral("mnuToolsHighlight"))
+        ->setChecked(GetSettingInt16(kSettings, QStringLiteral("Highlight"), 1) != 0);
+    menuEntry(QStringLiteral("mnuToolsLineNumbers"))
+        ->setChecked(GetSettingInt16(kSettings, QStringLiteral("LineNumbers"), 1) != 0);
+    m_recent.load();
+    showRecentFiles();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow *sub) {
         if (auto *program = sub ? qobject_cast<frmProgram *>(sub->widget()) : nullptr)
             program->Activate();
@@ -230,20 +238,27 @@ void frmMain::closeEvent(QCloseEvent *event)
 void frmMain::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        m_unsized.clear();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
         RefreshCommands();
-    }
     if (event->type() == QEvent::WindowStateChange)
         followFindDialog();
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_mdi && event->type() == QEvent::Resize) {
-        for (const QPointer<QMdiSubWindow> &sub : std::as_const(m_unsized))
-            if (sub && !sub->isMaximized() && !sub->isMinimized())
-                sub->resize(m_mdi->size() * 3 / 4);
+    // The windows of the start-up cascade again over the area's final size.
+    if (watched == m_mdi->viewport() && event->type() == QEvent::Resize) {
+        // A window the user has moved, sized, minimized or maximized keeps its place.
+        std::optional<QPoint> previous;
+        QList<std::pair<QPointer<QMdiSubWindow>, QRect>> still;
+        for (const auto &[sub, placed] : std::as_const(m_unsized)) {
+            if (!sub || sub->geometry() != placed || sub->isMaximized() || sub->isMinimized())
+                continue;
+            placeProgramWindow(sub, previous);
+            previous = sub->pos();
+            still.append({sub, sub->geometry()});
+        }
+        m_unsized = still;
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -256,10 +271,18 @@ frmProgram *frmMain::NewProgramWindow(qint32 mode)
     auto *program = new frmProgram;
     connect(program, &frmProgram::buttonState, this, &frmMain::setButtonValue);
     connect(program, &QObject::destroyed, this, &frmMain::programClosed);
+    connect(program, &frmProgram::fileSaved, this, &frmMain::noteRecent);
+    // The last window that shows in its own place is the one the new window follows.
+    std::optional<QPoint> previous;
+    for (QMdiSubWindow *other : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (!other->isHidden() && !other->isMinimized() && !other->isMaximized())
+            previous = other->pos();
     auto *sub = m_mdi->addSubWindow(program);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(QIcon(QStringLiteral(":/kordavel.svg")));
     RichTextBox *editor = program->rtfText;
+    editor->setHighlighting(menuEntry(QStringLiteral("mnuToolsHighlight"))->isChecked());
+    editor->setLineNumbers(menuEntry(QStringLiteral("mnuToolsLineNumbers"))->isChecked());
     editor->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(editor, &QWidget::customContextMenuRequested, this, [this, sub, editor](QPoint at) {
         showEditMenu(sub, editor->viewport()->mapToGlobal(at));
@@ -271,13 +294,24 @@ frmProgram *frmMain::NewProgramWindow(qint32 mode)
         program->bFlagNew = true;
     else if (mode == 1)
         program->bFlagNew = false;
-    sub->resize(m_mdi->size() * 3 / 4);
+    placeProgramWindow(sub, previous);
     if (!isActiveWindow())
-        m_unsized << sub;
+        m_unsized.append({sub, sub->geometry()});
     sub->show();
     m_mdi->setActiveSubWindow(sub);
     program->rtfText->setFocus();
     return program;
+}
+
+int frmMain::cascadeStep() const
+{
+    return m_mdi->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
+}
+
+void frmMain::placeProgramWindow(QMdiSubWindow *sub, const std::optional<QPoint> &previous)
+{
+    const QRect area = m_mdi->viewport()->rect();
+    sub->setGeometry(cascadePlace(area, area.size() * 3 / 4, previous, cascadeStep()));
 }
 
 frmProgram *frmMain::activeProgram() const

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "RecentFiles.h"
+
 #include "common/CommonDialog.h"
 #include "dialogs/frmHelp.h"
 #include "i18n/Language.h"
@@ -84,7 +86,17 @@ public:
     // Options.
     void communicationSend();
     void communicationReceive();
+    // Communication > Send File: a program file from disk, in the active window; while that
+    // window sends, a stop.
+    void communicationSendFile();
     void toolsOptions();
+    // Tools > G-code Colours and Line Numbers, for every program window (display only);
+    // kept in "Settings" as Highlight and LineNumbers.
+    void toolsHighlight(bool on);
+    void toolsLineNumbers(bool on);
+    // File > 1 to 8: opens a recent program; one no longer there leaves the list.
+    void openRecent(int index);
+    const RecentFiles &recentFiles() const { return m_recent; }
 
     QAction *menuEntry(const QString &name) const;
     QAction *toolbarButton(const QString &key) const;
@@ -112,6 +124,11 @@ private:
     // The find dialog is minimized and restored with the frame.
     void followFindDialog();
     void programClosed();
+    // A new window goes where the MDI default cascade puts it, wholly inside the area.
+    void placeProgramWindow(QMdiSubWindow *sub, const std::optional<QPoint> &previous);
+    int cascadeStep() const;
+    void noteRecent(const QString &path);
+    void showRecentFiles();
 
     QMdiArea *m_mdi;
     QToolBar *tbToolBar;
@@ -129,9 +146,11 @@ private:
     QString m_lastOpenName;
     FontChoice m_lastFont;
     QRect m_outerTarget; // placement in pixels still to apply once the frame is shown
-    // Windows made before the frame reached its final size: they follow the frame's size
-    // until it first becomes active.
-    QList<QPointer<QMdiSubWindow>> m_unsized;
+    // Windows made while the frame was not active (at start-up, before it reached its
+    // final size), with the place they were given: they follow the area's size, in a
+    // cascade of their own, until the user places them.
+    QList<std::pair<QPointer<QMdiSubWindow>, QRect>> m_unsized;
+    RecentFiles m_recent;
 };
 
 } // namespace kordavel

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the menu and toolbar commands do on the active program window.
+#include "WindowPlacement.h"
 #include "frmMain.h"
 
 #include "common/CommonDialog.h"
+#include "common/SettingsStore.h"
 
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmHelp.h"
@@ -35,9 +37,10 @@ void frmMain::openFile(const QString &name)
     frmProgram *program = NewProgramWindow(1);
     connect(
         program->rtfText, &RichTextBox::fileOpened, program,
-        [program, name](bool ok) {
+        [this, program, name](bool ok) {
             if (ok) {
                 program->setWindowTitle(name);
+                noteRecent(name);
                 return;
             }
             // Nothing was loaded: keep the numbered caption, and let Save ask for a name
@@ -146,16 +149,16 @@ void frmMain::arrange(int code)
         return;
     const QRect area = m_mdi->viewport()->rect();
     const int n = int(windows.size());
+    std::optional<QPoint> previous;
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow *sub = windows[i];
         if (sub->isMaximized())
             sub->showNormal();
         QRect target;
         if (code == 0) {
-            const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
-            const QSize size(std::max(area.width() * 2 / 3, 200),
-                             std::max(area.height() * 2 / 3, 150));
-            target = QRect(QPoint(i * step, i * step), size);
+            // Back at the top left when the next step would leave the area.
+            target = cascadePlace(area, area.size() * 2 / 3, previous, cascadeStep());
+            previous = target.topLeft();
         } else if (code == 1) {
             const int h = area.height() / n;
             target = QRect(0, i * h, area.width(), i == n - 1 ? area.height() - i * h : h);
@@ -167,6 +170,21 @@ void frmMain::arrange(int code)
     }
     if (code == 0)
         m_mdi->setActiveSubWindow(windows.last());
+}
+
+void frmMain::toolsHighlight(bool on)
+{
+    SaveSetting(QStringLiteral("Settings"), QStringLiteral("Highlight"), QString::number(int(on)));
+    for (frmProgram *program : programWindows())
+        program->rtfText->setHighlighting(on);
+}
+
+void frmMain::toolsLineNumbers(bool on)
+{
+    SaveSetting(QStringLiteral("Settings"), QStringLiteral("LineNumbers"),
+                QString::number(int(on)));
+    for (frmProgram *program : programWindows())
+        program->rtfText->setLineNumbers(on);
 }
 
 // A compiled help file beside the program wins where the system can show it; otherwise the

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame's menu tree, toolbar, relabelling and the showing of document menus.
+#include "RecentFiles.h"
 #include "frmMain.h"
 
 #include "common/AppState.h"
@@ -47,6 +48,9 @@ const ButtonDef kButtons[] = {
     {},
     {"Send", 313, "send", "mnuCommunicationSend", true},
     {"Receive", 314, "receive", "mnuCommunicationReceive", true},
+    {"SendFile", 431, "sendfile", "mnuCommunicationSendFile", false},
+    {},
+    {"Preview", 471, "preview", "mnuProgramPreview", false},
 };
 
 // Menu entries relabelled by the frame, in relabelling order, with their offsets.
@@ -76,9 +80,11 @@ const std::pair<const char *, int> kCaptions[] = {
     {"mnuProgram", 123},
     {"mnuProgramClean", 124},
     {"mnuProgramNumbering", 125},
+    {"mnuProgramPreview", 470},
     {"mnuCommunication", 126},
     {"mnuCommunicationSend", 127},
     {"mnuCommunicationReceive", 128},
+    {"mnuCommunicationSendFile", 430},
     {"mnuWindow", 130},
     {"mnuWindowCascade", 131},
     {"mnuWindowTileHorizontal", 132},
@@ -89,6 +95,8 @@ const std::pair<const char *, int> kCaptions[] = {
     {"mnuToolsChangeBulgarian", 136},
     {"mnuToolsChangeSpanish", 137},
     {"mnuToolsOptions", 144},
+    {"mnuToolsHighlight", 451},
+    {"mnuToolsLineNumbers", 452},
     {"mnuHelp", 138},
     {"mnuHelpContents", 139},
     {"mnuHelpAbout", 142},
@@ -181,6 +189,11 @@ void frmMain::buildMenus()
        [this] { filePrint(); });
     addEntry(file, QStringLiteral("mnuFileBar3"), QString());
     on(addEntry(file, QStringLiteral("mnuFileExit"), QStringLiteral("Exit")), [this] { close(); });
+    addEntry(file, QStringLiteral("mnuFileBar4"), QString());
+    for (int i = 0; i < RecentFiles::kMaximum; ++i)
+        on(addEntry(file, QStringLiteral("mnuFileRecent%1").arg(i + 1),
+                    QStringLiteral("&%1").arg(i + 1)),
+           [this, i] { openRecent(i); });
 
     QMenu *edit = addMenu(nullptr, QStringLiteral("mnuEdit"), QStringLiteral("Edit"));
     on(addEntry(edit, QStringLiteral("mnuEditUndo"), QStringLiteral("Undo"),
@@ -226,6 +239,8 @@ void frmMain::buildMenus()
        [this] { programClean(); });
     on(addEntry(prog, QStringLiteral("mnuProgramNumbering"), QStringLiteral("Numbering")),
        [this] { programNumbering(); });
+    on(addEntry(prog, QStringLiteral("mnuProgramPreview"), QStringLiteral("Preview")),
+       program(&frmProgram::Preview));
 
     QMenu *comm =
         addMenu(nullptr, QStringLiteral("mnuCommunication"), QStringLiteral("Communication"));
@@ -233,6 +248,8 @@ void frmMain::buildMenus()
        [this] { communicationSend(); });
     on(addEntry(comm, QStringLiteral("mnuCommunicationReceive"), QStringLiteral("Receive")),
        [this] { communicationReceive(); });
+    on(addEntry(comm, QStringLiteral("mnuCommunicationSendFile"), QStringLiteral("Send File...")),
+       [this] { communicationSendFile(); });
     addEntry(comm, QStringLiteral("mnuCommunicationRemote"), QStringLiteral("Remote"))
         ->setEnabled(false);
 
@@ -247,6 +264,14 @@ void frmMain::buildMenus()
        [this] { changeLanguage(3); });
     on(addEntry(tools, QStringLiteral("mnuToolsOptions"), QStringLiteral("Options")),
        [this] { toolsOptions(); });
+    addEntry(tools, QStringLiteral("mnuToolsBar0"), QString());
+    for (const auto &[name, caption, command] :
+         {std::tuple("mnuToolsHighlight", "G-code Colours", &frmMain::toolsHighlight),
+          std::tuple("mnuToolsLineNumbers", "Line Numbers", &frmMain::toolsLineNumbers)}) {
+        QAction *entry = addEntry(tools, QLatin1String(name), QLatin1String(caption));
+        entry->setCheckable(true);
+        connect(entry, &QAction::triggered, this, command);
+    }
 
     QMenu *window = addMenu(nullptr, QStringLiteral("mnuWindow"), QStringLiteral("Window"));
     on(addEntry(window, QStringLiteral("mnuWindowCascade"), QStringLiteral("Cascade")),

@@ -2,6 +2,8 @@
 // The frame's transfer commands and the Options dialog.
 #include "frmMain.h"
 
+#include "common/CommonDialog.h"
+#include "i18n/Language.h"
 #include "profiles/frmOptions.h"
 #include "program/frmProgram.h"
 
@@ -11,17 +13,31 @@ namespace kordavel {
 
 namespace {
 
-enum class Command { Send, Receive };
+enum class Command { Send, Receive, SendFile };
 
 } // namespace
 
-static void runTransferCommand(frmMain *frame, Command command)
+static void runTransferCommand(frmMain *frame, Command command, QString *lastName = nullptr)
 {
     QPointer<frmProgram> program = frame->activeProgram();
     if (!program)
         return;
     const qint32 state = program->actAction;
-    if (command == Command::Send) {
+    if (command == Command::SendFile) {
+        if (state == actSend) {
+            program->StopSending();
+        } else if (state == actIdle) {
+            const std::optional<QString> name = CommonDialog::instance().showOpen(
+                frame, GetString(QStringLiteral("Send File"), 432),
+                QLatin1String(kProgramFileFilter), *lastName);
+            if (!name || name->isEmpty() || !program)
+                return;
+            *lastName = *name;
+            program->SendFile(*name);
+        } else {
+            return;
+        }
+    } else if (command == Command::Send) {
         if (state == actIdle)
             program->Send();
         else if (state == actSend)
@@ -52,6 +68,11 @@ void frmMain::communicationSend()
 void frmMain::communicationReceive()
 {
     runTransferCommand(this, Command::Receive);
+}
+
+void frmMain::communicationSendFile()
+{
+    runTransferCommand(this, Command::SendFile, &m_lastOpenName);
 }
 
 void frmMain::toolsOptions()

@@ -57,10 +57,25 @@ std::optional<LineSettings> parseLineSettings(const QString &settings)
     return result;
 }
 
+namespace {
+
+int halfBitsPerCharacter(const LineSettings &settings)
+{
+    return 2 * (1 + settings.dataBits + (settings.parity == 'N' ? 0 : 1)) +
+           (settings.stopBits == 15 ? 3 : 2 * settings.stopBits);
+}
+
+} // namespace
+
+double charactersPerSecond(const LineSettings &settings)
+{
+    return 2.0 * double(std::max<qint32>(settings.baudRate, 1)) /
+           double(halfBitsPerCharacter(settings));
+}
+
 qint64 lineTimeMs(const LineSettings &settings, qint64 bytes)
 {
-    const int halfBits = 2 * (1 + settings.dataBits + (settings.parity == 'N' ? 0 : 1)) +
-                         (settings.stopBits == 15 ? 3 : 2 * settings.stopBits);
+    const int halfBits = halfBitsPerCharacter(settings);
     const qint64 baud = std::max<qint64>(settings.baudRate, 1);
     return (bytes * halfBits * 1000 + 2 * baud - 1) / (2 * baud);
 }

@@ -21,5 +21,7 @@ std::optional<LineSettings> parseLineSettings(const QString &settings);
 // Milliseconds, rounded up, that the bytes take on the line: a start bit, the data bits,
 // the parity bit and the stop bits each.
 qint64 lineTimeMs(const LineSettings &settings, qint64 bytes);
+// Characters a second that the line carries at most (one and a half stop bits count as such).
+double charactersPerSecond(const LineSettings &settings);
 
 } // namespace kordavel

@@ -63,6 +63,10 @@ public:
     // closed). Closing the port while bytes are still going out discards them.
     int StartDrain();
     bool Drained();
+    // OutBufferCount includes what the driver holds until the line has carried it. A device
+    // that cannot say (a pseudo-terminal, whose count ends where the far end reads) answers
+    // false.
+    bool QueueKnown() const { return m_open && outputQueueKnown(); }
 
     qint16 CommEvent() const { return m_commEvent; }
 
@@ -87,6 +91,7 @@ protected:
     // A device without a buffer of its own has sent everything once pendingOutput is 0.
     virtual int startDrain() { return comNoError; }
     virtual bool drained() { return true; }
+    virtual bool outputQueueKnown() const { return false; }
 
     // The device delivers received bytes; raises comEvReceive as RThreshold asks. False when
     // this line was destroyed by a handler of the notification.

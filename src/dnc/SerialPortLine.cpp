@@ -377,6 +377,16 @@ int SerialPortLine::pendingOutput(int &count)
     return comNoError;
 }
 
+// The driver's transmit queue (TIOCOUTQ) of a real port empties as the line carries it.
+bool SerialPortLine::outputQueueKnown() const
+{
+#ifdef Q_OS_LINUX
+    return !m_pty;
+#else
+    return false;
+#endif
+}
+
 int SerialPortLine::startDrain()
 {
     if (!m_port)

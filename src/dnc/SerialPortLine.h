@@ -52,6 +52,7 @@ protected:
     int applyControlLines() override;
     int startDrain() override;
     bool drained() override;
+    bool outputQueueKnown() const override;
 
 private:
     int configure();

@@ -65,6 +65,19 @@ public:
     // at the line's speed, plus a margin. A stop ends the wait. Written before the normal
     // end of a send, so that the last bytes leave before the port closes.
     void Drain();
+    // A send at the line's speed: hands the piece to the port in actSend (converted to EIA
+    // when EIA is on) and returns at once, with the number of bytes handed over; -1 when it
+    // could not (a stop, a port that failed, reported as Send reports it).
+    qint64 Hand(const QString &text);
+    // The bytes handed over that are not on the line yet, as far as the port can tell;
+    // known is false where the device cannot say (then only what waits on this side counts).
+    // False when the port failed (reported).
+    bool Backlog(int &count, bool &known);
+    // XOFF, CTS or DSR holds a send now (with its option on).
+    bool Held() const
+    {
+        return (bXOnXOff || bRTSCTS || bDTRDTS) && (bXOffHeld || bCtsHeld || bDsrHeld);
+    }
     // Takes the text received so far (converted from EIA when EIA is on).
     QString Receive();
     QString RemoteReceive();

@@ -162,6 +162,30 @@ void ucDnc::sendPiece(const QString &text, qint32 state, bool convert)
     m_wake->stop();
 }
 
+qint64 ucDnc::Hand(const QString &text)
+{
+    if (intAction != actSend)
+        return -1;
+    QByteArray data = encodeText(text);
+    if (bEIA)
+        data = ConvertCode(data, true);
+    if (const int error = m_line->Output(data)) {
+        lineFailed(error);
+        return -1;
+    }
+    return data.size();
+}
+
+bool ucDnc::Backlog(int &count, bool &known)
+{
+    known = m_line->QueueKnown();
+    if (const int error = m_line->OutBufferCount(count)) {
+        lineFailed(error);
+        return false;
+    }
+    return true;
+}
+
 void ucDnc::Drain()
 {
     if (intAction == actIdle)

@@ -4,17 +4,21 @@
 #include "DocumentBuilder.h"
 #include "DocumentRichText.h"
 #include "LayoutPacer.h"
+#include "LineEndData.h"
+#include "LineNumberGutter.h"
 #include "PlainTextFile.h"
 #include "RtfReader.h"
 #include "RtfWriter.h"
 #include "TextPositions.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -159,6 +163,7 @@ RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
     connectDocument();
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::onSelectionMaybeChanged);
     connect(this, &QTextEdit::selectionChanged, this, &RichTextBox::onSelectionMaybeChanged);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &RichTextBox::colourShownLines);
 }
 
 void RichTextBox::connectDocument()
@@ -166,6 +171,12 @@ void RichTextBox::connectDocument()
     connect(document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if ((removed != 0 || added != 0) && !m_loading)
             emit Change();
+        colourShownLinesLater();
+    });
+    connect(document(), &QTextDocument::blockCountChanged, this, &RichTextBox::placeGutter);
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::update, this, [this] {
+        if (m_gutter)
+            m_gutter->update();
     });
 }
 
@@ -183,7 +194,11 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
 {
     QTextDocument *old = document();
     old->disconnect(this);
-    clearStruckMarks();   // they belong to the old text
+    old->documentLayout()->disconnect(this);
+    // Struck marks and colours belong to the old text.
+    m_struck.clear();
+    m_colours.clear();
+    showSelections();
     old->setParent(this); // ours from now on: the control deletes only its own
     m_loading = true;
     setDocument(fresh);
@@ -191,6 +206,8 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
     LayoutPacer::pace(fresh);
     m_loading = false;
     connectDocument();
+    placeGutter();
+    colourShownLinesLater();
     // Later, not now: a caller may be inside one of the old document's signals.
     if (m_before && (m_before != fresh))
         m_before->deleteLater();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "GCodeHighlighter.h"
 #include "ProgramFile.h"
 
 #include <QByteArray>
@@ -14,6 +15,8 @@
 class QPrinter;
 
 namespace kordavel {
+
+class LineNumberGutter;
 
 // The program editor control. Positions and lengths count a line end as two
 // characters (CR LF), as the program is stored and sent; the whole text and the selected
@@ -114,6 +117,14 @@ public:
     // The mime data the clipboard carries for a selection, and what a paste inserts.
     static const QString &rtfMimeType();
 
+    // Display only, never part of the text (RichTextBoxView.cpp): G-code words in colour
+    // and line numbers at the left. Both are off until switched on.
+    bool highlighting() const { return m_highlighter.enabled(); }
+    void setHighlighting(bool on);
+    bool lineNumbers() const { return m_gutter != nullptr; }
+    void setLineNumbers(bool on);
+    LineNumberGutter *lineNumberGutter() const { return m_gutter; }
+
     // Undoes the last edit. Replacing the whole content (setText, setTextRTF) is one step
     // too; loading a file starts the history afresh.
     void undo();
@@ -135,6 +146,8 @@ protected:
     QMimeData *createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void replaceAll(const RichText &content);
@@ -150,6 +163,11 @@ private:
     void finishOpen(const std::shared_ptr<OpenJob> &job);
     void dropOpen();
     void onSelectionMaybeChanged();
+    // Colours the lines in view: now, or once the current edit is done.
+    void colourShownLines();
+    void colourShownLinesLater();
+    void showSelections();
+    void placeGutter();
 
     FileFormat m_format = FileFormat::Rtf;
     LineEnd m_lineEnd = LineEnd::CrLf;
@@ -159,6 +177,12 @@ private:
     QTextDocument *m_before = nullptr; // the content before the last whole replacement
     int m_lastAnchor = -1;
     int m_lastPosition = -1;
+    GCodeHighlighter m_highlighter;
+    // Drawn over the text: the colours of the lines in view, then the struck marks.
+    QList<ExtraSelection> m_colours;
+    QList<ExtraSelection> m_struck;
+    bool m_colourPending = false;
+    LineNumberGutter *m_gutter = nullptr;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(RichTextBox::FindOptions)

@@ -19,7 +19,7 @@ void RichTextBox::markStruck(int start, int length)
     const QTextDocument &doc = *document();
     const int from = toDocumentPosition(doc, start);
     const int to = toDocumentPosition(doc, start + length);
-    QList<ExtraSelection> marks = extraSelections();
+    QList<ExtraSelection> &marks = m_struck;
     // A piece that continues the last mark lengthens it: a whole send stays one mark.
     if (!marks.isEmpty() && marks.last().cursor.selectionEnd() == from &&
         marks.last().cursor.selectionStart() <= from) {
@@ -35,20 +35,22 @@ void RichTextBox::markStruck(int start, int length)
         mark.format.setFontStrikeOut(true);
         marks.append(mark);
     }
-    setExtraSelections(marks);
+    showSelections();
 }
 
 void RichTextBox::clearStruckMarks()
 {
-    if (!extraSelections().isEmpty())
-        setExtraSelections({});
+    if (m_struck.isEmpty())
+        return;
+    m_struck.clear();
+    showSelections();
 }
 
 QList<std::pair<int, int>> RichTextBox::struckMarks() const
 {
     QList<std::pair<int, int>> ranges;
     const QTextDocument &doc = *document();
-    for (const ExtraSelection &mark : extraSelections()) {
+    for (const ExtraSelection &mark : m_struck) {
         const int start = toEditorPosition(doc, mark.cursor.selectionStart());
         ranges.append({start, toEditorPosition(doc, mark.cursor.selectionEnd()) - start});
     }

@@ -22,6 +22,7 @@ const std::pair<const char *, QString DefaultLineSettings::*> kKeys[] = {
     {"DSRDTR", &DefaultLineSettings::DSRDTR},
     {"ISOEIA", &DefaultLineSettings::ISOEIA},
     {"ReceiveEnd", &DefaultLineSettings::ReceiveEnd},
+    {"Pace", &DefaultLineSettings::Pace},
 };
 
 } // namespace

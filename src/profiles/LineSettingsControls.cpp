@@ -81,6 +81,10 @@ LineSettingsControls::LineSettingsControls(QWidget *parent)
     cboReceiveEnd = named<QComboBox>(parent, "cboReceiveEnd");
     for (const char *text : {"By hand", "At the closing %", "After 5 s quiet"})
         cboReceiveEnd->addItem(QLatin1String(text));
+    lblPace = named<QLabel>(parent, "lblPace");
+    cboPace = named<QComboBox>(parent, "cboPace");
+    for (const char *text : {"0.4 s per line", "Line speed"})
+        cboPace->addItem(QLatin1String(text));
     // English texts until the first relabelling.
     lblPort->setText(QStringLiteral("Port:"));
     lblBaudRate->setText(QStringLiteral("BaudRate:"));
@@ -92,6 +96,7 @@ LineSettingsControls::LineSettingsControls(QWidget *parent)
     chkRTSCTS->setText(QStringLiteral("RTS/CTS"));
     chkDSRDTR->setText(QStringLiteral("DSR/DTR"));
     lblReceiveEnd->setText(QStringLiteral("End of receive:"));
+    lblPace->setText(QStringLiteral("Pace:"));
 }
 
 void LineSettingsControls::fill()
@@ -107,6 +112,7 @@ void LineSettingsControls::fill()
     chkWaitXOn->setChecked(false);
     optFormat[0]->setChecked(true);
     cboReceiveEnd->setCurrentIndex(0);
+    cboPace->setCurrentIndex(0);
 }
 
 void LineSettingsControls::load(const DefaultLineSettings &settings)
@@ -125,6 +131,7 @@ void LineSettingsControls::load(const DefaultLineSettings &settings)
         optFormat[*format]->setChecked(true);
     const std::optional<qint16> end = storedNumber(settings.ReceiveEnd);
     cboReceiveEnd->setCurrentIndex(end == 1 || end == 2 ? *end : 0);
+    cboPace->setCurrentIndex(storedNumber(settings.Pace) == 1 ? 1 : 0);
 }
 
 DefaultLineSettings LineSettingsControls::current(const DefaultLineSettings &fallback) const
@@ -141,13 +148,14 @@ DefaultLineSettings LineSettingsControls::current(const DefaultLineSettings &fal
     out.DSRDTR = boxText(chkDSRDTR);
     out.ISOEIA = optFormat[1]->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     out.ReceiveEnd = QString::number(std::max(0, cboReceiveEnd->currentIndex()));
+    out.Pace = QString::number(std::max(0, cboPace->currentIndex()));
     return out;
 }
 
-void LineSettingsControls::widenReceiveEnd()
+void LineSettingsControls::widenLists()
 {
-    cboReceiveEnd->resize(std::max(cboReceiveEnd->width(), cboReceiveEnd->sizeHint().width()),
-                          cboReceiveEnd->height());
+    for (QComboBox *list : {cboReceiveEnd, cboPace})
+        list->resize(std::max(list->width(), list->sizeHint().width()), list->height());
 }
 
 void LineSettingsControls::setLanguage()
@@ -170,6 +178,10 @@ void LineSettingsControls::setLanguage()
     relabel(cboReceiveEnd, 0, 412, QString());
     for (int i = 0; i < cboReceiveEnd->count(); ++i)
         cboReceiveEnd->setItemText(i, GetString(cboReceiveEnd->itemText(i), 413 + i));
+    relabel(lblPace, 416, 417, lblPace->text());
+    relabel(cboPace, 0, 418, QString());
+    for (int i = 0; i < cboPace->count(); ++i)
+        cboPace->setItemText(i, GetString(cboPace->itemText(i), 419 + i));
 }
 
 } // namespace kordavel

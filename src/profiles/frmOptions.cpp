@@ -67,7 +67,7 @@ bool frmOptions::SetLanguage()
 // right.
 void frmOptions::placeControls()
 {
-    placeInTwips(sstabOptions, 120, 120, 5652, 3492);
+    placeInTwips(sstabOptions, 120, 120, 5652, 3972);
     // Positions are relative to the tab control; the page starts below the tab row.
     const int tabBar = sstabOptions->tabBar()->sizeHint().height();
     const auto place = [tabBar](QWidget *w, double l, double t, double width, double h) {
@@ -92,14 +92,16 @@ void frmOptions::placeControls()
     place(controls->optFormat[1], 3600, 2640, 732, 252);
     place(controls->lblReceiveEnd, 240, 3000, 1092, 252);
     place(controls->cboReceiveEnd, 1680, 3000, 1092, 288);
-    controls->widenReceiveEnd();
-    placeInTwips(cmdOK, 3000, 3720, 1212, 372);
-    placeInTwips(cmdCancel, 4440, 3720, 1212, 372);
+    place(controls->lblPace, 240, 3480, 1092, 252);
+    place(controls->cboPace, 1680, 3480, 1092, 288);
+    controls->widenLists();
+    placeInTwips(cmdOK, 3000, 4200, 1212, 372);
+    placeInTwips(cmdCancel, 4440, 4200, 1212, 372);
     const int wider = fitTextsInTwipsContent(sstabOptions->widget(0));
     sstabOptions->resize(sstabOptions->width() + wider, sstabOptions->height());
     cmdOK->move(cmdOK->x() + wider, cmdOK->y());
     cmdCancel->move(cmdCancel->x() + wider, cmdCancel->y());
-    setFixedSize(twipsToPixelsX(5892) + wider, twipsToPixelsY(4212));
+    setFixedSize(twipsToPixelsX(5892) + wider, twipsToPixelsY(4692));
 }
 
 void frmOptions::showEvent(QShowEvent *event)

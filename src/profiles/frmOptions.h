@@ -16,7 +16,7 @@ class QTabWidget;
 namespace kordavel {
 
 // The Options dialog: edits the stored default line settings that program windows opened
-// afterwards start with. OK writes all eleven keys; Cancel writes nothing.
+// afterwards start with. OK writes all twelve keys; Cancel writes nothing.
 class frmOptions : public QDialog, public LanguageAware {
     Q_OBJECT
 public:

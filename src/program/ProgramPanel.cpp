@@ -123,7 +123,9 @@ void ProgramPanel::placeControls()
     placeInTwips(controls->optFormat[1], 240, 6600, 732, 252);
     placeInTwips(controls->lblReceiveEnd, 120, 7080, 1092, 252);
     placeInTwips(controls->cboReceiveEnd, 120, 7320, 1092, 288);
-    controls->widenReceiveEnd();
+    placeInTwips(controls->lblPace, 120, 7800, 1092, 252);
+    placeInTwips(controls->cboPace, 120, 8040, 1092, 288);
+    controls->widenLists();
     fitTextsInTwipsContent(this);
     int right = 0;
     for (const QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))

@@ -43,7 +43,7 @@ QString timeLeftText(qint64 sent, qint64 left, qint64 elapsedMs)
     return two(s / 60) + QLatin1Char(':') + two(s % 60);
 }
 
-qint32 progressPercent(qint32 position, qint32 total)
+qint32 progressPercent(qint64 position, qint64 total)
 {
     if (total == 0)
         return 100;

@@ -9,7 +9,7 @@ namespace kordavel {
 
 // The progress figure of a transfer: Int(100 × position ÷ total), rounded down. A total
 // of 0 (a selection of just the first character, an empty text) shows 100.
-qint32 progressPercent(qint32 position, qint32 total);
+qint32 progressPercent(qint64 position, qint64 total);
 
 // The scan of one piece: advances position (1-based index of the last character examined)
 // until it reaches bound (bound hit: position >= bound, or position > bound with

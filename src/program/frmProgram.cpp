@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmProgram.h"
 
+#include "FileSendView.h"
 #include "ProgramPanel.h"
+#include "SendSource.h"
 #include "TransferSteps.h"
 #include "frmQuestion.h"
 
@@ -63,6 +65,11 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     tEvent->setInterval(400);
     tEvent->setTimerType(Qt::PreciseTimer);
     connect(tEvent, &QTimer::timeout, this, &frmProgram::tEvent_Timer);
+    m_feed = new QTimer(this);
+    m_feed->setObjectName(QStringLiteral("feed"));
+    m_feed->setSingleShot(true);
+    m_feed->setTimerType(Qt::PreciseTimer);
+    connect(m_feed, &QTimer::timeout, this, &frmProgram::feedStep);
     const auto escape = [this](int keyCode) {
         if (keyCode == 27)
             StopSending();
@@ -118,6 +125,8 @@ void frmProgram::layoutWindow()
             rtfRemote->setGeometry(0, 0, remoteWidth, paneHeight);
         const int textLeft = layout.remoteShown ? remoteWidth : 0;
         rtfText->setGeometry(textLeft, 0, std::max(0, width() - panelWidth - textLeft), paneHeight);
+        if (fileView)
+            fileView->setGeometry(rtfText->geometry());
     }
     if (layout.panel3Valid)
         stbPanel[2]->setFixedWidth(twipsToPixelsX(layout.panel3));
@@ -182,8 +191,10 @@ bool frmProgram::SetLanguage()
 bool frmProgram::writeTo(const QString &path, bool asNewName)
 {
     const bool written = asNewName ? rtfText->saveFileAs(path) : rtfText->saveFile(path);
-    if (written)
+    if (written) {
         bModified = false;
+        emit fileSaved(path);
+    }
     return written;
 }
 

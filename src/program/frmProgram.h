@@ -2,9 +2,13 @@
 #pragma once
 
 #include "dnc/CommTypes.h"
+#include "dnc/LinePace.h"
 #include "i18n/Language.h"
 
+#include <QPointer>
 #include <QWidget>
+
+#include <memory>
 
 class QLabel;
 class QProgressBar;
@@ -13,8 +17,11 @@ class QTimer;
 
 namespace kordavel {
 
+class FileSendView;
 class RichTextBox;
 class ProgramPanel;
+class frmPreview;
+class SendSource;
 class ucDnc;
 
 // One open CNC program: its text, its file (the caption is the document's identity),
@@ -39,6 +46,8 @@ public:
     // changes when the dialog is cancelled.
     bool Clean();
     bool Numbering();
+    // Opens the toolpath preview beside the window, or brings it to the front.
+    void Preview();
 
     RichTextBox *rtfText;
     RichTextBox *rtfRemote;
@@ -51,6 +60,10 @@ public:
     // a second start during that wait does nothing. StopSending is safe in any state.
     void Send();
     void Receive();
+    // Sends a program file straight from disk, as Send sends the text, without loading it:
+    // the file-transfer view stands in for the editor meanwhile (frmProgramFeed.cpp).
+    void SendFile(const QString &path);
+    bool SendingFile() const { return m_fileSend; }
     // Remote mode: reachable from code only; no command of the frame starts it.
     void Remote();
     void StopSending();
@@ -61,6 +74,8 @@ public:
     bool SetMachineIcon(const QString &name);
 
     ProgramPanel *picControl;
+    // Made by the first SendFile.
+    FileSendView *fileView = nullptr;
     QTimer *tEvent;
     ucDnc *ucDnc1;
 
@@ -68,6 +83,10 @@ signals:
     // The pressed state of a toolbar button ("Send", "Receive", "Bold", "Italic",
     // "Underline") as this window sees it.
     void buttonState(const QString &key, bool pressed);
+    // A send from the editor position start has reached position; -1 once no send runs.
+    void sendProgress(qint32 start, qint32 position);
+    // The program was written to a file.
+    void fileSaved(const QString &path);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -92,7 +111,7 @@ private:
     void ucDnc1_ErrorStatus(qint16 intErrorStatus);
     void appendReceived(const QString &text);
     // The progress of a send or remote send: percentage, count and time left.
-    void showProgress(qint32 position, qint32 from, qint32 bound);
+    void showProgress(qint64 position, qint64 from, qint64 bound);
     // The received text holds the line end after the closing % (the second % received).
     bool closingLineIn(const QString &received);
     void takeLastReceived();
@@ -102,8 +121,23 @@ private:
     // Ends a transfer because the window closes: the port closes, nothing is shown.
     void endTransferForClose();
 
+    // Sends at the line's speed (frmProgramFeed.cpp): the source's pieces go to the channel
+    // from steps of their own timer, as far as the pace lets them.
+    void startFeed(std::unique_ptr<SendSource> source);
+    void feedStep();
+    // One step: hands over what the pace allows; the milliseconds until the next one, or -1
+    // when the send ended.
+    int feed();
+    void showFeedProgress();
+    // One line of a file sent at 0.4 s per line.
+    void fileStep();
+    void showFileView(const QString &path);
+    // A file that cannot be read on: false, after a stop and a message.
+    bool sourceReadable();
+
     bool bModified = false;
     QProgressBar *m_fileProgress = nullptr;
+    QPointer<frmPreview> m_preview;
     qint32 lngPosition = 0;
     qint32 lngLineStart = 0;
     qint32 lngSendStart = 0;
@@ -119,7 +153,15 @@ private:
     qint32 m_receiveEnd = 0;     // how this receive ends: by hand, closing %, quiet
     qint32 m_percents = 0;       // % characters received so far
     bool m_receivedAny = false;
-    qint64 m_lastByte = 0; // transferClock() when the last bytes came
+    qint64 m_lastByte = 0;                // transferClock() when the last bytes came
+    std::unique_ptr<SendSource> m_source; // the text of a send at the line's speed
+    bool m_lineSpeed = false;
+    bool m_fileSend = false;
+    LinePace m_pace;
+    QTimer *m_feed;
+    bool m_closingHanded = false; // the closing CR LF has gone to the channel
+    qint64 m_shownAt = 0;         // transferClock() when the progress was last shown
+    qint64 m_struckTo = 0;        // the end of the strike-through so far
 };
 
 // The file filter of program files, as the file dialogs show it.

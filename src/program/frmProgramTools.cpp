@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program window's tools: Clean and Numbering over its rich text.
+// The program window's tools: Clean and Numbering over its rich text, the preview.
+#include "frmPreview.h"
 #include "frmProgram.h"
 
 #include "editor/RichTextBox.h"
 #include "tools/RewriteLines.h"
 #include "tools/frmClean.h"
 #include "tools/frmNumbering.h"
+
+#include <QScreen>
 
 namespace kordavel {
 
@@ -40,6 +43,32 @@ void frmProgram::RewriteLines(quint8 options, const QString &symbol, qint32 star
         kordavel::RewriteLines(before, options, symbol, start, step, numberEmpty);
     if (after != before)
         rtfText->setTextRTF(after);
+}
+
+// The preview stands right of the program window where the screen has room, else left of
+// it, else against the screen's right edge.
+void frmProgram::Preview()
+{
+    if (!m_preview) {
+        m_preview = new frmPreview(rtfText, this);
+        m_preview->setProgramCaption(windowTitle());
+        connect(this, &QWidget::windowTitleChanged, m_preview, &frmPreview::setProgramCaption);
+        connect(this, &frmProgram::sendProgress, m_preview, &frmPreview::setSentPosition);
+        const QRect program(mapToGlobal(QPoint(0, 0)), size());
+        const QRect screenArea = screen()->availableGeometry();
+        const QSize size(std::clamp(program.width() / 2, 360, 640),
+                         std::clamp(program.height(), 320, screenArea.height()));
+        int left = program.right() + 1;
+        if (left + size.width() > screenArea.right())
+            left = program.left() - size.width();
+        if (left < screenArea.left())
+            left = screenArea.right() + 1 - size.width();
+        m_preview->setGeometry(
+            QRect(QPoint(left, std::max(screenArea.top(), program.top())), size));
+    }
+    m_preview->show();
+    m_preview->raise();
+    m_preview->activateWindow();
 }
 
 } // namespace kordavel

@@ -4,8 +4,10 @@
 // status and error reports.
 #include "frmProgram.h"
 
+#include "FileSendView.h"
 #include "Pause.h"
 #include "ProgramPanel.h"
+#include "SendSource.h"
 #include "TransferSteps.h"
 
 #include "common/AppState.h"
@@ -24,6 +26,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+
+#include <utility>
 
 namespace kordavel {
 
@@ -111,6 +115,9 @@ void frmProgram::Send()
     if (ucDnc1->Action() == actSend) {
         m_sendText = rtfText->text();
         enterState(actSend);
+        if (picControl->controls->cboPace->currentIndex() == 1)
+            startFeed(std::make_unique<TextSendSource>(
+                m_sendText.mid(lngSendStart, qsizetype(lngSendLength) + 1)));
     }
     rtfText->setSelLength(0);
 }
@@ -156,16 +163,25 @@ void frmProgram::StopSending()
         takeLastReceived();
     ucDnc1->setAction(actIdle);
     actAction = actIdle;
+    m_feed->stop();
+    m_source.reset();
+    m_lineSpeed = false;
     rtfText->setLocked(false);
     rtfRemote->setLocked(false);
-    clearStrikeThrough();
-    rtfText->setSelStart(lngSendStart);
+    if (std::exchange(m_fileSend, false)) {
+        fileView->hide();
+        rtfText->show();
+    } else {
+        clearStrikeThrough();
+        rtfText->setSelStart(lngSendStart);
+    }
     picControl->setEnabled(true);
     stbPanel[1]->clear();
     stbPanel[2]->clear();
     stbPanel[3]->clear();
     emit buttonState(QStringLiteral("Send"), false);
     emit buttonState(QStringLiteral("Receive"), false);
+    emit sendProgress(0, -1);
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
     layoutWindow();
 }
@@ -175,6 +191,7 @@ void frmProgram::endTransferForClose()
     m_closing = true;
     m_startCancelled = true;
     tEvent->stop();
+    m_feed->stop();
     ucDnc1->setAction(actIdle);
     actAction = actIdle;
 }
@@ -206,8 +223,10 @@ void frmProgram::tEvent_Timer()
 
 void frmProgram::sendStep()
 {
-    if (ucDnc1->SendInProgress())
+    if (m_lineSpeed || ucDnc1->SendInProgress())
         return;
+    if (m_fileSend)
+        return fileStep();
     const qint32 bound = lngSendStart + lngSendLength;
     lngPosition = scanPiece(m_sendText, lngPosition, bound, false);
     const qint32 start = lngLineStart;
@@ -222,6 +241,7 @@ void frmProgram::sendStep()
         m_sendStarted = transferClock();
     strikeThrough(start, length);
     lngLineStart = lngPosition;
+    emit sendProgress(lngSendStart, lngPosition);
     if (actAction != actIdle)
         showProgress(lngPosition, lngSendStart, bound);
     if (lngPosition > bound) {
@@ -237,7 +257,7 @@ void frmProgram::sendStep()
 }
 
 // Once per step, as often as the percentage: the time left at the rate since the first piece.
-void frmProgram::showProgress(qint32 position, qint32 from, qint32 bound)
+void frmProgram::showProgress(qint64 position, qint64 from, qint64 bound)
 {
     stbPanel[1]->setText(sendCaption() + QStringLiteral(" - ") +
                          QString::number(progressPercent(position, bound)) + QStringLiteral("%"));

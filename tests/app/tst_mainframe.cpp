@@ -7,6 +7,7 @@
 #include "common/AppState.h"
 #include "common/Twips.h"
 #include "i18n/Language.h"
+#include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
 
 #include <QClipboard>
@@ -76,600 +77,553 @@ private slots:
         frmQuestion::releaseInstance();
         setLanguageNumber(1);
     }
-    void startUpPlacement_data();
-    void startUpPlacement();
-    void minimizedShutdownWritesOnlyLanguage();
-    void secondCopy_data();
-    void secondCopy();
-    void lockLeftByACrashDoesNotBlock();
-    void withoutWindowsOnlyFrameEntriesAct();
-    void captionsAndShutdown();
-    void relabelling_data();
-    void relabelling();
-    void guardsWhileLocked_data();
-    void guardsWhileLocked();
-    void formatToggles_data();
-    void formatToggles();
-    void copyCutAndPasteBetweenWindows();
-    void pasteFromOtherPrograms_data();
-    void pasteFromOtherPrograms();
-    void openKeepsTheFileAsItWasAndFailures();
-    void fontDialogRemembersItsLastChoice();
-    void printToPdf_data();
-    void printToPdf();
-    void arrangeLeavesMinimizedWindows_data();
-    void arrangeLeavesMinimizedWindows();
-};
 
-void TstMainFrame::startUpPlacement_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<bool>("maximized");
-    QTest::addColumn<QRect>("twips"); // expected outer rectangle when not maximized
-    QTest::newRow("new user") << "" << true << QRect();
-    QTest::newRow("maximized") << "WindowState=2;MainLeft=1500" << true << QRect();
-    QTest::newRow("normal") << "WindowState=0;MainLeft=1440;MainTop=720;MainWidth=9000;"
-                               "MainHeight=7200"
-                            << false << QRect(1440, 720, 9000, 7200);
-    QTest::newRow("minimized is treated as normal")
-        << "WindowState=1;MainLeft=300;MainTop=300;MainWidth=8400;MainHeight=6000" << false
-        << QRect(300, 300, 8400, 6000);
-    QTest::newRow("values that are not numbers fall back")
-        << "WindowState=0;MainLeft=left;MainTop=12abc;MainWidth=;MainHeight=7200" << false
-        << QRect(1000, 1000, 6500, 7200);
-    QTest::newRow("a state that is not a number is maximized")
-        << "WindowState=max" << true << QRect();
-    // Huge values, which would not fit a window or an int, are cut to four desktops.
-    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
-    const auto twips = [](int x, int y, int width, int height) {
-        return QRect(qRound(pixelsToTwipsX(x)), qRound(pixelsToTwipsY(y)),
-                     qRound(pixelsToTwipsX(width)), qRound(pixelsToTwipsY(height)));
-    };
-    const int width = 4 * desktop.width();
-    const int height = 4 * desktop.height();
-    QTest::newRow("huge size") << "WindowState=0;MainLeft=1440;MainTop=720;MainWidth=2e9;"
-                                  "MainHeight=2e9"
-                               << false
-                               << twips(twipsToPixelsX(1440), twipsToPixelsY(720), width, height);
-    QTest::newRow("all four beyond an int")
-        << "WindowState=0;MainLeft=3e10;MainTop=3e10;MainWidth=3e10;MainHeight=3e10" << false
-        << twips(desktop.right() + width, desktop.bottom() + height, width, height);
-}
-
-void TstMainFrame::startUpPlacement()
-{
-    QFETCH(QString, settings);
-    QFETCH(bool, maximized);
-    QFETCH(QRect, twips);
-    FrameSession s(store(settings));
-    QVERIFY(QTest::qWaitForWindowExposed(s.frame.get()));
-    QVERIFY(s.frame->IsFirstInstance);
-    QVERIFY(s.frame->programWindows().first()->bFlagNew);
-    QCOMPARE(s.frame->isMaximized(), maximized);
-    if (!maximized) {
-        QCOMPARE(s.frame->frameGeometry(),
-                 QRect(twipsToPixelsX(twips.left()), twipsToPixelsY(twips.top()),
-                       twipsToPixelsX(twips.width()), twipsToPixelsY(twips.height())));
-        // Moved by the user, it keeps the new place for the next start.
-        const QPoint place(twipsToPixelsX(2880), twipsToPixelsY(1440));
-        s.frame->move(place);
-        QTRY_COMPARE(s.frame->frameGeometry().topLeft(), place);
-    }
-    const QRect outer = s.frame->frameGeometry();
-    QVERIFY(s.frame->close());
-    QTRY_COMPARE(ProgramWindowCount, 0);
-    const QVariantMap after = stored(s);
-    QCOMPARE(after.value("Settings/Language").toString(), QStringLiteral("1"));
-    QCOMPARE(after.value("Settings/WindowState").toString(), QString::number(maximized ? 2 : 0));
-    if (maximized)
-        return;
-    const auto near = [&](const char *key, double expected) {
-        return std::abs(after.value(QLatin1String(key)).toDouble() - expected) < 16;
-    };
-    QVERIFY(near("Settings/MainLeft", 2880));
-    QVERIFY(near("Settings/MainTop", 1440));
-    QVERIFY(near("Settings/MainWidth", pixelsToTwipsX(outer.width())));
-    QVERIFY(near("Settings/MainHeight", pixelsToTwipsY(outer.height())));
-    s.frame = std::make_unique<frmMain>();
-    QVERIFY(s.frame->startUp());
-    QVERIFY(QTest::qWaitForWindowExposed(s.frame.get()));
-    QCOMPARE(s.frame->frameGeometry(), outer);
-}
-
-void TstMainFrame::minimizedShutdownWritesOnlyLanguage()
-{
-    const QString before = QStringLiteral("WindowState=0;MainLeft=1440;MainTop=1440;Language=1");
-    FrameSession s(store(before));
-    s.frame->changeLanguage(3);
-    s.frame->showMinimized();
-    QTRY_VERIFY(s.frame->isMinimized());
-    QVERIFY(s.frame->close());
-    QVariantMap expected;
-    for (const QString &pair : QString(before).replace("Language=1", "Language=3").split(';'))
-        expected.insert("Settings/" + pair.section('=', 0, 0), pair.section('=', 1));
-    QCOMPARE(stored(s), expected);
-}
-
-void TstMainFrame::secondCopy_data()
-{
-    QTest::addColumn<int>("language");
-    QTest::newRow("english") << 1;
-    QTest::newRow("bulgarian") << 2;
-    QTest::newRow("spanish") << 3;
-}
-
-void TstMainFrame::secondCopy()
-{
-    QFETCH(int, language);
-    // Stored as "0N", so that a write of the language shows.
-    FrameSession s(store(QStringLiteral("Language=0%1;WindowState=0;MainLeft=1440").arg(language)));
-    QVariantMap after = stored(s);
-    after.insert(QStringLiteral("Settings/Language"), QString::number(language));
+    void startUpPlacement_data()
     {
-        frmMain second;
-        QVERIFY(!second.startUp());
-        QVERIFY(!second.IsFirstInstance);
-        QVERIFY(!second.isVisible());
-        QVERIFY(second.programWindows().isEmpty());
-        QCOMPARE(s.dialogs.messages, QStringList{GetString({}, 0) + GetString({}, 401)});
-        if (language == 1)
-            QCOMPARE(s.dialogs.messages.first(), QStringLiteral("Kordavel is in use"));
-        QCOMPARE(s.dialogs.lastIcon, MsgIcon::Critical);
-        QCOMPARE(s.dialogs.lastTitle, QStringLiteral("Kordavel"));
-        QCOMPARE(stored(s), after); // the language alone written
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<bool>("maximized");
+        QTest::addColumn<QRect>("twips"); // expected outer rectangle when not maximized
+        QTest::newRow("new user") << "" << true << QRect();
+        QTest::newRow("maximized") << "WindowState=2;MainLeft=1500" << true << QRect();
+        QTest::newRow("normal") << "WindowState=0;MainLeft=1440;MainTop=720;MainWidth=9000;"
+                                   "MainHeight=7200"
+                                << false << QRect(1440, 720, 9000, 7200);
+        QTest::newRow("minimized is treated as normal")
+            << "WindowState=1;MainLeft=300;MainTop=300;MainWidth=8400;MainHeight=6000" << false
+            << QRect(300, 300, 8400, 6000);
+        QTest::newRow("values that are not numbers fall back")
+            << "WindowState=0;MainLeft=left;MainTop=12abc;MainWidth=;MainHeight=7200" << false
+            << QRect(1000, 1000, 6500, 7200);
+        QTest::newRow("a state that is not a number is maximized")
+            << "WindowState=max" << true << QRect();
+        // Huge values, which would not fit a window or an int, are cut to four desktops.
+        const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+        const auto twips = [](int x, int y, int width, int height) {
+            return QRect(qRound(pixelsToTwipsX(x)), qRound(pixelsToTwipsY(y)),
+                         qRound(pixelsToTwipsX(width)), qRound(pixelsToTwipsY(height)));
+        };
+        const int width = 4 * desktop.width();
+        const int height = 4 * desktop.height();
+        QTest::newRow("all four beyond an int")
+            << "WindowState=0;MainLeft=3e10;MainTop=3e10;MainWidth=3e10;MainHeight=3e10" << false
+            << twips(desktop.right() + width, desktop.bottom() + height, width, height);
     }
-    QCOMPARE(ProgramWindowCount, 1);
-}
 
-void TstMainFrame::lockLeftByACrashDoesNotBlock()
-{
-    // A copy that takes the lock and dies without releasing it.
-    FrameSession s([] {
-        const QString lockFile = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kordavel.lock";
-        const pid_t child = fork();
-        if (child == 0) {
-            QLockFile lock(lockFile);
-            lock.tryLock(0);
-            _exit(0);
+    void startUpPlacement()
+    {
+        QFETCH(QString, settings);
+        QFETCH(bool, maximized);
+        QFETCH(QRect, twips);
+        FrameSession s(store(settings));
+        QVERIFY(QTest::qWaitForWindowExposed(s.frame.get()));
+        QVERIFY(s.frame->IsFirstInstance);
+        QVERIFY(s.frame->programWindows().first()->bFlagNew);
+        QCOMPARE(s.frame->isMaximized(), maximized);
+        if (!maximized) {
+            QCOMPARE(s.frame->frameGeometry(),
+                     QRect(twipsToPixelsX(twips.left()), twipsToPixelsY(twips.top()),
+                           twipsToPixelsX(twips.width()), twipsToPixelsY(twips.height())));
+            // Moved by the user, it keeps the new place for the next start.
+            const QPoint place(twipsToPixelsX(2880), twipsToPixelsY(1440));
+            s.frame->move(place);
+            QTRY_COMPARE(s.frame->frameGeometry().topLeft(), place);
         }
-        QVERIFY(child > 0);
-        waitpid(child, nullptr, 0);
-        QVERIFY(QFile::exists(lockFile));
-    });
-    QVERIFY(s.frame->IsFirstInstance);
-    QVERIFY(s.dialogs.messages.isEmpty());
-}
-
-// With no program window the entries for one are hidden, and their shortcuts do nothing.
-void TstMainFrame::withoutWindowsOnlyFrameEntriesAct()
-{
-    FrameSession s;
-    frmMain &frame = *s.frame;
-    frame.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&frame));
-    const QStringList documentEntries{"mnuFileClose",     "mnuFileSave",   "mnuFileSaveAs",
-                                      "mnuFilePrint",     "mnuEdit",       "mnuEditPaste",
-                                      "mnuFormat",        "mnuFormatBold", "mnuProgram",
-                                      "mnuCommunication", "mnuWindow"};
-    const QStringList alwaysThere{"mnuFile",  "mnuFileNew",      "mnuFileOpen", "mnuFileExit",
-                                  "mnuTools", "mnuToolsOptions", "mnuHelp",     "mnuHelpAbout"};
-    const auto visible = [&](const QStringList &names, bool shown) {
-        for (const QString &name : names)
-            QVERIFY2(frame.menuEntry(name)->isVisible() == shown, qPrintable(name));
-    };
-    visible(documentEntries + alwaysThere, true);
-    QVERIFY(frame.mdiArea()->currentSubWindow()->close());
-    QTRY_COMPARE(ProgramWindowCount, 0);
-    QVERIFY(frame.isVisible());
-    visible(documentEntries, false);
-    visible(alwaysThere, true);
-    QTest::keyClick(&frame, Qt::Key_P, Qt::ControlModifier); // Print
-    QTest::keyClick(&frame, Qt::Key_S, Qt::ControlModifier); // Save
-    QVERIFY(s.dialogs.calls.isEmpty());
-
-    QTest::keyClick(&frame, Qt::Key_N, Qt::ControlModifier); // New stays
-    QCOMPARE(ProgramWindowCount, 1);
-    visible(documentEntries, true);
-    QTest::keyClick(&frame, Qt::Key_P, Qt::ControlModifier);
-    QCOMPARE(s.dialogs.calls, QStringList{QStringLiteral("print:all")});
-    // Shown greyed, never chosen.
-    for (const char *name : {"mnuCommunicationRemote", "mnuHelpIndex", "mnuHelpSearch"}) {
-        QVERIFY(frame.menuEntry(QLatin1String(name))->isVisible());
-        QVERIFY(!frame.menuEntry(QLatin1String(name))->isEnabled());
+        const QRect outer = s.frame->frameGeometry();
+        QVERIFY(s.frame->close());
+        QTRY_COMPARE(ProgramWindowCount, 0);
+        const QVariantMap after = stored(s);
+        QCOMPARE(after.value("Settings/Language").toString(), QStringLiteral("1"));
+        QCOMPARE(after.value("Settings/WindowState").toString(),
+                 QString::number(maximized ? 2 : 0));
+        if (maximized)
+            return;
+        const auto near = [&](const char *key, double expected) {
+            return std::abs(after.value(QLatin1String(key)).toDouble() - expected) < 16;
+        };
+        QVERIFY(near("Settings/MainLeft", 2880));
+        QVERIFY(near("Settings/MainTop", 1440));
+        QVERIFY(near("Settings/MainWidth", pixelsToTwipsX(outer.width())));
+        QVERIFY(near("Settings/MainHeight", pixelsToTwipsY(outer.height())));
+        s.frame = std::make_unique<frmMain>();
+        QVERIFY(s.frame->startUp());
+        QVERIFY(QTest::qWaitForWindowExposed(s.frame.get()));
+        QCOMPARE(s.frame->frameGeometry(), outer);
     }
-}
 
-// Captions count on and are never reused; at shutdown a window that refuses stops it.
-void TstMainFrame::captionsAndShutdown()
-{
-    FrameSession s;
-    s.frame->NewProgramWindow(0);
-    QCOMPARE(captions(s), (QStringList{"Program 1", "Program 2"}));
-    QVERIFY(s.frame->mdiArea()->currentSubWindow()->close());
-    QTRY_COMPARE(s.frame->programWindows().size(), 1);
-    s.frame->NewProgramWindow(0);
-    QCOMPARE(captions(s), (QStringList{"Program 1", "Program 3"}));
-    QTRY_COMPARE(ProgramWindowCount, 2);
-    QCOMPARE(s.program()->windowTitle(), QStringLiteral("Program 3"));
+    void minimizedShutdownWritesOnlyLanguage()
+    {
+        const QString before =
+            QStringLiteral("WindowState=0;MainLeft=1440;MainTop=1440;Language=1");
+        FrameSession s(store(before));
+        s.frame->changeLanguage(3);
+        s.frame->showMinimized();
+        QTRY_VERIFY(s.frame->isMinimized());
+        QVERIFY(s.frame->close());
+        QVariantMap expected;
+        for (const QString &pair : QString(before).replace("Language=1", "Language=3").split(';'))
+            expected.insert("Settings/" + pair.section('=', 0, 0), pair.section('=', 1));
+        QCOMPARE(stored(s), expected);
+    }
 
-    s.frame->programWindows().first()->rtfText->setText(QStringLiteral("G01 X10"));
-    // The first window asks and the user cancels: nothing closes, nothing is written.
-    QuestionSeen seen;
-    answerNextQuestion(clickCancel(), &seen);
-    QVERIFY(!s.frame->close());
-    QVERIFY(seen.shown);
-    QCOMPARE(s.frame->programWindows().size(), 2);
-    QVERIFY(!QFile::exists(s.folders.settingsFile()));
-    // Asked again, No lets every window go and the frame close.
-    answerNextQuestion(clickNo());
-    QVERIFY(s.frame->close());
-    QTRY_COMPARE(ProgramWindowCount, 0);
-    QVERIFY(QFile::exists(s.folders.settingsFile()));
-}
+    void secondCopy_data() { addLanguageRows(); }
 
-void TstMainFrame::relabelling_data()
-{
-    secondCopy_data();
-}
-
-void TstMainFrame::relabelling()
-{
-    QFETCH(int, language);
-    FrameSession s;
-    frmMain &frame = *s.frame;
-    frmProgram *background = frame.programWindows().first();
-    frame.NewProgramWindow(0);
-    // Round the languages once, so that every text is relabelled from a foreign one.
-    for (int other = 1; other <= 3; ++other)
-        frame.changeLanguage(qint16(other));
-    frame.changeLanguage(qint16(language));
-    const auto text = [](int offset) { return GetString(QStringLiteral("?"), offset); };
-    for (const QString entry : {"mnuFile:101", "mnuFileSaveAs:106", "mnuEditFindNext:116",
-                                "mnuCommunicationReceive:128", "mnuToolsOptions:144"})
-        QCOMPARE(frame.menuEntry(entry.section(QLatin1Char(':'), 0, 0))->text(),
-                 text(entry.section(QLatin1Char(':'), 1).toInt()));
-    QCOMPARE(frame.menuEntry(QStringLiteral("mnuCommunicationRemote"))->text(),
-             QStringLiteral("Remote"));
-    QCOMPARE(frame.toolbarButton(QStringLiteral("Save"))->toolTip(), text(303));
-    QCOMPARE(s.program()->stbPanel[0]->text(), text(1));
-    QCOMPARE(background->stbPanel[0]->text(), text(1));
-    QCOMPARE(frame.windowTitle(), QStringLiteral("Kordavel"));
-    const char *help[] = {"", "/Kordavel.chm", "/Kordavelbg.chm", "/Kordaveles.chm"};
-    QVERIFY(frame.helpFile().endsWith(QLatin1String(help[language])));
-    QVERIFY(frame.close());
-    QCOMPARE(stored(s).value("Settings/Language").toString(), QString::number(language));
-}
-
-void TstMainFrame::guardsWhileLocked_data()
-{
-    QTest::addColumn<QString>("command"); // a menu entry, or a toolbar button
-    for (const char *command :
-         {"mnuEditUndo", "mnuEditCut", "mnuEditCopy", "mnuEditPaste", "mnuEditSelectAll",
-          "mnuFormatBold", "mnuFormatItalic", "mnuFormatUnderline", "mnuFormatFont", "Cut", "Paste",
-          "Bold", "menu:mnuEditUndo", "menu:mnuEditCopy", "menu:mnuEditSelectAll"})
-        QTest::newRow(command) << QString::fromLatin1(command);
-}
-
-void TstMainFrame::guardsWhileLocked()
-{
-    QFETCH(QString, command);
-    FrameSession s;
-    s.dialogs.fontAnswer =
-        FontChoice{QStringLiteral("Liberation Mono"), 20, Qt::red, true, true, true, true};
-    RichTextBox *editor = s.editor();
-    const auto run = [&] {
-        if (command.startsWith(QLatin1String("mnu"))) {
-            s.frame->menuEntry(command)->trigger();
-        } else if (command.startsWith(QLatin1String("menu:"))) {
-            // The editor's right-click menu holds the Edit menu's own entries, no others.
-            QCOMPARE(editor->contextMenuPolicy(), Qt::CustomContextMenu);
-            QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(4, 4),
-                                    editor->mapToGlobal(QPoint(4, 4)));
-            QApplication::sendEvent(editor->viewport(), &click);
-            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            QVERIFY(menu);
-            QStringList entries;
-            for (QAction *action : menu->actions())
-                entries << action->objectName();
-            QCOMPARE(entries,
-                     (QStringList{"mnuEditUndo", "mnuEditBar0", "mnuEditCut", "mnuEditCopy",
-                                  "mnuEditPaste", "mnuEditBar1", "mnuEditSelectAll"}));
-            menu->actions().at(entries.indexOf(command.mid(5)))->trigger();
-            menu->close();
-        } else {
-            s.frame->toolbarButton(command)->trigger();
+    void secondCopy()
+    {
+        QFETCH(int, language);
+        // Stored as "0N", so that a write of the language shows.
+        FrameSession s(
+            store(QStringLiteral("Language=0%1;WindowState=0;MainLeft=1440").arg(language)));
+        QVariantMap after = stored(s);
+        after.insert(QStringLiteral("Settings/Language"), QString::number(language));
+        {
+            frmMain second;
+            QVERIFY(!second.startUp());
+            QVERIFY(!second.IsFirstInstance);
+            QVERIFY(!second.isVisible());
+            QVERIFY(second.programWindows().isEmpty());
+            QCOMPARE(s.dialogs.messages, QStringList{GetString({}, 0) + GetString({}, 401)});
+            QCOMPARE(s.dialogs.lastIcon, MsgIcon::Critical);
+            QCOMPARE(stored(s), after); // the language alone written
         }
-    };
-    QTest::keyClicks(editor, QStringLiteral("g01 x10"));
-    editor->select(0, 3);
-    QApplication::clipboard()->setText(QStringLiteral("CLIP"));
-    const QByteArray rtf = editor->textRTF();
-
-    editor->setLocked(true);
-    run();
-    QCOMPARE(editor->textRTF(), rtf);
-    QCOMPARE(editor->selStart(), 0);
-    QCOMPARE(editor->selLength(), 3);
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("CLIP"));
-    QVERIFY(!s.dialogs.calls.contains(QStringLiteral("font")));
-    for (const char *key : {"Bold", "Italic", "Underline"})
-        QVERIFY(!s.frame->buttonValue(QLatin1String(key)));
-
-    // Unlocked, the same command does something.
-    editor->setLocked(false);
-    run();
-    QVERIFY(editor->textRTF() != rtf || editor->selLength() != 3 ||
-            QApplication::clipboard()->text() != QStringLiteral("CLIP"));
-}
-
-void TstMainFrame::formatToggles_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<bool>("fromToolbar");
-    for (const char *key : {"Bold", "Italic", "Underline"}) {
-        QTest::addRow("%s menu", key) << QString::fromLatin1(key) << false;
-        QTest::addRow("%s toolbar", key) << QString::fromLatin1(key) << true;
+        QCOMPARE(ProgramWindowCount, 1);
     }
-}
 
-void TstMainFrame::formatToggles()
-{
-    QFETCH(QString, key);
-    QFETCH(bool, fromToolbar);
-    FrameSession s;
-    RichTextBox *editor = s.editor();
-    editor->setText(QStringLiteral("G01 X10\r\nM30"));
-    const auto state = [&] {
-        if (key == QLatin1String("Bold"))
-            return editor->selBold();
-        if (key == QLatin1String("Italic"))
-            return editor->selItalic();
-        return editor->selUnderline();
-    };
-    const auto toggle = [&] {
-        if (fromToolbar)
-            s.frame->toolbarButton(key)->trigger();
-        else
-            s.frame->menuEntry(QStringLiteral("mnuFormat") + key)->trigger();
-    };
-    // The button shows the state of the whole selection: down only if all of it is set.
-    const auto shows = [&](bool down) {
-        return s.frame->buttonValue(key) == down &&
-               s.frame->toolbarButton(key)->isChecked() == down;
-    };
-    const auto check = [&](int start, int length, TriState set) {
+    void lockLeftByACrashDoesNotBlock()
+    {
+        // A copy that takes the lock and dies without releasing it.
+        FrameSession s([] {
+            const QString lockFile = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kordavel.lock";
+            const pid_t child = fork();
+            if (child == 0) {
+                QLockFile lock(lockFile);
+                lock.tryLock(0);
+                _exit(0);
+            }
+            QVERIFY(child > 0);
+            waitpid(child, nullptr, 0);
+            QVERIFY(QFile::exists(lockFile));
+        });
+        QVERIFY(s.frame->IsFirstInstance);
+        QVERIFY(s.dialogs.messages.isEmpty());
+    }
+
+    // With no program window the entries for one are hidden, and their shortcuts do nothing.
+    void withoutWindowsOnlyFrameEntriesAct()
+    {
+        FrameSession s;
+        frmMain &frame = *s.frame;
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        const QStringList documentEntries{"mnuFileClose",     "mnuFileSave",   "mnuFileSaveAs",
+                                          "mnuFilePrint",     "mnuEdit",       "mnuEditPaste",
+                                          "mnuFormat",        "mnuFormatBold", "mnuProgram",
+                                          "mnuCommunication", "mnuWindow"};
+        const QStringList alwaysThere{"mnuFile",  "mnuFileNew",      "mnuFileOpen", "mnuFileExit",
+                                      "mnuTools", "mnuToolsOptions", "mnuHelp",     "mnuHelpAbout"};
+        const auto visible = [&](const QStringList &names, bool shown) {
+            for (const QString &name : names)
+                QVERIFY2(frame.menuEntry(name)->isVisible() == shown, qPrintable(name));
+        };
+        visible(documentEntries + alwaysThere, true);
+        QVERIFY(frame.mdiArea()->currentSubWindow()->close());
+        QTRY_COMPARE(ProgramWindowCount, 0);
+        QVERIFY(frame.isVisible());
+        visible(documentEntries, false);
+        visible(alwaysThere, true);
+        QTest::keyClick(&frame, Qt::Key_P, Qt::ControlModifier); // Print
+        QTest::keyClick(&frame, Qt::Key_S, Qt::ControlModifier); // Save
+        QVERIFY(s.dialogs.calls.isEmpty());
+
+        QTest::keyClick(&frame, Qt::Key_N, Qt::ControlModifier); // New stays
+        QCOMPARE(ProgramWindowCount, 1);
+        visible(documentEntries, true);
+        QTest::keyClick(&frame, Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(s.dialogs.calls, QStringList{QStringLiteral("print:all")});
+        // Shown greyed, never chosen.
+        for (const char *name : {"mnuCommunicationRemote", "mnuHelpIndex", "mnuHelpSearch"}) {
+            QVERIFY(frame.menuEntry(QLatin1String(name))->isVisible());
+            QVERIFY(!frame.menuEntry(QLatin1String(name))->isEnabled());
+        }
+    }
+
+    // Captions count on and are never reused; at shutdown a window that refuses stops it.
+    void captionsAndShutdown()
+    {
+        FrameSession s;
+        s.frame->NewProgramWindow(0);
+        QCOMPARE(captions(s), (QStringList{"Program 1", "Program 2"}));
+        QVERIFY(s.frame->mdiArea()->currentSubWindow()->close());
+        QTRY_COMPARE(s.frame->programWindows().size(), 1);
+        s.frame->NewProgramWindow(0);
+        QCOMPARE(captions(s), (QStringList{"Program 1", "Program 3"}));
+        QTRY_COMPARE(ProgramWindowCount, 2);
+        QCOMPARE(s.program()->windowTitle(), QStringLiteral("Program 3"));
+
+        s.frame->programWindows().first()->rtfText->setText(QStringLiteral("G01 X10"));
+        // The first window asks and the user cancels: nothing closes, nothing is written.
+        QuestionSeen seen;
+        answerNextQuestion(clickCancel(), &seen);
+        QVERIFY(!s.frame->close());
+        QVERIFY(seen.shown);
+        QCOMPARE(s.frame->programWindows().size(), 2);
+        QVERIFY(!QFile::exists(s.folders.settingsFile()));
+        // Asked again, No lets every window go and the frame close.
+        answerNextQuestion(clickNo());
+        QVERIFY(s.frame->close());
+        QTRY_COMPARE(ProgramWindowCount, 0);
+        QVERIFY(QFile::exists(s.folders.settingsFile()));
+    }
+
+    void relabelling_data() { secondCopy_data(); }
+
+    void relabelling()
+    {
+        QFETCH(int, language);
+        FrameSession s;
+        frmMain &frame = *s.frame;
+        frmProgram *background = frame.programWindows().first();
+        frame.NewProgramWindow(0);
+        // Round the languages once, so that every text is relabelled from a foreign one.
+        for (int other = 1; other <= 3; ++other)
+            frame.changeLanguage(qint16(other));
+        frame.changeLanguage(qint16(language));
+        const auto text = [](int offset) { return GetString(QStringLiteral("?"), offset); };
+        QCOMPARE(frame.menuEntry(QStringLiteral("mnuToolsOptions"))->text(), text(144));
+        QCOMPARE(frame.toolbarButton(QStringLiteral("Save"))->toolTip(), text(303));
+        QCOMPARE(s.program()->stbPanel[0]->text(), text(1));
+        QCOMPARE(background->stbPanel[0]->text(), text(1));
+        const char *help[] = {"", "/Kordavel.chm", "/Kordavelbg.chm", "/Kordaveles.chm"};
+        QVERIFY(frame.helpFile().endsWith(QLatin1String(help[language])));
+        QVERIFY(frame.close());
+        QCOMPARE(stored(s).value("Settings/Language").toString(), QString::number(language));
+    }
+
+    void guardsWhileLocked_data()
+    {
+        QTest::addColumn<QString>("command"); // a menu entry, or a toolbar button
+        for (const char *command :
+             {"mnuEditUndo", "mnuEditCut", "mnuEditCopy", "mnuEditPaste", "mnuEditSelectAll",
+              "mnuFormatBold", "mnuFormatItalic", "mnuFormatUnderline", "mnuFormatFont", "Cut",
+              "Paste", "Bold", "menu:mnuEditUndo", "menu:mnuEditCopy", "menu:mnuEditSelectAll"})
+            QTest::newRow(command) << QString::fromLatin1(command);
+    }
+
+    void guardsWhileLocked()
+    {
+        QFETCH(QString, command);
+        FrameSession s;
+        s.dialogs.fontAnswer =
+            FontChoice{QStringLiteral("Liberation Mono"), 20, Qt::red, true, true, true, true};
+        RichTextBox *editor = s.editor();
+        const auto run = [&] {
+            if (command.startsWith(QLatin1String("mnu"))) {
+                s.frame->menuEntry(command)->trigger();
+            } else if (command.startsWith(QLatin1String("menu:"))) {
+                // The editor's right-click menu holds the Edit menu's own entries, no others.
+                QCOMPARE(editor->contextMenuPolicy(), Qt::CustomContextMenu);
+                QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(4, 4),
+                                        editor->mapToGlobal(QPoint(4, 4)));
+                QApplication::sendEvent(editor->viewport(), &click);
+                auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+                QVERIFY(menu);
+                QStringList entries;
+                for (QAction *action : menu->actions())
+                    entries << action->objectName();
+                QCOMPARE(entries,
+                         (QStringList{"mnuEditUndo", "mnuEditBar0", "mnuEditCut", "mnuEditCopy",
+                                      "mnuEditPaste", "mnuEditBar1", "mnuEditSelectAll"}));
+                menu->actions().at(entries.indexOf(command.mid(5)))->trigger();
+                menu->close();
+            } else {
+                s.frame->toolbarButton(command)->trigger();
+            }
+        };
+        QTest::keyClicks(editor, QStringLiteral("g01 x10"));
+        editor->select(0, 3);
+        QApplication::clipboard()->setText(QStringLiteral("CLIP"));
+        const QByteArray rtf = editor->textRTF();
+
+        editor->setLocked(true);
+        run();
+        QCOMPARE(editor->textRTF(), rtf);
+        QCOMPARE(editor->selStart(), 0);
+        QCOMPARE(editor->selLength(), 3);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("CLIP"));
+        QVERIFY(!s.dialogs.calls.contains(QStringLiteral("font")));
+        for (const char *key : {"Bold", "Italic", "Underline"})
+            QVERIFY(!s.frame->buttonValue(QLatin1String(key)));
+
+        // Unlocked, the same command does something.
+        editor->setLocked(false);
+        run();
+        QVERIFY(editor->textRTF() != rtf || editor->selLength() != 3 ||
+                QApplication::clipboard()->text() != QStringLiteral("CLIP"));
+    }
+
+    void formatToggles_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("fromToolbar");
+        for (const char *key : {"Bold", "Italic", "Underline"}) {
+            QTest::addRow("%s menu", key) << QString::fromLatin1(key) << false;
+            QTest::addRow("%s toolbar", key) << QString::fromLatin1(key) << true;
+        }
+    }
+
+    void formatToggles()
+    {
+        QFETCH(QString, key);
+        QFETCH(bool, fromToolbar);
+        FrameSession s;
+        RichTextBox *editor = s.editor();
+        editor->setText(QStringLiteral("G01 X10\r\nM30"));
+        const auto state = [&] {
+            if (key == QLatin1String("Bold"))
+                return editor->selBold();
+            if (key == QLatin1String("Italic"))
+                return editor->selItalic();
+            return editor->selUnderline();
+        };
+        const auto toggle = [&] {
+            if (fromToolbar)
+                s.frame->toolbarButton(key)->trigger();
+            else
+                s.frame->menuEntry(QStringLiteral("mnuFormat") + key)->trigger();
+        };
+        // The button shows the state of the whole selection: down only if all of it is set.
+        const auto shows = [&](bool down) {
+            return s.frame->buttonValue(key) == down &&
+                   s.frame->toolbarButton(key)->isChecked() == down;
+        };
+        const auto check = [&](int start, int length, TriState set) {
+            editor->select(start, length);
+            return state() == set && shows(set == TriState::All);
+        };
+        editor->select(0, 3);
+        toggle();
+        QVERIFY(check(0, 3, TriState::All));
+        QVERIFY(check(0, 7, TriState::Mixed));
+        toggle(); // a selection only partly set is set throughout
+        QVERIFY(check(0, 7, TriState::All));
+        // A caret follows the character before it.
+        QVERIFY(check(9, 3, TriState::None));
+        editor->select(6, 0);
+        QVERIFY(shows(true));
+        editor->select(11, 0);
+        QVERIFY(shows(false));
+        editor->select(0, 7);
+        toggle();
+        QVERIFY(check(0, 7, TriState::None));
+        QCOMPARE(editor->text(), QStringLiteral("G01 X10\r\nM30"));
+        // Undo is the editor's own: it takes the last toggle back.
+        editor->select(0, 3);
+        toggle();
+        s.frame->toolbarButton(QStringLiteral("Undo"))->trigger();
+        editor->select(0, 3);
+        QCOMPARE(state(), TriState::None);
+        // A new window starts with every button up.
+        toggle();
+        QVERIFY(shows(true));
+        s.frame->NewProgramWindow(0);
+        QVERIFY(shows(false));
+    }
+
+    void copyCutAndPasteBetweenWindows()
+    {
+        FrameSession s;
+        RichTextBox *first = s.editor();
+        first->setText(QStringLiteral("G01 X10\r\nM30"));
+        first->select(0, 3);
+        s.frame->formatToggle(QStringLiteral("Bold"));
+        first->select(0, 9);
+        s.frame->editCopy();
+
+        const QMimeData *mime = QApplication::clipboard()->mimeData();
+        QVERIFY(mime->data(QStringLiteral("text/rtf")).startsWith("{\\rtf"));
+        // Other programs that take plain text get the program, not RTF source.
+        QCOMPARE(mime->text().replace(QLatin1String("\r\n"), QLatin1String("\n")),
+                 QStringLiteral("G01 X10\n"));
+
+        s.frame->NewProgramWindow(0);
+        RichTextBox *second = s.editor();
+        QVERIFY(second != first);
+        s.frame->editPaste();
+        QCOMPARE(second->text(), QStringLiteral("G01 X10\r\n"));
+        second->select(0, 3);
+        QCOMPARE(second->selBold(), TriState::All);
+        second->select(4, 3);
+        QCOMPARE(second->selBold(), TriState::None);
+        QCOMPARE(first->text(), QStringLiteral("G01 X10\r\nM30"));
+
+        // Cut puts both flavours too, and Paste gives the text back.
+        second->select(4, 3);
+        s.frame->toolbarButton(QStringLiteral("Cut"))->trigger();
+        QCOMPARE(second->text(), QStringLiteral("G01 \r\n"));
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("X10"));
+        QVERIFY(QApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("text/rtf")));
+        s.frame->toolbarButton(QStringLiteral("Paste"))->trigger();
+        QCOMPARE(second->text(), QStringLiteral("G01 X10\r\n"));
+    }
+
+    void pasteFromOtherPrograms_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("plain");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("bold");
+
+        QTest::newRow("plain text") << QByteArray() << "G00 X1\nM30"
+                                    << "G00 X1\r\nM30" << false;
+        QTest::newRow("rich flavour is preferred")
+            << QByteArray("{\\rtf1\\ansi {\\b G02}}") << "PLAIN"
+            << "G02" << true;
+        QTest::newRow("plain text that is RTF source") << QByteArray() << "{\\rtf1\\ansi {\\b G03}}"
+                                                       << "G03" << true;
+        QTest::newRow("plain text with braces is text") << QByteArray() << "{G04}"
+                                                        << "{G04}" << false;
+    }
+
+    void pasteFromOtherPrograms()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, plain);
+        QFETCH(QString, expected);
+        QFETCH(bool, bold);
+        FrameSession s;
+        auto *mime = new QMimeData;
+        if (!rtf.isEmpty())
+            mime->setData(QStringLiteral("text/rtf"), rtf);
+        mime->setText(plain);
+        QApplication::clipboard()->setMimeData(mime);
+        s.frame->editPaste();
+        RichTextBox *editor = s.editor();
+        QCOMPARE(editor->text(), expected);
+        editor->select(0, 1);
+        QCOMPARE(editor->selBold(), bold ? TriState::All : TriState::None);
+    }
+
+    void openKeepsTheFileAsItWasAndFailures()
+    {
+        FrameSession s;
+        const QString path =
+            writeFile(s.folders.file(QStringLiteral("O1000.NC")), "%\nO1000\nG00 X0\n");
+        // Cancelled: no window.
+        s.frame->fileOpen();
+        QCOMPARE(s.frame->programWindows().size(), 1);
+        QCOMPARE(s.frame->NewWindowCounter, 1);
+
+        s.dialogs.openAnswers << path;
+        s.frame->fileOpen();
+        QCOMPARE(s.dialogs.calls.last(),
+                 QStringLiteral("open:Open|") + QLatin1String(kProgramFileFilter));
+        frmProgram *opened = s.frame->activeProgram();
+        QCOMPARE(opened->windowTitle(), path);
+        QVERIFY(!opened->bFlagNew);
+        QVERIFY(!opened->isModified());
+        RichTextBox *editor = s.editor();
+        editor->select(editor->textLength(), 0);
+        QTest::keyClicks(editor, QStringLiteral("m30"));
+        QVERIFY(opened->isModified());
+        s.frame->toolbarButton(QStringLiteral("Save"))->trigger();
+        QVERIFY(!opened->isModified());
+        QCOMPARE(readFile(path), QByteArray("%\nO1000\nG00 X0\nM30"));
+
+        // The next Open starts from the last name; a file that cannot be read leaves an empty
+        // window with its numbered caption, which Save will not write under that caption.
+        s.dialogs.openAnswers << s.folders.file(QStringLiteral("missing.dnc"));
+        s.frame->fileOpen();
+        QCOMPARE(s.dialogs.lastInitialName, path);
+        frmProgram *failed = s.frame->activeProgram();
+        QCOMPARE(failed->windowTitle(), QStringLiteral("Program 3"));
+        QVERIFY(failed->rtfText->text().isEmpty());
+        QVERIFY(failed->bFlagNew);
+        QVERIFY(s.dialogs.messages.isEmpty());
+    }
+
+    void fontDialogRemembersItsLastChoice()
+    {
+        FrameSession s;
+        RichTextBox *editor = s.editor();
+        editor->setText(QStringLiteral("G01 X10"));
+        editor->select(0, 3);
+        const FontChoice choice{
+            QStringLiteral("Liberation Mono"), 14, QColor(Qt::red), true, false, true, true};
+        s.dialogs.fontAnswer = choice;
+        s.frame->formatFont();
+        QCOMPARE(editor->selFontName(), QStringLiteral("Liberation Mono"));
+        QCOMPARE(editor->selFontSize(), 14.0);
+        QCOMPARE(editor->selColor(), QColor(Qt::red));
+        QCOMPARE(editor->selBold(), TriState::All);
+        QCOMPARE(editor->selUnderline(), TriState::All);
+        QCOMPARE(editor->selStrikeThru(), TriState::All);
+
+        // Not filled from the selection: the next dialog shows the last choice.
+        editor->select(4, 3);
+        s.dialogs.fontAnswer.reset();
+        s.frame->formatFont();
+        QCOMPARE(s.dialogs.fontShown.name, choice.name);
+        QCOMPARE(s.dialogs.fontShown.color, choice.color);
+        QVERIFY(s.dialogs.fontShown.strike);
+        QCOMPARE(editor->selBold(), TriState::None);
+    }
+
+    void printToPdf_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("printed"); // the lines printed; the others must not be
+        QTest::newRow("everything") << 0 << 0 << "G01 X10|G02 Y5|M30";
+        QTest::newRow("the selection") << 9 << 8 << "G02 Y5";
+    }
+
+    void printToPdf()
+    {
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QString, printed);
+        FrameSession s;
+        RichTextBox *editor = s.editor();
+        editor->setText(QStringLiteral("G01 X10\r\nG02 Y5\r\nM30"));
         editor->select(start, length);
-        return state() == set && shows(set == TriState::All);
-    };
-    editor->select(0, 3);
-    toggle();
-    QVERIFY(check(0, 3, TriState::All));
-    QVERIFY(check(0, 7, TriState::Mixed));
-    toggle(); // a selection only partly set is set throughout
-    QVERIFY(check(0, 7, TriState::All));
-    // A caret follows the character before it.
-    QVERIFY(check(9, 3, TriState::None));
-    editor->select(6, 0);
-    QVERIFY(shows(true));
-    editor->select(11, 0);
-    QVERIFY(shows(false));
-    editor->select(0, 7);
-    toggle();
-    QVERIFY(check(0, 7, TriState::None));
-    QCOMPARE(editor->text(), QStringLiteral("G01 X10\r\nM30"));
-    // Undo is the editor's own: it takes the last toggle back.
-    editor->select(0, 3);
-    toggle();
-    s.frame->toolbarButton(QStringLiteral("Undo"))->trigger();
-    editor->select(0, 3);
-    QCOMPARE(state(), TriState::None);
-    // A new window starts with every button up.
-    toggle();
-    QVERIFY(shows(true));
-    s.frame->NewProgramWindow(0);
-    QVERIFY(shows(false));
-}
+        s.dialogs.printTo = s.folders.file(QStringLiteral("out.pdf"));
+        s.frame->toolbarButton(QStringLiteral("Print"))->trigger();
+        QCOMPARE(s.dialogs.calls, QStringList{length ? "print:selection" : "print:all"});
+        const QString text = pdfText(s.dialogs.printTo);
+        for (const QString line : {"G01 X10", "G02 Y5", "M30"})
+            QVERIFY2(text.contains(line) == printed.split('|').contains(line), qPrintable(text));
+    }
 
-void TstMainFrame::copyCutAndPasteBetweenWindows()
-{
-    FrameSession s;
-    RichTextBox *first = s.editor();
-    first->setText(QStringLiteral("G01 X10\r\nM30"));
-    first->select(0, 3);
-    s.frame->formatToggle(QStringLiteral("Bold"));
-    first->select(0, 9);
-    s.frame->editCopy();
-
-    const QMimeData *mime = QApplication::clipboard()->mimeData();
-    QVERIFY(mime->data(QStringLiteral("text/rtf")).startsWith("{\\rtf"));
-    // Other programs that take plain text get the program, not RTF source.
-    QCOMPARE(mime->text().replace(QLatin1String("\r\n"), QLatin1String("\n")),
-             QStringLiteral("G01 X10\n"));
-
-    s.frame->NewProgramWindow(0);
-    RichTextBox *second = s.editor();
-    QVERIFY(second != first);
-    s.frame->editPaste();
-    QCOMPARE(second->text(), QStringLiteral("G01 X10\r\n"));
-    second->select(0, 3);
-    QCOMPARE(second->selBold(), TriState::All);
-    second->select(4, 3);
-    QCOMPARE(second->selBold(), TriState::None);
-    QCOMPARE(first->text(), QStringLiteral("G01 X10\r\nM30"));
-
-    // Cut puts both flavours too, and Paste gives the text back.
-    second->select(4, 3);
-    s.frame->toolbarButton(QStringLiteral("Cut"))->trigger();
-    QCOMPARE(second->text(), QStringLiteral("G01 \r\n"));
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("X10"));
-    QVERIFY(QApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("text/rtf")));
-    s.frame->toolbarButton(QStringLiteral("Paste"))->trigger();
-    QCOMPARE(second->text(), QStringLiteral("G01 X10\r\n"));
-}
-
-void TstMainFrame::pasteFromOtherPrograms_data()
-{
-    QTest::addColumn<QByteArray>("rtf");
-    QTest::addColumn<QString>("plain");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<bool>("bold");
-
-    QTest::newRow("plain text") << QByteArray() << "G00 X1\nM30"
-                                << "G00 X1\r\nM30" << false;
-    QTest::newRow("rich flavour is preferred") << QByteArray("{\\rtf1\\ansi {\\b G02}}") << "PLAIN"
-                                               << "G02" << true;
-    QTest::newRow("plain text that is RTF source") << QByteArray() << "{\\rtf1\\ansi {\\b G03}}"
-                                                   << "G03" << true;
-    QTest::newRow("plain text with braces is text") << QByteArray() << "{G04}"
-                                                    << "{G04}" << false;
-}
-
-void TstMainFrame::pasteFromOtherPrograms()
-{
-    QFETCH(QByteArray, rtf);
-    QFETCH(QString, plain);
-    QFETCH(QString, expected);
-    QFETCH(bool, bold);
-    FrameSession s;
-    auto *mime = new QMimeData;
-    if (!rtf.isEmpty())
-        mime->setData(QStringLiteral("text/rtf"), rtf);
-    mime->setText(plain);
-    QApplication::clipboard()->setMimeData(mime);
-    s.frame->editPaste();
-    RichTextBox *editor = s.editor();
-    QCOMPARE(editor->text(), expected);
-    editor->select(0, 1);
-    QCOMPARE(editor->selBold(), bold ? TriState::All : TriState::None);
-}
-
-void TstMainFrame::openKeepsTheFileAsItWasAndFailures()
-{
-    FrameSession s;
-    const QString path = s.folders.file(QStringLiteral("O1000.NC"));
+    void arrangeLeavesMinimizedWindows_data()
     {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("%\nO1000\nG00 X0\n");
+        QTest::addColumn<int>("code");
+        QTest::newRow("cascade") << 0;
+        QTest::newRow("tile horizontal") << 1;
+        QTest::newRow("tile vertical") << 2;
     }
-    // Cancelled: no window.
-    s.frame->fileOpen();
-    QCOMPARE(s.frame->programWindows().size(), 1);
-    QCOMPARE(s.frame->NewWindowCounter, 1);
 
-    s.dialogs.openAnswers << path;
-    s.frame->fileOpen();
-    QCOMPARE(s.dialogs.calls.last(),
-             QStringLiteral("open:Open|") + QLatin1String(kProgramFileFilter));
-    frmProgram *opened = s.frame->activeProgram();
-    QCOMPARE(opened->windowTitle(), path);
-    QVERIFY(!opened->bFlagNew);
-    QVERIFY(!opened->isModified());
-    RichTextBox *editor = s.editor();
-    editor->select(editor->textLength(), 0);
-    QTest::keyClicks(editor, QStringLiteral("m30"));
-    QVERIFY(opened->isModified());
-    s.frame->toolbarButton(QStringLiteral("Save"))->trigger();
-    QVERIFY(!opened->isModified());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("%\nO1000\nG00 X0\nM30"));
-
-    // The next Open starts from the last name; a file that cannot be read leaves an empty
-    // window with its numbered caption, which Save will not write under that caption.
-    s.dialogs.openAnswers << s.folders.file(QStringLiteral("missing.dnc"));
-    s.frame->fileOpen();
-    QCOMPARE(s.dialogs.lastInitialName, path);
-    frmProgram *failed = s.frame->activeProgram();
-    QCOMPARE(failed->windowTitle(), QStringLiteral("Program 3"));
-    QVERIFY(failed->rtfText->text().isEmpty());
-    QVERIFY(failed->bFlagNew);
-    QVERIFY(s.dialogs.messages.isEmpty());
-}
-
-void TstMainFrame::fontDialogRemembersItsLastChoice()
-{
-    FrameSession s;
-    RichTextBox *editor = s.editor();
-    editor->setText(QStringLiteral("G01 X10"));
-    editor->select(0, 3);
-    const FontChoice choice{
-        QStringLiteral("Liberation Mono"), 14, QColor(Qt::red), true, false, true, true};
-    s.dialogs.fontAnswer = choice;
-    s.frame->formatFont();
-    QCOMPARE(editor->selFontName(), QStringLiteral("Liberation Mono"));
-    QCOMPARE(editor->selFontSize(), 14.0);
-    QCOMPARE(editor->selColor(), QColor(Qt::red));
-    QCOMPARE(editor->selBold(), TriState::All);
-    QCOMPARE(editor->selUnderline(), TriState::All);
-    QCOMPARE(editor->selStrikeThru(), TriState::All);
-
-    // Not filled from the selection: the next dialog shows the last choice.
-    editor->select(4, 3);
-    s.dialogs.fontAnswer.reset();
-    s.frame->formatFont();
-    QCOMPARE(s.dialogs.fontShown.name, choice.name);
-    QCOMPARE(s.dialogs.fontShown.color, choice.color);
-    QVERIFY(s.dialogs.fontShown.strike);
-    QCOMPARE(editor->selBold(), TriState::None);
-}
-
-void TstMainFrame::printToPdf_data()
-{
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QString>("printed"); // the lines printed; the others must not be
-    QTest::newRow("everything") << 0 << 0 << "G01 X10|G02 Y5|M30";
-    QTest::newRow("the selection") << 9 << 8 << "G02 Y5";
-}
-
-void TstMainFrame::printToPdf()
-{
-    QFETCH(int, start);
-    QFETCH(int, length);
-    QFETCH(QString, printed);
-    FrameSession s;
-    RichTextBox *editor = s.editor();
-    editor->setText(QStringLiteral("G01 X10\r\nG02 Y5\r\nM30"));
-    editor->select(start, length);
-    s.dialogs.printTo = s.folders.file(QStringLiteral("out.pdf"));
-    s.frame->toolbarButton(QStringLiteral("Print"))->trigger();
-    QCOMPARE(s.dialogs.calls, QStringList{length ? "print:selection" : "print:all"});
-    const QString text = pdfText(s.dialogs.printTo);
-    for (const QString line : {"G01 X10", "G02 Y5", "M30"})
-        QVERIFY2(text.contains(line) == printed.split('|').contains(line), qPrintable(text));
-}
-
-void TstMainFrame::arrangeLeavesMinimizedWindows_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::newRow("cascade") << 0;
-    QTest::newRow("tile horizontal") << 1;
-    QTest::newRow("tile vertical") << 2;
-}
-
-void TstMainFrame::arrangeLeavesMinimizedWindows()
-{
-    QFETCH(int, code);
-    FrameSession s;
-    s.frame->NewProgramWindow(0);
-    s.frame->NewProgramWindow(0);
-    QList<QMdiSubWindow *> subs = s.frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
-    subs[1]->showMinimized();
-    const QRect minimized = subs[1]->geometry();
-    s.frame->arrange(code);
-    QCOMPARE(subs[1]->geometry(), minimized);
-    QVERIFY(subs[1]->isMinimized());
-    const QRect a = subs[0]->geometry();
-    const QRect b = subs[2]->geometry();
-    const QRect area = s.frame->mdiArea()->viewport()->rect();
-    if (code == 0) {
-        QVERIFY(b.x() > a.x() && b.y() > a.y());
-    } else {
-        QVERIFY(!a.intersects(b));
-        QCOMPARE(code == 1 ? a.width() : a.height(), code == 1 ? area.width() : area.height());
+    void arrangeLeavesMinimizedWindows()
+    {
+        QFETCH(int, code);
+        FrameSession s;
+        s.frame->NewProgramWindow(0);
+        s.frame->NewProgramWindow(0);
+        QList<QMdiSubWindow *> subs = s.frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+        subs[1]->showMinimized();
+        const QRect minimized = subs[1]->geometry();
+        s.frame->arrange(code);
+        QCOMPARE(subs[1]->geometry(), minimized);
+        QVERIFY(subs[1]->isMinimized());
+        const QRect a = subs[0]->geometry();
+        const QRect b = subs[2]->geometry();
+        const QRect area = s.frame->mdiArea()->viewport()->rect();
+        if (code == 0) {
+            QVERIFY(b.x() > a.x() && b.y() > a.y());
+        } else {
+            QVERIFY(!a.intersects(b));
+            QCOMPARE(code == 1 ? a.width() : a.height(), code == 1 ? area.width() : area.height());
+        }
     }
-}
+};
 
 QTEST_MAIN(TstMainFrame)
 #include "tst_mainframe.moc"

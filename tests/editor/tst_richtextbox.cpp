@@ -7,6 +7,7 @@
 #include "editor/ProgramFile.h"
 #include "editor/RichTextBox.h"
 #include "editor/RtfReader.h"
+#include "support/TestFolders.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -19,21 +20,10 @@
 #include <sys/resource.h>
 
 using namespace kordavel;
+using kordavel::test::readFile;
+using kordavel::test::writeFile;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QList<CharFormat> formats(const QByteArray &rtf)
 {
@@ -50,392 +40,378 @@ QList<CharFormat> formats(const QByteArray &rtf)
 class TstRichTextBox : public QObject {
     Q_OBJECT
 private slots:
-    void positionsAgreeWithTheText();
-    void lineEndsInAndOut_data();
-    void lineEndsInAndOut();
-    void selectionFormats();
-    void struckMarksLeaveTheTextAlone();
-    void fileSavedAsItWasRead_data();
-    void fileSavedAsItWasRead();
-    void formatForNewName_data();
-    void formatForNewName();
-    void failedSaveKeepsOldFile_data();
-    void failedSaveKeepsOldFile();
-    void stateAfterAFailedSaveOrLoad();
-    void editingAfterLoads();
-    void changeEventsAndWholeReplacement();
-};
-
-// A line end counts two. On a program with empty rows, long and short lines, every
-// position and range agrees with the text, and a range past the end stops at it.
-void TstRichTextBox::positionsAgreeWithTheText()
-{
-    QString program;
-    QRandomGenerator random(42);
-    for (int line = 0; line < 300; ++line)
-        program += QString(int(random.bounded(0, 40)), QChar(u'A' + line % 26)) + "\r\n";
-    program += QStringLiteral("M30");
-    RichTextBox box;
-    box.setText(program);
-    QCOMPARE(box.text(), program);
-    const int size = int(program.size());
-    QCOMPARE(box.textLength(), size);
-    QCOMPARE(box.charAt(size), QChar());
-    for (int i = 0; i < size; ++i)
-        QCOMPARE(box.charAt(i), program.at(i));
-    for (int i = 0; i < 300; ++i) {
-        const int start = i < 2 ? size - 2 * i : int(random.bounded(0, size));
-        const int length = int(random.bounded(0, 120));
-        const QString range = program.mid(start, length);
-        QCOMPARE(box.textRange(start, length), range);
-        if ((start < size && program.at(start) == QLatin1Char('\n')) ||
-            range.endsWith(QLatin1Char('\r')))
-            continue; // inside a line end
-        box.select(start, length);
-        QCOMPARE(box.selText(), range);
-        QCOMPARE(box.selStart(), start);
-        QCOMPARE(box.selLength(), int(range.size()));
-        // Setting the start collapses the selection; the length then counts from it.
-        box.setSelStart(start);
-        QCOMPARE(box.selLength(), 0);
-        box.setSelLength(length);
-        QCOMPARE(box.selText(), range);
-    }
-}
-
-void TstRichTextBox::lineEndsInAndOut_data()
-{
-    QTest::addColumn<QString>("in");
-    QTest::addColumn<QString>("out");
-    QTest::newRow("CR LF") << "A\r\nB\r\n"
-                           << "A\r\nB\r\n";
-    QTest::newRow("LF") << "A\nB\n"
-                        << "A\r\nB\r\n";
-    QTest::newRow("CR") << "A\rB\r"
-                        << "A\r\nB\r\n";
-    QTest::newRow("separators") << QStringLiteral("A\u2029B\u2028C") << "A\r\nB\r\nC";
-    QTest::newRow("no-break space kept")
-        << QStringLiteral("A\u00a0B") << QStringLiteral("A\u00a0B");
-}
-
-void TstRichTextBox::lineEndsInAndOut()
-{
-    QFETCH(QString, in);
-    QFETCH(QString, out);
-    RichTextBox box;
-    box.setText(in);
-    QCOMPARE(box.text(), out);
-    QCOMPARE(box.textLength(), int(out.size()));
-    box.setText(QString());
-    box.setSelText(in);
-    QCOMPARE(box.text(), out);
-}
-
-// Bold, italic and underline through the frame are checked in tst_commands, fonts in
-// tst_commands and through the file round trips below.
-void TstRichTextBox::selectionFormats()
-{
-    RichTextBox box;
-    box.setText(QStringLiteral("G01 X10\r\nM30"));
-    box.select(0, 12);
-    QCOMPARE(box.selFontName(), std::optional<QString>(QStringLiteral("Courier New")));
-    QCOMPARE(box.selFontSize(), std::optional<double>(10.0));
-    QCOMPARE(box.selColor(), std::optional<QColor>(QColor()));
-    box.select(4, 3);
-    box.setSelStrikeThru(true);
-    box.setSelFontName(QStringLiteral("Arial"));
-    box.setSelFontSize(14);
-    box.setSelColor(Qt::red);
-    box.select(0, 12);
-    QCOMPARE(box.selStrikeThru(), RichTextBox::TriState::Mixed);
-    QCOMPARE(box.selFontName(), std::nullopt);
-    QCOMPARE(box.selFontSize(), std::nullopt);
-    QCOMPARE(box.selColor(), std::nullopt);
-    const QByteArray rtf = box.textRTF();
-    QVERIFY2(rtf.contains("{\\f1\\fnil\\fcharset0 Arial;}") &&
-                 rtf.contains("\\red255\\green0\\blue0;") &&
-                 rtf.contains("G01 \\f1\\fs28\\cf1\\strike X10"),
-             rtf.constData());
-    RichTextBox other;
-    other.setTextRTF(rtf);
-    QCOMPARE(other.textRTF(), rtf);
-}
-
-// Sent lines are drawn struck through; the text, its formats and its undo stay as they were.
-// The text is locked, as during a send: code may still mark and format it.
-void TstRichTextBox::struckMarksLeaveTheTextAlone()
-{
-    RichTextBox box;
-    box.resize(300, 200);
-    box.setText(QStringLiteral("G01 X10\r\nM30\r\nM02"));
-    box.setLocked(true);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    const QByteArray rtf = box.textRTF();
-    const QImage plain = box.viewport()->grab().toImage();
-    box.markStruck(0, 9);
-    box.markStruck(9, 5); // continues the first: one mark
-    box.markStruck(16, 1);
-    QCOMPARE(box.struckMarks(), (QList<std::pair<int, int>>{{0, 14}, {16, 1}}));
-    QVERIFY(box.viewport()->grab().toImage() != plain);
-    QCOMPARE(box.textRTF(), rtf);
-    QVERIFY(!box.hasStrikeThru());
-    QVERIFY(!box.document()->isUndoAvailable());
-    box.clearStruckMarks();
-    QVERIFY(box.struckMarks().isEmpty());
-    QCOMPARE(box.viewport()->grab().toImage(), plain);
-
-    // Strike-through in the text itself is another thing, and is found when it is there.
-    box.select(10, 2);
-    box.setSelStrikeThru(true);
-    QVERIFY(box.hasStrikeThru());
-    box.setSelStrikeThru(false);
-    QVERIFY(!box.hasStrikeThru());
-    // A new text drops the marks of the old one.
-    box.markStruck(0, 5);
-    box.setText(QStringLiteral("M30"));
-    QVERIFY(box.struckMarks().isEmpty());
-}
-
-// A file is saved again as it was read: plain files byte for byte, every line with its own
-// line end (the file's is its first), RTF files in the same formats and stable after the
-// first save. A new name chooses the format.
-void TstRichTextBox::fileSavedAsItWasRead_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("expected"); // lines joined by LF; null: not checked
-    QTest::addColumn<int>("lineEnd");      // -1: RTF
-    const auto fixture = [](const char *name) {
-        return readAll(QStringLiteral(KORDAVEL_TEST_DATA "/fixtures/") + QLatin1String(name));
-    };
-    QByteArray every;
-    for (int b = 0; b < 256; ++b)
-        if (b != '\r' && b != '\n')
-            every += char(b);
-    const int crlf = int(LineEnd::CrLf), lf = int(LineEnd::Lf), cr = int(LineEnd::Cr);
-    const QString any;
-    QTest::newRow("CR LF") << QByteArray("%\r\nO1\r\nG00 X0\r\nM30\r\n%\r\n") << any << crlf;
-    QTest::newRow("LF") << QByteArray("%\nO1\nG00 X0\n\nM30\n") << any << lf;
-    QTest::newRow("CR") << QByteArray("%\rO1\rM30\r") << "%\nO1\nM30\n" << cr;
-    QTest::newRow("mixed, first is the file's")
-        << QByteArray("%\nO1\r\nG00 X0\rM30\n\r\n%\r") << "%\nO1\nG00 X0\nM30\n\n%\n"
-        << lf;
-    QTest::newRow("LF CR is two ends") << QByteArray("A\n\rB") << "A\n\nB" << lf;
-    QTest::newRow("no final line end") << QByteArray("G00 X0\r\nM30") << any << crlf;
-    QTest::newRow("no line end at all") << QByteArray("M30") << any << crlf;
-    QTest::newRow("empty rows") << QByteArray("\r\n\r\nG00\r\n\r\n") << any << crlf;
-    QTest::newRow("empty") << QByteArray() << "" << crlf;
-    QTest::newRow("windows-1252") << QByteArray("\x80\xe9\x9f")
-                                  << QString::fromUtf8("\xe2\x82\xac\xc3\xa9\xc5\xb8") << crlf;
-    QTest::newRow("8-bit, tab and NUL")
-        << QByteArray("(\xc4\xe9\x80\x81\x9d\xff)\tX\0Y\r\n", 15) << any << crlf;
-    QTest::newRow("every byte") << QByteArray("G00\r\n" + every + "\r\n") << any << crlf;
-    QTest::newRow("RTF only at the start")
-        << QByteArray("G00\n{\\rtf1 x}") << "G00\n{\\rtf1 x}" << lf;
-    QTest::newRow("classic RTF") << fixture("classic.rtf") << any << -1;
-    QTest::newRow("newer RTF") << fixture("newer.rtf") << any << -1;
-}
-
-void TstRichTextBox::fileSavedAsItWasRead()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, expected);
-    QFETCH(int, lineEnd);
-    const bool rich = lineEnd < 0;
-    QTemporaryDir dir;
-    const QString path = dir.filePath(rich ? QStringLiteral("prog.dnc") : QStringLiteral("P.NC"));
-    writeAll(path, bytes);
-    RichTextBox box;
-    QVERIFY(box.loadFile(path));
-    QCOMPARE(box.fileFormat(), rich ? FileFormat::Rtf : FileFormat::PlainText);
-    const QString text = box.text();
-    if (!expected.isNull())
-        QCOMPARE(text, QString(expected).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
-    if (!rich)
-        QCOMPARE(int(box.lineEnd()), lineEnd);
-    const QByteArray rtf = box.textRTF();
-    QVERIFY(box.saveFile(path));
-    const QByteArray saved = readAll(path);
-    QCOMPARE(saved, rich ? rtf : bytes);
-    if (rich) // character by character in the same font, size, colour and style
-        QVERIFY(formats(saved) == formats(bytes));
-    for (int round = 0; round < 3; ++round) {
-        RichTextBox again;
-        QVERIFY(again.loadFile(path));
-        QCOMPARE(again.text(), text);
-        QVERIFY(again.saveFile(path));
-        QCOMPARE(readAll(path), saved);
+    // A line end counts two. On a program with empty rows, long and short lines, every
+    // position and range agrees with the text, and a range past the end stops at it.
+    void positionsAgreeWithTheText()
+    {
+        QString program;
+        QRandomGenerator random(42);
+        for (int line = 0; line < 300; ++line)
+            program += QString(int(random.bounded(0, 40)), QChar(u'A' + line % 26)) + "\r\n";
+        program += QStringLiteral("M30");
+        RichTextBox box;
+        box.setText(program);
+        QCOMPARE(box.text(), program);
+        const int size = int(program.size());
+        QCOMPARE(box.textLength(), size);
+        QCOMPARE(box.charAt(size), QChar());
+        for (int i = 0; i < size; ++i)
+            QCOMPARE(box.charAt(i), program.at(i));
+        for (int i = 0; i < 300; ++i) {
+            const int start = i < 2 ? size - 2 * i : int(random.bounded(0, size));
+            const int length = int(random.bounded(0, 120));
+            const QString range = program.mid(start, length);
+            QCOMPARE(box.textRange(start, length), range);
+            if ((start < size && program.at(start) == QLatin1Char('\n')) ||
+                range.endsWith(QLatin1Char('\r')))
+                continue; // inside a line end
+            box.select(start, length);
+            QCOMPARE(box.selText(), range);
+            QCOMPARE(box.selStart(), start);
+            QCOMPARE(box.selLength(), int(range.size()));
+            // Setting the start collapses the selection; the length then counts from it.
+            box.setSelStart(start);
+            QCOMPARE(box.selLength(), 0);
+            box.setSelLength(length);
+            QCOMPARE(box.selText(), range);
+        }
     }
 
-    const QString plainCopy = dir.filePath(QStringLiteral("copy.tap"));
-    QVERIFY(box.saveFileAs(plainCopy));
-    QCOMPARE(box.fileFormat(), FileFormat::PlainText);
-    QVERIFY(!looksLikeRtf(readAll(plainCopy)));
-    if (!rich)
-        QCOMPARE(readAll(plainCopy), bytes);
-    const QString richCopy = dir.filePath(QStringLiteral("COPY.DNC"));
-    QVERIFY(box.saveFileAs(richCopy));
-    QCOMPARE(box.fileFormat(), FileFormat::Rtf);
-    RichTextBox back;
-    QVERIFY(back.loadFile(richCopy));
-    QCOMPARE(back.fileFormat(), FileFormat::Rtf);
-    QCOMPARE(back.text(), QString(text).remove(QChar(0))); // RTF holds no NUL
-}
+    void lineEndsInAndOut_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("CR LF") << "A\r\nB\r\n"
+                               << "A\r\nB\r\n";
+        QTest::newRow("LF") << "A\nB\n"
+                            << "A\r\nB\r\n";
+        QTest::newRow("CR") << "A\rB\r"
+                            << "A\r\nB\r\n";
+        QTest::newRow("separators") << QStringLiteral("A\u2029B\u2028C") << "A\r\nB\r\nC";
+        QTest::newRow("no-break space kept")
+            << QStringLiteral("A\u00a0B") << QStringLiteral("A\u00a0B");
+    }
 
-void TstRichTextBox::formatForNewName_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("rich");
-    QTest::newRow("dnc") << "/tmp/a.dnc" << true;
-    QTest::newRow("DNC") << "/tmp/A.DNC" << true;
-    QTest::newRow("nc") << "/tmp/a.nc" << false;
-    QTest::newRow("no extension") << "/tmp/program" << false;
-    QTest::newRow("dnc folder") << "/tmp/x.dnc/program" << false;
-    QTest::newRow("dnc inside the name") << "a.dnc.txt" << false;
-}
+    void lineEndsInAndOut()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        RichTextBox box;
+        box.setText(in);
+        QCOMPARE(box.text(), out);
+        QCOMPARE(box.textLength(), int(out.size()));
+        box.setText(QString());
+        box.setSelText(in);
+        QCOMPARE(box.text(), out);
+    }
 
-void TstRichTextBox::formatForNewName()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, rich);
-    QCOMPARE(formatForFileName(name) == FileFormat::Rtf, rich);
-    // An empty file, which tells nothing itself, takes its name's format too.
-    QTemporaryDir dir;
-    const QString empty = dir.filePath(QFileInfo(name).fileName());
-    QVERIFY(writeFileAtomically(empty, QByteArray()));
-    QCOMPARE(loadProgramFile(empty)->format == FileFormat::Rtf, rich);
-}
+    // Bold, italic and underline through the frame are checked in tst_commands, fonts in
+    // tst_commands and through the file round trips below.
+    void selectionFormats()
+    {
+        RichTextBox box;
+        box.setText(QStringLiteral("G01 X10\r\nM30"));
+        box.select(0, 12);
+        QCOMPARE(box.selFontName(), std::optional<QString>(QStringLiteral("Courier New")));
+        QCOMPARE(box.selFontSize(), std::optional<double>(10.0));
+        QCOMPARE(box.selColor(), std::optional<QColor>(QColor()));
+        box.select(4, 3);
+        box.setSelStrikeThru(true);
+        box.setSelFontName(QStringLiteral("Arial"));
+        box.setSelFontSize(14);
+        box.setSelColor(Qt::red);
+        box.select(0, 12);
+        QCOMPARE(box.selStrikeThru(), RichTextBox::TriState::Mixed);
+        QCOMPARE(box.selFontName(), std::nullopt);
+        QCOMPARE(box.selFontSize(), std::nullopt);
+        QCOMPARE(box.selColor(), std::nullopt);
+        const QByteArray rtf = box.textRTF();
+        QVERIFY2(rtf.contains("{\\f1\\fnil\\fcharset0 Arial;}") &&
+                     rtf.contains("\\red255\\green0\\blue0;") &&
+                     rtf.contains("G01 \\f1\\fs28\\cf1\\strike X10"),
+                 rtf.constData());
+        RichTextBox other;
+        other.setTextRTF(rtf);
+        QCOMPARE(other.textRTF(), rtf);
+    }
 
-void TstRichTextBox::failedSaveKeepsOldFile_data()
-{
-    QTest::addColumn<QString>("target"); // relative to a fresh folder holding old.nc
-    QTest::addColumn<bool>("readOnly");
-    QTest::addColumn<bool>("diskFull"); // the disk fills up in the middle of the write
-    QTest::newRow("read-only file") << "old.nc" << true << false;
-    QTest::newRow("missing folder") << "missing/new.nc" << false << false;
-    QTest::newRow("folder as file") << "." << false << false;
-    QTest::newRow("full disk") << "old.nc" << false << true;
-}
-
-void TstRichTextBox::failedSaveKeepsOldFile()
-{
-    QFETCH(QString, target);
-    QFETCH(bool, readOnly);
-    QFETCH(bool, diskFull);
-    QTemporaryDir dir;
-    const QString old = dir.filePath(QStringLiteral("old.nc"));
-    const QByteArray original("G00 X0\r\nM30\r\n");
-    QVERIFY(writeFileAtomically(old, original));
-    if (readOnly)
-        QVERIFY(QFile::setPermissions(old, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit tiny = saved;
-    tiny.rlim_cur = 4096;
-    if (diskFull)
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    QString error;
-    const bool written =
-        writeFileAtomically(dir.filePath(target), QByteArray(64 * 1024, 'X'), &error);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-
-    QVERIFY(!written);
-    QVERIFY(!error.isEmpty());
-    QCOMPARE(readAll(old), original);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.nc")});
-}
-
-// A failed save keeps the format and the text; a failed load keeps the text.
-void TstRichTextBox::stateAfterAFailedSaveOrLoad()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("locked.nc"));
-    writeAll(path, "OLD\r\n");
-    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
-    RichTextBox box;
-    QVERIFY(box.loadFile(path));
-    box.setText(QStringLiteral("NEW"));
-    QVERIFY(!box.saveFile(path));
-    QVERIFY(!box.saveFileAs(dir.filePath(QStringLiteral("no/such/folder.dnc"))));
-    QCOMPARE(box.fileFormat(), FileFormat::PlainText);
-    QVERIFY(!box.loadFile(dir.filePath(QStringLiteral("missing.nc"))));
-    QVERIFY(!box.loadFile(dir.path()));
-    QCOMPARE(box.text(), QStringLiteral("NEW"));
-}
-
-// Every load brings a fresh document: editing, change events, undo and the caret must
-// work on it as on the first, and the document before must not be reachable any more.
-void TstRichTextBox::editingAfterLoads()
-{
-    QTemporaryDir dir;
-    const QString a = dir.filePath(QStringLiteral("a.nc"));
-    const QString b = dir.filePath(QStringLiteral("b.dnc"));
-    writeAll(a, "G00 X0\r\nM30\r\n");
-    writeAll(b, "{\\rtf1 {\\b N10}\\par M02\\par }");
-    RichTextBox box;
-    box.show();
-    QSignalSpy changes(&box, &RichTextBox::Change);
-    QSignalSpy selChanges(&box, &RichTextBox::SelChange);
-    for (const QString &path : {a, b, a}) {
-        box.setText(QStringLiteral("OLD"));
-        changes.clear();
-        QVERIFY(box.loadFile(path));
-        QCOMPARE(changes.size(), 0);
-        QCOMPARE(box.selStart(), 0);
+    // Sent lines are drawn struck through; the text, its formats and its undo stay as they were.
+    // The text is locked, as during a send: code may still mark and format it.
+    void struckMarksLeaveTheTextAlone()
+    {
+        RichTextBox box;
+        box.resize(300, 200);
+        box.setText(QStringLiteral("G01 X10\r\nM30\r\nM02"));
+        box.setLocked(true);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        const QByteArray rtf = box.textRTF();
+        const QImage plain = box.viewport()->grab().toImage();
+        box.markStruck(0, 9);
+        box.markStruck(9, 5); // continues the first: one mark
+        box.markStruck(16, 1);
+        QCOMPARE(box.struckMarks(), (QList<std::pair<int, int>>{{0, 14}, {16, 1}}));
+        QVERIFY(box.viewport()->grab().toImage() != plain);
+        QCOMPARE(box.textRTF(), rtf);
+        QVERIFY(!box.hasStrikeThru());
         QVERIFY(!box.document()->isUndoAvailable());
-        const QString loaded = box.text();
-        box.setSelStart(box.textLength());
-        QTest::keyClicks(&box, QStringLiteral("X"));
-        QCOMPARE(box.text(), loaded + QStringLiteral("X"));
-        QVERIFY(changes.size() >= 1);
-        QVERIFY(!selChanges.isEmpty());
-        box.undo();
-        QCOMPARE(box.text(), loaded);
-        box.undo(); // nothing before the load to go back to
-        QCOMPARE(box.text(), loaded);
+        box.clearStruckMarks();
+        QVERIFY(box.struckMarks().isEmpty());
+        QCOMPARE(box.viewport()->grab().toImage(), plain);
+
+        // Strike-through in the text itself is another thing, and is found when it is there.
+        box.select(10, 2);
+        box.setSelStrikeThru(true);
+        QVERIFY(box.hasStrikeThru());
+        box.setSelStrikeThru(false);
+        QVERIFY(!box.hasStrikeThru());
+        // A new text drops the marks of the old one.
+        box.markStruck(0, 5);
+        box.setText(QStringLiteral("M30"));
+        QVERIFY(box.struckMarks().isEmpty());
     }
-    box.select(0, 3);
-    QCOMPARE(box.selText(), QStringLiteral("G00"));
-}
 
-// Moving the caret is no change; replacing the whole text is one undo step.
-void TstRichTextBox::changeEventsAndWholeReplacement()
-{
-    RichTextBox box;
-    box.show();
-    QSignalSpy changes(&box, &RichTextBox::Change);
-    QSignalSpy selChanges(&box, &RichTextBox::SelChange);
-    box.setText(QStringLiteral("G00"));
-    box.setSelStart(3);
-    QTest::keyClicks(&box, QStringLiteral("X"));
-    QCOMPARE(changes.size(), 2);
-    changes.clear();
-    selChanges.clear();
-    QTest::keyClick(&box, Qt::Key_Left);
-    QCOMPARE(changes.size(), 0);
-    QCOMPARE(selChanges.size(), 1);
-    box.setSelStart(3); // no move, no event
-    QCOMPARE(selChanges.size(), 1);
+    // A file is saved again as it was read: plain files byte for byte, every line with its own
+    // line end (the file's is its first), RTF files in the same formats and stable after the
+    // first save. A new name chooses the format.
+    void fileSavedAsItWasRead_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected"); // lines joined by LF; null: not checked
+        QTest::addColumn<int>("lineEnd");      // -1: RTF
+        const auto fixture = [](const char *name) {
+            return readFile(QStringLiteral(KORDAVEL_TEST_DATA "/fixtures/") + QLatin1String(name));
+        };
+        QByteArray every;
+        for (int b = 0; b < 256; ++b)
+            if (b != '\r' && b != '\n')
+                every += char(b);
+        const int crlf = int(LineEnd::CrLf), lf = int(LineEnd::Lf), cr = int(LineEnd::Cr);
+        const QString any;
+        QTest::newRow("CR LF") << QByteArray("%\r\nO1\r\nG00 X0\r\nM30\r\n%\r\n") << any << crlf;
+        QTest::newRow("LF") << QByteArray("%\nO1\nG00 X0\n\nM30\n") << any << lf;
+        QTest::newRow("CR") << QByteArray("%\rO1\rM30\r") << "%\nO1\nM30\n" << cr;
+        QTest::newRow("mixed, first is the file's")
+            << QByteArray("%\nO1\r\nG00 X0\rM30\n\r\n%\r") << "%\nO1\nG00 X0\nM30\n\n%\n"
+            << lf;
+        QTest::newRow("LF CR is two ends") << QByteArray("A\n\rB") << "A\n\nB" << lf;
+        QTest::newRow("no final line end") << QByteArray("G00 X0\r\nM30") << any << crlf;
+        QTest::newRow("no line end at all") << QByteArray("M30") << any << crlf;
+        QTest::newRow("empty rows") << QByteArray("\r\n\r\nG00\r\n\r\n") << any << crlf;
+        QTest::newRow("empty") << QByteArray() << "" << crlf;
+        QTest::newRow("windows-1252") << QByteArray("\x80\xe9\x9f")
+                                      << QString::fromUtf8("\xe2\x82\xac\xc3\xa9\xc5\xb8") << crlf;
+        QTest::newRow("8-bit, tab and NUL")
+            << QByteArray("(\xc4\xe9\x80\x81\x9d\xff)\tX\0Y\r\n", 15) << any << crlf;
+        QTest::newRow("every byte") << QByteArray("G00\r\n" + every + "\r\n") << any << crlf;
+        QTest::newRow("RTF only at the start")
+            << QByteArray("G00\n{\\rtf1 x}") << "G00\n{\\rtf1 x}" << lf;
+        QTest::newRow("classic RTF") << fixture("classic.rtf") << any << -1;
+        QTest::newRow("newer RTF") << fixture("newer.rtf") << any << -1;
+    }
 
-    box.setTextRTF("{\\rtf1 {\\b N10}\\par M30}");
-    QCOMPARE(box.text(), QStringLiteral("N10\r\nM30"));
-    QVERIFY(changes.size() > 0);
-    changes.clear();
-    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier); // the replacement as one step
-    QCOMPARE(box.text(), QStringLiteral("G00X"));
-    QCOMPARE(changes.size(), 1);
-    box.undo(); // then the typing
-    QCOMPARE(box.text(), QStringLiteral("G00"));
-    box.undo(); // one replacement is kept, not a chain of them
-    QCOMPARE(box.text(), QStringLiteral("G00"));
-    // Editing goes on normally on the document that came back.
-    box.setSelStart(0);
-    QTest::keyClicks(&box, QStringLiteral("M"));
-    QCOMPARE(box.text(), QStringLiteral("MG00"));
-}
+    void fileSavedAsItWasRead()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        QFETCH(int, lineEnd);
+        const bool rich = lineEnd < 0;
+        QTemporaryDir dir;
+        const QString path =
+            dir.filePath(rich ? QStringLiteral("prog.dnc") : QStringLiteral("P.NC"));
+        writeFile(path, bytes);
+        RichTextBox box;
+        QVERIFY(box.loadFile(path));
+        QCOMPARE(box.fileFormat(), rich ? FileFormat::Rtf : FileFormat::PlainText);
+        const QString text = box.text();
+        if (!expected.isNull())
+            QCOMPARE(text, QString(expected).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+        if (!rich)
+            QCOMPARE(int(box.lineEnd()), lineEnd);
+        const QByteArray rtf = box.textRTF();
+        QVERIFY(box.saveFile(path));
+        const QByteArray saved = readFile(path);
+        QCOMPARE(saved, rich ? rtf : bytes);
+        if (rich) // character by character in the same font, size, colour and style
+            QVERIFY(formats(saved) == formats(bytes));
+        for (int round = 0; round < 3; ++round) {
+            RichTextBox again;
+            QVERIFY(again.loadFile(path));
+            QCOMPARE(again.text(), text);
+            QVERIFY(again.saveFile(path));
+            QCOMPARE(readFile(path), saved);
+        }
+
+        const QString plainCopy = dir.filePath(QStringLiteral("copy.tap"));
+        QVERIFY(box.saveFileAs(plainCopy));
+        QCOMPARE(box.fileFormat(), FileFormat::PlainText);
+        QVERIFY(!looksLikeRtf(readFile(plainCopy)));
+        if (!rich)
+            QCOMPARE(readFile(plainCopy), bytes);
+        const QString richCopy = dir.filePath(QStringLiteral("COPY.DNC"));
+        QVERIFY(box.saveFileAs(richCopy));
+        QCOMPARE(box.fileFormat(), FileFormat::Rtf);
+        RichTextBox back;
+        QVERIFY(back.loadFile(richCopy));
+        QCOMPARE(back.fileFormat(), FileFormat::Rtf);
+        QCOMPARE(back.text(), QString(text).remove(QChar(0))); // RTF holds no NUL
+    }
+
+    void formatForNewName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("rich");
+        QTest::newRow("dnc") << "/tmp/a.dnc" << true;
+        QTest::newRow("DNC") << "/tmp/A.DNC" << true;
+        QTest::newRow("nc") << "/tmp/a.nc" << false;
+        QTest::newRow("no extension") << "/tmp/program" << false;
+        QTest::newRow("dnc folder") << "/tmp/x.dnc/program" << false;
+        QTest::newRow("dnc inside the name") << "a.dnc.txt" << false;
+    }
+
+    void formatForNewName()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, rich);
+        QCOMPARE(formatForFileName(name) == FileFormat::Rtf, rich);
+        // An empty file, which tells nothing itself, takes its name's format too.
+        QTemporaryDir dir;
+        const QString empty = dir.filePath(QFileInfo(name).fileName());
+        QVERIFY(writeFileAtomically(empty, QByteArray()));
+        QCOMPARE(loadProgramFile(empty)->format == FileFormat::Rtf, rich);
+    }
+
+    void failedSaveKeepsOldFile_data()
+    {
+        QTest::addColumn<QString>("target"); // relative to a fresh folder holding old.nc
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<bool>("diskFull"); // the disk fills up in the middle of the write
+        QTest::newRow("read-only file") << "old.nc" << true << false;
+        QTest::newRow("missing folder") << "missing/new.nc" << false << false;
+        QTest::newRow("folder as file") << "." << false << false;
+        QTest::newRow("full disk") << "old.nc" << false << true;
+    }
+
+    void failedSaveKeepsOldFile()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, readOnly);
+        QFETCH(bool, diskFull);
+        QTemporaryDir dir;
+        const QString old = dir.filePath(QStringLiteral("old.nc"));
+        const QByteArray original("G00 X0\r\nM30\r\n");
+        QVERIFY(writeFileAtomically(old, original));
+        if (readOnly)
+            QVERIFY(QFile::setPermissions(old, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit tiny = saved;
+        tiny.rlim_cur = 4096;
+        if (diskFull)
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+        QString error;
+        const bool written =
+            writeFileAtomically(dir.filePath(target), QByteArray(64 * 1024, 'X'), &error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QVERIFY(!written);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readFile(old), original);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.nc")});
+    }
+
+    // A failed save keeps the format and the text; a failed load keeps the text.
+    void stateAfterAFailedSaveOrLoad()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("locked.nc"));
+        writeFile(path, "OLD\r\n");
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+        RichTextBox box;
+        QVERIFY(box.loadFile(path));
+        box.setText(QStringLiteral("NEW"));
+        QVERIFY(!box.saveFile(path));
+        QVERIFY(!box.saveFileAs(dir.filePath(QStringLiteral("no/such/folder.dnc"))));
+        QCOMPARE(box.fileFormat(), FileFormat::PlainText);
+        QVERIFY(!box.loadFile(dir.filePath(QStringLiteral("missing.nc"))));
+        QVERIFY(!box.loadFile(dir.path()));
+        QCOMPARE(box.text(), QStringLiteral("NEW"));
+    }
+
+    // Every load brings a fresh document: editing, change events, undo and the caret must
+    // work on it as on the first, and the document before must not be reachable any more.
+    void editingAfterLoads()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath(QStringLiteral("a.nc"));
+        const QString b = dir.filePath(QStringLiteral("b.dnc"));
+        writeFile(a, "G00 X0\r\nM30\r\n");
+        writeFile(b, "{\\rtf1 {\\b N10}\\par M02\\par }");
+        RichTextBox box;
+        box.show();
+        QSignalSpy changes(&box, &RichTextBox::Change);
+        QSignalSpy selChanges(&box, &RichTextBox::SelChange);
+        for (const QString &path : {a, b, a}) {
+            box.setText(QStringLiteral("OLD"));
+            changes.clear();
+            QVERIFY(box.loadFile(path));
+            QCOMPARE(changes.size(), 0);
+            QCOMPARE(box.selStart(), 0);
+            QVERIFY(!box.document()->isUndoAvailable());
+            const QString loaded = box.text();
+            box.setSelStart(box.textLength());
+            QTest::keyClicks(&box, QStringLiteral("X"));
+            QCOMPARE(box.text(), loaded + QStringLiteral("X"));
+            QVERIFY(changes.size() >= 1);
+            QVERIFY(!selChanges.isEmpty());
+            box.undo();
+            QCOMPARE(box.text(), loaded);
+            box.undo(); // nothing before the load to go back to
+            QCOMPARE(box.text(), loaded);
+        }
+        box.select(0, 3);
+        QCOMPARE(box.selText(), QStringLiteral("G00"));
+    }
+
+    // Moving the caret is no change; replacing the whole text is one undo step.
+    void changeEventsAndWholeReplacement()
+    {
+        RichTextBox box;
+        box.show();
+        QSignalSpy changes(&box, &RichTextBox::Change);
+        QSignalSpy selChanges(&box, &RichTextBox::SelChange);
+        box.setText(QStringLiteral("G00"));
+        box.setSelStart(3);
+        QTest::keyClicks(&box, QStringLiteral("X"));
+        QCOMPARE(changes.size(), 2);
+        changes.clear();
+        selChanges.clear();
+        QTest::keyClick(&box, Qt::Key_Left);
+        QCOMPARE(changes.size(), 0);
+        QCOMPARE(selChanges.size(), 1);
+        box.setSelStart(3); // no move, no event
+        QCOMPARE(selChanges.size(), 1);
+
+        box.setTextRTF("{\\rtf1 {\\b N10}\\par M30}");
+        QCOMPARE(box.text(), QStringLiteral("N10\r\nM30"));
+        QVERIFY(changes.size() > 0);
+        changes.clear();
+        QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier); // the replacement as one step
+        QCOMPARE(box.text(), QStringLiteral("G00X"));
+        QCOMPARE(changes.size(), 1);
+        box.undo(); // then the typing
+        QCOMPARE(box.text(), QStringLiteral("G00"));
+        box.undo(); // one replacement is kept, not a chain of them
+        QCOMPARE(box.text(), QStringLiteral("G00"));
+        // Editing goes on normally on the document that came back.
+        box.setSelStart(0);
+        QTest::keyClicks(&box, QStringLiteral("M"));
+        QCOMPARE(box.text(), QStringLiteral("MG00"));
+    }
+};
 
 QTEST_MAIN(TstRichTextBox)
 #include "tst_richtextbox.moc"

@@ -66,100 +66,94 @@ QStringList placeholders(const QString &text)
 class TstStringTable : public QObject {
     Q_OBJECT
 private slots:
-    void everyOffsetInUseHasAllThreeLanguages();
-    void languagesAgree();
-    void getString_data();
-    void getString();
-    void changeLanguageWalksLoadedWindows();
-};
+    void everyOffsetInUseHasAllThreeLanguages()
+    {
+        QMap<int, QString> used = offsetsInTheSources();
+        QVERIFY2(used.size() > 100, "the sources were not found or their calls changed shape");
+        for (int number = 0; number < 10000; ++number)
+            used.insert(errorOffset(number), QStringLiteral("errorOffset(%1)").arg(number));
+        for (int event = 0; event < 1100; ++event)
+            used.insert(lineErrorOffset(qint16(event)), QStringLiteral("lineErrorOffset"));
+        for (auto it = used.cbegin(); it != used.cend(); ++it)
+            for (int language = 1; language <= 3; ++language)
+                QVERIFY2(loadString(10000 + 1000 * language + it.key()),
+                         qPrintable(QStringLiteral("language %1 lacks %2 (%3)")
+                                        .arg(language)
+                                        .arg(it.key())
+                                        .arg(it.value())));
+    }
 
-void TstStringTable::everyOffsetInUseHasAllThreeLanguages()
-{
-    QMap<int, QString> used = offsetsInTheSources();
-    QVERIFY2(used.size() > 100, "the sources were not found or their calls changed shape");
-    for (int number = 0; number < 10000; ++number)
-        used.insert(errorOffset(number), QStringLiteral("errorOffset(%1)").arg(number));
-    for (int event = 0; event < 1100; ++event)
-        used.insert(lineErrorOffset(qint16(event)), QStringLiteral("lineErrorOffset"));
-    for (auto it = used.cbegin(); it != used.cend(); ++it)
-        for (int language = 1; language <= 3; ++language)
-            QVERIFY2(loadString(10000 + 1000 * language + it.key()),
-                     qPrintable(QStringLiteral("language %1 lacks %2 (%3)")
-                                    .arg(language)
-                                    .arg(it.key())
-                                    .arg(it.value())));
-}
-
-// What the program puts into a text or reads from it must be there in every language.
-void TstStringTable::languagesAgree()
-{
-    const QList<int> ids = stringIdentifiers();
-    const auto english = std::count_if(ids.begin(), ids.end(), [](int id) { return id < 12000; });
-    QCOMPARE(ids.size(), 3 * english);
-    const QRegularExpression accelerator(QStringLiteral("&[^&]"));
-    for (int id : ids) {
-        if (id >= 12000)
-            continue;
-        const QString en = *loadString(id);
-        for (int other : {id + 1000, id + 2000}) {
-            const std::optional<QString> text = loadString(other);
-            const QByteArray where = QByteArray::number(other);
-            QVERIFY2(text, where);
-            QVERIFY2(!text->trimmed().isEmpty() || en.trimmed().isEmpty(), where);
-            QVERIFY2(placeholders(*text) == placeholders(en), where);
-            QVERIFY2(text->count(accelerator) == en.count(accelerator), where);
-            QVERIFY2(text->startsWith(QLatin1Char(' ')) == en.startsWith(QLatin1Char(' ')), where);
+    // What the program puts into a text or reads from it must be there in every language.
+    void languagesAgree()
+    {
+        const QList<int> ids = stringIdentifiers();
+        const auto english =
+            std::count_if(ids.begin(), ids.end(), [](int id) { return id < 12000; });
+        QCOMPARE(ids.size(), 3 * english);
+        const QRegularExpression accelerator(QStringLiteral("&[^&]"));
+        for (int id : ids) {
+            if (id >= 12000)
+                continue;
+            const QString en = *loadString(id);
+            for (int other : {id + 1000, id + 2000}) {
+                const std::optional<QString> text = loadString(other);
+                const QByteArray where = QByteArray::number(other);
+                QVERIFY2(text, where);
+                QVERIFY2(!text->trimmed().isEmpty() || en.trimmed().isEmpty(), where);
+                QVERIFY2(placeholders(*text) == placeholders(en), where);
+                QVERIFY2(text->count(accelerator) == en.count(accelerator), where);
+                QVERIFY2(text->startsWith(QLatin1Char(' ')) == en.startsWith(QLatin1Char(' ')),
+                         where);
+            }
         }
     }
-}
 
-void TstStringTable::getString_data()
-{
-    QTest::addColumn<int>("language");
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("english") << 1 << 232 << "Save file?";
-    QTest::newRow("bulgarian") << 2 << 1
-                               << QString::fromUtf8("\xd0\x93\xd0\xbe\xd1\x82\xd0\xbe\xd0\xb2");
-    QTest::newRow("spanish leading blank kept") << 3 << 401 << " ya esta en uso";
-    QTest::newRow("spanish trailing blank kept") << 3 << 209 << "==> Simbolo ";
-    QTest::newRow("missing offset") << 1 << 230 << "DEFAULT";
-    QTest::newRow("language 0") << 0 << 1 << "DEFAULT";
-    QTest::newRow("language 4") << 4 << 1 << "DEFAULT";
-}
+    void getString_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("english") << 1 << 232 << "Save file?";
+        QTest::newRow("spanish leading blank kept") << 3 << 401 << " ya esta en uso";
+        QTest::newRow("spanish trailing blank kept") << 3 << 209 << "==> Simbolo ";
+        QTest::newRow("missing offset") << 1 << 230 << "DEFAULT";
+        QTest::newRow("language 0") << 0 << 1 << "DEFAULT";
+        QTest::newRow("language 4") << 4 << 1 << "DEFAULT";
+    }
 
-void TstStringTable::getString()
-{
-    QFETCH(int, language);
-    QFETCH(int, offset);
-    QFETCH(QString, expected);
-    setLanguageNumber(qint16(language));
-    QCOMPARE(GetString(QStringLiteral("DEFAULT"), offset), expected);
-    setLanguageNumber(1);
-}
+    void getString()
+    {
+        QFETCH(int, language);
+        QFETCH(int, offset);
+        QFETCH(QString, expected);
+        setLanguageNumber(qint16(language));
+        QCOMPARE(GetString(QStringLiteral("DEFAULT"), offset), expected);
+        setLanguageNumber(1);
+    }
 
-// The first window is the frame, which relabels itself; the walk stops at a failure.
-void TstStringTable::changeLanguageWalksLoadedWindows()
-{
-    QStringList log;
-    Window frame(&log, QStringLiteral("frame"));
-    auto second = std::make_unique<Window>(&log, QStringLiteral("a"));
-    Window third(&log, QStringLiteral("b"));
-    QVERIFY(ChangeLanguage(2));
-    QCOMPARE(log, (QStringList{"a:2", "b:2"}));
-    second.reset();
-    log.clear();
-    QVERIFY(ChangeLanguage(3));
-    QCOMPARE(log, QStringList{"b:3"});
+    // The first window is the frame, which relabels itself; the walk stops at a failure.
+    void changeLanguageWalksLoadedWindows()
+    {
+        QStringList log;
+        Window frame(&log, QStringLiteral("frame"));
+        auto second = std::make_unique<Window>(&log, QStringLiteral("a"));
+        Window third(&log, QStringLiteral("b"));
+        QVERIFY(ChangeLanguage(2));
+        QCOMPARE(log, (QStringList{"a:2", "b:2"}));
+        second.reset();
+        log.clear();
+        QVERIFY(ChangeLanguage(3));
+        QCOMPARE(log, QStringList{"b:3"});
 
-    Window failing(&log, QStringLiteral("c"), false);
-    Window after(&log, QStringLiteral("d"));
-    log.clear();
-    QVERIFY(!ChangeLanguage(2));
-    QCOMPARE(log, (QStringList{"b:2", "c:2"}));
-    QCOMPARE(language(), qint16(2));
-    setLanguageNumber(1);
-}
+        Window failing(&log, QStringLiteral("c"), false);
+        Window after(&log, QStringLiteral("d"));
+        log.clear();
+        QVERIFY(!ChangeLanguage(2));
+        QCOMPARE(log, (QStringList{"b:2", "c:2"}));
+        QCOMPARE(language(), qint16(2));
+        setLanguageNumber(1);
+    }
+};
 
 QTEST_GUILESS_MAIN(TstStringTable)
 #include "tst_stringtable.moc"

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Checks that every caption of a form shows whole: labels, buttons and check boxes are at
-// least as wide as their text needs, no two controls overlap, and all lie inside the form.
-// Containers (frames, tab pages) are checked in turn.
+// Forms in every language: a row per language, the items of a list, and a check that every
+// caption of a form shows whole: labels, buttons and check boxes are at least as wide as
+// their text needs, no two controls overlap, and all lie inside the form. Containers
+// (frames, tab pages) are checked in turn.
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
@@ -12,6 +13,23 @@
 #include <QtTest>
 
 namespace kordavel::test {
+
+// The column "language" with a row for each: 1 English, 2 Bulgarian, 3 Spanish.
+inline void addLanguageRows()
+{
+    QTest::addColumn<int>("language");
+    const char *names[] = {"English", "Bulgarian", "Spanish"};
+    for (int language = 1; language <= 3; ++language)
+        QTest::newRow(names[language - 1]) << language;
+}
+
+inline QStringList itemsOf(const QComboBox *box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
 
 // More than a pixel or two of the one covers the other.
 inline bool overlaps(const QRect &a, const QRect &b)

@@ -21,28 +21,20 @@
 
 namespace kordavel::test {
 
-// Opens a pseudo-terminal whose slave end passes bytes unchanged and whose master end does
-// not block; the slave's device name goes to `device`. False when none could be opened.
-inline bool openRawPty(int &master, int &slave, QString &device)
-{
-    char name[256] = {};
-    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
-        return false;
-    device = QString::fromLocal8Bit(name);
-    termios tio{};
-    ::tcgetattr(slave, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(slave, TCSANOW, &tio);
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    return true;
-}
-
 class PtyMachine {
 public:
+    // The slave end passes bytes unchanged; the master end does not block.
     PtyMachine()
     {
-        if (!openRawPty(m_master, m_slave, m_device))
+        char name[256] = {};
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
             return;
+        m_device = QString::fromLocal8Bit(name);
+        termios tio{};
+        ::tcgetattr(m_slave, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_slave, TCSANOW, &tio);
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
         m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readAll(); });
     }
@@ -107,18 +99,15 @@ public:
     QByteArray received;
     // Called with every chunk as it arrives.
     std::function<void(const QByteArray &)> onData;
-    // At most this many bytes are read at a time.
-    qsizetype readAtMost = kNoLimit;
 
 private:
     void readAll()
     {
         char buffer[65536];
-        for (bool first = true; first || readAtMost == kNoLimit; first = false) {
+        for (;;) {
             if (stopped())
                 return m_notifier->setEnabled(false);
-            const qsizetype room =
-                std::min({qsizetype(sizeof buffer), readAtMost, m_stopAt - received.size()});
+            const qsizetype room = std::min(qsizetype(sizeof buffer), m_stopAt - received.size());
             const ssize_t n = ::read(m_master, buffer, size_t(room));
             if (n <= 0)
                 return;

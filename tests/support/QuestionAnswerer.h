@@ -15,7 +15,6 @@ struct QuestionSeen {
     bool shown = false;
     QString text;
     bool cancelVisible = false;
-    int width = 0;
     QString yes, no, cancel;
 };
 
@@ -29,7 +28,6 @@ inline void answerNextQuestion(QuestionAct act, QuestionSeen *seen = nullptr)
             *seen = {true,
                      d.lblText->text(),
                      d.cmdCancel->isVisible(),
-                     d.width(),
                      d.cmdYes->text(),
                      d.cmdNo->text(),
                      d.cmdCancel->text()};

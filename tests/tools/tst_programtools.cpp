@@ -90,343 +90,325 @@ class TstProgramTools : public QObject {
     FrameStandIn m_frame;
 private slots:
     void cleanup() { setLanguageNumber(1); }
-    void everyUseStartsFromTheSameChoices();
-    void answers_data();
-    void answers();
-    void cleanSymbolTakesOneCapital_data();
-    void cleanSymbolTakesOneCapital();
-    void numbersThatKeepTheFocus_data();
-    void numbersThatKeepTheFocus();
-    void wholeNumbers_data();
-    void wholeNumbers();
-    void captionsFitInEveryLanguage_data();
-    void captionsFitInEveryLanguage();
-    void rewriteInTheWindow_data();
-    void rewriteInTheWindow();
-    void programMenuGuards_data();
-    void programMenuGuards();
-};
 
-// Both dialogs show the same choices every time, whatever the last use changed.
-void TstProgramTools::everyUseStartsFromTheSameChoices()
-{
-    for (const bool first : {true, false}) {
-        quint8 options = 0;
-        QString symbol;
-        answerClean(first ? QStringLiteral("bne=Q") : QStringLiteral("n"));
-        QVERIFY(AskClean(options, symbol));
-        QCOMPARE(options, quint8(first ? rwNumbering : rwBadSymbols | rwNumbering | rwEmptyRows));
-        QCOMPARE(symbol, first ? QStringLiteral("Q") : QStringLiteral("N"));
-        qint32 start = 0, step = 0;
-        bool emptyRows = false;
-        answerNumbering(first ? QStringLiteral("1,2,P,e") : QString());
-        QVERIFY(AskNumbering(start, step, symbol, emptyRows));
-        QCOMPARE(QString::number(start) + ',' + QString::number(step) + ',' + symbol,
-                 first ? QStringLiteral("1,2,P") : QStringLiteral("10,10,N"));
-        QCOMPARE(emptyRows, first);
+    // Both dialogs show the same choices every time, whatever the last use changed.
+    void everyUseStartsFromTheSameChoices()
+    {
+        for (const bool first : {true, false}) {
+            quint8 options = 0;
+            QString symbol;
+            answerClean(first ? QStringLiteral("bne=Q") : QStringLiteral("n"));
+            QVERIFY(AskClean(options, symbol));
+            QCOMPARE(options,
+                     quint8(first ? rwNumbering : rwBadSymbols | rwNumbering | rwEmptyRows));
+            QCOMPARE(symbol, first ? QStringLiteral("Q") : QStringLiteral("N"));
+            qint32 start = 0, step = 0;
+            bool emptyRows = false;
+            answerNumbering(first ? QStringLiteral("1,2,P,e") : QString());
+            QVERIFY(AskNumbering(start, step, symbol, emptyRows));
+            QCOMPARE(QString::number(start) + ',' + QString::number(step) + ',' + symbol,
+                     first ? QStringLiteral("1,2,P") : QStringLiteral("10,10,N"));
+            QCOMPARE(emptyRows, first);
+        }
     }
-}
 
-// What each dialog answers, closed every way; Clean keeps the option bits it has no box for.
-void TstProgramTools::answers_data()
-{
-    QTest::addColumn<bool>("numbering"); // else Clean
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<int>("optionsBefore");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<QString>("got"); // Clean: options, symbol; Numbering: start, step,
-                                      // symbol, empty rows
-    QTest::newRow("Clean, OK with the defaults") << false << "" << 0 << 2 << "5,";
-    QTest::newRow("Clean, Enter is OK") << false << " enter" << 0 << 2 << "5,";
-    QTest::newRow("Clean, OK with numbering") << false << "n" << 0 << 2 << "7,N";
-    QTest::newRow("Clean, OK keeps the other bits") << false << "n" << 0xF8 << 2 << "255,N";
-    QTest::newRow("Clean, each box its own bit") << false << "e" << 0 << 2 << "1,";
-    QTest::newRow("Clean, OK clears the unchecked bits") << false << "" << 0x0A << 2 << "13,";
-    QTest::newRow("Clean, Cancel") << false << "n cancel" << 0x0F << 3 << "0,";
-    QTest::newRow("Clean, Escape") << false << "n escape" << 0x0F << 3 << "0,";
-    QTest::newRow("Clean, close box answers Cancel") << false << "n close" << 0x0F << 3 << "0,";
-    const QString cancelled = QStringLiteral("0,0,,0");
-    QTest::newRow("Numbering, OK with the defaults") << true << "" << 0 << 2 << "10,10,N,0";
-    QTest::newRow("Numbering, Enter is OK") << true << "100,-5,N,e enter" << 0 << 2 << "100,-5,N,1";
-    QTest::newRow("Numbering, small letter stays small") << true << "0,0,n" << 0 << 2 << "0,0,n,0";
-    QTest::newRow("Numbering, Cancel") << true << "5,5,P,e cancel" << 0 << 3 << cancelled;
-    QTest::newRow("Numbering, Escape") << true << "5,5,P,e escape" << 0 << 3 << cancelled;
-    QTest::newRow("Numbering, close box") << true << "5,5,P,e close" << 0 << 3 << cancelled;
-    QTest::newRow("Numbering, Cancel with a number that is not whole")
-        << true << "1.5,10,N cancel" << 0 << 3 << cancelled;
-}
+    // What each dialog answers, closed every way; Clean keeps the option bits it has no box for.
+    void answers_data()
+    {
+        QTest::addColumn<bool>("numbering"); // else Clean
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("optionsBefore");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("got"); // Clean: options, symbol; Numbering: start, step,
+                                          // symbol, empty rows
+        QTest::newRow("Clean, OK with the defaults") << false << "" << 0 << 2 << "5,";
+        QTest::newRow("Clean, Enter is OK") << false << " enter" << 0 << 2 << "5,";
+        QTest::newRow("Clean, OK with numbering") << false << "n" << 0 << 2 << "7,N";
+        QTest::newRow("Clean, OK keeps the other bits") << false << "n" << 0xF8 << 2 << "255,N";
+        QTest::newRow("Clean, each box its own bit") << false << "e" << 0 << 2 << "1,";
+        QTest::newRow("Clean, OK clears the unchecked bits") << false << "" << 0x0A << 2 << "13,";
+        QTest::newRow("Clean, Cancel") << false << "n cancel" << 0x0F << 3 << "0,";
+        QTest::newRow("Clean, Escape") << false << "n escape" << 0x0F << 3 << "0,";
+        QTest::newRow("Clean, close box answers Cancel") << false << "n close" << 0x0F << 3 << "0,";
+        const QString cancelled = QStringLiteral("0,0,,0");
+        QTest::newRow("Numbering, OK with the defaults") << true << "" << 0 << 2 << "10,10,N,0";
+        QTest::newRow("Numbering, Enter is OK")
+            << true << "100,-5,N,e enter" << 0 << 2 << "100,-5,N,1";
+        QTest::newRow("Numbering, small letter stays small")
+            << true << "0,0,n" << 0 << 2 << "0,0,n,0";
+        QTest::newRow("Numbering, Cancel") << true << "5,5,P,e cancel" << 0 << 3 << cancelled;
+        QTest::newRow("Numbering, Escape") << true << "5,5,P,e escape" << 0 << 3 << cancelled;
+        QTest::newRow("Numbering, close box") << true << "5,5,P,e close" << 0 << 3 << cancelled;
+        QTest::newRow("Numbering, Cancel with a number that is not whole")
+            << true << "1.5,10,N cancel" << 0 << 3 << cancelled;
+    }
 
-void TstProgramTools::answers()
-{
-    QFETCH(bool, numbering);
-    QFETCH(QString, script);
-    QFETCH(int, optionsBefore);
-    QFETCH(int, answer);
-    QFETCH(QString, got);
-    QString symbol = QStringLiteral("old");
-    if (numbering) {
-        frmNumbering dialog;
-        answerNumbering(script);
-        qint32 start = 77, step = 77;
-        bool empty = true;
-        QCOMPARE(dialog.Answer(start, step, symbol, empty), answer);
-        QCOMPARE(QStringLiteral("%1,%2,%3,%4").arg(start).arg(step).arg(symbol).arg(int(empty)),
-                 got);
-    } else {
+    void answers()
+    {
+        QFETCH(bool, numbering);
+        QFETCH(QString, script);
+        QFETCH(int, optionsBefore);
+        QFETCH(int, answer);
+        QFETCH(QString, got);
+        QString symbol = QStringLiteral("old");
+        if (numbering) {
+            frmNumbering dialog;
+            answerNumbering(script);
+            qint32 start = 77, step = 77;
+            bool empty = true;
+            QCOMPARE(dialog.Answer(start, step, symbol, empty), answer);
+            QCOMPARE(QStringLiteral("%1,%2,%3,%4").arg(start).arg(step).arg(symbol).arg(int(empty)),
+                     got);
+        } else {
+            frmClean dialog;
+            answerClean(script);
+            quint8 options = quint8(optionsBefore);
+            QCOMPARE(dialog.Answer(options, symbol), answer);
+            QCOMPARE(QString::number(options) + ',' + symbol, got);
+        }
+    }
+
+    void cleanSymbolTakesOneCapital_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("small letter becomes the capital") << QStringLiteral("g") << "G" << 0;
+        QTest::newRow("capital stays") << QStringLiteral("X") << "X" << 0;
+        QTest::newRow("digit refused") << QStringLiteral("5") << "" << 1;
+        QTest::newRow("sign refused") << QStringLiteral("%") << "" << 1;
+        QTest::newRow("one letter only") << QStringLiteral("ab") << "A" << 0;
+    }
+
+    void cleanSymbolTakesOneCapital()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, text);
+        QFETCH(int, beeps);
+        ScriptedDialogs scripted;
         frmClean dialog;
-        answerClean(script);
-        quint8 options = quint8(optionsBefore);
-        QCOMPARE(dialog.Answer(options, symbol), answer);
-        QCOMPARE(QString::number(options) + ',' + symbol, got);
-    }
-}
-
-void TstProgramTools::cleanSymbolTakesOneCapital_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("beeps");
-    QTest::newRow("small letter becomes the capital") << QStringLiteral("g") << "G" << 0;
-    QTest::newRow("capital stays") << QStringLiteral("X") << "X" << 0;
-    QTest::newRow("digit refused") << QStringLiteral("5") << "" << 1;
-    QTest::newRow("sign refused") << QStringLiteral("%") << "" << 1;
-    QTest::newRow("one letter only") << QStringLiteral("ab") << "A" << 0;
-}
-
-void TstProgramTools::cleanSymbolTakesOneCapital()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, text);
-    QFETCH(int, beeps);
-    ScriptedDialogs scripted;
-    frmClean dialog;
-    QVERIFY(!dialog.txtSymbol->isEnabled() && !dialog.lblSymbol->isEnabled());
-    dialog.chkNumbering->click(); // the symbol comes alive with it
-    QVERIFY(dialog.txtSymbol->isEnabled() && dialog.lblSymbol->isEnabled());
-    QLineEdit *box = dialog.txtSymbol;
-    box->setFocus();
-    box->end(false);
-    QTest::keyClick(box, Qt::Key_Backspace); // refused with a beep
-    QCOMPARE(box->text(), QStringLiteral("N"));
-    QCOMPARE(scripted.beeps, 1);
-    box->home(false);
-    QTest::keyClick(box, Qt::Key_Delete); // Delete empties the box
-    QCOMPARE(box->text(), QString());
-    QTest::keyClicks(box, typed);
-    QCOMPARE(box->text(), text);
-    QCOMPARE(scripted.beeps, 1 + beeps);
-}
-
-// A box that holds no whole number keeps the focus: Tab, a click elsewhere and OK (by
-// click or by Enter) do nothing until it is mended. What is a whole number: wholeNumbers.
-void TstProgramTools::numbersThatKeepTheFocus_data()
-{
-    QTest::addColumn<bool>("inStep");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("start 1.5") << false << "1.5";
-    QTest::newRow("step abc") << true << "abc";
-}
-
-void TstProgramTools::numbersThatKeepTheFocus()
-{
-    QFETCH(bool, inStep);
-    QFETCH(QString, text);
-    bool checked = false;
-    onNextDialog<frmNumbering>([&](frmNumbering &d) {
-        QLineEdit *box = inStep ? d.txtStep : d.txtStart;
+        QVERIFY(!dialog.txtSymbol->isEnabled() && !dialog.lblSymbol->isEnabled());
+        dialog.chkNumbering->click(); // the symbol comes alive with it
+        QVERIFY(dialog.txtSymbol->isEnabled() && dialog.lblSymbol->isEnabled());
+        QLineEdit *box = dialog.txtSymbol;
         box->setFocus();
-        box->setText(text);
-        QTest::keyClick(box, Qt::Key_Tab);
-        QCOMPARE(d.focusWidget(), box);
-        QTest::mouseClick(d.txtSymbol, Qt::LeftButton);
-        QCOMPARE(d.focusWidget(), box);
-        QTest::mouseClick(d.chkEmptyRows, Qt::LeftButton);
-        QVERIFY(!d.chkEmptyRows->isChecked());
-        QTest::mouseClick(d.cmdOK, Qt::LeftButton);
-        QTest::keyClick(box, Qt::Key_Return);
-        QVERIFY(d.isVisible());
-        QCOMPARE(d.focusWidget(), box);
-        box->setText(QStringLiteral("-20"));
-        QTest::keyClick(box, Qt::Key_Tab);
-        QVERIFY(d.focusWidget() != box);
-        checked = true;
-        QTest::mouseClick(d.cmdOK, Qt::LeftButton);
-    });
-    qint32 start = 0, step = 0;
-    QString symbol;
-    bool emptyRows = false;
-    QVERIFY(AskNumbering(start, step, symbol, emptyRows));
-    QVERIFY(checked);
-    QCOMPARE(inStep ? step : start, -20);
-    QCOMPARE(inStep ? start : step, 10);
-}
-
-void TstProgramTools::wholeNumbers_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<int>("value");
-    QTest::newRow("negative") << "-20" << true << -20;
-    QTest::newRow("blanks around") << " 7 " << true << 7;
-    QTest::newRow("whole with a fraction part") << "2.0" << true << 2;
-    QTest::newRow("exponent") << "1e2" << true << 100;
-    QTest::newRow("largest") << "2147483647" << true << 2147483647;
-    QTest::newRow("smallest") << "-2147483648" << true << int(-2147483647 - 1);
-    QTest::newRow("fraction") << "1.5" << false << 0;
-    QTest::newRow("letters") << "abc" << false << 0;
-    QTest::newRow("empty") << "" << false << 0;
-    QTest::newRow("too large") << "2147483648" << false << 0;
-    QTest::newRow("too small") << "-2147483649" << false << 0;
-    QTest::newRow("infinite") << "inf" << false << 0;
-    QTest::newRow("not a number") << "nan" << false << 0;
-}
-
-void TstProgramTools::wholeNumbers()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    QFETCH(int, value);
-    const std::optional<qint32> number = wholeNumber(text);
-    QCOMPARE(number.has_value(), valid);
-    QCOMPARE(number.value_or(0), value);
-}
-
-void TstProgramTools::captionsFitInEveryLanguage_data()
-{
-    QTest::addColumn<int>("language");
-    QTest::newRow("English") << 1;
-    QTest::newRow("Bulgarian") << 2;
-    QTest::newRow("Spanish") << 3;
-}
-
-void TstProgramTools::captionsFitInEveryLanguage()
-{
-    QFETCH(int, language);
-    frmClean clean;
-    frmNumbering numbering;
-    clean.show();
-    numbering.show();
-    // Loaded in English, relabelled by the language switch.
-    QVERIFY(ChangeLanguage(qint16(language)));
-    checkCaptionsFit(&clean);
-    checkCaptionsFit(&numbering);
-    QCOMPARE(clean.chkBadSymbols->text(), GetString(QString(), 207));
-    QCOMPARE(numbering.lblStep->toolTip(), GetString(QString(), 334));
-    const frmClean fresh; // loaded in the language: shows it at once
-    QCOMPARE(fresh.chkEmptyRows->text(), GetString(QString(), 210));
-}
-
-void TstProgramTools::rewriteInTheWindow_data()
-{
-    QTest::addColumn<bool>("typed"); // else loaded from a file
-    QTest::addColumn<L>("lines");
-    QTest::addColumn<bool>("numbering"); // else Clean
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<L>("result"); // none: the program stays as it was, unchanged
-    QTest::newRow("Clean, defaults: empty rows go, numbers and the final line end stay")
-        << true << L{"N10 G00", "", "N20 G01", ""} << false << "" << L{"N10 G00", "N20 G01", ""};
-    QTest::newRow("Clean, numbers of another letter and rows of a number alone go")
-        << false << L{"", "P10 G00", "P20", "/P30 X1", "NX1", "N5"} << false << "n=P"
-        << L{"G00", "/X1", "NX1", "N5"};
-    QTest::newRow("Numbering, empty rows numbered")
-        << true << L{"G00 X1", "", "/M01"} << true << "100,5,N,e"
-        << L{"N100 G00 X1", "N105", "/N110 M01"};
-    QTest::newRow("Numbering a loaded program, empty rows too")
-        << false << L{"%", "O0001", "N1 G90 G54", "N2 G00 X0 Y0", "", "M30", "%", ""} << true
-        << "100,5,N,e"
-        << L{"%", "O0001", "N100 G90 G54", "N105 G00 X0 Y0", "N110", "N115 M30", "%", ""};
-    const L program{"N10 G00  ", "G01", ""};
-    QTest::newRow("Clean cancelled") << false << program << false << "n cancel" << L{};
-    QTest::newRow("Clean of numbers with an empty symbol")
-        << false << program << false << "bne=" << L{};
-    QTest::newRow("Numbering cancelled") << false << program << true << "- cancel" << L{};
-    QTest::newRow("Numbering with an empty symbol")
-        << false << program << true << "10,10,,e" << L{};
-}
-
-void TstProgramTools::rewriteInTheWindow()
-{
-    QFETCH(bool, typed);
-    QFETCH(L, lines);
-    QFETCH(bool, numbering);
-    QFETCH(QString, script);
-    QFETCH(L, result);
-    TestFolders folders;
-    frmProgram program;
-    if (typed) {
-        program.rtfText->setFocus();
-        QTest::keyClicks(program.rtfText, lines.join(QLatin1Char('\r')));
-    } else {
-        QFile file(folders.file(QStringLiteral("part.nc")));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(crlf(lines).toLatin1()) > 0);
-        file.close();
-        QVERIFY(program.rtfText->loadFile(file.fileName()));
+        box->end(false);
+        QTest::keyClick(box, Qt::Key_Backspace); // refused with a beep
+        QCOMPARE(box->text(), QStringLiteral("N"));
+        QCOMPARE(scripted.beeps, 1);
+        box->home(false);
+        QTest::keyClick(box, Qt::Key_Delete); // Delete empties the box
+        QCOMPARE(box->text(), QString());
+        QTest::keyClicks(box, typed);
+        QCOMPARE(box->text(), text);
+        QCOMPARE(scripted.beeps, 1 + beeps);
     }
-    const QString before = program.rtfText->text();
-    QCOMPARE(before, crlf(lines));
-    bool seen = false;
-    if (numbering) {
-        answerNumbering(script, &seen);
-        program.Numbering();
-    } else {
-        answerClean(script, &seen);
-        program.Clean();
-    }
-    QVERIFY(seen);
-    QCOMPARE(program.rtfText->text(), result.isEmpty() ? before : crlf(result));
-    QCOMPARE(program.isModified(), typed || !result.isEmpty());
-    // One Undo takes the whole rewrite back.
-    if (!result.isEmpty()) {
-        program.rtfText->undo();
-        QCOMPARE(program.rtfText->text(), before);
-    }
-}
 
-void TstProgramTools::programMenuGuards_data()
-{
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("locked");
-    QTest::addColumn<bool>("asks");
-    for (const char *entry : {"mnuProgramClean", "mnuProgramNumbering"}) {
-        const QString name = QString::fromLatin1(entry).mid(10);
-        // Each changes its text: Clean with its defaults takes the accent off.
-        const QString text =
-            name == QLatin1String("Clean") ? "N10 G00" + QString(QChar(0xE9)) : "G00";
-        QTest::addRow("%s", qPrintable(name)) << entry << text << false << true;
-        QTest::addRow("%s on an empty program", qPrintable(name)) << entry << "" << false << false;
-        QTest::addRow("%s while locked", qPrintable(name)) << entry << text << true << false;
+    // A box that holds no whole number keeps the focus: Tab, a click elsewhere and OK (by
+    // click or by Enter) do nothing until it is mended. What is a whole number: wholeNumbers.
+    void numbersThatKeepTheFocus_data()
+    {
+        QTest::addColumn<bool>("inStep");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("start 1.5") << false << "1.5";
+        QTest::newRow("step abc") << true << "abc";
     }
-}
 
-void TstProgramTools::programMenuGuards()
-{
-    QFETCH(QString, entry);
-    QFETCH(QString, text);
-    QFETCH(bool, locked);
-    QFETCH(bool, asks);
-    FrameSession session;
-    RichTextBox *editor = session.program()->rtfText;
-    editor->setText(text);
-    editor->setLocked(locked);
-    bool shown = false;
-    QTimer watch; // a dialog that shows is answered, so the test never hangs
-    watch.setInterval(2);
-    connect(&watch, &QTimer::timeout, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *clean = qobject_cast<frmClean *>(modal))
-            clean->cmdOK->click();
-        else if (auto *numbering = qobject_cast<frmNumbering *>(modal))
-            numbering->cmdOK->click();
-        else
-            return;
-        shown = true;
-    });
-    watch.start();
-    session.frame->menuEntry(entry)->trigger();
-    QCOMPARE(shown, asks);
-    QCOMPARE(editor->text(), asks ? QStringLiteral("N10 G00") : text);
-}
+    void numbersThatKeepTheFocus()
+    {
+        QFETCH(bool, inStep);
+        QFETCH(QString, text);
+        bool checked = false;
+        onNextDialog<frmNumbering>([&](frmNumbering &d) {
+            QLineEdit *box = inStep ? d.txtStep : d.txtStart;
+            box->setFocus();
+            box->setText(text);
+            QTest::keyClick(box, Qt::Key_Tab);
+            QCOMPARE(d.focusWidget(), box);
+            QTest::mouseClick(d.txtSymbol, Qt::LeftButton);
+            QCOMPARE(d.focusWidget(), box);
+            QTest::mouseClick(d.chkEmptyRows, Qt::LeftButton);
+            QVERIFY(!d.chkEmptyRows->isChecked());
+            QTest::mouseClick(d.cmdOK, Qt::LeftButton);
+            QTest::keyClick(box, Qt::Key_Return);
+            QVERIFY(d.isVisible());
+            QCOMPARE(d.focusWidget(), box);
+            box->setText(QStringLiteral("-20"));
+            QTest::keyClick(box, Qt::Key_Tab);
+            QVERIFY(d.focusWidget() != box);
+            checked = true;
+            QTest::mouseClick(d.cmdOK, Qt::LeftButton);
+        });
+        qint32 start = 0, step = 0;
+        QString symbol;
+        bool emptyRows = false;
+        QVERIFY(AskNumbering(start, step, symbol, emptyRows));
+        QVERIFY(checked);
+        QCOMPARE(inStep ? step : start, -20);
+        QCOMPARE(inStep ? start : step, 10);
+    }
+
+    void wholeNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("value");
+        QTest::newRow("negative") << "-20" << true << -20;
+        QTest::newRow("blanks around") << " 7 " << true << 7;
+        QTest::newRow("whole with a fraction part") << "2.0" << true << 2;
+        QTest::newRow("exponent") << "1e2" << true << 100;
+        QTest::newRow("largest") << "2147483647" << true << 2147483647;
+        QTest::newRow("smallest") << "-2147483648" << true << int(-2147483647 - 1);
+        QTest::newRow("fraction") << "1.5" << false << 0;
+        QTest::newRow("letters") << "abc" << false << 0;
+        QTest::newRow("empty") << "" << false << 0;
+        QTest::newRow("too large") << "2147483648" << false << 0;
+        QTest::newRow("too small") << "-2147483649" << false << 0;
+        QTest::newRow("infinite") << "inf" << false << 0;
+        QTest::newRow("not a number") << "nan" << false << 0;
+    }
+
+    void wholeNumbers()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(int, value);
+        const std::optional<qint32> number = wholeNumber(text);
+        QCOMPARE(number.has_value(), valid);
+        QCOMPARE(number.value_or(0), value);
+    }
+
+    void captionsFitInEveryLanguage_data() { addLanguageRows(); }
+
+    void captionsFitInEveryLanguage()
+    {
+        QFETCH(int, language);
+        frmClean clean;
+        frmNumbering numbering;
+        clean.show();
+        numbering.show();
+        // Loaded in English, relabelled by the language switch.
+        QVERIFY(ChangeLanguage(qint16(language)));
+        checkCaptionsFit(&clean);
+        checkCaptionsFit(&numbering);
+        QCOMPARE(clean.chkBadSymbols->text(), GetString(QString(), 207));
+        QCOMPARE(numbering.lblStep->toolTip(), GetString(QString(), 334));
+        const frmClean fresh; // loaded in the language: shows it at once
+        QCOMPARE(fresh.chkEmptyRows->text(), GetString(QString(), 210));
+    }
+
+    void rewriteInTheWindow_data()
+    {
+        QTest::addColumn<bool>("typed"); // else loaded from a file
+        QTest::addColumn<L>("lines");
+        QTest::addColumn<bool>("numbering"); // else Clean
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<L>("result"); // none: the program stays as it was, unchanged
+        QTest::newRow("Clean, defaults: empty rows go, numbers and the final line end stay")
+            << true << L{"N10 G00", "", "N20 G01", ""} << false << ""
+            << L{"N10 G00", "N20 G01", ""};
+        QTest::newRow("Clean, numbers of another letter and rows of a number alone go")
+            << false << L{"", "P10 G00", "P20", "/P30 X1", "NX1", "N5"} << false << "n=P"
+            << L{"G00", "/X1", "NX1", "N5"};
+        QTest::newRow("Numbering, empty rows numbered")
+            << true << L{"G00 X1", "", "/M01"} << true << "100,5,N,e"
+            << L{"N100 G00 X1", "N105", "/N110 M01"};
+        QTest::newRow("Numbering a loaded program, empty rows too")
+            << false << L{"%", "O0001", "N1 G90 G54", "N2 G00 X0 Y0", "", "M30", "%", ""} << true
+            << "100,5,N,e"
+            << L{"%", "O0001", "N100 G90 G54", "N105 G00 X0 Y0", "N110", "N115 M30", "%", ""};
+        const L program{"N10 G00  ", "G01", ""};
+        QTest::newRow("Clean cancelled") << false << program << false << "n cancel" << L{};
+        QTest::newRow("Clean of numbers with an empty symbol")
+            << false << program << false << "bne=" << L{};
+        QTest::newRow("Numbering cancelled") << false << program << true << "- cancel" << L{};
+        QTest::newRow("Numbering with an empty symbol")
+            << false << program << true << "10,10,,e" << L{};
+    }
+
+    void rewriteInTheWindow()
+    {
+        QFETCH(bool, typed);
+        QFETCH(L, lines);
+        QFETCH(bool, numbering);
+        QFETCH(QString, script);
+        QFETCH(L, result);
+        TestFolders folders;
+        frmProgram program;
+        if (typed) {
+            program.rtfText->setFocus();
+            QTest::keyClicks(program.rtfText, lines.join(QLatin1Char('\r')));
+        } else {
+            QVERIFY(program.rtfText->loadFile(
+                writeFile(folders.file(QStringLiteral("part.nc")), crlf(lines).toLatin1())));
+        }
+        const QString before = program.rtfText->text();
+        QCOMPARE(before, crlf(lines));
+        bool seen = false;
+        if (numbering) {
+            answerNumbering(script, &seen);
+            program.Numbering();
+        } else {
+            answerClean(script, &seen);
+            program.Clean();
+        }
+        QVERIFY(seen);
+        QCOMPARE(program.rtfText->text(), result.isEmpty() ? before : crlf(result));
+        QCOMPARE(program.isModified(), typed || !result.isEmpty());
+        // One Undo takes the whole rewrite back.
+        if (!result.isEmpty()) {
+            program.rtfText->undo();
+            QCOMPARE(program.rtfText->text(), before);
+        }
+    }
+
+    void programMenuGuards_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<bool>("asks");
+        for (const char *entry : {"mnuProgramClean", "mnuProgramNumbering"}) {
+            const QString name = QString::fromLatin1(entry).mid(10);
+            // Each changes its text: Clean with its defaults takes the accent off.
+            const QString text =
+                name == QLatin1String("Clean") ? "N10 G00" + QString(QChar(0xE9)) : "G00";
+            QTest::addRow("%s", qPrintable(name)) << entry << text << false << true;
+            QTest::addRow("%s on an empty program", qPrintable(name))
+                << entry << "" << false << false;
+            QTest::addRow("%s while locked", qPrintable(name)) << entry << text << true << false;
+        }
+    }
+
+    void programMenuGuards()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, text);
+        QFETCH(bool, locked);
+        QFETCH(bool, asks);
+        FrameSession session;
+        RichTextBox *editor = session.program()->rtfText;
+        editor->setText(text);
+        editor->setLocked(locked);
+        bool shown = false;
+        QTimer watch; // a dialog that shows is answered, so the test never hangs
+        watch.setInterval(2);
+        connect(&watch, &QTimer::timeout, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *clean = qobject_cast<frmClean *>(modal))
+                clean->cmdOK->click();
+            else if (auto *numbering = qobject_cast<frmNumbering *>(modal))
+                numbering->cmdOK->click();
+            else
+                return;
+            shown = true;
+        });
+        watch.start();
+        session.frame->menuEntry(entry)->trigger();
+        QCOMPARE(shown, asks);
+        QCOMPARE(editor->text(), asks ? QStringLiteral("N10 G00") : text);
+    }
+};
 
 QTEST_MAIN(TstProgramTools)
 #include "tst_programtools.moc"

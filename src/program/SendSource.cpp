@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SendSource.h"
+
+#include <algorithm>
+
+namespace kordavel {
+
+QString SendSource::takeLine(qint64 max)
+{
+    QString line;
+    while (line.size() < max && !line.endsWith(QLatin1Char('\n'))) {
+        const QString piece = take(1);
+        if (piece.isEmpty())
+            break;
+        line += piece;
+    }
+    return line;
+}
+
+QString TextSendSource::take(qint64 max)
+{
+    const qsizetype n = qsizetype(std::min<qint64>(max, m_text.size() - m_at));
+    const QString piece = m_text.mid(m_at, n);
+    m_at += n;
+    return piece;
+}
+
+} // namespace kordavel

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace kordavel {
+
+// The characters of a send at the line's speed or from a file, taken in pieces: a program's
+// text with its line ends as CR LF.
+class SendSource {
+public:
+    virtual ~SendSource() = default;
+    // At most max characters more; empty at the end.
+    virtual QString take(qint64 max) = 0;
+    // The rest of the line (up to and with its LF), at most max characters.
+    QString takeLine(qint64 max);
+    virtual bool atEnd() const = 0;
+    // How far the send has come, and where it ends, in the source's own units.
+    virtual qint64 position() const = 0;
+    virtual qint64 total() const = 0;
+    // The source could not be read to its end.
+    virtual bool failed() const { return false; }
+};
+
+// A text held whole.
+class TextSendSource : public SendSource {
+public:
+    explicit TextSendSource(QString text) : m_text(std::move(text)) {}
+    QString take(qint64 max) override;
+    bool atEnd() const override { return m_at >= m_text.size(); }
+    qint64 position() const override { return m_at; }
+    qint64 total() const override { return m_text.size(); }
+
+private:
+    QString m_text;
+    qsizetype m_at = 0;
+};
+
+} // namespace kordavel

@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sends at the line's speed: the window keeps the line busy, never more than LinePace's
+// window ahead of what the line has carried, from steps of a timer of its own that return
+// to the event loop at once. Flow control holds it as it holds a paced send; the progress
+// shows a few times a second; the closing CR LF, the drain and the stop are the paced
+// send's. Sends of a file from disk, at either pace, in the file-transfer view.
+#include "frmProgram.h"
+
+#include "FileSendView.h"
+#include "Pause.h"
+#include "ProgramPanel.h"
+#include "StreamSendSource.h"
+#include "TransferSteps.h"
+
+#include "common/AppState.h"
+#include "common/MessageBox.h"
+#include "editor/RichTextBox.h"
+
+#include "dnc/LineSettings.h"
+#include "dnc/SerialLine.h"
+#include "dnc/ucDnc.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace kordavel {
+
+namespace {
+
+// While flow control holds the send, its state is looked at this often.
+constexpr int kHeldWakeMs = 10;
+// The strike-through and the status bar follow the send this often.
+constexpr qint64 kShowEveryMs = 250;
+// A file sent at 0.4 s per line goes a line a step, a longer one in pieces of this length.
+constexpr qint64 kLongestPiece = 65536;
+
+} // namespace
+
+void frmProgram::startFeed(std::unique_ptr<SendSource> source)
+{
+    m_source = std::move(source);
+    m_lineSpeed = true;
+    m_closingHanded = false;
+    m_struckTo = lngSendStart;
+    const qint64 now = transferClock();
+    m_sendStarted = now;
+    m_shownAt = now;
+    m_pace.start(parseLineSettings(ucDnc1->MSComm1().Settings()).value_or(LineSettings{}), now);
+    m_feed->start(0);
+}
+
+void frmProgram::feedStep()
+{
+    if (m_closing || !m_source || ucDnc1->Action() != actSend)
+        return;
+    // Another step of the window is still running (a message box opened inside it).
+    if (m_inTick)
+        return m_feed->start(kHeldWakeMs);
+    m_inTick = true;
+    QPointer<frmProgram> alive(this);
+    const int wake = feed();
+    if (!alive)
+        return;
+    m_inTick = false;
+    if (wake >= 0 && m_source && ucDnc1->Action() == actSend)
+        m_feed->start(wake);
+}
+
+int frmProgram::feed()
+{
+    QPointer<frmProgram> alive(this);
+    const qint64 now = transferClock();
+    int queued = 0;
+    bool known = false;
+    const bool counted = ucDnc1->Backlog(queued, known);
+    if (!alive || ucDnc1->Action() != actSend)
+        return -1;
+    const int room = counted ? m_pace.room(now, queued, known) : 0;
+    if (m_closingHanded) {
+        // As the paced send: once the line has carried everything (the port holds nothing),
+        // the drain, so that the last bytes leave before the port closes.
+        if (room < LinePace::kAhead)
+            return m_pace.wakeMs(known);
+        showFeedProgress();
+        ucDnc1->Drain();
+        if (!alive || ucDnc1->Action() != actSend)
+            return -1;
+        StopSending();
+        return -1;
+    }
+    if (!ucDnc1->Held()) {
+        for (int left = room; left > 0 && !m_closingHanded;) {
+            const bool closing = m_source->atEnd();
+            if (closing && (left < 2 || m_source->failed()))
+                break;
+            const QString piece = closing ? QStringLiteral("\r\n") : m_source->take(left);
+            const qint64 handed = std::max<qint64>(ucDnc1->Hand(piece), 0);
+            if (!alive || ucDnc1->Action() != actSend)
+                return -1;
+            m_pace.handed(handed);
+            left -= int(handed);
+            m_closingHanded = closing;
+            if (m_fileSend && !closing)
+                fileView->sent(piece);
+        }
+    }
+    if (!sourceReadable())
+        return -1;
+    if (now - m_shownAt >= kShowEveryMs) {
+        m_shownAt = now;
+        showFeedProgress();
+    }
+    return ucDnc1->Held() ? kHeldWakeMs : m_pace.wakeMs(known);
+}
+
+void frmProgram::showFeedProgress()
+{
+    if (m_fileSend) {
+        fileView->flush();
+        showProgress(m_source->position(), 0, m_source->total());
+        return;
+    }
+    const qint64 at = lngSendStart + m_source->position();
+    if (at > m_struckTo)
+        strikeThrough(int(m_struckTo), int(at - m_struckTo));
+    m_struckTo = at;
+    lngPosition = qint32(at);
+    emit sendProgress(lngSendStart, lngPosition);
+    showProgress(at, lngSendStart, qint64(lngSendStart) + lngSendLength);
+}
+
+void frmProgram::SendFile(const QString &path)
+{
+    if (m_starting || ucDnc1->Action() != actIdle)
+        return;
+    std::unique_ptr<SendSource> source = openSendFile(path);
+    if (!source) {
+        MsgBox(GetString(QStringLiteral("The file cannot be read."), 433) + QStringLiteral("\n") +
+                   path,
+               MsgIcon::Exclamation, QLatin1String(kProductName), this);
+        return;
+    }
+    stbPanel[1]->setText(GetString(QStringLiteral("Send"), 127));
+    m_starting = true;
+    m_startCancelled = false;
+    QPointer<frmProgram> alive(this);
+    Pause(2.0f);
+    if (!alive)
+        return;
+    m_starting = false;
+    if (m_closing || m_startCancelled || ucDnc1->Action() != actIdle)
+        return;
+    ucDnc1->setAction(actSend);
+    if (!alive || ucDnc1->Action() != actSend)
+        return;
+    m_fileSend = true;
+    showFileView(path);
+    enterState(actSend);
+    if (picControl->controls->cboPace->currentIndex() == 1) {
+        startFeed(std::move(source));
+    } else {
+        m_source = std::move(source);
+        m_sendStarted = transferClock();
+    }
+}
+
+void frmProgram::showFileView(const QString &path)
+{
+    if (!fileView)
+        fileView = new FileSendView(this);
+    fileView->start(path);
+    fileView->setGeometry(rtfText->geometry());
+    rtfText->hide();
+    fileView->show();
+    fileView->txtLines->setFocus();
+}
+
+// As sendStep: a line a step, the closing CR LF and the drain after the last.
+void frmProgram::fileStep()
+{
+    QPointer<frmProgram> alive(this);
+    const QString piece = m_source->takeLine(kLongestPiece);
+    if (!sourceReadable())
+        return;
+    ucDnc1->Send(piece);
+    if (!alive || ucDnc1->Action() != actSend)
+        return;
+    fileView->sent(piece);
+    showFeedProgress();
+    if (!m_source->atEnd())
+        return;
+    ucDnc1->Send(QStringLiteral("\r\n"));
+    if (!alive || ucDnc1->Action() != actSend)
+        return;
+    ucDnc1->Drain();
+    if (!alive || ucDnc1->Action() != actSend)
+        return;
+    StopSending();
+}
+
+bool frmProgram::sourceReadable()
+{
+    if (!m_source->failed())
+        return true;
+    StopSending();
+    MsgBox(GetString(QStringLiteral("The file could not be read to its end."), 434),
+           MsgIcon::Exclamation, QLatin1String(kProductName), this);
+    return false;
+}
+
+} // namespace kordavel
