@@ -2,7 +2,7 @@
 // Timings of the program editor and the program-file formats on a large generated program.
 //
 //   QT_QPA_PLATFORM=offscreen bench_editor [lines] [runs]
-//   QT_QPA_PLATFORM=offscreen bench_editor --large CASE [lines] [ms]
+//   QT_QPA_PLATFORM=offscreen bench_editor --large CASE [lines] [ms] [view]
 //
 // lines: length of the generated program (100000); runs: repetitions per figure (5).
 // Every figure is the median of the runs, in milliseconds. A third argument "view" times
@@ -11,7 +11,8 @@
 // the layout after an open for ms (120000) at most: "floor" (QTextEdit::setPlainText),
 // "open-nc", "save-nc", "open-dnc", "save-dnc", "open-line" (one line of a million
 // characters) and "floor-line". It prints the time, the peak memory (VmHWM) and the longest
-// gap of a 10 ms timer meanwhile.
+// gap of a 10 ms timer meanwhile; a last argument "view" turns G-code colours and line
+// numbers on.
 
 #include "editor/DocumentRichText.h"
 #include "editor/PlainTextFile.h"
@@ -302,7 +303,7 @@ bool layoutPaced(const RichTextBox &editor)
     return editor.document()->findChild<QObject *>(QStringLiteral("layoutPacer")) != nullptr;
 }
 
-int runLarge(const QString &kind, int lineCount, qint64 followMs)
+int runLarge(const QString &kind, int lineCount, qint64 followMs, bool view)
 {
     QTemporaryDir dir;
     Program program = generateProgram(kind.endsWith(QLatin1String("line")) ? 10 : lineCount);
@@ -323,6 +324,8 @@ int runLarge(const QString &kind, int lineCount, qint64 followMs)
                                                    FileFormat::Rtf, LineEnd::CrLf));
     const QString path = rtf ? dnc : nc;
     RichTextBox editor;
+    editor.setHighlighting(view);
+    editor.setLineNumbers(view);
     editor.resize(1000, 700);
     editor.show();
     settle();
@@ -403,7 +406,8 @@ int main(int argc, char **argv)
     const QStringList args = QCoreApplication::arguments();
     if (args.size() > 2 && args[1] == QLatin1String("--large"))
         return runLarge(args[2], args.size() > 3 ? args[3].toInt() : 2000000,
-                        args.size() > 4 ? args[4].toLongLong() : 120000);
+                        args.size() > 4 ? args[4].toLongLong() : 120000,
+                        args.size() > 5 && args[5] == QLatin1String("view"));
     const int lineCount = args.size() > 1 ? std::max(10, args[1].toInt()) : 100000;
     const int runs = args.size() > 2 ? std::max(1, args[2].toInt()) : 5;
 
