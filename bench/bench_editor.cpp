@@ -2,10 +2,17 @@
 // Timings of the program editor and the program-file formats on a large generated program.
 //
 //   QT_QPA_PLATFORM=offscreen bench_editor [lines] [runs]
+//   QT_QPA_PLATFORM=offscreen bench_editor --large CASE [lines] [ms] [view]
 //
 // lines: length of the generated program (100000); runs: repetitions per figure (5).
 // Every figure is the median of the runs, in milliseconds. A third argument "view" times
 // only the loads and page scrolls with and without G-code colours and line numbers.
+// --large runs one case in a process of its own, on 2,000,000 lines unless told, following
+// the layout after an open for ms (120000) at most: "floor" (QTextEdit::setPlainText),
+// "open-nc", "save-nc", "open-dnc", "save-dnc", "open-line" (one line of a million
+// characters) and "floor-line". It prints the time, the peak memory (VmHWM) and the longest
+// gap of a 10 ms timer meanwhile; a last argument "view" turns G-code colours and line
+// numbers on.
 
 #include "editor/DocumentRichText.h"
 #include "editor/PlainTextFile.h"
@@ -17,6 +24,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QScrollBar>
@@ -24,6 +32,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -270,10 +279,135 @@ void viewRows(RichTextBox &editor, const QString &path, int runs)
 
 } // namespace
 
+// The longest gap between the ticks of a 10 ms timer: how long the event loop was held up.
+class StallMeter {
+public:
+    StallMeter()
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { m_longest = std::max(m_longest, m_clock.restart()); });
+        m_clock.start();
+        m_timer.start();
+    }
+    qint64 longest() const { return std::max(m_longest, m_clock.elapsed()); }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_longest = 0;
+};
+
+bool layoutPaced(const RichTextBox &editor)
+{
+    return editor.document()->findChild<QObject *>(QStringLiteral("layoutPacer")) != nullptr;
+}
+
+int runLarge(const QString &kind, int lineCount, qint64 followMs, bool view)
+{
+    QTemporaryDir dir;
+    Program program = generateProgram(kind.endsWith(QLatin1String("line")) ? 10 : lineCount);
+    if (kind.endsWith(QLatin1String("line"))) {
+        // One line of a million characters.
+        program.bytes.clear();
+        while (program.bytes.size() < 1000000)
+            program.bytes += "X12.345 Y-6.789 ";
+        program.bytes.truncate(1000000);
+        lineCount = 1;
+    }
+    const QString nc = dir.filePath(QStringLiteral("program.nc"));
+    const QString dnc = dir.filePath(QStringLiteral("program.dnc"));
+    writeFileAtomically(nc, program.bytes);
+    const bool rtf = kind.endsWith(QLatin1String("dnc"));
+    if (rtf)
+        writeFileAtomically(dnc, encodeProgramFile(decodeProgramFile(program.bytes).content,
+                                                   FileFormat::Rtf, LineEnd::CrLf));
+    const QString path = rtf ? dnc : nc;
+    RichTextBox editor;
+    editor.setHighlighting(view);
+    editor.setLineNumbers(view);
+    editor.resize(1000, 700);
+    editor.show();
+    settle();
+    QElapsedTimer clock;
+    qint64 ms = 0;
+    qint64 laidOut = -1;
+    qint64 stall = 0;
+    if (kind.startsWith(QLatin1String("floor"))) {
+        const QString text = decodePlainText(program.bytes).text;
+        QTextEdit plain;
+        plain.setLineWrapMode(QTextEdit::NoWrap);
+        plain.document()->setDefaultFont(editor.document()->defaultFont());
+        plain.resize(1000, 700);
+        plain.show();
+        settle();
+        StallMeter meter;
+        clock.start();
+        plain.setPlainText(text);
+        QCoreApplication::processEvents();
+        ms = clock.elapsed();
+        stall = meter.longest();
+    } else if (kind.startsWith(QLatin1String("open"))) {
+        QEventLoop loop;
+        bool ok = false;
+        QObject::connect(&editor, &RichTextBox::fileOpened, &loop, [&](bool opened) {
+            ok = opened;
+            loop.quit();
+        });
+        StallMeter meter;
+        clock.start();
+        editor.openFile(path);
+        if (editor.isOpening())
+            loop.exec();
+        ms = clock.elapsed();
+        if (!ok)
+            fail("open failed");
+        stall = meter.longest();
+        std::printf("%-9s opened in %lld ms, longest stall %lld ms, peak %.1f MB\n",
+                    qPrintable(kind), ms, stall, double(peakRssKiB()) / 1024.0);
+        std::fflush(stdout);
+        // The rest of the layout runs on; followed for at most two minutes.
+        while (layoutPaced(editor) && clock.elapsed() < ms + followMs)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        laidOut = layoutPaced(editor) ? -1 : clock.elapsed();
+        stall = meter.longest();
+        if (editor.text().size() != program.bytes.size())
+            std::printf("WARNING: the opened text differs in length from the file\n");
+    } else {
+        if (!editor.loadFile(path))
+            fail("load failed");
+        clock.start();
+        while (layoutPaced(editor) && clock.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (layoutPaced(editor))
+            std::printf("(saved before the layout reached the end)\n");
+        settle();
+        const QString out = dir.filePath(QStringLiteral("out"));
+        StallMeter meter;
+        clock.start();
+        if (!editor.saveFile(out))
+            fail("save failed");
+        ms = clock.elapsed();
+        stall = meter.longest();
+        if (readFile(out) != readFile(path))
+            std::printf("WARNING: the saved file differs from the one opened\n");
+    }
+    std::printf("%-9s %d lines %6.1f MB: %8lld ms, longest stall %6lld ms (layout included), "
+                "laid out at %8lld ms, "
+                "peak %7.1f MB\n",
+                qPrintable(kind), lineCount, double(QFileInfo(path).size()) / 1e6, ms, stall,
+                laidOut, double(peakRssKiB()) / 1024.0);
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 2 && args[1] == QLatin1String("--large"))
+        return runLarge(args[2], args.size() > 3 ? args[3].toInt() : 2000000,
+                        args.size() > 4 ? args[4].toLongLong() : 120000,
+                        args.size() > 5 && args[5] == QLatin1String("view"));
     const int lineCount = args.size() > 1 ? std::max(10, args[1].toInt()) : 100000;
     const int runs = args.size() > 2 ? std::max(1, args[2].toInt()) : 5;
 

@@ -31,17 +31,24 @@ void frmMain::fileOpen()
     openFile(*name);
 }
 
+// A long program opens on another thread; the window shows the progress meanwhile.
 void frmMain::openFile(const QString &name)
 {
     frmProgram *program = NewProgramWindow(1);
-    if (!program->rtfText->loadFile(name)) {
-        // Nothing was loaded: keep the numbered caption, and let Save ask for a name
-        // rather than write a file called "Program N".
-        program->bFlagNew = true;
-        return;
-    }
-    program->setWindowTitle(name);
-    noteRecent(name);
+    connect(
+        program->rtfText, &RichTextBox::fileOpened, program,
+        [this, program, name](bool ok) {
+            if (ok) {
+                program->setWindowTitle(name);
+                noteRecent(name);
+                return;
+            }
+            // Nothing was loaded: keep the numbered caption, and let Save ask for a name
+            // rather than write a file called "Program N".
+            program->bFlagNew = true;
+        },
+        Qt::SingleShotConnection);
+    program->rtfText->openFile(name);
 }
 
 void frmMain::filePrint()

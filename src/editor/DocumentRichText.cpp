@@ -5,6 +5,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <limits>
+
 namespace kordavel {
 
 QTextCharFormat toTextCharFormat(const CharFormat &format)
@@ -42,52 +44,68 @@ CharFormat fromTextCharFormat(const QTextCharFormat &format, const QFont &docume
     return out;
 }
 
-RichText documentRichText(const QTextDocument &document, int from, int to)
+DocumentReader::DocumentReader(const QTextDocument &document, int from, int to)
+    : m_font(document.defaultFont()), m_from(std::max(from, 0)),
+      m_to(std::min(to, document.characterCount() - 1))
 {
-    RichText out;
-    const QFont font = document.defaultFont();
-    // Most fragments share a handful of formats: convert each format once.
-    int lastIndex = -1;
-    CharFormat lastFormat;
-    const auto formatOf = [&](const QTextFragment &fragment) -> const CharFormat & {
-        if (fragment.charFormatIndex() != lastIndex) {
-            lastIndex = fragment.charFormatIndex();
-            lastFormat = fromTextCharFormat(fragment.charFormat(), font);
-        }
-        return lastFormat;
-    };
-    from = std::max(from, 0);
-    to = std::min(to, document.characterCount() - 1);
-    // Positions are counted along the way: asking a block or a fragment for its position
-    // walks the document's tree every time.
-    QTextBlock block = document.findBlock(from);
-    int blockPosition = block.isValid() ? block.position() : 0;
-    while (block.isValid() && blockPosition <= to) {
-        int position = blockPosition;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
+    m_block = document.findBlock(m_from);
+    m_blockPosition = m_block.isValid() ? m_block.position() : 0;
+}
+
+DocumentReader::DocumentReader(const QTextDocument &document)
+    : DocumentReader(document, 0, document.characterCount() - 1)
+{}
+
+// Most fragments share a handful of formats: each format is converted once.
+const CharFormat &DocumentReader::formatOf(const QTextFragment &fragment)
+{
+    if (fragment.charFormatIndex() != m_lastIndex) {
+        m_lastIndex = fragment.charFormatIndex();
+        m_lastFormat = fromTextCharFormat(fragment.charFormat(), m_font);
+    }
+    return m_lastFormat;
+}
+
+// Positions are counted along the way: asking a block or a fragment for its position walks
+// the document's tree every time.
+void DocumentReader::read(int blocks)
+{
+    for (; blocks > 0 && !atEnd(); --blocks) {
+        int position = m_blockPosition;
+        for (auto it = m_block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const int length = fragment.length();
-            const int start = std::max(position, from);
-            const int end = std::min(position + length, to);
+            const int start = std::max(position, m_from);
+            const int end = std::min(position + length, m_to);
             if (start < end) {
                 QString text = fragment.text();
                 if (start != position || end != position + length)
                     text = text.mid(start - position, end - start);
-                out.append(text, formatOf(fragment));
+                m_out.append(text, formatOf(fragment));
             }
             position += length;
         }
-        const int separator = blockPosition + block.length() - 1;
-        if (separator >= from && separator < to) {
-            if (out.runs.isEmpty())
-                out.append(QStringLiteral("\n"), fromTextCharFormat(block.charFormat(), font));
+        const int separator = m_blockPosition + m_block.length() - 1;
+        if (separator >= m_from && separator < m_to) {
+            if (m_out.runs.isEmpty())
+                m_out.append(QStringLiteral("\n"),
+                             fromTextCharFormat(m_block.charFormat(), m_font));
             else
-                out.runs.last().text += QLatin1Char('\n');
+                m_out.runs.last().text += QLatin1Char('\n');
         }
-        blockPosition += block.length();
-        block = block.next();
+        if (onBlock)
+            onBlock(m_block);
+        ++m_blocksRead;
+        m_blockPosition += m_block.length();
+        m_block = m_block.next();
     }
-    return out;
+}
+
+RichText documentRichText(const QTextDocument &document, int from, int to)
+{
+    DocumentReader reader(document, from, to);
+    reader.read(std::numeric_limits<int>::max());
+    return reader.take();
 }
 
 RichText documentRichText(const QTextDocument &document)

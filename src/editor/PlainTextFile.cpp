@@ -9,31 +9,33 @@ PlainTextContent decodePlainText(QByteArrayView bytes)
 {
     PlainTextContent out;
     bool lineEndSeen = false;
-    out.text.reserve(bytes.size());
     const qsizetype n = bytes.size();
+    // Written straight into place: a CR LF pair makes one character, so the text is at
+    // most as long as the bytes.
+    out.text.resize(n);
+    QChar *text = out.text.data();
+    auto endLine = [&](LineEnd end) {
+        if (!lineEndSeen) {
+            out.lineEnd = end;
+            lineEndSeen = true;
+        }
+        out.lineEnds << end;
+        *text++ = QLatin1Char('\n');
+    };
     for (qsizetype i = 0; i < n; ++i) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
         if (byte == '\r') {
             const bool crlf = i + 1 < n && bytes[i + 1] == '\n';
-            if (!lineEndSeen) {
-                out.lineEnd = crlf ? LineEnd::CrLf : LineEnd::Cr;
-                lineEndSeen = true;
-            }
             if (crlf)
                 ++i;
-            out.lineEnds << (crlf ? LineEnd::CrLf : LineEnd::Cr);
-            out.text += QLatin1Char('\n');
+            endLine(crlf ? LineEnd::CrLf : LineEnd::Cr);
         } else if (byte == '\n') {
-            if (!lineEndSeen) {
-                out.lineEnd = LineEnd::Lf;
-                lineEndSeen = true;
-            }
-            out.lineEnds << LineEnd::Lf;
-            out.text += QLatin1Char('\n');
+            endLine(LineEnd::Lf);
         } else {
-            out.text += decodeByte(byte);
+            *text++ = byte < 0x80 ? QChar(byte) : decodeByte(byte);
         }
     }
+    out.text.truncate(text - out.text.constData());
     return out;
 }
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RichTextBox.h"
 
+#include "DocumentBuilder.h"
 #include "DocumentRichText.h"
+#include "LayoutPacer.h"
 #include "LineEndData.h"
 #include "LineNumberGutter.h"
 #include "PlainTextFile.h"
@@ -183,13 +185,8 @@ void RichTextBox::connectDocument()
 // step when asked to.
 void RichTextBox::installDocument(const RichText &content, bool keepPrevious)
 {
-    auto *fresh = new QTextDocument(this);
-    fresh->setDefaultFont(document()->defaultFont());
-    fresh->setUndoRedoEnabled(false);
-    QTextCursor cursor(fresh);
-    insertRichText(cursor, content);
-    fresh->setUndoRedoEnabled(true);
-    fresh->setModified(false);
+    QTextDocument *fresh = buildDocument(content, document()->defaultFont());
+    fresh->setParent(this);
     swapIn(fresh, keepPrevious);
 }
 
@@ -206,6 +203,7 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
     m_loading = true;
     setDocument(fresh);
     setTextCursor(QTextCursor(fresh));
+    LayoutPacer::pace(fresh);
     m_loading = false;
     connectDocument();
     placeGutter();
@@ -574,58 +572,6 @@ void RichTextBox::setLocked(bool on)
     setReadOnly(on);
     if (on)
         setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-}
-
-bool RichTextBox::loadFile(const QString &path)
-{
-    const std::optional<ProgramFile> file = loadProgramFile(path);
-    if (!file)
-        return false;
-    installDocument(file->content, false);
-    m_format = file->format;
-    m_lineEnd = file->lineEnd;
-    // Lines that end otherwise than the file's first line keep their own end.
-    QTextBlock block = document()->firstBlock();
-    for (const LineEnd end : file->lineEnds) {
-        if (!block.isValid())
-            break;
-        if (end != m_lineEnd)
-            block.setUserData(new LineEndData(end));
-        block = block.next();
-    }
-    return true;
-}
-
-bool RichTextBox::writeFile(const QString &path, FileFormat format)
-{
-    QList<LineEnd> lineEnds;
-    if (format == FileFormat::PlainText) {
-        lineEnds.reserve(document()->blockCount());
-        for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
-            const auto *data = dynamic_cast<const LineEndData *>(block.userData());
-            lineEnds << (data ? data->lineEnd : m_lineEnd);
-        }
-    }
-    const QByteArray bytes =
-        encodeProgramFile(documentRichText(*document()), format, m_lineEnd, lineEnds);
-    if (!writeFileAtomically(path, bytes))
-        return false;
-    document()->setModified(false);
-    return true;
-}
-
-bool RichTextBox::saveFile(const QString &path)
-{
-    return writeFile(path, m_format);
-}
-
-bool RichTextBox::saveFileAs(const QString &path)
-{
-    const FileFormat format = formatForFileName(path);
-    if (!writeFile(path, format))
-        return false;
-    m_format = format;
-    return true;
 }
 
 int RichTextBox::find(const QString &text, int start, int end, FindOptions options) const

@@ -8,9 +8,9 @@
 #include <QColor>
 #include <QTextEdit>
 
-#include <utility>
-
+#include <memory>
 #include <optional>
+#include <utility>
 
 class QPrinter;
 
@@ -30,6 +30,7 @@ public:
     Q_DECLARE_FLAGS(FindOptions, FindOption)
 
     explicit RichTextBox(QWidget *parent = nullptr);
+    ~RichTextBox() override;
 
     // Whole content.
     QString text() const;
@@ -86,7 +87,15 @@ public:
     // Files. A program keeps the format it was loaded in; a new one is rich text.
     // Loading is not an edit: it raises no Change.
     bool loadFile(const QString &path);
+    // Opens a file without holding up the window: a large one is read and set up on another
+    // thread while the editor keeps its old text, locked, and fileOpened tells how it went; a
+    // small one opens at once. A second open, or the editor going away, drops the first.
+    void openFile(const QString &path);
+    bool isOpening() const { return m_opening != nullptr; }
+    // A save of a long program reads it in slices and writes it on another thread; the
+    // window keeps repainting and other windows keep working meanwhile (user input waits).
     bool saveFile(const QString &path);
+    bool isSaving() const { return m_saving; }
     // Saves under a new name, in the format that name calls for.
     bool saveFileAs(const QString &path);
     FileFormat fileFormat() const { return m_format; }
@@ -127,6 +136,9 @@ signals:
     void KeyDown(int keyCode, Qt::KeyboardModifiers modifiers);
     // A key produced a character. The handler may replace it, or cancel it with 0.
     void KeyPress(int &keyAscii);
+    void fileOpened(bool ok);
+    // An open or a save that has run for a second: percent done, then -1 when it is over.
+    void fileProgress(bool saving, int percent);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -147,6 +159,9 @@ private:
     template <typename T>
     std::optional<T> selCommon(T (*get)(const QTextCharFormat &, const QFont &)) const;
     bool writeFile(const QString &path, FileFormat format);
+    struct OpenJob;
+    void finishOpen(const std::shared_ptr<OpenJob> &job);
+    void dropOpen();
     void onSelectionMaybeChanged();
     // Colours the lines in view: now, or once the current edit is done.
     void colourShownLines();
@@ -157,6 +172,8 @@ private:
     FileFormat m_format = FileFormat::Rtf;
     LineEnd m_lineEnd = LineEnd::CrLf;
     bool m_loading = false;
+    bool m_saving = false;
+    std::shared_ptr<OpenJob> m_opening;
     QTextDocument *m_before = nullptr; // the content before the last whole replacement
     int m_lastAnchor = -1;
     int m_lastPosition = -1;

@@ -125,11 +125,31 @@ private:
             case '\0':
                 break;
             default:
-                if (m_started)
+                if (m_started && !plainRun())
                     textByte(static_cast<unsigned char>(c));
                 break;
             }
         }
+    }
+
+    static bool isPlain(char c)
+    {
+        return c >= 0x20 && c < 0x7F && c != '\\' && c != '{' && c != '}';
+    }
+
+    // Most of a program is printable ASCII text, the same in every code page: taken a run
+    // at a time. The byte at m_pos - 1 starts the run; false when it cannot be taken so.
+    bool plainRun()
+    {
+        if (m_state.dest != Dest::Text || m_state.hidden || m_skipChars > 0 || m_leadByte >= 0 ||
+            !isPlain(m_data[m_pos - 1]))
+            return false;
+        const qsizetype start = m_pos - 1;
+        while (m_pos < m_data.size() && isPlain(m_data[m_pos]))
+            ++m_pos;
+        m_highSurrogate = 0;
+        m_pending += QLatin1StringView(m_data.data() + start, m_pos - start);
+        return true;
     }
 
     void openGroup()

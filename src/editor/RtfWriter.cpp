@@ -18,7 +18,10 @@ public:
     QByteArray run()
     {
         collectTables();
-        m_out.reserve(m_text.plainText().size() * 11 / 10 + 256);
+        qsizetype size = 0;
+        for (const TextRun &run : m_text.runs)
+            size += run.text.size();
+        m_out.reserve(size * 11 / 10 + 256);
         writeHeader();
         writeBody();
         m_out += "\\par }\r\n";
@@ -115,18 +118,32 @@ private:
             m_out += to.strike ? "\\strike" : "\\strike0";
     }
 
+    static bool isPlain(char16_t c)
+    {
+        return c >= 0x20 && c < 0x7F && c != '\\' && c != '{' && c != '}';
+    }
+
     void appendText(QStringView text)
     {
         for (qsizetype i = 0; i < text.size(); ++i) {
             const QChar ch = text[i];
             const char16_t c = ch.unicode();
-            if (c == '\\' || c == '{' || c == '}') {
+            if (isPlain(c)) {
+                // A run of printable ASCII goes out as it is, in one piece.
+                qsizetype end = i + 1;
+                while (end < text.size() && isPlain(text[end].unicode()))
+                    ++end;
+                const qsizetype at = m_out.size();
+                m_out.resize(at + (end - i));
+                char *out = m_out.data() + at;
+                for (qsizetype k = i; k < end; ++k)
+                    *out++ = char(text[k].unicode());
+                i = end - 1;
+            } else if (c == '\\' || c == '{' || c == '}') {
                 m_out += '\\';
                 m_out += char(c);
             } else if (c == '\t') {
                 m_out += "\\tab ";
-            } else if (c >= 0x20 && c < 0x7F) {
-                m_out += char(c);
             } else {
                 const int byte = c < 0x80 ? int(c) : encodeChar(ch);
                 if (byte >= 0) {

@@ -241,6 +241,8 @@ const Entry kEntries[] = {
      "No se puede leer el archivo."},
     {434, "The file could not be read to its end.", "Файлът не беше прочетен до края.",
      "No se pudo leer el archivo hasta el final."},
+    {445, "Opening", "Отваряне", "Abriendo"},
+    {446, "Saving", "Записване", "Guardando"},
     {450, "The file is no longer there. It leaves the list of recent files.",
      "Файлът вече го няма. Премахва се от списъка на последните файлове.",
      "El archivo ya no esta. Sale de la lista de archivos recientes."},

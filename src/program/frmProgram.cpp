@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -79,6 +80,7 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     connect(rtfText, &RichTextBox::Change, this, [this] { bModified = true; });
     connect(rtfText, &RichTextBox::SelChange, this, &frmProgram::showFormatState);
     connect(rtfText, &RichTextBox::KeyPress, this, &frmProgram::filterKey);
+    connect(rtfText, &RichTextBox::fileProgress, this, &frmProgram::showFileProgress);
 
     // The load step.
     layoutWindow();
@@ -219,8 +221,32 @@ bool frmProgram::SaveAsFile()
     return true;
 }
 
+void frmProgram::showFileProgress(bool saving, int percent)
+{
+    if (percent < 0) {
+        delete m_fileProgress;
+        m_fileProgress = nullptr;
+        return;
+    }
+    if (!m_fileProgress) {
+        m_fileProgress = new QProgressBar(stbStatus);
+        m_fileProgress->setRange(0, 100);
+        stbStatus->insertWidget(0, m_fileProgress, 1);
+    }
+    m_fileProgress->setFormat(
+        GetString(saving ? QStringLiteral("Saving") : QStringLiteral("Opening"),
+                  saving ? 446 : 445) +
+        QStringLiteral(" %p%"));
+    m_fileProgress->setValue(percent);
+}
+
 void frmProgram::closeEvent(QCloseEvent *event)
 {
+    // A save under way finishes first; its window stays open.
+    if (rtfText->isSaving()) {
+        event->ignore();
+        return;
+    }
     if (!bModified) {
         endTransferForClose();
         event->accept();

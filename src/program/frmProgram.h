@@ -11,6 +11,7 @@
 #include <memory>
 
 class QLabel;
+class QProgressBar;
 class QStatusBar;
 class QTimer;
 
@@ -94,6 +95,8 @@ protected:
 
 private:
     void layoutWindow();
+    // The progress of a long open or save (-1: over) in the status bar.
+    void showFileProgress(bool saving, int percent);
     void showFormatState();
     void filterKey(int &keyAscii);
     bool writeTo(const QString &path, bool asNewName);
@@ -133,6 +136,7 @@ private:
     bool sourceReadable();
 
     bool bModified = false;
+    QProgressBar *m_fileProgress = nullptr;
     QPointer<frmPreview> m_preview;
     qint32 lngPosition = 0;
     qint32 lngLineStart = 0;

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Long programs: a CAM-like program opens and saves byte for byte, as plain text and as
+// RTF, whether it opens at once or on another thread and saves at once or in slices; an
+// open in progress survives its editor going away or a second open, and leaves other
+// editors alone.
+#include "editor/RichTextBox.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <QtTest>
+
+using namespace kordavel;
+
+namespace {
+
+// Lines like a CAM post-processor's: blocks, comments, tool changes, empty lines.
+QList<QByteArray> camLines(int count)
+{
+    QList<QByteArray> lines{"%", "O2001 (POCKET {A} - T1 D10)", "(MACHINE: VMC \\ 3 AXES)"};
+    for (int i = 0; lines.size() < count - 2; ++i) {
+        const QByteArray n = "N" + QByteArray::number(10 * i) + ' ';
+        if (i % 97 == 0)
+            lines << "(PASS " + QByteArray::number(i / 97) + " - ROUGHING)" << QByteArray();
+        else if (i % 13 == 0)
+            lines << n + "G00 Z" + QByteArray::number(i % 50) + ".5";
+        else
+            lines << n + "G01 X" + QByteArray::number(i * 0.137, 'f', 3) + " Y-" +
+                         QByteArray::number(i % 211) + ".25 F" + QByteArray::number(300 + i % 7);
+    }
+    return lines << "M30"
+                 << "%";
+}
+
+// The RTF the editor writes for unformatted lines: one paragraph a line.
+QByteArray camRtf(const QList<QByteArray> &lines)
+{
+    QByteArray out = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Courier New;}}\r\n"
+                     "{\\colortbl ;}\r\n\\pard\\f0\\fs20";
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QByteArray line = lines[i];
+        line.replace('\\', "\\\\").replace('{', "\\{").replace('}', "\\}");
+        out += (i ? "\\par" : "") + (line.isEmpty() ? QByteArray() : ' ' + line) + "\r\n";
+    }
+    return out + "\\par }\r\n";
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TstLargeFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void savedAsOpened_data();
+    void savedAsOpened();
+    void openInProgressSurvives();
+};
+
+void TstLargeFiles::savedAsOpened_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<bool>("rtf");
+    for (const int lines : {3000, 30000}) {
+        QTest::addRow("%d lines, plain", lines) << lines << false;
+        QTest::addRow("%d lines, rtf", lines) << lines << true;
+    }
+}
+
+void TstLargeFiles::savedAsOpened()
+{
+    QFETCH(int, lines);
+    QFETCH(bool, rtf);
+    const QList<QByteArray> program = camLines(lines);
+    const QByteArray bytes = rtf ? camRtf(program) : program.join("\r\n") + "\r\n";
+    QTemporaryDir dir;
+    const QString in = dir.filePath(rtf ? "in.dnc" : "in.nc");
+    writeAll(in, bytes);
+    RichTextBox editor;
+    editor.show();
+    QSignalSpy opened(&editor, &RichTextBox::fileOpened);
+    editor.openFile(in);
+    QTRY_COMPARE(opened.size(), 1);
+    QVERIFY(opened.first().first().toBool());
+    QCOMPARE(editor.textLength(), int(program.join("\r\n").size()) + 2 * !rtf);
+    QVERIFY(editor.saveFile(dir.filePath("out")));
+    QCOMPARE(readAll(dir.filePath("out")), bytes);
+    // Plain text saved as RTF writes the same as the RTF file.
+    if (rtf)
+        return;
+    QVERIFY(editor.saveFileAs(dir.filePath("as.dnc")));
+    QCOMPARE(readAll(dir.filePath("as.dnc")), camRtf(program + QList<QByteArray>{""}));
+}
+
+void TstLargeFiles::openInProgressSurvives()
+{
+    QTemporaryDir dir;
+    const QList<QByteArray> program = camLines(40000);
+    const QString first = dir.filePath("first.nc");
+    const QString second = dir.filePath("second.nc");
+    writeAll(first, program.join("\n"));
+    writeAll(second, program.mid(1).join("\r\n"));
+    RichTextBox other;
+    other.setText(QStringLiteral("G01 X1"));
+    {
+        RichTextBox closed; // goes away while its open runs
+        closed.openFile(first);
+        QVERIFY(closed.isOpening() && closed.locked());
+    }
+    RichTextBox twice;
+    QSignalSpy opened(&twice, &RichTextBox::fileOpened);
+    twice.openFile(first);
+    twice.openFile(second); // drops the first
+    QTRY_COMPARE(opened.size(), 1);
+    QTRY_COMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+    QVERIFY(!twice.locked());
+    QCOMPARE(twice.text(), QString::fromLatin1(program.mid(1).join("\r\n")));
+    QCOMPARE(other.text(), QStringLiteral("G01 X1"));
+}
+
+QTEST_MAIN(TstLargeFiles)
+#include "tst_largefiles.moc"
