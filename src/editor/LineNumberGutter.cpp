@@ -16,6 +16,26 @@ constexpr int kPadding = 4;
 
 } // namespace
 
+QTextBlock firstShownBlock(const QTextEdit &editor)
+{
+    const QTextDocument *doc = editor.document();
+    QAbstractTextDocumentLayout *layout = doc->documentLayout();
+    const int offset = editor.verticalScrollBar()->value();
+    const QTextBlock guess = editor.cursorForPosition(QPoint(0, 0)).block();
+    if (!guess.isValid() || layout->blockBoundingRect(guess).top() <= offset)
+        return guess;
+    int low = 0;
+    int high = guess.blockNumber();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (layout->blockBoundingRect(doc->findBlockByNumber(middle)).bottom() <= offset)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return doc->findBlockByNumber(low);
+}
+
 LineNumberGutter::LineNumberGutter(QTextEdit *editor) : QWidget(editor), m_editor(editor)
 {
     setObjectName(QStringLiteral("lineNumbers"));
@@ -39,7 +59,7 @@ QList<LineNumberGutter::ShownLine> LineNumberGutter::shownLines() const
     // The gutter stands beside the viewport, as high as it: both scroll by the same offset.
     const int offset = m_editor->verticalScrollBar()->value();
     const int current = m_editor->textCursor().blockNumber();
-    QTextBlock block = m_editor->cursorForPosition(QPoint(0, 0)).block();
+    QTextBlock block = firstShownBlock(*m_editor);
     for (int number = block.blockNumber(); block.isValid(); block = block.next(), ++number) {
         const QRectF rect = layout->blockBoundingRect(block);
         const QTextLayout *text = block.layout();

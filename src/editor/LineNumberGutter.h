@@ -4,9 +4,15 @@
 #include <QList>
 #include <QWidget>
 
+class QTextBlock;
 class QTextEdit;
 
 namespace kordavel {
+
+// The first block in the editor's view. While a long document is still being laid out,
+// the layout's own hit test can answer with a block further down; the blocks above it are
+// laid out in order, so the right one is found among them by halving.
+QTextBlock firstShownBlock(const QTextEdit &editor);
 
 // The line numbers at the left of an editor, for display only: line 1 is the first line
 // of the text, and the caret's line is marked. Only the lines in view are looked at.

@@ -63,7 +63,7 @@ void RichTextBox::colourShownLines()
     if (m_highlighter.enabled()) {
         QAbstractTextDocumentLayout *layout = document()->documentLayout();
         const int bottom = verticalScrollBar()->value() + viewport()->height();
-        for (QTextBlock block = cursorForPosition(QPoint(0, 0)).block(); block.isValid();
+        for (QTextBlock block = firstShownBlock(*this); block.isValid();
              block = block.next()) {
             if (layout->blockBoundingRect(block).top() > bottom)
                 break;

@@ -3,6 +3,7 @@
 // RTF, whether it opens at once or on another thread and saves at once or in slices; an
 // open in progress survives its editor going away or a second open, and leaves other
 // editors alone.
+#include "editor/LineNumberGutter.h"
 #include "editor/RichTextBox.h"
 
 #include <QSignalSpy>
@@ -66,6 +67,7 @@ private slots:
     void savedAsOpened_data();
     void savedAsOpened();
     void openInProgressSurvives();
+    void shownWithColoursAndNumbers();
 };
 
 void TstLargeFiles::savedAsOpened_data()
@@ -127,6 +129,27 @@ void TstLargeFiles::openInProgressSurvives()
     QVERIFY(!twice.locked());
     QCOMPARE(twice.text(), QString::fromLatin1(program.mid(1).join("\r\n")));
     QCOMPARE(other.text(), QStringLiteral("G01 X1"));
+}
+
+// A long program opened on another thread is coloured and numbered as soon as it shows.
+void TstLargeFiles::shownWithColoursAndNumbers()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("long.nc");
+    writeAll(path, camLines(30000).join("\r\n"));
+    RichTextBox editor;
+    editor.resize(500, 300);
+    editor.setHighlighting(true);
+    editor.setLineNumbers(true);
+    editor.show();
+    QSignalSpy opened(&editor, &RichTextBox::fileOpened);
+    editor.openFile(path);
+    QVERIFY(editor.isOpening());
+    QTRY_COMPARE(opened.size(), 1);
+    QTRY_VERIFY(!editor.extraSelections().isEmpty());
+    const QList<LineNumberGutter::ShownLine> shown = editor.lineNumberGutter()->shownLines();
+    QVERIFY(shown.size() > 5);
+    QCOMPARE(shown.first().number, 1);
 }
 
 QTEST_MAIN(TstLargeFiles)
