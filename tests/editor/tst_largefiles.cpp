@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Long programs: a CAM-like program opens and saves byte for byte, as plain text and as
-// RTF, whether it opens at once or on another thread and saves at once or in slices; an
-// open in progress survives its editor going away or a second open, and leaves other
-// editors alone.
+// RTF, whether it opens at once or on another thread and saves at once or in slices, and
+// shows coloured and numbered from its first line; an open in progress survives its editor
+// going away or a second open, and leaves other editors alone.
 #include "editor/LineNumberGutter.h"
 #include "editor/RichTextBox.h"
+#include "support/TestFolders.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -12,6 +13,8 @@
 #include <QtTest>
 
 using namespace kordavel;
+using kordavel::test::readFile;
+using kordavel::test::writeFile;
 
 namespace {
 
@@ -46,19 +49,6 @@ QByteArray camRtf(const QList<QByteArray> &lines)
     return out + "\\par }\r\n";
 }
 
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TstLargeFiles : public QObject {
@@ -67,7 +57,6 @@ private slots:
     void savedAsOpened_data();
     void savedAsOpened();
     void openInProgressSurvives();
-    void shownWithColoursAndNumbers();
 };
 
 void TstLargeFiles::savedAsOpened_data()
@@ -88,21 +77,27 @@ void TstLargeFiles::savedAsOpened()
     const QByteArray bytes = rtf ? camRtf(program) : program.join("\r\n") + "\r\n";
     QTemporaryDir dir;
     const QString in = dir.filePath(rtf ? "in.dnc" : "in.nc");
-    writeAll(in, bytes);
+    writeFile(in, bytes);
     RichTextBox editor;
+    editor.resize(500, 300);
+    editor.setHighlighting(true);
+    editor.setLineNumbers(true);
     editor.show();
     QSignalSpy opened(&editor, &RichTextBox::fileOpened);
     editor.openFile(in);
     QTRY_COMPARE(opened.size(), 1);
     QVERIFY(opened.first().first().toBool());
+    // Coloured and numbered from its first line as soon as it shows.
+    QTRY_VERIFY(!editor.extraSelections().isEmpty());
+    QCOMPARE(editor.lineNumberGutter()->shownLines().value(0).number, 1);
     QCOMPARE(editor.textLength(), int(program.join("\r\n").size()) + 2 * !rtf);
     QVERIFY(editor.saveFile(dir.filePath("out")));
-    QCOMPARE(readAll(dir.filePath("out")), bytes);
+    QCOMPARE(readFile(dir.filePath("out")), bytes);
     // Plain text saved as RTF writes the same as the RTF file.
     if (rtf)
         return;
     QVERIFY(editor.saveFileAs(dir.filePath("as.dnc")));
-    QCOMPARE(readAll(dir.filePath("as.dnc")), camRtf(program + QList<QByteArray>{""}));
+    QCOMPARE(readFile(dir.filePath("as.dnc")), camRtf(program + QList<QByteArray>{""}));
 }
 
 void TstLargeFiles::openInProgressSurvives()
@@ -111,8 +106,8 @@ void TstLargeFiles::openInProgressSurvives()
     const QList<QByteArray> program = camLines(40000);
     const QString first = dir.filePath("first.nc");
     const QString second = dir.filePath("second.nc");
-    writeAll(first, program.join("\n"));
-    writeAll(second, program.mid(1).join("\r\n"));
+    writeFile(first, program.join("\n"));
+    writeFile(second, program.mid(1).join("\r\n"));
     RichTextBox other;
     other.setText(QStringLiteral("G01 X1"));
     {
@@ -129,27 +124,6 @@ void TstLargeFiles::openInProgressSurvives()
     QVERIFY(!twice.locked());
     QCOMPARE(twice.text(), QString::fromLatin1(program.mid(1).join("\r\n")));
     QCOMPARE(other.text(), QStringLiteral("G01 X1"));
-}
-
-// A long program opened on another thread is coloured and numbered as soon as it shows.
-void TstLargeFiles::shownWithColoursAndNumbers()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("long.nc");
-    writeAll(path, camLines(30000).join("\r\n"));
-    RichTextBox editor;
-    editor.resize(500, 300);
-    editor.setHighlighting(true);
-    editor.setLineNumbers(true);
-    editor.show();
-    QSignalSpy opened(&editor, &RichTextBox::fileOpened);
-    editor.openFile(path);
-    QVERIFY(editor.isOpening());
-    QTRY_COMPARE(opened.size(), 1);
-    QTRY_VERIFY(!editor.extraSelections().isEmpty());
-    const QList<LineNumberGutter::ShownLine> shown = editor.lineNumberGutter()->shownLines();
-    QVERIFY(shown.size() > 5);
-    QCOMPARE(shown.first().number, 1);
 }
 
 QTEST_MAIN(TstLargeFiles)
