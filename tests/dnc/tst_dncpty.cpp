@@ -239,7 +239,7 @@ private slots:
         c.dnc->setRTSCTS(false);
         c.dnc->setXOnXOff(true);
         c.dnc->setAction(1);
-        m_pty->onData = [&](const QByteArray &) {
+        m_pty->onData = [&] {
             if (m_pty->received.size() >= 100000 && !std::exchange(xoffSent, true))
                 m_pty->write("\x13");
         };

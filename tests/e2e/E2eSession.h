@@ -10,7 +10,7 @@
 #include "program/ProgramPanel.h"
 #include "program/TransferSteps.h"
 #include "support/FrameSession.h"
-#include "support/MachineSimulator.h"
+#include "support/PtyMachine.h"
 #include "support/RecordingTerminal.h"
 
 #include <QComboBox>
@@ -35,8 +35,8 @@ inline bool selectPort(frmProgram *p, int n)
 // The machines outlive the frame: its windows close before their lines go.
 struct E2eMachines {
     RecordingTerminal terminal;
-    MachineSimulator machine1;
-    MachineSimulator machine2;
+    PtyMachine machine1;
+    PtyMachine machine2;
 };
 
 struct E2eSession : E2eMachines, FrameSession {
