@@ -2,12 +2,19 @@
 // New and opened program windows cascade from the one before, as the MDI default does,
 // wholly inside the frame's area, also those made before the frame had its size. The recent
 // files: most recent first, once each, eight at most, kept across starts, in the File menu
-// after programs are opened and saved; one gone is dropped when chosen.
+// after programs are opened and saved; one gone is dropped when chosen. Files named on the
+// command line: opened at start, or handed to the running copy.
+#include "app/FileHandOver.h"
 #include "app/RecentFiles.h"
 #include "support/FrameSession.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace kordavel;
 using namespace kordavel::test;
@@ -25,132 +32,181 @@ QStringList recentEntries(const frmMain &frame)
     return out;
 }
 
+// Each program window's caption and text, "caption|text".
+QStringList titles(const frmMain &frame)
+{
+    QStringList out;
+    for (frmProgram *program : frame.programWindows())
+        out << program->windowTitle() + QLatin1Char('|') + program->rtfText->text();
+    return out;
+}
+
 } // namespace
 
 class TstFrameWindows : public QObject {
     Q_OBJECT
 private slots:
-    void cascadeInsideTheArea_data();
-    void cascadeInsideTheArea();
-    void order_data();
-    void order();
-    void fromTheFrame();
-};
+    void cascadeInsideTheArea_data()
+    {
+        QTest::addColumn<bool>("beforeShown");
+        QTest::newRow("shown frame") << false;
+        QTest::newRow("made at start-up") << true;
+    }
 
-void TstFrameWindows::cascadeInsideTheArea_data()
-{
-    QTest::addColumn<bool>("beforeShown");
-    QTest::newRow("shown frame") << false;
-    QTest::newRow("made at start-up") << true;
-}
-
-void TstFrameWindows::cascadeInsideTheArea()
-{
-    QFETCH(bool, beforeShown);
-    TestFolders folders;
-    ScriptedDialogs dialogs;
-    QStringList files;
-    for (int i = 0; beforeShown && i < 9; ++i)
-        files << QStringLiteral(KORDAVEL_TESTS_DIR "/data/fanuc_pocket.nc");
-    frmMain frame;
-    QVERIFY(frame.startUp(beforeShown ? files + files.mid(0, 1) : QStringList{}));
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    for (int i = 0; !beforeShown && i < 9; ++i)
-        (i % 2 ? frame.menuEntry(QStringLiteral("mnuFileNew"))->trigger()
-               : frame.openFile(QStringLiteral(KORDAVEL_TESTS_DIR "/data/haas_turn.nc")));
-    const QList<QMdiSubWindow *> subs = frame.mdiArea()->subWindowList(QMdiArea::CreationOrder);
-    QCOMPARE(subs.size(), 10);
-    const QRect area = frame.mdiArea()->viewport()->rect();
-    int wraps = 0;
-    for (int i = 0; i < subs.size(); ++i) {
-        const QRect place = subs[i]->geometry();
-        QVERIFY2(area.contains(place), qPrintable(QStringLiteral("window %1").arg(i + 1)));
-        QCOMPARE(place.size(), area.size() * 3 / 4);
-        if (i == 0 || place.topLeft() == area.topLeft()) {
-            QCOMPARE(place.topLeft(), area.topLeft());
-            wraps += i > 0;
-            continue;
+    void cascadeInsideTheArea()
+    {
+        QFETCH(bool, beforeShown);
+        TestFolders folders;
+        ScriptedDialogs dialogs;
+        QStringList files;
+        for (int i = 0; beforeShown && i < 9; ++i)
+            files << QStringLiteral(KORDAVEL_TESTS_DIR "/data/fanuc_pocket.nc");
+        frmMain frame;
+        QVERIFY(frame.startUp(beforeShown ? files + files.mid(0, 1) : QStringList{}));
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        for (int i = 0; !beforeShown && i < 9; ++i)
+            (i % 2 ? frame.menuEntry(QStringLiteral("mnuFileNew"))->trigger()
+                   : frame.openFile(QStringLiteral(KORDAVEL_TESTS_DIR "/data/haas_turn.nc")));
+        const QList<QMdiSubWindow *> subs = frame.mdiArea()->subWindowList(QMdiArea::CreationOrder);
+        QCOMPARE(subs.size(), 10);
+        const QRect area = frame.mdiArea()->viewport()->rect();
+        int wraps = 0;
+        for (int i = 0; i < subs.size(); ++i) {
+            const QRect place = subs[i]->geometry();
+            QVERIFY2(area.contains(place), qPrintable(QStringLiteral("window %1").arg(i + 1)));
+            QCOMPARE(place.size(), area.size() * 3 / 4);
+            if (i == 0 || place.topLeft() == area.topLeft()) {
+                QCOMPARE(place.topLeft(), area.topLeft());
+                wraps += i > 0;
+                continue;
+            }
+            const QPoint step = place.topLeft() - subs[i - 1]->pos();
+            QVERIFY(step.x() > 10 && step.x() == step.y());
         }
-        const QPoint step = place.topLeft() - subs[i - 1]->pos();
-        QVERIFY(step.x() > 10 && step.x() == step.y());
+        QVERIFY(wraps > 0);
+        QVERIFY(frame.close());
     }
-    QVERIFY(wraps > 0);
-    QVERIFY(frame.close());
-}
 
-void TstFrameWindows::order_data()
-{
-    QTest::addColumn<QString>("added");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("most recent first") << "a b c"
-                                       << "c b a";
-    QTest::newRow("once each") << "a b a ./b"
-                               << "b a";
-    QTest::newRow("eight at most") << "1 2 3 4 5 6 7 8 9 10"
-                                   << "10 9 8 7 6 5 4 3";
-}
-
-void TstFrameWindows::order()
-{
-    QFETCH(QString, added);
-    QFETCH(QString, expected);
-    TestFolders folders;
-    const auto paths = [&](const QString &names) {
-        QStringList out;
-        for (const QString &name : names.split(QLatin1Char(' ')))
-            out << QDir::cleanPath(folders.file(name));
-        return out;
-    };
-    RecentFiles recent;
-    recent.load();
-    QVERIFY(recent.paths().isEmpty());
-    for (const QString &path : paths(added))
-        recent.add(path);
-    QCOMPARE(recent.paths(), paths(expected));
-    recent.save();
-    // A shorter list leaves no old entries behind.
-    recent.remove(paths(expected).first());
-    recent.save();
-    RecentFiles again;
-    again.load();
-    QCOMPARE(again.paths(), paths(expected).mid(1));
-}
-
-void TstFrameWindows::fromTheFrame()
-{
-    FrameSession s;
-    const QString a = s.folders.file(QStringLiteral("a.nc"));
-    const QString b = s.folders.file(QStringLiteral("b&c.nc"));
-    const QString saved = s.folders.file(QStringLiteral("saved.dnc"));
-    for (const QString &path : {a, b}) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("G0 X1\r\n");
+    void order_data()
+    {
+        QTest::addColumn<QString>("added");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("most recent first") << "a b c"
+                                           << "c b a";
+        QTest::newRow("once each") << "a b a ./b"
+                                   << "b a";
+        QTest::newRow("eight at most") << "1 2 3 4 5 6 7 8 9 10"
+                                       << "10 9 8 7 6 5 4 3";
     }
-    QVERIFY(recentEntries(*s.frame).isEmpty());
-    s.frame->openFile(a);
-    s.frame->openFile(b);
-    s.dialogs.saveAnswers << saved;
-    s.trigger("mnuFileSaveAs");
-    s.frame->openFile(a);
-    const QStringList expected{"&1 " + a, "&2 " + saved, "&3 " + QString(b).replace("&", "&&")};
-    QCOMPARE(recentEntries(*s.frame), expected);
-    // The next start shows the same; a file gone leaves the list when chosen.
-    QVERIFY(s.frame->close());
-    s.frame = std::make_unique<frmMain>();
-    QVERIFY(s.frame->startUp());
-    QCOMPARE(recentEntries(*s.frame), expected);
-    QVERIFY(QFile::remove(saved));
-    const int windows = int(s.frame->programWindows().size());
-    s.trigger("mnuFileRecent2");
-    QCOMPARE(s.frame->programWindows().size(), windows);
-    QCOMPARE(s.dialogs.messages.size(), 1);
-    QVERIFY(s.dialogs.messages.first().endsWith(GetString({}, 450)));
-    QCOMPARE(recentEntries(*s.frame), (QStringList{expected[0], "&2 " + expected[2].mid(3)}));
-    s.trigger("mnuFileRecent2");
-    QCOMPARE(s.frame->activeProgram()->windowTitle(), b);
-    QCOMPARE(recentEntries(*s.frame).first(), "&1" + expected[2].mid(2));
-}
+
+    void order()
+    {
+        QFETCH(QString, added);
+        QFETCH(QString, expected);
+        TestFolders folders;
+        const auto paths = [&](const QString &names) {
+            QStringList out;
+            for (const QString &name : names.split(QLatin1Char(' ')))
+                out << QDir::cleanPath(folders.file(name));
+            return out;
+        };
+        RecentFiles recent;
+        recent.load();
+        QVERIFY(recent.paths().isEmpty());
+        for (const QString &path : paths(added))
+            recent.add(path);
+        QCOMPARE(recent.paths(), paths(expected));
+        recent.save();
+        // A shorter list leaves no old entries behind.
+        recent.remove(paths(expected).first());
+        recent.save();
+        RecentFiles again;
+        again.load();
+        QCOMPARE(again.paths(), paths(expected).mid(1));
+    }
+
+    void fromTheFrame()
+    {
+        FrameSession s;
+        const QString a = s.folders.file(QStringLiteral("a.nc"));
+        const QString b = s.folders.file(QStringLiteral("b&c.nc"));
+        const QString saved = s.folders.file(QStringLiteral("saved.dnc"));
+        for (const QString &path : {a, b})
+            writeFile(path, "G0 X1\r\n");
+        QVERIFY(recentEntries(*s.frame).isEmpty());
+        s.frame->openFile(a);
+        s.frame->openFile(b);
+        s.dialogs.saveAnswers << saved;
+        s.trigger("mnuFileSaveAs");
+        s.frame->openFile(a);
+        const QStringList expected{"&1 " + a, "&2 " + saved, "&3 " + QString(b).replace("&", "&&")};
+        QCOMPARE(recentEntries(*s.frame), expected);
+        // The next start shows the same; a file gone leaves the list when chosen.
+        QVERIFY(s.frame->close());
+        s.frame = std::make_unique<frmMain>();
+        QVERIFY(s.frame->startUp());
+        QCOMPARE(recentEntries(*s.frame), expected);
+        QVERIFY(QFile::remove(saved));
+        const int windows = int(s.frame->programWindows().size());
+        s.trigger("mnuFileRecent2");
+        QCOMPARE(s.frame->programWindows().size(), windows);
+        QCOMPARE(s.dialogs.messages.size(), 1);
+        QVERIFY(s.dialogs.messages.first().endsWith(GetString({}, 450)));
+        QCOMPARE(recentEntries(*s.frame), (QStringList{expected[0], "&2 " + expected[2].mid(3)}));
+        s.trigger("mnuFileRecent2");
+        QCOMPARE(s.frame->activeProgram()->windowTitle(), b);
+        QCOMPARE(recentEntries(*s.frame).first(), "&1" + expected[2].mid(2));
+    }
+
+    void filesOpenAtStart()
+    {
+        TestFolders folders;
+        ScriptedDialogs dialogs;
+        const QString a = writeFile(folders.file(QStringLiteral("a.nc")), "G0 X1\nM30\n");
+        const QString missing = folders.file(QStringLiteral("missing.nc"));
+        frmMain frame;
+        QVERIFY(frame.startUp({a, missing}));
+        // No empty first window; a file that cannot be loaded leaves its window as Open does.
+        QCOMPARE(titles(frame), (QStringList{a + "|G0 X1\r\nM30\r\n", "Program 2|"}));
+        QVERIFY(frame.programWindows().at(1)->bFlagNew);
+        QVERIFY(frame.close());
+    }
+
+    void secondStartHandsFilesOver_data()
+    {
+        QTest::addColumn<bool>("staleSocket");
+        QTest::newRow("running copy listens") << false;
+        QTest::newRow("socket left by a crash") << true;
+    }
+
+    void secondStartHandsFilesOver()
+    {
+        QFETCH(bool, staleSocket);
+        TestFolders folders;
+        ScriptedDialogs dialogs;
+        if (staleSocket) { // bound and closed without unlinking, as a crashed copy leaves it
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            const QByteArray path = QFile::encodeName(FileHandOver::socketPath());
+            std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+            ::close(fd);
+        }
+        const QString b = writeFile(folders.file(QStringLiteral("b.nc")), "G1 Y2\n");
+        frmMain frame;
+        QVERIFY(frame.startUp());
+        {
+            frmMain second;
+            QVERIFY(!second.startUp({b}));
+            QVERIFY(!second.isVisible());
+            QVERIFY(second.programWindows().isEmpty());
+        }
+        QTRY_COMPARE(titles(frame), (QStringList{"Program 1|", b + "|G1 Y2\r\n"}));
+        QVERIFY(dialogs.messages.isEmpty()); // no "in use" message
+        QVERIFY(frame.close());
+    }
+};
 
 QTEST_MAIN(TstFrameWindows)
 #include "tst_framewindows.moc"

@@ -3,22 +3,32 @@
 // copy and a lock left by a crash; window numbering, the menus that follow the windows,
 // relabelling in every language; and its commands on the active program: guards while the
 // editor is locked, the format toggles and the toolbar state, the clipboard both ways,
-// Open, Font, Print and the window arrangements.
+// Open, Font, Print and the window arrangements; the manual that F1 shows, in the current
+// language, with contents, links, back and forward, and find; twips to pixels and back.
 #include "common/AppState.h"
 #include "common/Twips.h"
+#include "dialogs/frmHelp.h"
 #include "i18n/Language.h"
 #include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
 
 #include <QClipboard>
+#include <QLineEdit>
 #include <QLockFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTreeWidget>
+
+#include <climits>
+#include <limits>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -622,6 +632,79 @@ private slots:
             QVERIFY(!a.intersects(b));
             QCOMPARE(code == 1 ? a.width() : a.height(), code == 1 ? area.width() : area.height());
         }
+    }
+
+    void f1ShowsTheManual_data() { addLanguageRows(); }
+
+    void f1ShowsTheManual()
+    {
+        QFETCH(int, language);
+        FrameSession s;
+        s.frame->changeLanguage(qint16(language));
+        QAction *contents = s.frame->menuEntry(QStringLiteral("mnuHelpContents"));
+        QCOMPARE(contents->shortcut(), QKeySequence(Qt::Key_F1));
+        contents->trigger();
+        frmHelp *help = s.frame->helpWindow();
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->txtPage->source().toString(), frmHelp::manualSource(qint16(language)));
+        QCOMPARE(help->windowTitle(), GetString(QString(), 404));
+
+        // A contents entry shows its heading; a link goes there too, and Back comes back.
+        QVERIFY(help->tvwContents->topLevelItemCount() >= 10);
+        QTreeWidgetItem *last =
+            help->tvwContents->topLevelItem(help->tvwContents->topLevelItemCount() - 1);
+        emit help->tvwContents->itemClicked(last, 0);
+        QCOMPARE(help->txtPage->textCursor().block().text().simplified(), last->text(0));
+        QVERIFY(!help->cmdBack->isEnabled());
+        help->txtPage->setSource(QUrl(frmHelp::manualSource(qint16(language)) + "#ports"));
+        QVERIFY(help->cmdBack->isEnabled());
+        help->cmdBack->click();
+        QVERIFY(help->cmdForward->isEnabled());
+
+        // Find selects the next match and wraps round once.
+        help->txtFind->setText(QStringLiteral("dialout"));
+        help->cmdFindNext->click();
+        QCOMPARE(help->txtPage->textCursor().selectedText().toLower(), QStringLiteral("dialout"));
+
+        // The window follows a change of language.
+        const qint16 other = qint16(language % 3 + 1);
+        s.frame->changeLanguage(other);
+        QCOMPARE(help->txtPage->source().toString(), frmHelp::manualSource(other));
+    }
+
+    // Every manual has the same sections, and quotes every message of the serial line as the
+    // program shows it in that language.
+    void manualsAgree()
+    {
+        QStringList sections[3];
+        for (int language = 1; language <= 3; ++language) {
+            setLanguageNumber(qint16(language));
+            frmHelp help;
+            const QString text = help.txtPage->toPlainText();
+            QTextDocument *doc = help.txtPage->document();
+            for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+                if (block.blockFormat().headingLevel() == 2 && block.begin() != block.end())
+                    sections[language - 1] << block.begin().fragment().charFormat().anchorNames();
+            for (int offset : {27, 32, 402, 403})
+                QVERIFY2(
+                    text.contains(GetString(QString(), offset).trimmed()),
+                    qPrintable(QString::number(language) + ": " + GetString(QString(), offset)));
+        }
+        QVERIFY(sections[0].contains(QStringLiteral("ports")));
+        QCOMPARE(sections[1], sections[0]);
+        QCOMPARE(sections[2], sections[0]);
+        setLanguageNumber(1);
+    }
+
+    // Twips to pixels and back, and the saturation of lengths no screen holds.
+    void twipConversions()
+    {
+        for (int px : {0, 1, 15, 96, 1000, 1919, -7})
+            QCOMPARE(twipsToPixelsX(pixelsToTwipsX(px)), px);
+        QCOMPARE(twipsToPixelsY(1440), twipsToPixelsX(1440)); // square dots on this screen
+        QCOMPARE(twipsToPixelsX(1e30), INT_MAX / 4);
+        QCOMPARE(twipsToPixelsY(-1e30), -(INT_MAX / 4));
+        QCOMPARE(twipsToPixelsX(std::numeric_limits<double>::quiet_NaN()), 0);
     }
 };
 
