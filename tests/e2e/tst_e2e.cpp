@@ -1,17 +1,41 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sending from a program window to a simulated machine, byte for byte on the machine's
-// side: whole program, selection, EIA, time left, two windows at once with restarts during
-// the pause, Escape, a port that is gone, and a machine that goes away mid-send or
+// Transfers between program windows and simulated machines. Sending, byte for byte on the
+// machine's side: whole program, selection, EIA, time left, two windows at once with restarts
+// during the pause, Escape, a port that is gone, and a machine that goes away mid-send or
 // mid-receive. The last bytes leave before the port closes; a stop discards them. The step
-// itself (progress, pieces) is checked in tst_program, XOFF/XON in the dnc tests.
+// itself (progress, pieces) is checked in tst_program, XOFF/XON in the dnc tests. Receiving a
+// program that the machine punches out, in ISO and EIA code, into a window that already holds
+// text; the receive ends by hand, after the line of the closing %, or after 5 s of quiet.
+// Closing a window while it sends, by every path: the close question answered Yes or No
+// (Cancel: tst_program), an unchanged window, a close from inside the blocking send, and a
+// close during the pause before the port opens; nothing crashes and the port ends up closed.
 #include "E2eSession.h"
+
+#include "common/AppState.h"
 
 #include <QRadioButton>
 
 using namespace kordavel;
 using namespace kordavel::test;
 
-class TstE2eSend : public QObject {
+namespace {
+
+// The port is free again: a fresh channel can open it.
+bool portFree(int n)
+{
+    ucDnc probe;
+    probe.setComPort(QString::number(n));
+    probe.setAction(2);
+    const bool opened = probe.Action() == 2;
+    probe.setAction(0);
+    return opened;
+}
+
+const QString kProgram = QStringLiteral("N10 G01 X10\r\nN20 G01 X20\r\nN30 G01 X30\r\nN40 M30\r\n");
+
+} // namespace
+
+class TstE2e : public QObject {
     Q_OBJECT
 private slots:
     void sendsExactBytes_data()
@@ -213,7 +237,162 @@ private slots:
             QCOMPARE(p->rtfText->text(),
                      QStringLiteral("N10 G01 X1\r\nN20 G01 X2\r\nN30 M30\r\nN40 X4\r\n"));
     }
+
+    void appendsToExistingText_data()
+    {
+        QTest::addColumn<QByteArray>("punched");
+        QTest::addColumn<QString>("shown"); // the text ends so before the stop
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("eia");
+        QTest::addColumn<int>("receiveEnd"); // 0 by hand, 1 at the closing %, 2 after 5 s quiet
+        // Four bytes a chunk: two steps find a CR without its LF.
+        QTest::newRow("ISO, line ends split between chunks")
+            << QByteArray("N20\r\nN30 X1\r\nM30\r\n") << "M30\r\n"
+            << "N10 G00\r\nN20\r\nN30 X1\r\nM30\r\n"
+            << false << 0;
+        // The last CR is held back by the step; the stop takes it.
+        QTest::newRow("stopped with the last line end held") << QByteArray("N20\rN30\r") << "N30"
+                                                             << "N10 G00\r\nN20\r\nN30\r\n"
+                                                             << false << 0;
+        // "N20 X1", LF, "N30 M30", LF in EIA code.
+        QTest::newRow("EIA") << QByteArray(
+                                    "\x45\x02\x20\x10\x37\x01\x00\x45\x13\x20\x10\x54\x13\x20\x00",
+                                    15)
+                             << "M30\r\n"
+                             << "N10 G00\r\nN20 X1\r\nN30 M30\r\n"
+                             << true << 0;
+        // The second % received ends it with its line.
+        QTest::newRow("ends after the closing %")
+            << QByteArray("%\r\nN20\r\nM30\r\n%\r\n") << "M30\r\n%\r\n"
+            << "N10 G00\r\n%\r\nN20\r\nM30\r\n%\r\n"
+            << false << 1;
+        QTest::newRow("ends after 5 s quiet") << QByteArray("N20\r\nM30\r\n") << "M30\r\n"
+                                              << "N10 G00\r\nN20\r\nM30\r\n"
+                                              << false << 2;
+    }
+
+    void appendsToExistingText()
+    {
+        QFETCH(QByteArray, punched);
+        QFETCH(QString, shown);
+        QFETCH(QString, expected);
+        QFETCH(bool, eia);
+        QFETCH(int, receiveEnd);
+        E2eSession s;
+        frmProgram *p = s.program();
+        p->picControl->controls->optFormat[eia ? 1 : 0]->setChecked(true);
+        p->picControl->controls->cboReceiveEnd->setCurrentIndex(receiveEnd);
+        p->rtfText->setText(QStringLiteral("N10 G00\r\n"));
+        p->rtfText->select(0, 3);
+        p->rtfText->setSelBold(true);
+        s.trigger("mnuCommunicationReceive");
+        QCOMPARE(p->actAction, qint32(actReceive));
+        QVERIFY(s.frame->buttonValue(QStringLiteral("Receive")));
+        QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Receive"));
+        QVERIFY(p->rtfText->locked());
+        // Quiet before the first byte does not end it.
+        s.transferNow += 10000;
+        p->tEvent_Timer();
+        QCOMPARE(p->actAction, qint32(actReceive));
+        // Four bytes every 250 ms, a step every 400 ms.
+        s.machine1.punch(punched, 4, 250);
+        QTRY_VERIFY_WITH_TIMEOUT(s.machine1.punchDone(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(p->rtfText->text().endsWith(shown), 5000);
+        const int length = p->rtfText->textLength();
+        if (receiveEnd == 0) {
+            QCOMPARE(E2eSession::panel(p, 2), QString::number(length));
+            QCOMPARE(p->rtfText->selStart(), length);
+            // By hand, receiving never ends by itself; the same command stops it.
+            QCOMPARE(p->actAction, qint32(actReceive));
+            s.trigger("mnuCommunicationReceive");
+        } else if (receiveEnd == 2) {
+            // Every byte came at the same reading of the clock.
+            s.transferNow += 4999;
+            p->tEvent_Timer();
+            QCOMPARE(p->actAction, qint32(actReceive));
+            s.transferNow += 1;
+            p->tEvent_Timer();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 5000);
+        QVERIFY(!E2eSession::portOpen(p));
+        QVERIFY(!s.frame->buttonValue(QStringLiteral("Receive")));
+        QCOMPARE(p->rtfText->text(), expected);
+        // The text was set anew: the old formatting is gone.
+        p->rtfText->select(0, 3);
+        QCOMPARE(p->rtfText->selBold(), RichTextBox::TriState::None);
+        QVERIFY(p->isModified());
+    }
+
+    void closeDuringSend_data()
+    {
+        QTest::addColumn<QString>("when"); // pause, between lines, or inside the blocking send
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QString>("answer"); // yes, no or none
+        QTest::newRow("changed, Yes and saved") << "between" << true << "yes";
+        QTest::newRow("unchanged") << "between" << false << "none";
+        QTest::newRow("changed, No, from inside the send") << "inside" << true << "no";
+        QTest::newRow("unchanged, from inside the send") << "inside" << false << "none";
+        QTest::newRow("changed, No, during the pause") << "pause" << true << "no";
+    }
+
+    void closeDuringSend()
+    {
+        QFETCH(QString, when);
+        QFETCH(bool, changed);
+        QFETCH(QString, answer);
+        E2eSession s;
+        const QString saved = s.folders.file(QStringLiteral("saved.dnc"));
+        s.dialogs.saveAnswers << saved;
+        QPointer<frmProgram> p = s.program();
+        p->rtfText->setText(kProgram);
+        if (!changed)
+            QVERIFY(p->SaveFile());
+        QCOMPARE(p->isModified(), changed);
+        QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow *>(p->parentWidget());
+        bool closed = false;
+        const auto closeNow = [&] {
+            closed = true;
+            if (answer != QLatin1String("none"))
+                answerNextQuestion(answer == QLatin1String("yes") ? clickYes() : clickNo());
+            sub->close();
+        };
+        if (when == QLatin1String("inside")) {
+            s.machine1.onData = [&] {
+                if (!closed && s.machine1.received.contains('\n'))
+                    closeNow();
+            };
+        } else if (when == QLatin1String("pause")) {
+            s.pauseHeld = true;
+            QTimer::singleShot(0, [&] {
+                closeNow();
+                s.pauseHeld = false;
+            });
+        }
+        s.trigger("mnuCommunicationSend");
+        if (when != QLatin1String("pause")) {
+            QCOMPARE(p->actAction, qint32(actSend));
+            QTRY_VERIFY_WITH_TIMEOUT(s.machine1.received.contains('\n'), 10000);
+            if (!closed)
+                closeNow();
+        }
+        QVERIFY(closed);
+        QTRY_VERIFY(p.isNull());
+        QTRY_VERIFY(sub.isNull());
+        QVERIFY(portFree(kPort1));
+        QCOMPARE(ProgramWindowCount, 0);
+        const QByteArray got = s.machine1.received;
+        QVERIFY(kProgram.toLatin1().startsWith(got));
+        QVERIFY(got.size() < kProgram.size());
+        QCOMPARE(got.isEmpty(), when == QLatin1String("pause"));
+        // What was saved is the program itself, without the marks of the send.
+        if (answer == QLatin1String("yes")) {
+            RichTextBox reloaded;
+            QVERIFY(reloaded.loadFile(saved));
+            QCOMPARE(reloaded.text(), kProgram);
+            QVERIFY(!reloaded.hasStrikeThru());
+        }
+    }
 };
 
-QTEST_MAIN(TstE2eSend)
-#include "tst_e2e_send.moc"
+QTEST_MAIN(TstE2e)
+#include "tst_e2e.moc"
