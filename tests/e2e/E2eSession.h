@@ -42,10 +42,8 @@ struct E2eMachines {
 struct E2eSession : E2eMachines, FrameSession {
     E2eSession()
         : FrameSession([this] {
-              machine1.mapTo(kPort1);
+              machine1.mapTo(kPort1, true);
               machine2.mapTo(kPort2);
-              SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"),
-                          QStringLiteral("Com") + QString::number(kPort1));
           })
     {
         setPauseClock([this] { return pauseHeld ? pauseNow : (pauseNow += 1000); });

@@ -59,10 +59,14 @@ public:
 
     bool ok() const { return m_master >= 0; }
     QString device() const { return m_device; }
-    // Maps port number n to this pseudo-terminal in the settings store.
-    void mapTo(int n) const
+    // Maps port number n to this pseudo-terminal in the settings store; with asDefault, new
+    // program windows start on that port.
+    void mapTo(int n, bool asDefault = false) const
     {
-        SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com") + QString::number(n), m_device);
+        const QString port = QStringLiteral("Com") + QString::number(n);
+        SaveSetting(QStringLiteral("Ports"), port, m_device);
+        if (asDefault)
+            SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"), port);
     }
 
     void write(const QByteArray &bytes) const
