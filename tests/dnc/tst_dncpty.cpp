@@ -294,7 +294,7 @@ private slots:
 
     // An XOFF that arrives while a long piece drains holds the send after the piece: the rest of
     // the piece still leaves, and the send returns only after XON. (Before a piece, an XOFF holds
-    // all of it: heldBeforeTheSend; between the window's lines: tst_e2e_linespeed.)
+    // all of it: heldBeforeTheSend; between the window's lines: tst_e2e.)
     void xoffWhileDraining()
     {
         const QByteArray piece = program(2 << 20);

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Transfers between program windows and simulated machines. Sending, byte for byte on the
-// machine's side: whole program, selection, EIA, time left, two windows at once with restarts
-// during the pause, Escape, a port that is gone, and a machine that goes away mid-send or
-// mid-receive. The last bytes leave before the port closes; a stop discards them. The step
-// itself (progress, pieces) is checked in tst_program, XOFF/XON in the dnc tests. Receiving a
+// Transfers between program windows and simulated machines on pseudo-terminals. Sending, byte
+// for byte on the machine's side with one closing CR LF: whole program, selection, EIA, time
+// left, two windows at once with restarts during the pause, Escape, a port that is gone, and
+// a machine that goes away mid-send or mid-receive; the last bytes leave before the port
+// closes, a stop discards them. At the line's speed: never more than 64 characters ahead of
+// the line (a pty cannot tell, so the pace is the baud rate on the transfer clock), XOFF
+// holding it, Escape stopping it; the stored pace through Options; Send File at either pace,
+// plain and RTF, with the editor's text untouched. The step itself (progress, pieces) is
+// checked in tst_program, XOFF/XON before and inside a piece in the dnc tests. Receiving a
 // program that the machine punches out, in ISO and EIA code, into a window that already holds
 // text; the receive ends by hand, after the line of the closing %, or after 5 s of quiet.
 // Closing a window while it sends, by every path: the close question answered Yes or No
@@ -12,14 +16,19 @@
 #include "E2eSession.h"
 
 #include "common/AppState.h"
+#include "dnc/LineSettings.h"
+#include "profiles/DefaultLineSettings.h"
+#include "profiles/frmOptions.h"
+#include "program/FileSendView.h"
 
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 
 using namespace kordavel;
 using namespace kordavel::test;
 
 namespace {
-
 // The port is free again: a fresh channel can open it.
 bool portFree(int n)
 {
@@ -33,6 +42,40 @@ bool portFree(int n)
 
 const QString kProgram = QStringLiteral("N10 G01 X10\r\nN20 G01 X20\r\nN30 G01 X30\r\nN40 M30\r\n");
 
+// A send from the editor (its selection from selStart, selLength long), or with a file, of
+// the given bytes at the given pace. The transfer clock runs a second a reading, so that the
+// pace never holds the send, unless still.
+void startSend(E2eSession &s, const QByteArray &bytes, int pace, const QString &file, bool still,
+               int selStart = 0, int selLength = 0)
+{
+    if (!still)
+        setTransferClock([&s] { return s.transferNow += 1000; });
+    frmProgram *p = s.program();
+    p->picControl->controls->cboPace->setCurrentIndex(pace);
+    if (file.isEmpty()) {
+        p->rtfText->setText(QString::fromLatin1(bytes));
+        p->rtfText->select(selStart, selLength);
+        return s.trigger("mnuCommunicationSend");
+    }
+    p->rtfText->setText(QStringLiteral("G00 X0"));
+    p->rtfText->select(1, 2);
+    s.dialogs.openAnswers << writeFile(s.folders.file(file), bytes);
+    s.trigger("mnuCommunicationSendFile");
+    QVERIFY(!p->fileView->isHidden() && p->rtfText->isHidden());
+}
+
+QByteArray longProgram(int lines)
+{
+    QByteArray text;
+    for (int i = 1; i <= lines; ++i)
+        text += QStringLiteral("N%1 G01 X%2 Y%3 Z-1.25 F300\r\n")
+                    .arg(i)
+                    .arg(i % 97)
+                    .arg(i % 89)
+                    .toLatin1();
+    return text;
+}
+
 } // namespace
 
 class TstE2e : public QObject {
@@ -40,7 +83,9 @@ class TstE2e : public QObject {
 private slots:
     void sendsExactBytes_data()
     {
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes"); // the program's text, or the file's bytes
+        QTest::addColumn<QString>("file");     // empty: from the editor
+        QTest::addColumn<int>("pace");         // 0: 0.4 s a line, 1: the line's speed
         QTest::addColumn<int>("selStart");
         QTest::addColumn<int>("selLength");
         QTest::addColumn<bool>("eia");
@@ -48,30 +93,48 @@ private slots:
         // The time left after the second line, when checked, that many ms after the first.
         QTest::addColumn<qint64>("elapsed");
         QTest::addColumn<QString>("timeLeft");
-        const QString program = QStringLiteral("G01 X10\r\nM30");
-        QTest::newRow("whole program")
-            << program << 0 << 0 << false << QByteArray("G01 X10\r\nM30\r\n") << qint64(0) << "";
+        const auto row = [](const char *name, const QByteArray &bytes, const QString &file,
+                            int pace, bool eia, const QByteArray &wire) {
+            QTest::newRow(name) << bytes << file << pace << 0 << 0 << eia << wire << qint64(0)
+                                << QString();
+        };
+        const QByteArray program("G01 X10\r\nM30");
+        row("whole program", program, "", 0, false, "G01 X10\r\nM30\r\n");
+        row("whole program, line speed", program, "", 1, false, "G01 X10\r\nM30\r\n");
         // G01 X10 LF M30 LF LF in EIA code: CR is left out.
-        QTest::newRow("EIA, last line with its line end")
-            << program + "\r\n"
-            << 0 << 0 << true
-            << QByteArray("\x67\x20\x01\x10\x37\x01\x20\x00\x54\x13\x20\x00\x00", 13) << qint64(0)
-            << "";
+        const QByteArray eia("\x67\x20\x01\x10\x37\x01\x20\x00\x54\x13\x20\x00\x00", 13);
+        row("EIA, last line with its line end", program + "\r\n", "", 0, true, eia);
+        row("EIA, line speed", program + "\r\n", "", 1, true, eia);
+        const QByteArray lines = longProgram(120); // lines longer than half the window
+        row("120 lines, line speed", lines, "", 1, false, lines + "\r\n");
+        // Every line end as CR LF, a Windows-1252 letter as its byte.
+        const QByteArray plain("%\r\nO1000\nG01 X1\rM30 (\xe9)\r\n%");
+        const QByteArray plainWire("%\r\nO1000\r\nG01 X1\r\nM30 (\xe9)\r\n%\r\n");
+        row("file, 0.4 s per line", plain, "part.nc", 0, false, plainWire);
+        row("file, line speed", plain, "part.nc", 1, false, plainWire);
+        row("file, EIA", "G01 X10\nM30\n", "part.nc", 1, true, eia);
+        row("RTF file", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 G01 X1\\par M30\\par }",
+            "part.dnc", 1, false, "G01 X1\r\nM30\r\n"); // the last \par ends the text
         QTest::newRow("selection across a line end")
-            << "N1 G0\r\nN2 X5\r\nN3 M30" << 3 << 8 << false << QByteArray("G0\r\nN2 X\r\n")
-            << qint64(0) << "";
+            << QByteArray("N1 G0\r\nN2 X5\r\nN3 M30") << QString() << 0 << 3 << 8 << false
+            << QByteArray("G0\r\nN2 X\r\n") << qint64(0) << QString();
         // 18 characters sent, 3 to go: a sixth of the time so far.
-        const QString three = QStringLiteral("G01 X10\r\nG01 X20\r\nM30");
-        const QByteArray threeWire("G01 X10\r\nG01 X20\r\nM30\r\n");
+        const QByteArray three("G01 X10\r\nG01 X20\r\nM30");
         QTest::newRow("time left in minutes")
-            << three << 0 << 0 << false << threeWire << qint64(30000) << "00:05";
+            << three << QString() << 0 << 0 << 0 << false << three + "\r\n"
+            << qint64(30000) << "00:05";
         QTest::newRow("time left from an hour on")
-            << three << 0 << 0 << false << threeWire << qint64(21599000) << "1:00:00";
+            << three << QString() << 0 << 0 << 0 << false << three + "\r\n"
+            << qint64(21599000) << "1:00:00";
     }
 
+    // Back to idle after the last bytes have left: an editor send leaves the caret at its
+    // region's start, a file leaves the editor as it was and shows its name and last lines.
     void sendsExactBytes()
     {
-        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, file);
+        QFETCH(int, pace);
         QFETCH(int, selStart);
         QFETCH(int, selLength);
         QFETCH(bool, eia);
@@ -81,9 +144,7 @@ private slots:
         E2eSession s;
         frmProgram *p = s.program();
         p->picControl->controls->optFormat[eia ? 1 : 0]->setChecked(true);
-        p->rtfText->setText(text);
-        p->rtfText->select(selStart, selLength);
-        s.trigger("mnuCommunicationSend");
+        startSend(s, bytes, pace, file, !timeLeft.isEmpty(), selStart, selLength);
         QCOMPARE(p->actAction, qint32(actSend));
         QVERIFY(p->rtfText->locked() && !p->picControl->isEnabled());
         QVERIFY(s.frame->buttonValue(QStringLiteral("Send")));
@@ -96,12 +157,21 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
         QCOMPARE(s.machine1.received, wire);
-        // Back to idle, the caret at the region's start.
         QVERIFY(s.idle(p));
-        QCOMPARE(p->rtfText->text(), text);
-        QCOMPARE(p->rtfText->selStart(), selStart);
-        QCOMPARE(p->rtfText->selLength(), 0);
         QCOMPARE(s.terminal.calls(), (QStringList{"drain", "close"}));
+        QVERIFY(!p->rtfText->isHidden());
+        if (file.isEmpty()) {
+            QCOMPARE(p->rtfText->text().toLatin1(), bytes);
+            QCOMPARE(p->rtfText->selStart(), selStart);
+            QCOMPARE(p->rtfText->selLength(), 0);
+            return;
+        }
+        QVERIFY(p->fileView->isHidden());
+        QCOMPARE(p->fileView->lblFile->text(), file);
+        QVERIFY(p->fileView->txtLines->toPlainText().contains(QLatin1String("M30")));
+        QCOMPARE(p->rtfText->text(), QStringLiteral("G00 X0"));
+        QCOMPARE(p->rtfText->selStart(), 1);
+        QCOMPARE(p->rtfText->selLength(), 2);
     }
 
     // The second window starts during the first one's pause; a second Send (menu or toolbar)
@@ -391,6 +461,109 @@ private slots:
             QCOMPARE(reloaded.text(), kProgram);
             QVERIFY(!reloaded.hasStrikeThru());
         }
+    }
+
+    void charactersPerSecond_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<double>("perSecond");
+        QTest::newRow("7E2: 11 bits") << "9600,E,7,2" << 9600.0 / 11;
+        QTest::newRow("8N1: 10 bits") << "9600,N,8,1" << 960.0;
+        QTest::newRow("8N1.5: 10.5 bits") << "4800,n,8,1.5" << 4800.0 / 10.5;
+    }
+
+    void charactersPerSecond()
+    {
+        QFETCH(QString, settings);
+        QFETCH(double, perSecond);
+        QCOMPARE(kordavel::charactersPerSecond(*parseLineSettings(settings)), perSecond);
+    }
+
+    void paceAtTheBaudRateThenEscape_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("from the editor") << "";
+        QTest::newRow("from a file") << "part.nc";
+    }
+
+    // 4800,E,7,2 carries 436.36 characters a second. The clock stands still: 64 go and the send
+    // waits; 300 ms later (130.9 carried) 64 more and the progress; Escape then ends it with
+    // nothing more on the line.
+    void paceAtTheBaudRateThenEscape()
+    {
+        QFETCH(QString, file);
+        E2eSession s;
+        frmProgram *p = s.program();
+        const QByteArray program = longProgram(40);
+        startSend(s, program, 1, file, true);
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+        s.transferNow += 300;
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(128), 10000);
+        QTRY_COMPARE(E2eSession::panel(p, 2), QStringLiteral("128"));
+        QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Send - %1%").arg(12800 / program.size()));
+        QTest::keyClick(file.isEmpty() ? static_cast<QWidget *>(p->rtfText) : p->fileView->txtLines,
+                        Qt::Key_Escape);
+        QVERIFY(s.idle(p));
+        QCoreApplication::processEvents();
+        QCOMPARE(s.machine1.received, program.left(128));
+        QCOMPARE(s.terminal.calls(), (QStringList{"discard", "close"}));
+        QVERIFY(!p->rtfText->isHidden());
+    }
+
+    // The machine sends XOFF once 100 characters have come: however long the clock runs while
+    // it holds, at most 64 more arrive; after XON the rest follows in order.
+    void xoffHoldsWithinTheWindow()
+    {
+        E2eSession s;
+        frmProgram *p = s.program();
+        qsizetype atXoff = -1;
+        s.machine1.onData = [&] {
+            if (atXoff < 0 && s.machine1.received.size() >= 100) {
+                atXoff = s.machine1.received.size();
+                s.machine1.punch(QByteArray(1, '\x13'), 1, 0);
+            }
+        };
+        const QByteArray program = longProgram(60);
+        startSend(s, program, 1, QString(), true);
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+        s.transferNow += 300;
+        QTRY_VERIFY_WITH_TIMEOUT(p->ucDnc1->XOffHeld(), 10000);
+        // The held send keeps stepping while the clock runs on.
+        QSignalSpy steps(p->findChild<QTimer *>(QStringLiteral("feed")), &QTimer::timeout);
+        setTransferClock([&s] { return s.transferNow += 1000; });
+        QTRY_VERIFY_WITH_TIMEOUT(steps.count() >= 20, 10000);
+        QVERIFY2(s.machine1.received.size() - atXoff <= 64,
+                 qPrintable(QString::number(s.machine1.received.size() - atXoff)));
+        s.machine1.punch(QByteArray(1, '\x11'), 1, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 30000);
+        QCOMPARE(s.machine1.received, program + "\r\n");
+    }
+
+    void paceKeyThroughOptions_data()
+    {
+        QTest::addColumn<QString>("stored"); // before the dialog; empty: absent
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("absent, line speed chosen") << "" << 0 << 1;
+        QTest::newRow("1 back to 0.4 s") << "1" << 1 << 0;
+        QTest::newRow("any other value") << "7" << 0 << 1;
+    }
+
+    void paceKeyThroughOptions()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, shown);
+        QFETCH(int, chosen);
+        E2eSession s;
+        if (!stored.isEmpty())
+            SaveSetting(QStringLiteral("Default"), QStringLiteral("Pace"), stored);
+        frmOptions options;
+        QCOMPARE(options.controls->cboPace->currentIndex(), shown);
+        options.controls->cboPace->setCurrentIndex(chosen);
+        options.cmdOK->click();
+        QCOMPARE(ReadDefaultLineSettings().Pace, QString::number(chosen));
+        QCOMPARE(s.frame->NewProgramWindow(0)->picControl->controls->cboPace->currentIndex(),
+                 chosen);
     }
 };
 
