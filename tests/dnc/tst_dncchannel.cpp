@@ -32,7 +32,8 @@ void write(ucDnc &dnc, const QString &property, const QString &value)
 class TstDncChannel : public QObject {
     Q_OBJECT
 private slots:
-    void constructionDefaults()
+    // Construction defaults, and the flags that set the line.
+    void defaultsAndFlags()
     {
         Channel c;
         ucDnc &dnc = *c.dnc;
@@ -47,9 +48,19 @@ private slots:
         QCOMPARE(line.Settings(), QStringLiteral("4800,e,7,2"));
         QCOMPARE(line.Handshaking(), qint32(comRTS));
         QVERIFY(line.DTREnable() && line.RTSEnable() && !line.NullDiscard() && !line.PortOpen());
-        QCOMPARE(line.InputMode(), 0);
         QCOMPARE(line.ParityReplace(), QStringLiteral(" "));
-        QVERIFY(line.InBufferSize() == 1024 && line.OutBufferSize() == 1024);
+        for (const bool on : {false, true, false}) {
+            dnc.setRTSCTS(on);
+            dnc.setDTRDTS(on);
+            QCOMPARE(c.line->Handshaking(), qint32(on ? comRTS : comNone));
+            QCOMPARE(c.line->DTREnable(), on);
+            QVERIFY(dnc.RTSCTS() == on && dnc.DTRDTS() == on);
+        }
+        dnc.setXOnXOff(true);
+        dnc.setEIA(true);
+        QVERIFY(dnc.XOnXOff() && dnc.EIA());
+        // The driver's own XON/XOFF is never used.
+        QCOMPARE(c.line->Handshaking(), qint32(comNone));
     }
 
     void setters_data()
@@ -108,33 +119,13 @@ private slots:
         Channel c;
         c.dnc->setStopBits(QStringLiteral("1,5"));
         QCOMPARE(c.dnc->StopBits(), QStringLiteral("1.5"));
-        c.dnc->setParity(QStringLiteral("e"));
-        QCOMPARE(c.dnc->Parity(), QStringLiteral("Even"));
-        c.dnc->setParity(QStringLiteral("o"));
-        QCOMPARE(c.dnc->Parity(), QStringLiteral("Odd"));
-        c.dnc->setParity(QStringLiteral("N"));
-        QCOMPARE(c.dnc->Parity(), QStringLiteral("None"));
+        for (const QString set : {"e Even", "o Odd", "N None"}) {
+            c.dnc->setParity(set.section(QLatin1Char(' '), 0, 0));
+            QCOMPARE(c.dnc->Parity(), set.section(QLatin1Char(' '), 1));
+        }
         // A settings string with mark parity, written to the line directly.
         QCOMPARE(c.line->setSettings(QStringLiteral("4800,m,7,2")), 0);
         QCOMPARE(c.dnc->Parity(), QStringLiteral("Another parity"));
-    }
-
-    void flagsAndLines()
-    {
-        Channel c;
-        ucDnc &dnc = *c.dnc;
-        for (const bool on : {false, true, false}) {
-            dnc.setRTSCTS(on);
-            dnc.setDTRDTS(on);
-            QCOMPARE(c.line->Handshaking(), qint32(on ? comRTS : comNone));
-            QCOMPARE(c.line->DTREnable(), on);
-            QVERIFY(dnc.RTSCTS() == on && dnc.DTRDTS() == on);
-        }
-        dnc.setXOnXOff(true);
-        dnc.setEIA(true);
-        QVERIFY(dnc.XOnXOff() && dnc.EIA());
-        // The driver's own XON/XOFF is never used.
-        QCOMPARE(c.line->Handshaking(), qint32(comNone));
     }
 
     void frozenWhileNotIdle_data()
@@ -252,24 +243,33 @@ private slots:
         QVERIFY(!dnc.SendInProgress());
     }
 
-    // Wait for XOn holds the first send even without XON/XOFF while RTS/CTS is on: only a stop
-    // ends it. With neither option it has no effect.
-    void waitXOn_data()
+    // A send that waits ends at a stop, without an error: held by Wait for XOn, which holds
+    // the first send even without XON/XOFF while RTS/CTS is on, or draining. With neither
+    // option Wait for XOn has no effect.
+    void stopEndsAWaitingSend_data()
     {
+        QTest::addColumn<bool>("waitXOn");
         QTest::addColumn<bool>("rtsCts");
-        QTest::newRow("RTS/CTS, waits for a stop") << true;
-        QTest::newRow("no handshake, sends") << false;
+        QTest::addColumn<bool>("drains"); // the bytes written stay in the output queue
+        QTest::addColumn<bool>("held");   // nothing written when the stop comes
+        QTest::newRow("Wait for XOn, RTS/CTS") << true << true << false << true;
+        QTest::newRow("Wait for XOn, no handshake, sends") << true << false << false << false;
+        QTest::newRow("draining") << false << false << true << false;
     }
 
-    void waitXOn()
+    void stopEndsAWaitingSend()
     {
+        QFETCH(bool, waitXOn);
         QFETCH(bool, rtsCts);
+        QFETCH(bool, drains);
+        QFETCH(bool, held);
         Channel c;
         ucDnc &dnc = *c.dnc;
-        dnc.setWaitXOn(true);
+        c.line->setAutoDrain(!drains);
+        dnc.setWaitXOn(waitXOn);
         dnc.setRTSCTS(rtsCts);
         dnc.setAction(1);
-        QVERIFY(dnc.XOffHeld());
+        QCOMPARE(dnc.XOffHeld(), waitXOn);
         bool waited = false;
         c.later(20, [&] {
             waited = dnc.SendInProgress() && c.line->writes.isEmpty();
@@ -278,22 +278,9 @@ private slots:
         dnc.Send(QStringLiteral("N1\r\n"));
         QVERIFY(!dnc.SendInProgress());
         QVERIFY(c.errors.isEmpty()); // a stop is no failure
-        QCOMPARE(waited, rtsCts);
-        QCOMPARE(c.line->written(), rtsCts ? QByteArray() : QByteArray("N1\r\n"));
-    }
-
-    void stopEndsDrain()
-    {
-        Channel c;
-        c.line->setAutoDrain(false);
-        c.dnc->setRTSCTS(false);
-        c.dnc->setAction(1);
-        c.later(5, [&] { c.dnc->setAction(0); });
-        c.dnc->Send(QStringLiteral("N1\r\n"));
-        QCOMPARE(c.line->written(), QByteArray("N1\r\n"));
-        QVERIFY(!c.dnc->SendInProgress());
-        QVERIFY(!c.line->PortOpen());
-        QVERIFY(c.errors.isEmpty());
+        QCOMPARE(waited, held);
+        QCOMPARE(c.line->written(), held ? QByteArray() : QByteArray("N1\r\n"));
+        QCOMPARE(c.line->PortOpen(), !held && !drains);
     }
 
     void sendOutsideItsState_data()
