@@ -3,7 +3,7 @@
 // wholly inside the frame's area, also those made before the frame had its size. The recent
 // files: most recent first, once each, eight at most, kept across starts, in the File menu
 // after programs are opened and saved; one gone is dropped when chosen. Files named on the
-// command line: opened at start, or handed to the running copy.
+// command line are handed to the running copy (opened at start: cascadeInsideTheArea).
 #include "app/FileHandOver.h"
 #include "app/RecentFiles.h"
 #include "support/FrameSession.h"
@@ -156,20 +156,6 @@ private slots:
         s.trigger("mnuFileRecent2");
         QCOMPARE(s.frame->activeProgram()->windowTitle(), b);
         QCOMPARE(recentEntries(*s.frame).first(), "&1" + expected[2].mid(2));
-    }
-
-    void filesOpenAtStart()
-    {
-        TestFolders folders;
-        ScriptedDialogs dialogs;
-        const QString a = writeFile(folders.file(QStringLiteral("a.nc")), "G0 X1\nM30\n");
-        const QString missing = folders.file(QStringLiteral("missing.nc"));
-        frmMain frame;
-        QVERIFY(frame.startUp({a, missing}));
-        // No empty first window; a file that cannot be loaded leaves its window as Open does.
-        QCOMPARE(titles(frame), (QStringList{a + "|G0 X1\r\nM30\r\n", "Program 2|"}));
-        QVERIFY(frame.programWindows().at(1)->bFlagNew);
-        QVERIFY(frame.close());
     }
 
     void secondStartHandsFilesOver_data()
