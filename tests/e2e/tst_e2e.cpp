@@ -5,8 +5,8 @@
 // a machine that goes away mid-send or mid-receive; the last bytes leave before the port
 // closes, a stop discards them. At the line's speed: never more than 64 characters ahead of
 // the line (a pty cannot tell, so the pace is the baud rate on the transfer clock), XOFF
-// holding it, Escape stopping it; the stored pace through Options; Send File at either pace,
-// plain and RTF, with the editor's text untouched. The step itself (progress, pieces) is
+// holding it, Escape stopping it; Send File at either pace, plain and RTF, with the editor's
+// text untouched (the stored pace: tst_profiles). The step itself (progress, pieces) is
 // checked in tst_program, XOFF/XON before and inside a piece in the dnc tests. Receiving a
 // program that the machine punches out, in ISO and EIA code, into a window that already holds
 // text; the receive ends by hand, after the line of the closing %, or after 5 s of quiet.
@@ -17,12 +17,9 @@
 
 #include "common/AppState.h"
 #include "dnc/LineSettings.h"
-#include "profiles/DefaultLineSettings.h"
-#include "profiles/frmOptions.h"
 #include "program/FileSendView.h"
 
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 
 using namespace kordavel;
@@ -537,33 +534,6 @@ private slots:
         s.machine1.punch(QByteArray(1, '\x11'), 1, 0);
         QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 30000);
         QCOMPARE(s.machine1.received, program + "\r\n");
-    }
-
-    void paceKeyThroughOptions_data()
-    {
-        QTest::addColumn<QString>("stored"); // before the dialog; empty: absent
-        QTest::addColumn<int>("shown");
-        QTest::addColumn<int>("chosen");
-        QTest::newRow("absent, line speed chosen") << "" << 0 << 1;
-        QTest::newRow("1 back to 0.4 s") << "1" << 1 << 0;
-        QTest::newRow("any other value") << "7" << 0 << 1;
-    }
-
-    void paceKeyThroughOptions()
-    {
-        QFETCH(QString, stored);
-        QFETCH(int, shown);
-        QFETCH(int, chosen);
-        E2eSession s;
-        if (!stored.isEmpty())
-            SaveSetting(QStringLiteral("Default"), QStringLiteral("Pace"), stored);
-        frmOptions options;
-        QCOMPARE(options.controls->cboPace->currentIndex(), shown);
-        options.controls->cboPace->setCurrentIndex(chosen);
-        options.cmdOK->click();
-        QCOMPARE(ReadDefaultLineSettings().Pace, QString::number(chosen));
-        QCOMPARE(s.frame->NewProgramWindow(0)->picControl->controls->cboPace->currentIndex(),
-                 chosen);
     }
 };
 

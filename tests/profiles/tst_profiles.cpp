@@ -42,12 +42,13 @@ QChar bit(bool on)
 }
 
 // Port, baud rate, data bits, parity and stop bits, then XOnXOff, WaitXOn, RTSCTS, DSRDTR
-// and EIA as 0 or 1: what the controls show.
+// and EIA as 0 or 1 and the pace's index: what the controls show.
 QStringList shownBy(const LineSettingsControls &c)
 {
     const QString flags = QString() + bit(c.chkXOnXOff->isChecked()) +
                           bit(c.chkWaitXOn->isChecked()) + bit(c.chkRTSCTS->isChecked()) +
-                          bit(c.chkDSRDTR->isChecked()) + bit(c.optFormat[1]->isChecked());
+                          bit(c.chkDSRDTR->isChecked()) + bit(c.optFormat[1]->isChecked()) +
+                          QString::number(c.cboPace->currentIndex());
     return {c.cboPort->currentText(),   c.cboBaudRate->currentText(), c.cboDataBits->currentText(),
             c.cboParity->currentText(), c.cboStopBits->currentText(), flags};
 }
@@ -190,16 +191,16 @@ private slots:
         QTest::addColumn<QStringList>("shown");  // as shownBy()
         QTest::addColumn<QString>("settings");   // the channel's settings string
         QTest::addColumn<int>("receiveEnd");     // the end-of-receive choice shown
-        const QStringList fallback{"Com3", "4800", "7", "Even", "2", "10110"};
+        const QStringList fallback{"Com3", "4800", "7", "Even", "2", "101100"};
         QTest::newRow("empty store") << QStringList{} << fallback << "4800,E,7,2" << 0;
         QTest::newRow("stored values")
-            << QStringList{"Port=Com5",  "BaudRate=9600", "DataBits=8",  "Parity=None",
-                           "StopBits=1", "XOnXOff=0",     "WaitXOn=1",   "RTSCTS=0",
-                           "DSRDTR=0",   "ISOEIA=1",      "ReceiveEnd=2"}
-            << QStringList{"Com5", "9600", "8", "None", "1", "01001"} << "9600,N,8,1" << 2;
+            << QStringList{"Port=Com5",  "BaudRate=9600", "DataBits=8",   "Parity=None",
+                           "StopBits=1", "XOnXOff=0",     "WaitXOn=1",    "RTSCTS=0",
+                           "DSRDTR=0",   "ISOEIA=1",      "ReceiveEnd=2", "Pace=1"}
+            << QStringList{"Com5", "9600", "8", "None", "1", "010011"} << "9600,N,8,1" << 2;
         QTest::newRow("values the lists do not hold")
-            << QStringList{"Port=Com9", "BaudRate=19200", "Parity=odd",
-                           "XOnXOff=x", "ISOEIA=7",       "ReceiveEnd=3"}
+            << QStringList{"Port=Com9", "BaudRate=19200", "Parity=odd", "XOnXOff=x",
+                           "ISOEIA=7",  "ReceiveEnd=3",   "Pace=7"}
             << fallback << "4800,E,7,2" << 0;
     }
 
@@ -284,6 +285,7 @@ private slots:
             c.optFormat[1]->setChecked(true);
             c.cboBaudRate->setCurrentIndex(0);
             c.cboReceiveEnd->setCurrentIndex(1);
+            c.cboPace->setCurrentIndex(1);
             (ok ? options.cmdOK : options.cmdCancel)->click();
             QCOMPARE(defaultsStored(), ok);
         }
@@ -293,12 +295,14 @@ private slots:
         expected.DSRDTR = QStringLiteral("0");
         expected.ISOEIA = QStringLiteral("1");
         expected.ReceiveEnd = QStringLiteral("1");
+        expected.Pace = QStringLiteral("1");
         QCOMPARE(ReadDefaultLineSettings(), expected);
         QSettings ini(m_folders->settingsFile(), QSettings::IniFormat);
         ini.beginGroup(QStringLiteral("Default"));
         QCOMPARE(ini.childKeys().size(), 12);
         frmProgram window;
         QCOMPARE(window.picControl->controls->cboReceiveEnd->currentIndex(), 1);
+        QCOMPARE(window.picControl->controls->cboPace->currentIndex(), 1);
         QVERIFY(window.ucDnc1->EIA());
         QCOMPARE(window.ucDnc1->BaudRate(), QStringLiteral("9600"));
     }
