@@ -91,9 +91,10 @@ private slots:
         QTest::addColumn<qint64>("elapsed");
         QTest::addColumn<QString>("timeLeft");
         const auto row = [](const char *name, const QByteArray &bytes, const QString &file,
-                            int pace, bool eia, const QByteArray &wire) {
-            QTest::newRow(name) << bytes << file << pace << 0 << 0 << eia << wire << qint64(0)
-                                << QString();
+                            int pace, bool eia, const QByteArray &wire, int selStart = 0,
+                            int selLength = 0, qint64 elapsed = 0, const char *timeLeft = "") {
+            QTest::newRow(name) << bytes << file << pace << selStart << selLength << eia << wire
+                                << elapsed << timeLeft;
         };
         const QByteArray program("G01 X10\r\nM30");
         row("whole program", program, "", 0, false, "G01 X10\r\nM30\r\n");
@@ -112,17 +113,13 @@ private slots:
         row("file, EIA", "G01 X10\nM30\n", "part.nc", 1, true, eia);
         row("RTF file", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 G01 X1\\par M30\\par }",
             "part.dnc", 1, false, "G01 X1\r\nM30\r\n"); // the last \par ends the text
-        QTest::newRow("selection across a line end")
-            << QByteArray("N1 G0\r\nN2 X5\r\nN3 M30") << QString() << 0 << 3 << 8 << false
-            << QByteArray("G0\r\nN2 X\r\n") << qint64(0) << QString();
+        row("selection across a line end", "N1 G0\r\nN2 X5\r\nN3 M30", "", 0, false,
+            "G0\r\nN2 X\r\n", 3, 8);
         // 18 characters sent, 3 to go: a sixth of the time so far.
         const QByteArray three("G01 X10\r\nG01 X20\r\nM30");
-        QTest::newRow("time left in minutes")
-            << three << QString() << 0 << 0 << 0 << false << three + "\r\n"
-            << qint64(30000) << "00:05";
-        QTest::newRow("time left from an hour on")
-            << three << QString() << 0 << 0 << 0 << false << three + "\r\n"
-            << qint64(21599000) << "1:00:00";
+        row("time left in minutes", three, "", 0, false, three + "\r\n", 0, 0, 30000, "00:05");
+        row("time left from an hour on", three, "", 0, false, three + "\r\n", 0, 0, 21599000,
+            "1:00:00");
     }
 
     // Back to idle after the last bytes have left: an editor send leaves the caret at its
@@ -312,30 +309,24 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("eia");
         QTest::addColumn<int>("receiveEnd"); // 0 by hand, 1 at the closing %, 2 after 5 s quiet
+        const auto row = [](const char *name, const QByteArray &punched, const char *shown,
+                            const char *expected, bool eia, int receiveEnd) {
+            QTest::newRow(name) << punched << shown << expected << eia << receiveEnd;
+        };
         // Four bytes a chunk: two steps find a CR without its LF.
-        QTest::newRow("ISO, line ends split between chunks")
-            << QByteArray("N20\r\nN30 X1\r\nM30\r\n") << "M30\r\n"
-            << "N10 G00\r\nN20\r\nN30 X1\r\nM30\r\n"
-            << false << 0;
+        row("ISO, line ends split between chunks", "N20\r\nN30 X1\r\nM30\r\n", "M30\r\n",
+            "N10 G00\r\nN20\r\nN30 X1\r\nM30\r\n", false, 0);
         // The last CR is held back by the step; the stop takes it.
-        QTest::newRow("stopped with the last line end held") << QByteArray("N20\rN30\r") << "N30"
-                                                             << "N10 G00\r\nN20\r\nN30\r\n"
-                                                             << false << 0;
+        row("stopped with the last line end held", "N20\rN30\r", "N30", "N10 G00\r\nN20\r\nN30\r\n",
+            false, 0);
         // "N20 X1", LF, "N30 M30", LF in EIA code.
-        QTest::newRow("EIA") << QByteArray(
-                                    "\x45\x02\x20\x10\x37\x01\x00\x45\x13\x20\x10\x54\x13\x20\x00",
-                                    15)
-                             << "M30\r\n"
-                             << "N10 G00\r\nN20 X1\r\nN30 M30\r\n"
-                             << true << 0;
+        row("EIA", QByteArray("\x45\x02\x20\x10\x37\x01\x00\x45\x13\x20\x10\x54\x13\x20\x00", 15),
+            "M30\r\n", "N10 G00\r\nN20 X1\r\nN30 M30\r\n", true, 0);
         // The second % received ends it with its line.
-        QTest::newRow("ends after the closing %")
-            << QByteArray("%\r\nN20\r\nM30\r\n%\r\n") << "M30\r\n%\r\n"
-            << "N10 G00\r\n%\r\nN20\r\nM30\r\n%\r\n"
-            << false << 1;
-        QTest::newRow("ends after 5 s quiet") << QByteArray("N20\r\nM30\r\n") << "M30\r\n"
-                                              << "N10 G00\r\nN20\r\nM30\r\n"
-                                              << false << 2;
+        row("ends after the closing %", "%\r\nN20\r\nM30\r\n%\r\n", "M30\r\n%\r\n",
+            "N10 G00\r\n%\r\nN20\r\nM30\r\n%\r\n", false, 1);
+        row("ends after 5 s quiet", "N20\r\nM30\r\n", "M30\r\n", "N10 G00\r\nN20\r\nM30\r\n", false,
+            2);
     }
 
     void appendsToExistingText()
