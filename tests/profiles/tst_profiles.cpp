@@ -97,19 +97,6 @@ private slots:
         }
     }
 
-    void portsListPresentOnesOnly()
-    {
-        QComboBox list;
-        QVERIFY(FillPorts(&list));
-        QCOMPARE(itemsOf(&list), (QStringList{"Com3", "Com5"}));
-        QCOMPARE(list.currentText(), QStringLiteral("Com3"));
-        m_port3.reset();
-        m_port5.reset();
-        QComboBox none;
-        QVERIFY(!FillPorts(&none));
-        QCOMPARE(none.count(), 0);
-    }
-
     void machinesFromIconFiles()
     {
         const QString folder = machineFolder();
