@@ -160,29 +160,17 @@ private slots:
         QCOMPARE(s.frame->frameGeometry(), outer);
     }
 
-    void minimizedShutdownWritesOnlyLanguage()
-    {
-        const QString before =
-            QStringLiteral("WindowState=0;MainLeft=1440;MainTop=1440;Language=1");
-        FrameSession s(store(before));
-        s.frame->changeLanguage(3);
-        s.frame->showMinimized();
-        QTRY_VERIFY(s.frame->isMinimized());
-        QVERIFY(s.frame->close());
-        QVariantMap expected;
-        for (const QString &pair : QString(before).replace("Language=1", "Language=3").split(';'))
-            expected.insert("Settings/" + pair.section('=', 0, 0), pair.section('=', 1));
-        QCOMPARE(stored(s), expected);
-    }
+    void languageAndShutdown_data() { addLanguageRows(); }
 
-    void secondCopy_data() { addLanguageRows(); }
-
-    void secondCopy()
+    // A second copy is refused with a message in the stored language, which it writes alone;
+    // a change of language relabels every text, also of windows in the background; a shutdown
+    // while minimized writes the language alone.
+    void languageAndShutdown()
     {
         QFETCH(int, language);
         // Stored as "0N", so that a write of the language shows.
-        FrameSession s(
-            store(QStringLiteral("Language=0%1;WindowState=0;MainLeft=1440").arg(language)));
+        FrameSession s(store(
+            QStringLiteral("WindowState=0;MainLeft=1440;MainTop=1440;Language=0%1").arg(language)));
         QVariantMap after = stored(s);
         after.insert(QStringLiteral("Settings/Language"), QString::number(language));
         {
@@ -193,9 +181,30 @@ private slots:
             QVERIFY(second.programWindows().isEmpty());
             QCOMPARE(s.dialogs.messages, QStringList{GetString({}, 0) + GetString({}, 401)});
             QCOMPARE(s.dialogs.lastIcon, MsgIcon::Critical);
-            QCOMPARE(stored(s), after); // the language alone written
+            QCOMPARE(stored(s), after);
         }
         QCOMPARE(ProgramWindowCount, 1);
+        frmMain &frame = *s.frame;
+        frmProgram *background = frame.programWindows().first();
+        frame.NewProgramWindow(0);
+        // Round the languages once, so that every text is relabelled from a foreign one.
+        for (int other = 1; other <= 3; ++other)
+            frame.changeLanguage(qint16(other));
+        frame.changeLanguage(qint16(language));
+        const auto text = [](int offset) { return GetString(QStringLiteral("?"), offset); };
+        QCOMPARE(frame.menuEntry(QStringLiteral("mnuToolsOptions"))->text(), text(144));
+        QCOMPARE(frame.toolbarButton(QStringLiteral("Save"))->toolTip(), text(303));
+        QCOMPARE(s.program()->stbPanel[0]->text(), text(1));
+        QCOMPARE(background->stbPanel[0]->text(), text(1));
+        const char *help[] = {"", "/Kordavel.chm", "/Kordavelbg.chm", "/Kordaveles.chm"};
+        QVERIFY(frame.helpFile().endsWith(QLatin1String(help[language])));
+        const int other = language % 3 + 1;
+        frame.changeLanguage(qint16(other));
+        frame.showMinimized();
+        QTRY_VERIFY(frame.isMinimized());
+        QVERIFY(frame.close());
+        after.insert(QStringLiteral("Settings/Language"), QString::number(other));
+        QCOMPARE(stored(s), after);
     }
 
     void lockLeftByACrashDoesNotBlock()
@@ -282,30 +291,6 @@ private slots:
         QVERIFY(s.frame->close());
         QTRY_COMPARE(ProgramWindowCount, 0);
         QVERIFY(QFile::exists(s.folders.settingsFile()));
-    }
-
-    void relabelling_data() { secondCopy_data(); }
-
-    void relabelling()
-    {
-        QFETCH(int, language);
-        FrameSession s;
-        frmMain &frame = *s.frame;
-        frmProgram *background = frame.programWindows().first();
-        frame.NewProgramWindow(0);
-        // Round the languages once, so that every text is relabelled from a foreign one.
-        for (int other = 1; other <= 3; ++other)
-            frame.changeLanguage(qint16(other));
-        frame.changeLanguage(qint16(language));
-        const auto text = [](int offset) { return GetString(QStringLiteral("?"), offset); };
-        QCOMPARE(frame.menuEntry(QStringLiteral("mnuToolsOptions"))->text(), text(144));
-        QCOMPARE(frame.toolbarButton(QStringLiteral("Save"))->toolTip(), text(303));
-        QCOMPARE(s.program()->stbPanel[0]->text(), text(1));
-        QCOMPARE(background->stbPanel[0]->text(), text(1));
-        const char *help[] = {"", "/Kordavel.chm", "/Kordavelbg.chm", "/Kordaveles.chm"};
-        QVERIFY(frame.helpFile().endsWith(QLatin1String(help[language])));
-        QVERIFY(frame.close());
-        QCOMPARE(stored(s).value("Settings/Language").toString(), QString::number(language));
     }
 
     void guardsWhileLocked_data()
