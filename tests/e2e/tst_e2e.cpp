@@ -16,7 +16,6 @@
 #include "E2eSession.h"
 
 #include "common/AppState.h"
-#include "dnc/LineSettings.h"
 #include "program/FileSendView.h"
 
 #include <QPlainTextEdit>
@@ -449,22 +448,6 @@ private slots:
             QCOMPARE(reloaded.text(), kProgram);
             QVERIFY(!reloaded.hasStrikeThru());
         }
-    }
-
-    void charactersPerSecond_data()
-    {
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<double>("perSecond");
-        QTest::newRow("7E2: 11 bits") << "9600,E,7,2" << 9600.0 / 11;
-        QTest::newRow("8N1: 10 bits") << "9600,N,8,1" << 960.0;
-        QTest::newRow("8N1.5: 10.5 bits") << "4800,n,8,1.5" << 4800.0 / 10.5;
-    }
-
-    void charactersPerSecond()
-    {
-        QFETCH(QString, settings);
-        QFETCH(double, perSecond);
-        QCOMPARE(kordavel::charactersPerSecond(*parseLineSettings(settings)), perSecond);
     }
 
     void paceAtTheBaudRateThenEscape_data()
