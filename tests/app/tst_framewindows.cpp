@@ -3,17 +3,20 @@
 // wholly inside the frame's area, also those made before the frame had its size. The recent
 // files: most recent first, once each, eight at most, kept across starts, in the File menu
 // after programs are opened and saved; one gone is dropped when chosen. Files named on the
-// command line are handed to the running copy (opened at start: cascadeInsideTheArea).
+// command line are handed to the running copy (opened at start: cascadeInsideTheArea), also
+// when a crashed copy left its lock and its socket behind.
 #include "app/FileHandOver.h"
 #include "app/RecentFiles.h"
 #include "support/FrameSession.h"
 
+#include <QLockFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kordavel;
@@ -160,17 +163,28 @@ private slots:
 
     void secondStartHandsFilesOver_data()
     {
-        QTest::addColumn<bool>("staleSocket");
+        QTest::addColumn<bool>("crashed"); // a copy left its socket and its lock behind
         QTest::newRow("running copy listens") << false;
-        QTest::newRow("socket left by a crash") << true;
+        QTest::newRow("socket and lock left by a crash") << true;
     }
 
     void secondStartHandsFilesOver()
     {
-        QFETCH(bool, staleSocket);
+        QFETCH(bool, crashed);
         TestFolders folders;
         ScriptedDialogs dialogs;
-        if (staleSocket) { // bound and closed without unlinking, as a crashed copy leaves it
+        if (crashed) {
+            // The lock taken by a process that dies without releasing it; the socket bound and
+            // closed without unlinking.
+            const pid_t child = fork();
+            if (child == 0) {
+                QLockFile lock(folders.runtime() + QStringLiteral("/kordavel.lock"));
+                lock.tryLock(0);
+                _exit(0);
+            }
+            QVERIFY(child > 0);
+            waitpid(child, nullptr, 0);
+            QVERIFY(QFile::exists(folders.runtime() + QStringLiteral("/kordavel.lock")));
             sockaddr_un address{};
             address.sun_family = AF_UNIX;
             const QByteArray path = QFile::encodeName(FileHandOver::socketPath());
@@ -182,6 +196,7 @@ private slots:
         const QString b = writeFile(folders.file(QStringLiteral("b.nc")), "G1 Y2\n");
         frmMain frame;
         QVERIFY(frame.startUp());
+        QVERIFY(frame.IsFirstInstance);
         {
             frmMain second;
             QVERIFY(!second.startUp({b}));

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame against its settings store: start-up placement, shutdown, a second
-// copy and a lock left by a crash; window numbering, the menus that follow the windows,
+// copy; window numbering, the menus that follow the windows,
 // relabelling in every language; and its commands on the active program: guards while the
 // editor is locked, the format toggles and the toolbar state, the clipboard both ways,
 // Open, Font, Print and the window arrangements; the manual that F1 shows, in the current
@@ -14,7 +14,6 @@
 
 #include <QClipboard>
 #include <QLineEdit>
-#include <QLockFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -29,9 +28,6 @@
 
 #include <climits>
 #include <limits>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace kordavel;
 using namespace kordavel::test;
@@ -205,25 +201,6 @@ private slots:
         QVERIFY(frame.close());
         after.insert(QStringLiteral("Settings/Language"), QString::number(other));
         QCOMPARE(stored(s), after);
-    }
-
-    void lockLeftByACrashDoesNotBlock()
-    {
-        // A copy that takes the lock and dies without releasing it.
-        FrameSession s([] {
-            const QString lockFile = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kordavel.lock";
-            const pid_t child = fork();
-            if (child == 0) {
-                QLockFile lock(lockFile);
-                lock.tryLock(0);
-                _exit(0);
-            }
-            QVERIFY(child > 0);
-            waitpid(child, nullptr, 0);
-            QVERIFY(QFile::exists(lockFile));
-        });
-        QVERIFY(s.frame->IsFirstInstance);
-        QVERIFY(s.dialogs.messages.isEmpty());
     }
 
     // With no program window the entries for one are hidden, and their shortcuts do nothing.
