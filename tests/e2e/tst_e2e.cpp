@@ -213,37 +213,6 @@ private slots:
         QCOMPARE(s.machine2.received, QByteArray("O2002\r\nG02 Y2\r\nG03 Z3\r\nM30\r\n"));
     }
 
-    void escapeStops_data()
-    {
-        QTest::addColumn<QString>("where");
-        QTest::newRow("in the text") << "rtfText";
-        QTest::newRow("in the remote pane") << "rtfRemote";
-        QTest::newRow("in the window") << "window";
-    }
-
-    void escapeStops()
-    {
-        QFETCH(QString, where);
-        E2eSession s;
-        frmProgram *p = s.program();
-        const QString program = QStringLiteral("N10 G01 X1\r\nN20 G01 X2\r\nN30 M30\r\n");
-        p->rtfText->setText(program);
-        s.trigger("mnuCommunicationSend");
-        QTRY_VERIFY_WITH_TIMEOUT(s.machine1.received.count('\n') >= 1, 10000);
-        QWidget *target = where == QLatin1String("rtfText") ? static_cast<QWidget *>(p->rtfText)
-                          : where == QLatin1String("rtfRemote")
-                              ? static_cast<QWidget *>(p->rtfRemote)
-                              : static_cast<QWidget *>(p);
-        QTest::keyClick(target, Qt::Key_Escape);
-        QVERIFY(s.idle(p));
-        // What left is whole lines from the start, without the closing line end.
-        const QByteArray got = s.machine1.received;
-        QVERIFY(got.size() < program.size());
-        QVERIFY(program.toLatin1().startsWith(got));
-        QVERIFY(got.endsWith("\r\n"));
-        QCOMPARE(s.terminal.calls(), (QStringList{"discard", "close"}));
-    }
-
     void missingPortShowsErrorAndStaysIdle()
     {
         E2eSession s;
@@ -450,19 +419,23 @@ private slots:
         }
     }
 
-    void paceAtTheBaudRateThenEscape_data()
+    void escapeStops_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::newRow("from the editor") << "";
-        QTest::newRow("from a file") << "part.nc";
+        QTest::addColumn<int>("where"); // the text, the remote pane, the window, the file's lines
+        QTest::newRow("in the text") << "" << 0;
+        QTest::newRow("in the remote pane") << "" << 1;
+        QTest::newRow("in the window") << "" << 2;
+        QTest::newRow("in the lines of a file") << "part.nc" << 3;
     }
 
     // 4800,E,7,2 carries 436.36 characters a second. The clock stands still: 64 go and the send
-    // waits; 300 ms later (130.9 carried) 64 more and the progress; Escape then ends it with
-    // nothing more on the line.
-    void paceAtTheBaudRateThenEscape()
+    // waits; 300 ms later (130.9 carried) 64 more and the progress; Escape, wherever it is
+    // pressed, then ends it with nothing more on the line.
+    void escapeStops()
     {
         QFETCH(QString, file);
+        QFETCH(int, where);
         E2eSession s;
         frmProgram *p = s.program();
         const QByteArray program = longProgram(40);
@@ -472,8 +445,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(128), 10000);
         QTRY_COMPARE(E2eSession::panel(p, 2), QStringLiteral("128"));
         QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Send - %1%").arg(12800 / program.size()));
-        QTest::keyClick(file.isEmpty() ? static_cast<QWidget *>(p->rtfText) : p->fileView->txtLines,
-                        Qt::Key_Escape);
+        QWidget *const targets[] = {p->rtfText, p->rtfRemote, p};
+        QTest::keyClick(where < 3 ? targets[where] : p->fileView->txtLines, Qt::Key_Escape);
         QVERIFY(s.idle(p));
         QCoreApplication::processEvents();
         QCOMPARE(s.machine1.received, program.left(128));
