@@ -6,7 +6,7 @@
 // closes, a stop discards them. At the line's speed: never more than 64 characters ahead of
 // the line (a pty cannot tell, so the pace is the baud rate on the transfer clock), XOFF
 // holding it, Escape stopping it; Send File at either pace, plain and RTF, with the editor's
-// text untouched (the stored pace: tst_profiles). The step itself (progress, pieces) is
+// text untouched (the stored pace: tst_program). The step itself (progress, pieces) is
 // checked in tst_program, XOFF/XON before and inside a piece in the dnc tests. Receiving a
 // program that the machine punches out, in ISO and EIA code, into a window that already holds
 // text; the receive ends by hand, after the line of the closing %, or after 5 s of quiet.
