@@ -17,7 +17,7 @@
 #include "editor/RtfWriter.h"
 #include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
-#include "support/ModalScript.h"
+#include "support/QuestionAnswerer.h"
 #include "tools/RewriteLines.h"
 #include "tools/TextSearch.h"
 #include "tools/ToolpathInterpreter.h"
