@@ -26,21 +26,13 @@ using kordavel::test::Channel;
 
 namespace {
 
-void write(ucDnc &dnc, const QString &property, const QString &value)
-{
-    if (property == QLatin1String("ComPort"))
-        dnc.setComPort(value);
-    else if (property == QLatin1String("BaudRate"))
-        dnc.setBaudRate(value);
-    else if (property == QLatin1String("DataBits"))
-        dnc.setDataBits(value);
-    else if (property == QLatin1String("StopBits"))
-        dnc.setStopBits(value);
-    else if (property == QLatin1String("Parity"))
-        dnc.setParity(value);
-    else
-        QFAIL("unknown property");
-}
+// The setter of each line setting, by its property name.
+const QHash<QString, void (ucDnc::*)(const QString &)> kSetters{
+    {QStringLiteral("ComPort"), &ucDnc::setComPort},
+    {QStringLiteral("BaudRate"), &ucDnc::setBaudRate},
+    {QStringLiteral("DataBits"), &ucDnc::setDataBits},
+    {QStringLiteral("StopBits"), &ucDnc::setStopBits},
+    {QStringLiteral("Parity"), &ucDnc::setParity}};
 
 constexpr int kPort = 7;
 constexpr qsizetype kNoLimit = test::PtyMachine::kNoLimit;
@@ -167,7 +159,8 @@ private slots:
         Channel c;
         QSignalSpy errors(c.dnc.data(), &ucDnc::ErrorStatus);
         for (const QString &w : writes)
-            write(*c.dnc, w.section(QLatin1Char('='), 0, 0), w.section(QLatin1Char('='), 1));
+            (c.dnc->*kSetters.value(w.section(QLatin1Char('='), 0, 0)))(
+                w.section(QLatin1Char('='), 1));
         QCOMPARE(c.line->Settings(), settings);
         QCOMPARE(c.dnc->ComPort(), comPort);
         QCOMPARE(errors.count(), 0);
