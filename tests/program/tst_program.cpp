@@ -443,46 +443,34 @@ private slots:
         QCOMPARE(seen.text, GetString({}, 232));
     }
 
-    void clickPutsTheCaretOnTheBlock_data()
+    // A click on the path puts the caret at the start of its block (a click on nothing leaves
+    // it); the caret's block is marked, drawn in the marking colour, the others not.
+    void caretAndPath_data()
     {
-        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("x"); // the point clicked; none when x < 0
         QTest::addColumn<double>("y");
         QTest::addColumn<int>("caret"); // editor position, a line end counting two
-        QTest::newRow("rapid") << 5.0 << 0.0 << 3;
-        QTest::newRow("feed") << 10.0 << 6.0 << 14;
-        QTest::newRow("arc top") << 5.0 << 15.0 << 31;
-        QTest::newRow("nothing there") << 5.0 << 5.0 << 45;
+        QTest::addColumn<int>("line");  // the block marked
+        QTest::newRow("rapid") << 5.0 << 0.0 << 3 << 1;
+        QTest::newRow("feed") << 10.0 << 6.0 << 14 << 2;
+        QTest::newRow("arc top") << 5.0 << 15.0 << 31 << 3;
+        QTest::newRow("nothing there, a block without moves") << 5.0 << 5.0 << 45 << 4;
+        QTest::newRow("caret at the arc block's end") << -1.0 << 0.0 << 43 << 3;
     }
 
-    void clickPutsTheCaretOnTheBlock()
+    void caretAndPath()
     {
         QFETCH(double, x);
         QFETCH(double, y);
         QFETCH(int, caret);
-        Window w;
-        w.program.rtfText->setSelStart(45);
-        QTest::mouseClick(w.preview->view, Qt::LeftButton, {}, w.at(x, y));
-        QCOMPARE(w.program.rtfText->selStart(), caret);
-        QCOMPARE(w.program.rtfText->selLength(), 0);
-    }
-
-    void caretMarksItsBlock_data()
-    {
-        QTest::addColumn<int>("caret");
-        QTest::addColumn<int>("line");
-        QTest::newRow("on the feed's block") << 20 << 2;
-        QTest::newRow("at the arc block's end") << 43 << 3;
-        QTest::newRow("a block without moves") << 0 << 0;
-    }
-
-    void caretMarksItsBlock()
-    {
-        QFETCH(int, caret);
         QFETCH(int, line);
         Window w;
-        w.program.rtfText->setSelStart(caret);
+        w.program.rtfText->setSelStart(x < 0 ? caret : 45);
+        if (x >= 0)
+            QTest::mouseClick(w.preview->view, Qt::LeftButton, {}, w.at(x, y));
+        QCOMPARE(w.program.rtfText->selStart(), caret);
+        QCOMPARE(w.program.rtfText->selLength(), 0);
         QCOMPARE(w.preview->view->markedLine(), line);
-        // The marked block is drawn in the marking colour, the others are not.
         const QImage image = w.preview->view->grab().toImage();
         const QColor marked(230, 20, 20);
         QCOMPARE(image.pixelColor(w.at(10, 6)) == marked, line == 2);
