@@ -75,14 +75,6 @@ QVariantMap stored(const FrameSession &s)
     return out;
 }
 
-QStringList captions(const FrameSession &s)
-{
-    QStringList out;
-    for (frmProgram *program : s.frame->programWindows())
-        out << program->windowTitle();
-    return out;
-}
-
 // The text of a PDF file, by pdftotext (package poppler-utils).
 QString pdfText(const QString &pdf)
 {
@@ -334,11 +326,11 @@ private slots:
     {
         FrameSession s;
         s.frame->NewProgramWindow(0);
-        QCOMPARE(captions(s), (QStringList{"Program 1", "Program 2"}));
+        QCOMPARE(titles(*s.frame), (QStringList{"Program 1|", "Program 2|"}));
         QVERIFY(s.frame->mdiArea()->currentSubWindow()->close());
         QTRY_COMPARE(s.frame->programWindows().size(), 1);
         s.frame->NewProgramWindow(0);
-        QCOMPARE(captions(s), (QStringList{"Program 1", "Program 3"}));
+        QCOMPARE(titles(*s.frame), (QStringList{"Program 1|", "Program 3|"}));
         QTRY_COMPARE(ProgramWindowCount, 2);
         QCOMPARE(s.program()->windowTitle(), QStringLiteral("Program 3"));
 
