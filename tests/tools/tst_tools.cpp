@@ -529,8 +529,6 @@ private slots:
         QTest::newRow("Clean, each box its own bit") << false << "e" << 0 << 2 << "1,";
         QTest::newRow("Clean, OK clears the unchecked bits") << false << "" << 0x0A << 2 << "13,";
         QTest::newRow("Clean, Cancel") << false << "n cancel" << 0x0F << 3 << "0,";
-        QTest::newRow("Clean, Escape") << false << "n escape" << 0x0F << 3 << "0,";
-        QTest::newRow("Clean, close box answers Cancel") << false << "n close" << 0x0F << 3 << "0,";
         const QString cancelled = QStringLiteral("0,0,,0");
         QTest::newRow("Numbering, OK with the defaults") << true << "" << 0 << 2 << "10,10,N,0";
         QTest::newRow("Numbering, Enter is OK")
@@ -908,7 +906,9 @@ private slots:
         QCOMPARE(frmFindReplace::loaded()->cboFind->count(), 0);
     }
 
-    void enterListsTheTextSorted()
+    // Enter lists the text, sorted; the buttons find and replace, and change nothing while the
+    // editor is locked.
+    void enterAndButtons()
     {
         frmFindReplace *d = dialogOn(QStringLiteral("b X1 b"));
         for (const char *text : {"b", "A", "c", "b", ""}) {
@@ -928,11 +928,9 @@ private slots:
         QCOMPARE(d->cboReplace->currentText(), QStringLiteral("Y"));
         QCOMPARE(m_box.text(), QStringLiteral("b X1 b")); // Enter in the replace box only lists
         QVERIFY(d->isVisible());
-    }
 
-    void buttons()
-    {
-        frmFindReplace *d = dialogOn(QStringLiteral("G1 X0\r\nG1 X1\r\nG10"));
+        // The buttons.
+        d = dialogOn(QStringLiteral("G1 X0\r\nG1 X1\r\nG10"));
         d->cboFind->setEditText(QStringLiteral("g1"));
         d->cboReplace->setEditText(QStringLiteral("G01"));
         d->cmdFindNext->click();
@@ -1006,6 +1004,7 @@ private slots:
         QCOMPARE(frmFindReplace::loaded()->cmdReplaceAll->text(), GetString(QString(), 229));
     }
 
+    // The frame's Find, Replace and Find Next, and their guards.
     void frameCommands()
     {
         FrameSession session;
@@ -1044,17 +1043,14 @@ private slots:
         editor->setLocked(false);
         session.trigger("mnuEditFindNext");
         QCOMPARE(editor->selStart(), 0);
-    }
-
-    void dialogActsOnTheActiveWindow()
-    {
-        FrameSession session;
+        // The dialog acts on the active window, follows the frame when minimized and restored,
+        // and goes with the last program window.
         session.frame->showNormal();
         RichTextBox *first = session.editor();
         first->setText(QStringLiteral("G1 X0"));
         first->select(0, 0);
         session.trigger("mnuEditFind");
-        frmFindReplace *d = frmFindReplace::loaded();
+        d = frmFindReplace::loaded();
         d->cboFind->setEditText(QStringLiteral("X0"));
         d->cboReplace->setEditText(QStringLiteral("X9"));
         session.frame->NewProgramWindow(0);
