@@ -1,18 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main frame against its settings store: start-up placement, shutdown, a second
-// copy; window numbering, the menus that follow the windows, relabelling in every language;
-// and its commands on the active program: guards while the editor is locked, the format
-// toggles and the toolbar state, the clipboard both ways, Open, Font, Print and the window
-// arrangements; the manual that F1 shows, in the current language, with contents, links,
-// back and forward, and find; twips to pixels and back. New and opened program windows
-// cascade from the one before, as the MDI default does, wholly inside the frame's area, also
-// those made before the frame had its size. The recent files: most recent first, once each,
-// eight at most, kept across starts, in the File menu after programs are opened and saved;
-// one gone is dropped when chosen. Files named on the command line are handed to the running
-// copy (opened at start: cascadeInsideTheArea), also when a crashed copy left its lock and
-// its socket behind. The string table: every offset the program asks for has a text in
-// every language, the languages agree on what a text must carry, lookups that miss, and the
-// walk of a language change over the loaded windows.
+// The main frame: start-up, shutdown and a second copy against the settings store; its
+// windows, menus, languages and commands on the active program; the manual; the recent
+// files; files handed over from the command line; twips; the string table.
 #include "app/FileHandOver.h"
 #include "app/RecentFiles.h"
 #include "common/AppState.h"

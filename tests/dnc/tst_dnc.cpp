@@ -1,12 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The dnc layer. EIA code tables, settings strings and the characters a second they carry,
-// the error-number-to-text table and the driver's marks of bytes received with an error.
-// The channel on the fake line: its line settings (defaults, the setters' validation, their
-// silence while a transfer runs), line events, holds, error reports and the blocking send.
-// Port numbers to devices and the port probe; byte streams through real pseudo-terminals,
-// the test being the machine in the event loop: every byte value, XON/XOFF, a port held by
-// another open, long pieces, a machine that stops reading, XOFF, a stop and a closed window
-// while the transmit queue drains.
+// The dnc layer: code tables, settings strings, error texts and marked input; the channel
+// on a fake line (settings, events, holds, errors, the blocking send); port names and byte
+// streams through real pseudo-terminals.
 #include "common/CodePage.h"
 #include "common/SettingsStore.h"
 #include "dnc/CodeTables.h"

@@ -1,18 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Transfers between program windows and simulated machines on pseudo-terminals. Sending, byte
-// for byte on the machine's side with one closing CR LF: whole program, selection, EIA, time
-// left, two windows at once with restarts during the pause, Escape, a port that is gone, and
-// a machine that goes away mid-send or mid-receive; the last bytes leave before the port
-// closes, a stop discards them. At the line's speed: never more than 64 characters ahead of
-// the line (a pty cannot tell, so the pace is the baud rate on the transfer clock), XOFF
-// holding it, Escape stopping it; Send File at either pace, plain and RTF, with the editor's
-// text untouched (the stored pace: tst_program). The step itself (progress, pieces) is
-// checked in tst_program, XOFF/XON before and inside a piece in the dnc tests. Receiving a
-// program that the machine punches out, in ISO and EIA code, into a window that already holds
-// text; the receive ends by hand, after the line of the closing %, or after 5 s of quiet.
-// Closing a window while it sends, by every path: the close question answered Yes or No
-// (Cancel: tst_program), an unchanged window, a close from inside the blocking send, and a
-// close during the pause before the port opens; nothing crashes and the port ends up closed.
+// Transfers between program windows and machines simulated on pseudo-terminals: sends byte
+// for byte at either pace, from the editor or a file; receives with every way to end them;
+// stops, closes and port trouble during a transfer. The send step itself is checked in
+// tst_program, XOFF/XON before and inside a piece in tst_dnc.
 #include "common/AppState.h"
 #include "dnc/SerialLine.h"
 #include "dnc/TerminalCalls.h"

@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program window on its own: the close question and its every path, saving (also
-// when the write fails), the keyboard filter, the send step as the timer runs it, the
-// pause before a send, and the "Save file?" question by button, key and close. Its toolpath
-// preview: a click on the path puts the caret on its block, the caret's block is marked, a
-// send colours what it has sent, an edit redraws once typing pauses, and the words not
-// understood show with their lines. Its communication panel with the value lists and the
-// machine icons, the stored defaults, and the Options dialog.
+// The program window on its own: the close question, saving, the keyboard filter, the send
+// step and the pause before a send; its toolpath preview; its communication panel, the stored
+// defaults and the Options dialog.
 #include "common/AppState.h"
 #include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"

@@ -1,15 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The tools on program text. The line rewriter behind Clean and Numbering, on rich text as
-// the editor writes it: every documented example as a row, and the faults it must not make
-// (broken RTF, lost lines, lost formatting, a text that changes when nothing is to be done).
-// The toolpath interpreter against coordinates worked out by hand. Find and replace:
-// whole-word, case-blind search in editor positions (a line end counts two), the
-// wrap-around, Replace and a Replace All that always ends and is one Undo step; the modeless
-// dialog with its sorted lists and Enter keys; and the frame's commands. Clean and
-// Numbering: their dialogs (the choices every use starts from, the symbol box, numbers that
-// keep the focus, the answers by OK, Enter, Cancel, Escape and the close box, captions that
-// fit in every language), and the rewrite through the real program window and the frame's
-// Program menu: the plain text that results, the change flag, Undo, the guards.
+// The program-text tools: the line rewriter behind Clean and Numbering, the toolpath
+// interpreter, find and replace, and the Find, Clean and Numbering dialogs with the frame's
+// commands that open them.
 #include "common/AppState.h"
 #include "editor/ProgramFile.h"
 #include "editor/RichText.h"
