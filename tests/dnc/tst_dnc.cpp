@@ -290,44 +290,62 @@ private slots:
         QVERIFY(!dnc.SendInProgress());
     }
 
-    // A send that waits ends at a stop, without an error: held by Wait for XOn, which holds
-    // the first send even without XON/XOFF while RTS/CTS is on, or draining. With neither
-    // option Wait for XOn has no effect.
-    void stopEndsAWaitingSend_data()
+    // A send that waits ends at a stop, without an error, or when the port vanishes, reported
+    // once: held by Wait for XOn (which holds the first send even without XON/XOFF while
+    // RTS/CTS is on, and has no effect with neither option), or draining.
+    void aWaitingSendEnds_data()
     {
         QTest::addColumn<bool>("waitXOn");
-        QTest::addColumn<bool>("rtsCts");
-        QTest::addColumn<bool>("drains"); // the bytes written stay in the output queue
-        QTest::addColumn<bool>("held");   // nothing written when the stop comes
-        QTest::newRow("Wait for XOn, RTS/CTS") << true << true << false << true;
-        QTest::newRow("Wait for XOn, no handshake, sends") << true << false << false << false;
-        QTest::newRow("draining") << false << false << true << false;
+        QTest::addColumn<QString>("handshake"); // "rts", "xon" or none
+        QTest::addColumn<bool>("drains");       // the bytes written stay in the output queue
+        QTest::addColumn<QString>("ending");    // "stop", "vanish", or "count": found by it
+        QTest::addColumn<bool>("held");         // nothing written when it ends
+        QTest::newRow("Wait for XOn, RTS/CTS, stop") << true << "rts" << false << "stop" << true;
+        QTest::newRow("Wait for XOn, no handshake, sends")
+            << true << "" << false << "stop" << false;
+        QTest::newRow("draining, stop") << false << "" << true << "stop" << false;
+        QTest::newRow("held by XOFF, port vanishes") << true << "xon" << false << "vanish" << true;
+        QTest::newRow("draining, port vanishes") << false << "xon" << true << "vanish" << false;
+        QTest::newRow("draining, found by the count") << false << "xon" << true << "count" << false;
     }
 
-    void stopEndsAWaitingSend()
+    void aWaitingSendEnds()
     {
         QFETCH(bool, waitXOn);
-        QFETCH(bool, rtsCts);
+        QFETCH(QString, handshake);
         QFETCH(bool, drains);
+        QFETCH(QString, ending);
         QFETCH(bool, held);
         Channel c;
         ucDnc &dnc = *c.dnc;
         c.line->setAutoDrain(!drains);
         dnc.setWaitXOn(waitXOn);
-        dnc.setRTSCTS(rtsCts);
+        dnc.setRTSCTS(handshake == QLatin1String("rts"));
+        dnc.setXOnXOff(handshake == QLatin1String("xon"));
         dnc.setAction(1);
         QCOMPARE(dnc.XOffHeld(), waitXOn);
         bool waited = false;
         c.later(20, [&] {
             waited = dnc.SendInProgress() && c.line->writes.isEmpty();
-            dnc.setAction(0);
+            if (ending == QLatin1String("stop"))
+                dnc.setAction(0);
+            else
+                ending == QLatin1String("count") ? c.line->vanishOnCount() : c.line->vanish();
         });
         dnc.Send(QStringLiteral("N1\r\n"));
         QVERIFY(!dnc.SendInProgress());
-        QVERIFY(c.errors.isEmpty()); // a stop is no failure
+        const QList<qint16> errors =
+            ending == QLatin1String("stop") ? QList<qint16>{} : QList<qint16>{403};
+        QCOMPARE(c.errors, errors); // a stop is no failure
         QCOMPARE(waited, held);
-        QCOMPARE(c.line->written(), held ? QByteArray() : QByteArray("N1\r\n"));
+        QCOMPARE(dnc.Action(), !held && !drains ? 1 : 0);
         QCOMPARE(c.line->PortOpen(), !held && !drains);
+        if (ending != QLatin1String("stop")) { // the window's next pieces end quietly
+            dnc.Send(QStringLiteral("N2\r\n"));
+            dnc.Send(QStringLiteral("N3\r\n"));
+            QCOMPARE(c.errors, errors);
+        }
+        QCOMPARE(c.line->written(), held ? QByteArray() : QByteArray("N1\r\n"));
     }
 
     void sendOutsideItsState_data()
@@ -487,37 +505,6 @@ private slots:
         QCOMPARE(w[1].settings, QStringLiteral("9600,N,8,1"));
         QCOMPARE(w[1].handshaking, 2);
         QVERIFY(!w[1].dtrEnable);
-    }
-
-    void portVanishingIsReportedOnce_data()
-    {
-        QTest::addColumn<bool>("whileHeld");    // else while draining
-        QTest::addColumn<bool>("foundByCount"); // else the line notices by itself
-        QTest::newRow("held by XOFF") << true << false;
-        QTest::newRow("draining") << false << false;
-        QTest::newRow("draining, found by the count") << false << true;
-    }
-
-    void portVanishingIsReportedOnce()
-    {
-        QFETCH(bool, whileHeld);
-        QFETCH(bool, foundByCount);
-        Channel c;
-        ucDnc &dnc = *c.dnc;
-        dnc.setXOnXOff(true);
-        dnc.setWaitXOn(whileHeld);
-        c.line->setAutoDrain(false);
-        dnc.setAction(1);
-        c.later(5, [&] { foundByCount ? c.line->vanishOnCount() : c.line->vanish(); });
-        dnc.Send(QStringLiteral("N1\r\n"));
-        QCOMPARE(c.errors, QList<qint16>{403});
-        QVERIFY(!dnc.SendInProgress());
-        QCOMPARE(dnc.Action(), 0);
-        // The window's next pieces end quietly.
-        dnc.Send(QStringLiteral("N2\r\n"));
-        dnc.Send(QStringLiteral("N3\r\n"));
-        QCOMPARE(c.errors, QList<qint16>{403});
-        QCOMPARE(c.line->written(), whileHeld ? QByteArray() : QByteArray("N1\r\n"));
     }
 
     // The owning window is closed while the send waits: deleted, deleted later, or from
