@@ -155,21 +155,19 @@ private slots:
     void startUpPlacement_data()
     {
         QTest::addColumn<QString>("settings");
-        QTest::addColumn<bool>("maximized");
-        QTest::addColumn<QRect>("twips"); // expected outer rectangle when not maximized
-        QTest::newRow("new user") << "" << true << QRect();
-        QTest::newRow("maximized") << "WindowState=2;MainLeft=1500" << true << QRect();
-        QTest::newRow("normal") << "WindowState=0;MainLeft=1440;MainTop=720;MainWidth=9000;"
-                                   "MainHeight=7200"
-                                << false << QRect(1440, 720, 9000, 7200);
+        QTest::addColumn<QRect>("twips"); // the outer rectangle expected; none: maximized
+        QTest::newRow("new user") << "" << QRect();
+        QTest::newRow("maximized") << "WindowState=2;MainLeft=1500" << QRect();
+        QTest::newRow("normal")
+            << "WindowState=0;MainLeft=1440;MainTop=720;MainWidth=9000;MainHeight=7200"
+            << QRect(1440, 720, 9000, 7200);
         QTest::newRow("minimized is treated as normal")
-            << "WindowState=1;MainLeft=300;MainTop=300;MainWidth=8400;MainHeight=6000" << false
+            << "WindowState=1;MainLeft=300;MainTop=300;MainWidth=8400;MainHeight=6000"
             << QRect(300, 300, 8400, 6000);
         QTest::newRow("values that are not numbers fall back")
-            << "WindowState=0;MainLeft=left;MainTop=12abc;MainWidth=;MainHeight=7200" << false
+            << "WindowState=0;MainLeft=left;MainTop=12abc;MainWidth=;MainHeight=7200"
             << QRect(1000, 1000, 6500, 7200);
-        QTest::newRow("a state that is not a number is maximized")
-            << "WindowState=max" << true << QRect();
+        QTest::newRow("a state that is not a number is maximized") << "WindowState=max" << QRect();
         // Huge values, which would not fit a window or an int, are cut to four desktops.
         const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
         const auto twips = [](int x, int y, int width, int height) {
@@ -179,15 +177,15 @@ private slots:
         const int width = 4 * desktop.width();
         const int height = 4 * desktop.height();
         QTest::newRow("all four beyond an int")
-            << "WindowState=0;MainLeft=3e10;MainTop=3e10;MainWidth=3e10;MainHeight=3e10" << false
+            << "WindowState=0;MainLeft=3e10;MainTop=3e10;MainWidth=3e10;MainHeight=3e10"
             << twips(desktop.right() + width, desktop.bottom() + height, width, height);
     }
 
     void startUpPlacement()
     {
         QFETCH(QString, settings);
-        QFETCH(bool, maximized);
         QFETCH(QRect, twips);
+        const bool maximized = twips.isNull();
         FrameSession s(store(settings));
         QVERIFY(QTest::qWaitForWindowExposed(s.frame.get()));
         QVERIFY(s.frame->IsFirstInstance);
@@ -677,7 +675,6 @@ private slots:
         frmHelp *help = s.frame->helpWindow();
         QVERIFY(help && help->isVisible());
         QCOMPARE(help->txtPage->source().toString(), frmHelp::manualSource(qint16(language)));
-        QCOMPARE(help->windowTitle(), GetString(QString(), 404));
 
         // A contents entry shows its heading; a link goes there too, and Back comes back.
         QVERIFY(help->tvwContents->topLevelItemCount() >= 10);
@@ -731,7 +728,6 @@ private slots:
     {
         for (int px : {0, 1, 15, 96, 1000, 1919, -7})
             QCOMPARE(twipsToPixelsX(pixelsToTwipsX(px)), px);
-        QCOMPARE(twipsToPixelsY(1440), twipsToPixelsX(1440)); // square dots on this screen
         QCOMPARE(twipsToPixelsX(1e30), INT_MAX / 4);
         QCOMPARE(twipsToPixelsY(-1e30), -(INT_MAX / 4));
         QCOMPARE(twipsToPixelsX(std::numeric_limits<double>::quiet_NaN()), 0);
