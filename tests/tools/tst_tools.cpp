@@ -212,8 +212,6 @@ private slots:
         clean("empty symbol, numbers and empty rows", {"N5 G00 ", "", "G01"}, 6, "",
               {"N5 G00", "G01"});
 
-        row("renumbering", {"G00 X1", "/G01", "O1000", "(COMMENT)", "N5 X2"}, 8, "N", 10, 10, false,
-            {"N10 G00 X1", "/N20 G01", "O1000", "(COMMENT)", "N30 X2"});
         row("defaults, empty row stays", {"G00 X1", "N5 G01 X2", "O1000", "(CUT)", "", "/M01"}, 8,
             "N", 10, 10, false, {"N10 G00 X1", "N20 G01 X2", "O1000", "(CUT)", "", "/N30 M01"});
         row("defaults, empty row numbered", {"G00 X1", "N5 G01 X2", "O1000", "(CUT)", "", "/M01"},
