@@ -72,14 +72,20 @@ std::unique_ptr<frmProgram> makeProgram(PtyMachine &machine)
     return program;
 }
 
-struct Window {
+// A program window whose line goes to a machine on a pty; its step timer is stopped, the
+// test runs the steps.
+struct Station {
     TestFolders folders;
-    PtyMachine machine; // on the port of the program's line
-    std::unique_ptr<frmProgram> owner;
-    frmProgram &program;
+    PtyMachine machine;
+    std::unique_ptr<frmProgram> owner = makeProgram(machine);
+    frmProgram &program = *owner;
+};
+
+// The station's window showing kProgram with its preview.
+struct Window : Station {
     frmPreview *preview = nullptr;
 
-    Window() : owner(makeProgram(machine)), program(*owner)
+    Window()
     {
         program.rtfText->setText(kProgram);
         program.show();
@@ -176,7 +182,6 @@ private slots:
         row("yes on a read-only file stays open", true, false, "yes", "", true, false, false);
         row("no closes without saving", true, false, "no", "", false, true, false);
         row("cancel stays open", true, false, "cancel", "", false, false, false);
-        row("window-manager close is cancel", true, false, "close", "", false, false, false);
     }
 
     void closeQuestion()
@@ -355,14 +360,10 @@ private slots:
         QFETCH(int, selLength);
         QFETCH(QStringList, wire);
         QFETCH(QStringList, panels);
-        TestFolders folders;
-        PtyMachine machine;
-        QVERIFY(machine.ok());
-        machine.mapTo(3, true);
+        Station station;
+        frmProgram &program = station.program;
         qint64 now = 0;
         setPauseClock([&] { return now += 1000; });
-        frmProgram program;
-        program.tEvent->stop();
         QCOMPARE(program.ucDnc1->ComPort(), QStringLiteral("COM3"));
         program.rtfText->setText(text);
         program.rtfText->select(selStart, selLength);
@@ -370,7 +371,7 @@ private slots:
         QCOMPARE(program.actAction, qint32(actSend));
         for (int tick = 0; tick < wire.size(); ++tick) {
             program.tEvent_Timer();
-            QTRY_COMPARE(QString::fromLatin1(machine.received), wire[tick]);
+            QTRY_COMPARE(QString::fromLatin1(station.machine.received), wire[tick]);
             QCOMPARE(program.stbPanel[1]->text(), panels[tick]);
         }
         QCOMPARE(program.actAction, qint32(actIdle));
