@@ -509,16 +509,14 @@ private slots:
         QTest::addColumn<QString>("plain");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("bold");
-
-        QTest::newRow("plain text") << QByteArray() << "G00 X1\nM30"
-                                    << "G00 X1\r\nM30" << false;
-        QTest::newRow("rich flavour is preferred")
-            << QByteArray("{\\rtf1\\ansi {\\b G02}}") << "PLAIN"
-            << "G02" << true;
-        QTest::newRow("plain text that is RTF source") << QByteArray() << "{\\rtf1\\ansi {\\b G03}}"
-                                                       << "G03" << true;
-        QTest::newRow("plain text with braces is text") << QByteArray() << "{G04}"
-                                                        << "{G04}" << false;
+        const auto row = [](const char *name, const char *rtf, const char *plain,
+                            const char *expected, bool bold) {
+            QTest::newRow(name) << QByteArray(rtf) << plain << expected << bold;
+        };
+        row("plain text", "", "G00 X1\nM30", "G00 X1\r\nM30", false);
+        row("rich flavour is preferred", "{\\rtf1\\ansi {\\b G02}}", "PLAIN", "G02", true);
+        row("plain text that is RTF source", "", "{\\rtf1\\ansi {\\b G03}}", "G03", true);
+        row("plain text with braces is text", "", "{G04}", "{G04}", false);
     }
 
     void pasteFromOtherPrograms()

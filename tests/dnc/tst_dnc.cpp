@@ -672,18 +672,16 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QList<int>>("found"); // breaks, parity, framing
         const QByteArray mark("\xff\x00", 2);
-        QTest::newRow("parity error")
-            << "N1" + mark + "A" << QByteArray() << 1 << QByteArray("N1 ") << QList<int>{0, 1, 0};
-        QTest::newRow("framing error keeps its byte")
-            << "N1" + mark + "A" << QByteArray() << 0 << QByteArray("N1A") << QList<int>{0, 0, 1};
-        QTest::newRow("one of each") << mark + "A" + mark + "B" << QByteArray() << 1
-                                     << QByteArray(" B") << QList<int>{0, 1, 1};
-        QTest::newRow("break adds nothing") << "N1" + mark + '\0' + "N2" << QByteArray() << 1
-                                            << QByteArray("N1N2") << QList<int>{1, 0, 0};
-        QTest::newRow("0xFF doubled") << QByteArray("\xff\xffX") << QByteArray() << 1
-                                      << QByteArray("\xffX") << QList<int>{0, 0, 0};
-        QTest::newRow("mark cut between chunks")
-            << "N1" + mark << QByteArray("AB") << 0 << QByteArray("N1AB") << QList<int>{0, 0, 1};
+        const auto row = [](const char *name, const QByteArray &first, const QByteArray &second,
+                            int parityErrors, const QByteArray &data, const QList<int> &found) {
+            QTest::newRow(name) << first << second << parityErrors << data << found;
+        };
+        row("parity error", "N1" + mark + "A", "", 1, "N1 ", {0, 1, 0});
+        row("framing error keeps its byte", "N1" + mark + "A", "", 0, "N1A", {0, 0, 1});
+        row("one of each", mark + "A" + mark + "B", "", 1, " B", {0, 1, 1});
+        row("break adds nothing", "N1" + mark + '\0' + "N2", "", 1, "N1N2", {1, 0, 0});
+        row("0xFF doubled", "\xff\xffX", "", 1, "\xffX", {0, 0, 0});
+        row("mark cut between chunks", "N1" + mark, "AB", 0, "N1AB", {0, 0, 1});
     }
 
     void markedInput()
