@@ -894,6 +894,16 @@ private slots:
         ShowFindDialog();
         QCOMPARE(frmFindReplace::loaded()->cboFind->currentText(), QString());
         QCOMPARE(frmFindReplace::loaded()->cboFind->count(), 0);
+        // Without a program window the commands do nothing.
+        frmFindReplace::setEditorSource([] { return static_cast<RichTextBox *>(nullptr); });
+        ShowFindDialog();
+        frmFindReplace *d = frmFindReplace::loaded();
+        d->cboFind->setEditText(QStringLiteral("G1"));
+        for (qint32 action : {0, 1, 2})
+            QVERIFY(!d->FindReplaceCommand(action));
+        LastFindText = QStringLiteral("G1"); // so that Find Next looks for a window
+        bool useLast = true;
+        QVERIFY(!FindNextMatch(useLast));
     }
 
     // Enter lists the text, sorted; the buttons find and replace, and change nothing while the
@@ -949,19 +959,6 @@ private slots:
         d->cmdReplaceAll->click();
         QCOMPARE(m_box.text(), QStringLiteral("G0G011 X0\r\nG01 X1\r\nG10"));
         QVERIFY(d->isVisible()); // no message, no closing
-    }
-
-    void noProgramWindow()
-    {
-        frmFindReplace::setEditorSource([] { return static_cast<RichTextBox *>(nullptr); });
-        ShowFindDialog();
-        frmFindReplace *d = frmFindReplace::loaded();
-        d->cboFind->setEditText(QStringLiteral("G1"));
-        for (qint32 action : {0, 1, 2})
-            QVERIFY(!d->FindReplaceCommand(action));
-        LastFindText = QStringLiteral("G1"); // so that Find Next looks for a window
-        bool useLast = true;
-        QVERIFY(!FindNextMatch(useLast));
     }
 
     void captionsInEveryLanguage_data() { addLanguageRows(); }
