@@ -284,30 +284,30 @@ private slots:
         QTest::addColumn<QByteArray>("in");
         QTest::addColumn<int>("options");
         QTest::addColumn<QByteArray>("out");
-        QTest::newRow("lines without a backslash pass trimmed, with CR LF")
-            << QByteArray("  {\\rtf1\\ansi   \n{\\colortbl ;}\r\n\\pard\\f0 G00\n  }  ") << 7
-            << QByteArray("{\\rtf1\\ansi\r\n{\\colortbl ;}\r\n\\pard\\f0 G00\r\n}\r\n");
-        QTest::newRow("no empty line after a final line feed")
-            << kHeader + "\\pard\\f0 G00\r\n\\par }\r\n"
-            << 0 << kHeader + "\\pard\\f0 G00\r\n\\par }\r\n";
-        QTest::newRow("escape cut short at the end of a content")
-            << kHeader + "\\pard\\f0 X10\\'a\r\n\\par X20\\'\r\n\\par }\r\n"
-            << 1 << kHeader + "\\pard\\f0 X10\r\n\\par X20\r\n\\par }\r\n";
-        QTest::newRow("escapes removed from the start afresh")
-            << kHeader + "\\pard\\f0 \\'e9X\\'e9\\'e91 \\'e9\r\n\\par }\r\n"
-            << 1 << kHeader + "\\pard\\f0 X1\r\n\\par }\r\n";
-        QTest::newRow("empty rows stay as they are when not numbered")
-            << kHeader + "\\pard\\f0\\fs20\r\n\\par\r\n\\par }\r\n"
-            << 8 << kHeader + "\\pard\\f0\\fs20\r\n\\par\r\n\\par }\r\n";
+        // out: the lines as rewritten; none when they stay as they were.
+        const auto row = [](const char *name, const QByteArray &in, int options,
+                            const QByteArray &out = {}) {
+            QTest::newRow(name) << in << options << (out.isEmpty() ? in : out);
+        };
+        row("lines without a backslash pass trimmed, with CR LF",
+            "  {\\rtf1\\ansi   \n{\\colortbl ;}\r\n\\pard\\f0 G00\n  }  ", 7,
+            "{\\rtf1\\ansi\r\n{\\colortbl ;}\r\n\\pard\\f0 G00\r\n}\r\n");
+        row("no empty line after a final line feed", kHeader + "\\pard\\f0 G00\r\n\\par }\r\n", 0);
+        row("escape cut short at the end of a content",
+            kHeader + "\\pard\\f0 X10\\'a\r\n\\par X20\\'\r\n\\par }\r\n", 1,
+            kHeader + "\\pard\\f0 X10\r\n\\par X20\r\n\\par }\r\n");
+        row("escapes removed from the start afresh",
+            kHeader + "\\pard\\f0 \\'e9X\\'e9\\'e91 \\'e9\r\n\\par }\r\n", 1,
+            kHeader + "\\pard\\f0 X1\r\n\\par }\r\n");
+        row("empty rows stay as they are when not numbered",
+            kHeader + "\\pard\\f0\\fs20\r\n\\par\r\n\\par }\r\n", 8);
         const QByteArray formatted = kHeader + "\\pard\\f0 N10\\tab G0\r\n\\par N20 \\b T1 M6\r\n"
                                                "\\par\\b N40\\b0  M30\r\n\\par }\r\n";
-        QTest::newRow("format words and TABs after a number, numbered")
-            << formatted << 8
-            << kHeader + "\\pard\\f0 N10\\tab G0\r\n\\par N20 \\b T1 M6\r\n"
-                         "\\par\\b N30 \\b0 M30\r\n\\par }\r\n";
-        QTest::newRow("format words and TABs after a number, cleaned")
-            << formatted << 2
-            << kHeader + "\\pard\\f0 G0\r\n\\par \\b T1 M6\r\n\\par\\b \\b0 M30\r\n\\par }\r\n";
+        row("format words and TABs after a number, numbered", formatted, 8,
+            kHeader + "\\pard\\f0 N10\\tab G0\r\n\\par N20 \\b T1 M6\r\n\\par\\b N30 \\b0 M30\r\n"
+                      "\\par }\r\n");
+        row("format words and TABs after a number, cleaned", formatted, 2,
+            kHeader + "\\pard\\f0 G0\r\n\\par \\b T1 M6\r\n\\par\\b \\b0 M30\r\n\\par }\r\n");
     }
 
     void linesAsWritten()
@@ -674,26 +674,25 @@ private slots:
         QTest::addColumn<bool>("numbering"); // else Clean
         QTest::addColumn<QString>("script");
         QTest::addColumn<L>("result"); // none: the program stays as it was, unchanged
-        QTest::newRow("Clean, defaults: empty rows go, numbers and the final line end stay")
-            << true << L{"N10 G00", "", "N20 G01", ""} << false << ""
-            << L{"N10 G00", "N20 G01", ""};
-        QTest::newRow("Clean, numbers of another letter and rows of a number alone go")
-            << false << L{"", "P10 G00", "P20", "/P30 X1", "NX1", "N5"} << false << "n=P"
-            << L{"G00", "/X1", "NX1", "N5"};
-        QTest::newRow("Numbering, empty rows numbered")
-            << true << L{"G00 X1", "", "/M01"} << true << "100,5,N,e"
-            << L{"N100 G00 X1", "N105", "/N110 M01"};
-        QTest::newRow("Numbering a loaded program, empty rows too")
-            << false << L{"%", "O0001", "N1 G90 G54", "N2 G00 X0 Y0", "", "M30", "%", ""} << true
-            << "100,5,N,e"
-            << L{"%", "O0001", "N100 G90 G54", "N105 G00 X0 Y0", "N110", "N115 M30", "%", ""};
+        const auto row = [](const char *name, bool typed, const L &lines, bool numbering,
+                            const char *script, const L &result) {
+            QTest::newRow(name) << typed << lines << numbering << script << result;
+        };
+        row("Clean, defaults: empty rows go, numbers and the final line end stay", true,
+            {"N10 G00", "", "N20 G01", ""}, false, "", {"N10 G00", "N20 G01", ""});
+        row("Clean, numbers of another letter and rows of a number alone go", false,
+            {"", "P10 G00", "P20", "/P30 X1", "NX1", "N5"}, false, "n=P",
+            {"G00", "/X1", "NX1", "N5"});
+        row("Numbering, empty rows numbered", true, {"G00 X1", "", "/M01"}, true, "100,5,N,e",
+            {"N100 G00 X1", "N105", "/N110 M01"});
+        row("Numbering a loaded program, empty rows too", false,
+            {"%", "O0001", "N1 G90 G54", "N2 G00 X0 Y0", "", "M30", "%", ""}, true, "100,5,N,e",
+            {"%", "O0001", "N100 G90 G54", "N105 G00 X0 Y0", "N110", "N115 M30", "%", ""});
         const L program{"N10 G00  ", "G01", ""};
-        QTest::newRow("Clean cancelled") << false << program << false << "n cancel" << L{};
-        QTest::newRow("Clean of numbers with an empty symbol")
-            << false << program << false << "bne=" << L{};
-        QTest::newRow("Numbering cancelled") << false << program << true << "- cancel" << L{};
-        QTest::newRow("Numbering with an empty symbol")
-            << false << program << true << "10,10,,e" << L{};
+        row("Clean cancelled", false, program, false, "n cancel", {});
+        row("Clean of numbers with an empty symbol", false, program, false, "bne=", {});
+        row("Numbering cancelled", false, program, true, "- cancel", {});
+        row("Numbering with an empty symbol", false, program, true, "10,10,,e", {});
     }
 
     void rewriteInTheWindow()
