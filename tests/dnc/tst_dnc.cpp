@@ -192,11 +192,10 @@ private slots:
         QCOMPARE(dnc.Action(), state);
         QSignalSpy errors(&dnc, &ucDnc::ErrorStatus);
         QSignalSpy status(&dnc, &ucDnc::Status);
-        dnc.setComPort(QStringLiteral("COM5"));
-        dnc.setBaudRate(QStringLiteral("9600"));
-        dnc.setDataBits(QStringLiteral("8"));
-        dnc.setStopBits(QStringLiteral("1"));
-        dnc.setParity(QStringLiteral("N"));
+        for (const QString w :
+             {"ComPort=COM5", "BaudRate=9600", "DataBits=8", "StopBits=1", "Parity=N"})
+            (dnc.*
+             kSetters.value(w.section(QLatin1Char('='), 0, 0)))(w.section(QLatin1Char('='), 1));
         dnc.setXOnXOff(true);
         dnc.setRTSCTS(false);
         dnc.setDTRDTS(true);
@@ -215,30 +214,40 @@ private slots:
         QVERIFY(!dnc.XOffHeld());
     }
 
-    // The line-error offsets themselves are checked in errorOffsets; here one of them comes
-    // through.
-    void commEvents_data()
+    // Line events and failures to open, in every busy state. The offsets of every error are
+    // checked in errorOffsets; here some of them come through.
+    void eventsAndOpenFailures_data()
     {
+        QTest::addColumn<int>("openError"); // the error number of the open; 0: it opens
         QTest::addColumn<int>("event");
         QTest::addColumn<QList<qint16>>("status");
         QTest::addColumn<QList<qint16>>("errors");
         const QList<qint16> none;
-        QTest::newRow("send threshold") << 1 << QList<qint16>{3} << none;
-        QTest::newRow("CD") << 5 << QList<qint16>{6} << none;
-        QTest::newRow("ring") << 6 << QList<qint16>{7} << none;
-        QTest::newRow("end of file") << 7 << QList<qint16>{8} << none;
-        QTest::newRow("framing error") << 1004 << none << QList<qint16>{16};
+        QTest::newRow("send threshold") << 0 << 1 << QList<qint16>{3} << none;
+        QTest::newRow("CD") << 0 << 5 << QList<qint16>{6} << none;
+        QTest::newRow("ring") << 0 << 6 << QList<qint16>{7} << none;
+        QTest::newRow("end of file") << 0 << 7 << QList<qint16>{8} << none;
+        QTest::newRow("framing error") << 0 << 1004 << none << QList<qint16>{16};
+        QTest::newRow("open: missing device") << 8002 << 0 << none << QList<qint16>{24};
+        QTest::newRow("open: 8017") << 8017 << 0 << none << QList<qint16>{0};
     }
 
-    // In every busy state.
-    void commEvents()
+    void eventsAndOpenFailures()
     {
+        QFETCH(int, openError);
         QFETCH(int, event);
         QFETCH(QList<qint16>, status);
         QFETCH(QList<qint16>, errors);
         for (int state = 1; state <= 3; ++state) {
             Channel c;
+            c.line->setOpenError(openError);
             c.dnc->setAction(state);
+            if (openError != 0) {
+                QCOMPARE(c.dnc->Action(), 0);
+                QVERIFY(!c.line->PortOpen());
+                QCOMPARE(c.errors, errors);
+                continue;
+            }
             c.line->receive("N10");
             c.status.clear();
             c.line->raiseEvent(qint16(event));
@@ -456,29 +465,6 @@ private slots:
         QCOMPARE(c.line->RThreshold(), qint16(0));
         QCOMPARE(c.line->closes, 1);
         QVERIFY(c.errors.isEmpty());
-    }
-
-    // The error offsets of every number are checked in errorOffsets.
-    void openFailures_data()
-    {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QList<qint16>>("errors");
-        QTest::newRow("missing device") << 8002 << QList<qint16>{24};
-        QTest::newRow("8017") << 8017 << QList<qint16>{0};
-    }
-
-    void openFailures()
-    {
-        QFETCH(int, number);
-        QFETCH(QList<qint16>, errors);
-        for (int state = 1; state <= 3; ++state) {
-            Channel c;
-            c.line->setOpenError(number);
-            c.dnc->setAction(state);
-            QCOMPARE(c.dnc->Action(), 0);
-            QVERIFY(!c.line->PortOpen());
-            QCOMPARE(c.errors, errors);
-        }
     }
 
     void writesCarryTheirSettings()
