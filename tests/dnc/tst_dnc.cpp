@@ -581,7 +581,6 @@ private slots:
     void aboveTwoHundredTwentyEightFails()
     {
         const CodeTables tables = InitCodeTables();
-        QVERIFY(!convertCode("G01\xc8", true, tables));
         QVERIFY(!convertCode("\x81", false, tables));
     }
 

@@ -478,7 +478,6 @@ private slots:
     void sendColoursTheSentBlocks()
     {
         Window w;
-        QVERIFY(w.machine.ok());
         qint64 now = 0;
         setPauseClock([&] { return now += 1000; });
         w.program.rtfText->select(3, 28);
