@@ -332,7 +332,6 @@ private slots:
         QCOMPARE(program.rtfText->selLength(), 0);
         QCOMPARE(program.stbPanel[0]->text(), QStringLiteral("Ready"));
         QVERIFY(!program.isModified());
-        QVERIFY(program.close());
     }
 
     void sendStepByStep_data()
