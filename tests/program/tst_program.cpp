@@ -1,22 +1,39 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program window on its own: the close question and its every path, saving (also
-// when the write fails), the keyboard filter, the send step as the timer runs it, the
-// pause before a send, and the "Save file?" question by button, key and close.
+// The program window on its own: the close question, saving, the keyboard filter, the send
+// step and the pause before a send; its toolpath preview; its communication panel, the stored
+// defaults and the Options dialog.
+#include "common/AppState.h"
+#include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
 #include "editor/RichTextBox.h"
+#include "i18n/Language.h"
+#include "profiles/DefaultLineSettings.h"
+#include "profiles/ValueLists.h"
+#include "profiles/frmOptions.h"
 #include "program/Pause.h"
+#include "program/ProgramPanel.h"
+#include "program/ToolpathView.h"
+#include "program/frmPreview.h"
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
+#include "support/CaptionsFit.h"
 #include "support/PtyMachine.h"
 #include "support/QuestionAnswerer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolders.h"
 
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
+#include <QImageWriter>
 #include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTextDocument>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -42,6 +59,91 @@ QuestionAct user(const QString &how)
         {QStringLiteral("close"), [](frmQuestion &d) { d.close(); }}};
     return acts.value(how);
 }
+
+// Line 1 a rapid along X, line 2 a feed along Y, line 3 an arc over the top to X0 Y10.
+const QString kProgram =
+    QStringLiteral("%\r\nG0 X10 Y0\r\nG1 X10 Y10 F100\r\nG3 X0 Y10 R5\r\nM30\r\n");
+
+std::unique_ptr<frmProgram> makeProgram(PtyMachine &machine)
+{
+    machine.mapTo(3, true);
+    auto program = std::make_unique<frmProgram>();
+    program->tEvent->stop();
+    return program;
+}
+
+// A program window whose line goes to a machine on a pty; its step timer is stopped, the
+// test runs the steps.
+struct Station {
+    TestFolders folders;
+    PtyMachine machine;
+    std::unique_ptr<frmProgram> owner = makeProgram(machine);
+    frmProgram &program = *owner;
+};
+
+// The station's window showing kProgram with its preview.
+struct Window : Station {
+    frmPreview *preview = nullptr;
+
+    Window()
+    {
+        program.rtfText->setText(kProgram);
+        program.show();
+        program.Preview();
+        preview = program.findChild<frmPreview *>();
+        QVERIFY(preview && QTest::qWaitForWindowExposed(preview));
+        QTRY_VERIFY(!preview->busy());
+    }
+    QPoint at(double x, double y) const { return preview->view->toScreen({x, y, 0}).toPoint(); }
+};
+
+void drawIcon(const QString &path)
+{
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::darkCyan);
+    QImageWriter writer(path, "ico");
+    QVERIFY2(writer.write(image), qPrintable(writer.errorString()));
+}
+
+QChar bit(bool on)
+{
+    return on ? QLatin1Char('1') : QLatin1Char('0');
+}
+
+// Port, baud rate, data bits, parity and stop bits, then XOnXOff, WaitXOn, RTSCTS, DSRDTR
+// and EIA as 0 or 1 and the pace's index: what the controls show.
+QStringList shownBy(const LineSettingsControls &c)
+{
+    const QString flags = QString() + bit(c.chkXOnXOff->isChecked()) +
+                          bit(c.chkWaitXOn->isChecked()) + bit(c.chkRTSCTS->isChecked()) +
+                          bit(c.chkDSRDTR->isChecked()) + bit(c.optFormat[1]->isChecked()) +
+                          QString::number(c.cboPace->currentIndex());
+    return {c.cboPort->currentText(),   c.cboBaudRate->currentText(), c.cboDataBits->currentText(),
+            c.cboParity->currentText(), c.cboStopBits->currentText(), flags};
+}
+
+// Folders of their own with a machine folder, and ports 1 to 16 all absent but 3 and 5.
+struct Profiles {
+    TestFolders folders;
+    std::unique_ptr<PtyMachine> port3 = std::make_unique<PtyMachine>();
+    std::unique_ptr<PtyMachine> port5 = std::make_unique<PtyMachine>();
+    Profiles()
+    {
+        QDir().mkpath(folders.file(QStringLiteral("machines")));
+        setMachineFolder(folders.file(QStringLiteral("machines")));
+        for (int n = 1; n <= 16; ++n)
+            SaveSetting("Ports", "Com" + QString::number(n), folders.file("absent"));
+        port3->mapTo(3);
+        port5->mapTo(5);
+    }
+    ~Profiles() { setMachineFolder(QString()); }
+    bool defaultsStored() const
+    {
+        return QSettings(folders.settingsFile(), QSettings::IniFormat)
+            .childGroups()
+            .contains(QStringLiteral("Default"));
+    }
+};
 
 } // namespace
 
@@ -80,7 +182,6 @@ private slots:
         row("yes on a read-only file stays open", true, false, "yes", "", true, false, false);
         row("no closes without saving", true, false, "no", "", false, true, false);
         row("cancel stays open", true, false, "cancel", "", false, false, false);
-        row("window-manager close is cancel", true, false, "close", "", false, false, false);
     }
 
     void closeQuestion()
@@ -231,7 +332,6 @@ private slots:
         QCOMPARE(program.rtfText->selLength(), 0);
         QCOMPARE(program.stbPanel[0]->text(), QStringLiteral("Ready"));
         QVERIFY(!program.isModified());
-        QVERIFY(program.close());
     }
 
     void sendStepByStep_data()
@@ -259,15 +359,10 @@ private slots:
         QFETCH(int, selLength);
         QFETCH(QStringList, wire);
         QFETCH(QStringList, panels);
-        TestFolders folders;
-        PtyMachine machine;
-        QVERIFY(machine.ok());
-        machine.mapTo(3);
-        SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"), QStringLiteral("Com3"));
+        Station station;
+        frmProgram &program = station.program;
         qint64 now = 0;
         setPauseClock([&] { return now += 1000; });
-        frmProgram program;
-        program.tEvent->stop();
         QCOMPARE(program.ucDnc1->ComPort(), QStringLiteral("COM3"));
         program.rtfText->setText(text);
         program.rtfText->select(selStart, selLength);
@@ -275,7 +370,7 @@ private slots:
         QCOMPARE(program.actAction, qint32(actSend));
         for (int tick = 0; tick < wire.size(); ++tick) {
             program.tEvent_Timer();
-            QTRY_COMPARE(QString::fromLatin1(machine.received), wire[tick]);
+            QTRY_COMPARE(QString::fromLatin1(station.machine.received), wire[tick]);
             QCOMPARE(program.stbPanel[1]->text(), panels[tick]);
         }
         QCOMPARE(program.actAction, qint32(actIdle));
@@ -297,67 +392,351 @@ private slots:
         Pause(-1);
     }
 
+    // The question, answered every way, in English and in another language: a switch of
+    // language reaches the dialog that already exists.
     void questionAnswers_data()
     {
+        QTest::addColumn<int>("language");
         QTest::addColumn<bool>("cancelOffered");
         QTest::addColumn<QString>("how");
         QTest::addColumn<int>("expected");
-        QTest::newRow("yes button") << true << "yes" << 0;
-        QTest::newRow("no button") << true << "no" << 1;
-        QTest::newRow("cancel button") << true << "cancel" << 3;
-        QTest::newRow("enter answers yes") << true << "enter" << 0;
-        QTest::newRow("escape answers cancel") << true << "escape" << 3;
-        QTest::newRow("window close answers cancel") << true << "close" << 3;
-        QTest::newRow("enter without cancel") << false << "enter" << 0;
-        QTest::newRow("escape without cancel answers no") << false << "escape" << 1;
-        QTest::newRow("window close without cancel answers no") << false << "close" << 1;
+        QTest::newRow("yes button") << 1 << true << "yes" << 0;
+        QTest::newRow("no button") << 1 << true << "no" << 1;
+        QTest::newRow("cancel button") << 1 << true << "cancel" << 3;
+        QTest::newRow("enter answers yes") << 1 << true << "enter" << 0;
+        QTest::newRow("escape answers cancel") << 1 << true << "escape" << 3;
+        QTest::newRow("window close answers cancel") << 1 << true << "close" << 3;
+        QTest::newRow("enter without cancel") << 1 << false << "enter" << 0;
+        QTest::newRow("escape without cancel answers no") << 1 << false << "escape" << 1;
+        QTest::newRow("window close without cancel answers no") << 1 << false << "close" << 1;
+        QTest::newRow("no button, Bulgarian") << 2 << true << "no" << 1;
+        QTest::newRow("escape without cancel, Spanish") << 3 << false << "escape" << 1;
     }
 
     void questionAnswers()
     {
+        QFETCH(int, language);
         QFETCH(bool, cancelOffered);
         QFETCH(QString, how);
         QFETCH(int, expected);
-        // The previous use leaves an answer behind; it must not leak into this one.
+        // The previous use, in English, leaves an answer behind; it must not leak into this one.
         answerNextQuestion(clickYes());
         QCOMPARE(AskQuestion(232, true), 0);
-
+        setLanguageNumber(qint16(language));
         QuestionSeen seen;
         answerNextQuestion(user(how), &seen);
         QCOMPARE(AskQuestion(232, cancelOffered), expected);
         QVERIFY(seen.shown);
         QCOMPARE(seen.cancelVisible, cancelOffered);
         QVERIFY(!frmQuestion::instance().isVisible());
-    }
-
-    void questionFollowsTheLanguage_data()
-    {
-        QTest::addColumn<int>("language");
-        QTest::newRow("bulgarian") << 2;
-        QTest::newRow("spanish") << 3;
-    }
-
-    void questionFollowsTheLanguage()
-    {
-        QFETCH(int, language);
-        // Asked once in English first: the switch must reach a dialog that already exists.
-        QuestionSeen seen;
-        answerNextQuestion(clickNo(), &seen);
-        AskQuestion(232, true);
-        QCOMPARE((QStringList{seen.text, seen.yes, seen.no, seen.cancel}),
-                 (QStringList{"Save file?", "Yes", "No", "Cancel"}));
-        setLanguageNumber(qint16(language));
-        answerNextQuestion(clickNo(), &seen);
-        QCOMPARE(AskQuestion(232, true), 1);
         QCOMPARE((QStringList{seen.text, seen.yes, seen.no, seen.cancel}),
                  (QStringList{GetString({}, 232), GetString({}, 203), GetString({}, 204),
                               GetString({}, 202)}));
-        QVERIFY(seen.text != QStringLiteral("Save file?"));
         QCOMPARE(frmQuestion::instance().windowTitle(), QStringLiteral("Kordavel"));
         // A text the table does not hold leaves the last one in place.
         answerNextQuestion(clickYes(), &seen);
         QCOMPARE(AskQuestion(230, false), 0);
         QCOMPARE(seen.text, GetString({}, 232));
+    }
+
+    // A click on the path puts the caret at the start of its block (a click on nothing leaves
+    // it); the caret's block is marked, drawn in the marking colour, the others not.
+    void caretAndPath_data()
+    {
+        QTest::addColumn<double>("x"); // the point clicked; none when x < 0
+        QTest::addColumn<double>("y");
+        QTest::addColumn<int>("caret"); // editor position, a line end counting two
+        QTest::addColumn<int>("line");  // the block marked
+        QTest::newRow("rapid") << 5.0 << 0.0 << 3 << 1;
+        QTest::newRow("feed") << 10.0 << 6.0 << 14 << 2;
+        QTest::newRow("arc top") << 5.0 << 15.0 << 31 << 3;
+        QTest::newRow("nothing there, a block without moves") << 5.0 << 5.0 << 45 << 4;
+        QTest::newRow("caret at the arc block's end") << -1.0 << 0.0 << 43 << 3;
+    }
+
+    void caretAndPath()
+    {
+        QFETCH(double, x);
+        QFETCH(double, y);
+        QFETCH(int, caret);
+        QFETCH(int, line);
+        Window w;
+        w.program.rtfText->setSelStart(x < 0 ? caret : 45);
+        if (x >= 0)
+            QTest::mouseClick(w.preview->view, Qt::LeftButton, {}, w.at(x, y));
+        QCOMPARE(w.program.rtfText->selStart(), caret);
+        QCOMPARE(w.program.rtfText->selLength(), 0);
+        QCOMPARE(w.preview->view->markedLine(), line);
+        const QImage image = w.preview->view->grab().toImage();
+        const QColor marked(230, 20, 20);
+        QCOMPARE(image.pixelColor(w.at(10, 6)) == marked, line == 2);
+        QCOMPARE(image.pixelColor(w.at(5, 15)) == marked, line == 3);
+    }
+
+    // A send of lines 1 and 2 (the selection up to the line end of line 2).
+    void sendColoursTheSentBlocks()
+    {
+        Window w;
+        qint64 now = 0;
+        setPauseClock([&] { return now += 1000; });
+        w.program.rtfText->select(3, 28);
+        w.program.Send();
+        QList<QPair<int, int>> seen;
+        while (w.program.actAction == actSend) {
+            w.program.tEvent_Timer();
+            QTRY_VERIFY(!w.program.ucDnc1->SendInProgress());
+            seen << w.preview->view->sentLines();
+        }
+        setPauseClock(nullptr);
+        QCOMPARE(seen, (QList<QPair<int, int>>{{1, 2}, {1, 3}, {0, -1}}));
+    }
+
+    void editRedrawsOnceTypingPauses()
+    {
+        Window w;
+        QCOMPARE(w.preview->view->path().segments.size(), 3);
+        w.program.rtfText->setSelStart(w.program.rtfText->textLength());
+        QTest::keyClicks(w.program.rtfText, "G28 X0\rG1 Y-5");
+        QVERIFY(w.preview->tUpdate->isActive());
+        QCOMPARE(w.preview->view->path().segments.size(), 3);
+        QTRY_COMPARE(w.preview->view->path().segments.size(), 4);
+        QCOMPARE(w.preview->lblStatus->text(), "Not understood: G28 (line 6)");
+        w.preview->chkLathe->setChecked(true);
+        QCOMPARE(w.preview->view->view(), ToolpathView::ViewLathe);
+        QCOMPARE(w.preview->view->path().points.at(1).x, 5.0); // X10 a diameter
+        ChangeLanguage(3);
+        QCOMPARE(w.preview->lblStatus->text(), "No entendido: G28 (linea 6)");
+        ChangeLanguage(1);
+    }
+
+    // Each list reports its default choice once, as the panel's first setting of the channel.
+    void fillersSelectOnce()
+    {
+        const std::pair<bool (*)(QComboBox *), const char *> rows[] = {{FillBaudRates, "4800"},
+                                                                       {FillParities, "Even"},
+                                                                       {FillStopBits, "2"},
+                                                                       {FillDataBits, "7"}};
+        for (const auto &[fill, selected] : rows) {
+            QComboBox list;
+            QStringList reported;
+            connect(&list, &QComboBox::currentIndexChanged, &list,
+                    [&](int i) { reported << list.itemText(i); });
+            QVERIFY(fill(&list));
+            QCOMPARE(reported, QStringList{selected});
+        }
+    }
+
+    void machinesFromIconFiles()
+    {
+        Profiles p;
+        const QString folder = machineFolder();
+        QComboBox empty;
+        QVERIFY(FillMachines(&empty));
+        QCOMPARE(itemsOf(&empty), QStringList{"NONE"});
+        for (const char *name : {"mLathe1.ico", "MDRILL.ICO", "mzeta.ico"})
+            drawIcon(folder + QLatin1Char('/') + QLatin1String(name));
+        QFile(folder + QStringLiteral("/m.ico")).open(QIODevice::WriteOnly);
+        QFile(folder + QStringLiteral("/lathe.ico")).open(QIODevice::WriteOnly);
+        QDir(folder).mkpath(QStringLiteral("mFolder.ico"));
+        QComboBox list;
+        QVERIFY(FillMachines(&list));
+        QCOMPARE(itemsOf(&list), (QStringList{"", "DRILL", "Lathe1", "NONE", "zeta"}));
+        QCOMPARE(list.currentText(), QStringLiteral("NONE"));
+        QVERIFY(machineIcon(QStringLiteral("Lathe1"), QIcon()).has_value());
+        QVERIFY(machineIcon(QStringLiteral("DRILL"), QIcon()).has_value()); // from MDRILL.ICO
+        QVERIFY(!machineIcon(QStringLiteral(""), QIcon()).has_value()); // m.ico holds no picture
+        QVERIFY(!machineIcon(QStringLiteral("Gone"), QIcon()).has_value());
+
+        // A window lists them; a machine whose icon went away snaps back to the last choice.
+        frmProgram window;
+        QComboBox *panel = window.picControl->cboMashine;
+        QCOMPARE(itemsOf(panel), itemsOf(&list));
+        panel->setCurrentIndex(1);
+        QFile::remove(folder + QStringLiteral("/mLathe1.ico"));
+        panel->setCurrentIndex(2);
+        QCOMPARE(panel->currentText(), QStringLiteral("DRILL"));
+        QVERIFY(!window.windowIcon().isNull());
+
+        // The machines that come with the program.
+        setMachineFolder(QStringLiteral(KORDAVEL_TESTS_DIR "/../resources/machines"));
+        QComboBox shipped;
+        QVERIFY(FillMachines(&shipped));
+        QCOMPARE(itemsOf(&shipped), (QStringList{"Drill", "Lathe", "Mill", "NONE"}));
+        for (const char *name : {"Drill", "Lathe", "Mill"})
+            QCOMPARE(machineIcon(QLatin1String(name), QIcon()).value().availableSizes().value(0),
+                     QSize(32, 32));
+    }
+
+    // Without a folder set, the user's data folder comes before the system's: the same name
+    // takes the user's picture.
+    void usersMachinesComeFirst()
+    {
+        Profiles p;
+        const QString user = p.folders.file(QStringLiteral("home/kordavel/machines"));
+        const QString system = p.folders.file(QStringLiteral("usr/kordavel/machines"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(p.folders.file(QStringLiteral("home"))));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(p.folders.file(QStringLiteral("usr"))));
+        QDir().mkpath(user);
+        QDir().mkpath(system);
+        drawIcon(system + QStringLiteral("/mMill.ico"));
+        drawIcon(system + QStringLiteral("/mSaw.ico"));
+        QImage white(16, 16, QImage::Format_ARGB32);
+        white.fill(Qt::white);
+        QVERIFY(QImageWriter(user + QStringLiteral("/mMill.ico"), "ico").write(white));
+        setMachineFolder(QString());
+        QCOMPARE(machineFolders().mid(0, 1), QStringList{user});
+        QVERIFY(machineFolders().contains(system));
+        QComboBox list;
+        QVERIFY(FillMachines(&list));
+        QCOMPARE(itemsOf(&list), (QStringList{"Mill", "NONE", "Saw"}));
+        const QImage mill = machineIcon(QStringLiteral("Mill"), QIcon())->pixmap(16).toImage();
+        QCOMPARE(mill.pixelColor(8, 8), QColor(Qt::white));
+        QVERIFY(machineIcon(QStringLiteral("Saw"), QIcon()).has_value());
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("XDG_DATA_DIRS");
+    }
+
+    // The stored defaults as a new program window's panel and channel, and the Options
+    // dialog, show them.
+    void defaultsShown_data()
+    {
+        QTest::addColumn<QStringList>("stored"); // key=value pairs in "Default"
+        QTest::addColumn<QStringList>("shown");  // as shownBy()
+        QTest::addColumn<QString>("settings");   // the channel's settings string
+        QTest::addColumn<int>("receiveEnd");     // the end-of-receive choice shown
+        const QStringList fallback{"Com3", "4800", "7", "Even", "2", "101100"};
+        QTest::newRow("empty store") << QStringList{} << fallback << "4800,E,7,2" << 0;
+        QTest::newRow("stored values")
+            << QStringList{"Port=Com5",  "BaudRate=9600", "DataBits=8",   "Parity=None",
+                           "StopBits=1", "XOnXOff=0",     "WaitXOn=1",    "RTSCTS=0",
+                           "DSRDTR=0",   "ISOEIA=1",      "ReceiveEnd=2", "Pace=1"}
+            << QStringList{"Com5", "9600", "8", "None", "1", "010011"} << "9600,N,8,1" << 2;
+        QTest::newRow("values the lists do not hold")
+            << QStringList{"Port=Com9", "BaudRate=19200", "Parity=odd", "XOnXOff=x",
+                           "ISOEIA=7",  "ReceiveEnd=3",   "Pace=7"}
+            << fallback << "4800,E,7,2" << 0;
+    }
+
+    void defaultsShown()
+    {
+        Profiles p;
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, settings);
+        QFETCH(int, receiveEnd);
+        for (const QString &pair : stored)
+            SaveSetting(QStringLiteral("Default"), pair.section('=', 0, 0), pair.section('=', 1));
+        frmProgram window;
+        QCOMPARE(shownBy(*window.picControl->controls), shown);
+        QCOMPARE(window.picControl->controls->cboReceiveEnd->currentIndex(), receiveEnd);
+        QCOMPARE(window.picControl->cboMashine->currentText(), QStringLiteral("NONE"));
+        // The channel holds what the panel shows.
+        const ucDnc &dnc = *window.ucDnc1;
+        QCOMPARE(dnc.ComPort(), shown[0].toUpper());
+        QCOMPARE(dnc.MSComm1().Settings().toUpper(), settings);
+        const QString flags = shown[5];
+        QCOMPARE(QString() + bit(dnc.XOnXOff()) + bit(dnc.RTSCTS()) + bit(dnc.DTRDTS()) +
+                     bit(dnc.EIA()),
+                 QString() + flags[0] + flags[2] + flags[3] + flags[4]);
+        frmOptions options;
+        QCOMPARE(shownBy(*options.controls), shown);
+        QCOMPARE(options.controls->cboReceiveEnd->currentIndex(), receiveEnd);
+    }
+
+    void panelIsPerWindow()
+    {
+        Profiles p;
+        frmProgram one;
+        frmProgram two;
+        one.picControl->controls->optFormat[1]->setChecked(true);
+        one.picControl->controls->cboBaudRate->setCurrentIndex(0);
+        QVERIFY(one.ucDnc1->EIA());
+        QVERIFY(!two.ucDnc1->EIA());
+        QCOMPARE(one.ucDnc1->BaudRate(), QStringLiteral("9600"));
+        QCOMPARE(two.ucDnc1->BaudRate(), QStringLiteral("4800"));
+        // Wait for XOn holds the next send of that window alone.
+        one.picControl->controls->chkWaitXOn->setChecked(true);
+        for (frmProgram *window : {&one, &two}) {
+            window->ucDnc1->setAction(actSend);
+            QCOMPARE(window->ucDnc1->XOffHeld(), window == &one);
+            window->ucDnc1->setAction(actIdle);
+        }
+        // Nothing is written back: a new window starts from the defaults.
+        frmProgram three;
+        QVERIFY(!three.ucDnc1->EIA());
+        QVERIFY(!p.defaultsStored());
+    }
+
+    // Every caption of the panel and of the Options dialog shows whole in every language, the
+    // text pane gives way to a wider panel, and the panel narrows again when the language goes
+    // back.
+    void panelCaptionsFitInEveryLanguage()
+    {
+        Profiles p;
+        frmProgram window;
+        window.resize(900, 600);
+        frmOptions options;
+        options.show();
+        const int english = window.picControl->width();
+        for (const qint16 language : {2, 3, 1}) {
+            setLanguageNumber(language);
+            window.SetLanguage();
+            options.SetLanguage();
+            checkCaptionsFit(window.picControl);
+            checkCaptionsFit(&options);
+            QCOMPARE(window.picControl->geometry().right(), window.width() - 1);
+            QVERIFY(window.rtfText->geometry().right() < window.picControl->x());
+        }
+        QCOMPARE(window.picControl->width(), english);
+    }
+
+    // Cancel writes nothing; OK writes all twelve defaults, and windows opened afterwards start
+    // with them.
+    void optionsWriteOnOkOnly()
+    {
+        Profiles p;
+        for (const bool ok : {false, true}) {
+            frmOptions options;
+            const LineSettingsControls &c = *options.controls;
+            c.chkDSRDTR->setChecked(false);
+            c.optFormat[1]->setChecked(true);
+            c.cboBaudRate->setCurrentIndex(0);
+            c.cboReceiveEnd->setCurrentIndex(1);
+            c.cboPace->setCurrentIndex(1);
+            (ok ? options.cmdOK : options.cmdCancel)->click();
+            QCOMPARE(p.defaultsStored(), ok);
+        }
+        DefaultLineSettings expected;
+        expected.Port = QStringLiteral("Com3");
+        expected.BaudRate = QStringLiteral("9600");
+        expected.DSRDTR = QStringLiteral("0");
+        expected.ISOEIA = QStringLiteral("1");
+        expected.ReceiveEnd = QStringLiteral("1");
+        expected.Pace = QStringLiteral("1");
+        QCOMPARE(ReadDefaultLineSettings(), expected);
+        QSettings ini(p.folders.settingsFile(), QSettings::IniFormat);
+        ini.beginGroup(QStringLiteral("Default"));
+        QCOMPARE(ini.childKeys().size(), 12);
+        frmProgram window;
+        QCOMPARE(window.picControl->controls->cboReceiveEnd->currentIndex(), 1);
+        QCOMPARE(window.picControl->controls->cboPace->currentIndex(), 1);
+        QVERIFY(window.ucDnc1->EIA());
+        QCOMPARE(window.ucDnc1->BaudRate(), QStringLiteral("9600"));
+    }
+
+    void optionsWithoutPortsKeepsStoredPort()
+    {
+        Profiles p;
+        SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"), QStringLiteral("Com5"));
+        p.port3.reset();
+        p.port5.reset();
+        frmOptions options;
+        QCOMPARE(options.controls->cboPort->count(), 0);
+        options.cmdOK->click();
+        QCOMPARE(ReadDefaultLineSettings().Port, QStringLiteral("Com5"));
+        // A window without ports keeps the channel on its own first port.
+        frmProgram window;
+        QCOMPARE(window.ucDnc1->ComPort(), QStringLiteral("COM2"));
     }
 };
 

@@ -4,14 +4,113 @@
 // A channel for the dnc tests, on a fake line (port 0) or on a port number, with the status
 // and error offsets it reported. later() runs an action from the event loop, for instance
 // inside a waiting send; its timers end with the channel, so none fires into the next test.
+#include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
-#include "support/FakeLine.h"
 
+#include <QList>
 #include <QPointer>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
+#include <utility>
+
+namespace kordavel {
+
+// A serial line without a device, for tests: they drive the modem lines, inject received
+// bytes and line errors, make opening fail, and read back every byte written together with
+// the settings in force at the time.
+class FakeLine : public SerialLine {
+public:
+    struct Write {
+        QByteArray bytes;
+        QString settings;
+        qint32 handshaking = 0;
+        bool dtrEnable = false;
+    };
+
+    // Every Output since construction, in order.
+    QList<Write> writes;
+    QByteArray written() const
+    {
+        QByteArray all;
+        for (const Write &write : writes)
+            all += write.bytes;
+        return all;
+    }
+    int opens = 0;
+    int closes = 0;
+
+    // The next opens fail with this number (0: they succeed).
+    void setOpenError(int number) { m_openError = number; }
+    // Bytes written stay counted in OutBufferCount until drain() when autoDrain is off.
+    void setAutoDrain(bool on) { m_autoDrain = on; }
+    // Changes a modem line; while open a change raises its CommEvent.
+    void setCts(bool on) { change(m_lines[0], on, comEvCTS); }
+    void setDsr(bool on) { change(m_lines[1], on, comEvDSR); }
+    // Bytes arriving from the machine.
+    void receive(const QByteArray &bytes) { deliver(bytes); }
+    // Raises any CommEvent value, for instance a line error.
+    void raiseEvent(qint16 event) { raise(event); }
+    // The device disappears; the line notices by itself.
+    void vanish() { fail(comDeviceLost); }
+    // The device disappears; the next OutBufferCount finds out.
+    void vanishOnCount() { m_vanishOnCount = true; }
+
+protected:
+    int openDevice() override
+    {
+        if (m_openError != 0)
+            return m_openError;
+        ++opens;
+        m_pending = 0;
+        return comNoError;
+    }
+    void closeDevice() override
+    {
+        ++closes;
+        m_pending = 0;
+    }
+    int writeDevice(const QByteArray &data) override
+    {
+        writes.append({data, Settings(), Handshaking(), DTREnable()});
+        if (!m_autoDrain)
+            m_pending += int(data.size());
+        return comNoError;
+    }
+    int pendingOutput(int &count) override
+    {
+        if (std::exchange(m_vanishOnCount, false)) {
+            lose();
+            return comDeviceLost;
+        }
+        count = m_pending;
+        return comNoError;
+    }
+    int modemLine(ModemLine line, bool &state) override
+    {
+        state = m_lines[int(line)];
+        return comNoError;
+    }
+
+private:
+    void change(bool &line, bool on, qint16 event)
+    {
+        if (line == on)
+            return;
+        line = on;
+        if (PortOpen())
+            raise(event);
+    }
+
+    int m_openError = 0;
+    bool m_autoDrain = true;
+    bool m_vanishOnCount = false;
+    int m_pending = 0;
+    bool m_lines[4] = {true, true, true, false}; // CTS, DSR, CD, ring
+};
+
+} // namespace kordavel
 
 namespace kordavel::test {
 

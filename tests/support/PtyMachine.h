@@ -2,12 +2,14 @@
 #pragma once
 
 // The machine end of a pseudo-terminal: the channel opens the slave as its port, the test
-// reads and writes the master as the CNC controller would.
+// reads and writes the master as the CNC controller would, and can punch bytes out in chunks
+// at a set pace.
 #include "common/SettingsStore.h"
 
 #include <QByteArray>
 #include <QSocketNotifier>
 #include <QString>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -26,6 +28,12 @@ public:
     // The slave end passes bytes unchanged; the master end does not block.
     PtyMachine()
     {
+        QObject::connect(&m_punch, &QTimer::timeout, [this] {
+            write(m_toPunch.left(m_chunk));
+            m_toPunch.remove(0, m_chunk);
+            if (m_toPunch.isEmpty())
+                m_punch.stop();
+        });
         char name[256] = {};
         if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
             return;
@@ -51,10 +59,14 @@ public:
 
     bool ok() const { return m_master >= 0; }
     QString device() const { return m_device; }
-    // Maps port number n to this pseudo-terminal in the settings store.
-    void mapTo(int n) const
+    // Maps port number n to this pseudo-terminal in the settings store; with asDefault, new
+    // program windows start on that port.
+    void mapTo(int n, bool asDefault = false) const
     {
-        SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com") + QString::number(n), m_device);
+        const QString port = QStringLiteral("Com") + QString::number(n);
+        SaveSetting(QStringLiteral("Ports"), port, m_device);
+        if (asDefault)
+            SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"), port);
     }
 
     void write(const QByteArray &bytes) const
@@ -68,6 +80,14 @@ public:
             done += n;
         }
     }
+    // Punches the bytes from the event loop: chunkBytes at a time, every intervalMs.
+    void punch(const QByteArray &bytes, int chunkBytes, int intervalMs)
+    {
+        m_toPunch = bytes;
+        m_chunk = chunkBytes;
+        m_punch.start(intervalMs);
+    }
+    bool punchDone() const { return m_toPunch.isEmpty(); }
     // True when the channel has put nothing on the line that was not read yet.
     bool lineQuiet()
     {
@@ -97,8 +117,8 @@ public:
 
     static constexpr qsizetype kNoLimit = std::numeric_limits<qsizetype>::max();
     QByteArray received;
-    // Called with every chunk as it arrives.
-    std::function<void(const QByteArray &)> onData;
+    // Called after every chunk that arrived.
+    std::function<void()> onData;
 
 private:
     void readAll()
@@ -111,10 +131,9 @@ private:
             const ssize_t n = ::read(m_master, buffer, size_t(room));
             if (n <= 0)
                 return;
-            const QByteArray chunk(buffer, n);
-            received += chunk;
+            received += QByteArray(buffer, n);
             if (onData)
-                onData(chunk);
+                onData();
             if (m_master < 0)
                 return;
         }
@@ -125,6 +144,9 @@ private:
     QString m_device;
     qsizetype m_stopAt = kNoLimit;
     std::unique_ptr<QSocketNotifier> m_notifier;
+    QTimer m_punch;
+    QByteArray m_toPunch;
+    int m_chunk = 1;
 };
 
 } // namespace kordavel::test

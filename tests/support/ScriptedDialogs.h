@@ -18,10 +18,9 @@ public:
     ScriptedDialogs()
     {
         CommonDialog::setInstance(this);
-        setMsgBoxHook([this](const QString &text, MsgIcon icon, const QString &title) {
+        setMsgBoxHook([this](const QString &text, MsgIcon icon, const QString &) {
             messages << text;
             lastIcon = icon;
-            lastTitle = title;
         });
         setBeepHook([this] { ++beeps; });
     }
@@ -71,7 +70,6 @@ public:
     QStringList calls;
     QStringList messages;
     MsgIcon lastIcon = MsgIcon::Information;
-    QString lastTitle;
     QString lastInitialName;
     int beeps = 0;
 

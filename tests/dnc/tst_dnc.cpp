@@ -1,0 +1,985 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The dnc layer: code tables, settings strings, error texts and marked input; the channel
+// on a fake line (settings, events, holds, errors, the blocking send); port names and byte
+// streams through real pseudo-terminals.
+#include "common/CodePage.h"
+#include "common/SettingsStore.h"
+#include "dnc/CodeTables.h"
+#include "dnc/ErrorTexts.h"
+#include "dnc/LineSettings.h"
+#include "dnc/MarkedInput.h"
+#include "dnc/PortNames.h"
+#include "support/DncChannel.h"
+#include "support/PtyMachine.h"
+#include "support/TestFolders.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace kordavel;
+using kordavel::test::Channel;
+
+namespace {
+
+// The setter of each line setting, by its property name.
+const QHash<QString, void (ucDnc::*)(const QString &)> kSetters{
+    {QStringLiteral("ComPort"), &ucDnc::setComPort},
+    {QStringLiteral("BaudRate"), &ucDnc::setBaudRate},
+    {QStringLiteral("DataBits"), &ucDnc::setDataBits},
+    {QStringLiteral("StopBits"), &ucDnc::setStopBits},
+    {QStringLiteral("Parity"), &ucDnc::setParity}};
+
+constexpr int kPort = 7;
+constexpr qsizetype kNoLimit = test::PtyMachine::kNoLimit;
+// The longest piece sent; the machine keeps room for it.
+constexpr qsizetype kLongest = 8 << 20;
+// More than the pseudo-terminal holds between the two ends.
+constexpr qsizetype kPtyHolds = 1 << 20;
+
+// The first size bytes of a long program, in numbered blocks ending with CR LF.
+QByteArray program(qsizetype size)
+{
+    static const QByteArray text = [] {
+        QByteArray blocks;
+        blocks.reserve(kLongest + 32);
+        for (int n = 10; blocks.size() < kLongest; n += 10)
+            blocks += "N" + QByteArray::number(n) + " G01 X" + QByteArray::number(n % 997) + "\r\n";
+        return blocks;
+    }();
+    return text.left(size);
+}
+
+// Runs check every millisecond from the event loop until it answers true.
+class Watch {
+public:
+    explicit Watch(std::function<bool()> check) : m_check(std::move(check))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (m_check())
+                m_timer.stop();
+        });
+        m_timer.start(1);
+    }
+
+private:
+    std::function<bool()> m_check;
+    QTimer m_timer;
+};
+
+// Settings in folders of their own, and the machine at the far end of port 7.
+struct OnPty {
+    test::TestFolders folders;
+    test::PtyMachine pty;
+    OnPty() { pty.mapTo(kPort); }
+};
+
+} // namespace
+
+class TstDnc : public QObject {
+    Q_OBJECT
+private slots:
+    // Construction defaults, and the flags that set the line.
+    void defaultsAndFlags()
+    {
+        Channel c;
+        ucDnc &dnc = *c.dnc;
+        QCOMPARE((QStringList{dnc.ComPort(), dnc.BaudRate(), dnc.Parity(), dnc.DataBits(),
+                              dnc.StopBits()}),
+                 (QStringList{"COM2", "4800", "Even", "7", "2"}));
+        QVERIFY(!dnc.XOnXOff() && !dnc.RTSCTS() && !dnc.DTRDTS() && !dnc.EIA());
+        QCOMPARE(dnc.Action(), 0);
+        QVERIFY(!dnc.SendInProgress() && !dnc.XOffHeld() && !dnc.CtsHeld() && !dnc.DsrHeld());
+        // The hardware handshake and DTR are on although RTSCTS and DTRDTS read false.
+        const SerialLine &line = dnc.MSComm1();
+        QCOMPARE(line.Settings(), QStringLiteral("4800,e,7,2"));
+        QCOMPARE(line.Handshaking(), qint32(comRTS));
+        QVERIFY(line.DTREnable() && line.RTSEnable() && !line.NullDiscard() && !line.PortOpen());
+        QCOMPARE(line.ParityReplace(), QStringLiteral(" "));
+        for (const bool on : {false, true, false}) {
+            dnc.setRTSCTS(on);
+            dnc.setDTRDTS(on);
+            QCOMPARE(c.line->Handshaking(), qint32(on ? comRTS : comNone));
+            QCOMPARE(c.line->DTREnable(), on);
+            QVERIFY(dnc.RTSCTS() == on && dnc.DTRDTS() == on);
+        }
+        dnc.setXOnXOff(true);
+        dnc.setEIA(true);
+        QVERIFY(dnc.XOnXOff() && dnc.EIA());
+        // The driver's own XON/XOFF is never used.
+        QCOMPARE(c.line->Handshaking(), qint32(comNone));
+    }
+
+    void setters_data()
+    {
+        QTest::addColumn<QStringList>("writes"); // "Property=value", in order
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("comPort");
+        const QString def = QStringLiteral("4800,e,7,2");
+        const QString com2 = QStringLiteral("COM2");
+        const auto row = [](const QString &writes, const QString &settings, const QString &port) {
+            QTest::newRow(qPrintable(writes)) << writes.split(QLatin1Char(';')) << settings << port;
+        };
+        // Refused: nothing changes.
+        for (const char *writes :
+             {"ComPort=COM17", "ComPort=0",    "ComPort=COMX",   "ComPort=LPT1",    "ComPort=2.5",
+              "ComPort=COM",   "ComPort=",     "BaudRate=19200", "BaudRate=4800.5", "BaudRate=1000",
+              "BaudRate=fast", "DataBits=9",   "DataBits=3",     "DataBits=7.5",    "StopBits=1.25",
+              "StopBits=3",    "StopBits=two", "Parity=Mark",    "Parity=M",        "Parity=S",
+              "Parity=Space",  "Parity="})
+            row(QLatin1String(writes), def, com2);
+        // Taken ports: writes, port.
+        const char *ports[] = {"ComPort=com5", "COM5", "ComPort=COM5", "COM5",
+                               "ComPort=Com5", "COM5", "ComPort=5",    "COM5",
+                               "ComPort=3.0",  "COM3", "ComPort=16",   "COM16"};
+        for (size_t i = 0; i < std::size(ports); i += 2)
+            row(QLatin1String(ports[i]), def, QLatin1String(ports[i + 1]));
+        // Taken line settings: writes > settings string.
+        for (const char *taken :
+             {"BaudRate=300;BaudRate=1200>1200,e,7,2", "BaudRate=110>110,e,7,2",
+              "BaudRate=9600>9600,e,7,2", "DataBits=8>4800,e,8,2", "DataBits=4>4800,e,4,2",
+              "StopBits=1,5>4800,e,7,1.5", "StopBits=1.5>4800,e,7,1.5", "StopBits=1>4800,e,7,1",
+              "Parity=odd>4800,O,7,2", "Parity=e>4800,e,7,2", "Parity=None>4800,N,7,2",
+              "Parity=n>4800,n,7,2", "Parity=EVEN>4800,E,7,2",
+              "BaudRate=9600;Parity=None;DataBits=8;StopBits=1>9600,N,8,1"}) {
+            const QStringList parts = QString::fromLatin1(taken).split(QLatin1Char('>'));
+            row(parts[0], parts[1], com2);
+        }
+    }
+
+    void setters()
+    {
+        QFETCH(QStringList, writes);
+        QFETCH(QString, settings);
+        QFETCH(QString, comPort);
+        Channel c;
+        QSignalSpy errors(c.dnc.data(), &ucDnc::ErrorStatus);
+        for (const QString &w : writes)
+            (c.dnc->*kSetters.value(w.section(QLatin1Char('='), 0, 0)))(
+                w.section(QLatin1Char('='), 1));
+        QCOMPARE(c.line->Settings(), settings);
+        QCOMPARE(c.dnc->ComPort(), comPort);
+        QCOMPARE(errors.count(), 0);
+    }
+
+    void parityReadsOtherLetters()
+    {
+        Channel c;
+        c.dnc->setStopBits(QStringLiteral("1,5"));
+        QCOMPARE(c.dnc->StopBits(), QStringLiteral("1.5"));
+        for (const QString set : {"e Even", "o Odd", "N None"}) {
+            c.dnc->setParity(set.section(QLatin1Char(' '), 0, 0));
+            QCOMPARE(c.dnc->Parity(), set.section(QLatin1Char(' '), 1));
+        }
+        // A settings string with mark parity, written to the line directly.
+        QCOMPARE(c.line->setSettings(QStringLiteral("4800,m,7,2")), 0);
+        QCOMPARE(c.dnc->Parity(), QStringLiteral("Another parity"));
+    }
+
+    void frozenWhileNotIdle_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::newRow("send") << 1;
+        QTest::newRow("receive") << 2;
+        QTest::newRow("remote") << 3;
+    }
+
+    void frozenWhileNotIdle()
+    {
+        QFETCH(int, state);
+        Channel c;
+        ucDnc &dnc = *c.dnc;
+        dnc.setAction(state);
+        QCOMPARE(dnc.Action(), state);
+        QSignalSpy errors(&dnc, &ucDnc::ErrorStatus);
+        QSignalSpy status(&dnc, &ucDnc::Status);
+        for (const QString w :
+             {"ComPort=COM5", "BaudRate=9600", "DataBits=8", "StopBits=1", "Parity=N"})
+            (dnc.*
+             kSetters.value(w.section(QLatin1Char('='), 0, 0)))(w.section(QLatin1Char('='), 1));
+        dnc.setXOnXOff(true);
+        dnc.setRTSCTS(false);
+        dnc.setDTRDTS(true);
+        dnc.setEIA(true);
+        dnc.setWaitXOn(true);
+        QCOMPARE(dnc.ComPort(), QStringLiteral("COM2"));
+        QCOMPARE(c.line->Settings(), QStringLiteral("4800,e,7,2"));
+        QVERIFY(!dnc.XOnXOff() && !dnc.RTSCTS() && !dnc.DTRDTS() && !dnc.EIA());
+        QCOMPARE(c.line->Handshaking(), qint32(comRTS));
+        QCOMPARE(errors.count(), 0);
+        QCOMPARE(status.count(), 0);
+        // WaitXOn cannot be read; it did not take either: the next send starts unheld.
+        dnc.setAction(0);
+        dnc.setXOnXOff(true);
+        dnc.setAction(1);
+        QVERIFY(!dnc.XOffHeld());
+    }
+
+    // Line events and failures to open, in every busy state. The offsets of every error are
+    // checked in errorOffsets; here some of them come through.
+    void eventsAndOpenFailures_data()
+    {
+        QTest::addColumn<int>("openError"); // the error number of the open; 0: it opens
+        QTest::addColumn<int>("event");
+        QTest::addColumn<QList<qint16>>("status");
+        QTest::addColumn<QList<qint16>>("errors");
+        const QList<qint16> none;
+        QTest::newRow("send threshold") << 0 << 1 << QList<qint16>{3} << none;
+        QTest::newRow("CD") << 0 << 5 << QList<qint16>{6} << none;
+        QTest::newRow("ring") << 0 << 6 << QList<qint16>{7} << none;
+        QTest::newRow("end of file") << 0 << 7 << QList<qint16>{8} << none;
+        QTest::newRow("framing error") << 0 << 1004 << none << QList<qint16>{16};
+        QTest::newRow("open: missing device") << 8002 << 0 << none << QList<qint16>{24};
+        QTest::newRow("open: 8017") << 8017 << 0 << none << QList<qint16>{0};
+    }
+
+    void eventsAndOpenFailures()
+    {
+        QFETCH(int, openError);
+        QFETCH(int, event);
+        QFETCH(QList<qint16>, status);
+        QFETCH(QList<qint16>, errors);
+        for (int state = 1; state <= 3; ++state) {
+            Channel c;
+            c.line->setOpenError(openError);
+            c.dnc->setAction(state);
+            if (openError != 0) {
+                QCOMPARE(c.dnc->Action(), 0);
+                QVERIFY(!c.line->PortOpen());
+                QCOMPARE(c.errors, errors);
+                continue;
+            }
+            c.line->receive("N10");
+            c.status.clear();
+            c.line->raiseEvent(qint16(event));
+            QCOMPARE(c.status, status);
+            QCOMPARE(c.errors, errors);
+            // Line errors neither stop the transfer nor lose received text.
+            QCOMPARE(c.dnc->Action(), state);
+            if (state == 2)
+                QCOMPARE(c.dnc->Receive(), QStringLiteral("N10"));
+        }
+    }
+
+    void ctsAndDsrHolds_data()
+    {
+        QTest::addColumn<bool>("dsr"); // false: CTS with RTSCTS, true: DSR with DTRDTS
+        QTest::addColumn<bool>("option");
+        QTest::newRow("CTS, RTSCTS on") << false << true;
+        QTest::newRow("CTS, RTSCTS off") << false << false;
+        QTest::newRow("DSR, DTRDTS on") << true << true;
+        QTest::newRow("DSR, DTRDTS off") << true << false;
+    }
+
+    void ctsAndDsrHolds()
+    {
+        QFETCH(bool, dsr);
+        QFETCH(bool, option);
+        Channel c;
+        ucDnc &dnc = *c.dnc;
+        dnc.setRTSCTS(!dsr && option);
+        dnc.setDTRDTS(dsr && option);
+        dnc.setAction(1);
+        auto drop = [&](bool on) { dsr ? c.line->setDsr(on) : c.line->setCts(on); };
+        auto held = [&] { return dsr ? dnc.DsrHeld() : dnc.CtsHeld(); };
+
+        drop(false);
+        QCOMPARE(c.status, QList<qint16>{qint16(dsr ? 5 : 4)});
+        QCOMPARE(held(), option);
+        // A held send waits in the event loop until the line comes back.
+        bool sentWhileHeld = false;
+        if (option)
+            c.later(0, [&] {
+                sentWhileHeld = !c.line->writes.isEmpty();
+                drop(true);
+            });
+        dnc.Send(QStringLiteral("N1\r\n"));
+        QVERIFY(!sentWhileHeld);
+        QCOMPARE(c.line->written(), QByteArray("N1\r\n"));
+        QVERIFY(!held());
+        QVERIFY(!dnc.SendInProgress());
+    }
+
+    // A send that waits ends at a stop, without an error, or when the port vanishes, reported
+    // once: held by Wait for XOn (which holds the first send even without XON/XOFF while
+    // RTS/CTS is on, and has no effect with neither option), or draining.
+    void aWaitingSendEnds_data()
+    {
+        QTest::addColumn<bool>("waitXOn");
+        QTest::addColumn<QString>("handshake"); // "rts", "xon" or none
+        QTest::addColumn<bool>("drains");       // the bytes written stay in the output queue
+        QTest::addColumn<QString>("ending");    // "stop", "vanish", or "count": found by it
+        QTest::addColumn<bool>("held");         // nothing written when it ends
+        QTest::newRow("Wait for XOn, RTS/CTS, stop") << true << "rts" << false << "stop" << true;
+        QTest::newRow("Wait for XOn, no handshake, sends")
+            << true << "" << false << "stop" << false;
+        QTest::newRow("draining, stop") << false << "" << true << "stop" << false;
+        QTest::newRow("held by XOFF, port vanishes") << true << "xon" << false << "vanish" << true;
+        QTest::newRow("draining, port vanishes") << false << "xon" << true << "vanish" << false;
+        QTest::newRow("draining, found by the count") << false << "xon" << true << "count" << false;
+    }
+
+    void aWaitingSendEnds()
+    {
+        QFETCH(bool, waitXOn);
+        QFETCH(QString, handshake);
+        QFETCH(bool, drains);
+        QFETCH(QString, ending);
+        QFETCH(bool, held);
+        Channel c;
+        ucDnc &dnc = *c.dnc;
+        c.line->setAutoDrain(!drains);
+        dnc.setWaitXOn(waitXOn);
+        dnc.setRTSCTS(handshake == QLatin1String("rts"));
+        dnc.setXOnXOff(handshake == QLatin1String("xon"));
+        dnc.setAction(1);
+        QCOMPARE(dnc.XOffHeld(), waitXOn);
+        bool waited = false;
+        c.later(20, [&] {
+            waited = dnc.SendInProgress() && c.line->writes.isEmpty();
+            if (ending == QLatin1String("stop"))
+                dnc.setAction(0);
+            else
+                ending == QLatin1String("count") ? c.line->vanishOnCount() : c.line->vanish();
+        });
+        dnc.Send(QStringLiteral("N1\r\n"));
+        QVERIFY(!dnc.SendInProgress());
+        const QList<qint16> errors =
+            ending == QLatin1String("stop") ? QList<qint16>{} : QList<qint16>{403};
+        QCOMPARE(c.errors, errors); // a stop is no failure
+        QCOMPARE(waited, held);
+        QCOMPARE(dnc.Action(), !held && !drains ? 1 : 0);
+        QCOMPARE(c.line->PortOpen(), !held && !drains);
+        if (ending != QLatin1String("stop")) { // the window's next pieces end quietly
+            dnc.Send(QStringLiteral("N2\r\n"));
+            dnc.Send(QStringLiteral("N3\r\n"));
+            QCOMPARE(c.errors, errors);
+        }
+        QCOMPARE(c.line->written(), held ? QByteArray() : QByteArray("N1\r\n"));
+    }
+
+    void sendOutsideItsState_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("remote");
+        QTest::newRow("Send in idle") << 0 << false;
+        QTest::newRow("Send in receive") << 2 << false;
+        QTest::newRow("Send in remote") << 3 << false;
+        QTest::newRow("RemoteSend in send") << 1 << true;
+        QTest::newRow("RemoteSend in idle") << 0 << true;
+    }
+
+    void sendOutsideItsState()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, remote);
+        Channel c;
+        c.dnc->setAction(state);
+        remote ? c.dnc->RemoteSend(QStringLiteral("N1\r\n"))
+               : c.dnc->Send(QStringLiteral("N1\r\n"));
+        QVERIFY(c.line->writes.isEmpty());
+        QVERIFY(!c.dnc->SendInProgress());
+        QVERIFY(c.errors.isEmpty());
+    }
+
+    void receiveByState()
+    {
+        Channel c;
+        ucDnc &dnc = *c.dnc;
+        dnc.setXOnXOff(true);
+        dnc.setAction(2);
+        c.line->receive(QByteArray("\x13N10 G01\r\n\x11", 12));
+        QCOMPARE(c.status, QList<qint16>{2});
+        // Flow-control characters stay in received text, NUL bytes included.
+        c.line->receive(QByteArray("\0\xe9", 2));
+        QCOMPARE(dnc.Receive(),
+                 QString::fromLatin1("\x13N10 G01\r\n\x11", 12) + QChar(0) + QChar(0xe9));
+        QCOMPARE(dnc.Receive(), QString());
+        // Entering receive again discards what was left.
+        c.line->receive("M30");
+        dnc.setAction(0);
+        dnc.setAction(2);
+        QCOMPARE(dnc.Receive(), QString());
+        // In send the chunk is only looked at for XON/XOFF.
+        dnc.setAction(0);
+        dnc.setAction(1);
+        c.line->receive("N20");
+        QCOMPARE(dnc.RemoteReceive(), QString());
+    }
+
+    // In EIA code a character above 128 stops its whole piece, reported; the next one goes.
+    void eiaPieceThatCannotBeConverted()
+    {
+        Channel c;
+        c.dnc->setEIA(true);
+        c.dnc->setAction(1);
+        c.dnc->Send(QStringLiteral("G01") + QChar(0xc8) + QStringLiteral("\r\n"));
+        c.dnc->Send(QStringLiteral("M30\r\n"));
+        QCOMPARE(c.errors, QList<qint16>{0});
+        QCOMPARE(c.line->written(), QByteArray("\x54\x13\x20\x00", 4));
+    }
+
+    void remoteDropsFlowControlChunks()
+    {
+        Channel c;
+        ucDnc &dnc = *c.dnc;
+        dnc.setXOnXOff(true);
+        dnc.setAction(3);
+        c.line->receive("N1\x13");
+        c.line->receive("\x11N2");
+        QVERIFY(!dnc.XOffHeld());
+        c.line->receive("\x13N3");
+        QVERIFY(dnc.XOffHeld());
+        c.line->receive("\x12");
+        QVERIFY(!dnc.XOffHeld());
+        c.line->receive("\x14N4");
+        QVERIFY(dnc.XOffHeld());
+        QCOMPARE(dnc.RemoteReceive(), QStringLiteral("N1\x13"));
+        QVERIFY(c.status.isEmpty());
+        // Entering remote keeps what was left; entering it never converts.
+        c.line->receive("N5");
+        dnc.setAction(0);
+        dnc.setEIA(true);
+        dnc.setAction(3);
+        QCOMPARE(dnc.RemoteReceive(), QStringLiteral("N5"));
+        dnc.RemoteSend(QStringLiteral("G01 X10\r\n"));
+        QCOMPARE(c.line->written(), QByteArray("G01 X10\r\n"));
+    }
+
+    void actionStates()
+    {
+        Channel c;
+        ucDnc &dnc = *c.dnc;
+        dnc.setAction(5);
+        dnc.setAction(-1);
+        QCOMPARE(dnc.Action(), 0);
+        QVERIFY(!c.line->PortOpen());
+        dnc.setAction(1);
+        QVERIFY(c.line->PortOpen());
+        QCOMPARE(c.line->RThreshold(), qint16(1));
+        // Another busy state changes without reopening.
+        dnc.setAction(2);
+        QCOMPARE(dnc.Action(), 2);
+        QCOMPARE(c.line->opens, 1);
+        dnc.setAction(0);
+        QVERIFY(!c.line->PortOpen());
+        QCOMPARE(c.line->RThreshold(), qint16(0));
+        QCOMPARE(c.line->closes, 1);
+        QVERIFY(c.errors.isEmpty());
+    }
+
+    void writesCarryTheirSettings()
+    {
+        Channel c;
+        ucDnc &dnc = *c.dnc;
+        dnc.setBaudRate(QStringLiteral("9600"));
+        dnc.setRTSCTS(false);
+        dnc.setAction(1);
+        dnc.Send(QStringLiteral("N1\r\n"));
+        dnc.setAction(0);
+        dnc.setParity(QStringLiteral("N"));
+        dnc.setDataBits(QStringLiteral("8"));
+        dnc.setStopBits(QStringLiteral("1"));
+        dnc.setRTSCTS(true);
+        dnc.setDTRDTS(false);
+        dnc.setAction(1);
+        dnc.Send(QStringLiteral("N2\r\n"));
+        const auto &w = c.line->writes;
+        QCOMPARE(w.size(), 2);
+        QCOMPARE(w[0].settings, QStringLiteral("9600,e,7,2"));
+        QCOMPARE(w[0].handshaking, 0);
+        QVERIFY(w[0].dtrEnable);
+        QCOMPARE(w[1].settings, QStringLiteral("9600,N,8,1"));
+        QCOMPARE(w[1].handshaking, 2);
+        QVERIFY(!w[1].dtrEnable);
+    }
+
+    // The owning window is closed while the send waits: deleted, deleted later, or from
+    // inside its own error message.
+    void destroyedDuringSend_data()
+    {
+        QTest::addColumn<bool>("whileHeld");
+        QTest::addColumn<QString>("how");
+        QTest::newRow("held, deleted") << true << "delete";
+        QTest::newRow("held, deleteLater") << true << "later";
+        QTest::newRow("held, from the error message") << true << "error";
+        QTest::newRow("draining, deleted") << false << "delete";
+        QTest::newRow("draining, deleteLater") << false << "later";
+    }
+
+    void destroyedDuringSend()
+    {
+        QFETCH(bool, whileHeld);
+        QFETCH(QString, how);
+        Channel c;
+        c.line->setAutoDrain(false);
+        c.dnc->setXOnXOff(true);
+        c.dnc->setWaitXOn(whileHeld);
+        c.dnc->setAction(1);
+        QPointer<ucDnc> dnc = c.dnc;
+        if (how == QLatin1String("error")) {
+            connect(dnc, &ucDnc::ErrorStatus, [&] { delete dnc.data(); });
+            c.later(5, [&] { c.line->raiseEvent(comEventFrame); });
+        } else {
+            c.later(
+                5, [&] { how == QLatin1String("later") ? dnc->deleteLater() : delete dnc.data(); });
+        }
+        // A deferred delete runs once control is back in an event loop.
+        if (how == QLatin1String("later"))
+            c.later(10, [&] {
+                if (dnc)
+                    dnc->setAction(0);
+            });
+        dnc->Send(QStringLiteral("N1\r\n"));
+        QVERIFY(how == QLatin1String("later") || dnc.isNull());
+        QTRY_VERIFY(dnc.isNull());
+    }
+
+    void convert_data()
+    {
+        QTest::addColumn<QByteArray>("iso");
+        QTest::addColumn<QByteArray>("eia");
+        QTest::addColumn<bool>("inverse"); // the EIA bytes read back as the ISO text
+        // The rows hold all 49 codes of the tape, each written out.
+        QTest::newRow("block") << QByteArray("G01 X10\r\n")
+                               << QByteArray("\x67\x20\x01\x10\x37\x01\x20\x00", 8) << true;
+        QTest::newRow("every letter")
+            << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZ")
+            << QByteArray("\x61\x62\x73\x64\x75\x76\x67\x68\x79\x51\x52\x43\x54\x45"
+                          "\x46\x57\x58\x49"
+                          "\x32\x23\x34\x25\x26\x37\x38\x29")
+            << true;
+        QTest::newRow("signs") << QByteArray("%()+,-./:\t\x7f")
+                               << QByteArray("\x0b\x0a\x4a\x70\x3b\x40\x6b\x31\x2f\x3e\x7f")
+                               << true;
+        QTest::newRow("digits") << QByteArray("0123456789")
+                                << QByteArray("\x20\x01\x02\x13\x04\x15\x16\x07\x08\x19") << true;
+        // Characters outside the code cross unchanged to EIA. Back from EIA only
+        // those that are no EIA code stay: "g" (0x67) and "#" (0x23) are the EIA
+        // codes of "G" and "T".
+        QTest::newRow("pass through") << QByteArray("g#=;") << QByteArray("g#=;") << false;
+        QTest::newRow("pass through both ways") << QByteArray("=![") << QByteArray("=![") << true;
+        QTest::newRow("128 passes") << QByteArray("\x80") << QByteArray("\x80") << true;
+        QTest::newRow("CR alone is left out") << QByteArray("\r\r") << QByteArray() << true;
+    }
+
+    void convert()
+    {
+        QFETCH(QByteArray, iso);
+        QFETCH(QByteArray, eia);
+        QFETCH(bool, inverse);
+        const CodeTables tables = InitCodeTables();
+        QCOMPARE(convertCode(iso, true, tables).value_or("failed"), eia);
+        if (!inverse) {
+            QCOMPARE(convertCode(eia, false, tables).value_or("failed"), QByteArray("GT=,"));
+            return;
+        }
+        QByteArray isoWithoutCr = iso;
+        isoWithoutCr.replace("\r", "");
+        QCOMPARE(convertCode(eia, false, tables).value_or("failed"), isoWithoutCr);
+    }
+
+    void aboveTwoHundredTwentyEightFails()
+    {
+        const CodeTables tables = InitCodeTables();
+        QVERIFY(!convertCode("\x81", false, tables));
+    }
+
+    // Error numbers, then line events (from 1000 on), to string offsets: every end
+    // of a range.
+    void errorOffsets_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("offset");
+        const int rows[][2] = {
+            {9, 0},      {380, 9},   {383, 10},  {394, 10},  {5011, 11}, {5021, 21},
+            {5010, 0},   {5022, 0},  {8000, 22}, {8002, 24}, {8005, 27}, {8010, 32},
+            {8016, 38},  {8017, 0},  {8018, 39}, {8020, 41}, {8021, 42}, {8022, 402},
+            {8023, 403}, {8024, 0},  {7999, 0},  {0, 0},     {-1, 0},    {1001, 11},
+            {1007, 12},  {1002, 13}, {1011, 14}, {1003, 15}, {1004, 16}, {1006, 17},
+            {1008, 18},  {1009, 19}, {1010, 20}, {1005, 21}, {1000, 21}, {1012, 21}};
+        for (const auto &row : rows)
+            QTest::addRow("%d", row[0]) << row[0] << row[1];
+    }
+
+    void errorOffsets()
+    {
+        QFETCH(int, number);
+        QFETCH(int, offset);
+        QCOMPARE(int(number >= 1000 && number < 1100 ? lineErrorOffset(qint16(number))
+                                                     : errorOffset(number)),
+                 offset);
+    }
+
+    void settingsStrings_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<char>("parity");
+        QTest::addColumn<int>("dataBits");
+        QTest::addColumn<int>("stopBits");
+        QTest::addColumn<double>("bits"); // a character's bits on the line, with start and stop
+        QTest::newRow("default") << "4800,e,7,2" << true << 4800 << 'E' << 7 << 2 << 11.0;
+        QTest::newRow("one and a half") << "110,N,5,1.5" << true << 110 << 'N' << 5 << 15 << 7.5;
+        QTest::newRow("mark, four bits") << "9600,m,4,1" << true << 9600 << 'M' << 4 << 1 << 7.0;
+        QTest::newRow("space") << "19200,S,8,1" << true << 19200 << 'S' << 8 << 1 << 11.0;
+        for (const char *invalid :
+             {"4800,e,7", "4800,e,7,2,1", "fast,e,7,2", "4800.5,e,7,2", "0,e,7,2", "4800,even,7,2",
+              "4800,x,7,2", "4800,e,9,2", "4800,e,3,2", "4800,e,7,3", "4800,e,7,1,5", ""})
+            QTest::addRow("invalid '%s'", invalid) << invalid << false << 0 << 'N' << 0 << 0 << 0.0;
+    }
+
+    void settingsStrings()
+    {
+        QFETCH(QString, settings);
+        QFETCH(bool, valid);
+        const std::optional<LineSettings> parsed = parseLineSettings(settings);
+        QCOMPARE(parsed.has_value(), valid);
+        if (!valid)
+            return;
+        QFETCH(int, baud);
+        QFETCH(char, parity);
+        QFETCH(int, dataBits);
+        QFETCH(int, stopBits);
+        QCOMPARE(parsed->baudRate, baud);
+        QCOMPARE(parsed->parity, parity);
+        QCOMPARE(parsed->dataBits, dataBits);
+        QCOMPARE(parsed->stopBits, stopBits);
+        QFETCH(double, bits);
+        QCOMPARE(charactersPerSecond(*parsed), baud / bits);
+    }
+
+    void markedInput_data()
+    {
+        QTest::addColumn<QByteArray>("first"); // two chunks, as they arrive
+        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<int>("parityErrors");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QList<int>>("found"); // breaks, parity, framing
+        const QByteArray mark("\xff\x00", 2);
+        const auto row = [](const char *name, const QByteArray &first, const QByteArray &second,
+                            int parityErrors, const QByteArray &data, const QList<int> &found) {
+            QTest::newRow(name) << first << second << parityErrors << data << found;
+        };
+        row("parity error", "N1" + mark + "A", "", 1, "N1 ", {0, 1, 0});
+        row("framing error keeps its byte", "N1" + mark + "A", "", 0, "N1A", {0, 0, 1});
+        row("one of each", mark + "A" + mark + "B", "", 1, " B", {0, 1, 1});
+        row("break adds nothing", "N1" + mark + '\0' + "N2", "", 1, "N1N2", {1, 0, 0});
+        row("0xFF doubled", "\xff\xffX", "", 1, "\xffX", {0, 0, 0});
+        row("mark cut between chunks", "N1" + mark, "AB", 0, "N1AB", {0, 0, 1});
+    }
+
+    void markedInput()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        QFETCH(int, parityErrors);
+        QFETCH(QByteArray, data);
+        QFETCH(QList<int>, found);
+        MarkedInput input;
+        MarkedInput::Found seen;
+        QByteArray taken = input.take(first, parityErrors, " ", seen);
+        taken += input.take(second, parityErrors, " ", seen);
+        QCOMPARE(taken, data);
+        QCOMPARE((QList<int>{seen.breaks, seen.parity, seen.framing}), found);
+    }
+
+    void defaults_data()
+    {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("device");
+        for (const char *row : {"1 /dev/ttyS0", "4 /dev/ttyS3", "5 /dev/ttyUSB0", "12 /dev/ttyUSB7",
+                                "13 /dev/ttyACM0", "16 /dev/ttyACM3", "0", "17"}) {
+            const QStringList parts = QString::fromLatin1(row).split(QLatin1Char(' '));
+            QTest::newRow(row) << parts[0].toInt() << parts.value(1);
+        }
+    }
+
+    void defaults()
+    {
+        OnPty t;
+        QFETCH(int, port);
+        QFETCH(QString, device);
+        QCOMPARE(portDevice(qint16(port)), device);
+    }
+
+    void presence()
+    {
+        OnPty t;
+        test::TestFolders &folders = t.folders;
+        test::PtyMachine &machine = t.pty;
+        const QString link = folders.file(QStringLiteral("ttyV0"));
+        QVERIFY(QFile::link(machine.device(), link));
+        const QString plain = test::writeFile(folders.file(QStringLiteral("plain")), QByteArray());
+        const struct {
+            int port;
+            QString device;
+            bool present;
+        } rows[] = {
+            {1, machine.device(), true},
+            {2, link, true},
+            {3, folders.file(QStringLiteral("missing")), false},
+            {4, plain, false},
+            {5, QStringLiteral("/dev/null"), false},
+            {6, folders.file(QString()), false},
+            {7, folders.file(QStringLiteral("missing/inside")), false},
+        };
+        for (const auto &row : rows)
+            SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com") + QString::number(row.port),
+                        row.device);
+        for (const auto &row : rows)
+            QVERIFY2(IsPortPresent(qint16(row.port)) == row.present, qPrintable(row.device));
+        QVERIFY(isPseudoTerminal(link));
+        QVERIFY(!isPseudoTerminal(QStringLiteral("/dev/null")));
+    }
+
+    // The kernel lists /dev/ttyS entries for ports without hardware; they are not present.
+    void phantomSerialPortsAreAbsent()
+    {
+        OnPty t;
+        int checked = 0;
+        for (int n = 1; n <= 4; ++n) {
+            const QString name = QStringLiteral("ttyS") + QString::number(n - 1);
+            QFile type(QStringLiteral("/sys/class/tty/") + name + QStringLiteral("/type"));
+            if (!QFile::exists(QStringLiteral("/dev/") + name) || !type.open(QIODevice::ReadOnly))
+                continue;
+            ++checked;
+            QCOMPARE(IsPortPresent(qint16(n)), type.readAll().trimmed() != "0");
+        }
+        if (checked == 0)
+            QSKIP("no /dev/ttyS entries on this machine");
+    }
+
+    void everyByteCrossesUnchanged()
+    {
+        OnPty t;
+        QByteArray every;
+        for (int b = 0; b < 256; ++b)
+            every += char(b);
+        Channel c(kPort);
+        c.dnc->setXOnXOff(true);
+        c.dnc->setAction(1);
+        c.dnc->Send(decodeBytes(every));
+        QTRY_COMPARE(t.pty.received, every);
+        // And back, in receive, NUL and flow-control bytes included.
+        c.dnc->setAction(0);
+        c.dnc->setAction(2);
+        t.pty.write(every);
+        QString text;
+        QTRY_COMPARE(text += c.dnc->Receive(), decodeBytes(every));
+    }
+
+    // Held by an XOFF as the first character of a chunk, or by Wait for XOn: nothing of the
+    // piece leaves until an XON.
+    void heldBeforeTheSend_data()
+    {
+        QTest::addColumn<char>("stop"); // 0: Wait for XOn
+        QTest::addColumn<char>("go");
+        QTest::newRow("DC3, DC1") << char(19) << char(17);
+        QTest::newRow("DC3, DC2") << char(19) << char(18);
+        QTest::newRow("DC4, DC1") << char(20) << char(17);
+        QTest::newRow("Wait for XOn") << char(0) << char(17);
+    }
+
+    void heldBeforeTheSend()
+    {
+        OnPty t;
+        QFETCH(char, stop);
+        QFETCH(char, go);
+        Channel c(kPort);
+        c.dnc->setXOnXOff(true);
+        c.dnc->setWaitXOn(stop == 0);
+        c.dnc->setAction(1);
+        if (stop != 0) {
+            t.pty.write(QByteArray(1, stop) + "N5");
+            QTRY_VERIFY(c.dnc->XOffHeld());
+            QCOMPARE(c.status, QList<qint16>{3});
+        }
+        QVERIFY(c.dnc->XOffHeld());
+        int checks = 0;
+        std::function<void()> check = [&] {
+            QVERIFY(c.dnc->SendInProgress());
+            QVERIFY(t.pty.lineQuiet() && t.pty.received.isEmpty());
+            if (++checks < 3)
+                c.later(2, check);
+            else
+                t.pty.write(QByteArray(1, go));
+        };
+        c.later(2, check);
+        c.dnc->Send(QStringLiteral("N10 G01 X10\r\n"));
+        QCOMPARE(checks, 3);
+        QVERIFY(!c.dnc->XOffHeld());
+        QTRY_COMPARE(t.pty.received, QByteArray("N10 G01 X10\r\n"));
+        // An XOFF that is not the first character of its chunk is not noticed.
+        c.status.clear();
+        t.pty.write("%\x13");
+        QTRY_COMPARE(c.status, QList<qint16>{3});
+        QVERIFY(!c.dnc->XOffHeld());
+    }
+
+    // A missing device; a port held by another open, until the first lets go. A pty opens
+    // whatever the framing and the handshake, and holds nothing.
+    void openFailuresOnAPty()
+    {
+        OnPty t;
+        SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com8"),
+                    QStringLiteral("/no-such-tty"));
+        Channel missing(8);
+        missing.dnc->setAction(1);
+        QCOMPARE(missing.dnc->Action(), 0);
+        QCOMPARE(missing.errors, QList<qint16>{24});
+        Channel first(kPort);
+        first.dnc->setDataBits(QStringLiteral("4"));
+        first.dnc->setStopBits(QStringLiteral("1.5"));
+        first.dnc->setRTSCTS(true);
+        first.dnc->setDTRDTS(true);
+        first.dnc->setAction(2);
+        QCOMPARE(first.dnc->Action(), 2);
+        QVERIFY(!first.dnc->CtsHeld() && !first.dnc->DsrHeld());
+        Channel second(kPort);
+        second.dnc->setAction(1);
+        QCOMPARE(second.dnc->Action(), 0);
+        QCOMPARE(second.errors, QList<qint16>{27});
+        QVERIFY(first.errors.isEmpty());
+        first.dnc->setAction(0);
+        second.errors.clear();
+        second.dnc->setAction(1);
+        QCOMPARE(second.dnc->Action(), 1);
+        QVERIFY(second.errors.isEmpty());
+    }
+
+    void bytesOnTheWire_data()
+    {
+        QTest::addColumn<QString>("piece");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<qsizetype>("stopAt");
+        const QByteArray text = program(3 << 20);
+        QTest::newRow("program text") << QString::fromLatin1(text) << text << kNoLimit;
+        QTest::newRow("machine stops reading for a while")
+            << QString::fromLatin1(text) << text << qsizetype(300000);
+        QByteArray late = program(200000);
+        late[late.size() - 3] = char(0x80); // the euro sign
+        QTest::newRow("one euro sign at the end") << decodeBytes(late) << late << kNoLimit;
+        QTest::newRow("a character without a byte")
+            << QString::fromLatin1(text.left(100003)) + QChar(0x4E00) + QStringLiteral("\r\n")
+            << text.left(100003) + "?\r\n"
+            << kNoLimit;
+    }
+
+    void bytesOnTheWire()
+    {
+        OnPty t;
+        QFETCH(QString, piece);
+        QFETCH(QByteArray, wire);
+        QFETCH(qsizetype, stopAt);
+        t.pty.stopAt(stopAt);
+        // The machine goes on once it has kept the channel waiting for a while.
+        Channel c(kPort);
+        Watch watch([&] {
+            if (!t.pty.stopped())
+                return false;
+            c.later(20, [&t] { t.pty.goOn(); });
+            return true;
+        });
+        c.dnc->setRTSCTS(false);
+        c.dnc->setAction(1);
+        QCOMPARE(c.dnc->Action(), 1);
+        c.dnc->Send(piece);
+        // Returned once the piece had left the port: only what the pty holds is still to come.
+        QVERIFY(t.pty.received.size() > wire.size() - kPtyHolds);
+        QVERIFY(!c.dnc->SendInProgress());
+        QTRY_COMPARE(t.pty.received.size(), wire.size());
+        QCOMPARE(t.pty.received, wire);
+        QVERIFY(c.errors.isEmpty());
+    }
+
+    // An XOFF that arrives while a long piece drains holds the send after the piece: the rest of
+    // the piece still leaves, and the send returns only after XON. (Before a piece, an XOFF holds
+    // all of it: heldBeforeTheSend; between the window's lines: tst_e2e.)
+    void xoffWhileDraining()
+    {
+        OnPty t;
+        const QByteArray piece = program(2 << 20);
+        bool xoffSent = false;
+        Channel c(kPort);
+        c.dnc->setRTSCTS(false);
+        c.dnc->setXOnXOff(true);
+        c.dnc->setAction(1);
+        t.pty.onData = [&] {
+            if (t.pty.received.size() >= 100000 && !std::exchange(xoffSent, true))
+                t.pty.write("\x13");
+        };
+        bool heldAfterPiece = false;
+        Watch watch([&] {
+            if (t.pty.received.size() < piece.size() || !c.dnc->XOffHeld())
+                return false;
+            heldAfterPiece = c.dnc->SendInProgress();
+            t.pty.write("\x11");
+            return true;
+        });
+        c.dnc->Send(QString::fromLatin1(piece));
+        QVERIFY(heldAfterPiece);
+        QVERIFY(!c.dnc->XOffHeld());
+        QCOMPARE(t.pty.received, piece);
+    }
+
+    void endedWhileDraining_data()
+    {
+        QTest::addColumn<bool>("closeWindow");
+        QTest::addColumn<bool>("machineStops");
+        QTest::newRow("stop, machine reading") << false << false;
+        QTest::newRow("stop, machine stopped") << false << true;
+        QTest::newRow("window closed, machine reading") << true << false;
+        QTest::newRow("window closed, machine stopped") << true << true;
+    }
+
+    // A stop or a closed window ends the drain at once: the send returns long before the
+    // piece could have left, nothing is reported and the port is let go.
+    void endedWhileDraining()
+    {
+        OnPty t;
+        QFETCH(bool, closeWindow);
+        QFETCH(bool, machineStops);
+        const QByteArray piece = program(kLongest);
+        if (machineStops)
+            t.pty.stopAt(200000);
+        auto c = std::make_unique<Channel>(kPort);
+        c->dnc->setRTSCTS(false);
+        c->dnc->setAction(1);
+        QPointer<ucDnc> dnc = c->dnc;
+        Watch watch([&] {
+            if (machineStops ? !t.pty.stopped() : t.pty.received.size() < 512 * 1024)
+                return false;
+            closeWindow ? delete dnc.data() : dnc->setAction(0);
+            return true;
+        });
+        dnc->Send(QString::fromLatin1(piece));
+        const qsizetype atReturn = t.pty.received.size();
+        QCOMPARE(dnc.isNull(), closeWindow);
+        QVERIFY2(atReturn < piece.size() / 2, QByteArray::number(atReturn).constData());
+        QVERIFY(c->errors.isEmpty());
+        if (!closeWindow) {
+            QCOMPARE(dnc->Action(), 0);
+            QVERIFY(!dnc->SendInProgress());
+        }
+        t.pty.goOn();
+        const QByteArray received = t.pty.received;
+        QCOMPARE(received, piece.left(received.size()));
+        // The port was let go, and nothing of the piece is left over: the next send, by the
+        // same channel after a stop or by the next window, puts only its own bytes on the line.
+        if (closeWindow) {
+            c = std::make_unique<Channel>(kPort);
+            c->dnc->setRTSCTS(false);
+        }
+        c->dnc->setAction(1);
+        QCOMPARE(c->dnc->Action(), 1);
+        c->dnc->Send(QStringLiteral("M30\r\n"));
+        QTRY_VERIFY(t.pty.received.endsWith("M30\r\n"));
+        const QByteArray all = t.pty.received;
+        QVERIFY(all.size() < piece.size() / 2);
+        QCOMPARE(all.left(all.size() - 5), piece.left(all.size() - 5));
+    }
+};
+
+QTEST_MAIN(TstDnc)
+#include "tst_dnc.moc"

@@ -1,0 +1,590 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Transfers between program windows and machines simulated on pseudo-terminals: sends byte
+// for byte at either pace, from the editor or a file; receives with every way to end them;
+// stops, closes and port trouble during a transfer. The send step itself is checked in
+// tst_program, XOFF/XON before and inside a piece in tst_dnc.
+#include "common/AppState.h"
+#include "dnc/SerialLine.h"
+#include "dnc/TerminalCalls.h"
+#include "dnc/ucDnc.h"
+#include "profiles/ValueLists.h"
+#include "program/FileSendView.h"
+#include "program/Pause.h"
+#include "program/ProgramPanel.h"
+#include "program/TransferSteps.h"
+#include "support/FrameSession.h"
+#include "support/PtyMachine.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QStringList>
+
+#include <mutex>
+
+using namespace kordavel;
+using namespace kordavel::test;
+
+namespace {
+
+// The terminal calls of every port, made as usual and written down in order: "drain",
+// "discard", "close" (which restores the settings from before the open). In place from
+// construction to destruction.
+class RecordingTerminal : public TerminalCalls {
+public:
+    RecordingTerminal() { TerminalCalls::replace(this); }
+    ~RecordingTerminal() override { TerminalCalls::replace(nullptr); }
+    RecordingTerminal(const RecordingTerminal &) = delete;
+    RecordingTerminal &operator=(const RecordingTerminal &) = delete;
+
+    int drain(qintptr handle) override
+    {
+        note(QStringLiteral("drain"));
+        return TerminalCalls::drain(handle);
+    }
+    void discardOutput(qintptr handle) override
+    {
+        note(QStringLiteral("discard"));
+        TerminalCalls::discardOutput(handle);
+    }
+    void close(QSerialPort &port) override
+    {
+        note(QStringLiteral("close"));
+        TerminalCalls::close(port);
+    }
+    QStringList calls() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_calls;
+    }
+
+private:
+    void note(const QString &call)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_calls << call;
+    }
+    mutable std::mutex m_mutex;
+    QStringList m_calls;
+};
+
+// A started Kordavel with simulated machines on ports 7 and 8: the program windows, the
+// panel, the channel and the serial layer are the real ones.
+inline constexpr int kPort1 = 7;
+inline constexpr int kPort2 = 8;
+
+// Chooses port n in the window's panel; true when the channel took it.
+inline bool selectPort(frmProgram *p, int n)
+{
+    return selectItemText(p->picControl->controls->cboPort,
+                          QStringLiteral("Com") + QString::number(n)) &&
+           p->ucDnc1->ComPort() == QStringLiteral("COM") + QString::number(n);
+}
+
+// The machines outlive the frame: its windows close before their lines go.
+struct E2eMachines {
+    RecordingTerminal terminal;
+    PtyMachine machine1;
+    PtyMachine machine2;
+};
+
+struct E2eSession : E2eMachines, FrameSession {
+    E2eSession()
+        : FrameSession([this] {
+              machine1.mapTo(kPort1, true);
+              machine2.mapTo(kPort2);
+          })
+    {
+        setPauseClock([this] { return pauseHeld ? pauseNow : (pauseNow += 1000); });
+        setTransferClock([this] { return transferNow; });
+    }
+    ~E2eSession()
+    {
+        setPauseClock(nullptr);
+        setTransferClock(nullptr);
+    }
+
+    // The pause before a send reads this clock. It runs a second a reading, so that the pause
+    // ends at once; while held it stands still, and the test acts inside the pause.
+    qint64 pauseNow = 0;
+    bool pauseHeld = false;
+    // The transfer's clock (time left, quiet line) stands still until the test moves it.
+    qint64 transferNow = 0;
+
+    static QString panel(frmProgram *p, int i) { return p->stbPanel[i]->text(); }
+    static bool portOpen(frmProgram *p) { return p->ucDnc1->MSComm1().PortOpen(); }
+    // Back to idle as after a stop: port closed, text editable, marks gone, panels cleared,
+    // no button down.
+    bool idle(frmProgram *p) const
+    {
+        return p->actAction == actIdle && !portOpen(p) && !p->rtfText->locked() &&
+               p->picControl->isEnabled() && p->rtfText->struckMarks().isEmpty() &&
+               panel(p, 0) == QLatin1String("Ready") && panel(p, 1).isEmpty() &&
+               panel(p, 2).isEmpty() && panel(p, 3).isEmpty() &&
+               !frame->buttonValue(QStringLiteral("Send")) &&
+               !frame->buttonValue(QStringLiteral("Receive"));
+    }
+};
+
+// The port is free again: a fresh channel can open it.
+bool portFree(int n)
+{
+    ucDnc probe;
+    probe.setComPort(QString::number(n));
+    probe.setAction(2);
+    const bool opened = probe.Action() == 2;
+    probe.setAction(0);
+    return opened;
+}
+
+const QString kProgram = QStringLiteral("N10 G01 X10\r\nN20 G01 X20\r\nN30 G01 X30\r\nN40 M30\r\n");
+
+// A send from the editor (its selection from selStart, selLength long), or with a file, of
+// the given bytes at the given pace. The transfer clock runs a second a reading, so that the
+// pace never holds the send, unless still.
+void startSend(E2eSession &s, const QByteArray &bytes, int pace, const QString &file, bool still,
+               int selStart = 0, int selLength = 0)
+{
+    if (!still)
+        setTransferClock([&s] { return s.transferNow += 1000; });
+    frmProgram *p = s.program();
+    p->picControl->controls->cboPace->setCurrentIndex(pace);
+    if (file.isEmpty()) {
+        p->rtfText->setText(QString::fromLatin1(bytes));
+        p->rtfText->select(selStart, selLength);
+        return s.trigger("mnuCommunicationSend");
+    }
+    p->rtfText->setText(QStringLiteral("G00 X0"));
+    p->rtfText->select(1, 2);
+    s.dialogs.openAnswers << writeFile(s.folders.file(file), bytes);
+    s.trigger("mnuCommunicationSendFile");
+    QVERIFY(!p->fileView->isHidden() && p->rtfText->isHidden());
+}
+
+QByteArray longProgram(int lines)
+{
+    QByteArray text;
+    for (int i = 1; i <= lines; ++i)
+        text += QStringLiteral("N%1 G01 X%2 Y%3 Z-1.25 F300\r\n")
+                    .arg(i)
+                    .arg(i % 97)
+                    .arg(i % 89)
+                    .toLatin1();
+    return text;
+}
+
+} // namespace
+
+class TstE2e : public QObject {
+    Q_OBJECT
+private slots:
+    void sendsExactBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // the program's text, or the file's bytes
+        QTest::addColumn<QString>("file");     // empty: from the editor
+        QTest::addColumn<int>("pace");         // 0: 0.4 s a line, 1: the line's speed
+        QTest::addColumn<int>("selStart");
+        QTest::addColumn<int>("selLength");
+        QTest::addColumn<bool>("eia");
+        QTest::addColumn<QByteArray>("wire");
+        // The time left after the second line, when checked, that many ms after the first.
+        QTest::addColumn<qint64>("elapsed");
+        QTest::addColumn<QString>("timeLeft");
+        const auto row = [](const char *name, const QByteArray &bytes, const QString &file,
+                            int pace, bool eia, const QByteArray &wire, int selStart = 0,
+                            int selLength = 0, qint64 elapsed = 0, const char *timeLeft = "") {
+            QTest::newRow(name) << bytes << file << pace << selStart << selLength << eia << wire
+                                << elapsed << timeLeft;
+        };
+        const QByteArray program("G01 X10\r\nM30");
+        row("whole program", program, "", 0, false, "G01 X10\r\nM30\r\n");
+        row("whole program, line speed", program, "", 1, false, "G01 X10\r\nM30\r\n");
+        // G01 X10 LF M30 LF LF in EIA code: CR is left out.
+        const QByteArray eia("\x67\x20\x01\x10\x37\x01\x20\x00\x54\x13\x20\x00\x00", 13);
+        row("EIA, last line with its line end", program + "\r\n", "", 0, true, eia);
+        row("EIA, line speed", program + "\r\n", "", 1, true, eia);
+        const QByteArray lines = longProgram(120); // lines longer than half the window
+        row("120 lines, line speed", lines, "", 1, false, lines + "\r\n");
+        // Every line end as CR LF, a Windows-1252 letter as its byte.
+        const QByteArray plain("%\r\nO1000\nG01 X1\rM30 (\xe9)\r\n%");
+        const QByteArray plainWire("%\r\nO1000\r\nG01 X1\r\nM30 (\xe9)\r\n%\r\n");
+        row("file, 0.4 s per line", plain, "part.nc", 0, false, plainWire);
+        row("file, line speed", plain, "part.nc", 1, false, plainWire);
+        row("file, EIA", "G01 X10\nM30\n", "part.nc", 1, true, eia);
+        row("RTF file", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 G01 X1\\par M30\\par }",
+            "part.dnc", 1, false, "G01 X1\r\nM30\r\n"); // the last \par ends the text
+        row("selection across a line end", "N1 G0\r\nN2 X5\r\nN3 M30", "", 0, false,
+            "G0\r\nN2 X\r\n", 3, 8);
+        // 18 characters sent, 3 to go: a sixth of the time so far.
+        const QByteArray three("G01 X10\r\nG01 X20\r\nM30");
+        row("time left in minutes", three, "", 0, false, three + "\r\n", 0, 0, 30000, "00:05");
+        row("time left from an hour on", three, "", 0, false, three + "\r\n", 0, 0, 21599000,
+            "1:00:00");
+    }
+
+    // Back to idle after the last bytes have left: an editor send leaves the caret at its
+    // region's start, a file leaves the editor as it was and shows its name and last lines.
+    void sendsExactBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, file);
+        QFETCH(int, pace);
+        QFETCH(int, selStart);
+        QFETCH(int, selLength);
+        QFETCH(bool, eia);
+        QFETCH(QByteArray, wire);
+        QFETCH(qint64, elapsed);
+        QFETCH(QString, timeLeft);
+        E2eSession s;
+        frmProgram *p = s.program();
+        p->picControl->controls->optFormat[eia ? 1 : 0]->setChecked(true);
+        startSend(s, bytes, pace, file, !timeLeft.isEmpty(), selStart, selLength);
+        QCOMPARE(p->actAction, qint32(actSend));
+        QVERIFY(p->rtfText->locked() && !p->picControl->isEnabled());
+        QVERIFY(s.frame->buttonValue(QStringLiteral("Send")));
+        if (!timeLeft.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(E2eSession::panel(p, 2), QStringLiteral("9"), 10000);
+            QCOMPARE(E2eSession::panel(p, 3), QString()); // no rate before the clock moves
+            s.transferNow = elapsed;
+            QTRY_COMPARE_WITH_TIMEOUT(E2eSession::panel(p, 2), QStringLiteral("18"), 10000);
+            QCOMPARE(E2eSession::panel(p, 3), timeLeft);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
+        QCOMPARE(s.machine1.received, wire);
+        QVERIFY(s.idle(p));
+        QCOMPARE(s.terminal.calls(), (QStringList{"drain", "close"}));
+        QVERIFY(!p->rtfText->isHidden());
+        if (file.isEmpty()) {
+            QCOMPARE(p->rtfText->text().toLatin1(), bytes);
+            QCOMPARE(p->rtfText->selStart(), selStart);
+            QCOMPARE(p->rtfText->selLength(), 0);
+            return;
+        }
+        QVERIFY(p->fileView->isHidden());
+        QCOMPARE(p->fileView->lblFile->text(), file);
+        QVERIFY(p->fileView->txtLines->toPlainText().contains(QLatin1String("M30")));
+        QCOMPARE(p->rtfText->text(), QStringLiteral("G00 X0"));
+        QCOMPARE(p->rtfText->selStart(), 1);
+        QCOMPARE(p->rtfText->selLength(), 2);
+    }
+
+    // The second window starts during the first one's pause; a second Send (menu or toolbar)
+    // or a Receive during a window's own pause does nothing: each machine gets its program, or
+    // the selection, once.
+    void twoWindowsTwoMachines()
+    {
+        E2eSession s;
+        frmProgram *p1 = s.program();
+        p1->rtfText->setText(QStringLiteral("O1001\r\nG01 X1\r\nM30"));
+        p1->rtfText->select(7, 6); // the second line
+        frmProgram *p2 = s.frame->NewProgramWindow(0);
+        QVERIFY(selectPort(p2, kPort2));
+        p2->rtfText->setText(QStringLiteral("O2002\r\nG02 Y2\r\nG03 Z3\r\nM30"));
+        QMdiSubWindow *sub1 = qobject_cast<QMdiSubWindow *>(p1->parentWidget());
+        QMdiSubWindow *sub2 = qobject_cast<QMdiSubWindow *>(p2->parentWidget());
+        bool restarted = false;
+        s.pauseHeld = true;
+        // Inside the first window's pause, then inside both.
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] {
+                QCOMPARE(p1->actAction, qint32(actIdle));
+                QCOMPARE(p2->actAction, qint32(actIdle));
+                // Both pauses end once this returns; a restart would pause anew and send again.
+                s.pauseHeld = false;
+                s.trigger("mnuCommunicationSend"); // in the second window
+                s.frame->mdiArea()->setActiveSubWindow(sub1);
+                p1->Send();
+                p1->Receive();
+                s.frame->toolbarClick(QStringLiteral("Send"));
+                restarted = true;
+            });
+            s.frame->mdiArea()->setActiveSubWindow(sub2);
+            s.trigger("mnuCommunicationSend");
+        });
+        s.frame->mdiArea()->setActiveSubWindow(sub1);
+        s.trigger("mnuCommunicationSend");
+        QVERIFY(restarted);
+        QTRY_VERIFY_WITH_TIMEOUT(p1->actAction == actSend || !s.machine1.received.isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(p2->actAction == actSend || !s.machine2.received.isEmpty(), 5000);
+        // Switching windows shows each window's own state.
+        s.frame->mdiArea()->setActiveSubWindow(sub1);
+        QCOMPARE(s.frame->buttonValue(QStringLiteral("Send")), p1->actAction == actSend);
+        QTRY_VERIFY_WITH_TIMEOUT(p1->actAction == actIdle && p2->actAction == actIdle, 20000);
+        QCOMPARE(s.machine1.received, QByteArray("G01 X1\r\n"));
+        QCOMPARE(s.machine2.received, QByteArray("O2002\r\nG02 Y2\r\nG03 Z3\r\nM30\r\n"));
+    }
+
+    void portTroubleEndsTheTransfer_data()
+    {
+        QTest::addColumn<bool>("receive");
+        QTest::addColumn<bool>("missing"); // the device gone before the start, else during it
+        QTest::newRow("missing, send") << false << true;
+        QTest::newRow("missing, receive") << true << true;
+        QTest::newRow("lost mid-send") << false << false;
+        QTest::newRow("lost mid-receive") << true << false;
+    }
+
+    // A device gone before the start: a message, and the window stays idle and editable. The
+    // machine's end of the line closing during a transfer: one message, and the window ends it
+    // as a stop does; in a receive every byte that arrived goes into the text, also those that
+    // no step has taken yet.
+    void portTroubleEndsTheTransfer()
+    {
+        QFETCH(bool, receive);
+        QFETCH(bool, missing);
+        E2eSession s;
+        frmProgram *p = s.program();
+        const QString program = QStringLiteral("N10 G01 X1\r\nN20 G01 X2\r\nN30 M30\r\n");
+        p->rtfText->setText(program);
+        if (missing) // after the window chose its port
+            SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com") + QString::number(kPort1),
+                        s.folders.file(QStringLiteral("no-such-device")));
+        s.trigger(receive ? "mnuCommunicationReceive" : "mnuCommunicationSend");
+        if (missing) {
+            QCOMPARE(s.dialogs.lastIcon, MsgIcon::Exclamation);
+            QCOMPARE(s.dialogs.messages.size(), 1);
+            QVERIFY(p->actAction == actIdle && p->ucDnc1->Action() == actIdle);
+            QVERIFY(!p->rtfText->locked() && p->picControl->isEnabled());
+            QVERIFY(!s.frame->buttonValue(QStringLiteral("Send")));
+            QVERIFY(s.machine1.received.isEmpty());
+            p->rtfText->setSelStart(0);
+            QTest::keyClicks(p->rtfText, QStringLiteral("n5 "));
+            QCOMPARE(p->rtfText->text(), "N5 " + program);
+            return;
+        }
+        QCOMPARE(p->actAction, receive ? qint32(actReceive) : qint32(actSend));
+        if (receive) {
+            p->tEvent->stop();
+            s.machine1.punch("N40 X4\r\n", 64, 1);
+            QTRY_COMPARE(E2eSession::panel(p, 0), QStringLiteral("Receiving"));
+            s.machine1.hangUp();
+        } else {
+            s.machine1.onData = [&] { s.machine1.hangUp(); };
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 10000);
+        QCOMPARE(s.dialogs.messages, QStringList{"The comm device is no longer there"});
+        QVERIFY(s.idle(p));
+        if (receive)
+            QCOMPARE(p->rtfText->text(), program + "N40 X4\r\n");
+    }
+
+    void appendsToExistingText_data()
+    {
+        QTest::addColumn<QByteArray>("punched");
+        QTest::addColumn<QString>("shown"); // the text ends so before the stop
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("eia");
+        QTest::addColumn<int>("receiveEnd"); // 0 by hand, 1 at the closing %, 2 after 5 s quiet
+        const auto row = [](const char *name, const QByteArray &punched, const char *shown,
+                            const char *expected, bool eia, int receiveEnd) {
+            QTest::newRow(name) << punched << shown << expected << eia << receiveEnd;
+        };
+        // Four bytes a chunk: two steps find a CR without its LF.
+        row("ISO, line ends split between chunks", "N20\r\nN30 X1\r\nM30\r\n", "M30\r\n",
+            "N10 G00\r\nN20\r\nN30 X1\r\nM30\r\n", false, 0);
+        // The last CR is held back by the step; the stop takes it.
+        row("stopped with the last line end held", "N20\rN30\r", "N30", "N10 G00\r\nN20\r\nN30\r\n",
+            false, 0);
+        // "N20 X1", LF, "N30 M30", LF in EIA code.
+        row("EIA", QByteArray("\x45\x02\x20\x10\x37\x01\x00\x45\x13\x20\x10\x54\x13\x20\x00", 15),
+            "M30\r\n", "N10 G00\r\nN20 X1\r\nN30 M30\r\n", true, 0);
+        // The second % received ends it with its line.
+        row("ends after the closing %", "%\r\nN20\r\nM30\r\n%\r\n", "M30\r\n%\r\n",
+            "N10 G00\r\n%\r\nN20\r\nM30\r\n%\r\n", false, 1);
+        row("ends after 5 s quiet", "N20\r\nM30\r\n", "M30\r\n", "N10 G00\r\nN20\r\nM30\r\n", false,
+            2);
+    }
+
+    void appendsToExistingText()
+    {
+        QFETCH(QByteArray, punched);
+        QFETCH(QString, shown);
+        QFETCH(QString, expected);
+        QFETCH(bool, eia);
+        QFETCH(int, receiveEnd);
+        E2eSession s;
+        frmProgram *p = s.program();
+        p->picControl->controls->optFormat[eia ? 1 : 0]->setChecked(true);
+        p->picControl->controls->cboReceiveEnd->setCurrentIndex(receiveEnd);
+        p->rtfText->setText(QStringLiteral("N10 G00\r\n"));
+        p->rtfText->select(0, 3);
+        p->rtfText->setSelBold(true);
+        s.trigger("mnuCommunicationReceive");
+        QCOMPARE(p->actAction, qint32(actReceive));
+        QVERIFY(s.frame->buttonValue(QStringLiteral("Receive")));
+        QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Receive"));
+        QVERIFY(p->rtfText->locked());
+        // Quiet before the first byte does not end it.
+        s.transferNow += 10000;
+        p->tEvent_Timer();
+        QCOMPARE(p->actAction, qint32(actReceive));
+        // Four bytes every 250 ms, a step every 400 ms.
+        s.machine1.punch(punched, 4, 250);
+        QTRY_VERIFY_WITH_TIMEOUT(s.machine1.punchDone(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(p->rtfText->text().endsWith(shown), 5000);
+        const int length = p->rtfText->textLength();
+        if (receiveEnd == 0) {
+            QCOMPARE(E2eSession::panel(p, 2), QString::number(length));
+            QCOMPARE(p->rtfText->selStart(), length);
+            // By hand, receiving never ends by itself; the same command stops it.
+            QCOMPARE(p->actAction, qint32(actReceive));
+            s.trigger("mnuCommunicationReceive");
+        } else if (receiveEnd == 2) {
+            // Every byte came at the same reading of the clock.
+            s.transferNow += 4999;
+            p->tEvent_Timer();
+            QCOMPARE(p->actAction, qint32(actReceive));
+            s.transferNow += 1;
+            p->tEvent_Timer();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 5000);
+        QVERIFY(!E2eSession::portOpen(p));
+        QVERIFY(!s.frame->buttonValue(QStringLiteral("Receive")));
+        QCOMPARE(p->rtfText->text(), expected);
+        // The text was set anew: the old formatting is gone.
+        p->rtfText->select(0, 3);
+        QCOMPARE(p->rtfText->selBold(), RichTextBox::TriState::None);
+        QVERIFY(p->isModified());
+    }
+
+    void closeDuringSend_data()
+    {
+        QTest::addColumn<QString>("when"); // pause, between lines, or inside the blocking send
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QString>("answer"); // yes, no or none
+        QTest::newRow("changed, Yes and saved") << "between" << true << "yes";
+        QTest::newRow("unchanged") << "between" << false << "none";
+        QTest::newRow("changed, No, from inside the send") << "inside" << true << "no";
+        QTest::newRow("unchanged, from inside the send") << "inside" << false << "none";
+        QTest::newRow("changed, No, during the pause") << "pause" << true << "no";
+    }
+
+    void closeDuringSend()
+    {
+        QFETCH(QString, when);
+        QFETCH(bool, changed);
+        QFETCH(QString, answer);
+        E2eSession s;
+        const QString saved = s.folders.file(QStringLiteral("saved.dnc"));
+        s.dialogs.saveAnswers << saved;
+        QPointer<frmProgram> p = s.program();
+        p->rtfText->setText(kProgram);
+        if (!changed)
+            QVERIFY(p->SaveFile());
+        QCOMPARE(p->isModified(), changed);
+        QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow *>(p->parentWidget());
+        bool closed = false;
+        const auto closeNow = [&] {
+            closed = true;
+            if (answer != QLatin1String("none"))
+                answerNextQuestion(answer == QLatin1String("yes") ? clickYes() : clickNo());
+            sub->close();
+        };
+        if (when == QLatin1String("inside")) {
+            s.machine1.onData = [&] {
+                if (!closed && s.machine1.received.contains('\n'))
+                    closeNow();
+            };
+        } else if (when == QLatin1String("pause")) {
+            s.pauseHeld = true;
+            QTimer::singleShot(0, [&] {
+                closeNow();
+                s.pauseHeld = false;
+            });
+        }
+        s.trigger("mnuCommunicationSend");
+        if (when != QLatin1String("pause")) {
+            QCOMPARE(p->actAction, qint32(actSend));
+            QTRY_VERIFY_WITH_TIMEOUT(s.machine1.received.contains('\n'), 10000);
+            if (!closed)
+                closeNow();
+        }
+        QVERIFY(closed);
+        QTRY_VERIFY(p.isNull());
+        QTRY_VERIFY(sub.isNull());
+        QVERIFY(portFree(kPort1));
+        QCOMPARE(ProgramWindowCount, 0);
+        const QByteArray got = s.machine1.received;
+        QVERIFY(kProgram.toLatin1().startsWith(got));
+        QVERIFY(got.size() < kProgram.size());
+        QCOMPARE(got.isEmpty(), when == QLatin1String("pause"));
+        // What was saved is the program itself, without the marks of the send.
+        if (answer == QLatin1String("yes")) {
+            RichTextBox reloaded;
+            QVERIFY(reloaded.loadFile(saved));
+            QCOMPARE(reloaded.text(), kProgram);
+            QVERIFY(!reloaded.hasStrikeThru());
+        }
+    }
+
+    void escapeStops_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("where"); // the text, the remote pane, the window, the file's lines
+        QTest::newRow("in the text") << "" << 0;
+        QTest::newRow("in the remote pane") << "" << 1;
+        QTest::newRow("in the window") << "" << 2;
+        QTest::newRow("in the lines of a file") << "part.nc" << 3;
+    }
+
+    // 4800,E,7,2 carries 436.36 characters a second. The clock stands still: 64 go and the send
+    // waits; 300 ms later (130.9 carried) 64 more and the progress; Escape, wherever it is
+    // pressed, then ends it with nothing more on the line.
+    void escapeStops()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, where);
+        E2eSession s;
+        frmProgram *p = s.program();
+        const QByteArray program = longProgram(40);
+        startSend(s, program, 1, file, true);
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+        s.transferNow += 300;
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(128), 10000);
+        QTRY_COMPARE(E2eSession::panel(p, 2), QStringLiteral("128"));
+        QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Send - %1%").arg(12800 / program.size()));
+        QWidget *const targets[] = {p->rtfText, p->rtfRemote, p};
+        QTest::keyClick(where < 3 ? targets[where] : p->fileView->txtLines, Qt::Key_Escape);
+        QVERIFY(s.idle(p));
+        QCoreApplication::processEvents();
+        QCOMPARE(s.machine1.received, program.left(128));
+        QCOMPARE(s.terminal.calls(), (QStringList{"discard", "close"}));
+        QVERIFY(!p->rtfText->isHidden());
+    }
+
+    // The machine sends XOFF once 100 characters have come: however long the clock runs while
+    // it holds, at most 64 more arrive; after XON the rest follows in order.
+    void xoffHoldsWithinTheWindow()
+    {
+        E2eSession s;
+        frmProgram *p = s.program();
+        qsizetype atXoff = -1;
+        s.machine1.onData = [&] {
+            if (atXoff < 0 && s.machine1.received.size() >= 100) {
+                atXoff = s.machine1.received.size();
+                s.machine1.punch(QByteArray(1, '\x13'), 1, 0);
+            }
+        };
+        const QByteArray program = longProgram(60);
+        startSend(s, program, 1, QString(), true);
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+        s.transferNow += 300;
+        QTRY_VERIFY_WITH_TIMEOUT(p->ucDnc1->XOffHeld(), 10000);
+        // The held send keeps stepping while the clock runs on.
+        QSignalSpy steps(p->findChild<QTimer *>(QStringLiteral("feed")), &QTimer::timeout);
+        setTransferClock([&s] { return s.transferNow += 1000; });
+        QTRY_VERIFY_WITH_TIMEOUT(steps.count() >= 20, 10000);
+        QVERIFY2(s.machine1.received.size() - atXoff <= 64,
+                 qPrintable(QString::number(s.machine1.received.size() - atXoff)));
+        s.machine1.punch(QByteArray(1, '\x11'), 1, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 30000);
+        QCOMPARE(s.machine1.received, program + "\r\n");
+    }
+};
+
+QTEST_MAIN(TstE2e)
+#include "tst_e2e.moc"

@@ -1,0 +1,1080 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program-text tools: the line rewriter behind Clean and Numbering, the toolpath
+// interpreter, find and replace, and the Find, Clean and Numbering dialogs with the frame's
+// commands that open them.
+#include "common/AppState.h"
+#include "editor/ProgramFile.h"
+#include "editor/RichText.h"
+#include "editor/RtfReader.h"
+#include "editor/RtfWriter.h"
+#include "support/CaptionsFit.h"
+#include "support/FrameSession.h"
+#include "support/QuestionAnswerer.h"
+#include "tools/RewriteLines.h"
+#include "tools/TextSearch.h"
+#include "tools/ToolpathInterpreter.h"
+#include "tools/frmClean.h"
+#include "tools/frmNumbering.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <limits>
+
+using namespace kordavel;
+using L = QStringList;
+using namespace kordavel::test;
+
+namespace {
+
+QByteArray rtfOf(const QStringList &lines)
+{
+    RichText text;
+    text.append(lines.join(QLatin1Char('\n')), defaultCharFormat());
+    return writeRtf(text);
+}
+
+QStringList linesOf(QByteArrayView rtf)
+{
+    return readRtf(rtf).plainText().split(QLatin1Char('\n'));
+}
+
+void row(const char *name, const L &in, int options, const QString &symbol, int start, int step,
+         bool numberEmpty, const L &out)
+{
+    QTest::newRow(name) << in << options << symbol << start << step << numberEmpty << out;
+}
+
+// Clean: start, step and numbering of empty rows take no effect there.
+void clean(const char *name, const L &in, int options, const QString &symbol, const L &out)
+{
+    row(name, in, options, symbol, 0, 0, true, out);
+}
+
+// A row of a program as the invariants see it: whether it has a block number, its value,
+// and the rest, without blanks or TABs around and between (a "/" kept).
+struct Block {
+    bool numbered = false;
+    qint64 number = 0;
+    QString words;
+};
+
+Block blockOf(const QString &row, const QString &symbol)
+{
+    const QRegularExpression shape(
+        QStringLiteral("^[ \\t]*(/?)[ \\t]*(?:%1(-?\\d+)[ \\t]*)?(.*?) *$")
+            .arg(QRegularExpression::escape(symbol)));
+    const QRegularExpressionMatch m = shape.match(row);
+    return {m.hasCaptured(2), m.captured(2).toLongLong(), m.captured(1) + m.captured(3)};
+}
+
+const QByteArray kHeader = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Courier New;}}\r\n"
+                           "{\\colortbl ;}\r\n";
+
+QString num(double v)
+{
+    return QString::number(std::round(v * 1000) / 1000 + 0.0);
+}
+
+QString point(const ToolpathPoint &p)
+{
+    return num(p.x) + ',' + num(p.y) + ',' + num(p.z);
+}
+
+// Kind, 1-based line and end of every move; an arc adds its centre and its middle point,
+// a hole its top and bottom.
+QString summary(const Toolpath &path)
+{
+    QStringList out;
+    for (const ToolpathSegment &s : path.segments) {
+        const ToolpathPoint *p = path.points.constData() + s.first;
+        QString row = QString("RFAH"[s.kind]) + QString::number(s.line + 1) + ' ';
+        if (s.kind == ToolpathSegment::Hole)
+            row += point(p[0]) + '>' + point(p[1]);
+        else
+            row += point(p[1]);
+        if (s.kind == ToolpathSegment::Arc)
+            row += " c" + point(s.centre) + " m" + point(arcPoint(path, s, 0.5));
+        out << row;
+    }
+    return out.join("; ");
+}
+
+// Closes a dialog as a user would: "enter", "cancel", "escape", "close" (the close box) or,
+// by default, OK.
+void closeBy(QDialog &d, const QString &how, QPushButton *ok, QPushButton *cancel)
+{
+    if (how == QLatin1String("enter"))
+        QTest::keyClick(&d, Qt::Key_Return);
+    else if (how == QLatin1String("cancel"))
+        cancel->click();
+    else if (how == QLatin1String("escape"))
+        QTest::keyClick(&d, Qt::Key_Escape);
+    else if (how == QLatin1String("close"))
+        d.close();
+    else
+        ok->click();
+}
+
+// Answers the next Clean dialog: the boxes to flip ("b", "n", "e"), then "=" and a symbol
+// to type, then after a blank how it is closed ("bn=P escape").
+void answerClean(const QString &script, bool *seen = nullptr)
+{
+    onNextDialog<frmClean>(
+        [script](frmClean &d) {
+            const QString choices = script.section(QLatin1Char(' '), 0, 0);
+            QCheckBox *const boxes[] = {d.chkBadSymbols, d.chkNumbering, d.chkEmptyRows};
+            for (int i = 0; i < 3; ++i)
+                if (choices.section(QLatin1Char('='), 0, 0).contains(QLatin1Char("bne"[i])))
+                    boxes[i]->click();
+            if (choices.contains(QLatin1Char('=')))
+                d.txtSymbol->setText(choices.section(QLatin1Char('='), 1));
+            closeBy(d, script.section(QLatin1Char(' '), 1), d.cmdOK, d.cmdCancel);
+        },
+        seen);
+}
+
+// Answers the next Numbering dialog: "start,step,symbol" typed (",e": number empty rows;
+// anything shorter: the boxes as they are), then after a blank how it is closed.
+void answerNumbering(const QString &script, bool *seen = nullptr)
+{
+    onNextDialog<frmNumbering>(
+        [script](frmNumbering &d) {
+            const QStringList parts = script.section(QLatin1Char(' '), 0, 0).split(',');
+            if (parts.size() >= 3) {
+                d.txtStart->setText(parts[0]);
+                d.txtStep->setText(parts[1]);
+                d.txtSymbol->setText(parts[2]);
+                d.chkEmptyRows->setChecked(parts.size() > 3);
+            }
+            closeBy(d, script.section(QLatin1Char(' '), 1), d.cmdOK, d.cmdCancel);
+        },
+        seen);
+}
+
+QString crlf(const L &lines)
+{
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+class TstTools : public QObject {
+    Q_OBJECT
+private slots:
+    void programText_data()
+    {
+        QTest::addColumn<L>("in");
+        QTest::addColumn<int>("options");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("numberEmpty");
+        QTest::addColumn<L>("out");
+        const QString e = QString(QChar(0xE9));
+        const QString n = QString(QChar(0xD1));
+        constexpr int max = std::numeric_limits<qint32>::max();
+        constexpr int min = std::numeric_limits<qint32>::min();
+
+        clean("non-ASCII character removed", {"X10" + e, e + "G00" + e + " X1"}, 1, "",
+              {"X10", "G00 X1"});
+        clean("non-ASCII kept without the option", {"X10" + e}, 6, "N", {"X10" + e});
+        clean("typed backslash and apostrophe are program text", {"X1\\'41", "X2\\'"}, 1, "",
+              {"X1\\'41", "X2\\'"});
+        clean("N0010 G00 loses its number", {"N0010 G00"}, 2, "N", {"G00"});
+        clean("small letter keeps its number", {"n10 G00"}, 2, "N", {"n10 G00"});
+        clean("no digit after the letter", {"NX1"}, 2, "N", {"NX1"});
+        clean("skipped block", {"/N20 X1"}, 2, "N", {"/X1"});
+        clean("blank after the skip", {"/ N20"}, 2, "N", {"/ N20"});
+        clean("number alone becomes empty", {"N10", "N10G01 X5"}, 2, "N", {"", "G01 X5"});
+        clean("empty rows dropped, one final line end kept", {"G00", "", "", "G01", "", ""}, 4, "",
+              {"G00", "G01", ""});
+        clean("leading empty rows dropped", {"", "", "G00", "G01"}, 4, "", {"G00", "G01"});
+        clean("rows of a number alone dropped with numbering", {"N5", "N10 G00", "", "N15", "G01"},
+              6, "N", {"G00", "G01"});
+        clean("number alone kept without numbering", {"N5", "G00", ""}, 4, "N", {"N5", "G00", ""});
+        clean("a TAB after the number goes with it", {"N5\tG0", "/N6\t\tX1"}, 2, "N",
+              {"G0", "/X1"});
+        clean("escapes of every kind",
+              {QString::fromUtf8("G00 X1 (\u0416\u0415)"), QString::fromUtf8("X\u22641"),
+               QString::fromUtf8("\u03b1")},
+              1, "", {"G00 X1 ()", "X1", ""});
+        clean("all options", {"%", "", "N10 G00" + e, "(" + e + ")", "N20", "/N30 M01"}, 7, "N",
+              {"%", "G00", "()", "/M01"});
+        clean("everything empty", {"", "N5", ""}, 7, "N", {"", ""});
+        clean("empty symbol, numbers", {"N5 G00 ", "", "G01"}, 2, "", {"N5 G00 ", "", "G01"});
+        clean("empty symbol, numbers and empty rows", {"N5 G00 ", "", "G01"}, 6, "",
+              {"N5 G00", "G01"});
+
+        row("defaults, empty row stays", {"G00 X1", "N5 G01 X2", "O1000", "(CUT)", "", "/M01"}, 8,
+            "N", 10, 10, false, {"N10 G00 X1", "N20 G01 X2", "O1000", "(CUT)", "", "/N30 M01"});
+        row("defaults, empty row numbered", {"G00 X1", "N5 G01 X2", "O1000", "(CUT)", "", "/M01"},
+            8, "N", 10, 10, true,
+            {"N10 G00 X1", "N20 G01 X2", "O1000", "(CUT)", "N30", "/N40 M01"});
+        row("a number is never taken without a new one", {"G00", "N5", "N6 (CUT)", "/N7 (X)"}, 8,
+            "N", 10, 10, false, {"N10 G00", "N20", "N30 (CUT)", "/N40 (X)"});
+        row("final line end not numbered", {"N1500 M2", "%", ""}, 8, "N", 10, 10, true,
+            {"N10 M2", "%", ""});
+        row("small letters with a small symbol", {"n0010 g20", "n0020 g0 x1", "g1", "o100 sub", ""},
+            8, "n", 10, 10, false, {"n10 g20", "n20 g0 x1", "n30 g1", "o100 sub", ""});
+        row("numbers behind blanks are not doubled", {"/ N20 X1", "  N5 G0"}, 8, "N", 10, 10, false,
+            {"/N10 X1", "N20 G0"});
+        row("TABs", {"N5\tG0 X0", "N7 G1 X1", "\tG2", "N8 \t\tG3"}, 8, "N", 10, 10, false,
+            {"N10\tG0 X0", "N20 G1 X1", "N30 G2", "N40 \t\tG3"});
+        row("first row empty, numbered", {"", "G00"}, 8, "N", 1, 1, true, {"N1", "N2 G00"});
+        row("other first characters consume no number", {"%", "(A)", "1X", "x1", "#1=2", "G01"}, 8,
+            "N", 10, 10, false, {"%", "(A)", "1X", "x1", "#1=2", "N10 G01"});
+        row("blanks trimmed", {"   G00  ", "/  G01 "}, 8, "N", 10, 10, false,
+            {"N10 G00", "/N20 G01"});
+        row("step 0", {"G00", "G01", "G02"}, 8, "N", 5, 0, false, {"N5 G00", "N5 G01", "N5 G02"});
+        row("negative step", {"G00", "G01", "G02"}, 8, "N", 10, -10, false,
+            {"N10 G00", "N0 G01", "N-10 G02"});
+        row("small letter symbol", {"N5 G00", "G01"}, 8, "n", 10, 10, false,
+            {"n10 N5 G00", "n20 G01"});
+        row("first character of the symbol only", {"N5 G00"}, 8, "NX", 1, 1, false, {"N1 G00"});
+        row("32-bit range ends the numbering", {"G00", "G01", "N7 G02", "G03"}, 8, "N", max - 5, 5,
+            false, {"N2147483642 G00", "N2147483647 G01", "N7 G02", "G03"});
+        row("32-bit range, counting down", {"G00", "N7 G01"}, 8, "N", min, -1, true,
+            {"N-2147483648 G00", "N7 G01"});
+        row("brace as symbol", {"G00", "{5 G01"}, 8, "{", 10, 10, false, {"{10 G00", "{20 G01"});
+        row("backslash as symbol", {"G00"}, 8, "\\", 10, 10, true, {"\\10 G00"});
+        row("non-ASCII symbol", {n + "5 G00", "G01"}, 8, n, 10, 10, false,
+            {n + "10 G00", n + "20 G01"});
+        row("empty symbol, numbering", {"N5 G00 ", "", "G01"}, 8, "", 10, 10, true,
+            {"N5 G00 ", "", "G01"});
+        L large, renumbered;
+        for (int i = 0; i < 2000; ++i) {
+            large << QStringLiteral("N%1 G01 X%2").arg(i * 5).arg(i);
+            renumbered << QStringLiteral("N%1 G01 X%2").arg(100 + i * 2).arg(i);
+        }
+        row("2000 lines, every one kept", large, 8, "N", 100, 2, false, renumbered);
+    }
+
+    void programText()
+    {
+        QFETCH(L, in);
+        QFETCH(int, options);
+        QFETCH(QString, symbol);
+        QFETCH(int, start);
+        QFETCH(int, step);
+        QFETCH(bool, numberEmpty);
+        QFETCH(L, out);
+        const QByteArray given = rtfOf(in);
+        const QByteArray rewritten =
+            RewriteLines(given, quint8(options), symbol, start, step, numberEmpty);
+        QCOMPARE(linesOf(rewritten), out);
+        QVERIFY(rewritten.endsWith("}\r\n"));
+        if (options == rwRenumber) // numbering twice gives what once gives
+            QCOMPARE(RewriteLines(rewritten, rwRenumber, symbol, start, step, numberEmpty),
+                     rewritten);
+        // Nothing to do: the text comes back byte for byte.
+        if (out == in)
+            QCOMPARE(rewritten, given);
+    }
+
+    // Lines exactly as written, for what the plain text cannot show.
+    void linesAsWritten_data()
+    {
+        QTest::addColumn<QByteArray>("in");
+        QTest::addColumn<int>("options");
+        QTest::addColumn<QByteArray>("out");
+        // out: the lines as rewritten; none when they stay as they were.
+        const auto row = [](const char *name, const QByteArray &in, int options,
+                            const QByteArray &out = {}) {
+            QTest::newRow(name) << in << options << (out.isEmpty() ? in : out);
+        };
+        row("lines without a backslash pass trimmed, with CR LF",
+            "  {\\rtf1\\ansi   \n{\\colortbl ;}\r\n\\pard\\f0 G00\n  }  ", 7,
+            "{\\rtf1\\ansi\r\n{\\colortbl ;}\r\n\\pard\\f0 G00\r\n}\r\n");
+        row("no empty line after a final line feed", kHeader + "\\pard\\f0 G00\r\n\\par }\r\n", 0);
+        row("escape cut short at the end of a content",
+            kHeader + "\\pard\\f0 X10\\'a\r\n\\par X20\\'\r\n\\par }\r\n", 1,
+            kHeader + "\\pard\\f0 X10\r\n\\par X20\r\n\\par }\r\n");
+        row("escapes removed from the start afresh",
+            kHeader + "\\pard\\f0 \\'e9X\\'e9\\'e91 \\'e9\r\n\\par }\r\n", 1,
+            kHeader + "\\pard\\f0 X1\r\n\\par }\r\n");
+        row("empty rows stay as they are when not numbered",
+            kHeader + "\\pard\\f0\\fs20\r\n\\par\r\n\\par }\r\n", 8);
+        const QByteArray formatted = kHeader + "\\pard\\f0 N10\\tab G0\r\n\\par N20 \\b T1 M6\r\n"
+                                               "\\par\\b N40\\b0  M30\r\n\\par }\r\n";
+        row("format words and TABs after a number, numbered", formatted, 8,
+            kHeader + "\\pard\\f0 N10\\tab G0\r\n\\par N20 \\b T1 M6\r\n\\par\\b N30 \\b0 M30\r\n"
+                      "\\par }\r\n");
+        row("format words and TABs after a number, cleaned", formatted, 2,
+            kHeader + "\\pard\\f0 G0\r\n\\par \\b T1 M6\r\n\\par\\b \\b0 M30\r\n\\par }\r\n");
+    }
+
+    void linesAsWritten()
+    {
+        QFETCH(QByteArray, in);
+        QFETCH(int, options);
+        QFETCH(QByteArray, out);
+        QCOMPARE(RewriteLines(in, quint8(options), QStringLiteral("N"), 10, 10, false), out);
+        if (options == rwRenumber)
+            QCOMPARE(RewriteLines(out, rwRenumber, QStringLiteral("N"), 10, 10, false), out);
+    }
+
+    void droppedRowsKeepTheFormattingOfTheRest()
+    {
+        CharFormat big = defaultCharFormat();
+        big.pointSize = 14;
+        CharFormat bold = big;
+        bold.bold = true;
+        RichText text;
+        text.append(QStringLiteral("\nG00\n"), big);          // an empty first row
+        text.append(QStringLiteral("N10\nG01\n\nM30"), bold); // the bold starts on a dropped row
+        const RichText out =
+            readRtf(RewriteLines(writeRtf(text), 6, QStringLiteral("N"), 0, 0, true));
+        QCOMPARE(out.runs.size(), 2);
+        QVERIFY(out.runs[0] == (TextRun{QStringLiteral("G00\n"), big}));
+        QVERIFY(out.runs[1] == (TextRun{QStringLiteral("G01\nM30"), bold}));
+    }
+
+    // Real-shaped programs of every dialect (tests/data) through Clean with its defaults and
+    // through Numbering.
+    void corpus_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("options");
+        QTest::addColumn<bool>("numberEmpty");
+        const QDir data(QStringLiteral(KORDAVEL_TESTS_DIR "/data"));
+        for (const QString &name : data.entryList(QDir::Files)) {
+            const QString path = data.filePath(name);
+            QTest::addRow("%s, Clean", qPrintable(name))
+                << path << int(rwBadSymbols | rwEmptyRows) << true;
+            QTest::addRow("%s, Numbering", qPrintable(name)) << path << int(rwRenumber) << false;
+            QTest::addRow("%s, Numbering empty rows", qPrintable(name))
+                << path << int(rwRenumber) << true;
+        }
+    }
+
+    void corpus()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, options);
+        QFETCH(bool, numberEmpty);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const RichText program = decodeProgramFile(file.readAll()).content;
+        const QString before = program.plainText();
+        // A program without capitals is numbered with a small n.
+        const QString symbol =
+            before.contains(QRegularExpression(QStringLiteral("[A-Z]"))) ? "N" : "n";
+        const QByteArray rtf =
+            RewriteLines(writeRtf(program), quint8(options), symbol, 10, 10, numberEmpty);
+        const QString after = readRtf(rtf).plainText();
+        // The final line end stays as it was; it is no row of the program.
+        QCOMPARE(after.endsWith(QLatin1Char('\n')), before.endsWith(QLatin1Char('\n')));
+        L in = before.split(QLatin1Char('\n'));
+        L out = after.split(QLatin1Char('\n'));
+        if (before.endsWith(QLatin1Char('\n'))) {
+            in.removeLast();
+            out.removeLast();
+        }
+        if (options != rwRenumber) {
+            // Every row keeps its place and its text, less what is outside ASCII and the blanks
+            // around; rows left empty go.
+            L kept;
+            for (QString row : std::as_const(in)) {
+                row.remove(QRegularExpression(QStringLiteral("[^\\x00-\\x7f]")));
+                row = row.remove(QRegularExpression(QStringLiteral("^ +| +$")));
+                if (!row.isEmpty())
+                    kept << row;
+            }
+            QCOMPARE(out, kept);
+            return;
+        }
+        QCOMPARE(out.size(), in.size()); // no row merged, split, added or dropped
+        qint64 next = 10;
+        for (qsizetype i = 0; i < in.size(); ++i) {
+            const Block was = blockOf(in[i], symbol);
+            const Block is = blockOf(out[i], symbol);
+            QCOMPARE(is.words, was.words); // comments, "%" rows, O-words: every word as it was
+            QVERIFY2(is.numbered || !was.numbered, qPrintable(out[i]));        // no number lost
+            QVERIFY2(!blockOf(is.words, symbol).numbered, qPrintable(out[i])); // none doubled
+            if (is.numbered) {
+                QCOMPARE(is.number, next);
+                next += 10;
+            }
+        }
+        // Numbering twice gives what once gives.
+        QCOMPARE(RewriteLines(rtf, rwRenumber, symbol, 10, 10, numberEmpty), rtf);
+    }
+
+    // The toolpath interpreter against coordinates worked out by hand: arcs in every plane with
+    // I/J/K and R, modal state over blocks, incremental moves, inches, drilling cycles, lathe
+    // diameters, and the words it lists as not understood.
+    void moves_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<bool>("lathe");
+        QTest::addColumn<QString>("segments");
+        QTest::addColumn<QString>("unknown");
+        // A mill's program, its segments and no word left over.
+        const auto mill = [](const char *name, const char *program, const char *segments) {
+            QTest::newRow(name) << program << false << segments << "";
+        };
+        mill("xy clockwise ij", "G17 G2 X10 Y10 I10", "A1 10,10,0 c10,0,0 m2.929,7.071,0");
+        mill("xy r small arc", "G3 X10 Y10 R10", "A1 10,10,0 c0,10,0 m7.071,2.929,0");
+        mill("xy r large arc", "G3 X10 Y10 R-10", "A1 10,10,0 c10,0,0 m17.071,-7.071,0");
+        mill("full circle", "G2 I5", "A1 0,0,0 c5,0,0 m10,0,0");
+        mill("helix", "G3 Z-2 I5", "A1 0,0,-2 c5,0,0 m10,0,-1");
+        mill("xz ik", "G18 G3 X10 Z10 I10", "A1 10,0,10 c10,0,0 m2.929,0,7.071");
+        mill("xz clockwise 3/4", "G18 G2 X10 Z10 I10", "A1 10,0,10 c10,0,0 m17.071,0,-7.071");
+        mill("yz r", "G19 G2 Y10 Z10 R10", "A1 0,10,10 c0,10,0 m0,2.929,7.071");
+        mill("modal over blocks", "G90 G0 X10\nY5\nG1 Z-1 F100\nX20\nG2 X30 R5\nX20 R5",
+             "R1 10,0,0; R2 10,5,0; F3 10,5,-1; F4 20,5,-1; A5 30,5,-1 c25,5,-1 m25,10,-1; "
+             "A6 20,5,-1 c25,5,-1 m25,0,-1");
+        mill("incremental", "G91 G1 X10 Y10\nX10\nG90 X0\nG91 G2 X10 I5",
+             "F1 10,10,0; F2 20,10,0; F3 0,10,0; A4 10,10,0 c5,10,0 m5,15,0");
+        mill("inches", "G20 G0 X1 Y2.5\nG2 X2 Y2.5 I0.5\nG21 G0 X1",
+             "R1 25.4,63.5,0; A2 50.8,63.5,0 c38.1,63.5,0 m38.1,76.2,0; R3 1,63.5,0");
+        mill("drilling g99, g80", "G0 X0 Y0 Z10\nG99 G81 X10 Y10 Z-5 R2 F100\nX20\nY20\nG80\nX0",
+             "R1 0,0,10; R2 10,10,10; H2 10,10,2>10,10,-5; R3 20,10,2; H3 20,10,2>20,10,-5; "
+             "R4 20,20,2; H4 20,20,2>20,20,-5; R6 0,20,2");
+        mill("drilling g91 g98 repeats", "G0 Z10\nG91 G98 G83 X10 Z-5 R-8 Q1 K2\nG80 G90 X0",
+             "R1 0,0,10; R2 10,0,10; H2 10,0,2>10,0,-3; R2 20,0,10; H2 20,0,2>20,0,-3; R3 0,0,10");
+        mill("blocks, comments, deletes",
+             "%\nN10 G0 X1 (X9) ; X8\n/N20 x2\nO1234 (PROG)\n\nn30 g4 x5\n%", "R2 1,0,0; R3 2,0,0");
+        QTest::newRow("lathe") << "G0 X40 Z2\nG1 Z-10\nX50 W-5\nG2 U10 Z-20 R5" << true
+                               << "R1 20,0,2; F2 20,0,-10; F3 25,0,-15; A4 30,0,-20 c30,0,-15 "
+                                  "m26.464,0,-18.536"
+                               << "";
+        QTest::newRow("not understood")
+            << "G28 G91 Z0\nM98 P1000\nG0 X#1\nO100 CALL\n#1 = 5 ; set\nG1 A90 X5\n(ok) G65 "
+               "P9000\nG1 X[#1+2] Y2\nG33 Z-20 K1.5\nZ-30\nG38.2 Z-1\nG2 X5"
+            << false << "F6 5,0,0"
+            << "1:G28 2:M98 3:X#1 4:O100 CALL 5:#1 = 5 6:A90 7:G65 8:X[#1+2] 9:G33 11:G38.2 12:G2";
+    }
+
+    void moves()
+    {
+        QFETCH(QString, program);
+        QFETCH(bool, lathe);
+        QFETCH(QString, segments);
+        QFETCH(QString, unknown);
+        const Toolpath path = ToolpathInterpreter::interpret(program, lathe);
+        QCOMPARE(summary(path), segments);
+        QStringList words;
+        for (const ToolpathWord &w : path.unknown)
+            words << QString::number(w.line + 1) + ':' + w.word;
+        QCOMPARE(words.join(' '), unknown);
+        // Read in slices of any size, the program gives the same path.
+        ToolpathInterpreter sliced(lathe);
+        for (qsizetype at = 0; at < program.size();)
+            at = sliced.addLines(program, at, 1);
+        QCOMPARE(summary(sliced.path()), summary(path));
+    }
+
+    void cleanup()
+    {
+        CloseFindDialog();
+        QTRY_VERIFY(!frmFindReplace::loaded());
+        frmFindReplace::setEditorSource(nullptr);
+        LastFindText.clear();
+        setLanguageNumber(1);
+        m_box.setLocked(false);
+    }
+
+    // Both dialogs show the same choices every time, whatever the last use changed.
+    void everyUseStartsFromTheSameChoices()
+    {
+        for (const bool first : {true, false}) {
+            quint8 options = 0;
+            QString symbol;
+            answerClean(first ? QStringLiteral("bne=Q") : QStringLiteral("n"));
+            QVERIFY(AskClean(options, symbol));
+            QCOMPARE(options,
+                     quint8(first ? rwNumbering : rwBadSymbols | rwNumbering | rwEmptyRows));
+            QCOMPARE(symbol, first ? QStringLiteral("Q") : QStringLiteral("N"));
+            qint32 start = 0, step = 0;
+            bool emptyRows = false;
+            answerNumbering(first ? QStringLiteral("1,2,P,e") : QString());
+            QVERIFY(AskNumbering(start, step, symbol, emptyRows));
+            QCOMPARE(QString::number(start) + ',' + QString::number(step) + ',' + symbol,
+                     first ? QStringLiteral("1,2,P") : QStringLiteral("10,10,N"));
+            QCOMPARE(emptyRows, first);
+        }
+    }
+
+    // What each dialog answers, closed every way; Clean keeps the option bits it has no box for.
+    void answers_data()
+    {
+        QTest::addColumn<bool>("numbering"); // else Clean
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("optionsBefore");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("got"); // Clean: options, symbol; Numbering: start, step,
+                                          // symbol, empty rows
+        QTest::newRow("Clean, OK with the defaults") << false << "" << 0 << 2 << "5,";
+        QTest::newRow("Clean, Enter is OK") << false << " enter" << 0 << 2 << "5,";
+        QTest::newRow("Clean, OK with numbering") << false << "n" << 0 << 2 << "7,N";
+        QTest::newRow("Clean, OK keeps the other bits") << false << "n" << 0xF8 << 2 << "255,N";
+        QTest::newRow("Clean, each box its own bit") << false << "e" << 0 << 2 << "1,";
+        QTest::newRow("Clean, OK clears the unchecked bits") << false << "" << 0x0A << 2 << "13,";
+        QTest::newRow("Clean, Cancel") << false << "n cancel" << 0x0F << 3 << "0,";
+        const QString cancelled = QStringLiteral("0,0,,0");
+        QTest::newRow("Numbering, OK with the defaults") << true << "" << 0 << 2 << "10,10,N,0";
+        QTest::newRow("Numbering, Enter is OK")
+            << true << "100,-5,N,e enter" << 0 << 2 << "100,-5,N,1";
+        QTest::newRow("Numbering, small letter stays small")
+            << true << "0,0,n" << 0 << 2 << "0,0,n,0";
+        QTest::newRow("Numbering, Cancel") << true << "5,5,P,e cancel" << 0 << 3 << cancelled;
+        QTest::newRow("Numbering, Escape") << true << "5,5,P,e escape" << 0 << 3 << cancelled;
+        QTest::newRow("Numbering, close box") << true << "5,5,P,e close" << 0 << 3 << cancelled;
+        QTest::newRow("Numbering, Cancel with a number that is not whole")
+            << true << "1.5,10,N cancel" << 0 << 3 << cancelled;
+    }
+
+    void answers()
+    {
+        QFETCH(bool, numbering);
+        QFETCH(QString, script);
+        QFETCH(int, optionsBefore);
+        QFETCH(int, answer);
+        QFETCH(QString, got);
+        QString symbol = QStringLiteral("old");
+        if (numbering) {
+            frmNumbering dialog;
+            answerNumbering(script);
+            qint32 start = 77, step = 77;
+            bool empty = true;
+            QCOMPARE(dialog.Answer(start, step, symbol, empty), answer);
+            QCOMPARE(QStringLiteral("%1,%2,%3,%4").arg(start).arg(step).arg(symbol).arg(int(empty)),
+                     got);
+        } else {
+            frmClean dialog;
+            answerClean(script);
+            quint8 options = quint8(optionsBefore);
+            QCOMPARE(dialog.Answer(options, symbol), answer);
+            QCOMPARE(QString::number(options) + ',' + symbol, got);
+        }
+    }
+
+    void cleanSymbolTakesOneCapital_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("small letter becomes the capital") << QStringLiteral("g") << "G" << 0;
+        QTest::newRow("capital stays") << QStringLiteral("X") << "X" << 0;
+        QTest::newRow("digit refused") << QStringLiteral("5") << "" << 1;
+        QTest::newRow("sign refused") << QStringLiteral("%") << "" << 1;
+        QTest::newRow("one letter only") << QStringLiteral("ab") << "A" << 0;
+    }
+
+    void cleanSymbolTakesOneCapital()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, text);
+        QFETCH(int, beeps);
+        ScriptedDialogs scripted;
+        frmClean dialog;
+        QVERIFY(!dialog.txtSymbol->isEnabled() && !dialog.lblSymbol->isEnabled());
+        dialog.chkNumbering->click(); // the symbol comes alive with it
+        QVERIFY(dialog.txtSymbol->isEnabled() && dialog.lblSymbol->isEnabled());
+        QLineEdit *box = dialog.txtSymbol;
+        box->setFocus();
+        box->end(false);
+        QTest::keyClick(box, Qt::Key_Backspace); // refused with a beep
+        QCOMPARE(box->text(), QStringLiteral("N"));
+        QCOMPARE(scripted.beeps, 1);
+        box->home(false);
+        QTest::keyClick(box, Qt::Key_Delete); // Delete empties the box
+        QCOMPARE(box->text(), QString());
+        QTest::keyClicks(box, typed);
+        QCOMPARE(box->text(), text);
+        QCOMPARE(scripted.beeps, 1 + beeps);
+    }
+
+    // A box that holds no whole number keeps the focus: Tab, a click elsewhere and OK (by
+    // click or by Enter) do nothing until it is mended. What is a whole number: wholeNumbers.
+    void numbersThatKeepTheFocus_data()
+    {
+        QTest::addColumn<bool>("inStep");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("start 1.5") << false << "1.5";
+        QTest::newRow("step abc") << true << "abc";
+    }
+
+    void numbersThatKeepTheFocus()
+    {
+        QFETCH(bool, inStep);
+        QFETCH(QString, text);
+        bool checked = false;
+        onNextDialog<frmNumbering>([&](frmNumbering &d) {
+            QLineEdit *box = inStep ? d.txtStep : d.txtStart;
+            box->setFocus();
+            box->setText(text);
+            QTest::keyClick(box, Qt::Key_Tab);
+            QCOMPARE(d.focusWidget(), box);
+            QTest::mouseClick(d.txtSymbol, Qt::LeftButton);
+            QCOMPARE(d.focusWidget(), box);
+            QTest::mouseClick(d.chkEmptyRows, Qt::LeftButton);
+            QVERIFY(!d.chkEmptyRows->isChecked());
+            QTest::mouseClick(d.cmdOK, Qt::LeftButton);
+            QTest::keyClick(box, Qt::Key_Return);
+            QVERIFY(d.isVisible());
+            QCOMPARE(d.focusWidget(), box);
+            box->setText(QStringLiteral("-20"));
+            QTest::keyClick(box, Qt::Key_Tab);
+            QVERIFY(d.focusWidget() != box);
+            checked = true;
+            QTest::mouseClick(d.cmdOK, Qt::LeftButton);
+        });
+        qint32 start = 0, step = 0;
+        QString symbol;
+        bool emptyRows = false;
+        QVERIFY(AskNumbering(start, step, symbol, emptyRows));
+        QVERIFY(checked);
+        QCOMPARE(inStep ? step : start, -20);
+        QCOMPARE(inStep ? start : step, 10);
+    }
+
+    void wholeNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("value");
+        QTest::newRow("negative") << "-20" << true << -20;
+        QTest::newRow("blanks around") << " 7 " << true << 7;
+        QTest::newRow("whole with a fraction part") << "2.0" << true << 2;
+        QTest::newRow("exponent") << "1e2" << true << 100;
+        QTest::newRow("largest") << "2147483647" << true << 2147483647;
+        QTest::newRow("smallest") << "-2147483648" << true << int(-2147483647 - 1);
+        QTest::newRow("fraction") << "1.5" << false << 0;
+        QTest::newRow("letters") << "abc" << false << 0;
+        QTest::newRow("empty") << "" << false << 0;
+        QTest::newRow("too large") << "2147483648" << false << 0;
+        QTest::newRow("too small") << "-2147483649" << false << 0;
+        QTest::newRow("infinite") << "inf" << false << 0;
+        QTest::newRow("not a number") << "nan" << false << 0;
+    }
+
+    void wholeNumbers()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(int, value);
+        const std::optional<qint32> number = wholeNumber(text);
+        QCOMPARE(number.has_value(), valid);
+        QCOMPARE(number.value_or(0), value);
+    }
+
+    void rewriteInTheWindow_data()
+    {
+        QTest::addColumn<bool>("typed"); // else loaded from a file
+        QTest::addColumn<L>("lines");
+        QTest::addColumn<bool>("numbering"); // else Clean
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<L>("result"); // none: the program stays as it was, unchanged
+        const auto row = [](const char *name, bool typed, const L &lines, bool numbering,
+                            const char *script, const L &result) {
+            QTest::newRow(name) << typed << lines << numbering << script << result;
+        };
+        row("Clean, defaults: empty rows go, numbers and the final line end stay", true,
+            {"N10 G00", "", "N20 G01", ""}, false, "", {"N10 G00", "N20 G01", ""});
+        row("Clean, numbers of another letter and rows of a number alone go", false,
+            {"", "P10 G00", "P20", "/P30 X1", "NX1", "N5"}, false, "n=P",
+            {"G00", "/X1", "NX1", "N5"});
+        row("Numbering, empty rows numbered", true, {"G00 X1", "", "/M01"}, true, "100,5,N,e",
+            {"N100 G00 X1", "N105", "/N110 M01"});
+        row("Numbering a loaded program, empty rows too", false,
+            {"%", "O0001", "N1 G90 G54", "N2 G00 X0 Y0", "", "M30", "%", ""}, true, "100,5,N,e",
+            {"%", "O0001", "N100 G90 G54", "N105 G00 X0 Y0", "N110", "N115 M30", "%", ""});
+        const L program{"N10 G00  ", "G01", ""};
+        row("Clean cancelled", false, program, false, "n cancel", {});
+        row("Clean of numbers with an empty symbol", false, program, false, "bne=", {});
+        row("Numbering cancelled", false, program, true, "- cancel", {});
+        row("Numbering with an empty symbol", false, program, true, "10,10,,e", {});
+    }
+
+    void rewriteInTheWindow()
+    {
+        QFETCH(bool, typed);
+        QFETCH(L, lines);
+        QFETCH(bool, numbering);
+        QFETCH(QString, script);
+        QFETCH(L, result);
+        TestFolders folders;
+        frmProgram program;
+        if (typed) {
+            program.rtfText->setFocus();
+            QTest::keyClicks(program.rtfText, lines.join(QLatin1Char('\r')));
+        } else {
+            QVERIFY(program.rtfText->loadFile(
+                writeFile(folders.file(QStringLiteral("part.nc")), crlf(lines).toLatin1())));
+        }
+        const QString before = program.rtfText->text();
+        QCOMPARE(before, crlf(lines));
+        bool seen = false;
+        if (numbering) {
+            answerNumbering(script, &seen);
+            program.Numbering();
+        } else {
+            answerClean(script, &seen);
+            program.Clean();
+        }
+        QVERIFY(seen);
+        QCOMPARE(program.rtfText->text(), result.isEmpty() ? before : crlf(result));
+        QCOMPARE(program.isModified(), typed || !result.isEmpty());
+        // One Undo takes the whole rewrite back.
+        if (!result.isEmpty()) {
+            program.rtfText->undo();
+            QCOMPARE(program.rtfText->text(), before);
+        }
+    }
+
+    void programMenuGuards_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<bool>("asks");
+        for (const char *entry : {"mnuProgramClean", "mnuProgramNumbering"}) {
+            const QString name = QString::fromLatin1(entry).mid(10);
+            // Each changes its text: Clean with its defaults takes the accent off.
+            const QString text =
+                name == QLatin1String("Clean") ? "N10 G00" + QString(QChar(0xE9)) : "G00";
+            QTest::addRow("%s", qPrintable(name)) << entry << text << false << true;
+            QTest::addRow("%s on an empty program", qPrintable(name))
+                << entry << "" << false << false;
+            QTest::addRow("%s while locked", qPrintable(name)) << entry << text << true << false;
+        }
+    }
+
+    void programMenuGuards()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, text);
+        QFETCH(bool, locked);
+        QFETCH(bool, asks);
+        FrameSession session;
+        RichTextBox *editor = session.program()->rtfText;
+        editor->setText(text);
+        editor->setLocked(locked);
+        bool shown = false;
+        QTimer watch; // a dialog that shows is answered, so the test never hangs
+        watch.setInterval(2);
+        connect(&watch, &QTimer::timeout, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *clean = qobject_cast<frmClean *>(modal))
+                clean->cmdOK->click();
+            else if (auto *numbering = qobject_cast<frmNumbering *>(modal))
+                numbering->cmdOK->click();
+            else
+                return;
+            shown = true;
+        });
+        watch.start();
+        session.frame->menuEntry(entry)->trigger();
+        QCOMPARE(shown, asks);
+        QCOMPARE(editor->text(), asks ? QStringLiteral("N10 G00") : text);
+    }
+
+    void findNext_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("selStart");
+        QTest::addColumn<int>("selLength");
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<int>("found"); // -1: no match, the selection stays
+        const QString lines = QStringLiteral("G0\r\nG1 X1\r\nG1 X2");
+        QTest::newRow("whole word only") << "G10 X5\r\nG1 X0" << 0 << 0 << "G1" << 8;
+        QTest::newRow("inside a word is no match") << "N10G1X5" << 0 << 0 << "G1" << -1;
+        QTest::newRow("case ignored") << "G1 X0" << 0 << 0 << "x0" << 3;
+        QTest::newRow("line ends count two") << lines << 0 << 0 << "G1" << 4;
+        QTest::newRow("from the end of the selection") << lines << 4 << 2 << "G1" << 11;
+        QTest::newRow("caret after the last match wraps") << lines << 12 << 0 << "G1" << 4;
+        QTest::newRow("the only match selected is found again")
+            << "G0 G1 X1" << 3 << 2 << "G1" << 3;
+        QTest::newRow("no match anywhere") << lines << 5 << 3 << "G2" << -1;
+        QTest::newRow("empty text finds nothing") << lines << 5 << 3 << "" << -1;
+    }
+
+    void findNext()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, selStart);
+        QFETCH(int, selLength);
+        QFETCH(QString, find);
+        QFETCH(int, found);
+        m_box.setText(text);
+        m_box.select(selStart, selLength);
+        QCOMPARE(selectNextMatch(m_box, find), found >= 0);
+        QCOMPARE(m_box.selStart(), found >= 0 ? found : selStart);
+        QCOMPARE(m_box.selLength(), found >= 0 ? int(find.size()) : selLength);
+    }
+
+    void replaceAll_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("selStart");
+        QTest::addColumn<int>("selLength");
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<int>("count");
+        const auto row = [](const char *name, const QString &text, int selStart, int selLength,
+                            const QString &find, const QString &replacement, const QString &result,
+                            int count) {
+            QTest::newRow(name) << text << selStart << selLength << find << replacement << result
+                                << count;
+        };
+        row("every match, also before the caret", "G1 X0\r\nG10 X1\r\ng1 X2", 9, 0, "G1", "G01",
+            "G01 X0\r\nG10 X1\r\nG01 X2", 2);
+        row("the selected match too", "G1 G1 G1", 3, 2, "G1", "G2", "G2 G2 G2", 3);
+        row("a word by itself ends", "G1 X0 G1", 0, 0, "G1", "G1", "G1 X0 G1", 2);
+        row("replacement holding the word ends", "A X B X", 0, 0, "X", "X X", "A X X B X X", 2);
+        row("caret inside a word", "AB CD AB", 1, 0, "AB", "Z", "Z CD Z", 2);
+        row("caret inside the last match, longer replacement", "G1 G1", 4, 0, "G1", "G01",
+            "G01 G01", 2);
+        row("empty find text does nothing", "G1 X0", 0, 0, "", "Y", "G1 X0", 0);
+        row("no match", "G1 X0", 0, 0, "G2", "G3", "G1 X0", 0);
+        row("to nothing", "M1 G0\r\nM1", 0, 0, "M1", "", " G0\r\n", 2);
+        QString many, replaced;
+        for (int i = 0; i < 200; ++i) {
+            many += QStringLiteral("N%1 G1 X%1\r\n").arg(i);
+            replaced += QStringLiteral("N%1 G01 X%1\r\n").arg(i);
+        }
+        row("200 lines", many, 0, 0, "G1", "G01", replaced, 200);
+    }
+
+    void replaceAll()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, selStart);
+        QFETCH(int, selLength);
+        QFETCH(QString, find);
+        QFETCH(QString, replacement);
+        QFETCH(QString, result);
+        QFETCH(int, count);
+        m_box.setText(text);
+        m_box.document()->clearUndoRedoStacks();
+        m_box.select(selStart, selLength);
+        QCOMPARE(replaceAllMatches(m_box, find, replacement), count);
+        QCOMPARE(m_box.text(), result);
+        // One Undo step takes it all back.
+        if (count > 0)
+            m_box.undo();
+        QCOMPARE(m_box.text(), text);
+        QVERIFY(!m_box.document()->isUndoAvailable());
+    }
+
+    void dialogShowsAtItsPlaceOnTop()
+    {
+        QVERIFY(!FindDialogShown);
+        frmFindReplace *dialog = dialogOn(QString());
+        QVERIFY(dialog && dialog->isVisible() && FindDialogShown);
+        QVERIFY(!dialog->isModal() && !dialog->parentWidget());
+        QVERIFY(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(dialog->pos(), QPoint(100, 100));
+        // Moved by the user, it jumps back and keeps what it holds.
+        dialog->cboFind->setEditText(QStringLiteral("G1"));
+        dialog->move(300, 250);
+        ShowFindDialog();
+        QCOMPARE(frmFindReplace::loaded(), dialog);
+        QCOMPARE(dialog->pos(), QPoint(100, 100));
+        QCOMPARE(dialog->cboFind->currentText(), QStringLiteral("G1"));
+        // No button answers Enter.
+        for (QPushButton *b :
+             {dialog->cmdFindNext, dialog->cmdCancel, dialog->cmdReplace, dialog->cmdReplaceAll})
+            QVERIFY(!b->isDefault() && !b->autoDefault());
+        // Escape closes and unloads it; it comes back empty.
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!frmFindReplace::loaded());
+        QVERIFY(!FindDialogShown);
+        ShowFindDialog();
+        QCOMPARE(frmFindReplace::loaded()->cboFind->currentText(), QString());
+        QCOMPARE(frmFindReplace::loaded()->cboFind->count(), 0);
+        // Without a program window the commands do nothing.
+        frmFindReplace::setEditorSource([] { return static_cast<RichTextBox *>(nullptr); });
+        ShowFindDialog();
+        frmFindReplace *d = frmFindReplace::loaded();
+        d->cboFind->setEditText(QStringLiteral("G1"));
+        for (qint32 action : {0, 1, 2})
+            QVERIFY(!d->FindReplaceCommand(action));
+        LastFindText = QStringLiteral("G1"); // so that Find Next looks for a window
+        bool useLast = true;
+        QVERIFY(!FindNextMatch(useLast));
+    }
+
+    // Enter lists the text, sorted; the buttons find and replace, and change nothing while the
+    // editor is locked.
+    void enterAndButtons()
+    {
+        frmFindReplace *d = dialogOn(QStringLiteral("b X1 b"));
+        for (const char *text : {"b", "A", "c", "b", ""}) {
+            d->cboFind->setEditText(QLatin1String(text));
+            QTest::keyClick(d->cboFind, Qt::Key_Return);
+        }
+        QCOMPARE(itemsOf(d->cboFind), (QStringList{"", "A", "b", "b", "c"}));
+        // "b" was found twice; "A", "c" and the empty text nowhere.
+        QCOMPARE(m_box.selStart(), 5);
+        QCOMPARE(m_box.selLength(), 1);
+
+        d->cboReplace->setEditText(QStringLiteral("z"));
+        QTest::keyClick(d->cboReplace->lineEdit(), Qt::Key_Return);
+        d->cboReplace->setEditText(QStringLiteral("Y"));
+        QTest::keyClick(d->cboReplace, Qt::Key_Enter);
+        QCOMPARE(itemsOf(d->cboReplace), (QStringList{"Y", "z"}));
+        QCOMPARE(d->cboReplace->currentText(), QStringLiteral("Y"));
+        QCOMPARE(m_box.text(), QStringLiteral("b X1 b")); // Enter in the replace box only lists
+        QVERIFY(d->isVisible());
+
+        // The buttons.
+        d = dialogOn(QStringLiteral("G1 X0\r\nG1 X1\r\nG10"));
+        d->cboFind->setEditText(QStringLiteral("g1"));
+        d->cboReplace->setEditText(QStringLiteral("G01"));
+        d->cmdFindNext->click();
+        QCOMPARE(LastFindText, QStringLiteral("g1"));
+        QCOMPARE(m_box.selStart(), 0);
+        QCOMPARE(m_box.selLength(), 2);
+        d->cmdReplace->click(); // replaces the match and finds the next
+        QCOMPARE(m_box.text(), QStringLiteral("G01 X0\r\nG1 X1\r\nG10"));
+        QCOMPARE(m_box.selStart(), 8);
+        QCOMPARE(m_box.selLength(), 2);
+        // Replace with no match selected: the selection (here: nothing at the caret) is
+        // replaced all the same.
+        m_box.select(2, 0);
+        d->cmdReplace->click();
+        QCOMPARE(m_box.text(), QStringLiteral("G0G011 X0\r\nG1 X1\r\nG10"));
+        QCOMPARE(m_box.selStart(), 11);
+        // A transfer locks the editor: the dialog still finds, but changes nothing.
+        m_box.setLocked(true);
+        d->cmdReplace->click();
+        d->cmdReplaceAll->click();
+        QCOMPARE(m_box.text(), QStringLiteral("G0G011 X0\r\nG1 X1\r\nG10"));
+        m_box.select(0, 0);
+        d->cmdFindNext->click();
+        QCOMPARE(m_box.selStart(), 11);
+        m_box.setLocked(false);
+        d->cmdReplaceAll->click();
+        QCOMPARE(m_box.text(), QStringLiteral("G0G011 X0\r\nG01 X1\r\nG10"));
+        QVERIFY(d->isVisible()); // no message, no closing
+    }
+
+    void captionsInEveryLanguage_data() { addLanguageRows(); }
+
+    // The dialogs open in English are relabelled by the language switch, and every caption
+    // shows whole; loaded anew, a dialog shows the language at once.
+    void captionsInEveryLanguage()
+    {
+        QFETCH(int, language);
+        FrameSession session; // the frame is the first window, which the switch leaves alone
+        frmClean clean;
+        frmNumbering numbering;
+        clean.show();
+        numbering.show();
+        session.trigger("mnuEditFind");
+        frmFindReplace *d = frmFindReplace::loaded();
+        QVERIFY(d);
+        session.frame->changeLanguage(qint16(language));
+        for (const QWidget *form : std::initializer_list<const QWidget *>{&clean, &numbering, d})
+            checkCaptionsFit(form);
+        QCOMPARE(clean.chkBadSymbols->text(), GetString(QString(), 207));
+        QCOMPARE(numbering.lblStep->toolTip(), GetString(QString(), 334));
+        QCOMPARE(d->lblFind->text(), GetString(QString(), 224));
+        QCOMPARE(d->cboReplace->toolTip(), GetString(QString(), 332));
+        const frmClean fresh;
+        QCOMPARE(fresh.chkEmptyRows->text(), GetString(QString(), 210));
+        d->close();
+        QTRY_VERIFY(!frmFindReplace::loaded());
+        session.trigger("mnuEditReplace");
+        QCOMPARE(frmFindReplace::loaded()->cmdReplaceAll->text(), GetString(QString(), 229));
+    }
+
+    // The frame's Find, Replace and Find Next, and their guards.
+    void frameCommands()
+    {
+        FrameSession session;
+        QCOMPARE(session.frame->menuEntry(QStringLiteral("mnuEditFindNext"))->shortcut(),
+                 QKeySequence(Qt::Key_F3));
+        RichTextBox *editor = session.editor();
+        editor->setText(QStringLiteral("G1 X0\r\nG1 X1"));
+        editor->select(0, 0);
+        // F3 before any search does nothing.
+        session.trigger("mnuEditFindNext");
+        QCOMPARE(editor->selLength(), 0);
+        // Find and Replace open the dialog, not while the editor is locked.
+        editor->setLocked(true);
+        session.trigger("mnuEditFind");
+        session.trigger("mnuEditReplace");
+        QVERIFY(!frmFindReplace::loaded());
+        editor->setLocked(false);
+        session.trigger("mnuEditReplace");
+        frmFindReplace *d = frmFindReplace::loaded();
+        QVERIFY(d && FindDialogShown);
+        d->cboFind->setEditText(QStringLiteral("G1"));
+        QTRY_VERIFY(d->isActiveWindow());
+        d->cmdFindNext->click();
+        QCOMPARE(editor->selStart(), 0);
+        // Typing goes on in the program: its window is the active one.
+        QTRY_VERIFY(session.frame->isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), editor);
+        d->cmdCancel->click();
+        QTRY_VERIFY(!frmFindReplace::loaded());
+        // F3 goes on with the last text, and not while locked.
+        session.trigger("mnuEditFindNext");
+        QCOMPARE(editor->selStart(), 7);
+        editor->setLocked(true);
+        session.trigger("mnuEditFindNext");
+        QCOMPARE(editor->selStart(), 7);
+        editor->setLocked(false);
+        session.trigger("mnuEditFindNext");
+        QCOMPARE(editor->selStart(), 0);
+        // The dialog acts on the active window, follows the frame when minimized and restored,
+        // and goes with the last program window.
+        session.frame->showNormal();
+        RichTextBox *first = session.editor();
+        first->setText(QStringLiteral("G1 X0"));
+        first->select(0, 0);
+        session.trigger("mnuEditFind");
+        d = frmFindReplace::loaded();
+        d->cboFind->setEditText(QStringLiteral("X0"));
+        d->cboReplace->setEditText(QStringLiteral("X9"));
+        session.frame->NewProgramWindow(0);
+        RichTextBox *second = session.editor();
+        second->setText(QStringLiteral("X0 X0"));
+        d->cmdReplaceAll->click();
+        QCOMPARE(second->text(), QStringLiteral("X9 X9"));
+        QCOMPARE(first->text(), QStringLiteral("G1 X0"));
+        // It is minimized and restored with the frame.
+        for (void (QWidget::*restore)() : {&QWidget::showMaximized, &QWidget::showNormal}) {
+            session.frame->showMinimized();
+            QTRY_VERIFY(d->isMinimized());
+            (session.frame.get()->*restore)();
+            QTRY_VERIFY(!d->isMinimized() && d->isVisible());
+        }
+        // The dialog goes with the last program window.
+        for (frmProgram *program : session.frame->programWindows()) {
+            answerNextQuestion(clickNo());
+            program->parentWidget()->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        QTRY_COMPARE(ProgramWindowCount, 0);
+        QTRY_VERIFY(!frmFindReplace::loaded());
+        QVERIFY(!FindDialogShown);
+    }
+
+private:
+    RichTextBox m_box;
+    // Opens the dialog on m_box holding text, the caret at its start.
+    frmFindReplace *dialogOn(const QString &text)
+    {
+        frmFindReplace::setEditorSource([this] { return &m_box; });
+        m_box.setText(text);
+        m_box.select(0, 0);
+        ShowFindDialog();
+        return frmFindReplace::loaded();
+    }
+};
+
+QTEST_MAIN(TstTools)
+#include "tst_tools.moc"
