@@ -2,8 +2,8 @@
 // The editor control and its files: two-character line ends in every position, selection,
 // formatting, struck marks, change events, files saved as they were read, the format a name
 // chooses, and saves that fail without harm. The clipboard is checked through the frame's
-// commands (tst_commands), typing and the lock through the program window (tst_program),
-// searching through Find Next (tst_findreplace).
+// commands (tst_app), typing and the lock through the program window (tst_program),
+// searching through Find Next (tst_tools).
 #include "editor/ProgramFile.h"
 #include "editor/RichTextBox.h"
 #include "editor/RtfReader.h"
@@ -105,8 +105,8 @@ private slots:
         QCOMPARE(box.text(), out);
     }
 
-    // Bold, italic and underline through the frame are checked in tst_commands, fonts in
-    // tst_commands and through the file round trips below.
+    // Bold, italic and underline through the frame are checked in tst_app, fonts in
+    // tst_app and through the file round trips below.
     void selectionFormats()
     {
         RichTextBox box;
