@@ -331,11 +331,7 @@ bool frmProgram::closingLineIn(const QString &received)
 // On a stop, what arrived since the last step still goes into the text.
 void frmProgram::takeLastReceived()
 {
-    appendReceived(ucDnc1->Receive());
-    if (m_heldCR) {
-        m_heldCR = false;
-        appendReceived(QStringLiteral("\r"));
-    }
+    appendReceived(ucDnc1->Receive()); // with a CR held back from the last step
 }
 
 void frmProgram::remoteStep()

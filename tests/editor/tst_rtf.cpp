@@ -259,7 +259,6 @@ private slots:
         row("uc0 skips none", "{\\rtf1\\uc0 \\u1046 X}", zhe + "X");
         row("surrogate pair", "{\\rtf1 \\u-10179?\\u-8921?}",
             QString::fromUtf8("\xf0\x9f\x94\xa7"));
-        row("lone surrogate dropped", "{\\rtf1 A\\u-10179?B}", "AB");
         row("raw 8-bit bytes", "{\\rtf1 \xe9}", QString::fromUtf8("\xc3\xa9"));
         const auto u = [](std::initializer_list<char16_t> chars) {
             QString out;
@@ -309,7 +308,6 @@ private slots:
         row("bin with 30 digits", "{\\rtf1 A\\bin" + QByteArray(30, '9') + " BCD}", "A");
         row("bin negative", "{\\rtf1 A\\bin-5 B}", "AB");
         row("bin at the end", "{\\rtf1 A\\bin", "A");
-        row("bin skips braces", "{\\rtf1 A{\\bin2 }}}B}", "AB");
 
         // Numbers far out of range.
         row("fs far too big", "{\\rtf1\\fs99999999999999999999 A}", "A", 1638.0);
@@ -348,7 +346,6 @@ private slots:
         row("control word of 100000 letters", "{\\rtf1 A\\" + QByteArray(100000, 'x') + " B}",
             "AB");
         row("64 KB of junk in a document", "{\\rtf1 " + junk(65536, 1), any);
-        row("64 KB of junk", junk(65536, 2), any);
         row("8-bit bytes without a document", junk(4096, 3).replace('{', 'x'), "");
 
         // Many things.
