@@ -63,8 +63,7 @@ void RichTextBox::colourShownLines()
     if (m_highlighter.enabled()) {
         QAbstractTextDocumentLayout *layout = document()->documentLayout();
         const int bottom = verticalScrollBar()->value() + viewport()->height();
-        for (QTextBlock block = firstShownBlock(*this); block.isValid();
-             block = block.next()) {
+        for (QTextBlock block = firstShownBlock(*this); block.isValid(); block = block.next()) {
             if (layout->blockBoundingRect(block).top() > bottom)
                 break;
             for (const QTextLayout::FormatRange &range : m_highlighter.formatsFor(block)) {
