@@ -6,7 +6,12 @@
 //   4. a send at line speed (default 2,000 lines) at 9600 baud 7E2 (872.7 characters a
 //      second) to a reader that reads freely: throughput beside the line's, and the
 //      longest the event loop went without running a 1 ms timer.
-//   5. with a fourth argument, Send File of a program of that many MB at line speed, 9600
+//   5. the same send into a machine's 256-character buffer: the line carries 872.7
+//      characters a second into it and the machine takes them out as fast, but for a dwell
+//      of 150 ms every 2 s; it sends XOFF at 180 held and XON at 50. Characters lost or
+//      beyond the buffer, the most that entered the line after an XOFF reached it, and
+//      the throughput beside the line's.
+//   6. with a fourth argument, Send File of a program of that many MB at line speed, 9600
 //      baud, for a fifth argument's seconds (default 60): the memory above the idle program
 //      while it runs and after the stop.
 // Usage: QT_QPA_PLATFORM=offscreen bench_transfer [send-lines] [long-lines] [speed-lines]
@@ -20,9 +25,9 @@
 #include "profiles/ValueLists.h"
 #include "program/ProgramPanel.h"
 #include "program/frmProgram.h"
-#include "support/PtyMachine.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -32,6 +37,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 using namespace kordavel;
@@ -47,8 +55,15 @@ struct Pty {
     std::unique_ptr<QSocketNotifier> notifier;
     Pty()
     {
-        if (!test::openRawPty(master, slave, device))
+        char name[256] = {};
+        if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
             return;
+        device = QString::fromLocal8Bit(name);
+        termios raw{};
+        ::tcgetattr(slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(slave, TCSANOW, &raw);
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
         clock.start();
         notifier = std::make_unique<QSocketNotifier>(master, QSocketNotifier::Read);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] {
@@ -268,6 +283,89 @@ int main(int argc, char **argv)
                     speedLines, qPrintable(window.ucDnc1->MSComm1().Settings()), (long long)bytes,
                     seconds, double(bytes) / seconds, 100.0 * double(bytes) / seconds / perSecond,
                     perSecond, longest / 1e6);
+    }
+    // Into a machine's buffer that fills during its dwells: XOFF at 180, XON at 50.
+    if (speedLines > 0) {
+        frmProgram window;
+        window.resize(900, 600);
+        window.show();
+        LineSettingsControls &controls = *window.picControl->controls;
+        selectItemText(controls.cboBaudRate, QStringLiteral("9600"));
+        selectItemText(controls.cboParity, QStringLiteral("Even"));
+        selectItemText(controls.cboDataBits, QStringLiteral("7"));
+        selectItemText(controls.cboStopBits, QStringLiteral("2"));
+        controls.chkXOnXOff->setChecked(true);
+        controls.cboPace->setCurrentIndex(1);
+        const double perSecond =
+            charactersPerSecond(*parseLineSettings(window.ucDnc1->MSComm1().Settings()));
+        const QString text = program(speedLines);
+        window.rtfText->setText(text);
+        pty.notifier->setEnabled(false); // the machine below reads at the line's pace
+        constexpr int kBuffer = 256, kXoffAt = 180, kXonAt = 50;
+        QByteArray taken;
+        int held = 0, lost = 0, xoffs = 0, afterXoff = 0, mostAfterXoff = 0;
+        bool stopped = false;
+        double lineBudget = 0, runBudget = 0;
+        qint64 firstNs = -1, lastNs = -1, lastTick = 0;
+        QElapsedTimer clock;
+        QTimer machine;
+        machine.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&machine, &QTimer::timeout, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            const double dt = double(now - lastTick) / 1e9;
+            lastTick = now;
+            lineBudget = std::min(lineBudget + dt * perSecond, 64.0);
+            char bytes[256];
+            const ssize_t n =
+                ::read(pty.master, bytes, size_t(std::min(int(lineBudget), int(sizeof bytes))));
+            if (n > 0) {
+                lineBudget -= double(n);
+                if (firstNs < 0)
+                    firstNs = now;
+                lastNs = now;
+                taken.append(bytes, n);
+                held += int(n);
+                if (stopped)
+                    afterXoff += int(n);
+                mostAfterXoff = std::max(mostAfterXoff, afterXoff);
+                lost += std::max(0, held - kBuffer);
+                held = std::min(held, kBuffer);
+            }
+            const bool dwell = firstNs >= 0 && (now - firstNs) / 1000000 % 2000 < 150;
+            runBudget = dwell ? 0 : std::min(runBudget + dt * perSecond, 64.0);
+            const int run = std::min(held, int(runBudget));
+            held -= run;
+            runBudget -= run;
+            if (!stopped && held >= kXoffAt) {
+                stopped = true;
+                afterXoff = 0;
+                ++xoffs;
+                (void)!::write(pty.master, "\x13", 1);
+            } else if (stopped && held <= kXonAt) {
+                stopped = false;
+                (void)!::write(pty.master, "\x11", 1);
+            }
+        });
+        window.Send(); // returns after the 2 s pause, the port open
+        clock.start();
+        machine.start(2);
+        waitIdle(window);
+        // The last characters the window wrote still cross the line.
+        const QByteArray expected = text.toLatin1() + "\r\n";
+        QElapsedTimer grace;
+        grace.start();
+        while (taken.size() < expected.size() && grace.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        machine.stop();
+        const double seconds = double(lastNs - firstNs) / 1e9;
+        const bool whole = taken == expected;
+        std::printf("into a 256-character buffer, %d lines: %s, %d lost beyond the buffer, %d "
+                    "XOFFs, at most %d characters entered the line after one, %.1f "
+                    "characters/s = %.1f%% of the line's\n",
+                    speedLines, whole ? "every character in order" : "NOT the program sent", lost,
+                    xoffs, mostAfterXoff, double(taken.size()) / seconds,
+                    100.0 * double(taken.size()) / seconds / perSecond);
+        pty.notifier->setEnabled(true);
     }
     // Send File of a large program: the memory above the idle program.
     if (fileMB > 0) {
