@@ -29,6 +29,9 @@ namespace kordavel {
 
 namespace {
 
+// More lines than any screen shows at once.
+constexpr int kLongTextLines = 1000;
+
 // Paragraph and line separators would break the two-character line-end count.
 QString normalizedInsertText(QString text)
 {
@@ -201,6 +204,11 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
     showSelections();
     old->setParent(this); // ours from now on: the control deletes only its own
     m_loading = true;
+    // A long text shows its vertical scroll bar anyway. Kept on, the bar never comes and
+    // goes while the rest of the text is laid out, and with it the width of the view, which
+    // starts the whole layout over each time (minutes on millions of lines).
+    setVerticalScrollBarPolicy(fresh->blockCount() > kLongTextLines ? Qt::ScrollBarAlwaysOn
+                                                                    : Qt::ScrollBarAsNeeded);
     setDocument(fresh);
     setTextCursor(QTextCursor(fresh));
     LayoutPacer::pace(fresh);
