@@ -105,6 +105,22 @@ double residentMB()
     return 0;
 }
 
+// Shows the window set for line speed at 9600 7E2 with XON/XOFF; returns the line's characters a
+// second.
+double atLineSpeed(frmProgram &window)
+{
+    window.resize(900, 600);
+    window.show();
+    LineSettingsControls &controls = *window.picControl->controls;
+    selectItemText(controls.cboBaudRate, QStringLiteral("9600"));
+    selectItemText(controls.cboParity, QStringLiteral("Even"));
+    selectItemText(controls.cboDataBits, QStringLiteral("7"));
+    selectItemText(controls.cboStopBits, QStringLiteral("2"));
+    controls.chkXOnXOff->setChecked(true);
+    controls.cboPace->setCurrentIndex(1);
+    return charactersPerSecond(*parseLineSettings(window.ucDnc1->MSComm1().Settings()));
+}
+
 void waitIdle(frmProgram &window)
 {
     while (window.actAction != actIdle)
@@ -249,16 +265,7 @@ int main(int argc, char **argv)
     // Line speed: throughput at 9600 7E2 and the longest stall of the event loop.
     if (speedLines > 0) {
         frmProgram window;
-        window.resize(900, 600);
-        window.show();
-        LineSettingsControls &controls = *window.picControl->controls;
-        selectItemText(controls.cboBaudRate, QStringLiteral("9600"));
-        selectItemText(controls.cboParity, QStringLiteral("Even"));
-        selectItemText(controls.cboDataBits, QStringLiteral("7"));
-        selectItemText(controls.cboStopBits, QStringLiteral("2"));
-        controls.cboPace->setCurrentIndex(1);
-        const double perSecond =
-            charactersPerSecond(*parseLineSettings(window.ucDnc1->MSComm1().Settings()));
+        const double perSecond = atLineSpeed(window);
         window.rtfText->setText(program(speedLines));
         const qint64 before = pty.received;
         pty.firstNs = -1;
@@ -287,17 +294,7 @@ int main(int argc, char **argv)
     // Into a machine's buffer that fills during its dwells: XOFF at 180, XON at 50.
     if (speedLines > 0) {
         frmProgram window;
-        window.resize(900, 600);
-        window.show();
-        LineSettingsControls &controls = *window.picControl->controls;
-        selectItemText(controls.cboBaudRate, QStringLiteral("9600"));
-        selectItemText(controls.cboParity, QStringLiteral("Even"));
-        selectItemText(controls.cboDataBits, QStringLiteral("7"));
-        selectItemText(controls.cboStopBits, QStringLiteral("2"));
-        controls.chkXOnXOff->setChecked(true);
-        controls.cboPace->setCurrentIndex(1);
-        const double perSecond =
-            charactersPerSecond(*parseLineSettings(window.ucDnc1->MSComm1().Settings()));
+        const double perSecond = atLineSpeed(window);
         const QString text = program(speedLines);
         window.rtfText->setText(text);
         pty.notifier->setEnabled(false); // the machine below reads at the line's pace
