@@ -123,6 +123,8 @@ private:
 
     // Sends at the line's speed (frmProgramFeed.cpp): the source's pieces go to the channel
     // from steps of their own timer, as far as the pace lets them.
+    enum class SendStart { Gone, Stopped, Sending };
+    SendStart beginSend();
     void startFeed(std::unique_ptr<SendSource> source);
     void feedStep();
     // One step: hands over what the pace allows; the milliseconds until the next one, or -1

@@ -7,7 +7,6 @@
 #include "frmProgram.h"
 
 #include "FileSendView.h"
-#include "Pause.h"
 #include "ProgramPanel.h"
 #include "StreamSendSource.h"
 #include "TransferSteps.h"
@@ -146,17 +145,7 @@ void frmProgram::SendFile(const QString &path)
         return;
     }
     stbPanel[1]->setText(GetString(QStringLiteral("Send"), 127));
-    m_starting = true;
-    m_startCancelled = false;
-    QPointer<frmProgram> alive(this);
-    Pause(2.0f);
-    if (!alive)
-        return;
-    m_starting = false;
-    if (m_closing || m_startCancelled || ucDnc1->Action() != actIdle)
-        return;
-    ucDnc1->setAction(actSend);
-    if (!alive || ucDnc1->Action() != actSend)
+    if (beginSend() != SendStart::Sending)
         return;
     m_fileSend = true;
     showFileView(path);

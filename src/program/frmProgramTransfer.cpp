@@ -97,22 +97,10 @@ void frmProgram::Send()
     lngLineStart = lngSendStart;
     stbPanel[1]->setText(sendCaption());
 
-    m_starting = true;
-    m_startCancelled = false;
-    QPointer<frmProgram> alive(this);
-    Pause(2.0f);
-    if (!alive)
+    const SendStart start = beginSend();
+    if (start == SendStart::Gone)
         return;
-    m_starting = false;
-    // The window closed, or the user stopped, during the pause.
-    if (m_closing || m_startCancelled || ucDnc1->Action() != actIdle) {
-        rtfText->setSelLength(0);
-        return;
-    }
-    ucDnc1->setAction(actSend);
-    if (!alive)
-        return;
-    if (ucDnc1->Action() == actSend) {
+    if (start == SendStart::Sending) {
         m_sendText = rtfText->text();
         enterState(actSend);
         if (picControl->controls->cboPace->currentIndex() == 1)
@@ -120,6 +108,26 @@ void frmProgram::Send()
                 m_sendText.mid(lngSendStart, qsizetype(lngSendLength) + 1)));
     }
     rtfText->setSelLength(0);
+}
+
+// Waits out the pause before a send with the events running, then puts the channel into
+// sending. Gone: the window went away meanwhile, so nothing of it may be touched; Stopped: it
+// is closing, the user stopped during the pause, or the channel did not start.
+frmProgram::SendStart frmProgram::beginSend()
+{
+    m_starting = true;
+    m_startCancelled = false;
+    QPointer<frmProgram> alive(this);
+    Pause(2.0f);
+    if (!alive)
+        return SendStart::Gone;
+    m_starting = false;
+    if (m_closing || m_startCancelled || ucDnc1->Action() != actIdle)
+        return SendStart::Stopped;
+    ucDnc1->setAction(actSend);
+    if (!alive)
+        return SendStart::Gone;
+    return ucDnc1->Action() == actSend ? SendStart::Sending : SendStart::Stopped;
 }
 
 void frmProgram::Receive()

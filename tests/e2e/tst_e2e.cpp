@@ -556,6 +556,20 @@ private slots:
         QVERIFY(!p->rtfText->isHidden());
     }
 
+    // Escape during the pause before a send: nothing goes out, the window is idle.
+    void escapeDuringThePause()
+    {
+        E2eSession s;
+        s.program()->rtfText->setText(QStringLiteral("M30"));
+        s.pauseHeld = true;
+        QTimer::singleShot(0, [&] {
+            QTest::keyClick(s.program(), Qt::Key_Escape);
+            s.pauseHeld = false;
+        });
+        s.trigger("mnuCommunicationSend");
+        QVERIFY(s.idle(s.program()) && s.machine1.received.isEmpty());
+    }
+
     // The machine sends XOFF once 100 characters have come: however long the clock runs while
     // it holds, at most 64 more arrive; after XON the rest follows in order.
     void xoffHoldsWithinTheWindow()
