@@ -5,6 +5,7 @@
 #   ./build.sh test   installs, builds and runs every test headless, also under the
 #                     address and undefined-behaviour sanitizers
 #   ./build.sh package  installs, builds and makes the Debian package in build/default
+#   ./build.sh bench  installs, builds and runs every benchmark once at a small size
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -48,7 +49,7 @@ case "${1:-}" in
 run)
     install_missing "${PACKAGES[@]}"
     build default
-    exec build/default/src/kordavel "${@:2}"
+    exec build/default/src/app/kordavel "${@:2}"
     ;;
 test)
     install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
@@ -58,13 +59,28 @@ test)
     build asan
     ctest --preset asan
     ;;
+bench)
+    # Each benchmark once, at a size that proves it still builds and runs; the figures of
+    # record are taken by hand at the full sizes its header names.
+    install_missing "${PACKAGES[@]}"
+    build default
+    cmake --build --preset default --target benchmarks
+    export QT_QPA_PLATFORM=offscreen
+    set -x
+    build/default/bench/bench_editor 2000 1
+    build/default/bench/bench_tools 1000 1
+    build/default/bench/bench_preview 2000 1
+    build/default/bench/bench_dnc 1 1
+    build/default/bench/bench_transfer 5 1000 200
+    { set +x; } 2>/dev/null
+    ;;
 package)
     install_missing "${PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
     build default
     (cd build/default && cpack -G DEB)
     ;;
 *)
-    echo "usage: $0 run|test|package" >&2
+    echo "usage: $0 run|test|bench|package" >&2
     exit 2
     ;;
 esac

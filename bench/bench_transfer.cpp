@@ -17,6 +17,7 @@
 // Usage: QT_QPA_PLATFORM=offscreen bench_transfer [send-lines] [long-lines] [speed-lines]
 //        [file-MB] [file-seconds]
 // (0 send lines leaves the first figure out.)
+#include "common/Resources.h"
 #include "common/SettingsStore.h"
 #include "dnc/LineSettings.h"
 #include "dnc/SerialLine.h"
@@ -132,6 +133,7 @@ void waitIdle(frmProgram &window)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    initResources();
     const int sendLines = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int longLines = argc > 2 ? std::atoi(argv[2]) : 100000;
     const int speedLines = argc > 3 ? std::atoi(argv[3]) : 2000;
