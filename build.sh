@@ -15,7 +15,7 @@ PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev
 # the desktop entry and metainfo checks.
 TEST_PACKAGES=(poppler-utils clang-format desktop-file-utils appstream)
 # The Debian package: dependencies computed from the binary.
-PACKAGE_PACKAGES=(dpkg-dev)
+PACKAGE_PACKAGES=(dpkg-dev lintian)
 
 install_missing() {
     local missing=()
@@ -32,12 +32,13 @@ install_missing() {
     fi
 }
 
-# The tree keeps its .clang-format; the desktop entry and the metainfo pass their validators.
+# The tree keeps its .clang-format; the desktop entry and the metainfo (as the build
+# configures it) pass their validators.
 check_files() {
     find src tests bench fuzz resources \( -name '*.cpp' -o -name '*.h' \) -print0 |
         xargs -0 clang-format --dry-run --Werror
     desktop-file-validate resources/linux/org.kordavel.Kordavel.desktop
-    appstreamcli validate --no-net resources/linux/org.kordavel.Kordavel.metainfo.xml
+    appstreamcli validate --no-net build/default/resources/linux/org.kordavel.Kordavel.metainfo.xml
 }
 
 build() {
@@ -53,8 +54,8 @@ run)
     ;;
 test)
     install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
-    check_files
     build default
+    check_files
     ctest --preset default
     build asan
     ctest --preset asan
@@ -77,7 +78,10 @@ bench)
 package)
     install_missing "${PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
     build default
+    rm -f build/default/kordavel_*.deb
     (cd build/default && cpack -G DEB)
+    # Debian's own checks of the package; an error fails the command.
+    lintian --fail-on error build/default/kordavel_*.deb
     ;;
 *)
     echo "usage: $0 run|test|bench|package" >&2

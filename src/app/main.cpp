@@ -27,7 +27,7 @@ bool printsAndEnds(int argc, char *argv[])
 int main(int argc, char *argv[])
 {
     QCoreApplication::setApplicationName(QLatin1String(kordavel::kProductName));
-    QCoreApplication::setApplicationVersion(kordavel::programVersion());
+    QCoreApplication::setApplicationVersion(kordavel::releaseVersion());
     const std::unique_ptr<QCoreApplication> app(printsAndEnds(argc, argv)
                                                     ? new QCoreApplication(argc, argv)
                                                     : new QApplication(argc, argv));

@@ -19,6 +19,11 @@ QString programVersion()
            QString::number(KORDAVEL_VERSION_MINOR);
 }
 
+QString releaseVersion()
+{
+    return QStringLiteral(KORDAVEL_VERSION);
+}
+
 frmAbout::frmAbout(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("frmAbout"));

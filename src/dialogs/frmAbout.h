@@ -23,7 +23,9 @@ public:
     QPushButton *cmdOK;
 };
 
-// "major.minor" of this build.
+// "major.minor" of this build, as the About box shows it.
 QString programVersion();
+// The whole version of this build, as the package and the metainfo carry it ("1.1.0").
+QString releaseVersion();
 
 } // namespace kordavel
