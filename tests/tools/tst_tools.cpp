@@ -466,7 +466,7 @@ private slots:
             << "G0 X10\n$AddRegPart 1 X50 Y20\nG1 X20 Y\nY5 ; ok" << false << "R1 10,0,0; F4 10,5,0"
             << "2:$ADDREGPART 1 X50 Y20 3:Y";
         QTest::newRow("arcs that cannot be made")
-            << "G0 X10\nG2 X30 Y0 R5\nG3 X40\nG1 Y5\nG2 X30 Y5 R9.996" << false
+            << "G0 X10\nG2 X30 Y0 R5\nG3 X40\nG1 Y5\nG2 X30 Y5 R9.999" << false
             << "R1 10,0,0; F4 10,5,0; A5 30,5,0 c20,5,0 m20,15,0"
             << "2:R5 3:G3";
         const QString nines(400, QLatin1Char('9'));
