@@ -4,9 +4,12 @@
 // one frame of 800 x 600 pixels at zoom levels from a thousandth of the fit to a thousand
 // times it, and a frame after the caret moved to another block.
 //
-//   QT_QPA_PLATFORM=offscreen bench_preview [lines] [runs]
+//   QT_QPA_PLATFORM=offscreen bench_preview [lines] [runs] [draw|bound]
 //
-// lines: length of the generated program (100000); runs: repetitions per figure (7).
+// lines: length of the generated program (100000); runs: repetitions per figure (7); draw:
+// the frames only; bound: instead, a short program of drilling cycles repeated 9999 times a
+// block that would make far more moves than the path holds, with the time to read and draw
+// it and the process's peak memory (goal: under 500 MB).
 // Figures are the median and the slowest of the runs in milliseconds of processor time, then
 // the median wall-clock time. Goals:
 // reading under 200 ms, every frame under 100 ms.
@@ -22,6 +25,8 @@
 #include <QPainter>
 #include <QTextDocument>
 #include <QWheelEvent>
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -122,11 +127,36 @@ void zoom(ToolpathView &view, double notches)
     QApplication::sendEvent(&view, &wheel);
 }
 
+// Five million holes asked for, more than twice the moves a path holds.
+int bound()
+{
+    const QString program = QStringLiteral("G0 Z5\nG91 G81 X0.01 Z-1 R-1 K9999\n").repeated(250);
+    Toolpath path;
+    const Figure read = measure(1, [&] { path = ToolpathInterpreter::interpret(program); });
+    ToolpathView view;
+    view.resize(800, 600);
+    QImage frame(view.size(), QImage::Format_ARGB32_Premultiplied);
+    const qsizetype segments = path.segments.size();
+    const Figure draw = measure(1, [&] {
+        view.setPath(std::move(path));
+        view.render(&frame);
+    });
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("bound: %lld segments, %lld words listed; interpret %.1f ms, project and draw "
+                "%.1f ms; peak memory %.0f MB\n",
+                qlonglong(segments), qlonglong(view.path().unknownCount), read.wall, draw.wall,
+                double(usage.ru_maxrss) / 1024);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    if (argc > 3 && QByteArrayView(argv[3]) == "bound")
+        return bound();
     const int lineCount = argc > 1 ? std::max(10, atoi(argv[1])) : 100000;
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 7;
     const QString program = generateProgram(lineCount);

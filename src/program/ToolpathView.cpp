@@ -143,7 +143,7 @@ void ToolpathView::project()
         double slack = 0;
         if (segment.kind == ToolpathSegment::Arc) {
             // Sixteen pieces a turn, widened by how far such a piece falls inside the arc.
-            const int pieces = std::max(2, int(std::ceil(std::abs(segment.turn) / kBoxStep)));
+            const int pieces = std::max(2, arcPieces(segment.turn, kBoxStep, 64));
             QVarLengthArray<ToolpathPoint, 64> arc(pieces + 1);
             arcPoints(m_path, segment, pieces, arc.data());
             points.resize(pieces + 1);
@@ -186,7 +186,7 @@ void ToolpathView::polyline(const ToolpathSegment &segment, QVarLengthArray<QPoi
     }
     const double radius = arcRadius(m_path, segment) * m_scale;
     const double step = std::sqrt(2.8 / std::max(radius, 1e-9));
-    const int pieces = std::clamp(int(std::ceil(std::abs(segment.turn) / step)), 1, 2048);
+    const int pieces = arcPieces(segment.turn, step, 2048);
     QVarLengthArray<ToolpathPoint, 64> arc(pieces + 1);
     arcPoints(m_path, segment, pieces, arc.data());
     out.resize(pieces + 1);

@@ -170,8 +170,8 @@ void frmPreview::showStatus()
                      QString::number(w.line + 1) + QLatin1Char(')');
     QString text = GetString(QStringLiteral("Not understood:"), 477) + QLatin1Char(' ') +
                    words.mid(0, kStatusWords).join(QStringLiteral(", "));
-    if (path.unknown.size() > kStatusWords)
-        text += QStringLiteral(", +") + QString::number(path.unknown.size() - kStatusWords) +
+    if (path.unknownCount > kStatusWords)
+        text += QStringLiteral(", +") + QString::number(path.unknownCount - kStatusWords) +
                 QLatin1Char(' ') + GetString(QStringLiteral("more"), 479);
     lblStatus->setText(text);
     lblStatus->setToolTip(words.join(QLatin1Char('\n')));

@@ -3,7 +3,9 @@
 
 #include <QVarLengthArray>
 
+#include <charconv>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace kordavel {
@@ -13,6 +15,10 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 // How far R may fall short of half the chord (rounding in the program) in mm.
 constexpr double kRadiusSlack = 0.01;
+// The most repeats of a drilling cycle (L or K), as controllers allow.
+constexpr double kMaxRepeats = 9999;
+// Characters of a word not understood kept for the list.
+constexpr qsizetype kMaxWordChars = 40;
 
 constexpr quint32 bit(char letter)
 {
@@ -52,32 +58,34 @@ bool isLetter(QChar c)
 }
 
 // A decimal number at i: sign, digits, point, digits. False (i unchanged) without digits.
+// A number too large for a double is infinite, one too small 0.
 bool readNumber(QStringView s, qsizetype &i, double &value)
 {
     qsizetype k = i;
     bool negative = false;
     if (k < s.size() && (s[k] == QLatin1Char('-') || s[k] == QLatin1Char('+')))
         negative = s[k++] == QLatin1Char('-');
-    double whole = 0;
-    double scale = 1;
+    QVarLengthArray<char, 32> text;
     bool digits = false;
     bool point = false;
+    bool whole = false; // a digit other than 0 before the point
     for (; k < s.size(); ++k) {
         const char16_t u = s[k].unicode();
-        if (u >= '0' && u <= '9') {
-            whole = whole * 10 + (u - '0');
-            if (point)
-                scale *= 10;
-            digits = true;
-        } else if (u == '.' && !point) {
-            point = true;
+        if ((u >= '0' && u <= '9') || (u == '.' && !point)) {
+            digits = digits || u != '.';
+            point = point || u == '.';
+            whole = whole || (!point && u > '0');
+            text.append(char(u));
         } else {
             break;
         }
     }
     if (!digits)
         return false;
-    value = negative ? -whole / scale : whole / scale;
+    double v = 0;
+    if (std::from_chars(text.cbegin(), text.cend(), v).ec == std::errc::result_out_of_range)
+        v = whole ? HUGE_VAL : 0;
+    value = negative ? -v : v;
     i = k;
     return true;
 }
@@ -110,16 +118,19 @@ qsizetype expressionEnd(QStringView s, qsizetype i)
 } // namespace
 
 struct ToolpathInterpreter::Block {
+    QStringView text;
     std::array<double, 26> value{};
     quint32 has = 0;
     QVarLengthArray<double, 4> g;
     bool blocked = false; // a word the move depends on is not understood
     bool dwell = false;
+    bool end = false; // M02 or M30
     double get(char letter) const { return value[letter - 'A']; }
     bool hasAny(quint32 letters) const { return (has & letters) != 0; }
 };
 
-ToolpathInterpreter::ToolpathInterpreter(bool lathe) : m_lathe(lathe)
+ToolpathInterpreter::ToolpathInterpreter(bool lathe, qsizetype maxSegments)
+    : m_lathe(lathe), m_maxSegments(maxSegments)
 {
     if (lathe)
         m_plane = 18;
@@ -149,14 +160,35 @@ qsizetype ToolpathInterpreter::addLines(QStringView text, qsizetype from, qsizet
 void ToolpathInterpreter::addLine(QStringView line)
 {
     Block block;
-    if (parse(line, block))
+    block.text = line;
+    if (!m_ended && parse(line, block)) {
         run(block);
-    ++m_line;
+        m_ended = block.end;
+    }
+    if (m_line < std::numeric_limits<qint32>::max())
+        ++m_line;
 }
 
-void ToolpathInterpreter::unknown(QString word)
+void ToolpathInterpreter::unknown(QStringView word)
 {
-    m_path.unknown.append({m_line, std::move(word)});
+    if (m_path.unknownCount++ >= kMaxUnknown)
+        return;
+    QString kept = word.left(kMaxWordChars).toString().toUpper();
+    if (word.size() > kMaxWordChars)
+        kept += QStringLiteral("...");
+    m_path.unknown.append({m_line, std::move(kept)});
+}
+
+// Whether the path has room for a block's segments. The first block without is listed and
+// the path ends there.
+bool ToolpathInterpreter::room(const Block &block, qsizetype segments)
+{
+    if (!m_full && segments <= m_maxSegments - m_path.segments.size())
+        return true;
+    if (!m_full)
+        unknown(block.text.trimmed());
+    m_full = true;
+    return false;
 }
 
 // Reads the words of a block. False for a row with nothing to do.
@@ -184,17 +216,13 @@ bool ToolpathInterpreter::parse(QStringView s, Block &block)
         if (c == QLatin1Char(';'))
             break;
         const qsizetype start = i;
-        if (c == QLatin1Char('#')) {
-            // A macro statement: the rest of the block is the controller's business.
+        if (c == QLatin1Char('#') || !isLetter(c)) {
+            // A macro statement, or text that is not a word (a controller's own language):
+            // the rest of the block is the controller's business.
             const qsizetype end = s.indexOf(QLatin1Char(';'), i);
-            unknown(s.mid(i, end < 0 ? -1 : end - i).trimmed().toString().toUpper());
+            unknown(s.mid(i, end < 0 ? -1 : end - i).trimmed());
             block.blocked = true;
             break;
-        }
-        if (!isLetter(c)) {
-            unknown(QString(c));
-            ++i;
-            continue;
         }
         const char letter = char(c.toUpper().unicode());
         ++i;
@@ -202,14 +230,22 @@ bool ToolpathInterpreter::parse(QStringView s, Block &block)
             ++i;
         if (i < s.size() && (s[i] == QLatin1Char('[') || s[i] == QLatin1Char('#'))) {
             i = expressionEnd(s, i);
-            unknown(s.mid(start, i - start).toString().toUpper());
+            unknown(s.mid(start, i - start));
             block.blocked = true;
             first = false;
             continue;
         }
         double v = 0;
         if (!readNumber(s, i, v)) {
-            unknown(QString(QLatin1Char(letter)));
+            const qsizetype end = s.indexOf(QLatin1Char(';'), start);
+            unknown(s.mid(start, end < 0 ? -1 : end - start).trimmed());
+            block.blocked = true;
+            break;
+        }
+        if (!(std::abs(v) <= kMaxNumber)) {
+            // Too large to be meant: nothing is drawn from it.
+            unknown(s.mid(start, i - start));
+            block.blocked = true;
             first = false;
             continue;
         }
@@ -222,7 +258,7 @@ bool ToolpathInterpreter::parse(QStringView s, Block &block)
                 qsizetype e = k;
                 while (e < s.size() && isLetter(s[e]))
                     ++e;
-                unknown(s.mid(start, e - start).toString().simplified().toUpper());
+                unknown(s.mid(start, e - start).toString().simplified());
                 block.blocked = true;
                 break;
             }
@@ -230,7 +266,7 @@ bool ToolpathInterpreter::parse(QStringView s, Block &block)
             continue;
         }
         first = false;
-        const auto raw = [&] { return s.mid(start, i - start).toString().toUpper(); };
+        const auto raw = [&] { return s.mid(start, i - start); };
         switch (letter) {
         case 'G':
             block.g.append(v);
@@ -239,6 +275,7 @@ bool ToolpathInterpreter::parse(QStringView s, Block &block)
             const int code = int(v);
             if (code != v || !((code >= 0 && code <= 9) || code == 30))
                 unknown(raw());
+            block.end = block.end || (code == v && (code == 2 || code == 30));
             continue;
         }
         case 'A':
@@ -269,8 +306,13 @@ void ToolpathInterpreter::run(Block &block)
     const quint32 lathePositions = bit('X') | bit('Z') | bit('U') | bit('W');
     for (const double g : std::as_const(block.g)) {
         const int code = int(g);
-        const auto word = [g] { return QStringLiteral("G") + QString::number(g); };
+        const auto word = [g] { return QStringLiteral("G") + QString::number(g, 'g', 12); };
         if (code != g) {
+            // Arc centres absolute (G90.1) or from the start (G91.1).
+            if (g == 90.1 || g == 91.1) {
+                m_absoluteCentres = g == 90.1;
+                continue;
+            }
             unknown(word());
             block.blocked = true;
             continue;
@@ -416,8 +458,11 @@ void ToolpathInterpreter::move(Block &block, int motion)
         arc(block, end, motion == 2);
         return;
     }
-    if (motion >= 0 && end != m_at)
+    if (motion >= 0 && end != m_at) {
+        if (!room(block, 1))
+            return;
         addSegment(motion == 0 ? ToolpathSegment::Rapid : ToolpathSegment::Feed, {m_at, end});
+    }
     m_at = end;
 }
 
@@ -425,7 +470,6 @@ void ToolpathInterpreter::arc(const Block &block, const ToolpathPoint &end, bool
 {
     const auto [a, b, c] = planeAxes(m_plane);
     const ToolpathPoint start = m_at;
-    m_at = end;
     const double sa = coord(start, a), sb = coord(start, b);
     const double ea = coord(end, a), eb = coord(end, b);
     ToolpathPoint centre = start;
@@ -449,8 +493,12 @@ void ToolpathInterpreter::arc(const Block &block, const ToolpathPoint &end, bool
     } else {
         const char offsets[3] = {'I', 'J', 'K'};
         for (const int axis : {a, b})
-            coord(centre, axis) += block.get(offsets[axis]) * m_unit;
+            coord(centre, axis) =
+                (m_absoluteCentres ? 0 : coord(start, axis)) + block.get(offsets[axis]) * m_unit;
     }
+    if (!room(block, 1))
+        return;
+    m_at = end;
     const double ca = coord(centre, a), cb = coord(centre, b);
     const double ts = std::atan2(sb - cb, sa - ca), te = std::atan2(eb - cb, ea - ca);
     double sweep = clockwise ? ts - te : te - ts;
@@ -518,26 +566,40 @@ double arcRadius(const Toolpath &path, const ToolpathSegment &arc)
     return std::max(frame.rs, frame.re);
 }
 
+int arcPieces(double turn, double step, int most)
+{
+    const double pieces = std::ceil(std::abs(turn) / step);
+    if (!(pieces >= 1))
+        return 1;
+    return pieces < most ? int(pieces) : most;
+}
+
 // A drilling cycle's holes: to the hole at the current level, a hole mark from the R level
 // to the bottom, then back to the R level (G99) or the level the cycle started at (G98).
 void ToolpathInterpreter::drill(Block &block)
 {
     const auto [a, b, c] = m_lathe ? std::array<int, 3>{0, 1, 2} : planeAxes(m_plane);
     const char depthLetter = "XYZ"[c];
+    const char repeat = (block.has & bit('L')) ? 'L' : (block.has & bit('K')) ? 'K' : 0;
+    const double repeats = repeat ? block.get(repeat) : 1;
+    if (repeats != std::floor(repeats) || repeats < 0 || repeats > kMaxRepeats) {
+        unknown(QLatin1Char(repeat) + QString::number(repeats, 'g', 12));
+        return;
+    }
+    const int count = int(repeats);
     if (block.has & bit('R'))
-        m_rLevel = (m_incremental ? m_initialLevel : 0) + block.get('R') * m_unit;
+        m_rWord = block.get('R') * m_unit;
     if (block.has & bit(depthLetter))
-        m_depth = (m_incremental ? m_rLevel : 0) + block.get(depthLetter) * m_unit;
+        m_depthWord = block.get(depthLetter) * m_unit;
+    const double rLevel = (m_incremental ? m_initialLevel : 0) + m_rWord;
+    const double depth = (m_incremental ? rLevel : 0) + m_depthWord;
+    if (!room(block, 2 * qsizetype(count)))
+        return;
     Block position = block;
     position.has &= ~bit(depthLetter);
     const ToolpathPoint first = target(position);
     const double stepA = coord(first, a) - coord(m_at, a);
     const double stepB = coord(first, b) - coord(m_at, b);
-    int count = 1;
-    if (block.has & bit('L'))
-        count = int(block.get('L'));
-    else if (block.has & bit('K'))
-        count = int(block.get('K'));
     for (int i = 0; i < count; ++i) {
         ToolpathPoint over = m_at;
         if (i == 0 || m_incremental) {
@@ -547,11 +609,11 @@ void ToolpathInterpreter::drill(Block &block)
         if (over != m_at)
             addSegment(ToolpathSegment::Rapid, {m_at, over});
         ToolpathPoint top = over, bottom = over;
-        coord(top, c) = m_rLevel;
-        coord(bottom, c) = m_depth;
+        coord(top, c) = rLevel;
+        coord(bottom, c) = depth;
         addSegment(ToolpathSegment::Hole, {top, bottom});
         m_at = over;
-        coord(m_at, c) = m_returnToR ? m_rLevel : m_initialLevel;
+        coord(m_at, c) = m_returnToR ? rLevel : m_initialLevel;
     }
 }
 

@@ -43,7 +43,8 @@ struct ToolpathWord {
 struct Toolpath {
     QList<ToolpathPoint> points;
     QList<ToolpathSegment> segments; // in the order of their lines
-    QList<ToolpathWord> unknown;
+    QList<ToolpathWord> unknown;     // the first of them, at most kMaxUnknown
+    qsizetype unknownCount = 0;      // all of them
 };
 
 // The point of an arc after the part t (0 to 1) of its turn.
@@ -52,18 +53,32 @@ ToolpathPoint arcPoint(const Toolpath &path, const ToolpathSegment &arc, double 
 void arcPoints(const Toolpath &path, const ToolpathSegment &arc, int pieces, ToolpathPoint *out);
 // The radius of an arc (the larger of start's and end's).
 double arcRadius(const Toolpath &path, const ToolpathSegment &arc);
+// How many pieces of at most step radians a turn takes, from 1 to most (1 for a turn or a
+// step that is not a number).
+int arcPieces(double turn, double step, int most);
 
 // Turns G-code program text into the moves it makes, block by block, with the modal state
 // of a milling or turning controller: G00/G01/G02/G03, planes G17/G18/G19, G90/G91,
 // G20/G21 (everything in mm), arcs with I/J/K or R (R below zero: the arc over 180
 // degrees), drilling cycles (G73, G74, G76, G81 to G89) until G80, block numbers, comments
 // and '%' rows. A block with a '/' in front is taken (the block-delete switch is off).
+// Arc centres are incremental (G91.1) unless G90.1 makes them absolute. M02 and M30 end the
+// program: what follows is not read.
 // Anything else (macros, subprograms, o-words, other G and M codes, axes it does not draw)
-// is listed as not understood; a block whose move depends on such a word makes no move.
-// In lathe mode X (and U) are diameters, U and W incremental X and Z, and holes go along Z.
+// is listed as not understood; a block whose move depends on such a word makes no move, and
+// so does a block holding text that is not a word, a number beyond +-kMaxNumber or an arc
+// that cannot be made. In lathe mode X (and U) are diameters, U and W incremental X and Z,
+// and holes go along Z.
+// The path holds at most maxSegments moves: a block that would go beyond is listed and not
+// drawn (of a block that repeats a cycle, its L or K word), and so is every later move.
 class ToolpathInterpreter {
 public:
-    explicit ToolpathInterpreter(bool lathe = false);
+    // Moves a path holds at most: some 100 bytes each here and as many again in the view.
+    static constexpr qsizetype kMaxSegments = 2'000'000;
+    static constexpr qsizetype kMaxUnknown = 10'000;
+    static constexpr double kMaxNumber = 1e9;
+
+    explicit ToolpathInterpreter(bool lathe = false, qsizetype maxSegments = kMaxSegments);
 
     // Interprets the next line; lines are numbered from 0 in the order they come.
     void addLine(QStringView line);
@@ -85,22 +100,29 @@ private:
     void arc(const Block &block, const ToolpathPoint &end, bool clockwise);
     void drill(Block &block);
     ToolpathPoint target(const Block &block) const;
-    void unknown(QString word);
+    void unknown(QStringView word);
+    bool room(const Block &block, qsizetype segments);
     void addSegment(ToolpathSegment::Kind kind, std::initializer_list<ToolpathPoint> points);
 
     Toolpath m_path;
     bool m_lathe;
+    qsizetype m_maxSegments;
     qint32 m_line = 0;
+    bool m_ended = false; // after M02 or M30
+    bool m_full = false;  // a move found no room: later ones are not drawn
     ToolpathPoint m_at;
     int m_motion = 0; // 0 to 3; -1 after a motion code not understood
     int m_cycle = 0;  // 0: none, else the drilling cycle's G code
     int m_plane = 17; // 17, 18 or 19
     bool m_incremental = false;
-    double m_unit = 1; // mm per program unit
+    bool m_absoluteCentres = false; // G90.1
+    double m_unit = 1;              // mm per program unit
     bool m_returnToR = false;
     double m_initialLevel = 0;
-    double m_rLevel = 0;
-    double m_depth = 0;
+    // The cycle's R and depth words in mm, kept until a block gives new ones: in G91 the R
+    // level is taken from the initial level and the depth from the R level.
+    double m_rWord = 0;
+    double m_depthWord = 0;
 };
 
 } // namespace kordavel

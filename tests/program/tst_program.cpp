@@ -34,6 +34,7 @@
 #include <QSettings>
 #include <QTextDocument>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <memory>
@@ -507,6 +508,22 @@ private slots:
         ChangeLanguage(3);
         QCOMPARE(w.preview->lblStatus->text(), "No entendido: G28 (linea 6)");
         ChangeLanguage(1);
+    }
+
+    // An arc whose radius grows to 50,000 km, seen at the closest zoom: it is drawn in pieces
+    // along it (a count too large for an int is cut), not as the one piece of its chord.
+    void farArcDrawnInPieces()
+    {
+        ToolpathView view;
+        view.resize(400, 300);
+        view.setPath(
+            ToolpathInterpreter::interpret(u"G20 G91 G0 X-999999999\nG2 X-999999999 I999999999"));
+        QWheelEvent wheel(QPointF(200, 150), view.mapToGlobal(QPointF(200, 150)), QPoint(),
+                          QPoint(0, 120 * 300), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(&view, &wheel);
+        (void)view.grab();
+        QCOMPARE(view.drawnPieces(), 2048);
     }
 
     // Each list reports its default choice once, as the panel's first setting of the channel.

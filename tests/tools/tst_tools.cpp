@@ -106,6 +106,15 @@ QString summary(const Toolpath &path)
     return out.join("; ");
 }
 
+// The words not understood as "line:word", lines from 1.
+QString unknownWords(const Toolpath &path)
+{
+    QStringList words;
+    for (const ToolpathWord &w : path.unknown)
+        words << QString::number(w.line + 1) + ':' + w.word;
+    return words.join(' ');
+}
+
 // Closes a dialog as a user would: "enter", "cancel", "escape", "close" (the close box) or,
 // by default, OK.
 void closeBy(QDialog &d, const QString &how, QPushButton *ok, QPushButton *cancel)
@@ -451,6 +460,33 @@ private slots:
                "P9000\nG1 X[#1+2] Y2\nG33 Z-20 K1.5\nZ-30\nG38.2 Z-1\nG2 X5"
             << false << "F6 5,0,0"
             << "1:G28 2:M98 3:X#1 4:O100 CALL 5:#1 = 5 6:A90 7:G65 8:X[#1+2] 9:G33 11:G38.2 12:G2";
+
+        // Blocks a controller refuses make no move and leave the tool where it was.
+        QTest::newRow("not words")
+            << "G0 X10\n$AddRegPart 1 X50 Y20\nG1 X20 Y\nY5 ; ok" << false << "R1 10,0,0; F4 10,5,0"
+            << "2:$ADDREGPART 1 X50 Y20 3:Y";
+        QTest::newRow("arcs that cannot be made")
+            << "G0 X10\nG2 X30 Y0 R5\nG3 X40\nG1 Y5\nG2 X30 Y5 R9.999" << false
+            << "R1 10,0,0; F4 10,5,0; A5 30,5,0 c20,5,0 m20,15,0"
+            << "2:R5 3:G3";
+        const QString nines(400, QLatin1Char('9'));
+        QTest::newRow("numbers out of range")
+            << "G0 X10\nG1 X" + nines + " Y5\nM99999999999\nG1 Y-" + nines + ".5\nY7\nG0 X1." +
+                   QString(400, QLatin1Char('0')) + " Y0." + QString(400, QLatin1Char('0')) + '1'
+            << false << "R1 10,0,0; F5 10,7,0; R6 1,0,0"
+            << "2:X" + nines.left(39) + "... 3:M99999999999 4:Y-" + nines.left(38) + "...";
+        QTest::newRow("cycle repeats out of range")
+            << "G0 Z10\nG91 G81 X1 R-1 Z-1 K10000\nX1 R-1 Z-1 L100000000000\nX1 K1.5\nX1 R-1 "
+               "Z-1 K2"
+            << false << "R1 0,0,10; R5 1,0,10; H5 1,0,9>1,0,8; R5 2,0,10; H5 2,0,9>2,0,8"
+            << "2:K10000 3:L100000000000 4:K1.5";
+        // In G91 the depth is taken from the R level, also when a block gives R alone.
+        mill("g91 cycle r without z", "G0 Z10\nG91 G81 X10 R-5 Z-3\nX10 R-8",
+             "R1 0,0,10; R2 10,0,10; H2 10,0,5>10,0,2; R3 20,0,10; H3 20,0,2>20,0,-1");
+        mill("end of program", "G0 X10\nG1 X20 M30\nG0 X0\n%\nG1 Y5 A1\n", "R1 10,0,0; F2 20,0,0");
+        mill("end of program m02", "G0 X10 M02\nX0", "R1 10,0,0");
+        mill("arc centres g91.1, g90.1", "G91.1 G2 X10 I5\nG90.1 G3 X0 I5 J0\nG91.1 G2 X10 I5",
+             "A1 10,0,0 c5,0,0 m5,5,0; A2 0,0,0 c5,0,0 m5,5,0; A3 10,0,0 c5,0,0 m5,5,0");
     }
 
     void moves()
@@ -461,15 +497,29 @@ private slots:
         QFETCH(QString, unknown);
         const Toolpath path = ToolpathInterpreter::interpret(program, lathe);
         QCOMPARE(summary(path), segments);
-        QStringList words;
-        for (const ToolpathWord &w : path.unknown)
-            words << QString::number(w.line + 1) + ':' + w.word;
-        QCOMPARE(words.join(' '), unknown);
+        QCOMPARE(unknownWords(path), unknown);
         // Read in slices of any size, the program gives the same path.
         ToolpathInterpreter sliced(lathe);
         for (qsizetype at = 0; at < program.size();)
             at = sliced.addLines(program, at, 1);
         QCOMPARE(summary(sliced.path()), summary(path));
+    }
+
+    // A path holds at most so many moves: the first block beyond is listed and no later move
+    // is drawn. The list keeps its first words and counts them all.
+    void bounds()
+    {
+        ToolpathInterpreter small(false, 3);
+        const QString program =
+            "G0 X1\nX2 Y1\nG91 G81 X1 R-1 Z-1 K2 (four moves)\nG90 G0 X5\n$\nX6";
+        small.addLines(program, 0, 100);
+        QCOMPARE(summary(small.path()), "R1 1,0,0; R2 2,1,0");
+        QCOMPARE(unknownWords(small.path()), "3:G91 G81 X1 R-1 Z-1 K2 (FOUR MOVES) 5:$");
+        const qsizetype most = ToolpathInterpreter::kMaxUnknown;
+        const Toolpath many = ToolpathInterpreter::interpret(QString("X1 $\n").repeated(most + 5));
+        QCOMPARE(many.unknown.size(), most);
+        QCOMPARE(many.unknownCount, most + 5);
+        QCOMPARE(many.unknown.last().line, most - 1);
     }
 
     void cleanup()
