@@ -90,6 +90,14 @@ private:
     std::atomic<long long> m_received{0};
 };
 
+// Sends a piece and lets the events run until it has left.
+void sendAll(ucDnc &dnc, const QString &text)
+{
+    dnc.Send(text);
+    while (dnc.SendInProgress())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 double cpuSeconds()
 {
     rusage usage{};
@@ -118,7 +126,7 @@ void heldByXoff(int seconds)
     QElapsedTimer wall;
     wall.start();
     const double cpuBefore = cpuSeconds();
-    dnc.Send(QStringLiteral("N10 G01 X10\r\n"));
+    sendAll(dnc, QStringLiteral("N10 G01 X10\r\n"));
     const double cpu = cpuSeconds() - cpuBefore;
     const double elapsed = double(wall.elapsed()) / 1000.0;
     machine.waitFor(13);
@@ -155,7 +163,7 @@ double channelSend(const QString &text)
     dnc.setAction(1);
     QElapsedTimer timer;
     timer.start();
-    dnc.Send(text);
+    sendAll(dnc, text);
     machine.waitFor(text.size());
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     dnc.setAction(0);

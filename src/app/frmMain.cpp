@@ -270,6 +270,8 @@ frmProgram *frmMain::NewProgramWindow(qint32 mode)
     ++NewWindowCounter;
     auto *program = new frmProgram;
     connect(program, &frmProgram::buttonState, this, &frmMain::setButtonValue);
+    connect(program, &frmProgram::startEnded, this,
+            [this, program] { showTransferButtons(program); });
     connect(program, &QObject::destroyed, this, &frmMain::programClosed);
     connect(program, &frmProgram::fileSaved, this, &frmMain::noteRecent);
     // The last window that shows in its own place is the one the new window follows.

@@ -49,6 +49,8 @@ public:
 
     // Pressed state of a toolbar button by key: 1 pressed, 0 up.
     void setButtonValue(const QString &key, bool pressed);
+    // The Send and Receive buttons as the program window shows them, if it is in front.
+    void showTransferButtons(frmProgram *program);
     bool buttonValue(const QString &key) const;
 
     frmProgram *activeProgram() const;

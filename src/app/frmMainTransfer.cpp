@@ -52,12 +52,16 @@ static void runTransferCommand(frmMain *frame, Command command, QString *lastNam
         else
             return;
     }
-    // A send waits two seconds first: the window may have closed, or another window come to
-    // the front, meanwhile. The buttons show the window in front.
-    if (!program || program != frame->activeProgram())
+    frame->showTransferButtons(program);
+}
+
+// The buttons show the window in front; a send that waits out its pause shows as sending.
+void frmMain::showTransferButtons(frmProgram *program)
+{
+    if (!program || program != activeProgram())
         return;
-    frame->setButtonValue(QStringLiteral("Send"), program->actAction == actSend);
-    frame->setButtonValue(QStringLiteral("Receive"), program->actAction == actReceive);
+    setButtonValue(QStringLiteral("Send"), program->actAction == actSend || program->Starting());
+    setButtonValue(QStringLiteral("Receive"), program->actAction == actReceive);
 }
 
 void frmMain::communicationSend()

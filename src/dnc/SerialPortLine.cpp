@@ -16,7 +16,6 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -334,28 +333,6 @@ void SerialPortLine::outputWritable()
     CallbackScope scope(this, m_inCallback);
     if (m_port && pushOutput() < 0)
         fail(writeFailure(errno));
-}
-
-int SerialPortLine::AwaitOutput(int msecs, bool &moved)
-{
-    moved = false;
-#ifdef Q_OS_UNIX
-    if (!m_port || m_out.isEmpty())
-        return comNoError;
-    pollfd device{int(m_port->handle()), POLLIN | POLLOUT, 0};
-    if (::poll(&device, 1, msecs) <= 0 || device.revents != POLLOUT)
-        return comNoError;
-    const qsizetype taken = pushOutput();
-    if (taken < 0) {
-        const int error = errno;
-        lose();
-        return writeFailure(error);
-    }
-    moved = taken > 0;
-#else
-    Q_UNUSED(msecs);
-#endif
-    return comNoError;
 }
 
 int SerialPortLine::pendingOutput(int &count)

@@ -36,13 +36,6 @@ public:
     // Polling interval of the modem lines and error counters, in milliseconds.
     static constexpr int kPollInterval = 5;
 
-    // Waits at most msecs, outside the event loop, until the device takes more of the output
-    // that waits here, and hands it over; moved tells whether any of it left. Returns at once
-    // with moved false when no output waits here, and without writing when input arrived or
-    // the line changed: the event loop must see to those first. Answers an error number; a
-    // device that is gone closes the port, as in any other call.
-    int AwaitOutput(int msecs, bool &moved);
-
 protected:
     int openDevice() override;
     void closeDevice() override;

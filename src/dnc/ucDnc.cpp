@@ -5,7 +5,6 @@
 #include "SerialPortLine.h"
 
 #include <QLabel>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -41,8 +40,7 @@ ucDnc::ucDnc(std::unique_ptr<SerialLine> line, QWidget *parent)
     lblDNC = new QLabel(QStringLiteral("DNC"), this);
     lblDNC->setAlignment(Qt::AlignCenter);
     lblDNC->setFrameShape(QFrame::Box);
-    m_wake = new QTimer(this);
-    m_wake->setSingleShot(true);
+    connect(&m_machine, &TransferMachine::finished, this, &ucDnc::Finished);
     connect(m_line.get(), &SerialLine::OnComm, this, &ucDnc::MSComm1_OnComm);
     connect(m_line.get(), &SerialLine::PortFailed, this, &ucDnc::portFailed);
     init();
@@ -62,7 +60,6 @@ void ucDnc::init()
     bXOffHeld = false;
     bCtsHeld = false;
     bDsrHeld = false;
-    bSendInProgress = false;
     bEIA = false;
     bWaitXOn = false;
     int error = m_line->setCommPort(2);

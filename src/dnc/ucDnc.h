@@ -3,6 +3,7 @@
 
 #include "CodeTables.h"
 #include "CommTypes.h"
+#include "TransferMachine.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,20 +12,20 @@
 #include <memory>
 
 class QLabel;
-class QTimer;
 
 namespace kordavel {
 
 class SerialLine;
 
 // The serial channel of one program window: line settings, the state machine that opens
-// and closes the port, the blocking send with XON/XOFF, RTS/CTS and DSR/DTR flow control,
-// receiving, the ISO/EIA code conversion, line events and error reports. Status and errors
-// reach the window as string-table offsets through Status and ErrorStatus.
+// and closes the port, the send with XON/XOFF, RTS/CTS and DSR/DTR flow control (its waits
+// are the states of a TransferMachine), receiving, the ISO/EIA code conversion, line events
+// and error reports. Status and errors reach the window as string-table offsets through
+// Status and ErrorStatus; the end of a send, a drain or a pause through Finished.
 //
 // Settings are written only while the channel is idle; at any other time a write is ignored.
 // Invalid values are ignored without a report.
-class ucDnc : public QWidget {
+class ucDnc : public QWidget, private TransferMachine::Port {
     Q_OBJECT
 public:
     // A channel over the real serial port.
@@ -54,17 +55,24 @@ public:
     void setEIA(bool NewEIA);
 
     qint32 Action() const { return intAction; }
+    // Writing any state ends a send, a drain or a pause under way, without Finished.
     void setAction(qint32 NewAction);
-    // Sends one piece in actSend (converted to EIA when EIA is on) and returns when it has
-    // left the transmit queue, processing events meanwhile.
+    // Starts sending one piece in actSend (converted to EIA when EIA is on) and returns at
+    // once; Finished comes when it has left the transmit queue, after any hold. Ignored
+    // while another send, drain or pause runs.
     void Send(const QString &text);
     // The same in actRemote, never converted.
     void RemoteSend(const QString &text);
-    // Waits until the port has put every byte sent on the line, the device's own buffer
-    // included, processing events meanwhile: at most as long as the bytes still queued take
-    // at the line's speed, plus a margin. A stop ends the wait. Written before the normal
-    // end of a send, so that the last bytes leave before the port closes.
+    // Starts waiting until the port has put every byte sent on the line, the device's own
+    // buffer included: at most as long as the bytes still queued take at the line's speed,
+    // plus a margin; Finished comes at its end. Written before the normal end of a send, so
+    // that the last bytes leave before the port closes.
     void Drain();
+    // Starts the pause before a send, while idle; Finished comes at its end.
+    void StartPause(qint64 ms);
+    // A send, a drain or a pause runs.
+    bool Busy() const { return m_machine.busy(); }
+    bool Pausing() const { return m_machine.state() == TransferMachine::State::Pausing; }
     // A send at the line's speed: hands the piece to the port in actSend (converted to EIA
     // when EIA is on) and returns at once, with the number of bytes handed over; -1 when it
     // could not (a stop, a port that failed, reported as Send reports it).
@@ -83,7 +91,11 @@ public:
     QString RemoteReceive();
     // Bytes have come since the last Receive or RemoteReceive (whatever their text is).
     bool HasReceived() const { return !ReceiveBuffer.isEmpty(); }
-    bool SendInProgress() const { return bSendInProgress; }
+    bool SendInProgress() const
+    {
+        return m_machine.state() == TransferMachine::State::Held ||
+               m_machine.state() == TransferMachine::State::Sending;
+    }
 
     // The hold conditions of a send.
     bool XOffHeld() const { return bXOffHeld; }
@@ -95,6 +107,8 @@ public:
 signals:
     void Status(qint16 intStatus);
     void ErrorStatus(qint16 intErrorStatus);
+    // A send, a drain or a pause has ended by itself (not by a change of state).
+    void Finished();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -112,8 +126,12 @@ private:
     QByteArray ConvertCode(const QByteArray &text, bool toEia);
     bool openPort();
     void sendPiece(const QString &text, qint32 state, bool convert);
-    bool holdWait(qint32 state);
-    bool processEventsOnce(bool block, int wakeMs);
+    // TransferMachine::Port
+    bool held() const override { return Held(); }
+    bool write(const QByteArray &data) override;
+    bool queueEmpty(bool &empty) override;
+    bool startDrain(qint64 &boundMs) override;
+    bool drained() override;
 
     CodeTables m_tables;
     qint32 intAction = actIdle;
@@ -124,13 +142,13 @@ private:
     bool bXOnXOff = false;
     bool bRTSCTS = false;
     bool bDTRDTS = false;
-    bool bSendInProgress = false;
     bool bEIA = false;
     bool bWaitXOn = false;
 
     std::unique_ptr<SerialLine> m_line;
     QLabel *lblDNC = nullptr;
-    QTimer *m_wake = nullptr;
+    // After the line: it is stopped before the line goes.
+    TransferMachine m_machine{*this};
 };
 
 } // namespace kordavel

@@ -5,12 +5,12 @@
 #include "ErrorTexts.h"
 #include "SerialLine.h"
 
-#include <QPointer>
-
 namespace kordavel {
 
 void ucDnc::MSComm1_OnComm()
 {
+    // A waiting send looks at the holds again once the notification is handled.
+    m_machine.wake();
     const qint16 event = m_line->CommEvent();
     switch (event) {
     case comEvSend:

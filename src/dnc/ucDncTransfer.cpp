@@ -1,30 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The transfer engine of the channel: states, the blocking send, receiving, code conversion.
+// The transfer engine of the channel: states, the send, receiving, code conversion.
 #include "ucDnc.h"
 
 #include "LineSettings.h"
 #include "SerialLine.h"
-#include "SerialPortLine.h"
 #include "common/CodePage.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QTimer>
 
 namespace kordavel {
 
 namespace {
-
-// While held, the wait sleeps in the event loop; this timer only bounds one sleep.
-constexpr int kHoldWakeMs = 100;
-// While the transmit queue drains without telling, its count is looked at this often.
-constexpr int kDrainWakeMs = 2;
-// While the port takes a long piece as fast as it is handed over, the send waits on the
-// port alone, at most this long at a time...
-constexpr int kDirectWaitMs = 2;
-// ...and lets the event loop run at least this often.
-constexpr int kEventsEveryMs = 10;
 
 // A drain waits, beyond the time of the bytes still queued, for what the device's own
 // buffer may hold (a UART's FIFO, a USB adapter's packet) and for this much more.
@@ -39,6 +23,7 @@ void ucDnc::setAction(qint32 NewAction)
 {
     if (NewAction < actIdle || NewAction > actRemote)
         return;
+    m_machine.stop();
     if (NewAction == actIdle) {
         if (m_line->PortOpen())
             m_line->setPortOpen(false);
@@ -48,7 +33,6 @@ void ucDnc::setAction(qint32 NewAction)
         bXOffHeld = false;
         bCtsHeld = false;
         bDsrHeld = false;
-        m_wake->stop();
         return;
     }
     if (!openPort())
@@ -94,72 +78,36 @@ void ucDnc::RemoteSend(const QString &text)
     sendPiece(text, actRemote, false);
 }
 
-// The piece is queued whole once no hold applies, then the send waits until the transmit
-// queue is empty. A stop (Action written from inside the wait), a port that fails, or the
-// channel being destroyed ends the send at once.
+// The piece is queued whole once no hold applies; the send ends when the transmit queue is
+// empty. A stop (Action written meanwhile) or a port that fails ends it at once.
 void ucDnc::sendPiece(const QString &text, qint32 state, bool convert)
 {
-    if (intAction != state) {
-        bSendInProgress = false;
+    if (intAction != state || m_machine.busy())
         return;
-    }
-    bSendInProgress = true;
-    if (!holdWait(state))
-        return; // destroyed
-    if (intAction != state) {
-        bSendInProgress = false;
-        return;
-    }
     QByteArray data = encodeText(text);
     if (convert)
         data = ConvertCode(data, true);
+    m_machine.send(data);
+}
+
+bool ucDnc::write(const QByteArray &data)
+{
     if (const int error = m_line->Output(data)) {
-        bSendInProgress = false;
         lineFailed(error);
-        return;
+        return false;
     }
-    // The first pass lets the event loop run once. After it, while the rest of the piece
-    // waits for room on the port, the send waits on the port itself, with a pass of the
-    // event loop every few milliseconds; once the port keeps it waiting (a slow line, or a
-    // machine served by this same event loop) or only the driver's queue is left, every
-    // pass sleeps in the event loop.
-    SerialPortLine *const port = qobject_cast<SerialPortLine *>(m_line.get());
-    bool direct = port != nullptr;
-    QElapsedTimer sinceEvents;
-    bool first = true;
-    for (;;) {
-        if (!holdWait(state))
-            return;
-        if (intAction != state)
-            break;
-        bool moved = false;
-        if (!first && direct && !sinceEvents.hasExpired(kEventsEveryMs)) {
-            if (const int error = port->AwaitOutput(kDirectWaitMs, moved)) {
-                bSendInProgress = false;
-                lineFailed(error);
-                return;
-            }
-            direct = moved;
-        }
-        if (!moved) {
-            if (!processEventsOnce(!first && !direct, kDrainWakeMs))
-                return;
-            first = false;
-            sinceEvents.start();
-            if (intAction != state)
-                break;
-        }
-        int count = 0;
-        if (const int error = m_line->OutBufferCount(count)) {
-            bSendInProgress = false;
-            lineFailed(error);
-            return;
-        }
-        if (count == 0)
-            break;
+    return true;
+}
+
+bool ucDnc::queueEmpty(bool &empty)
+{
+    int count = 0;
+    if (const int error = m_line->OutBufferCount(count)) {
+        lineFailed(error);
+        return false;
     }
-    bSendInProgress = false;
-    m_wake->stop();
+    empty = count == 0;
+    return true;
 }
 
 qint64 ucDnc::Hand(const QString &text)
@@ -188,46 +136,30 @@ bool ucDnc::Backlog(int &count, bool &known)
 
 void ucDnc::Drain()
 {
-    if (intAction == actIdle)
-        return;
-    const qint32 state = intAction;
-    int queued = 0;
-    if (m_line->OutBufferCount(queued) != comNoError || m_line->StartDrain() != comNoError)
-        return;
-    const LineSettings settings = parseLineSettings(m_line->Settings()).value_or(LineSettings{});
-    const qint64 bound = lineTimeMs(settings, queued + kDrainMarginBytes) + kDrainMarginMs;
-    QElapsedTimer waited;
-    waited.start();
-    while (!m_line->Drained() && intAction == state && !waited.hasExpired(bound))
-        if (!processEventsOnce(true, kDrainWakeMs))
-            return;
-    m_wake->stop();
+    if (intAction != actIdle)
+        m_machine.drain();
 }
 
-// Waits while XOFF, CTS or DSR holds the send, if any of the three options is on. False
-// when the channel was destroyed during the wait.
-bool ucDnc::holdWait(qint32 state)
+void ucDnc::StartPause(qint64 ms)
 {
-    if (!bXOnXOff && !bRTSCTS && !bDTRDTS)
-        return true;
-    bool first = true;
-    do {
-        if (!processEventsOnce(!first, kHoldWakeMs))
-            return false;
-        first = false;
-    } while ((bXOffHeld || bCtsHeld || bDsrHeld) && intAction == state);
+    if (intAction == actIdle)
+        m_machine.pause(ms);
+}
+
+// A port that cannot count or drain ends the drain quietly.
+bool ucDnc::startDrain(qint64 &boundMs)
+{
+    int queued = 0;
+    if (m_line->OutBufferCount(queued) != comNoError || m_line->StartDrain() != comNoError)
+        return false;
+    const LineSettings settings = parseLineSettings(m_line->Settings()).value_or(LineSettings{});
+    boundMs = lineTimeMs(settings, queued + kDrainMarginBytes) + kDrainMarginMs;
     return true;
 }
 
-// Handles the pending events once. With block, sleeps in the event loop until an event
-// comes, the longest for wakeMs. False when the channel was destroyed meanwhile.
-bool ucDnc::processEventsOnce(bool block, int wakeMs)
+bool ucDnc::drained()
 {
-    QPointer<ucDnc> alive(this);
-    if (block && (!m_wake->isActive() || m_wake->interval() != wakeMs))
-        m_wake->start(wakeMs);
-    QCoreApplication::processEvents(block ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
-    return !alive.isNull();
+    return m_line->Drained();
 }
 
 QString ucDnc::Receive()

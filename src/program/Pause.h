@@ -7,13 +7,12 @@
 
 namespace kordavel {
 
-// Waits the given seconds while the application keeps processing its events (input,
-// painting, timers, serial notifications): the caller's window stays usable. The time is
-// measured on a steady clock, so midnight or a change of the system clock within the wait
-// neither ends it early nor stretches it. Not greater than 0: returns at once.
-void Pause(float seconds);
+// The pause before a send is a state of the channel's transfer machine (ucDnc::StartPause):
+// the window stays usable meanwhile. It is measured on a steady clock, so midnight or a
+// change of the system clock within it neither ends it early nor stretches it.
+inline constexpr qint64 kSendPauseMs = 2000;
 
-// The clock Pause reads, in milliseconds; tests put their own in (nullptr: the steady
+// The clock the pause reads, in milliseconds; tests put their own in (nullptr: the steady
 // clock).
 void setPauseClock(std::function<qint64()> clock);
 

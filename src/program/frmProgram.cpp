@@ -58,6 +58,7 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     ucDnc1->hide();
     connect(ucDnc1, &ucDnc::Status, this, &frmProgram::ucDnc1_Status);
     connect(ucDnc1, &ucDnc::ErrorStatus, this, &frmProgram::ucDnc1_ErrorStatus);
+    connect(ucDnc1, &ucDnc::Finished, this, &frmProgram::channelFinished);
     picControl = new ProgramPanel(
         ucDnc1, [this](const QString &name) { return SetMachineIcon(name); }, this);
     tEvent = new QTimer(this);

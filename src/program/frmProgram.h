@@ -32,6 +32,9 @@ public:
     explicit frmProgram(QWidget *parent = nullptr);
     ~frmProgram() override;
 
+    // What the window waits for from its channel; the channel's Finished goes on from there.
+    enum class Wait { None, Pause, Piece, Closing, Drain };
+
     // True for a window made by New: saving goes through Save As.
     bool bFlagNew = false;
     qint32 actAction = actIdle;
@@ -56,14 +59,17 @@ public:
     // count of characters sent or received.
     QLabel *stbPanel[4];
 
-    // Transfers (frmProgramTransfer.cpp). Send waits two seconds before it opens the port;
-    // a second start during that wait does nothing. StopSending is safe in any state.
+    // Transfers (frmProgramTransfer.cpp). Send waits two seconds before it opens the port,
+    // returning at once; a second start during that wait does nothing. StopSending is safe in
+    // any state, and is the one end of every transfer.
     void Send();
     void Receive();
     // Sends a program file straight from disk, as Send sends the text, without loading it:
     // the file-transfer view stands in for the editor meanwhile (frmProgramFeed.cpp).
     void SendFile(const QString &path);
     bool SendingFile() const { return m_fileSend; }
+    // A send or Send File waits out its pause.
+    bool Starting() const { return m_wait == Wait::Pause; }
     // Remote mode: reachable from code only; no command of the frame starts it.
     void Remote();
     void StopSending();
@@ -83,6 +89,8 @@ signals:
     // The pressed state of a toolbar button ("Send", "Receive", "Bold", "Italic",
     // "Underline") as this window sees it.
     void buttonState(const QString &key, bool pressed);
+    // A send's pause has ended: the send runs, or the channel did not start.
+    void startEnded();
     // A send from the editor position start has reached position; -1 once no send runs.
     void sendProgress(qint32 start, qint32 position);
     // The program was written to a file.
@@ -109,6 +117,8 @@ private:
     void remoteStep();
     void ucDnc1_Status(qint16 intStatus);
     void ucDnc1_ErrorStatus(qint16 intErrorStatus);
+    // A message about the transfer, shown from the event loop once the step has ended.
+    void showTransferMessage(const QString &text);
     void appendReceived(const QString &text);
     // The progress of a send or remote send: percentage, count and time left.
     void showProgress(qint64 position, qint64 from, qint64 bound);
@@ -120,19 +130,33 @@ private:
     void enterState(qint32 state);
     // Ends a transfer because the window closes: the port closes, nothing is shown.
     void endTransferForClose();
+    // The part of every end that concerns the channel: what arrived last is taken, the port
+    // closes (discarding what it still holds), the feed and the waits end.
+    void closeChannel();
+
+    void startPause();
+    void channelFinished();
+    // After the pause: the channel goes into sending, or the window stays idle.
+    void startAfterPause();
+    void startSending(std::unique_ptr<SendSource> file);
+    // A piece of the text, of a file or of a remote send has left.
+    void pieceSent();
+    void remotePieceSent();
+    // The normal end of a send, at every pace: the closing CR LF goes (unless handed
+    // already), the last bytes reach the line, then StopSending.
+    void finishSend(bool closingHanded);
 
     // Sends at the line's speed (frmProgramFeed.cpp): the source's pieces go to the channel
     // from steps of their own timer, as far as the pace lets them.
-    enum class SendStart { Gone, Stopped, Sending };
-    SendStart beginSend();
     void startFeed(std::unique_ptr<SendSource> source);
     void feedStep();
     // One step: hands over what the pace allows; the milliseconds until the next one, or -1
-    // when the send ended.
+    // when the send ended or waits for its drain.
     int feed();
     void showFeedProgress();
     // One line of a file sent at 0.4 s per line.
     void fileStep();
+    void filePieceSent();
     void showFileView(const QString &path);
     // A file that cannot be read on: false, after a stop and a message.
     bool sourceReadable();
@@ -144,11 +168,13 @@ private:
     qint32 lngLineStart = 0;
     qint32 lngSendStart = 0;
     qint32 lngSendLength = 0;
-    QString m_sendText;      // the program's text as the send or remote scan reads it
-    bool m_starting = false; // a start waits out its pause
-    bool m_startCancelled = false;
+    QString m_sendText; // the program's text as the send or remote scan reads it
+    Wait m_wait = Wait::None;
+    std::unique_ptr<SendSource> m_startSource; // a Send File waiting out its pause
+    QString m_startPath;
+    qint32 m_pieceStart = 0; // the piece on its way: where it starts, its text (of a file)
+    QString m_piece;
     bool m_closing = false;
-    bool m_inTick = false;
     bool m_receivePlain = false; // the text has lost its formatting to the receive
     bool m_heldCR = false;       // a received CR whose LF may still come
     qint64 m_sendStarted = 0;    // transferClock() when the first piece of a send left

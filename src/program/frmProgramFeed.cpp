@@ -22,7 +22,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -55,29 +54,20 @@ void frmProgram::startFeed(std::unique_ptr<SendSource> source)
 
 void frmProgram::feedStep()
 {
-    if (m_closing || !m_source || ucDnc1->Action() != actSend)
+    if (m_closing || !m_source || m_wait != Wait::None || ucDnc1->Action() != actSend)
         return;
-    // Another step of the window is still running (a message box opened inside it).
-    if (m_inTick)
-        return m_feed->start(kHeldWakeMs);
-    m_inTick = true;
-    QPointer<frmProgram> alive(this);
     const int wake = feed();
-    if (!alive)
-        return;
-    m_inTick = false;
-    if (wake >= 0 && m_source && ucDnc1->Action() == actSend)
+    if (wake >= 0 && m_source && m_wait == Wait::None && ucDnc1->Action() == actSend)
         m_feed->start(wake);
 }
 
 int frmProgram::feed()
 {
-    QPointer<frmProgram> alive(this);
     const qint64 now = transferClock();
     int queued = 0;
     bool known = false;
     const bool counted = ucDnc1->Backlog(queued, known);
-    if (!alive || ucDnc1->Action() != actSend)
+    if (ucDnc1->Action() != actSend)
         return -1;
     const int room = counted ? m_pace.room(now, queued, known) : 0;
     if (m_closingHanded) {
@@ -86,10 +76,7 @@ int frmProgram::feed()
         if (room < LinePace::kAhead)
             return m_pace.wakeMs(known);
         showFeedProgress();
-        ucDnc1->Drain();
-        if (!alive || ucDnc1->Action() != actSend)
-            return -1;
-        StopSending();
+        finishSend(true);
         return -1;
     }
     if (!ucDnc1->Held()) {
@@ -99,7 +86,7 @@ int frmProgram::feed()
                 break;
             const QString piece = closing ? QStringLiteral("\r\n") : m_source->take(left);
             const qint64 handed = std::max<qint64>(ucDnc1->Hand(piece), 0);
-            if (!alive || ucDnc1->Action() != actSend)
+            if (ucDnc1->Action() != actSend)
                 return -1;
             m_pace.handed(handed);
             left -= int(handed);
@@ -135,7 +122,7 @@ void frmProgram::showFeedProgress()
 
 void frmProgram::SendFile(const QString &path)
 {
-    if (m_starting || ucDnc1->Action() != actIdle)
+    if (m_wait == Wait::Pause || ucDnc1->Action() != actIdle)
         return;
     std::unique_ptr<SendSource> source = openSendFile(path);
     if (!source) {
@@ -145,17 +132,9 @@ void frmProgram::SendFile(const QString &path)
         return;
     }
     stbPanel[1]->setText(GetString(QStringLiteral("Send"), 127));
-    if (beginSend() != SendStart::Sending)
-        return;
-    m_fileSend = true;
-    showFileView(path);
-    enterState(actSend);
-    if (picControl->controls->cboPace->currentIndex() == 1) {
-        startFeed(std::move(source));
-    } else {
-        m_source = std::move(source);
-        m_sendStarted = transferClock();
-    }
+    startPause();
+    m_startSource = std::move(source);
+    m_startPath = path;
 }
 
 void frmProgram::showFileView(const QString &path)
@@ -172,24 +151,21 @@ void frmProgram::showFileView(const QString &path)
 // As sendStep: a line a step, the closing CR LF and the drain after the last.
 void frmProgram::fileStep()
 {
-    QPointer<frmProgram> alive(this);
-    const QString piece = m_source->takeLine(kLongestPiece);
+    m_piece = m_source->takeLine(kLongestPiece);
     if (!sourceReadable())
         return;
-    ucDnc1->Send(piece);
-    if (!alive || ucDnc1->Action() != actSend)
+    m_wait = Wait::Piece;
+    ucDnc1->Send(m_piece);
+}
+
+void frmProgram::filePieceSent()
+{
+    if (ucDnc1->Action() != actSend || !m_source)
         return;
-    fileView->sent(piece);
+    fileView->sent(std::exchange(m_piece, QString()));
     showFeedProgress();
-    if (!m_source->atEnd())
-        return;
-    ucDnc1->Send(QStringLiteral("\r\n"));
-    if (!alive || ucDnc1->Action() != actSend)
-        return;
-    ucDnc1->Drain();
-    if (!alive || ucDnc1->Action() != actSend)
-        return;
-    StopSending();
+    if (m_source->atEnd())
+        finishSend(false);
 }
 
 bool frmProgram::sourceReadable()
@@ -197,8 +173,7 @@ bool frmProgram::sourceReadable()
     if (!m_source->failed())
         return true;
     StopSending();
-    MsgBox(GetString(QStringLiteral("The file could not be read to its end."), 434),
-           MsgIcon::Exclamation, QLatin1String(kProductName), this);
+    showTransferMessage(GetString(QStringLiteral("The file could not be read to its end."), 434));
     return false;
 }
 

@@ -22,7 +22,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMdiSubWindow>
-#include <QPointer>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
@@ -77,7 +76,7 @@ void frmProgram::enterState(qint32 state)
 void frmProgram::Send()
 {
     // A start that waits out its pause is not restarted: the machine would get lines twice.
-    if (m_starting)
+    if (m_wait == Wait::Pause)
         return;
     if (rtfText->textLength() == 0 || ucDnc1->Action() != actIdle) {
         rtfText->setSelLength(0);
@@ -96,47 +95,89 @@ void frmProgram::Send()
     lngPosition = lngSendStart;
     lngLineStart = lngSendStart;
     stbPanel[1]->setText(sendCaption());
-
-    const SendStart start = beginSend();
-    if (start == SendStart::Gone)
-        return;
-    if (start == SendStart::Sending) {
-        m_sendText = rtfText->text();
-        enterState(actSend);
-        if (picControl->controls->cboPace->currentIndex() == 1)
-            startFeed(std::make_unique<TextSendSource>(
-                m_sendText.mid(lngSendStart, qsizetype(lngSendLength) + 1)));
-    }
+    m_startSource.reset();
+    startPause();
     rtfText->setSelLength(0);
 }
 
-// Waits out the pause before a send with the events running, then puts the channel into
-// sending. Gone: the window went away meanwhile, so nothing of it may be touched; Stopped: it
-// is closing, the user stopped during the pause, or the channel did not start.
-frmProgram::SendStart frmProgram::beginSend()
+// The pause before a send, with the window usable; the channel's Finished ends it, a stop
+// or the window's close cancels it.
+void frmProgram::startPause()
 {
-    m_starting = true;
-    m_startCancelled = false;
-    QPointer<frmProgram> alive(this);
-    Pause(2.0f);
-    if (!alive)
-        return SendStart::Gone;
-    m_starting = false;
-    if (m_closing || m_startCancelled || ucDnc1->Action() != actIdle)
-        return SendStart::Stopped;
+    m_wait = Wait::Pause;
+    ucDnc1->StartPause(kSendPauseMs);
+}
+
+void frmProgram::channelFinished()
+{
+    switch (std::exchange(m_wait, Wait::None)) {
+    case Wait::Pause:
+        startAfterPause();
+        break;
+    case Wait::Piece:
+        if (ucDnc1->Action() == actRemote)
+            remotePieceSent();
+        else if (m_fileSend)
+            filePieceSent();
+        else
+            pieceSent();
+        break;
+    case Wait::Closing:
+        finishSend(true);
+        break;
+    case Wait::Drain:
+        if (ucDnc1->Action() == actSend || ucDnc1->Action() == actRemote)
+            StopSending();
+        break;
+    case Wait::None:
+        break;
+    }
+}
+
+void frmProgram::startAfterPause()
+{
+    std::unique_ptr<SendSource> file = std::move(m_startSource);
+    if (m_closing || ucDnc1->Action() != actIdle)
+        return;
     ucDnc1->setAction(actSend);
-    if (!alive)
-        return SendStart::Gone;
-    return ucDnc1->Action() == actSend ? SendStart::Sending : SendStart::Stopped;
+    if (ucDnc1->Action() != actSend) {
+        if (!file)
+            rtfText->setSelLength(0);
+        emit startEnded();
+        return;
+    }
+    startSending(std::move(file));
+    emit startEnded();
+}
+
+void frmProgram::startSending(std::unique_ptr<SendSource> file)
+{
+    if (file) {
+        m_fileSend = true;
+        showFileView(m_startPath);
+        enterState(actSend);
+        if (picControl->controls->cboPace->currentIndex() == 1) {
+            startFeed(std::move(file));
+        } else {
+            m_source = std::move(file);
+            m_sendStarted = transferClock();
+        }
+        return;
+    }
+    m_sendText = rtfText->text();
+    enterState(actSend);
+    if (picControl->controls->cboPace->currentIndex() == 1)
+        startFeed(std::make_unique<TextSendSource>(
+            m_sendText.mid(lngSendStart, qsizetype(lngSendLength) + 1)));
+    rtfText->setSelLength(0);
 }
 
 void frmProgram::Receive()
 {
-    if (m_starting || ucDnc1->Action() != actIdle)
+    if (m_wait == Wait::Pause || ucDnc1->Action() != actIdle)
         return;
-    QPointer<frmProgram> alive(this);
     ucDnc1->setAction(actReceive);
-    if (!alive || ucDnc1->Action() != actReceive)
+    if (ucDnc1->Action() != actReceive)
         return;
     m_receivePlain = false;
     m_heldCR = false;
@@ -148,11 +189,10 @@ void frmProgram::Receive()
 
 void frmProgram::Remote()
 {
-    if (m_starting || ucDnc1->Action() != actIdle)
+    if (m_wait == Wait::Pause || ucDnc1->Action() != actIdle)
         return;
-    QPointer<frmProgram> alive(this);
     ucDnc1->setAction(actRemote);
-    if (!alive || ucDnc1->Action() != actRemote)
+    if (ucDnc1->Action() != actRemote)
         return;
     rtfRemote->setText(QString());
     rtfText->setText(QString());
@@ -161,19 +201,27 @@ void frmProgram::Remote()
     enterState(actRemote);
 }
 
-void frmProgram::StopSending()
+// What ends with the channel at every end: a stop, a normal end after the drain, a device
+// that went away, the window closing.
+void frmProgram::closeChannel()
 {
-    if (m_starting)
-        m_startCancelled = true;
     // The channel may have gone idle by itself (the device went away): what it received
     // still goes into the text.
-    if (ucDnc1->Action() == actReceive || actAction == actReceive)
+    if (!m_closing && (ucDnc1->Action() == actReceive || actAction == actReceive))
         takeLastReceived();
+    m_wait = Wait::None;
+    m_startSource.reset();
     ucDnc1->setAction(actIdle);
     actAction = actIdle;
     m_feed->stop();
     m_source.reset();
     m_lineSpeed = false;
+}
+
+// The one end of every transfer, at every pace and by every stop.
+void frmProgram::StopSending()
+{
+    closeChannel();
     rtfText->setLocked(false);
     rtfRemote->setLocked(false);
     if (std::exchange(m_fileSend, false)) {
@@ -197,21 +245,14 @@ void frmProgram::StopSending()
 void frmProgram::endTransferForClose()
 {
     m_closing = true;
-    m_startCancelled = true;
     tEvent->stop();
-    m_feed->stop();
-    ucDnc1->setAction(actIdle);
-    actAction = actIdle;
+    closeChannel();
 }
 
 void frmProgram::tEvent_Timer()
 {
-    // A step that is still running (a message box of the channel opened inside it) is not
-    // entered a second time.
-    if (m_inTick || m_closing)
+    if (m_closing)
         return;
-    m_inTick = true;
-    QPointer<frmProgram> alive(this);
     switch (ucDnc1->Action()) {
     case actSend:
         sendStep();
@@ -225,43 +266,52 @@ void frmProgram::tEvent_Timer()
     default:
         break;
     }
-    if (alive)
-        m_inTick = false;
 }
 
+// A tick while a piece, the closing CR LF or the drain is under way does nothing.
 void frmProgram::sendStep()
 {
-    if (m_lineSpeed || ucDnc1->SendInProgress())
+    if (m_lineSpeed || m_wait != Wait::None || ucDnc1->SendInProgress())
         return;
     if (m_fileSend)
         return fileStep();
     const qint32 bound = lngSendStart + lngSendLength;
     lngPosition = scanPiece(m_sendText, lngPosition, bound, false);
-    const qint32 start = lngLineStart;
-    const qint32 length = lngPosition - lngLineStart;
-    rtfText->select(start, length);
-    QPointer<frmProgram> alive(this);
-    ucDnc1->Send(pieceText(m_sendText, start, lngPosition));
-    // Closed, or stopped, while the piece was leaving.
-    if (!alive || ucDnc1->Action() != actSend)
+    m_pieceStart = lngLineStart;
+    rtfText->select(m_pieceStart, lngPosition - m_pieceStart);
+    m_wait = Wait::Piece;
+    ucDnc1->Send(pieceText(m_sendText, m_pieceStart, lngPosition));
+}
+
+void frmProgram::pieceSent()
+{
+    if (ucDnc1->Action() != actSend)
         return;
+    const qint32 bound = lngSendStart + lngSendLength;
+    const qint32 start = m_pieceStart;
     if (start == lngSendStart)
         m_sendStarted = transferClock();
-    strikeThrough(start, length);
+    strikeThrough(start, lngPosition - start);
     lngLineStart = lngPosition;
     emit sendProgress(lngSendStart, lngPosition);
     if (actAction != actIdle)
         showProgress(lngPosition, lngSendStart, bound);
-    if (lngPosition > bound) {
+    if (lngPosition > bound)
+        finishSend(false);
+}
+
+void frmProgram::finishSend(bool closingHanded)
+{
+    if (ucDnc1->Action() != actSend && ucDnc1->Action() != actRemote)
+        return;
+    if (!closingHanded && ucDnc1->Action() == actSend) {
+        m_wait = Wait::Closing;
         ucDnc1->Send(QStringLiteral("\r\n"));
-        if (!alive || ucDnc1->Action() != actSend)
-            return;
-        // The last bytes leave before the port closes and its settings change.
-        ucDnc1->Drain();
-        if (!alive || ucDnc1->Action() != actSend)
-            return;
-        StopSending();
+        return;
     }
+    // The last bytes leave before the port closes and its settings change.
+    m_wait = Wait::Drain;
+    ucDnc1->Drain();
 }
 
 // Once per step, as often as the percentage: the time left at the rate since the first piece.
@@ -347,27 +397,26 @@ void frmProgram::remoteStep()
     const QString arrived = ucDnc1->RemoteReceive();
     if (!arrived.isEmpty())
         rtfRemote->appendText(arrived);
-    if (ucDnc1->SendInProgress())
+    if (m_wait != Wait::None || ucDnc1->SendInProgress())
         return;
     const qint32 total = qint32(m_sendText.size());
     lngPosition = scanPiece(m_sendText, lngPosition, total, true);
-    const qint32 start = lngLineStart;
-    strikeThrough(start, lngPosition - start);
-    QPointer<frmProgram> alive(this);
-    ucDnc1->RemoteSend(pieceText(m_sendText, start, lngPosition));
-    if (!alive || ucDnc1->Action() != actRemote)
-        return;
-    if (start == 0)
+    m_pieceStart = lngLineStart;
+    strikeThrough(m_pieceStart, lngPosition - m_pieceStart);
+    m_wait = Wait::Piece;
+    ucDnc1->RemoteSend(pieceText(m_sendText, m_pieceStart, lngPosition));
+}
+
+void frmProgram::remotePieceSent()
+{
+    const qint32 total = qint32(m_sendText.size());
+    if (m_pieceStart == 0)
         m_sendStarted = transferClock();
     lngLineStart = lngPosition;
     if (actAction != actIdle)
         showProgress(lngPosition, 0, total);
-    if (lngPosition > total) {
-        ucDnc1->Drain();
-        if (!alive || ucDnc1->Action() != actRemote)
-            return;
-        StopSending();
-    }
+    if (lngPosition > total)
+        finishSend(true); // no closing CR LF in remote mode
 }
 
 void frmProgram::ucDnc1_Status(qint16 intStatus)
@@ -376,14 +425,20 @@ void frmProgram::ucDnc1_Status(qint16 intStatus)
 }
 
 // An error leaves a transfer running, unless the channel went idle with it (its device went
-// away): the transfer then ends as a stop ends it.
+// away): the transfer then ends as a stop ends it. The message shows once the step that
+// raised the error has ended, so that no step waits inside another.
 void frmProgram::ucDnc1_ErrorStatus(qint16 intErrorStatus)
 {
-    QPointer<frmProgram> alive(this);
-    MsgBox(GetString(QString(), intErrorStatus), MsgIcon::Exclamation, QLatin1String(kProductName),
-           this);
-    if (alive && !m_closing && actAction != actIdle && ucDnc1->Action() == actIdle)
+    if (!m_closing && actAction != actIdle && ucDnc1->Action() == actIdle)
         StopSending();
+    showTransferMessage(GetString(QString(), intErrorStatus));
+}
+
+void frmProgram::showTransferMessage(const QString &text)
+{
+    QTimer::singleShot(0, this, [this, text] {
+        MsgBox(text, MsgIcon::Exclamation, QLatin1String(kProductName), this);
+    });
 }
 
 bool frmProgram::SetMachineIcon(const QString &name)

@@ -9,6 +9,7 @@
 #include "dnc/LineSettings.h"
 #include "dnc/MarkedInput.h"
 #include "dnc/PortNames.h"
+#include "dnc/TransferMachine.h"
 #include "support/DncChannel.h"
 #include "support/PtyMachine.h"
 #include "support/TestFolders.h"
@@ -64,6 +65,35 @@ public:
 private:
     std::function<bool()> m_check;
     QTimer m_timer;
+};
+
+// The channel's side of a transfer machine, as a test sets it.
+struct FakePort : TransferMachine::Port {
+    bool isHeld = false;
+    bool writeFails = false;
+    int queued = 0;
+    bool isDrained = false;
+    qint64 bound = 1000;
+    QByteArray written;
+    int drains = 0;
+    bool held() const override { return isHeld; }
+    bool write(const QByteArray &data) override
+    {
+        written += data;
+        return !writeFails;
+    }
+    bool queueEmpty(bool &empty) override
+    {
+        empty = queued == 0;
+        return true;
+    }
+    bool startDrain(qint64 &boundMs) override
+    {
+        ++drains;
+        boundMs = bound;
+        return true;
+    }
+    bool drained() override { return isDrained; }
 };
 
 // Settings in folders of their own, and the machine at the far end of port 7.
@@ -292,7 +322,7 @@ private slots:
                 sentWhileHeld = !c.line->writes.isEmpty();
                 drop(true);
             });
-        dnc.Send(QStringLiteral("N1\r\n"));
+        test::sendAll(&dnc, QStringLiteral("N1\r\n"));
         QVERIFY(!sentWhileHeld);
         QCOMPARE(c.line->written(), QByteArray("N1\r\n"));
         QVERIFY(!held());
@@ -341,7 +371,7 @@ private slots:
             else
                 ending == QLatin1String("count") ? c.line->vanishOnCount() : c.line->vanish();
         });
-        dnc.Send(QStringLiteral("N1\r\n"));
+        test::sendAll(&dnc, QStringLiteral("N1\r\n"));
         QVERIFY(!dnc.SendInProgress());
         const QList<qint16> errors =
             ending == QLatin1String("stop") ? QList<qint16>{} : QList<qint16>{403};
@@ -350,8 +380,8 @@ private slots:
         QCOMPARE(dnc.Action(), !held && !drains ? 1 : 0);
         QCOMPARE(c.line->PortOpen(), !held && !drains);
         if (ending != QLatin1String("stop")) { // the window's next pieces end quietly
-            dnc.Send(QStringLiteral("N2\r\n"));
-            dnc.Send(QStringLiteral("N3\r\n"));
+            test::sendAll(&dnc, QStringLiteral("N2\r\n"));
+            test::sendAll(&dnc, QStringLiteral("N3\r\n"));
             QCOMPARE(c.errors, errors);
         }
         QCOMPARE(c.line->written(), held ? QByteArray() : QByteArray("N1\r\n"));
@@ -375,7 +405,7 @@ private slots:
         Channel c;
         c.dnc->setAction(state);
         remote ? c.dnc->RemoteSend(QStringLiteral("N1\r\n"))
-               : c.dnc->Send(QStringLiteral("N1\r\n"));
+               : test::sendAll(c.dnc, QStringLiteral("N1\r\n"));
         QVERIFY(c.line->writes.isEmpty());
         QVERIFY(!c.dnc->SendInProgress());
         QVERIFY(c.errors.isEmpty());
@@ -412,8 +442,8 @@ private slots:
         Channel c;
         c.dnc->setEIA(true);
         c.dnc->setAction(1);
-        c.dnc->Send(QStringLiteral("G01") + QChar(0xc8) + QStringLiteral("\r\n"));
-        c.dnc->Send(QStringLiteral("M30\r\n"));
+        test::sendAll(c.dnc, QStringLiteral("G01") + QChar(0xc8) + QStringLiteral("\r\n"));
+        test::sendAll(c.dnc, QStringLiteral("M30\r\n"));
         QCOMPARE(c.errors, QList<qint16>{0});
         QCOMPARE(c.line->written(), QByteArray("\x54\x13\x20\x00", 4));
     }
@@ -474,7 +504,7 @@ private slots:
         dnc.setBaudRate(QStringLiteral("9600"));
         dnc.setRTSCTS(false);
         dnc.setAction(1);
-        dnc.Send(QStringLiteral("N1\r\n"));
+        test::sendAll(&dnc, QStringLiteral("N1\r\n"));
         dnc.setAction(0);
         dnc.setParity(QStringLiteral("N"));
         dnc.setDataBits(QStringLiteral("8"));
@@ -482,7 +512,7 @@ private slots:
         dnc.setRTSCTS(true);
         dnc.setDTRDTS(false);
         dnc.setAction(1);
-        dnc.Send(QStringLiteral("N2\r\n"));
+        test::sendAll(&dnc, QStringLiteral("N2\r\n"));
         const auto &w = c.line->writes;
         QCOMPARE(w.size(), 2);
         QCOMPARE(w[0].settings, QStringLiteral("9600,e,7,2"));
@@ -529,9 +559,121 @@ private slots:
                 if (dnc)
                     dnc->setAction(0);
             });
-        dnc->Send(QStringLiteral("N1\r\n"));
+        test::sendAll(dnc, QStringLiteral("N1\r\n"));
         QVERIFY(how == QLatin1String("later") || dnc.isNull());
         QTRY_VERIFY(dnc.isNull());
+    }
+
+    // The transfer machine's transitions: state, event and what it sees, to the next state
+    // and the effects.
+    void machineSteps_data()
+    {
+        using M = TransferMachine;
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("event");
+        QTest::addColumn<QString>("looks"); // held, emptied, due
+        QTest::addColumn<int>("next");
+        QTest::addColumn<uint>("effects");
+        const auto row = [](const char *name, M::State state, M::Event event, const char *looks,
+                            M::State next, unsigned effects) {
+            QTest::newRow(name) << int(state) << int(event) << QString::fromLatin1(looks)
+                                << int(next) << uint(effects);
+        };
+        using S = M::State;
+        using E = M::Event;
+        row("pause starts", S::Idle, E::Pause, "", S::Pausing, M::None);
+        row("piece goes out", S::Idle, E::Piece, "", S::Sending, M::Write);
+        row("piece held before it goes", S::Idle, E::Piece, "held", S::Held, M::None);
+        row("drain starts", S::Idle, E::Drain, "", S::Draining, M::StartDrain);
+        row("idle wake", S::Idle, E::Wake, "due emptied", S::Idle, M::None);
+        row("pause runs", S::Pausing, E::Wake, "", S::Pausing, M::None);
+        row("pause ends", S::Pausing, E::Wake, "due", S::Idle, M::Finish);
+        row("no piece during the pause", S::Pausing, E::Piece, "", S::Pausing, M::None);
+        row("still held", S::Held, E::Wake, "held", S::Held, M::None);
+        row("XON lets the piece go", S::Held, E::Wake, "", S::Sending, M::Write);
+        row("piece leaving", S::Sending, E::Wake, "", S::Sending, M::None);
+        row("piece has left", S::Sending, E::Wake, "emptied", S::Idle, M::Finish);
+        row("XOFF while it left holds the end", S::Sending, E::Wake, "held emptied", S::Sending,
+            M::None);
+        row("no second piece", S::Sending, E::Piece, "emptied", S::Sending, M::None);
+        row("drain runs", S::Draining, E::Wake, "", S::Draining, M::None);
+        row("line carried all", S::Draining, E::Wake, "emptied", S::Idle, M::Finish);
+        row("drain's bound", S::Draining, E::Wake, "due", S::Idle, M::Finish);
+        row("stop in the pause", S::Pausing, E::Stop, "due", S::Idle, M::None);
+        row("stop while held", S::Held, E::Stop, "held", S::Idle, M::None);
+        row("stop while leaving", S::Sending, E::Stop, "emptied", S::Idle, M::None);
+        row("stop in the drain", S::Draining, E::Stop, "emptied", S::Idle, M::None);
+    }
+
+    void machineSteps()
+    {
+        QFETCH(int, state);
+        QFETCH(int, event);
+        QFETCH(QString, looks);
+        QFETCH(int, next);
+        QFETCH(uint, effects);
+        TransferMachine::Looks seen;
+        seen.held = looks.contains(QLatin1String("held"));
+        seen.emptied = looks.contains(QLatin1String("emptied"));
+        seen.due = looks.contains(QLatin1String("due"));
+        const TransferMachine::Step step = TransferMachine::step(
+            TransferMachine::State(state), TransferMachine::Event(event), seen);
+        QCOMPARE(int(step.next), next);
+        QCOMPARE(uint(step.effects), effects);
+    }
+
+    // The machine driven by its timer, a port and a pause clock of the test's own: the pause
+    // ends by its clock, a held piece goes at the wake after the hold, a stop ends a wait
+    // without finished, a failed write ends it with finished.
+    void machineRuns()
+    {
+        FakePort port;
+        TransferMachine machine(port);
+        QSignalSpy finished(&machine, &TransferMachine::finished);
+        qint64 now = 0;
+        TransferMachine::setPauseClock([&] { return now; });
+        struct Restore {
+            ~Restore() { TransferMachine::setPauseClock(nullptr); }
+        } restore;
+
+        machine.pause(2000);
+        QTest::qWait(60); // several of its steps, with the clock standing
+        QCOMPARE(finished.size(), 0);
+        now = 1999;
+        QTest::qWait(60);
+        QCOMPARE(finished.size(), 0);
+        now = 2000;
+        QTRY_COMPARE(finished.size(), 1);
+        QVERIFY(!machine.busy());
+
+        port.isHeld = true;
+        machine.send("N1\r\n");
+        QCOMPARE(machine.state(), TransferMachine::State::Held);
+        QTest::qWait(20);
+        QVERIFY(port.written.isEmpty());
+        port.isHeld = false;
+        port.queued = 4;
+        machine.wake();
+        QTRY_COMPARE(port.written, QByteArray("N1\r\n"));
+        QCOMPARE(machine.state(), TransferMachine::State::Sending);
+        port.queued = 0;
+        QTRY_COMPARE(finished.size(), 2);
+
+        port.queued = 4;
+        machine.send("N2\r\n");
+        machine.stop();
+        port.queued = 0;
+        machine.drain();
+        QCOMPARE(port.drains, 1);
+        machine.stop();
+        QTest::qWait(20);
+        QCOMPARE(finished.size(), 2);
+        QVERIFY(!machine.busy());
+
+        port.writeFails = true;
+        machine.send("N3\r\n");
+        QTRY_COMPARE(finished.size(), 3);
+        QVERIFY(!machine.busy());
     }
 
     void convert_data()
@@ -759,7 +901,7 @@ private slots:
         Channel c(kPort);
         c.dnc->setXOnXOff(true);
         c.dnc->setAction(1);
-        c.dnc->Send(decodeBytes(every));
+        test::sendAll(c.dnc, decodeBytes(every));
         QTRY_COMPARE(t.pty.received, every);
         // And back, in receive, NUL and flow-control bytes included.
         c.dnc->setAction(0);
@@ -806,7 +948,7 @@ private slots:
                 t.pty.write(QByteArray(1, go));
         };
         c.later(2, check);
-        c.dnc->Send(QStringLiteral("N10 G01 X10\r\n"));
+        test::sendAll(c.dnc, QStringLiteral("N10 G01 X10\r\n"));
         QCOMPARE(checks, 3);
         QVERIFY(!c.dnc->XOffHeld());
         QTRY_COMPARE(t.pty.received, QByteArray("N10 G01 X10\r\n"));
@@ -884,7 +1026,7 @@ private slots:
         c.dnc->setRTSCTS(false);
         c.dnc->setAction(1);
         QCOMPARE(c.dnc->Action(), 1);
-        c.dnc->Send(piece);
+        test::sendAll(c.dnc, piece);
         // Returned once the piece had left the port: only what the pty holds is still to come.
         QVERIFY(t.pty.received.size() > wire.size() - kPtyHolds);
         QVERIFY(!c.dnc->SendInProgress());
@@ -917,7 +1059,7 @@ private slots:
             t.pty.write("\x11");
             return true;
         });
-        c.dnc->Send(QString::fromLatin1(piece));
+        test::sendAll(c.dnc, QString::fromLatin1(piece));
         QVERIFY(heldAfterPiece);
         QVERIFY(!c.dnc->XOffHeld());
         QCOMPARE(t.pty.received, piece);
@@ -953,7 +1095,7 @@ private slots:
             closeWindow ? delete dnc.data() : dnc->setAction(0);
             return true;
         });
-        dnc->Send(QString::fromLatin1(piece));
+        test::sendAll(dnc, QString::fromLatin1(piece));
         const qsizetype atReturn = t.pty.received.size();
         QCOMPARE(dnc.isNull(), closeWindow);
         QVERIFY2(atReturn < piece.size() / 2, QByteArray::number(atReturn).constData());
@@ -973,7 +1115,7 @@ private slots:
         }
         c->dnc->setAction(1);
         QCOMPARE(c->dnc->Action(), 1);
-        c->dnc->Send(QStringLiteral("M30\r\n"));
+        test::sendAll(c->dnc, QStringLiteral("M30\r\n"));
         QTRY_VERIFY(t.pty.received.endsWith("M30\r\n"));
         const QByteArray all = t.pty.received;
         QVERIFY(all.size() < piece.size() / 2);

@@ -156,12 +156,17 @@ void startSend(E2eSession &s, const QByteArray &bytes, int pace, const QString &
     if (file.isEmpty()) {
         p->rtfText->setText(QString::fromLatin1(bytes));
         p->rtfText->select(selStart, selLength);
-        return s.trigger("mnuCommunicationSend");
+        s.trigger("mnuCommunicationSend");
+        if (!s.pauseHeld) // the pause runs on, with the events
+            QTRY_VERIFY(!p->Starting());
+        return;
     }
     p->rtfText->setText(QStringLiteral("G00 X0"));
     p->rtfText->select(1, 2);
     s.dialogs.openAnswers << writeFile(s.folders.file(file), bytes);
     s.trigger("mnuCommunicationSendFile");
+    if (!s.pauseHeld)
+        QTRY_VERIFY(!p->Starting());
     QVERIFY(!p->fileView->isHidden() && p->rtfText->isHidden());
 }
 
@@ -307,7 +312,7 @@ private slots:
         });
         s.frame->mdiArea()->setActiveSubWindow(sub1);
         s.trigger("mnuCommunicationSend");
-        QVERIFY(restarted);
+        QTRY_VERIFY(restarted);
         QTRY_VERIFY_WITH_TIMEOUT(p1->actAction == actSend || !s.machine1.received.isEmpty(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(p2->actAction == actSend || !s.machine2.received.isEmpty(), 5000);
         // Switching windows shows each window's own state.
@@ -345,8 +350,8 @@ private slots:
                         s.folders.file(QStringLiteral("no-such-device")));
         s.trigger(receive ? "mnuCommunicationReceive" : "mnuCommunicationSend");
         if (missing) {
+            QTRY_COMPARE(s.dialogs.messages.size(), 1);
             QCOMPARE(s.dialogs.lastIcon, MsgIcon::Exclamation);
-            QCOMPARE(s.dialogs.messages.size(), 1);
             QVERIFY(p->actAction == actIdle && p->ucDnc1->Action() == actIdle);
             QVERIFY(!p->rtfText->locked() && p->picControl->isEnabled());
             QVERIFY(!s.frame->buttonValue(QStringLiteral("Send")));
@@ -356,7 +361,7 @@ private slots:
             QCOMPARE(p->rtfText->text(), "N5 " + program);
             return;
         }
-        QCOMPARE(p->actAction, receive ? qint32(actReceive) : qint32(actSend));
+        QTRY_COMPARE(p->actAction, receive ? qint32(actReceive) : qint32(actSend));
         if (receive) {
             p->tEvent->stop();
             s.machine1.punch("N40 X4\r\n", 64, 1);
@@ -366,7 +371,7 @@ private slots:
             s.machine1.onData = [&] { s.machine1.hangUp(); };
         }
         QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 10000);
-        QCOMPARE(s.dialogs.messages, QStringList{"The comm device is no longer there"});
+        QTRY_COMPARE(s.dialogs.messages, QStringList{"The comm device is no longer there"});
         QVERIFY(s.idle(p));
         if (receive)
             QCOMPARE(p->rtfText->text(), program + "N40 X4\r\n");
@@ -498,12 +503,12 @@ private slots:
         }
         s.trigger("mnuCommunicationSend");
         if (when != QLatin1String("pause")) {
-            QCOMPARE(p->actAction, qint32(actSend));
+            QTRY_COMPARE(p->actAction, qint32(actSend));
             QTRY_VERIFY_WITH_TIMEOUT(s.machine1.received.contains('\n'), 10000);
             if (!closed)
                 closeNow();
         }
-        QVERIFY(closed);
+        QTRY_VERIFY(closed);
         QTRY_VERIFY(p.isNull());
         QTRY_VERIFY(sub.isNull());
         QVERIFY(portFree(kPort1));
@@ -567,6 +572,8 @@ private slots:
             s.pauseHeld = false;
         });
         s.trigger("mnuCommunicationSend");
+        QTRY_VERIFY(!s.pauseHeld); // Escape was pressed inside the pause
+        QVERIFY(!s.program()->Starting());
         QVERIFY(s.idle(s.program()) && s.machine1.received.isEmpty());
     }
 

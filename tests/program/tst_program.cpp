@@ -368,29 +368,40 @@ private slots:
         program.rtfText->setText(text);
         program.rtfText->select(selStart, selLength);
         program.Send();
-        QCOMPARE(program.actAction, qint32(actSend));
+        QTRY_COMPARE(program.actAction, qint32(actSend));
+        program.tEvent->stop(); // the test ticks
         for (int tick = 0; tick < wire.size(); ++tick) {
             program.tEvent_Timer();
             QTRY_COMPARE(QString::fromLatin1(station.machine.received), wire[tick]);
-            QCOMPARE(program.stbPanel[1]->text(), panels[tick]);
+            QTRY_COMPARE(program.stbPanel[1]->text(), panels[tick]);
         }
         QCOMPARE(program.actAction, qint32(actIdle));
         QCOMPARE(program.rtfText->selStart(), selStart);
     }
 
-    // The pause keeps the events going and ends when its clock says so, not before.
+    // The pause keeps the events going and ends when its clock says so, not before: at the
+    // first reading at or past its end.
     void pauseRunsEventsUntilItsClockEnds()
     {
         qint64 now = 0;
-        setPauseClock([&] { return now; });
+        setPauseClock([&] { return now += 100; });
+        ucDnc dnc;
+        QSignalSpy finished(&dnc, &ucDnc::Finished);
+        int passes = 0;
         QTimer timer;
-        connect(&timer, &QTimer::timeout, [&] { now += 100; });
+        connect(&timer, &QTimer::timeout, [&] { ++passes; });
         timer.start(0);
-        Pause(0.3f);
-        QCOMPARE(now, qint64(300));
+        dnc.StartPause(300); // read at 100: ends at the reading of 400
+        QVERIFY(dnc.Pausing());
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(now, qint64(400));
+        QVERIFY(passes > 0);
         timer.stop();
-        Pause(0); // the clock stands still: these return at once or never
-        Pause(-1);
+        setPauseClock([&] { return now; }); // the clock stands still: these end at once
+        dnc.StartPause(0);
+        QTRY_COMPARE(finished.size(), 2);
+        dnc.StartPause(-1);
+        QTRY_COMPARE(finished.size(), 3);
     }
 
     // The question, answered every way, in English and in another language: a switch of
@@ -482,10 +493,12 @@ private slots:
         setPauseClock([&] { return now += 1000; });
         w.program.rtfText->select(3, 28);
         w.program.Send();
+        QTRY_COMPARE(w.program.actAction, qint32(actSend));
+        w.program.tEvent->stop(); // the test ticks
         QList<QPair<int, int>> seen;
         while (w.program.actAction == actSend) {
             w.program.tEvent_Timer();
-            QTRY_VERIFY(!w.program.ucDnc1->SendInProgress());
+            QTRY_VERIFY(!w.program.ucDnc1->Busy());
             seen << w.preview->view->sentLines();
         }
         setPauseClock(nullptr);

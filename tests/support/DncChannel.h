@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -113,6 +114,16 @@ private:
 } // namespace kordavel
 
 namespace kordavel::test {
+
+// Sends a piece and waits until its send has ended: the piece left the port, a stop or a
+// failure ended it, or the channel was destroyed meanwhile.
+inline void sendAll(ucDnc *channel, const QString &text, bool remote = false)
+{
+    const QPointer<ucDnc> dnc(channel);
+    remote ? dnc->RemoteSend(text) : dnc->Send(text);
+    if (!QTest::qWaitFor([&] { return !dnc || !dnc->SendInProgress(); }, 600000))
+        qWarning("the send did not end");
+}
 
 struct Channel {
     explicit Channel(int port = 0)
