@@ -262,6 +262,8 @@ private slots:
         QVERIFY(frame.helpFile().endsWith(QLatin1String(help[language])));
         const int other = language % 3 + 1;
         frame.changeLanguage(qint16(other));
+        // Stored when chosen: a start after a kill speaks it too.
+        QCOMPARE(stored(s).value("Settings/Language").toString(), QString::number(other));
         frame.showMinimized();
         QTRY_VERIFY(frame.isMinimized());
         QVERIFY(frame.close());
