@@ -2,7 +2,8 @@
 // The main frame: start-up, shutdown and a second copy against the settings store; its
 // windows, menus, languages and commands on the active program; the manual; the recent
 // files; files handed over from the command line, the private folder of the lock and the
-// socket, and what the socket takes; twips; the string table.
+// socket, and what the socket takes; the command line; twips; the string table.
+#include "app/CommandLine.h"
 #include "app/FileHandOver.h"
 #include "app/PrivateFolder.h"
 #include "app/RecentFiles.h"
@@ -1088,6 +1089,42 @@ private slots:
         QCOMPARE(runtimeFolder(),
                  QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/run");
         QVERIFY(runtimeFolder().startsWith(root.filePath(QStringLiteral("xdg/"))));
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // after the program's name
+        QTest::addColumn<bool>("printsAndEnds");
+        QTest::addColumn<int>("optionCount");
+        QTest::addColumn<QStringList>("files"); // named after "--"
+        QTest::newRow("help") << QStringList{"--help"} << true << 2 << QStringList();
+        QTest::newRow("version after a file")
+            << QStringList{"a.nc", "-v"} << true << 3 << QStringList();
+        QTest::newRow("help after the end of options is a file")
+            << QStringList{"--", "--help"} << false << 1 << QStringList{"--help"};
+        QTest::newRow("window-system options after the end are files")
+            << QStringList{"b.nc", "--", "-platform", "x", "--"} << false << 2
+            << QStringList{"-platform", "x", "--"};
+        QTest::newRow("help before the end")
+            << QStringList{"-h", "--", "c.nc"} << true << 2 << QStringList{"c.nc"};
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, printsAndEnds);
+        QFETCH(int, optionCount);
+        QFETCH(QStringList, files);
+        QList<QByteArray> bytes{"kordavel"};
+        for (const QString &argument : arguments)
+            bytes << argument.toLocal8Bit();
+        std::vector<const char *> argv;
+        for (const QByteArray &argument : bytes)
+            argv.push_back(argument.constData());
+        const CommandLine line = splitCommandLine(int(argv.size()), argv.data());
+        QCOMPARE(line.printsAndEnds, printsAndEnds);
+        QCOMPARE(line.optionCount, optionCount);
+        QCOMPARE(line.files, files);
     }
 
     void everyOffsetInUseHasAllThreeLanguages()
