@@ -131,9 +131,12 @@ void frmMain::formatToggle(const QString &key)
     setButtonValue(key, on);
 }
 
+// The choice is stored at once, so that the next start speaks it however this run ends.
 void frmMain::changeLanguage(qint16 newLanguage)
 {
     ChangeLanguage(newLanguage);
+    SaveSetting(QStringLiteral("Settings"), QStringLiteral("Language"),
+                QString::number(language()));
     SetLanguage();
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <optional>
+#include <sys/types.h>
 
 namespace kordavel {
 
@@ -31,8 +32,15 @@ QByteArray encodeProgramFile(const RichText &content, FileFormat format, LineEnd
                              const QList<LineEnd> &lineEnds = {});
 
 // Writes the whole file or nothing: an existing file is replaced only once the new
-// contents are safely on disk. False (with a reason) when it could not be written.
+// contents are safely on disk, and the new file keeps the old one's mode, and its owner and
+// group where the process may set them. False when it could not be written, with the
+// system's reason ("No space left on device").
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+// The call that writes the bytes of a save: the system's write(2), unless a test puts in
+// another (a disk that fills up); nullptr puts the system's back.
+using WriteCall = ssize_t (*)(int fd, const void *data, size_t size);
+void setWriteCall(WriteCall call);
 
 // The format a program takes when it is saved under a new name: rich text for ".dnc"
 // (any case), plain text for every other name.

@@ -98,6 +98,8 @@ public:
     bool isSaving() const { return m_saving; }
     // Saves under a new name, in the format that name calls for.
     bool saveFileAs(const QString &path);
+    // Why the last save failed, as the system says it; empty when it did not fail.
+    QString saveError() const { return m_saveError; }
     FileFormat fileFormat() const { return m_format; }
     void setFileFormat(FileFormat format) { m_format = format; }
     LineEnd lineEnd() const { return m_lineEnd; }
@@ -173,6 +175,7 @@ private:
     LineEnd m_lineEnd = LineEnd::CrLf;
     bool m_loading = false;
     bool m_saving = false;
+    QString m_saveError;
     std::shared_ptr<OpenJob> m_opening;
     QTextDocument *m_before = nullptr; // the content before the last whole replacement
     int m_lastAnchor = -1;

@@ -148,6 +148,7 @@ bool RichTextBox::writeFile(const QString &path, FileFormat format)
 {
     if (m_saving || isOpening())
         return false;
+    m_saveError.clear();
     const LineEnd fileEnd = m_lineEnd;
     QList<LineEnd> lineEnds;
     auto reader = std::make_unique<DocumentReader>(*document());
@@ -163,8 +164,8 @@ bool RichTextBox::writeFile(const QString &path, FileFormat format)
     watchLineEnds();
     if (document()->characterCount() < kSlicedCharacters) {
         reader->read(std::numeric_limits<int>::max());
-        if (!writeFileAtomically(path,
-                                 encodeProgramFile(reader->take(), format, fileEnd, lineEnds)))
+        if (!writeFileAtomically(path, encodeProgramFile(reader->take(), format, fileEnd, lineEnds),
+                                 &m_saveError))
             return false;
         document()->setModified(false);
         return true;
@@ -208,9 +209,10 @@ bool RichTextBox::writeFile(const QString &path, FileFormat format)
     report(50);
 
     QEventLoop loop;
+    QString error;
     auto written = std::async(std::launch::async, [&, content = reader->take()] {
-        const bool ok =
-            writeFileAtomically(path, encodeProgramFile(content, format, fileEnd, lineEnds));
+        const bool ok = writeFileAtomically(
+            path, encodeProgramFile(content, format, fileEnd, lineEnds), &error);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         return ok;
     });
@@ -219,6 +221,7 @@ bool RichTextBox::writeFile(const QString &path, FileFormat format)
     if (!self)
         return ok;
     m_saving = false;
+    m_saveError = error;
     if (shown)
         emit fileProgress(true, -1);
     if (ok)

@@ -259,6 +259,9 @@ const Entry kEntries[] = {
     {478, "line", "ред", "linea"},
     {479, "more", "още", "mas"},
     {480, "No moves", "Няма движения", "Sin movimientos"},
+    {510, "The file could not be saved.", "Файлът не можа да бъде записан.",
+     "No se pudo guardar el archivo."},
+    {511, "The file is read-only.", "Файлът е само за четене.", "El archivo es de solo lectura."},
 };
 
 const QHash<int, QString> &table()

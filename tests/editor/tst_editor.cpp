@@ -12,6 +12,8 @@
 #include "editor/RichTextBox.h"
 #include "editor/RtfReader.h"
 #include "editor/RtfWriter.h"
+#include "i18n/Language.h"
+#include "support/FullDisk.h"
 #include "support/TestFolders.h"
 
 #include <QApplication>
@@ -30,9 +32,13 @@
 
 #include <csignal>
 #include <cstdint>
+#include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kordavel;
+using kordavel::test::FullDisk;
 using kordavel::test::readFile;
 using kordavel::test::writeFile;
 
@@ -701,18 +707,29 @@ private slots:
     {
         QTest::addColumn<QString>("target"); // relative to a fresh folder holding old.nc
         QTest::addColumn<bool>("readOnly");
-        QTest::addColumn<bool>("diskFull"); // the disk fills up in the middle of the write
-        QTest::newRow("read-only file") << "old.nc" << true << false;
-        QTest::newRow("missing folder") << "missing/new.nc" << false << false;
-        QTest::newRow("folder as file") << "." << false << false;
-        QTest::newRow("full disk") << "old.nc" << false << true;
+        QTest::addColumn<QString>("fault");    // the file size limit or the disk is reached midway
+        QTest::addColumn<bool>("longProgram"); // saved by the editor on another thread
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("read-only file") << "old.nc" << true << "" << false << GetString({}, 511);
+        QTest::newRow("missing folder")
+            << "missing/new.nc" << false << "" << false << "No such file or directory";
+        QTest::newRow("folder as file")
+            << "." << false << "" << false << "Filename refers to a directory";
+        QTest::newRow("file size limit")
+            << "old.nc" << false << "limit" << false << "File too large";
+        QTest::newRow("full disk")
+            << "old.nc" << false << "full" << false << "No space left on device";
+        QTest::newRow("full disk, long program")
+            << "old.nc" << false << "full" << true << "No space left on device";
     }
 
     void failedSaveKeepsOldFile()
     {
         QFETCH(QString, target);
         QFETCH(bool, readOnly);
-        QFETCH(bool, diskFull);
+        QFETCH(QString, fault);
+        QFETCH(bool, longProgram);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
         const QString old = dir.filePath(QStringLiteral("old.nc"));
         const QByteArray original("G00 X0\r\nM30\r\n");
@@ -725,18 +742,61 @@ private slots:
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
         rlimit tiny = saved;
         tiny.rlim_cur = 4096;
-        if (diskFull)
+        if (fault == QLatin1String("limit"))
             QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+        std::optional<FullDisk> disk;
+        if (fault == QLatin1String("full"))
+            disk.emplace(4096);
         QString error;
-        const bool written =
-            writeFileAtomically(dir.filePath(target), QByteArray(64 * 1024, 'X'), &error);
+        bool written = false;
+        if (longProgram) {
+            RichTextBox box;
+            box.setText(QString(700 * 1024, QLatin1Char('X')));
+            written = box.saveFile(dir.filePath(target));
+            error = box.saveError();
+        } else {
+            written = writeFileAtomically(dir.filePath(target), QByteArray(64 * 1024, 'X'), &error);
+        }
+        disk.reset();
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
 
         QVERIFY(!written);
-        QVERIFY(!error.isEmpty());
+        QCOMPARE(error, reason);
         QCOMPARE(readFile(old), original);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.nc")});
+    }
+
+    // Saved over another user's file (by root), the file stays theirs, with its mode.
+    void saveKeepsOwnerAndMode_data()
+    {
+        QTest::addColumn<uint>("owner");
+        QTest::addColumn<uint>("group");
+        QTest::addColumn<uint>("mode");
+        QTest::newRow("another user's file") << 1u << 1u << 0640u;
+        QTest::newRow("own file, another group") << 0u << 2u << 0604u;
+        QTest::newRow("set-group-id program") << 1u << 2u << 02750u;
+    }
+
+    void saveKeepsOwnerAndMode()
+    {
+        QFETCH(uint, owner);
+        QFETCH(uint, group);
+        QFETCH(uint, mode);
+        if (geteuid() != 0)
+            QSKIP("only root may give a file away");
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.filePath(QStringLiteral("o1000.nc")), "M30\r\n");
+        const QByteArray name = QFile::encodeName(path);
+        QCOMPARE(::chown(name.constData(), owner, group), 0);
+        QCOMPARE(::chmod(name.constData(), mode), 0);
+        QVERIFY(writeFileAtomically(path, "G00 X1\r\nM30\r\n"));
+        struct stat st {};
+        QCOMPARE(::stat(name.constData(), &st), 0);
+        QCOMPARE(uint(st.st_uid), owner);
+        QCOMPARE(uint(st.st_gid), group);
+        QCOMPARE(uint(st.st_mode & 07777), mode);
+        QCOMPARE(readFile(path), QByteArray("G00 X1\r\nM30\r\n"));
     }
 
     // A failed save keeps the format and the text; a failed load keeps the text.
