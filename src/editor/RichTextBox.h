@@ -165,9 +165,14 @@ private:
     void finishOpen(const std::shared_ptr<OpenJob> &job);
     void dropOpen();
     void onSelectionMaybeChanged();
-    // Colours the lines in view: now, or once the current edit is done.
+    // What the view shows beside and over the text (RichTextBoxView.cpp). Changes of the
+    // document, of the scroll position and of the view's size ask for one pass, run once
+    // the events at hand are handled: never inside a signal of the document, which may be
+    // in the middle of rebuilding itself (QTextDocument::clear() sets its cursors aside
+    // meanwhile, and a cursor freed then is written into later).
+    void refreshViewLater();
+    void refreshView();
     void colourShownLines();
-    void colourShownLinesLater();
     void showSelections();
     void placeGutter();
 
@@ -184,7 +189,7 @@ private:
     // Drawn over the text: the colours of the lines in view, then the struck marks.
     QList<ExtraSelection> m_colours;
     QList<ExtraSelection> m_struck;
-    bool m_colourPending = false;
+    bool m_refreshPending = false;
     LineNumberGutter *m_gutter = nullptr;
 };
 
