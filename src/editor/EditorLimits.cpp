@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EditorLimits.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <atomic>
 #include <limits>
@@ -37,13 +39,32 @@ qint64 halfThePhysicalMemory()
     return qint64(pages) * pageSize / 2;
 }
 
+// What the system can give now, free memory and caches it may drop (Linux: MemAvailable);
+// -1 when it cannot say.
+qint64 availableMemory()
+{
+    QFile info(QStringLiteral("/proc/meminfo"));
+    if (!info.open(QIODevice::ReadOnly))
+        return -1;
+    // A /proc file tells no size; the line wanted is among the first few.
+    for (const QByteArray &line : info.read(4096).split('\n'))
+        if (line.startsWith("MemAvailable:"))
+            return line.mid(13).trimmed().split(' ').first().toLongLong() * 1024;
+    return -1;
+}
+
 } // namespace
 
 EditorLimits editorLimits()
 {
-    static const qint64 computers = halfThePhysicalMemory();
-    const qint64 set = g_memory.load();
-    const qint64 memory = set > 0 ? set : computers;
+    // The toolkit's text document cannot report memory running out (it ends the program), so
+    // the editor takes no more than the system has to give at the time.
+    static const qint64 half = halfThePhysicalMemory();
+    qint64 memory = g_memory.load();
+    if (memory <= 0) {
+        const qint64 available = availableMemory();
+        memory = available > 0 ? std::min(half, available) : half;
+    }
     EditorLimits out;
     out.bytes = std::min(memory / kBytesPerByte, kMostPositions);
     out.lines = std::min(memory / kBytesPerLine, kMostPositions);

@@ -16,7 +16,7 @@ struct EditorLimits {
 EditorLimits editorLimits();
 
 // The memory the editor may take, from which the limits follow; 0 (as at the start): half of
-// the computer's memory. For tests.
+// the computer's memory, or what the system has available when that is less. For tests.
 void setEditorMemory(qint64 bytes);
 
 } // namespace kordavel

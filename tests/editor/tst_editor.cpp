@@ -45,6 +45,18 @@ using kordavel::test::writeFile;
 
 namespace {
 
+// The address space the process takes now (VmSize), in bytes.
+qint64 addressSpaceInUse()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.read(8192).split('\n'))
+        if (line.startsWith("VmSize:"))
+            return line.mid(7).trimmed().split(' ').first().toLongLong() * 1024;
+    return 0;
+}
+
 // One letter per character: the kind of word it is in ('.' none).
 QString kinds(const QString &line)
 {
@@ -778,6 +790,8 @@ private slots:
         QTest::newRow("more bytes than the editor holds") << "bytes" << FileProblem::TooLarge;
         // Within the bytes, and long enough to be read on another thread, which counts them.
         QTest::newRow("more lines than the editor holds") << "lines" << FileProblem::TooLarge;
+        // Within the limits, but the process may not take the memory to read it.
+        QTest::newRow("memory runs out") << "memory" << FileProblem::OutOfMemory;
     }
 
     // Only a regular file within the editor's limits opens, at once or on another thread;
@@ -817,6 +831,21 @@ private slots:
         RichTextBox editor;
         editor.setText(QStringLiteral("KEEP"));
         QSignalSpy opened(&editor, &RichTextBox::fileOpened);
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_AS, &saved), 0);
+        const auto unbound = qScopeGuard([&saved] { setrlimit(RLIMIT_AS, &saved); });
+        if (kind == QLatin1String("memory")) {
+#if defined(__SANITIZE_ADDRESS__)
+            QSKIP("the address sanitizer needs the address space it reserves");
+#endif
+            // A 512 MB file, read with 64 MB of address space to spare.
+            writeFile(path, {});
+            QVERIFY(QFile::resize(path, qint64(512) << 20));
+            setEditorMemory(qint64(1) << 40);
+            rlimit tight = saved;
+            tight.rlim_cur = rlim_t(addressSpaceInUse() + (qint64(64) << 20));
+            QCOMPARE(setrlimit(RLIMIT_AS, &tight), 0);
+        }
         editor.openFile(path);
         QTRY_COMPARE(opened.size(), 1);
         QCOMPARE(opened.first().first().toBool(), problem == FileProblem::None);
