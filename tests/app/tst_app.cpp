@@ -907,6 +907,11 @@ private slots:
         s.trigger("mnuFileRecent2");
         QCOMPARE(s.frame->activeProgram()->windowTitle(), b);
         QCOMPARE(recentEntries(*s.frame).first(), "&1" + expected[2].mid(2));
+        // A FIFO in a file's place is not "gone": it is not opened, and the message says why.
+        QVERIFY(QFile::remove(a));
+        QCOMPARE(::mkfifo(QFile::encodeName(a).constData(), 0600), 0);
+        s.trigger("mnuFileRecent2");
+        QCOMPARE(s.dialogs.messages.last(), a + '\n' + GetString({}, 502));
     }
 
     void secondStartHandsFilesOver_data()
