@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ProgramFile.h"
 
+#include "EditorLimits.h"
 #include "RtfReader.h"
 #include "RtfWriter.h"
 
@@ -35,15 +36,37 @@ ProgramFile decodeProgramFile(const QByteArray &bytes)
     return file;
 }
 
-std::optional<ProgramFile> loadProgramFile(const QString &path)
+namespace {
+
+qint64 lineCount(const ProgramFile &file)
 {
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError)
+    if (file.format == FileFormat::PlainText)
+        return file.lineEnds.size() + 1;
+    qint64 lines = 1;
+    for (const TextRun &run : file.content.runs)
+        lines += run.text.count(QLatin1Char('\n'));
+    return lines;
+}
+
+} // namespace
+
+std::optional<ProgramFile> loadProgramFile(const QString &path, FileCheck *problem)
+{
+    FileCheck scratch;
+    FileCheck &check = problem ? *problem : scratch;
+    const EditorLimits limits = editorLimits();
+    RegularFile in;
+    check = in.open(path, limits.bytes);
+    QByteArray bytes;
+    if (check.ok())
+        check = in.readAll(bytes, limits.bytes);
+    if (!check.ok())
         return std::nullopt;
     ProgramFile file = decodeProgramFile(bytes);
+    if (lineCount(file) > limits.lines) {
+        check.problem = FileProblem::TooLarge;
+        return std::nullopt;
+    }
     if (bytes.isEmpty())
         file.format = formatForFileName(path);
     return file;

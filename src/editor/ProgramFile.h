@@ -4,6 +4,8 @@
 #include "PlainTextFile.h"
 #include "RichText.h"
 
+#include "common/RegularFile.h"
+
 #include <QString>
 
 #include <optional>
@@ -22,9 +24,10 @@ struct ProgramFile {
 };
 
 // Reads a program file: rich text when it begins with "{\rtf", plain text otherwise; an
-// empty file in the format its name calls for (as a new name does). Nothing when the
-// file cannot be read.
-std::optional<ProgramFile> loadProgramFile(const QString &path);
+// empty file in the format its name calls for (as a new name does). Nothing, and why in
+// problem, when it is no regular file, cannot be read, or is more than the editor can hold
+// (editorLimits). May throw std::bad_alloc.
+std::optional<ProgramFile> loadProgramFile(const QString &path, FileCheck *problem = nullptr);
 ProgramFile decodeProgramFile(const QByteArray &bytes);
 
 // The bytes of a program in the given format.

@@ -85,13 +85,16 @@ public:
     void setLocked(bool on);
 
     // Files. A program keeps the format it was loaded in; a new one is rich text.
-    // Loading is not an edit: it raises no Change.
+    // Loading is not an edit: it raises no Change. Only regular files within editorLimits
+    // load; a failed load, memory running out included, keeps the text.
     bool loadFile(const QString &path);
     // Opens a file without holding up the window: a large one is read and set up on another
     // thread while the editor keeps its old text, locked, and fileOpened tells how it went; a
     // small one opens at once. A second open, or the editor going away, drops the first.
     void openFile(const QString &path);
     bool isOpening() const { return m_opening != nullptr; }
+    // Why the last load or open failed.
+    const FileCheck &openProblem() const { return m_openProblem; }
     // A save of a long program reads it in slices and writes it on another thread; the
     // window keeps repainting and other windows keep working meanwhile (user input waits).
     bool saveFile(const QString &path);
@@ -182,6 +185,7 @@ private:
     bool m_saving = false;
     QString m_saveError;
     std::shared_ptr<OpenJob> m_opening;
+    FileCheck m_openProblem;
     QTextDocument *m_before = nullptr; // the content before the last whole replacement
     int m_lastAnchor = -1;
     int m_lastPosition = -1;

@@ -134,8 +134,11 @@ private:
     // One line of a file sent at 0.4 s per line.
     void fileStep();
     void showFileView(const QString &path);
-    // A file that cannot be read on: false, after a stop and a message.
+    // A file that cannot be read on (it changed, or a read failed): false, after a stop and
+    // a message.
     bool sourceReadable();
+    // The stop after the last bytes of a send or a file have left.
+    void endSend();
 
     bool bModified = false;
     QProgressBar *m_fileProgress = nullptr;
@@ -159,6 +162,7 @@ private:
     std::unique_ptr<SendSource> m_source; // the text of a send at the line's speed
     bool m_lineSpeed = false;
     bool m_fileSend = false;
+    QString m_sendPath; // the file Send File sends
     LinePace m_pace;
     QTimer *m_feed;
     bool m_closingHanded = false; // the closing CR LF has gone to the channel

@@ -6,6 +6,7 @@
 // send's. Sends of a file from disk, at either pace, in the file-transfer view.
 #include "frmProgram.h"
 
+#include "FileProblemText.h"
 #include "FileSendView.h"
 #include "ProgramPanel.h"
 #include "StreamSendSource.h"
@@ -89,7 +90,7 @@ int frmProgram::feed()
         ucDnc1->Drain();
         if (!alive || ucDnc1->Action() != actSend)
             return -1;
-        StopSending();
+        endSend();
         return -1;
     }
     if (!ucDnc1->Held()) {
@@ -137,13 +138,14 @@ void frmProgram::SendFile(const QString &path)
 {
     if (m_starting || ucDnc1->Action() != actIdle)
         return;
-    std::unique_ptr<SendSource> source = openSendFile(path);
+    FileCheck problem;
+    std::unique_ptr<SendSource> source = openSendFile(path, &problem);
     if (!source) {
-        MsgBox(GetString(QStringLiteral("The file cannot be read."), 433) + QStringLiteral("\n") +
-                   path,
-               MsgIcon::Exclamation, QLatin1String(kProductName), this);
+        MsgBox(fileProblemText(path, problem, true), MsgIcon::Exclamation,
+               QLatin1String(kProductName), this);
         return;
     }
+    m_sendPath = path;
     stbPanel[1]->setText(GetString(QStringLiteral("Send"), 127));
     if (beginSend() != SendStart::Sending)
         return;
@@ -189,17 +191,42 @@ void frmProgram::fileStep()
     ucDnc1->Drain();
     if (!alive || ucDnc1->Action() != actSend)
         return;
-    StopSending();
+    endSend();
 }
 
 bool frmProgram::sourceReadable()
 {
-    if (!m_source->failed())
+    const FileCheck problem = m_source->problem();
+    if (problem.ok())
         return true;
     StopSending();
-    MsgBox(GetString(QStringLiteral("The file could not be read to its end."), 434),
+    if (problem.problem != FileProblem::Unreadable) {
+        MsgBox(fileProblemText(m_sendPath, problem, true), MsgIcon::Exclamation,
+               QLatin1String(kProductName), this);
+        return false;
+    }
+    const QString system = problem.systemReason();
+    MsgBox(m_sendPath + QLatin1Char('\n') +
+               GetString(QStringLiteral("The file could not be read to its end."), 434) +
+               (system.isEmpty() ? QString() : QLatin1Char(' ') + system),
            MsgIcon::Exclamation, QLatin1String(kProductName), this);
     return false;
+}
+
+// Everything has left: the port closes. A file that grew meanwhile says what went.
+void frmProgram::endSend()
+{
+    const bool grown = m_fileSend && m_source->grown();
+    const qint64 sent = m_source->total();
+    StopSending();
+    if (grown)
+        MsgBox(m_sendPath + QLatin1Char('\n') +
+                   GetString(QStringLiteral("The file grew while it was being sent. What it held "
+                                            "when the send began was sent: %1 bytes; what was "
+                                            "added was not."),
+                             508)
+                       .arg(sent),
+               MsgIcon::Information, QLatin1String(kProductName), this);
 }
 
 } // namespace kordavel

@@ -11,6 +11,7 @@
 #include "common/Twips.h"
 #include "dialogs/frmHelp.h"
 #include "dnc/ErrorTexts.h"
+#include "editor/EditorLimits.h"
 #include "i18n/Language.h"
 #include "i18n/StringTable.h"
 #include "support/CaptionsFit.h"
@@ -575,15 +576,79 @@ private slots:
         QCOMPARE(readFile(path), QByteArray("%\nO1000\nG00 X0\nM30"));
 
         // The next Open starts from the last name; a file that cannot be read leaves an empty
-        // window with its numbered caption, which Save will not write under that caption.
-        s.dialogs.openAnswers << s.folders.file(QStringLiteral("missing.dnc"));
+        // window with its numbered caption, which Save will not write under that caption, and
+        // a message that says why.
+        const QString missing = s.folders.file(QStringLiteral("missing.dnc"));
+        s.dialogs.openAnswers << missing;
         s.frame->fileOpen();
         QCOMPARE(s.dialogs.lastInitialName, path);
         frmProgram *failed = s.frame->activeProgram();
         QCOMPARE(failed->windowTitle(), QStringLiteral("Program 3"));
         QVERIFY(failed->rtfText->text().isEmpty());
         QVERIFY(failed->bFlagNew);
-        QVERIFY(s.dialogs.messages.isEmpty());
+        QCOMPARE(s.dialogs.messages, QStringList{missing + "\nThe file does not exist."});
+    }
+
+    void filesThatAreNoProgramsAreRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("handedOver"); // by a second start, else on the command line
+        QTest::addColumn<QString>("reason");
+        const QString notAFile = QStringLiteral("This is not a file on the disk but a pipe, a "
+                                                "device or a socket: it could hold the program "
+                                                "up or never end, so it is neither opened nor "
+                                                "sent.");
+        QTest::newRow("missing") << "missing" << false << "The file does not exist.";
+        QTest::newRow("folder") << "folder" << false << "This is a folder, not a file.";
+        QTest::newRow("FIFO") << "fifo" << false << notAFile;
+        QTest::newRow("/dev/zero") << "/dev/zero" << false << notAFile;
+        QTest::newRow("link to itself")
+            << "loop" << false << "The file cannot be read. Too many levels of symbolic links";
+        QTest::newRow("more than the editor holds, handed over")
+            << "large" << true
+            << "The file is too large for the editor on this computer, which opens programs of "
+               "up to 0 MB or 6 lines. Communication > Send File sends it";
+    }
+
+    // Nothing hangs on a FIFO or reads a device without end: each file that is no program
+    // leaves its empty numbered window and a message that names it and says why.
+    void filesThatAreNoProgramsAreRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, handedOver);
+        QFETCH(QString, reason);
+        TestFolders folders;
+        ScriptedDialogs dialogs;
+        QString path = folders.file(QStringLiteral("part.nc"));
+        const QByteArray name = QFile::encodeName(path);
+        if (kind == QLatin1String("folder"))
+            path = folders.runtime();
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (kind == QLatin1String("/dev/zero"))
+            path = kind;
+        else if (kind == QLatin1String("loop"))
+            QCOMPARE(::symlink(name.constData(), name.constData()), 0);
+        else if (kind == QLatin1String("large"))
+            writeFile(path, QByteArray(101, 'X'));
+        setEditorMemory(48 * 100); // 100 bytes or 6 lines
+        const auto restore = qScopeGuard([] { setEditorMemory(0); });
+        frmMain frame;
+        if (handedOver) {
+            QVERIFY(frame.startUp());
+            frmMain second;
+            QVERIFY(!second.startUp({path}));
+        } else {
+            QVERIFY(frame.startUp({path}));
+        }
+        QTRY_COMPARE(dialogs.messages.size(), 1);
+        QVERIFY2(dialogs.messages.first().startsWith(path + '\n' + reason),
+                 qPrintable(dialogs.messages.first()));
+        const QStringList windows =
+            handedOver ? QStringList{"Program 1|", "Program 2|"} : QStringList{"Program 1|"};
+        QCOMPARE(titles(frame), windows);
+        QVERIFY(frame.activeProgram()->bFlagNew);
+        QVERIFY(frame.close());
     }
 
     void fontDialogRemembersItsLastChoice()
@@ -851,6 +916,11 @@ private slots:
         s.trigger("mnuFileRecent2");
         QCOMPARE(s.frame->activeProgram()->windowTitle(), b);
         QCOMPARE(recentEntries(*s.frame).first(), "&1" + expected[2].mid(2));
+        // A FIFO in a file's place is not "gone": it is not opened, and the message says why.
+        QVERIFY(QFile::remove(a));
+        QCOMPARE(::mkfifo(QFile::encodeName(a).constData(), 0600), 0);
+        s.trigger("mnuFileRecent2");
+        QCOMPARE(s.dialogs.messages.last(), a + '\n' + GetString({}, 502));
     }
 
     void secondStartHandsFilesOver_data()

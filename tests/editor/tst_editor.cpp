@@ -6,8 +6,11 @@
 // read or failing without harm; long programs opened at once or on another thread; G-code
 // colours and line numbers for display only. Clipboard commands are checked in tst_app,
 // typing and the lock in tst_program, Find Next in tst_tools.
+#include "common/RegularFile.h"
+#include "editor/EditorLimits.h"
 #include "editor/GCodeWords.h"
 #include "editor/LineNumberGutter.h"
+#include "editor/PlainTextStream.h"
 #include "editor/ProgramFile.h"
 #include "editor/RichTextBox.h"
 #include "editor/RtfReader.h"
@@ -22,6 +25,7 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -33,6 +37,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -46,6 +51,18 @@ using kordavel::test::readFile;
 using kordavel::test::writeFile;
 
 namespace {
+
+// The address space the process takes now (VmSize), in bytes.
+qint64 addressSpaceInUse()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.read(8192).split('\n'))
+        if (line.startsWith("VmSize:"))
+            return line.mid(7).trimmed().split(' ').first().toLongLong() * 1024;
+    return 0;
+}
 
 // One letter per character: the kind of word it is in ('.' none).
 QString kinds(const QString &line)
@@ -834,6 +851,148 @@ private slots:
         QVERIFY(!box.loadFile(dir.filePath(QStringLiteral("missing.nc"))));
         QVERIFY(!box.loadFile(dir.path()));
         QCOMPARE(box.text(), QStringLiteral("NEW"));
+    }
+
+    void onlyRegularFilesOpen_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<FileProblem>("problem");
+        QTest::newRow("program") << "program" << FileProblem::None;
+        QTest::newRow("missing") << "missing" << FileProblem::Missing;
+        QTest::newRow("folder") << "folder" << FileProblem::Folder;
+        QTest::newRow("FIFO") << "fifo" << FileProblem::NotRegular;
+        QTest::newRow("/dev/zero") << "/dev/zero" << FileProblem::NotRegular;
+        QTest::newRow("link to itself") << "loop" << FileProblem::Unreadable; // also for root
+        QTest::newRow("no read permission") << "mode 0" << FileProblem::Unreadable;
+        QTest::newRow("more bytes than the editor holds") << "bytes" << FileProblem::TooLarge;
+        // Within the bytes, and long enough to be read on another thread, which counts them.
+        QTest::newRow("more lines than the editor holds") << "lines" << FileProblem::TooLarge;
+        // Within the limits, but the process may not take the memory to read it.
+        QTest::newRow("memory runs out") << "memory" << FileProblem::OutOfMemory;
+    }
+
+    // Only a regular file within the editor's limits opens, at once or on another thread;
+    // anything else is refused with why, nothing waits on a FIFO or reads a device without
+    // end, and the text stays as it was.
+    void onlyRegularFilesOpen()
+    {
+        QFETCH(QString, kind);
+        QFETCH(FileProblem, problem);
+        QTemporaryDir dir;
+        QString path = dir.filePath(QStringLiteral("part.nc"));
+        const QByteArray name = QFile::encodeName(path);
+        if (kind == QLatin1String("program") || kind == QLatin1String("mode 0"))
+            writeFile(path, "G01 X1\r\nM30\r\n");
+        else if (kind == QLatin1String("folder"))
+            path = dir.path();
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (kind == QLatin1String("/dev/zero"))
+            path = kind;
+        else if (kind == QLatin1String("loop"))
+            QCOMPARE(::symlink(name.constData(), name.constData()), 0);
+        else if (kind == QLatin1String("bytes"))
+            writeFile(path, QByteArray(300001, 'X'));
+        else if (kind == QLatin1String("lines"))
+            writeFile(path, QByteArray(300000, '\n'));
+        if (kind == QLatin1String("mode 0")) {
+            if (::geteuid() == 0)
+                QSKIP("root reads a file without read permission");
+            QVERIFY(QFile::setPermissions(path, {}));
+        }
+        // 300,000 bytes or 20,454 lines.
+        setEditorMemory(48 * 300000);
+        const auto restore = qScopeGuard([] { setEditorMemory(0); });
+        QCOMPARE(editorLimits().bytes, 300000);
+
+        RichTextBox editor;
+        editor.setText(QStringLiteral("KEEP"));
+        QSignalSpy opened(&editor, &RichTextBox::fileOpened);
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_AS, &saved), 0);
+        const auto unbound = qScopeGuard([&saved] { setrlimit(RLIMIT_AS, &saved); });
+        if (kind == QLatin1String("memory")) {
+#if defined(__SANITIZE_ADDRESS__)
+            QSKIP("the address sanitizer needs the address space it reserves");
+#endif
+            // A 512 MB file, read with 64 MB of address space to spare.
+            writeFile(path, {});
+            QVERIFY(QFile::resize(path, qint64(512) << 20));
+            setEditorMemory(qint64(1) << 40);
+            rlimit tight = saved;
+            tight.rlim_cur = rlim_t(addressSpaceInUse() + (qint64(64) << 20));
+            QCOMPARE(setrlimit(RLIMIT_AS, &tight), 0);
+        }
+        editor.openFile(path);
+        QTRY_COMPARE(opened.size(), 1);
+        QCOMPARE(opened.first().first().toBool(), problem == FileProblem::None);
+        QCOMPARE(editor.openProblem().problem, problem);
+        QCOMPARE(editor.openProblem().error != 0,
+                 problem == FileProblem::Unreadable || problem == FileProblem::Missing);
+        QCOMPARE(editor.loadFile(path), problem == FileProblem::None);
+        QCOMPARE(editor.openProblem().problem, problem);
+        QCOMPARE(editor.text(), problem == FileProblem::None ? QStringLiteral("G01 X1\r\nM30\r\n")
+                                                             : QStringLiteral("KEEP"));
+    }
+
+    void streamReadsTheFileAsItWasOpened_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<FileProblem>("problem");
+        QTest::addColumn<int>("read"); // characters in all
+        // Changed once 100 characters are read: in a long file the next block finds it, in a
+        // short one, read in one block, its last byte.
+        for (const int bytes : {100000, 1000}) {
+            const int cut = bytes > 65536 ? 65536 : bytes;
+            QTest::addRow("%d bytes, unchanged", bytes)
+                << "" << bytes << FileProblem::None << bytes;
+            QTest::addRow("%d bytes, shrunk", bytes)
+                << "shrink" << bytes << FileProblem::Shrunk << cut;
+            QTest::addRow("%d bytes, replaced", bytes)
+                << "replace" << bytes << FileProblem::Replaced << cut;
+            QTest::addRow("%d bytes, deleted", bytes)
+                << "delete" << bytes << FileProblem::Deleted << cut;
+            QTest::addRow("%d bytes, grown", bytes)
+                << "grow" << bytes << FileProblem::None << bytes;
+        }
+    }
+
+    // Send File's reading: the bytes the file held when it was opened, no more; a file that
+    // shrinks, is replaced or deleted meanwhile stops it, a file that grows says so.
+    void streamReadsTheFileAsItWasOpened()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, bytes);
+        QFETCH(FileProblem, problem);
+        QFETCH(int, read);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("part.nc"));
+        const QByteArray program = QByteArray("G01 X1.5\r\n").repeated(bytes / 10);
+        writeFile(path, program);
+        PlainTextStream stream;
+        QVERIFY(stream.open(path).ok());
+        QString text = stream.read(100);
+        if (change == QLatin1String("shrink")) {
+            QVERIFY(QFile::resize(path, 10));
+        } else if (change == QLatin1String("replace")) {
+            writeFile(dir.filePath(QStringLiteral("new.nc")), program);
+            QVERIFY(::rename(QFile::encodeName(dir.filePath(QStringLiteral("new.nc"))).constData(),
+                             QFile::encodeName(path).constData()) == 0);
+        } else if (change == QLatin1String("delete")) {
+            QVERIFY(QFile::remove(path));
+        } else if (change == QLatin1String("grow")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append) && file.write("M30\r\n") == 5);
+        }
+        for (int i = 0; i < 1000 && !stream.atEnd(); ++i)
+            text += stream.read(4096);
+        QVERIFY(stream.atEnd());
+        QCOMPARE(stream.problem().problem, problem);
+        QCOMPARE(stream.grown(), change == QLatin1String("grow"));
+        QCOMPARE(text.size(), read);
+        QCOMPARE(text.toLatin1(), program.left(read));
+        QCOMPARE(stream.size(), bytes);
     }
 
     // Every load brings a fresh document: editing, change events, undo and the caret must
