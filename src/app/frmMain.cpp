@@ -13,6 +13,7 @@
 #include "common/Twips.h"
 
 #include "editor/RichTextBox.h"
+#include "program/FileProblemText.h"
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
 #include "tools/frmFindReplace.h"
@@ -133,10 +134,22 @@ bool frmMain::startUp(const QStringList &files)
     m_lock = takeInstanceLock(runtimeFolder());
     if (!m_lock) {
         IsFirstInstance = false;
-        // Files named at a second start go to the running copy; this one ends quietly.
-        if (!files.isEmpty() && FileHandOver::handOver(files)) {
-            close();
-            return false;
+        // Files named at a second start go to the running copy; this one ends quietly. The
+        // running copy takes only files that are there: this one says why it keeps the rest.
+        if (!files.isEmpty()) {
+            QStringList handed;
+            for (const QString &file : files) {
+                const FileCheck check = checkRegularFile(file);
+                if (check.ok())
+                    handed << file;
+                else
+                    MsgBox(fileProblemText(file, check), MsgIcon::Exclamation,
+                           QLatin1String(kProductName), this);
+            }
+            if (handed.isEmpty() || FileHandOver::handOver(handed)) {
+                close();
+                return false;
+            }
         }
         MsgBox(GetString(QLatin1String(kProductName), 0) + GetString(QString(), 401),
                MsgIcon::Critical, QLatin1String(kProductName));
