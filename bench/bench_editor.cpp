@@ -265,7 +265,10 @@ void viewRows(RichTextBox &editor, const QString &path, int runs)
             QElapsedTimer timer;
             timer.start();
             bar->setValue(bar->value() + bar->pageStep());
-            editors[on]->repaint(); // the text and the line numbers, now
+            // The colours of the lines that came into view, then the text and the line
+            // numbers, now.
+            QCoreApplication::sendPostedEvents(editors[on], QEvent::MetaCall);
+            editors[on]->repaint();
             pages[on].push_back(double(timer.nsecsElapsed()) / 1e6);
         }
     }

@@ -3,6 +3,7 @@
 
 #include "FileHandOver.h"
 #include "KeyStatePanels.h"
+#include "PrivateFolder.h"
 #include "WindowPlacement.h"
 
 #include "common/AppState.h"
@@ -12,6 +13,7 @@
 #include "common/Twips.h"
 
 #include "editor/RichTextBox.h"
+#include "program/FileProblemText.h"
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
 #include "tools/frmFindReplace.h"
@@ -19,6 +21,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -35,17 +38,25 @@ namespace {
 
 const QString kSettings = QStringLiteral("Settings");
 
-// The lock that tells a second copy of the program that the first one runs. A lock left
-// by a copy that crashed belongs to a process that is gone and does not count.
-std::unique_ptr<QLockFile> takeInstanceLock()
+// The lock that tells a second copy of the program that the first one runs, in the user's
+// private folder. A lock left by a copy that crashed belongs to a process that is gone and
+// does not count; one that is not a file of the user's own (a link, another user's file) is
+// no lock of this program and is removed. Null when another copy holds the lock; without a
+// private folder, or when the test itself fails, the program runs with a lock not taken.
+std::unique_ptr<QLockFile> takeInstanceLock(const QString &folder)
 {
-    auto lock = std::make_unique<QLockFile>(runtimeFolder() + QStringLiteral("/kordavel.lock"));
+    if (folder.isEmpty())
+        return std::make_unique<QLockFile>(QString());
+    const QString path = folder + QStringLiteral("/kordavel.lock");
+    auto lock = std::make_unique<QLockFile>(path);
+    if (entryAt(path, S_IFREG) == Entry::Foreign && !QFile::remove(path))
+        return lock;
     lock->setStaleLockTime(0);
     if (lock->tryLock(0))
         return lock;
     if (lock->error() == QLockFile::LockFailedError)
         return nullptr;
-    return lock; // the test itself failed: run rather than refuse
+    return lock;
 }
 
 // The stored placement in pixels. Values are taken as they are, with no check against the
@@ -120,13 +131,25 @@ bool frmMain::startUp(const QStringList &files)
     setLanguageNumber(GetSettingInt16(kSettings, QStringLiteral("Language"), 1));
     applyPlacement();
 
-    m_lock = takeInstanceLock();
+    m_lock = takeInstanceLock(runtimeFolder());
     if (!m_lock) {
         IsFirstInstance = false;
-        // Files named at a second start go to the running copy; this one ends quietly.
-        if (!files.isEmpty() && FileHandOver::handOver(files)) {
-            close();
-            return false;
+        // Files named at a second start go to the running copy; this one ends quietly. The
+        // running copy takes only files that are there: this one says why it keeps the rest.
+        if (!files.isEmpty()) {
+            QStringList handed;
+            for (const QString &file : files) {
+                const FileCheck check = checkRegularFile(file);
+                if (check.ok())
+                    handed << file;
+                else
+                    MsgBox(fileProblemText(file, check), MsgIcon::Exclamation,
+                           QLatin1String(kProductName), this);
+            }
+            if (handed.isEmpty() || FileHandOver::handOver(handed)) {
+                close();
+                return false;
+            }
         }
         MsgBox(GetString(QLatin1String(kProductName), 0) + GetString(QString(), 401),
                MsgIcon::Critical, QLatin1String(kProductName));

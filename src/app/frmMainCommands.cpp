@@ -3,12 +3,15 @@
 #include "WindowPlacement.h"
 #include "frmMain.h"
 
+#include "common/AppState.h"
 #include "common/CommonDialog.h"
+#include "common/MessageBox.h"
 #include "common/SettingsStore.h"
 
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmHelp.h"
 #include "editor/RichTextBox.h"
+#include "program/FileProblemText.h"
 #include "program/frmProgram.h"
 
 #include <QDesktopServices>
@@ -44,8 +47,10 @@ void frmMain::openFile(const QString &name)
                 return;
             }
             // Nothing was loaded: keep the numbered caption, and let Save ask for a name
-            // rather than write a file called "Program N".
+            // rather than write a file called "Program N". The message says why.
             program->bFlagNew = true;
+            MsgBox(fileProblemText(name, program->rtfText->openProblem()), MsgIcon::Exclamation,
+                   QLatin1String(kProductName), this);
         },
         Qt::SingleShotConnection);
     program->rtfText->openFile(name);
@@ -131,9 +136,12 @@ void frmMain::formatToggle(const QString &key)
     setButtonValue(key, on);
 }
 
+// The choice is stored at once, so that the next start speaks it however this run ends.
 void frmMain::changeLanguage(qint16 newLanguage)
 {
     ChangeLanguage(newLanguage);
+    SaveSetting(QStringLiteral("Settings"), QStringLiteral("Language"),
+                QString::number(language()));
     SetLanguage();
 }
 

@@ -4,9 +4,9 @@
 
 #include "common/AppState.h"
 #include "common/MessageBox.h"
+#include "common/RegularFile.h"
 
 #include <QAction>
-#include <QFileInfo>
 
 namespace kordavel {
 
@@ -36,7 +36,8 @@ void frmMain::openRecent(int index)
     const QString path = m_recent.paths().value(index);
     if (path.isEmpty())
         return;
-    if (!QFileInfo(path).isFile()) {
+    // Anything else there (a folder, a FIFO) goes to openFile, which says what it is.
+    if (checkRegularFile(path).problem == FileProblem::Missing) {
         MsgBox(path + QLatin1Char('\n') +
                    GetString(QStringLiteral("The file is no longer there. It leaves the list of "
                                             "recent files."),

@@ -4,6 +4,7 @@
 #include "common/CodePage.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 namespace kordavel {
@@ -14,13 +15,10 @@ constexpr qint64 kBlockBytes = 64 * 1024;
 
 } // namespace
 
-bool PlainTextStream::open(const QString &path)
+FileCheck PlainTextStream::open(const QString &path)
 {
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadOnly))
-        return false;
-    m_size = m_file.size();
-    return true;
+    m_problem = m_file.open(path);
+    return m_problem;
 }
 
 QString PlainTextStream::read(qint64 max)
@@ -36,7 +34,10 @@ QString PlainTextStream::read(qint64 max)
         if (m_at == m_block.size() && !fill())
             break;
         const auto byte = static_cast<unsigned char>(m_block.at(m_at++));
-        ++m_position;
+        // The last byte is no sign that all is well: the file may have changed since its
+        // last block was read.
+        if (++m_position == size())
+            watch();
         const bool afterCr = std::exchange(m_afterCr, false);
         if (byte == '\n' && afterCr)
             continue;
@@ -53,18 +54,42 @@ QString PlainTextStream::read(qint64 max)
 
 bool PlainTextStream::atEnd() const
 {
-    return !m_owedLf && m_at == m_block.size() && (m_failed || m_file.atEnd());
+    return !m_owedLf && m_at == m_block.size() && (failed() || m_read == size());
 }
 
 bool PlainTextStream::fill()
 {
-    if (m_failed || !m_file.isOpen())
+    if (failed() || !m_file.isOpen() || m_read == size())
         return false;
-    m_block = m_file.read(kBlockBytes);
+    watch();
+    if (failed())
+        return false;
+    const qint64 want = std::min(kBlockBytes, size() - m_read);
+    m_block.resize(qsizetype(want));
     m_at = 0;
-    if (m_block.isEmpty() && !m_file.atEnd())
-        m_failed = true;
-    return !m_block.isEmpty();
+    const qint64 got = m_file.read(m_block.data(), want);
+    if (got < 0) {
+        m_problem.problem = FileProblem::Unreadable;
+        m_problem.error = errno;
+    } else if (got < want) {
+        // The file ended before the size it had: what this block holds may be a cut line.
+        m_problem.problem = FileProblem::Shrunk;
+    }
+    if (failed()) {
+        m_block.clear();
+        return false;
+    }
+    m_read += got;
+    return true;
+}
+
+void PlainTextStream::watch()
+{
+    bool grown = false;
+    const FileCheck now = m_file.compare(&grown);
+    m_grown = m_grown || grown;
+    if (!now.ok() && !failed())
+        m_problem = now;
 }
 
 } // namespace kordavel

@@ -166,7 +166,7 @@ RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent)
     connectDocument();
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::onSelectionMaybeChanged);
     connect(this, &QTextEdit::selectionChanged, this, &RichTextBox::onSelectionMaybeChanged);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &RichTextBox::colourShownLines);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &RichTextBox::refreshViewLater);
 }
 
 void RichTextBox::connectDocument()
@@ -174,9 +174,9 @@ void RichTextBox::connectDocument()
     connect(document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if ((removed != 0 || added != 0) && !m_loading)
             emit Change();
-        colourShownLinesLater();
+        refreshViewLater();
     });
-    connect(document(), &QTextDocument::blockCountChanged, this, &RichTextBox::placeGutter);
+    connect(document(), &QTextDocument::blockCountChanged, this, &RichTextBox::refreshViewLater);
     connect(document()->documentLayout(), &QAbstractTextDocumentLayout::update, this, [this] {
         if (m_gutter)
             m_gutter->update();
@@ -215,7 +215,7 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
     m_loading = false;
     connectDocument();
     placeGutter();
-    colourShownLinesLater();
+    refreshViewLater();
     // Later, not now: a caller may be inside one of the old document's signals.
     if (m_before && (m_before != fresh))
         m_before->deleteLater();

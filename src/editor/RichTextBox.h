@@ -85,19 +85,24 @@ public:
     void setLocked(bool on);
 
     // Files. A program keeps the format it was loaded in; a new one is rich text.
-    // Loading is not an edit: it raises no Change.
+    // Loading is not an edit: it raises no Change. Only regular files within editorLimits
+    // load; a failed load, memory running out included, keeps the text.
     bool loadFile(const QString &path);
     // Opens a file without holding up the window: a large one is read and set up on another
     // thread while the editor keeps its old text, locked, and fileOpened tells how it went; a
     // small one opens at once. A second open, or the editor going away, drops the first.
     void openFile(const QString &path);
     bool isOpening() const { return m_opening != nullptr; }
+    // Why the last load or open failed.
+    const FileCheck &openProblem() const { return m_openProblem; }
     // A save of a long program reads it in slices and writes it on another thread; the
     // window keeps repainting and other windows keep working meanwhile (user input waits).
     bool saveFile(const QString &path);
     bool isSaving() const { return m_saving; }
     // Saves under a new name, in the format that name calls for.
     bool saveFileAs(const QString &path);
+    // Why the last save failed, as the system says it; empty when it did not fail.
+    QString saveError() const { return m_saveError; }
     FileFormat fileFormat() const { return m_format; }
     void setFileFormat(FileFormat format) { m_format = format; }
     LineEnd lineEnd() const { return m_lineEnd; }
@@ -163,9 +168,14 @@ private:
     void finishOpen(const std::shared_ptr<OpenJob> &job);
     void dropOpen();
     void onSelectionMaybeChanged();
-    // Colours the lines in view: now, or once the current edit is done.
+    // What the view shows beside and over the text (RichTextBoxView.cpp). Changes of the
+    // document, of the scroll position and of the view's size ask for one pass, run once
+    // the events at hand are handled: never inside a signal of the document, which may be
+    // in the middle of rebuilding itself (QTextDocument::clear() sets its cursors aside
+    // meanwhile, and a cursor freed then is written into later).
+    void refreshViewLater();
+    void refreshView();
     void colourShownLines();
-    void colourShownLinesLater();
     void showSelections();
     void placeGutter();
 
@@ -173,7 +183,9 @@ private:
     LineEnd m_lineEnd = LineEnd::CrLf;
     bool m_loading = false;
     bool m_saving = false;
+    QString m_saveError;
     std::shared_ptr<OpenJob> m_opening;
+    FileCheck m_openProblem;
     QTextDocument *m_before = nullptr; // the content before the last whole replacement
     int m_lastAnchor = -1;
     int m_lastPosition = -1;
@@ -181,7 +193,7 @@ private:
     // Drawn over the text: the colours of the lines in view, then the struck marks.
     QList<ExtraSelection> m_colours;
     QList<ExtraSelection> m_struck;
-    bool m_colourPending = false;
+    bool m_refreshPending = false;
     LineNumberGutter *m_gutter = nullptr;
 };
 

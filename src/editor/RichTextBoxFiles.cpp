@@ -4,13 +4,13 @@
 // their pace; a short one is read or written at once.
 #include "DocumentBuilder.h"
 #include "DocumentRichText.h"
+#include "EditorLimits.h"
 #include "LineEndData.h"
 #include "RichTextBox.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -20,6 +20,7 @@
 
 #include <future>
 #include <limits>
+#include <new>
 
 namespace kordavel {
 
@@ -46,6 +47,7 @@ struct RichTextBox::OpenJob {
     bool shown = false;
     // Filled by the worker before it hands back.
     QTextDocument *document = nullptr;
+    FileCheck problem;
     FileFormat format = FileFormat::Rtf;
     LineEnd lineEnd = LineEnd::CrLf;
 };
@@ -59,21 +61,33 @@ RichTextBox::~RichTextBox()
 bool RichTextBox::loadFile(const QString &path)
 {
     dropOpen();
-    const std::optional<ProgramFile> file = loadProgramFile(path);
-    if (!file)
+    m_openProblem = FileCheck();
+    try {
+        const std::optional<ProgramFile> file = loadProgramFile(path, &m_openProblem);
+        if (!file)
+            return false;
+        // The new document is made whole before it replaces the old one.
+        installDocument(file->content, false);
+        m_format = file->format;
+        m_lineEnd = file->lineEnd;
+        markLineEnds(*document(), file->lineEnds, m_lineEnd);
+    } catch (const std::bad_alloc &) {
+        m_openProblem.problem = FileProblem::OutOfMemory;
         return false;
-    installDocument(file->content, false);
-    m_format = file->format;
-    m_lineEnd = file->lineEnd;
-    markLineEnds(*document(), file->lineEnds, m_lineEnd);
+    }
     return true;
 }
 
 void RichTextBox::openFile(const QString &path)
 {
     dropOpen();
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() < kBackgroundBytes) {
+    // Anything but a regular file, or one too large, is refused before it is opened.
+    m_openProblem = checkRegularFile(path, editorLimits().bytes);
+    if (!m_openProblem.ok()) {
+        emit fileOpened(false);
+        return;
+    }
+    if (m_openProblem.size < kBackgroundBytes) {
         emit fileOpened(loadFile(path));
         return;
     }
@@ -96,15 +110,22 @@ void RichTextBox::openFile(const QString &path)
     setLocked(true);
 
     QThreadPool::globalInstance()->start([job] {
-        std::optional<ProgramFile> file = loadProgramFile(job->path);
-        if (file && !job->progress.cancelled) {
-            job->document = buildDocument(file->content, job->font, &job->progress);
-            if (job->document) {
-                markLineEnds(*job->document, file->lineEnds, file->lineEnd);
-                job->format = file->format;
-                job->lineEnd = file->lineEnd;
-                job->document->moveToThread(job->target);
+        // Running out of memory here is a failed open, not the end of the program.
+        try {
+            std::optional<ProgramFile> file = loadProgramFile(job->path, &job->problem);
+            if (file && !job->progress.cancelled) {
+                std::unique_ptr<QTextDocument> document(
+                    buildDocument(file->content, job->font, &job->progress));
+                if (document) {
+                    markLineEnds(*document, file->lineEnds, file->lineEnd);
+                    job->format = file->format;
+                    job->lineEnd = file->lineEnd;
+                    document->moveToThread(job->target);
+                    job->document = document.release();
+                }
             }
+        } catch (const std::bad_alloc &) {
+            job->problem.problem = FileProblem::OutOfMemory;
         }
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
@@ -121,6 +142,7 @@ void RichTextBox::openFile(const QString &path)
 void RichTextBox::finishOpen(const std::shared_ptr<OpenJob> &job)
 {
     dropOpen();
+    m_openProblem = job->problem;
     if (!job->document) {
         emit fileOpened(false);
         return;
@@ -148,6 +170,7 @@ bool RichTextBox::writeFile(const QString &path, FileFormat format)
 {
     if (m_saving || isOpening())
         return false;
+    m_saveError.clear();
     const LineEnd fileEnd = m_lineEnd;
     QList<LineEnd> lineEnds;
     auto reader = std::make_unique<DocumentReader>(*document());
@@ -163,8 +186,8 @@ bool RichTextBox::writeFile(const QString &path, FileFormat format)
     watchLineEnds();
     if (document()->characterCount() < kSlicedCharacters) {
         reader->read(std::numeric_limits<int>::max());
-        if (!writeFileAtomically(path,
-                                 encodeProgramFile(reader->take(), format, fileEnd, lineEnds)))
+        if (!writeFileAtomically(path, encodeProgramFile(reader->take(), format, fileEnd, lineEnds),
+                                 &m_saveError))
             return false;
         document()->setModified(false);
         return true;
@@ -208,9 +231,10 @@ bool RichTextBox::writeFile(const QString &path, FileFormat format)
     report(50);
 
     QEventLoop loop;
+    QString error;
     auto written = std::async(std::launch::async, [&, content = reader->take()] {
-        const bool ok =
-            writeFileAtomically(path, encodeProgramFile(content, format, fileEnd, lineEnds));
+        const bool ok = writeFileAtomically(
+            path, encodeProgramFile(content, format, fileEnd, lineEnds), &error);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         return ok;
     });
@@ -219,6 +243,7 @@ bool RichTextBox::writeFile(const QString &path, FileFormat format)
     if (!self)
         return ok;
     m_saving = false;
+    m_saveError = error;
     if (shown)
         emit fileProgress(true, -1);
     if (ok)

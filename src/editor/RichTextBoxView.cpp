@@ -46,19 +46,27 @@ void RichTextBox::placeGutter()
     }
 }
 
-void RichTextBox::colourShownLinesLater()
+void RichTextBox::refreshViewLater()
 {
-    if (m_colourPending)
+    if (m_refreshPending)
         return;
-    m_colourPending = true;
-    QMetaObject::invokeMethod(this, &RichTextBox::colourShownLines, Qt::QueuedConnection);
+    m_refreshPending = true;
+    QMetaObject::invokeMethod(this, &RichTextBox::refreshView, Qt::QueuedConnection);
+}
+
+// The gutter first: its width sets the view's, and so the lines in view. What the pass
+// itself asks for (the view resized by the gutter) is done by then.
+void RichTextBox::refreshView()
+{
+    placeGutter();
+    colourShownLines();
+    m_refreshPending = false;
 }
 
 // The colours are extra selections of the lines in view, drawn over the text; they are
 // remade whenever the view scrolls, is resized or its text changes.
 void RichTextBox::colourShownLines()
 {
-    m_colourPending = false;
     QList<ExtraSelection> colours;
     if (m_highlighter.enabled()) {
         QAbstractTextDocumentLayout *layout = document()->documentLayout();
@@ -92,8 +100,7 @@ void RichTextBox::showSelections()
 void RichTextBox::resizeEvent(QResizeEvent *event)
 {
     QTextEdit::resizeEvent(event);
-    placeGutter();
-    colourShownLines();
+    refreshViewLater();
 }
 
 void RichTextBox::changeEvent(QEvent *event)

@@ -259,6 +259,68 @@ const Entry kEntries[] = {
     {478, "line", "ред", "linea"},
     {479, "more", "още", "mas"},
     {480, "No moves", "Няма движения", "Sin movimientos"},
+    {500, "The file does not exist.", "Файлът не съществува.", "El archivo no existe."},
+    {501, "This is a folder, not a file.", "Това е папка, а не файл.",
+     "Es una carpeta, no un archivo."},
+    {502,
+     "This is not a file on the disk but a pipe, a device or a socket: it could hold the "
+     "program up or never end, so it is neither opened nor sent.",
+     "Това не е файл от диска, а канал, устройство или сокет: може да задържи програмата или "
+     "да няма край, затова не се отваря и не се изпраща.",
+     "No es un archivo del disco sino una tuberia, un dispositivo o un socket: podria detener "
+     "el programa o no terminar nunca, por eso no se abre ni se envia."},
+    {503,
+     "The file is too large for the editor on this computer, which opens programs of up to "
+     "%1 MB or %2 lines. Communication > Send File sends it to the machine straight from the "
+     "disk.",
+     "Файлът е твърде голям за редактора на този компютър, който отваря програми до %1 MB "
+     "или %2 реда. Комуникация > Изпращане на файл го изпраща към машината направо от диска.",
+     "El archivo es demasiado grande para el editor en esta computadora, que abre programas "
+     "de hasta %1 MB o %2 lineas. Comunicacion > Enviar archivo lo envia a la maquina "
+     "directamente del disco."},
+    {504, "There is not enough memory to read the file.",
+     "Няма достатъчно памет за прочитане на файла.",
+     "No hay memoria suficiente para leer el archivo."},
+    {505,
+     "The file became shorter while it was being sent, so the send was stopped. The machine "
+     "did not get the whole program.",
+     "Файлът стана по-къс, докато се изпращаше, затова изпращането беше спряно. Машината не "
+     "получи цялата програма.",
+     "El archivo se hizo mas corto mientras se enviaba, por eso se detuvo el envio. La maquina "
+     "no recibio todo el programa."},
+    {506,
+     "The file was replaced while it was being sent, so the send was stopped. Check what the "
+     "machine got before running it.",
+     "Файлът беше заменен, докато се изпращаше, затова изпращането беше спряно. Проверете "
+     "какво получи машината, преди да я пуснете.",
+     "El archivo fue reemplazado mientras se enviaba, por eso se detuvo el envio. Compruebe lo "
+     "que recibio la maquina antes de ejecutarlo."},
+    {507,
+     "The file was deleted while it was being sent, so the send was stopped. Check what the "
+     "machine got before running it.",
+     "Файлът беше изтрит, докато се изпращаше, затова изпращането беше спряно. Проверете "
+     "какво получи машината, преди да я пуснете.",
+     "El archivo fue borrado mientras se enviaba, por eso se detuvo el envio. Compruebe lo que "
+     "recibio la maquina antes de ejecutarlo."},
+    {508,
+     "The file grew while it was being sent. What it held when the send began was sent: %1 "
+     "bytes; what was added was not.",
+     "Файлът нарасна, докато се изпращаше. Изпратено беше това, което съдържаше в началото: "
+     "%1 байта; добавеното не беше изпратено.",
+     "El archivo crecio mientras se enviaba. Se envio lo que tenia al empezar: %1 bytes; lo "
+     "agregado no se envio."},
+    {509,
+     "The file is too large for this computer: a rich-text program (.dnc) is read whole "
+     "before it is sent, and this one would take more memory than the editor may have.",
+     "Файлът е твърде голям за този компютър: програма във форматиран текст (.dnc) се "
+     "прочита цяла, преди да се изпрати, а тази би заела повече памет, отколкото е позволено "
+     "на редактора.",
+     "El archivo es demasiado grande para esta computadora: un programa de texto con formato "
+     "(.dnc) se lee entero antes de enviarse, y este ocuparia mas memoria de la que puede "
+     "tener el editor."},
+    {510, "The file could not be saved.", "Файлът не можа да бъде записан.",
+     "No se pudo guardar el archivo."},
+    {511, "The file is read-only.", "Файлът е само за четене.", "El archivo es de solo lectura."},
 };
 
 const QHash<int, QString> &table()

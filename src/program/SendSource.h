@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/RegularFile.h"
+
 #include <QString>
 
 #include <memory>
@@ -20,8 +22,11 @@ public:
     // How far the send has come, and where it ends, in the source's own units.
     virtual qint64 position() const = 0;
     virtual qint64 total() const = 0;
-    // The source could not be read to its end.
-    virtual bool failed() const { return false; }
+    // Why the source could not be read to its end (its file changed, or a read failed).
+    virtual FileCheck problem() const { return {}; }
+    bool failed() const { return !problem().ok(); }
+    // The file became longer while it was read: only what it held at the start was taken.
+    virtual bool grown() const { return false; }
 };
 
 // A text held whole.

@@ -3,17 +3,36 @@
 
 #include "editor/ProgramFile.h"
 
-#include <QFile>
+#include <cerrno>
+#include <new>
 
 namespace kordavel {
 
-std::unique_ptr<SendSource> openSendFile(const QString &path)
+std::unique_ptr<SendSource> openSendFile(const QString &path, FileCheck *problem)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return nullptr;
-    if (file.read(5) == "{\\rtf") {
-        const std::optional<ProgramFile> program = loadProgramFile(path);
+    FileCheck scratch;
+    FileCheck &check = problem ? *problem : scratch;
+    QByteArray head(5, '\0');
+    {
+        RegularFile file;
+        check = file.open(path);
+        if (!check.ok())
+            return nullptr;
+        const qint64 got = file.read(head.data(), head.size());
+        if (got < 0) {
+            check.problem = FileProblem::Unreadable;
+            check.error = errno;
+            return nullptr;
+        }
+        head.truncate(qsizetype(got));
+    }
+    if (head == "{\\rtf") {
+        std::optional<ProgramFile> program;
+        try {
+            program = loadProgramFile(path, &check);
+        } catch (const std::bad_alloc &) {
+            check.problem = FileProblem::OutOfMemory;
+        }
         if (!program)
             return nullptr;
         QString text = program->content.plainText();
@@ -21,7 +40,8 @@ std::unique_ptr<SendSource> openSendFile(const QString &path)
         return std::make_unique<TextSendSource>(std::move(text));
     }
     auto source = std::make_unique<StreamSendSource>();
-    if (!source->stream.open(path))
+    check = source->stream.open(path);
+    if (!check.ok())
         return nullptr;
     return source;
 }

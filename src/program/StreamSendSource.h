@@ -16,11 +16,13 @@ public:
     bool atEnd() const override { return stream.atEnd(); }
     qint64 position() const override { return stream.position(); }
     qint64 total() const override { return stream.size(); }
-    bool failed() const override { return stream.failed(); }
+    FileCheck problem() const override { return stream.problem(); }
+    bool grown() const override { return stream.grown(); }
 };
 
 // The source of a program file: a plain one streamed, an RTF one (a .dnc) read whole
-// through the RTF reader for its plain text. Nothing when the file cannot be read.
-std::unique_ptr<SendSource> openSendFile(const QString &path);
+// through the RTF reader for its plain text. Nothing, and why in problem, when it is no
+// regular file or cannot be read.
+std::unique_ptr<SendSource> openSendFile(const QString &path, FileCheck *problem = nullptr);
 
 } // namespace kordavel

@@ -195,6 +195,10 @@ bool frmProgram::writeTo(const QString &path, bool asNewName)
     if (written) {
         bModified = false;
         emit fileSaved(path);
+    } else if (!rtfText->saveError().isEmpty()) {
+        MsgBox(GetString(QStringLiteral("The file could not be saved."), 510) + QLatin1Char('\n') +
+                   path + QLatin1Char('\n') + rtfText->saveError(),
+               MsgIcon::Exclamation, QLatin1String(kProductName), this);
     }
     return written;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/MessageBox.h"
 #include "dnc/CommTypes.h"
 #include "dnc/LinePace.h"
 #include "i18n/Language.h"
@@ -118,7 +119,7 @@ private:
     void ucDnc1_Status(qint16 intStatus);
     void ucDnc1_ErrorStatus(qint16 intErrorStatus);
     // A message about the transfer, shown from the event loop once the step has ended.
-    void showTransferMessage(const QString &text);
+    void showTransferMessage(const QString &text, MsgIcon icon = MsgIcon::Exclamation);
     void appendReceived(const QString &text);
     // The progress of a send or remote send: percentage, count and time left.
     void showProgress(qint64 position, qint64 from, qint64 bound);
@@ -158,8 +159,11 @@ private:
     void fileStep();
     void filePieceSent();
     void showFileView(const QString &path);
-    // A file that cannot be read on: false, after a stop and a message.
+    // A file that cannot be read on (it changed, or a read failed): false, after a stop and
+    // a message.
     bool sourceReadable();
+    // The stop after the last bytes of a send or a file have left.
+    void endSend();
 
     bool bModified = false;
     QProgressBar *m_fileProgress = nullptr;
@@ -185,6 +189,7 @@ private:
     std::unique_ptr<SendSource> m_source; // the text of a send at the line's speed
     bool m_lineSpeed = false;
     bool m_fileSend = false;
+    QString m_sendPath; // the file Send File sends
     LinePace m_pace;
     QTimer *m_feed;
     bool m_closingHanded = false; // the closing CR LF has gone to the channel

@@ -6,6 +6,7 @@
 // send's. Sends of a file from disk, at either pace, in the file-transfer view.
 #include "frmProgram.h"
 
+#include "FileProblemText.h"
 #include "FileSendView.h"
 #include "ProgramPanel.h"
 #include "StreamSendSource.h"
@@ -124,13 +125,14 @@ void frmProgram::SendFile(const QString &path)
 {
     if (m_wait == Wait::Pause || ucDnc1->Action() != actIdle)
         return;
-    std::unique_ptr<SendSource> source = openSendFile(path);
+    FileCheck problem;
+    std::unique_ptr<SendSource> source = openSendFile(path, &problem);
     if (!source) {
-        MsgBox(GetString(QStringLiteral("The file cannot be read."), 433) + QStringLiteral("\n") +
-                   path,
-               MsgIcon::Exclamation, QLatin1String(kProductName), this);
+        MsgBox(fileProblemText(path, problem, true), MsgIcon::Exclamation,
+               QLatin1String(kProductName), this);
         return;
     }
+    m_sendPath = path;
     stbPanel[1]->setText(GetString(QStringLiteral("Send"), 127));
     startPause();
     m_startSource = std::move(source);
@@ -170,11 +172,35 @@ void frmProgram::filePieceSent()
 
 bool frmProgram::sourceReadable()
 {
-    if (!m_source->failed())
+    const FileCheck problem = m_source->problem();
+    if (problem.ok())
         return true;
     StopSending();
-    showTransferMessage(GetString(QStringLiteral("The file could not be read to its end."), 434));
+    if (problem.problem != FileProblem::Unreadable) {
+        showTransferMessage(fileProblemText(m_sendPath, problem, true));
+        return false;
+    }
+    const QString system = problem.systemReason();
+    showTransferMessage(m_sendPath + QLatin1Char('\n') +
+                        GetString(QStringLiteral("The file could not be read to its end."), 434) +
+                        (system.isEmpty() ? QString() : QLatin1Char(' ') + system));
     return false;
+}
+
+// Everything has left: the port closes. A file that grew meanwhile says what went.
+void frmProgram::endSend()
+{
+    const bool grown = m_fileSend && m_source && m_source->grown();
+    const qint64 sent = m_source ? m_source->total() : 0;
+    StopSending();
+    if (grown)
+        showTransferMessage(m_sendPath + QLatin1Char('\n') +
+                                GetString(QStringLiteral("The file grew while it was being sent. "
+                                                         "What it held when the send began was "
+                                                         "sent: %1 bytes; what was added was not."),
+                                          508)
+                                    .arg(sent),
+                            MsgIcon::Information);
 }
 
 } // namespace kordavel

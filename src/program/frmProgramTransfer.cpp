@@ -127,7 +127,7 @@ void frmProgram::channelFinished()
         break;
     case Wait::Drain:
         if (ucDnc1->Action() == actSend || ucDnc1->Action() == actRemote)
-            StopSending();
+            endSend();
         break;
     case Wait::None:
         break;
@@ -434,11 +434,10 @@ void frmProgram::ucDnc1_ErrorStatus(qint16 intErrorStatus)
     showTransferMessage(GetString(QString(), intErrorStatus));
 }
 
-void frmProgram::showTransferMessage(const QString &text)
+void frmProgram::showTransferMessage(const QString &text, MsgIcon icon)
 {
-    QTimer::singleShot(0, this, [this, text] {
-        MsgBox(text, MsgIcon::Exclamation, QLatin1String(kProductName), this);
-    });
+    QTimer::singleShot(
+        0, this, [this, text, icon] { MsgBox(text, icon, QLatin1String(kProductName), this); });
 }
 
 bool frmProgram::SetMachineIcon(const QString &name)

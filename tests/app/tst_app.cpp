@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame: start-up, shutdown and a second copy against the settings store; its
 // windows, menus, languages and commands on the active program; the manual; the recent
-// files; files handed over from the command line; twips; the string table.
+// files; files handed over from the command line, the private folder of the lock and the
+// socket, and what the socket takes; the command line; twips; the string table.
+#include "app/CommandLine.h"
 #include "app/FileHandOver.h"
+#include "app/PrivateFolder.h"
 #include "app/RecentFiles.h"
 #include "common/AppState.h"
 #include "common/Twips.h"
 #include "dialogs/frmHelp.h"
 #include "dnc/ErrorTexts.h"
+#include "editor/EditorLimits.h"
 #include "i18n/Language.h"
 #include "i18n/StringTable.h"
 #include "support/CaptionsFit.h"
@@ -16,6 +20,7 @@
 #include <QClipboard>
 #include <QDirIterator>
 #include <QLineEdit>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -23,9 +28,13 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTreeWidget>
@@ -35,6 +44,7 @@
 #include <cstring>
 #include <limits>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -262,6 +272,8 @@ private slots:
         QVERIFY(frame.helpFile().endsWith(QLatin1String(help[language])));
         const int other = language % 3 + 1;
         frame.changeLanguage(qint16(other));
+        // Stored when chosen: a start after a kill speaks it too.
+        QCOMPARE(stored(s).value("Settings/Language").toString(), QString::number(other));
         frame.showMinimized();
         QTRY_VERIFY(frame.isMinimized());
         QVERIFY(frame.close());
@@ -564,15 +576,82 @@ private slots:
         QCOMPARE(readFile(path), QByteArray("%\nO1000\nG00 X0\nM30"));
 
         // The next Open starts from the last name; a file that cannot be read leaves an empty
-        // window with its numbered caption, which Save will not write under that caption.
-        s.dialogs.openAnswers << s.folders.file(QStringLiteral("missing.dnc"));
+        // window with its numbered caption, which Save will not write under that caption, and
+        // a message that says why.
+        const QString missing = s.folders.file(QStringLiteral("missing.dnc"));
+        s.dialogs.openAnswers << missing;
         s.frame->fileOpen();
         QCOMPARE(s.dialogs.lastInitialName, path);
         frmProgram *failed = s.frame->activeProgram();
         QCOMPARE(failed->windowTitle(), QStringLiteral("Program 3"));
         QVERIFY(failed->rtfText->text().isEmpty());
         QVERIFY(failed->bFlagNew);
-        QVERIFY(s.dialogs.messages.isEmpty());
+        QCOMPARE(s.dialogs.messages, QStringList{missing + "\nThe file does not exist."});
+    }
+
+    void filesThatAreNoProgramsAreRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("handedOver"); // by a second start, else on the command line
+        QTest::addColumn<QString>("reason");
+        const QString notAFile = QStringLiteral("This is not a file on the disk but a pipe, a "
+                                                "device or a socket: it could hold the program "
+                                                "up or never end, so it is neither opened nor "
+                                                "sent.");
+        QTest::newRow("missing") << "missing" << false << "The file does not exist.";
+        QTest::newRow("missing, handed over") << "missing" << true << "The file does not exist.";
+        QTest::newRow("folder") << "folder" << false << "This is a folder, not a file.";
+        QTest::newRow("FIFO") << "fifo" << false << notAFile;
+        QTest::newRow("/dev/zero") << "/dev/zero" << false << notAFile;
+        QTest::newRow("link to itself")
+            << "loop" << false << "The file cannot be read. Too many levels of symbolic links";
+        QTest::newRow("more than the editor holds, handed over")
+            << "large" << true
+            << "The file is too large for the editor on this computer, which opens programs of "
+               "up to 0 MB or 6 lines. Communication > Send File sends it";
+    }
+
+    // Nothing hangs on a FIFO or reads a device without end: each file that is no program
+    // leaves its empty numbered window and a message that names it and says why.
+    void filesThatAreNoProgramsAreRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, handedOver);
+        QFETCH(QString, reason);
+        TestFolders folders;
+        ScriptedDialogs dialogs;
+        QString path = folders.file(QStringLiteral("part.nc"));
+        const QByteArray name = QFile::encodeName(path);
+        if (kind == QLatin1String("folder"))
+            path = folders.runtime();
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (kind == QLatin1String("/dev/zero"))
+            path = kind;
+        else if (kind == QLatin1String("loop"))
+            QCOMPARE(::symlink(name.constData(), name.constData()), 0);
+        else if (kind == QLatin1String("large"))
+            writeFile(path, QByteArray(101, 'X'));
+        setEditorMemory(48 * 100); // 100 bytes or 6 lines
+        const auto restore = qScopeGuard([] { setEditorMemory(0); });
+        frmMain frame;
+        if (handedOver) {
+            QVERIFY(frame.startUp());
+            frmMain second;
+            QVERIFY(!second.startUp({path}));
+        } else {
+            QVERIFY(frame.startUp({path}));
+        }
+        QTRY_COMPARE(dialogs.messages.size(), 1);
+        QVERIFY2(dialogs.messages.first().startsWith(path + '\n' + reason),
+                 qPrintable(dialogs.messages.first()));
+        // A file that is not there is told of by the second start and never handed over.
+        const QStringList windows = handedOver && kind != QLatin1String("missing")
+                                        ? QStringList{"Program 1|", "Program 2|"}
+                                        : QStringList{"Program 1|"};
+        QCOMPARE(titles(frame), windows);
+        QVERIFY(frame.activeProgram()->bFlagNew);
+        QVERIFY(frame.close());
     }
 
     void fontDialogRemembersItsLastChoice()
@@ -840,6 +919,11 @@ private slots:
         s.trigger("mnuFileRecent2");
         QCOMPARE(s.frame->activeProgram()->windowTitle(), b);
         QCOMPARE(recentEntries(*s.frame).first(), "&1" + expected[2].mid(2));
+        // A FIFO in a file's place is not "gone": it is not opened, and the message says why.
+        QVERIFY(QFile::remove(a));
+        QCOMPARE(::mkfifo(QFile::encodeName(a).constData(), 0600), 0);
+        s.trigger("mnuFileRecent2");
+        QCOMPARE(s.dialogs.messages.last(), a + '\n' + GetString({}, 502));
     }
 
     void secondStartHandsFilesOver_data()
@@ -887,6 +971,233 @@ private slots:
         QTRY_COMPARE(titles(frame), (QStringList{"Program 1|", b + "|G1 Y2\r\n"}));
         QVERIFY(dialogs.messages.isEmpty()); // no "in use" message
         QVERIFY(frame.close());
+    }
+
+    // What is at the lock's or the socket's place and is not the user's own is not trusted: a
+    // lock that is no lock of this user's stops nobody, and files go to no socket of another.
+    void strangersInTheFolder_data()
+    {
+        QTest::addColumn<QString>("stranger");
+        QTest::newRow("another user's lock") << "lock";
+        QTest::newRow("a link as the lock") << "link";
+        QTest::newRow("another user's socket") << "socket";
+    }
+
+    void strangersInTheFolder()
+    {
+        QFETCH(QString, stranger);
+        if (geteuid() != 0)
+            QSKIP("only root may give a file away");
+        TestFolders folders;
+        ScriptedDialogs dialogs;
+        const QString lockPath = folders.runtime() + QStringLiteral("/kordavel.lock");
+        // A lock held by a live process, as another copy's would be.
+        QLockFile held(stranger == QLatin1String("link") ? folders.file(QStringLiteral("held"))
+                                                         : lockPath);
+        if (stranger != QLatin1String("socket")) {
+            QVERIFY(held.tryLock(0));
+            if (stranger == QLatin1String("link"))
+                QVERIFY(QFile::link(folders.file(QStringLiteral("held")), lockPath));
+            else
+                QCOMPARE(::chown(QFile::encodeName(lockPath).constData(), 1, 1), 0);
+        }
+        frmMain frame;
+        QVERIFY(frame.startUp());
+        QVERIFY(frame.IsFirstInstance);
+        QVERIFY(dialogs.messages.isEmpty());
+        if (stranger != QLatin1String("socket"))
+            return;
+        QCOMPARE(::lchown(QFile::encodeName(FileHandOver::socketPath()).constData(), 1, 1), 0);
+        const QString b = writeFile(folders.file(QStringLiteral("b.nc")), "G1 Y2\n");
+        {
+            frmMain second;
+            QVERIFY(!second.startUp({b}));
+        }
+        QCOMPARE(dialogs.messages, QStringList{GetString({}, 0) + GetString({}, 401)});
+        QCOMPARE(frame.programWindows().size(), 1);
+        QVERIFY(frame.close());
+    }
+
+    void handOverRequests_data()
+    {
+        QTest::addColumn<QByteArray>("request"); // "%1" stands for a file that exists
+        QTest::addColumn<bool>("hangsUp");
+        QTest::addColumn<int>("opened");
+        QTest::newRow("two files") << QByteArrayLiteral("%1\0%1\0") << true << 2;
+        QTest::newRow("missing, relative and undecodable left out")
+            << QByteArrayLiteral("/no/such.nc\0%1\0a.nc\0/\xff\xfe.nc\0") << true << 1;
+        QByteArray noise(FileHandOver::kMaxRequestBytes, '\0');
+        QRandomGenerator random(20);
+        random.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+        QTest::newRow("random bytes") << noise << true << 0;
+        QTest::newRow("more bytes than a request holds")
+            << QByteArray("%1").append('\0').repeated(FileHandOver::kMaxRequestBytes / 4) << true
+            << 0;
+        QTest::newRow("more files than a request holds")
+            << QByteArray("%1").append('\0').repeated(FileHandOver::kMaxRequestFiles + 1) << true
+            << 0;
+        QTest::newRow("not ended") << QByteArrayLiteral("%1\0%1") << true << 0;
+        QTest::newRow("never hangs up") << QByteArrayLiteral("%1\0") << false << 0;
+    }
+
+    // A request is taken whole or not at all; a connection that stays open is dropped.
+    void handOverRequests()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(bool, hangsUp);
+        QFETCH(int, opened);
+        TestFolders folders;
+        const QString file = writeFile(folders.file(QStringLiteral("a.nc")), "M30\n");
+        FileHandOver door;
+        door.setConnectionLimitMs(hangsUp ? 60000 : 50);
+        QVERIFY(door.listen());
+        QSignalSpy arrived(&door, &FileHandOver::filesArrived);
+        QSignalSpy ended(&door, &FileHandOver::connectionEnded);
+        QLocalSocket client;
+        client.connectToServer(FileHandOver::socketPath());
+        QVERIFY(client.waitForConnected(3000));
+        client.write(request.replace("%1", QFile::encodeName(file)));
+        if (hangsUp)
+            client.disconnectFromServer();
+        QTRY_COMPARE(ended.size(), 1);
+        QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
+        const QStringList files = arrived.isEmpty() ? QStringList() : arrived[0][0].toStringList();
+        QCOMPARE(files, QStringList(opened, file));
+        QCOMPARE(arrived.size(), opened > 0 ? 1 : 0);
+    }
+
+    void privateFolder_data()
+    {
+        // "unset", "relative"; else what is there: nothing (""), a folder of the user's own
+        // with a mode, another user's private folder, a link to a private folder, a file.
+        QTest::addColumn<QString>("runtime");
+        QTest::addColumn<QString>("fallback");
+        QTest::addColumn<QString>("chosen"); // runtime, fallback or none
+        QTest::newRow("private runtime folder") << "0700"
+                                                << ""
+                                                << "runtime";
+        QTest::newRow("no runtime folder") << "unset"
+                                           << ""
+                                           << "fallback";
+        QTest::newRow("runtime folder open to all") << "0777"
+                                                    << ""
+                                                    << "fallback";
+        QTest::newRow("another user's runtime folder") << "uid1"
+                                                       << ""
+                                                       << "fallback";
+        QTest::newRow("runtime folder through a link") << "link"
+                                                       << ""
+                                                       << "fallback";
+        QTest::newRow("relative runtime folder") << "relative"
+                                                 << ""
+                                                 << "fallback";
+        QTest::newRow("own fallback open to others is closed") << "0777"
+                                                               << "0755"
+                                                               << "fallback";
+        QTest::newRow("another user's fallback") << "unset"
+                                                 << "uid1"
+                                                 << "none";
+        QTest::newRow("fallback through a link") << "unset"
+                                                 << "link"
+                                                 << "none";
+        QTest::newRow("a file as the fallback") << "unset"
+                                                << "file"
+                                                << "none";
+    }
+
+    void privateFolder()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(QString, fallback);
+        QFETCH(QString, chosen);
+        if (geteuid() != 0 && (runtime == QLatin1String("uid1") || fallback == "uid1"))
+            QSKIP("only root may give a folder away");
+        QTemporaryDir root;
+        const auto make = [&](const QString &path, const QString &kind) {
+            QDir().mkpath(QFileInfo(path).path());
+            const QString folder = kind == QLatin1String("link") ? path + ".target" : path;
+            if (kind == QLatin1String("file")) {
+                writeFile(path, "");
+            } else if (kind.startsWith(QLatin1Char('0')) || kind == "uid1" || kind == "link") {
+                QVERIFY(QDir().mkdir(folder));
+                const uint mode =
+                    kind.startsWith(QLatin1Char('0')) ? kind.toUInt(nullptr, 8) : 0700;
+                QCOMPARE(::chmod(QFile::encodeName(folder).constData(), mode), 0);
+            }
+            if (kind == QLatin1String("link"))
+                QVERIFY(QFile::link(folder, path));
+            if (kind == QLatin1String("uid1"))
+                QCOMPARE(::chown(QFile::encodeName(path).constData(), 1, 1), 0);
+        };
+        const QString runtimePath = root.filePath(QStringLiteral("runtime"));
+        const QString fallbackPath = root.filePath(QStringLiteral("cache/Kordavel/run"));
+        make(runtimePath, runtime);
+        make(fallbackPath, fallback);
+        const QString given = runtime == QLatin1String("unset")      ? QString()
+                              : runtime == QLatin1String("relative") ? QStringLiteral("runtime")
+                                                                     : runtimePath;
+        const QString folder = choosePrivateFolder(given, fallbackPath);
+        QCOMPARE(folder, chosen == QLatin1String("runtime")    ? runtimePath
+                         : chosen == QLatin1String("fallback") ? fallbackPath
+                                                               : QString());
+        if (!folder.isEmpty()) {
+            struct stat st {};
+            QCOMPARE(::lstat(QFile::encodeName(folder).constData(), &st), 0);
+            QVERIFY(S_ISDIR(st.st_mode));
+            QCOMPARE(st.st_uid, geteuid());
+            QCOMPARE(st.st_mode & 0777, mode_t(0700));
+        }
+        if (runtime != QLatin1String("unset") || !fallback.isEmpty())
+            return;
+        // Without $XDG_RUNTIME_DIR (su, ssh, cron) the folder is in the user's own cache.
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray savedCache = qgetenv("XDG_CACHE_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_RUNTIME_DIR", savedRuntime);
+            savedCache.isNull() ? qunsetenv("XDG_CACHE_HOME")
+                                : qputenv("XDG_CACHE_HOME", savedCache);
+        });
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(root.filePath(QStringLiteral("xdg"))));
+        QCOMPARE(runtimeFolder(),
+                 QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/run");
+        QVERIFY(runtimeFolder().startsWith(root.filePath(QStringLiteral("xdg/"))));
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // after the program's name
+        QTest::addColumn<bool>("printsAndEnds");
+        QTest::addColumn<int>("optionCount");
+        QTest::addColumn<QStringList>("files"); // named after "--"
+        QTest::newRow("help") << QStringList{"--help"} << true << 2 << QStringList();
+        QTest::newRow("version after a file")
+            << QStringList{"a.nc", "-v"} << true << 3 << QStringList();
+        QTest::newRow("help after the end of options is a file")
+            << QStringList{"--", "--help"} << false << 1 << QStringList{"--help"};
+        QTest::newRow("window-system options after the end are files")
+            << QStringList{"b.nc", "--", "-platform", "x", "--"} << false << 2
+            << QStringList{"-platform", "x", "--"};
+        QTest::newRow("help before the end")
+            << QStringList{"-h", "--", "c.nc"} << true << 2 << QStringList{"c.nc"};
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, printsAndEnds);
+        QFETCH(int, optionCount);
+        QFETCH(QStringList, files);
+        QList<QByteArray> bytes{"kordavel"};
+        for (const QString &argument : arguments)
+            bytes << argument.toLocal8Bit();
+        std::vector<const char *> argv;
+        for (const QByteArray &argument : bytes)
+            argv.push_back(argument.constData());
+        const CommandLine line = splitCommandLine(int(argv.size()), argv.data());
+        QCOMPARE(line.printsAndEnds, printsAndEnds);
+        QCOMPARE(line.optionCount, optionCount);
+        QCOMPARE(line.files, files);
     }
 
     void everyOffsetInUseHasAllThreeLanguages()

@@ -25,6 +25,7 @@
 #include <QStringList>
 
 #include <mutex>
+#include <sys/stat.h>
 
 using namespace kordavel;
 using namespace kordavel::test;
@@ -275,6 +276,102 @@ private slots:
         QCOMPARE(p->rtfText->text(), QStringLiteral("G00 X0"));
         QCOMPARE(p->rtfText->selStart(), 1);
         QCOMPARE(p->rtfText->selLength(), 2);
+    }
+
+    void sendFileRefusesWhatIsNoProgram_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        const QString notAFile = QStringLiteral("This is not a file on the disk but a pipe, a "
+                                                "device or a socket: it could hold the program "
+                                                "up or never end, so it is neither opened nor "
+                                                "sent.");
+        QTest::newRow("/dev/zero") << "/dev/zero" << notAFile;
+        QTest::newRow("FIFO") << "fifo" << notAFile;
+        QTest::newRow("folder") << "folder"
+                                << "This is a folder, not a file.";
+        QTest::newRow("missing") << "missing"
+                                 << "The file does not exist.";
+    }
+
+    // Nothing goes out, nothing waits: a message names the file and says why.
+    void sendFileRefusesWhatIsNoProgram()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        E2eSession s;
+        frmProgram *p = s.program();
+        QString path = s.folders.file(QStringLiteral("part.nc"));
+        if (kind == QLatin1String("/dev/zero"))
+            path = kind;
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == QLatin1String("folder"))
+            path = s.folders.runtime();
+        p->rtfText->setText(QStringLiteral("G00 X0"));
+        s.dialogs.openAnswers << path;
+        s.trigger("mnuCommunicationSendFile");
+        QCOMPARE(s.dialogs.messages, QStringList{path + '\n' + reason});
+        QVERIFY(s.idle(p) && s.machine1.lineQuiet());
+        QVERIFY(s.machine1.received.isEmpty());
+        QVERIFY(!p->rtfText->isHidden());
+    }
+
+    void sendFileStopsWhenTheFileChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("message");
+        const char *check = " while it was being sent, so the send was stopped. Check what the "
+                            "machine got before running it.";
+        QTest::newRow("shrunk") << "shrink"
+                                << "The file became shorter while it was being sent, so the send "
+                                   "was stopped. The machine did not get the whole program.";
+        QTest::newRow("replaced") << "replace" << QString("The file was replaced") + check;
+        QTest::newRow("deleted") << "delete" << QString("The file was deleted") + check;
+        QTest::newRow("grown") << "grow"
+                               << "The file grew while it was being sent. What it held when "
+                                  "the send began was sent: %1 bytes; what was added was not.";
+    }
+
+    // Once 64 characters are out, the file changes (a file in the middle of a long one is
+    // caught by its next block: tst_editor). Shrunk, replaced or deleted: the send stops with
+    // a message and never ends as if complete (no closing line end). Grown: what the file held
+    // at the start goes, the closing line end after it, and a message says so.
+    void sendFileStopsWhenTheFileChanges()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, message);
+        E2eSession s;
+        frmProgram *p = s.program();
+        const QByteArray program = longProgram(40);
+        const QString path = s.folders.file(QStringLiteral("part.nc"));
+        startSend(s, program, 1, QStringLiteral("part.nc"), true);
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+        if (change == QLatin1String("shrink")) {
+            QVERIFY(QFile::resize(path, program.size() / 2));
+        } else if (change == QLatin1String("replace")) {
+            const QString other = writeFile(s.folders.file(QStringLiteral("new.nc")), program);
+            QCOMPARE(
+                ::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()),
+                0);
+        } else if (change == QLatin1String("delete")) {
+            QVERIFY(QFile::remove(path));
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append) && file.write("N99999 M30\r\n") == 12);
+        }
+        setTransferClock([&s] { return s.transferNow += 1000; });
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 10000);
+        QVERIFY(s.idle(p));
+        const QByteArray &got = s.machine1.received;
+        if (change == QLatin1String("grow")) {
+            QCOMPARE(got, program + "\r\n");
+            message = message.arg(program.size());
+        } else {
+            // A stop throws away what had not left: a beginning of the file.
+            QVERIFY2(program.startsWith(got), got.right(40).constData());
+        }
+        QCOMPARE(s.dialogs.messages, QStringList{path + '\n' + message});
     }
 
     // The second window starts during the first one's pause; a second Send (menu or toolbar)

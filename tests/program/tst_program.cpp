@@ -231,9 +231,16 @@ private slots:
                                                     QLatin1String(kProgramFileFilter)}
                                       : QStringList{});
         QCOMPARE(program->bFlagNew, isNew && !written);
-        QVERIFY(dialogs.messages.isEmpty());
 
         const QString target = isNew ? saveAsPath : existing;
+        // A save that was tried and failed says so, with the file and the system's reason.
+        const bool failed = answer == QLatin1String("yes") && !written && !target.isEmpty();
+        QCOMPARE(dialogs.messages.size(), failed ? 1 : 0);
+        if (failed)
+            QCOMPARE(
+                dialogs.messages.first(),
+                GetString({}, 510) + '\n' + target + '\n' +
+                    (readOnly ? GetString({}, 511) : QStringLiteral("No such file or directory")));
         if (written) {
             QVERIFY(readFile(target).contains("M30"));
             QCOMPARE(program->windowTitle(), target);
