@@ -586,6 +586,8 @@ QByteArray RewriteLines(QByteArrayView rtf, quint8 options, const QString &symbo
                 carried = words;
             else
                 carried += words.sliced(4);
+            if (follower) // a row still, for the line numbers of those after it
+                follower->row({}, out.size(), std::nullopt, std::nullopt);
             continue;
         }
         if (!carried.isEmpty()) {
