@@ -1017,6 +1017,7 @@ private slots:
             } else {
                 d.txtStep->setText(taken);
                 d.cmdOK->click();
+                QVERIFY(!d.isVisible());
             }
         });
         program.Numbering();
