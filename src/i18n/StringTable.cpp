@@ -321,6 +321,29 @@ const Entry kEntries[] = {
     {510, "The file could not be saved.", "Файлът не можа да бъде записан.",
      "No se pudo guardar el archivo."},
     {511, "The file is read-only.", "Файлът е само за четене.", "El archivo es de solo lectura."},
+    {520, "Step 0 would give every block the same number.",
+     "Стъпка 0 би дала на всички блокове един и същ номер.",
+     "Con paso 0 todos los bloques tendrian el mismo numero."},
+    {521,
+     "With this start and step the block numbers would leave the range %1 to %2 before the "
+     "last block.",
+     "С това начало и тази стъпка номерата на блоковете биха излезли от обхвата от %1 до %2 "
+     "преди последния блок.",
+     "Con este inicio y este paso los numeros de bloque saldrian del rango de %1 a %2 antes del "
+     "ultimo bloque."},
+    {522, "References to no block, left as they were: lines %1",
+     "Препратки към несъществуващ блок, оставени както бяха: редове %1",
+     "Referencias a ningun bloque, dejadas como estaban: lineas %1"},
+    {523, "References to a number several blocks have, left as they were: lines %1",
+     "Препратки към номер на няколко блока, оставени както бяха: редове %1",
+     "Referencias a un numero de varios bloques, dejadas como estaban: lineas %1"},
+    {524, "Block numbers kept because other blocks refer to them: %1",
+     "Запазени номера на блокове, към които препращат други блокове: %1",
+     "Numeros de bloque conservados porque otros bloques los nombran: %1"},
+    {525, "and %1 more", "и още %1", "y %1 mas"},
+    {526, "References renumbered with their blocks: %1",
+     "Препратки, преномерирани заедно с блоковете си: %1",
+     "Referencias renumeradas con sus bloques: %1"},
 };
 
 const QHash<int, QString> &table()

@@ -8,6 +8,7 @@
 #include "tools/frmClean.h"
 #include "tools/frmNumbering.h"
 
+#include <QLabel>
 #include <QScreen>
 
 namespace kordavel {
@@ -22,27 +23,42 @@ bool frmProgram::Clean()
     return true;
 }
 
+// The dialog refuses choices that would give two blocks the same number. The count of rows
+// bounds the count of blocks; only when the bound reaches past the 32-bit range are the
+// blocks counted.
 bool frmProgram::Numbering()
 {
     qint32 start = 0;
     qint32 step = 0;
     QString symbol;
     bool emptyRows = false;
-    if (AskNumbering(start, step, symbol, emptyRows))
+    const auto check = [this](qint32 start, qint32 step, const QString &symbol, bool emptyRows) {
+        const int refusal = numberingRefusal(start, step, qint64(rtfText->textLength()) + 1);
+        if (refusal != 521)
+            return refusal;
+        RewriteReport counted;
+        kordavel::RewriteLines(rtfText->textRTF(), rwRenumber, symbol, 0, 1, emptyRows, &counted);
+        return numberingRefusal(start, step, counted.numbered);
+    };
+    if (AskNumbering(start, step, symbol, emptyRows, check))
         RewriteLines(rwRenumber, symbol, start, step, emptyRows);
     return false;
 }
 
 // The whole text is replaced in one step (one Undo step), which is a change of the
-// program; a rewrite that changes nothing leaves the program as it was.
+// program; a rewrite that changes nothing leaves the program as it was. What became of the
+// references between blocks shows in the status bar.
 void frmProgram::RewriteLines(quint8 options, const QString &symbol, qint32 start, qint32 step,
                               bool numberEmpty)
 {
     const QByteArray before = rtfText->textRTF();
+    RewriteReport report;
     const QByteArray after =
-        kordavel::RewriteLines(before, options, symbol, start, step, numberEmpty);
+        kordavel::RewriteLines(before, options, symbol, start, step, numberEmpty, &report);
     if (after != before)
         rtfText->setTextRTF(after);
+    const QString summary = referencesSummary(report);
+    stbPanel[0]->setText(summary.isEmpty() ? GetString(QStringLiteral("Ready"), 1) : summary);
 }
 
 // The preview stands right of the program window where the screen has room, else left of

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 namespace kordavel {
@@ -34,8 +35,26 @@ enum RewriteOption : quint8 {
 // numbering numbered text again gives the same text. The running block number starts at
 // `start` and grows by `step`; a block whose number would leave the 32-bit range, and every
 // block after it, is left as it stands.
+//
+// References between blocks (BlockReferences: the P and Q of G70 to G73, M97 P, M99 P,
+// GOTO n) follow their blocks: Numbering rewrites each one that names a block to the
+// block's new number; one that names no block, or several, is left as it stands and
+// reported. Removing block numbers keeps the numbers that references name. Programs whose
+// blocks refer to none are read no further than before.
+struct RewriteReport {
+    qint64 numbered = 0;        // blocks Numbering gave a number
+    qsizetype followed = 0;     // references Numbering rewrote to their block's new number
+    QList<qsizetype> nowhere;   // Numbering: lines (from 1) of references to no block
+    QList<qsizetype> ambiguous; // Numbering: lines of references to several blocks' number
+    qsizetype kept = 0;         // block numbers not removed because references name them
+};
+
 QByteArray RewriteLines(QByteArrayView rtf, quint8 options, const QString &symbol, qint32 start,
-                        qint32 step, bool numberEmpty);
+                        qint32 step, bool numberEmpty, RewriteReport *report = nullptr);
+
+// What a rewrite did with the references, for the status bar in the current language;
+// empty when there were none.
+QString referencesSummary(const RewriteReport &report);
 
 // The symbol's first character as it stands in RTF program text (escaped where needed);
 // empty for an empty symbol.

@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -26,6 +27,17 @@ std::optional<qint32> wholeNumber(const QString &text)
         value > double(std::numeric_limits<qint32>::max()))
         return std::nullopt;
     return qint32(value);
+}
+
+int numberingRefusal(qint32 start, qint32 step, qint64 blocks)
+{
+    if (step == 0)
+        return 520;
+    constexpr qint64 kMost = std::numeric_limits<qint32>::max();
+    constexpr qint64 kLeast = std::numeric_limits<qint32>::min();
+    // |step| and the count stay below 2^32 here, so the product fits.
+    const qint64 last = qint64(start) + qint64(step) * (std::clamp<qint64>(blocks, 1, kMost) - 1);
+    return last > kMost || last < kLeast ? 521 : 0;
 }
 
 frmNumbering::frmNumbering(QWidget *parent) : QDialog(parent)
@@ -60,6 +72,9 @@ frmNumbering::frmNumbering(QWidget *parent) : QDialog(parent)
     lblStep->setToolTip(QStringLiteral("Step"));
     lblSymbol->setToolTip(QStringLiteral("Symbol"));
     chkEmptyRows->setToolTip(QStringLiteral("Empty rows"));
+    lblRefusal = label("lblRefusal", "");
+    lblRefusal->setWordWrap(true);
+    lblRefusal->hide();
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -117,6 +132,8 @@ bool frmNumbering::SetLanguage()
     cmdOK->setText(GetString(cmdOK->text(), 201));
     cmdCancel->setText(GetString(cmdCancel->text(), 202));
     fitTextsInTwipsLayout(this);
+    if (m_refusal != 0)
+        showRefusal(m_refusal);
     return true;
 }
 
@@ -163,8 +180,32 @@ void frmNumbering::acceptChoices()
     m_step = *wholeNumber(txtStep->text());
     m_emptyRows = chkEmptyRows->isChecked();
     m_symbol = txtSymbol->text();
+    const int refusal = m_check ? m_check(m_start, m_step, m_symbol, m_emptyRows)
+                                : numberingRefusal(m_start, m_step, 1);
+    if (refusal != 0) {
+        showRefusal(refusal);
+        txtStep->setFocus();
+        txtStep->selectAll();
+        return;
+    }
     m_answer = OK;
     done(QDialog::Accepted);
+}
+
+// The reason stands under the buttons, across the dialog, which grows to show it whole.
+void frmNumbering::showRefusal(int offset)
+{
+    m_refusal = offset;
+    QString text = GetString(QString(), offset);
+    if (offset == 521)
+        text = text.arg(std::numeric_limits<qint32>::min()).arg(std::numeric_limits<qint32>::max());
+    lblRefusal->setText(text);
+    const int left = twipsToPixelsX(240);
+    const int top = cmdOK->geometry().bottom() + twipsToPixelsY(120);
+    const int width = this->width() - 2 * left;
+    lblRefusal->setGeometry(left, top, width, lblRefusal->heightForWidth(width));
+    lblRefusal->show();
+    setFixedHeight(lblRefusal->geometry().bottom() + twipsToPixelsY(180));
 }
 
 // Cancel, Escape and the window's close box.
@@ -192,10 +233,12 @@ qint32 frmNumbering::Answer(qint32 &Start, qint32 &Step, QString &Symbol, bool &
     return OK;
 }
 
-bool AskNumbering(qint32 &start, qint32 &step, QString &symbol, bool &emptyRows)
+bool AskNumbering(qint32 &start, qint32 &step, QString &symbol, bool &emptyRows,
+                  NumberingCheck check)
 {
     symbol.clear();
     frmNumbering dialog(QApplication::activeWindow());
+    dialog.setCheck(std::move(check));
     return dialog.Answer(start, step, symbol, emptyRows) == frmNumbering::OK;
 }
 

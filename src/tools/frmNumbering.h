@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -14,8 +15,14 @@ class QPushButton;
 
 namespace kordavel {
 
+// Whether numbering with these choices gives every block a number of its own: 0 when it does,
+// else the string-table offset of why not.
+using NumberingCheck =
+    std::function<int(qint32 start, qint32 step, const QString &symbol, bool emptyRows)>;
+
 // The Numbering dialog: start, step, address letter and whether empty rows get numbers.
-// Made for each use; every use starts from the same choices.
+// Made for each use; every use starts from the same choices. OK is refused, with the reason
+// shown in the dialog, while the choices would give two blocks the same number.
 class frmNumbering : public QDialog, public LanguageAware {
     Q_OBJECT
 public:
@@ -23,6 +30,9 @@ public:
 
     explicit frmNumbering(QWidget *parent = nullptr);
     ~frmNumbering() override;
+
+    // What OK checks; without one, only a step of 0 is refused.
+    void setCheck(NumberingCheck check) { m_check = std::move(check); }
 
     // Shows the dialog modally. After OK sets the four choices and returns 2; otherwise
     // sets start and step to 0, the symbol to empty, empty rows to false and returns 3.
@@ -37,6 +47,8 @@ public:
     QLabel *lblSymbol;
     QLineEdit *txtSymbol;
     QCheckBox *chkEmptyRows;
+    // Why OK was refused; hidden until it is.
+    QLabel *lblRefusal;
     QPushButton *cmdOK;
     QPushButton *cmdCancel;
 
@@ -49,19 +61,28 @@ private:
     // The number box that holds the focus and may not lose it, or none.
     QLineEdit *invalidFocusedBox() const;
     void acceptChoices();
+    void showRefusal(int offset);
 
     qint32 m_answer = Cancel;
     qint32 m_start = 0;
     qint32 m_step = 0;
     QString m_symbol;
     bool m_emptyRows = false;
+    NumberingCheck m_check;
+    int m_refusal = 0; // the offset shown in lblRefusal
 };
+
+// Why numbering `blocks` blocks from start by step would give two of them the same number:
+// 520 for a step of 0, 521 when the last numbers would leave the 32-bit range that block
+// numbers are written in; 0 when every block gets its own.
+int numberingRefusal(qint32 start, qint32 step, qint64 blocks);
 
 // A start or step as typed: a whole number (blanks around it allowed) within the 32-bit
 // range; nothing for any other text.
 std::optional<qint32> wholeNumber(const QString &text);
 
 // Asks for the numbering choices; true after OK.
-bool AskNumbering(qint32 &start, qint32 &step, QString &symbol, bool &emptyRows);
+bool AskNumbering(qint32 &start, qint32 &step, QString &symbol, bool &emptyRows,
+                  NumberingCheck check = {});
 
 } // namespace kordavel

@@ -10,6 +10,7 @@
 #include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
 #include "support/QuestionAnswerer.h"
+#include "tools/BlockReferences.h"
 #include "tools/RewriteLines.h"
 #include "tools/TextSearch.h"
 #include "tools/ToolpathInterpreter.h"
@@ -39,6 +40,46 @@ QByteArray rtfOf(const QStringList &lines)
     text.append(lines.join(QLatin1Char('\n')), defaultCharFormat());
     return writeRtf(text);
 }
+
+// The same lines with every third character bold in turn: format words stand inside the
+// words and numbers of the rich text, as in a formatted .dnc document.
+QByteArray formattedRtfOf(const QStringList &lines)
+{
+    const QString text = lines.join(QLatin1Char('\n'));
+    CharFormat bold = defaultCharFormat();
+    bold.bold = true;
+    RichText rich;
+    for (qsizetype i = 0; i < text.size(); i += 3)
+        rich.append(text.mid(i, 3), (i / 3) % 2 ? bold : defaultCharFormat());
+    return writeRtf(rich);
+}
+
+// The lathe program of a shop: the G71 roughing cycle and the G70 finishing cycle name the
+// contour from N90 to N200.
+const QStringList kLathe{"%",
+                         "O0001 (SHAFT)",
+                         "N10 G21 G40 G99",
+                         "N11 G71 U2. R0.5",
+                         "N12 G71 P90 Q200 U0.4 W0.1 F0.25",
+                         "N90 G00 X18.",
+                         "G01 Z-70.",
+                         "X40. Z-90.",
+                         "N200 X60.",
+                         "N13 G70 P90 Q200",
+                         "M30",
+                         "%"};
+// A local subprogram called by M97, a return to N1 by M99, and P words that name no block.
+const QStringList kHaas{
+    "O01234 (LOCAL SUB)", "N1 G20 G40 G80", "G04 P500",          "M98 P2000",     "G10 L2 P1 X0.",
+    "M97 P100 L2",        "M99 P1",         "N100 G01 X1. F10.", "G65 P9010 A1.", "M99"};
+// A custom macro that loops with IF [...] GOTO and jumps with GOTO.
+const QStringList kMacro{
+    "O9010 (PECK)", "#1 = 0",      "N20 G91 G01 Z-1. F100", "#1 = #1 + 1", "IF [#1 LT 10] GOTO 20",
+    "GOTO 100",     "N50 (NEVER)", "N100 G90 G00 Z5.",      "GOTO #2",     "M99"};
+// Two programs in one file, each with its own N10.
+const QStringList kTwoPrograms{"%",       "O1000", "N10 G00 X0", "N20 IF [#1 EQ 0] GOTO 10",
+                               "M30",     "O2000", "N10 G00 X5", "N20 GOTO 10",
+                               "M99 P10", "%"};
 
 QStringList linesOf(QByteArrayView rtf)
 {
@@ -329,6 +370,181 @@ private slots:
             QCOMPARE(RewriteLines(out, rwRenumber, QStringLiteral("N"), 10, 10, false), out);
     }
 
+    // Which block each reference of a program names (lines from 1; "-": no block, "?": more
+    // than one).
+    void blockReferences_data()
+    {
+        QTest::addColumn<L>("program");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<QString>("references");
+        const auto row = [](const char *name, const L &program, const char *symbol,
+                            const char *references) {
+            QTest::newRow(name) << program << QString::fromLatin1(symbol) << references;
+        };
+        row("G71 and G70 name the contour", kLathe, "N", "5:90>6 5:200>9 10:90>6 10:200>9");
+        row("M97 P, M99 P; P of G04, M98, G10 and G65 names no block", kHaas, "N", "6:100>8 7:1>2");
+        row("IF [...] GOTO and GOTO", kMacro, "N", "5:20>3 6:100>8");
+        row("two programs: GOTO names its own program's block, M99 P may name either", kTwoPrograms,
+            "N", "4:10>3 8:10>7 9:10>?");
+        row("a lower-case program with n, leading zeros",
+            {"n0010 g71 p0030 q0040 u0.4 w0.1 f0.25", "n0030 g0 x18.", "n0040 x60.",
+             "n0050 g70 p0030 q0040", "G70 P30 Q40", "goto 10"},
+            "n", "1:30>2 1:40>3 4:30>2 4:40>3 6:10>1");
+        row("small letters unread with N", {"N30 G70 P30 Q30", "n40 g70 p30 q30", "N40 m99 p30"},
+            "N", "1:30>1 1:30>1");
+        row("words without spaces; G73 and G72 of a lathe",
+            {"N1 G73P2Q3U.1W.1D3F.01", "N2 G00 Z0.1", "N3 X2.", "G72 P2 Q3 D.1 F.01",
+             "IF[#1LT5]GOTO3"},
+            "N", "1:2>2 1:3>3 4:2>2 4:3>3 5:3>3");
+        row("P and Q that name no block",
+            {"N10 G73 X10. Y10. Z-20. R2. Q10 P10 F100.", "N20 G73 U3. W1. R3", "N30 G70 P10",
+             "N40 G70 P10. Q20.", "N50 (G70 P10 Q20) GOTO #1", "N60 GOTO [#1 + 10]", "N70 M99 P-10",
+             "N80 G04 P10 M99", "N90 G71 P10 Q20 ; G70 P30 Q40"},
+            "N", "9:10>1 9:20>2");
+        row("a number no block has", {"G70 P95 Q30", "N30 X1."}, "N", "1:95>- 1:30>2");
+        row("a number two blocks of one program have", {"N5 G00 X1", "N5 G01 X2", "GOTO5"}, "N",
+            "3:5>?");
+    }
+
+    void blockReferences()
+    {
+        QFETCH(L, program);
+        QFETCH(QString, symbol);
+        QFETCH(QString, references);
+        BlockReferences refs(symbol.front());
+        for (const QString &row : std::as_const(program))
+            refs.addRow(row);
+        refs.resolve();
+        QStringList got;
+        for (const BlockReferences::Reference &r : refs.references()) {
+            QCOMPARE(program[r.row].mid(r.at, r.size).toLongLong(), r.number);
+            got << QStringLiteral("%1:%2>%3")
+                       .arg(r.row + 1)
+                       .arg(r.number)
+                       .arg(r.target >= 0                       ? QString::number(r.target + 1)
+                            : r.target == BlockReferences::None ? QStringLiteral("-")
+                                                                : QStringLiteral("?"));
+        }
+        QCOMPARE(got.join(QLatin1Char(' ')), references);
+    }
+
+    // Numbering gives the references their blocks' new numbers; Clean keeps the numbers that
+    // references name. The same on formatted rich text, whose format words stand inside the
+    // numbers.
+    void referencesFollowTheirBlocks_data()
+    {
+        QTest::addColumn<L>("in");
+        QTest::addColumn<int>("options");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<L>("out");
+        // References rewritten; lines of those to no block; of those to several; numbers kept.
+        QTest::addColumn<QString>("report");
+        const auto number = [](const char *name, const L &in, const char *symbol, int start,
+                               int step, const L &out, const char *report) {
+            QTest::newRow(name) << in << int(rwRenumber) << QString::fromLatin1(symbol) << start
+                                << step << out << QString::fromLatin1(report);
+        };
+        const auto clean = [](const char *name, const L &in, const L &out, const char *report) {
+            QTest::newRow(name) << in << int(rwNumbering | rwEmptyRows) << QStringLiteral("N") << 0
+                                << 0 << out << QString::fromLatin1(report);
+        };
+        number("lathe, step 5", kLathe, "N", 10, 5,
+               {"%", "O0001 (SHAFT)", "N10 G21 G40 G99", "N15 G71 U2. R0.5",
+                "N20 G71 P25 Q40 U0.4 W0.1 F0.25", "N25 G00 X18.", "N30 G01 Z-70.",
+                "N35 X40. Z-90.", "N40 X60.", "N45 G70 P25 Q40", "N50 M30", "%"},
+               "4|||0");
+        number("M97 P and M99 P", kHaas, "N", 10, 10,
+               {"O01234 (LOCAL SUB)", "N10 G20 G40 G80", "N20 G04 P500", "N30 M98 P2000",
+                "N40 G10 L2 P1 X0.", "N50 M97 P70 L2", "N60 M99 P10", "N70 G01 X1. F10.",
+                "N80 G65 P9010 A1.", "N90 M99"},
+               "2|||0");
+        number("GOTO, also to a number that a block gets anew", kMacro, "N", 10, 10,
+               {"O9010 (PECK)", "#1 = 0", "N10 G91 G01 Z-1. F100", "#1 = #1 + 1",
+                "N20 IF [#1 LT 10] GOTO 10", "N30 GOTO 50", "N40 (NEVER)", "N50 G90 G00 Z5.",
+                "N60 GOTO #2", "N70 M99"},
+               "2|||0");
+        number("two programs, an ambiguous M99 P left", kTwoPrograms, "N", 10, 10,
+               {"%", "O1000", "N10 G00 X0", "N20 IF [#1 EQ 0] GOTO 10", "N30 M30", "O2000",
+                "N40 G00 X5", "N50 GOTO 40", "N60 M99 P10", "%"},
+               "1||9|0");
+        number("lower case with n, leading zeros",
+               {"n0010 g71 p0030 q0040 u0.4 w0.1 f0.25", "n0030 g0 x18.", "n0040 x60.",
+                "n0050 g70 p0030 q0040"},
+               "n", 100, 100,
+               {"n100 g71 p200 q300 u0.4 w0.1 f0.25", "n200 g0 x18.", "n300 x60.",
+                "n400 g70 p200 q300"},
+               "4|||0");
+        number("a reference to no block left",
+               {"N10 G71 P95 Q30 U0.4 W0.1 F0.25", "N20 G00 X18.", "N30 X60.", "G70 P95 Q30"}, "N",
+               100, 10,
+               {"N100 G71 P95 Q120 U0.4 W0.1 F0.25", "N110 G00 X18.", "N120 X60.",
+                "N130 G70 P95 Q120"},
+               "2|1,4||0");
+        number("peck drilling: its Q and P name no block",
+               {"N10 G90 G54 G00 X0 Y0", "N20 G73 X10. Y10. Z-20. R2. Q20 P10 F100", "M97 P30",
+                "N30 G80"},
+               "N", 100, 10,
+               {"N100 G90 G54 G00 X0 Y0", "N110 G73 X10. Y10. Z-20. R2. Q20 P10 F100",
+                "N120 M97 P130", "N130 G80"},
+               "1|||0");
+        number("numbers that run out of the range: the blocks left keep theirs",
+               {"N1 GOTO 3", "N2 G01", "N3 G02", "GOTO 2"}, "N", 2147483642, 5,
+               {"N2147483642 GOTO 3", "N2147483647 G01", "N3 G02", "GOTO 2147483647"}, "1|||0");
+        clean("lathe: the contour keeps its first and last number", kLathe,
+              {"%", "O0001 (SHAFT)", "G21 G40 G99", "G71 U2. R0.5", "G71 P90 Q200 U0.4 W0.1 F0.25",
+               "N90 G00 X18.", "G01 Z-70.", "X40. Z-90.", "N200 X60.", "G70 P90 Q200", "M30", "%"},
+              "0|||2");
+        clean("M97 and M99 targets kept, G10 P1 names none", kHaas,
+              {"O01234 (LOCAL SUB)", "N1 G20 G40 G80", "G04 P500", "M98 P2000", "G10 L2 P1 X0.",
+               "M97 P100 L2", "M99 P1", "N100 G01 X1. F10.", "G65 P9010 A1.", "M99"},
+              "0|||2");
+        clean("macro: a row of a number alone stays when referred to",
+              {"N10", "G91 G01 Z-1.", "IF [#1 LT 10] GOTO 10", "N20", "M99"},
+              {"N10", "G91 G01 Z-1.", "IF [#1 LT 10] GOTO 10", "M99"}, "0|||1");
+        clean("an ambiguous reference keeps every block it may name", kTwoPrograms,
+              {"%", "O1000", "N10 G00 X0", "IF [#1 EQ 0] GOTO 10", "M30", "O2000", "N10 G00 X5",
+               "GOTO 10", "M99 P10", "%"},
+              "0|||2");
+    }
+
+    void referencesFollowTheirBlocks()
+    {
+        QFETCH(L, in);
+        QFETCH(int, options);
+        QFETCH(QString, symbol);
+        QFETCH(int, start);
+        QFETCH(int, step);
+        QFETCH(L, out);
+        QFETCH(QString, report);
+        const auto joined = [](const QList<qsizetype> &lines) {
+            QStringList text;
+            for (const qsizetype line : lines)
+                text << QString::number(line);
+            return text.join(QLatin1Char(','));
+        };
+        for (const bool formatted : {false, true}) {
+            const QByteArray given = formatted ? formattedRtfOf(in) : rtfOf(in);
+            RewriteReport got;
+            const QByteArray rewritten =
+                RewriteLines(given, quint8(options), symbol, start, step, false, &got);
+            QVERIFY2(linesOf(rewritten) == out, formatted ? "formatted" : "plain");
+            QCOMPARE(linesOf(rewritten), out);
+            QCOMPARE(QStringLiteral("%1|%2|%3|%4")
+                         .arg(got.followed)
+                         .arg(joined(got.nowhere), joined(got.ambiguous))
+                         .arg(got.kept),
+                     report);
+            if (options == rwRenumber) { // numbering twice gives what once gives
+                RewriteReport again;
+                QCOMPARE(RewriteLines(rewritten, rwRenumber, symbol, start, step, false, &again),
+                         rewritten);
+                QCOMPARE(again.followed, 0);
+            }
+        }
+    }
+
     void droppedRowsKeepTheFormattingOfTheRest()
     {
         CharFormat big = defaultCharFormat();
@@ -357,6 +573,8 @@ private slots:
             const QString path = data.filePath(name);
             QTest::addRow("%s, Clean", qPrintable(name))
                 << path << int(rwBadSymbols | rwEmptyRows) << true;
+            QTest::addRow("%s, Clean block numbers", qPrintable(name))
+                << path << int(rwNumbering) << true;
             QTest::addRow("%s, Numbering", qPrintable(name)) << path << int(rwRenumber) << false;
             QTest::addRow("%s, Numbering empty rows", qPrintable(name))
                 << path << int(rwRenumber) << true;
@@ -386,6 +604,30 @@ private slots:
             in.removeLast();
             out.removeLast();
         }
+        // The rows each reference names (that one block has).
+        const auto named = [&symbol](const L &rows) {
+            BlockReferences refs(symbol.front());
+            for (const QString &row : rows)
+                refs.addRow(row);
+            refs.resolve();
+            QStringList targets;
+            for (const BlockReferences::Reference &r : refs.references())
+                targets << QStringLiteral("%1>%2").arg(r.row + 1).arg(r.target + 1);
+            return targets;
+        };
+        if (options == rwNumbering) {
+            // Every row keeps its words; a number goes unless a reference names it, so every
+            // reference names the same block as before.
+            QCOMPARE(out.size(), in.size());
+            for (qsizetype i = 0; i < in.size(); ++i) {
+                const Block was = blockOf(in[i], symbol);
+                const Block is = blockOf(out[i], symbol);
+                QCOMPARE(is.words, was.words);
+                QVERIFY2(!is.numbered || is.number == was.number, qPrintable(out[i]));
+            }
+            QCOMPARE(named(out), named(in));
+            return;
+        }
         if (options != rwRenumber) {
             // Every row keeps its place and its text, less what is outside ASCII and the blanks
             // around; rows left empty go.
@@ -400,11 +642,34 @@ private slots:
             return;
         }
         QCOMPARE(out.size(), in.size()); // no row merged, split, added or dropped
+        // The new number of each old one that one block alone has.
+        QHash<qint64, qint64> renumbered;
+        QSet<qint64> twice;
+        for (qsizetype i = 0; i < in.size(); ++i) {
+            const Block was = blockOf(in[i], symbol);
+            if (was.numbered && renumbered.contains(was.number))
+                twice.insert(was.number);
+            if (was.numbered)
+                renumbered.insert(was.number, blockOf(out[i], symbol).number);
+        }
+        const QRegularExpression digits(QStringLiteral("\\d+"));
         qint64 next = 10;
         for (qsizetype i = 0; i < in.size(); ++i) {
             const Block was = blockOf(in[i], symbol);
             const Block is = blockOf(out[i], symbol);
-            QCOMPARE(is.words, was.words); // comments, "%" rows, O-words: every word as it was
+            // Comments, "%" rows, O-words: every word as it was, but for the references,
+            // which name the same block as before.
+            QCOMPARE(QString(is.words).replace(digits, QStringLiteral("#")),
+                     QString(was.words).replace(digits, QStringLiteral("#")));
+            auto old = digits.globalMatch(was.words);
+            auto now = digits.globalMatch(is.words);
+            while (old.hasNext() && now.hasNext()) {
+                const qint64 from = old.next().captured().toLongLong();
+                const qint64 to = now.next().captured().toLongLong();
+                if (from != to)
+                    QVERIFY2(!twice.contains(from) && renumbered.value(from, -1) == to,
+                             qPrintable(out[i]));
+            }
             QVERIFY2(is.numbered || !was.numbered, qPrintable(out[i]));        // no number lost
             QVERIFY2(!blockOf(is.words, symbol).numbered, qPrintable(out[i])); // none doubled
             if (is.numbered) {
@@ -412,6 +677,14 @@ private slots:
                 next += 10;
             }
         }
+        // Every reference that named one block names it still.
+        const QStringList wasNamed = named(in);
+        const QStringList isNamed = named(out);
+        QCOMPARE(isNamed.size(), wasNamed.size());
+        for (qsizetype k = 0; k < wasNamed.size(); ++k)
+            if (!wasNamed[k].endsWith(QLatin1String(">0")) &&
+                !wasNamed[k].endsWith(QLatin1String(">-1")))
+                QCOMPARE(isNamed[k], wasNamed[k]);
         // Numbering twice gives what once gives.
         QCOMPARE(RewriteLines(rtf, rwRenumber, symbol, 10, 10, numberEmpty), rtf);
     }
@@ -574,7 +847,7 @@ private slots:
         QTest::newRow("Numbering, Enter is OK")
             << true << "100,-5,N,e enter" << 0 << 2 << "100,-5,N,1";
         QTest::newRow("Numbering, small letter stays small")
-            << true << "0,0,n" << 0 << 2 << "0,0,n,0";
+            << true << "0,1,n" << 0 << 2 << "0,1,n,0";
         QTest::newRow("Numbering, Cancel") << true << "5,5,P,e cancel" << 0 << 3 << cancelled;
         QTest::newRow("Numbering, Escape") << true << "5,5,P,e escape" << 0 << 3 << cancelled;
         QTest::newRow("Numbering, close box") << true << "5,5,P,e close" << 0 << 3 << cancelled;
@@ -717,6 +990,97 @@ private slots:
         QCOMPARE(number.value_or(0), value);
     }
 
+    // Choices that would give two blocks one number: a step of 0, or numbers that run out of
+    // the 32-bit range before the last block.
+    void numberingRefusals_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<qint64>("blocks");
+        QTest::addColumn<int>("refusal");
+        constexpr int max = std::numeric_limits<qint32>::max();
+        constexpr int min = std::numeric_limits<qint32>::min();
+        QTest::newRow("step 0") << 10 << 0 << qint64(1) << 520;
+        QTest::newRow("a million blocks by 10") << 10 << 10 << qint64(1000000) << 0;
+        QTest::newRow("the last number the largest") << max - 10 << 5 << qint64(3) << 0;
+        QTest::newRow("one block past the largest") << max - 10 << 5 << qint64(4) << 521;
+        QTest::newRow("counting down to the smallest") << min + 2 << -1 << qint64(3) << 0;
+        QTest::newRow("counting down past the smallest") << min + 2 << -1 << qint64(4) << 521;
+        QTest::newRow("a large step") << 0 << max << qint64(3) << 521;
+        QTest::newRow("a long program") << 10 << 10 << qint64(300000000) << 521;
+    }
+
+    void numberingRefusals()
+    {
+        QFETCH(int, start);
+        QFETCH(int, step);
+        QFETCH(qint64, blocks);
+        QFETCH(int, refusal);
+        QCOMPARE(numberingRefusal(start, step, blocks), refusal);
+    }
+
+    // The Numbering dialog of a program window refuses them with the reason in the current
+    // language and keeps the focus in Step; cancelled then, it changes nothing. A start that
+    // ends exactly at the largest number is taken: the blocks count, not the rows.
+    void numberingRefusedInTheDialog_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("refused"); // the step refused
+        QTest::addColumn<int>("refusal");
+        QTest::addColumn<QString>("taken"); // the step then taken; none: cancelled
+        QTest::addColumn<QString>("result");
+        const QString program = QStringLiteral("%\r\nG00\r\n(CUT)\r\nG01\r\nM30\r\n%");
+        QTest::newRow("step 0, Bulgarian") << 2 << "10"
+                                           << "0" << 520 << "" << program;
+        QTest::newRow("past the largest number, Spanish; up to it")
+            << 3 << "2147483637"
+            << "6" << 521 << "5"
+            << "%\r\nN2147483637 G00\r\n(CUT)\r\nN2147483642 G01\r\nN2147483647 M30\r\n%";
+    }
+
+    void numberingRefusedInTheDialog()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, start);
+        QFETCH(QString, refused);
+        QFETCH(int, refusal);
+        QFETCH(QString, taken);
+        QFETCH(QString, result);
+        setLanguageNumber(qint16(language));
+        frmProgram program;
+        program.rtfText->setText(QStringLiteral("%\r\nG00\r\n(CUT)\r\nG01\r\nM30\r\n%"));
+        QString shown;
+        bool seen = false;
+        onNextDialog<frmNumbering>([&](frmNumbering &d) {
+            seen = true;
+            d.txtStart->setText(start);
+            d.txtStep->setText(refused);
+            d.cmdOK->click();
+            QVERIFY(d.isVisible());
+            QVERIFY(d.lblRefusal->isVisible());
+            QVERIFY(d.rect().contains(d.lblRefusal->geometry()));
+            QCOMPARE(d.focusWidget(), d.txtStep);
+            shown = d.lblRefusal->text();
+            if (taken.isEmpty()) {
+                d.cmdCancel->click();
+            } else {
+                d.txtStep->setText(taken);
+                d.cmdOK->click();
+                QVERIFY(!d.isVisible());
+            }
+        });
+        program.Numbering();
+        QVERIFY(seen);
+        QString reason = GetString(QString(), refusal);
+        QVERIFY(!reason.isEmpty());
+        if (refusal == 521)
+            reason = reason.arg(std::numeric_limits<qint32>::min())
+                         .arg(std::numeric_limits<qint32>::max());
+        QCOMPARE(shown, reason);
+        QCOMPARE(program.rtfText->text(), result);
+    }
+
     void rewriteInTheWindow_data()
     {
         QTest::addColumn<bool>("typed"); // else loaded from a file
@@ -724,9 +1088,11 @@ private slots:
         QTest::addColumn<bool>("numbering"); // else Clean
         QTest::addColumn<QString>("script");
         QTest::addColumn<L>("result"); // none: the program stays as it was, unchanged
+        QTest::addColumn<QString>("status");
         const auto row = [](const char *name, bool typed, const L &lines, bool numbering,
-                            const char *script, const L &result) {
-            QTest::newRow(name) << typed << lines << numbering << script << result;
+                            const char *script, const L &result, const char *status = "Ready") {
+            QTest::newRow(name) << typed << lines << numbering << script << result
+                                << QString::fromUtf8(status);
         };
         row("Clean, defaults: empty rows go, numbers and the final line end stay", true,
             {"N10 G00", "", "N20 G01", ""}, false, "", {"N10 G00", "N20 G01", ""});
@@ -738,6 +1104,17 @@ private slots:
         row("Numbering a loaded program, empty rows too", false,
             {"%", "O0001", "N1 G90 G54", "N2 G00 X0 Y0", "", "M30", "%", ""}, true, "100,5,N,e",
             {"%", "O0001", "N100 G90 G54", "N105 G00 X0 Y0", "N110", "N115 M30", "%", ""});
+        row("Numbering, references follow their blocks and one to no block is listed", false,
+            {"N10 G71 P20 Q30 U0.4 W0.1 F0.25", "N20 G00 X18.", "N30 X60.", "G70 P20 Q40"}, true,
+            "100,10,N",
+            {"N100 G71 P110 Q120 U0.4 W0.1 F0.25", "N110 G00 X18.", "N120 X60.",
+             "N130 G70 P110 Q40"},
+            "References renumbered with their blocks: 3. References to no block, left as they "
+            "were: lines 4");
+        row("Clean keeps the numbers that references name", false,
+            {"N10 G71 P20 Q30", "N20 G00 X18.", "N30 X60.", "N40 M30"}, false, "n",
+            {"G71 P20 Q30", "N20 G00 X18.", "N30 X60.", "M30"},
+            "Block numbers kept because other blocks refer to them: 2");
         const L program{"N10 G00  ", "G01", ""};
         row("Clean cancelled", false, program, false, "n cancel", {});
         row("Clean of numbers with an empty symbol", false, program, false, "bne=", {});
@@ -752,6 +1129,7 @@ private slots:
         QFETCH(bool, numbering);
         QFETCH(QString, script);
         QFETCH(L, result);
+        QFETCH(QString, status);
         TestFolders folders;
         frmProgram program;
         if (typed) {
@@ -773,6 +1151,7 @@ private slots:
         }
         QVERIFY(seen);
         QCOMPARE(program.rtfText->text(), result.isEmpty() ? before : crlf(result));
+        QCOMPARE(program.stbPanel[0]->text(), status);
         QCOMPARE(program.isModified(), typed || !result.isEmpty());
         // One Undo takes the whole rewrite back.
         if (!result.isEmpty()) {
