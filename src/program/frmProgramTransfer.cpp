@@ -38,6 +38,11 @@ QString sendCaption()
     return GetString(QStringLiteral("Send"), 127);
 }
 
+// A receive step adds at most this many characters, so that the window answers between steps
+// however fast the machine sends: the rest waits in the channel, which holds the machine when
+// it piles up, and the next step follows at once.
+constexpr qsizetype kReceiveStep = 16 * 1024;
+
 } // namespace
 
 // Sent lines show struck through; the marks are no change of the program.
@@ -47,14 +52,17 @@ void frmProgram::strikeThrough(int start, int length)
 }
 
 // Selects the whole text and takes every strike-through off it: the marks of a send, and
-// strike-through formatting in the text itself (the latter only where there is some, since
-// reformatting a long program costs seconds).
+// strike-through formatting in the text itself. Where the text has none, the caret only goes
+// to its start, as the whole text selected and collapsed leaves it: on a program of a million
+// lines even selecting it all costs seconds.
 void frmProgram::clearStrikeThrough()
 {
     rtfText->clearStruckMarks();
-    rtfText->select(0, rtfText->textLength());
-    if (!rtfText->hasStrikeThru())
+    if (!rtfText->hasStrikeThru()) {
+        rtfText->setSelStart(0);
         return;
+    }
+    rtfText->select(0, rtfText->textLength());
     const bool modified = bModified;
     rtfText->setSelStrikeThru(false);
     bModified = modified;
@@ -143,6 +151,7 @@ void frmProgram::Receive()
     m_receiveEnd = picControl->controls->cboReceiveEnd->currentIndex();
     m_percents = 0;
     m_receivedAny = false;
+    m_receiveCut = false;
     enterState(actReceive);
 }
 
@@ -172,6 +181,7 @@ void frmProgram::StopSending()
     ucDnc1->setAction(actIdle);
     actAction = actIdle;
     m_feed->stop();
+    m_receiveMore->stop();
     m_source.reset();
     m_lineSpeed = false;
     rtfText->setLocked(false);
@@ -192,6 +202,16 @@ void frmProgram::StopSending()
     emit sendProgress(0, -1);
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
     layoutWindow();
+    if (std::exchange(m_receiveCut, false)) {
+        const ReceiveLimit limit = receiveLimit();
+        MsgBox(GetString(QStringLiteral("The receive stopped: the program has reached %1 lines or "
+                                        "%2 characters, the most a program window takes. What "
+                                        "the machine sent after that is not in the program."),
+                         515)
+                   .arg(limit.lines)
+                   .arg(limit.characters),
+               MsgIcon::Exclamation, QLatin1String(kProductName), this);
+    }
 }
 
 void frmProgram::endTransferForClose()
@@ -200,6 +220,7 @@ void frmProgram::endTransferForClose()
     m_startCancelled = true;
     tEvent->stop();
     m_feed->stop();
+    m_receiveMore->stop();
     ucDnc1->setAction(actIdle);
     actAction = actIdle;
 }
@@ -276,7 +297,8 @@ void frmProgram::showProgress(qint64 position, qint64 from, qint64 bound)
 
 // What arrived is added after the text. The result is the old text followed by the
 // received text with the formatting dropped, as if the whole text were set anew; only the
-// first step pays for the old text, every later one for what it adds.
+// first step pays for the old text, every later one for what it adds. What would take the
+// program past the receive's limit is not added: the receive is then cut (m_receiveCut).
 void frmProgram::appendReceived(const QString &received)
 {
     QString text = received;
@@ -284,8 +306,16 @@ void frmProgram::appendReceived(const QString &received)
         text.prepend(QLatin1Char('\r'));
         m_heldCR = false;
     }
-    if (text.isEmpty())
+    if (text.isEmpty() || m_receiveCut)
         return;
+    const qsizetype fits = receivedFitting(text, rtfText->document()->blockCount(),
+                                           rtfText->textLength(), receiveLimit());
+    if (fits < text.size()) {
+        m_receiveCut = true;
+        text.truncate(fits);
+        if (text.isEmpty())
+            return;
+    }
     if (!m_receivePlain) {
         rtfText->setText(rtfText->text() + text);
         m_receivePlain = true;
@@ -297,11 +327,17 @@ void frmProgram::appendReceived(const QString &received)
 }
 
 // A receive that does not end by hand ends as a stop ends it: after the line of the closing
-// %, or once the line has been quiet for 5 s after its last byte.
+// %, or once the line has been quiet for 5 s after its last byte. One that reaches its limit
+// stops with a message.
 void frmProgram::receiveStep()
 {
     const bool arrived = ucDnc1->HasReceived();
-    QString received = ucDnc1->Receive();
+    QPointer<frmProgram> alive(this);
+    QString received = ucDnc1->Receive(kReceiveStep);
+    if (!alive || ucDnc1->Action() != actReceive)
+        return;
+    if (ucDnc1->HasReceived())
+        m_receiveMore->start(0);
     if (arrived) {
         m_receivedAny = true;
         m_lastByte = transferClock();
@@ -321,8 +357,20 @@ void frmProgram::receiveStep()
     } else {
         appendReceived(received);
     }
-    if (closed)
+    if (closed || m_receiveCut)
         StopSending();
+}
+
+// The next step of a receive that has more waiting, from the event loop.
+void frmProgram::receiveMore()
+{
+    if (m_inTick || m_closing || ucDnc1->Action() != actReceive)
+        return;
+    m_inTick = true;
+    QPointer<frmProgram> alive(this);
+    receiveStep();
+    if (alive)
+        m_inTick = false;
 }
 
 bool frmProgram::closingLineIn(const QString &received)
