@@ -14,9 +14,14 @@
 //   6. with a fourth argument, Send File of a program of that many MB at line speed, 9600
 //      baud, for a fifth argument's seconds (default 60): the memory above the idle program
 //      while it runs and after the stop.
+//   7. a flood: the machine writes a sixth argument's MB (default 4) of 30-character lines as
+//      fast as the pseudo-terminal takes them into a Receive by hand without flow control:
+//      the time until the text holds them all, and the longest the event loop went without
+//      running a 1 ms timer meanwhile.
 // Usage: QT_QPA_PLATFORM=offscreen bench_transfer [send-lines] [long-lines] [speed-lines]
-//        [file-MB] [file-seconds]
+//        [file-MB] [file-seconds] [flood-MB]
 // (0 send lines leaves the first figure out.)
+#include "common/MessageBox.h"
 #include "common/Resources.h"
 #include "common/SettingsStore.h"
 #include "dnc/LineSettings.h"
@@ -35,6 +40,7 @@
 #include <QLabel>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <cstdio>
@@ -147,6 +153,7 @@ int main(int argc, char **argv)
     const int speedLines = argc > 3 ? std::atoi(argv[3]) : 2000;
     const int fileMB = argc > 4 ? std::atoi(argv[4]) : 0;
     const int fileSeconds = argc > 5 ? std::atoi(argv[5]) : 60;
+    const int floodMB = argc > 6 ? std::atoi(argv[6]) : 4;
     QTemporaryDir settings;
     setSettingsFolder(settings.path());
     Pty pty;
@@ -411,6 +418,66 @@ int main(int argc, char **argv)
         std::printf("send file of %d MB, %d s at 9600 baud: idle %.1f MB, peak %.1f MB above "
                     "idle, %.1f MB above idle after the stop; %lld bytes on the line so far\n",
                     fileMB, fileSeconds, idle, peak - idle, residentMB() - idle, (long long)sent);
+    }
+    // A flood into a Receive by hand without flow control.
+    if (floodMB > 0) {
+        QByteArray flood;
+        for (int n = 0; flood.size() < qsizetype(floodMB) << 20; ++n)
+            flood += QByteArray::number(n).rightJustified(8, '0').prepend('N') +
+                     " G01 X1.5 Y2.5 F300\r\n";
+        frmProgram window;
+        window.resize(900, 600);
+        window.show();
+        window.picControl->controls->chkXOnXOff->setChecked(false);
+        QCoreApplication::processEvents();
+        window.Receive();
+        qsizetype written = 0;
+        QSocketNotifier writable(pty.master, QSocketNotifier::Write);
+        QObject::connect(&writable, &QSocketNotifier::activated, [&] {
+            const ssize_t n = ::write(pty.master, flood.constData() + written,
+                                      size_t(std::min<qsizetype>(flood.size() - written, 65536)));
+            written += std::max<ssize_t>(n, 0);
+            if (written == flood.size())
+                writable.setEnabled(false);
+        });
+        QElapsedTimer clock, loop;
+        qint64 longest = 0;
+        int longestAt = 0; // lines in the text after it
+        QTimer beat;
+        beat.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            if (loop.nsecsElapsed() > longest) {
+                longest = loop.nsecsElapsed();
+                longestAt = window.rtfText->document()->blockCount();
+            }
+            loop.start();
+        });
+        QString message; // a receive that reaches the window's limit stops with a message
+        setMsgBoxHook([&](const QString &text, MsgIcon, const QString &) { message = text; });
+        clock.start();
+        loop.start();
+        beat.start(1);
+        while (window.rtfText->textLength() < flood.size() && window.actAction == actReceive &&
+               !clock.hasExpired(600000))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        beat.stop();
+        if (loop.nsecsElapsed() > longest) { // the last step, with no beat after it
+            longest = loop.nsecsElapsed();
+            longestAt = window.rtfText->document()->blockCount();
+        }
+        const double seconds = clock.elapsed() / 1000.0;
+        const QByteArray text = window.rtfText->text().toLatin1();
+        const double mb = double(text.size()) / (1 << 20);
+        const char *got = text == flood             ? "every character in order"
+                          : !flood.startsWith(text) ? "NOT what the machine sent"
+                          : message.isEmpty()       ? "cut short"
+                                                    : "stopped at the window's limit";
+        window.StopSending();
+        setMsgBoxHook(nullptr);
+        std::printf("flood of %d MB into a receive without flow control: %s, %.1f MB (%d lines) "
+                    "in %.2f s (%.2f MB/s); longest event-loop stall %.2f ms (at %d lines)\n",
+                    floodMB, got, mb, window.rtfText->document()->blockCount(), seconds,
+                    mb / seconds, longest / 1e6, longestAt);
     }
     return 0;
 }

@@ -41,6 +41,7 @@ int SerialLine::setPortOpen(bool open)
         m_received.clear();
         return comNoError;
     }
+    m_inputPaused = false;
     const int error = openDevice();
     if (error != comNoError)
         return error;
@@ -194,6 +195,14 @@ int SerialLine::CDHolding(bool &holding)
 {
     holding = false;
     return m_open ? modemLine(ModemLine::Cd, holding) : comPortNotOpen;
+}
+
+void SerialLine::setInputPaused(bool paused)
+{
+    if (!m_open || paused == m_inputPaused)
+        return;
+    m_inputPaused = paused;
+    pauseInput(paused);
 }
 
 int SerialLine::StartDrain()

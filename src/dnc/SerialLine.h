@@ -67,6 +67,12 @@ public:
     // that cannot say (a pseudo-terminal, whose count ends where the far end reads) answers
     // false.
     bool QueueKnown() const { return m_open && outputQueueKnown(); }
+    // While paused the device is not read: what arrives waits in its own buffer (the driver's,
+    // the far end of a pseudo-terminal) and comes once input goes on. When that buffer is
+    // full the sender waits, or a line without flow control overruns and says so (the
+    // driver's counters raise comEventOverrun or comEventRxOver). A port opens unpaused.
+    void setInputPaused(bool paused);
+    bool InputPaused() const { return m_inputPaused; }
 
     qint16 CommEvent() const { return m_commEvent; }
 
@@ -92,6 +98,8 @@ protected:
     virtual int startDrain() { return comNoError; }
     virtual bool drained() { return true; }
     virtual bool outputQueueKnown() const { return false; }
+    // InputPaused changed while open.
+    virtual void pauseInput(bool paused) { Q_UNUSED(paused); }
 
     // The device delivers received bytes; raises comEvReceive as RThreshold asks. False when
     // this line was destroyed by a handler of the notification.
@@ -119,6 +127,7 @@ private:
     QString m_parityReplace = QStringLiteral("?");
     qint32 m_inputMode = 0;
     qint16 m_commEvent = 0;
+    bool m_inputPaused = false;
     QByteArray m_received;
 };
 

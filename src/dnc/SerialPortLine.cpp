@@ -99,8 +99,10 @@ int SerialPortLine::openDevice()
     if (m_device.isEmpty())
         return comPortInvalid;
     m_pty = isPseudoTerminal(m_device);
+    m_rtsHeld = false;
     m_port = new QSerialPort;
     m_port->setPortName(m_device);
+    m_port->setReadBufferSize(kReadBuffer);
     if (!m_port->open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_port->error();
         delete m_port;
@@ -221,8 +223,10 @@ void SerialPortLine::tuneTermios(bool parityChecked)
 #endif
 }
 
-// DTR and RTS follow their properties; Handshaking 2 (or 3) is the hardware handshake.
-// A device without modem lines takes the calls without failing.
+// DTR and RTS follow their properties; Handshaking 2 (or 3) is the hardware handshake, under
+// which the driver raises and drops RTS itself, and RTSEnable false holds it down (so that
+// the far end stops sending) until it is set again. A device without modem lines takes the
+// calls without failing.
 int SerialPortLine::applyControlLines()
 {
     if (!m_port || m_pty)
@@ -232,6 +236,13 @@ int SerialPortLine::applyControlLines()
     m_port->setDataTerminalReady(DTREnable());
     if (!hardware)
         m_port->setRequestToSend(RTSEnable());
+#ifdef Q_OS_LINUX
+    if (hardware && RTSEnable() == m_rtsHeld) {
+        int rts = TIOCM_RTS;
+        if (::ioctl(m_port->handle(), RTSEnable() ? TIOCMBIS : TIOCMBIC, &rts) == 0)
+            m_rtsHeld = !RTSEnable();
+    }
+#endif
     m_port->clearError();
     return comNoError;
 }
@@ -444,10 +455,17 @@ int SerialPortLine::modemLine(ModemLine line, bool &state)
     return comNoError;
 }
 
+// Input going on reads what waited meanwhile, from the event loop.
+void SerialPortLine::pauseInput(bool paused)
+{
+    if (!paused)
+        QMetaObject::invokeMethod(this, &SerialPortLine::readArrived, Qt::QueuedConnection);
+}
+
 void SerialPortLine::readArrived()
 {
     CallbackScope scope(this, m_inCallback);
-    if (!m_port)
+    if (!m_port || InputPaused())
         return;
     QByteArray bytes = m_port->readAll();
     MarkedInput::Found found;

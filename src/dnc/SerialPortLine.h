@@ -35,6 +35,9 @@ public:
 
     // Polling interval of the modem lines and error counters, in milliseconds.
     static constexpr int kPollInterval = 5;
+    // The most bytes read from the device at a time; while input is paused the device is
+    // read no further than this.
+    static constexpr qint64 kReadBuffer = 16 * 1024;
 
 protected:
     int openDevice() override;
@@ -46,6 +49,7 @@ protected:
     int startDrain() override;
     bool drained() override;
     bool outputQueueKnown() const override;
+    void pauseInput(bool paused) override;
 
 private:
     int configure();
@@ -81,6 +85,7 @@ private:
     std::atomic<bool> m_drainDone{false};
     std::atomic<int> m_drainError{0};
     bool m_sentAll = false; // a drain has seen every byte written on the line
+    bool m_rtsHeld = false; // RTS held down under the hardware handshake
 };
 
 } // namespace kordavel

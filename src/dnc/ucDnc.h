@@ -4,6 +4,7 @@
 #include "CodeTables.h"
 #include "CommTypes.h"
 #include "TransferMachine.h"
+#include "ReceiveFlow.h"
 
 #include <QByteArray>
 #include <QString>
@@ -86,11 +87,16 @@ public:
     {
         return (bXOnXOff || bRTSCTS || bDTRDTS) && (bXOffHeld || bCtsHeld || bDsrHeld);
     }
-    // Takes the text received so far (converted from EIA when EIA is on).
-    QString Receive();
+    // Takes the text received so far, the oldest first and at most most characters of it
+    // (all when most is negative), converted from EIA when EIA is on. A receive keeps what
+    // the window has not taken yet within ReceiveFlow's marks: when the window falls behind,
+    // the machine is held with the line's own flow control (XOFF with XOnXOff, RTS down with
+    // RTSCTS, DTR down with DTRDTS) and let go once the window has caught up; from the
+    // bound on the port is not read until the window takes more.
+    QString Receive(qsizetype most = -1);
     QString RemoteReceive();
-    // Bytes have come since the last Receive or RemoteReceive (whatever their text is).
-    bool HasReceived() const { return !ReceiveBuffer.isEmpty(); }
+    // Received bytes wait to be taken (whatever their text is).
+    bool HasReceived() const { return !m_intake.isEmpty(); }
     bool SendInProgress() const
     {
         return m_machine.state() == TransferMachine::State::Held ||
@@ -124,6 +130,8 @@ private:
     void lineFailed(int number);
     void ReportError(int number);
     QByteArray ConvertCode(const QByteArray &text, bool toEia);
+    void takeIn(const QByteArray &chunk, bool flowControl);
+    void holdMachine(bool hold);
     bool openPort();
     void sendPiece(const QString &text, qint32 state, bool convert);
     // TransferMachine::Port
@@ -135,7 +143,7 @@ private:
 
     CodeTables m_tables;
     qint32 intAction = actIdle;
-    QByteArray ReceiveBuffer;
+    ReceiveFlow m_intake; // received, not taken yet
     bool bXOffHeld = false;
     bool bCtsHeld = false;
     bool bDsrHeld = false;

@@ -33,6 +33,13 @@ void ucDnc::setAction(qint32 NewAction)
         bXOffHeld = false;
         bCtsHeld = false;
         bDsrHeld = false;
+        // A machine held by RTS or DTR: the lines are up again at the next open.
+        if (m_intake.held()) {
+            if (bRTSCTS)
+                m_line->setRTSEnable(true);
+            if (bDTRDTS)
+                m_line->setDTREnable(true);
+        }
         return;
     }
     if (!openPort())
@@ -44,7 +51,7 @@ void ucDnc::setAction(qint32 NewAction)
         bDsrHeld = false;
         break;
     case actReceive:
-        ReceiveBuffer.clear();
+        m_intake.clear();
         m_line->setInputLen(0);
         break;
     case actRemote:
@@ -162,20 +169,53 @@ bool ucDnc::drained()
     return m_line->Drained();
 }
 
-QString ucDnc::Receive()
+// The machine is let go before the bytes are taken: should that fail and end the receive,
+// the window's stop takes them with the rest, in order.
+QString ucDnc::Receive(qsizetype most)
 {
-    QByteArray received = ReceiveBuffer;
+    if (intAction == actReceive && m_intake.releases(most)) {
+        QPointer<ucDnc> alive(this);
+        holdMachine(false);
+        if (!alive)
+            return QString();
+    }
+    QByteArray received = m_intake.take(most);
+    if (!m_intake.full())
+        m_line->setInputPaused(false);
     if (bEIA)
         received = ConvertCode(received, false);
-    ReceiveBuffer.clear();
     return decodeBytes(received);
 }
 
 QString ucDnc::RemoteReceive()
 {
-    const QByteArray received = ReceiveBuffer;
-    ReceiveBuffer.clear();
+    const QByteArray received = m_intake.take(-1);
+    m_line->setInputPaused(false);
     return decodeBytes(received);
+}
+
+// Received bytes wait for the window; the machine is held, with flowControl, once they pile
+// up, and the port is not read past the bound.
+void ucDnc::takeIn(const QByteArray &chunk, bool flowControl)
+{
+    if (m_intake.put(chunk) && flowControl)
+        holdMachine(true);
+    if (m_intake.full() && intAction != actIdle)
+        m_line->setInputPaused(true);
+}
+
+// The line's own flow control, as the options choose: XOFF and XON, RTS and DTR down and up.
+void ucDnc::holdMachine(bool hold)
+{
+    int error = comNoError;
+    if (bXOnXOff)
+        error = m_line->Output(QByteArray(1, hold ? DC3 : DC1));
+    if (!error && bRTSCTS)
+        error = m_line->setRTSEnable(!hold);
+    if (!error && bDTRDTS)
+        error = m_line->setDTREnable(!hold);
+    if (error)
+        lineFailed(error);
 }
 
 QByteArray ucDnc::ConvertCode(const QByteArray &text, bool toEia)
@@ -210,8 +250,9 @@ void ucDnc::receiveArrived()
         emit Status(3);
         break;
     case actReceive:
-        ReceiveBuffer += chunk;
-        emit Status(2);
+        takeIn(chunk, true);
+        if (intAction == actReceive)
+            emit Status(2);
         break;
     case actRemote:
         if (bXOnXOff && !chunk.isEmpty()) {
@@ -224,7 +265,7 @@ void ucDnc::receiveArrived()
                 chunk.clear();
             }
         }
-        ReceiveBuffer += chunk;
+        takeIn(chunk, false);
         break;
     }
 }

@@ -344,6 +344,13 @@ const Entry kEntries[] = {
     {526, "References renumbered with their blocks: %1",
      "Препратки, преномерирани заедно с блоковете си: %1",
      "Referencias renumeradas con sus bloques: %1"},
+    {515,
+     "The receive stopped: the program has reached %1 lines or %2 characters, the most a program "
+     "window takes. What the machine sent after that is not in the program.",
+     "Приемането спря: програмата достигна %1 реда или %2 знака, най-многото, което побира "
+     "прозорецът на програма. Изпратеното от машината след това не е в програмата.",
+     "La recepcion se detuvo: el programa llego a %1 lineas o %2 caracteres, lo maximo que admite "
+     "una ventana de programa. Lo que la maquina envio despues no esta en el programa."},
 };
 
 const QHash<int, QString> &table()

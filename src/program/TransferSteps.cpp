@@ -11,6 +11,7 @@ namespace kordavel {
 namespace {
 
 std::function<qint64()> g_transferClock;
+std::optional<ReceiveLimit> g_receiveLimit;
 
 } // namespace
 
@@ -27,6 +28,37 @@ qint64 transferClock()
 void setTransferClock(std::function<qint64()> clock)
 {
     g_transferClock = std::move(clock);
+}
+
+ReceiveLimit receiveLimit()
+{
+    return g_receiveLimit.value_or(ReceiveLimit{});
+}
+
+void setReceiveLimit(std::optional<ReceiveLimit> limit)
+{
+    g_receiveLimit = limit;
+}
+
+qsizetype receivedFitting(QStringView text, qint64 lines, qint64 length, ReceiveLimit limit)
+{
+    qsizetype end = 0;
+    for (; end < text.size(); ++end) {
+        const QChar c = text[end];
+        const bool beforeLf =
+            c == QLatin1Char('\r') && end + 1 < text.size() && text[end + 1] == QLatin1Char('\n');
+        const bool afterCr =
+            c == QLatin1Char('\n') && end > 0 && text[end - 1] == QLatin1Char('\r');
+        const bool lineEnd = c == QLatin1Char('\n') || (c == QLatin1Char('\r') && !beforeLf);
+        // A lone LF or CR counts as the CR LF the program keeps.
+        length += lineEnd && !afterCr ? 2 : 1;
+        if (length > limit.characters || (lineEnd && ++lines > limit.lines))
+            break;
+    }
+    if (end < text.size() && end > 0 && text[end - 1] == QLatin1Char('\r') &&
+        text[end] == QLatin1Char('\n'))
+        --end;
+    return end;
 }
 
 QString timeLeftText(qint64 sent, qint64 left, qint64 elapsedMs)

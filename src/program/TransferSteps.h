@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace kordavel {
 
@@ -25,6 +26,24 @@ QString pieceText(const QString &text, qint32 lineStart, qint32 position);
 // steady clock).
 qint64 transferClock();
 void setTransferClock(std::function<qint64()> clock);
+
+// The most a receive puts into a program window, the text it held before included: lines
+// and characters. The editor's view lays a text out no further than about 1,600,000 lines;
+// well below that, and within the memory of a shop PC, a receive stops. Tests put smaller
+// limits in (nullopt: these).
+struct ReceiveLimit {
+    static constexpr qint64 kLines = 1000000;
+    static constexpr qint64 kCharacters = 32000000;
+    qint64 lines = kLines;
+    qint64 characters = kCharacters;
+};
+ReceiveLimit receiveLimit();
+void setReceiveLimit(std::optional<ReceiveLimit> limit);
+
+// How many of the first characters of received text fit after a program of lines lines and
+// length characters within the limit. A CR LF, an LF or a lone CR starts a line; a cut never
+// leaves a CR whose LF was cut off.
+qsizetype receivedFitting(QStringView text, qint64 lines, qint64 length, ReceiveLimit limit);
 
 // The time left of a send at the rate so far (sent characters in elapsedMs), for the
 // characters still to go: "mm:ss", or "h:mm:ss" from an hour on, whole seconds rounded up.

@@ -71,6 +71,9 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     m_feed->setSingleShot(true);
     m_feed->setTimerType(Qt::PreciseTimer);
     connect(m_feed, &QTimer::timeout, this, &frmProgram::feedStep);
+    m_receiveMore = new QTimer(this);
+    m_receiveMore->setSingleShot(true);
+    connect(m_receiveMore, &QTimer::timeout, this, &frmProgram::receiveMore);
     const auto escape = [this](int keyCode) {
         if (keyCode == 27)
             StopSending();

@@ -115,6 +115,7 @@ private:
     // Transfer steps and helpers (frmProgramTransfer.cpp).
     void sendStep();
     void receiveStep();
+    void receiveMore();
     void remoteStep();
     void ucDnc1_Status(qint16 intStatus);
     void ucDnc1_ErrorStatus(qint16 intErrorStatus);
@@ -181,6 +182,7 @@ private:
     bool m_closing = false;
     bool m_receivePlain = false; // the text has lost its formatting to the receive
     bool m_heldCR = false;       // a received CR whose LF may still come
+    bool m_receiveCut = false;   // the receive reached its limit; the rest is not taken
     qint64 m_sendStarted = 0;    // transferClock() when the first piece of a send left
     qint32 m_receiveEnd = 0;     // how this receive ends: by hand, closing %, quiet
     qint32 m_percents = 0;       // % characters received so far
@@ -192,6 +194,7 @@ private:
     QString m_sendPath; // the file Send File sends
     LinePace m_pace;
     QTimer *m_feed;
+    QTimer *m_receiveMore;        // the next receive step, while more waits
     bool m_closingHanded = false; // the closing CR LF has gone to the channel
     qint64 m_shownAt = 0;         // transferClock() when the progress was last shown
     qint64 m_struckTo = 0;        // the end of the strike-through so far

@@ -37,6 +37,11 @@ QString sendCaption()
     return GetString(QStringLiteral("Send"), 127);
 }
 
+// A receive step adds at most this many characters, so that the window answers between steps
+// however fast the machine sends: the rest waits in the channel, which holds the machine when
+// it piles up, and the next step follows at once.
+constexpr qsizetype kReceiveStep = 16 * 1024;
+
 } // namespace
 
 // Sent lines show struck through; the marks are no change of the program.
@@ -46,14 +51,17 @@ void frmProgram::strikeThrough(int start, int length)
 }
 
 // Selects the whole text and takes every strike-through off it: the marks of a send, and
-// strike-through formatting in the text itself (the latter only where there is some, since
-// reformatting a long program costs seconds).
+// strike-through formatting in the text itself. Where the text has none, the caret only goes
+// to its start, as the whole text selected and collapsed leaves it: on a program of a million
+// lines even selecting it all costs seconds.
 void frmProgram::clearStrikeThrough()
 {
     rtfText->clearStruckMarks();
-    rtfText->select(0, rtfText->textLength());
-    if (!rtfText->hasStrikeThru())
+    if (!rtfText->hasStrikeThru()) {
+        rtfText->setSelStart(0);
         return;
+    }
+    rtfText->select(0, rtfText->textLength());
     const bool modified = bModified;
     rtfText->setSelStrikeThru(false);
     bModified = modified;
@@ -184,6 +192,7 @@ void frmProgram::Receive()
     m_receiveEnd = picControl->controls->cboReceiveEnd->currentIndex();
     m_percents = 0;
     m_receivedAny = false;
+    m_receiveCut = false;
     enterState(actReceive);
 }
 
@@ -214,6 +223,7 @@ void frmProgram::closeChannel()
     ucDnc1->setAction(actIdle);
     actAction = actIdle;
     m_feed->stop();
+    m_receiveMore->stop();
     m_source.reset();
     m_lineSpeed = false;
 }
@@ -240,6 +250,16 @@ void frmProgram::StopSending()
     emit sendProgress(0, -1);
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
     layoutWindow();
+    if (std::exchange(m_receiveCut, false)) {
+        const ReceiveLimit limit = receiveLimit();
+        MsgBox(GetString(QStringLiteral("The receive stopped: the program has reached %1 lines or "
+                                        "%2 characters, the most a program window takes. What "
+                                        "the machine sent after that is not in the program."),
+                         515)
+                   .arg(limit.lines)
+                   .arg(limit.characters),
+               MsgIcon::Exclamation, QLatin1String(kProductName), this);
+    }
 }
 
 void frmProgram::endTransferForClose()
@@ -326,7 +346,8 @@ void frmProgram::showProgress(qint64 position, qint64 from, qint64 bound)
 
 // What arrived is added after the text. The result is the old text followed by the
 // received text with the formatting dropped, as if the whole text were set anew; only the
-// first step pays for the old text, every later one for what it adds.
+// first step pays for the old text, every later one for what it adds. What would take the
+// program past the receive's limit is not added: the receive is then cut (m_receiveCut).
 void frmProgram::appendReceived(const QString &received)
 {
     QString text = received;
@@ -334,8 +355,16 @@ void frmProgram::appendReceived(const QString &received)
         text.prepend(QLatin1Char('\r'));
         m_heldCR = false;
     }
-    if (text.isEmpty())
+    if (text.isEmpty() || m_receiveCut)
         return;
+    const qsizetype fits = receivedFitting(text, rtfText->document()->blockCount(),
+                                           rtfText->textLength(), receiveLimit());
+    if (fits < text.size()) {
+        m_receiveCut = true;
+        text.truncate(fits);
+        if (text.isEmpty())
+            return;
+    }
     if (!m_receivePlain) {
         rtfText->setText(rtfText->text() + text);
         m_receivePlain = true;
@@ -347,11 +376,17 @@ void frmProgram::appendReceived(const QString &received)
 }
 
 // A receive that does not end by hand ends as a stop ends it: after the line of the closing
-// %, or once the line has been quiet for 5 s after its last byte.
+// %, or once the line has been quiet for 5 s after its last byte. One that reaches its limit
+// stops with a message.
 void frmProgram::receiveStep()
 {
     const bool arrived = ucDnc1->HasReceived();
-    QString received = ucDnc1->Receive();
+    QPointer<frmProgram> alive(this);
+    QString received = ucDnc1->Receive(kReceiveStep);
+    if (!alive || ucDnc1->Action() != actReceive)
+        return;
+    if (ucDnc1->HasReceived())
+        m_receiveMore->start(0);
     if (arrived) {
         m_receivedAny = true;
         m_lastByte = transferClock();
@@ -371,8 +406,16 @@ void frmProgram::receiveStep()
     } else {
         appendReceived(received);
     }
-    if (closed)
+    if (closed || m_receiveCut)
         StopSending();
+}
+
+// The next step of a receive that has more waiting, from the event loop.
+void frmProgram::receiveMore()
+{
+    if (m_closing || ucDnc1->Action() != actReceive)
+        return;
+    receiveStep();
 }
 
 bool frmProgram::closingLineIn(const QString &received)

@@ -9,6 +9,7 @@
 #include "dnc/LineSettings.h"
 #include "dnc/MarkedInput.h"
 #include "dnc/PortNames.h"
+#include "dnc/ReceiveFlow.h"
 #include "dnc/TransferMachine.h"
 #include "support/DncChannel.h"
 #include "support/PtyMachine.h"
@@ -434,6 +435,102 @@ private slots:
         dnc.setAction(1);
         c.line->receive("N20");
         QCOMPARE(dnc.RemoteReceive(), QString());
+    }
+
+    // Marks 8 and 2, bound 16. ops: a count put (positive) or taken (negative); per op, H: the
+    // machine is to be held, R: to be let go, F: full after it.
+    void receiveFlow_data()
+    {
+        QTest::addColumn<QList<int>>("ops");
+        QTest::addColumn<QString>("turns");
+        QTest::addColumn<QString>("full");
+        QTest::newRow("below the high-water mark") << QList<int>{7, -5, -2} << "..."
+                                                   << "...";
+        QTest::newRow("held once, at the mark") << QList<int>{5, 3, 4} << ".H."
+                                                << "...";
+        QTest::newRow("let go once, at the low-water mark") << QList<int>{8, -5, -1, -2} << "H.R."
+                                                            << "....";
+        QTest::newRow("held again after") << QList<int>{9, -8, 7, 1, -7} << "HRH.R"
+                                          << ".....";
+        QTest::newRow("bound: full, nothing dropped") << QList<int>{12, 8, -4, -1, -15} << "H...R"
+                                                      << ".FF..";
+        QTest::newRow("one put past the mark and the bound") << QList<int>{40, -40} << "HR"
+                                                             << "F.";
+    }
+
+    void receiveFlow()
+    {
+        QFETCH(QList<int>, ops);
+        QFETCH(QString, turns);
+        QFETCH(QString, full);
+        ReceiveFlow flow(8, 2, 16);
+        QByteArray put, taken;
+        QString seenTurns, seenFull;
+        for (int n : ops) {
+            bool turn = false;
+            if (n > 0) {
+                QByteArray bytes(n, '\0');
+                for (int i = 0; i < n; ++i)
+                    bytes[i] = char('a' + (put.size() + i) % 26);
+                put += bytes;
+                turn = flow.put(bytes);
+            } else {
+                turn = flow.releases(-n);
+                taken += flow.take(-n);
+            }
+            seenTurns += turn ? (n > 0 ? 'H' : 'R') : '.';
+            seenFull += flow.full() ? 'F' : '.';
+        }
+        QCOMPARE(seenTurns, turns);
+        QCOMPARE(seenFull, full);
+        QCOMPARE(taken, put.left(taken.size()));
+        QCOMPARE(flow.size(), put.size() - taken.size());
+    }
+
+    // The window falls behind a flood: the line's own flow control holds the machine once and
+    // lets it go once; at the bound the port is not read, and nothing is lost.
+    void receiveHoldsTheMachine_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("XOn/XOff") << "xon" << QByteArray("\x13\x11") << QStringList{};
+        QTest::newRow("RTS/CTS") << "rts" << QByteArray() << QStringList{"RTS down", "RTS up"};
+        QTest::newRow("DSR/DTR") << "dtr" << QByteArray() << QStringList{"DTR down", "DTR up"};
+        QTest::newRow("none") << "none" << QByteArray() << QStringList{};
+    }
+
+    void receiveHoldsTheMachine()
+    {
+        QFETCH(QString, control);
+        QFETCH(QByteArray, wire);
+        QFETCH(QStringList, lines);
+        Channel c;
+        c.dnc->setXOnXOff(control == QLatin1String("xon"));
+        c.dnc->setRTSCTS(control == QLatin1String("rts"));
+        c.dnc->setDTRDTS(control == QLatin1String("dtr"));
+        c.dnc->setAction(actReceive);
+        const QByteArray flood = program(ReceiveFlow::kBound + ReceiveFlow::kHighWater);
+        for (qsizetype at = 0; at < flood.size(); at += 4096)
+            c.line->receive(flood.mid(at, 4096));
+        QVERIFY(c.line->InputPaused());
+        QCOMPARE(c.line->written(), wire.left(1));
+        QCOMPARE(c.line->lineChanges, lines.mid(0, 1));
+        QString text;
+        for (int step = 0; step < 100 && text.size() < flood.size(); ++step) {
+            text += c.dnc->Receive(16384);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(text, QString::fromLatin1(flood));
+        QVERIFY(!c.line->InputPaused());
+        QCOMPARE(c.line->written(), wire);
+        QCOMPARE(c.line->lineChanges, lines);
+        // Stopped while held: the lines are up again for the next open.
+        c.line->receive(flood.left(ReceiveFlow::kHighWater));
+        c.dnc->setAction(actIdle);
+        QVERIFY(c.line->RTSEnable());
+        QCOMPARE(c.line->DTREnable(), control == QLatin1String("dtr"));
+        QVERIFY(c.errors.isEmpty());
     }
 
     // In EIA code a character above 128 stops its whole piece, reported; the next one goes.

@@ -22,6 +22,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStringList>
 
 #include <mutex>
@@ -147,6 +149,16 @@ const QString kProgram = QStringLiteral("N10 G01 X10\r\nN20 G01 X20\r\nN30 G01 X
 // A send from the editor (its selection from selStart, selLength long), or with a file, of
 // the given bytes at the given pace. The transfer clock runs a second a reading, so that the
 // pace never holds the send, unless still.
+// Returns as the send starts, before another event: a short program at line speed may be
+// gone within the next few events.
+void waitForTheStart(frmProgram *p)
+{
+    if (!p->Starting())
+        return;
+    QSignalSpy started(p, &frmProgram::startEnded);
+    QVERIFY(started.wait(10000));
+}
+
 void startSend(E2eSession &s, const QByteArray &bytes, int pace, const QString &file, bool still,
                int selStart = 0, int selLength = 0)
 {
@@ -159,7 +171,7 @@ void startSend(E2eSession &s, const QByteArray &bytes, int pace, const QString &
         p->rtfText->select(selStart, selLength);
         s.trigger("mnuCommunicationSend");
         if (!s.pauseHeld) // the pause runs on, with the events
-            QTRY_VERIFY(!p->Starting());
+            waitForTheStart(p);
         return;
     }
     p->rtfText->setText(QStringLiteral("G00 X0"));
@@ -167,7 +179,7 @@ void startSend(E2eSession &s, const QByteArray &bytes, int pace, const QString &
     s.dialogs.openAnswers << writeFile(s.folders.file(file), bytes);
     s.trigger("mnuCommunicationSendFile");
     if (!s.pauseHeld)
-        QTRY_VERIFY(!p->Starting());
+        waitForTheStart(p);
     QVERIFY(!p->fileView->isHidden() && p->rtfText->isHidden());
 }
 
@@ -672,6 +684,61 @@ private slots:
         QTRY_VERIFY(!s.pauseHeld); // Escape was pressed inside the pause
         QVERIFY(!s.program()->Starting());
         QVERIFY(s.idle(s.program()) && s.machine1.received.isEmpty());
+    }
+
+    // A machine that sends faster than the window takes: a step adds at most 16 KiB; behind,
+    // the window holds the machine with XOFF (and lets it go with XON), or, without flow
+    // control, stops reading the port at its bound; the text comes whole, in order.
+    void floodTakenInSteps_data()
+    {
+        QTest::addColumn<bool>("xon");
+        QTest::newRow("XOn/XOff") << true;
+        QTest::newRow("no flow control") << false;
+    }
+
+    void floodTakenInSteps()
+    {
+        QFETCH(bool, xon);
+        E2eSession s;
+        frmProgram *p = s.program();
+        p->picControl->controls->chkXOnXOff->setChecked(xon);
+        p->tEvent->stop();
+        s.trigger("mnuCommunicationReceive");
+        const QByteArray flood = longProgram(20000);
+        s.machine1.flood(flood, true);
+        if (xon)
+            QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received, QByteArray("\x13"), 10000);
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(p->ucDnc1->MSComm1().InputPaused(), 10000);
+        QCOMPARE(p->rtfText->textLength(), 0);
+        p->tEvent_Timer();
+        QCOMPARE(p->rtfText->textLength(), 16384);
+        p->tEvent->start();
+        QTRY_COMPARE_WITH_TIMEOUT(p->rtfText->textLength(), flood.size(), 60000);
+        QCOMPARE(p->rtfText->text().toLatin1(), flood);
+        QVERIFY(s.machine1.floodDone());
+        const QRegularExpression heldAndLetGo(QStringLiteral("^(\x13\x11)+$"));
+        QVERIFY(xon ? heldAndLetGo.match(QString::fromLatin1(s.machine1.received)).hasMatch()
+                    : s.machine1.received.isEmpty());
+    }
+
+    // A receive that would take the program past what a window takes stops there with a
+    // message; the text ends with the last line that fits.
+    void receiveStopsAtItsLimit()
+    {
+        E2eSession s;
+        setReceiveLimit(ReceiveLimit{3, 1000});
+        const auto restore = qScopeGuard([] { setReceiveLimit(std::nullopt); });
+        frmProgram *p = s.program();
+        s.trigger("mnuCommunicationReceive");
+        s.machine1.write("N1\r\nN2\r\nN3\r\nN4\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 5000);
+        QCOMPARE(p->rtfText->text(), QStringLiteral("N1\r\nN2\r\nN3"));
+        QCOMPARE(s.dialogs.messages,
+                 QStringList{"The receive stopped: the program has reached 3 lines or 1000 "
+                             "characters, the most a program window takes. What the machine "
+                             "sent after that is not in the program."});
+        QVERIFY(s.idle(p));
     }
 
     // The machine sends XOFF once 100 characters have come: however long the clock runs while

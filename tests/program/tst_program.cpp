@@ -13,6 +13,7 @@
 #include "program/Pause.h"
 #include "program/ProgramPanel.h"
 #include "program/ToolpathView.h"
+#include "program/TransferSteps.h"
 #include "program/frmPreview.h"
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
@@ -384,6 +385,34 @@ private slots:
         }
         QCOMPARE(program.actAction, qint32(actIdle));
         QCOMPARE(program.rtfText->selStart(), selStart);
+    }
+
+    // How much of received text fits after a program of lines lines and length characters,
+    // within 3 lines and 20 characters.
+    void receivedFits_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("fits");
+        QTest::newRow("all") << "N1\r\nN2\r\n" << 1 << 0 << "N1\r\nN2\r\n";
+        QTest::newRow("to the last line, its CR LF whole") << "N1\r\nN2\r\nN3\r\n"
+                                                           << 1 << 0 << "N1\r\nN2\r\nN3";
+        QTest::newRow("LF and lone CR start lines") << "A\rB\nC\r\n" << 1 << 0 << "A\rB\nC";
+        QTest::newRow("the text before counts") << "N2\r\nN3" << 3 << 6 << "N2";
+        QTest::newRow("to the last character") << "N10 X1\r\n" << 1 << 15 << "N10 X";
+        QTest::newRow("a lone LF counts as CR LF") << "A\nB" << 1 << 18 << "A";
+        QTest::newRow("no CR without its LF") << "N1\r\nN2" << 1 << 17 << "N1";
+        QTest::newRow("at the limit") << "\r\n" << 3 << 0 << "";
+    }
+
+    void receivedFits()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, lines);
+        QFETCH(int, length);
+        QFETCH(QString, fits);
+        QCOMPARE(text.left(receivedFitting(text, lines, length, ReceiveLimit{3, 20})), fits);
     }
 
     // The pause keeps the events going and ends when its clock says so, not before: at the

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QPointer>
 #include <QTest>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -41,6 +42,8 @@ public:
     }
     int opens = 0;
     int closes = 0;
+    // Every change of RTS and DTR while open: "RTS down", "RTS up", "DTR down", "DTR up".
+    QStringList lineChanges;
 
     // The next opens fail with this number (0: they succeed).
     void setOpenError(int number) { m_openError = number; }
@@ -49,8 +52,15 @@ public:
     // Changes a modem line; while open a change raises its CommEvent.
     void setCts(bool on) { change(m_lines[0], on, comEvCTS); }
     void setDsr(bool on) { change(m_lines[1], on, comEvDSR); }
-    // Bytes arriving from the machine.
-    void receive(const QByteArray &bytes) { deliver(bytes); }
+    // Bytes arriving from the machine. While input is paused they wait here, as in a port's
+    // own buffer, and come once it goes on (from the event loop).
+    void receive(const QByteArray &bytes)
+    {
+        if (InputPaused())
+            m_waiting += bytes;
+        else
+            deliver(bytes);
+    }
     // Raises any CommEvent value, for instance a line error.
     void raiseEvent(qint16 event) { raise(event); }
     // The device disappears; the line notices by itself.
@@ -65,12 +75,15 @@ protected:
             return m_openError;
         ++opens;
         m_pending = 0;
+        m_rts = RTSEnable();
+        m_dtr = DTREnable();
         return comNoError;
     }
     void closeDevice() override
     {
         ++closes;
         m_pending = 0;
+        m_waiting.clear();
     }
     int writeDevice(const QByteArray &data) override
     {
@@ -93,6 +106,21 @@ protected:
         state = m_lines[int(line)];
         return comNoError;
     }
+    int applyControlLines() override
+    {
+        if (RTSEnable() != m_rts)
+            lineChanges << (RTSEnable() ? QStringLiteral("RTS up") : QStringLiteral("RTS down"));
+        if (DTREnable() != m_dtr)
+            lineChanges << (DTREnable() ? QStringLiteral("DTR up") : QStringLiteral("DTR down"));
+        m_rts = RTSEnable();
+        m_dtr = DTREnable();
+        return comNoError;
+    }
+    void pauseInput(bool paused) override
+    {
+        if (!paused)
+            QTimer::singleShot(0, this, [this] { receive(std::exchange(m_waiting, {})); });
+    }
 
 private:
     void change(bool &line, bool on, qint16 event)
@@ -108,6 +136,9 @@ private:
     bool m_autoDrain = true;
     bool m_vanishOnCount = false;
     int m_pending = 0;
+    QByteArray m_waiting;
+    bool m_rts = false;
+    bool m_dtr = false;
     bool m_lines[4] = {true, true, true, false}; // CTS, DSR, CD, ring
 };
 

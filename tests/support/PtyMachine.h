@@ -3,7 +3,7 @@
 
 // The machine end of a pseudo-terminal: the channel opens the slave as its port, the test
 // reads and writes the master as the CNC controller would, and can punch bytes out in chunks
-// at a set pace.
+// at a set pace, or flood them as fast as the line takes them.
 #include "common/SettingsStore.h"
 
 #include <QByteArray>
@@ -48,6 +48,7 @@ public:
     }
     ~PtyMachine()
     {
+        m_writable.reset();
         m_notifier.reset();
         if (m_master >= 0)
             ::close(m_master);
@@ -88,6 +89,17 @@ public:
         m_punch.start(intervalMs);
     }
     bool punchDone() const { return m_toPunch.isEmpty(); }
+    // Writes the bytes from the event loop as fast as the line takes them. With obeyXOff the
+    // machine stops at an XOFF (DC3) it receives until an XON (DC1).
+    void flood(const QByteArray &bytes, bool obeyXOff)
+    {
+        m_flood = bytes;
+        m_flooded = 0;
+        m_obeyXOff = obeyXOff;
+        m_writable = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Write);
+        QObject::connect(m_writable.get(), &QSocketNotifier::activated, [this] { floodOn(); });
+    }
+    bool floodDone() const { return m_flooded == m_flood.size(); }
     // True when the channel has put nothing on the line that was not read yet.
     bool lineQuiet()
     {
@@ -101,6 +113,7 @@ public:
         // May run inside the notifier's own signal: it goes once that has returned.
         m_notifier->setEnabled(false);
         m_notifier.release()->deleteLater();
+        m_writable.reset();
         ::close(m_master);
         m_master = -1;
     }
@@ -132,11 +145,28 @@ private:
             if (n <= 0)
                 return;
             received += QByteArray(buffer, n);
+            const QByteArray arrived = QByteArray::fromRawData(buffer, n);
+            const qsizetype xoff = arrived.lastIndexOf('\x13'), xon = arrived.lastIndexOf('\x11');
+            if (xoff != xon)
+                m_xoff = xoff > xon;
+            if (m_writable)
+                m_writable->setEnabled(!floodDone() && !(m_obeyXOff && m_xoff));
             if (onData)
                 onData();
             if (m_master < 0)
                 return;
         }
+    }
+
+    void floodOn()
+    {
+        if (m_obeyXOff && m_xoff)
+            return m_writable->setEnabled(false);
+        const ssize_t n = ::write(m_master, m_flood.constData() + m_flooded,
+                                  size_t(std::min<qsizetype>(m_flood.size() - m_flooded, 4096)));
+        m_flooded += std::max<ssize_t>(n, 0);
+        if (floodDone())
+            m_writable->setEnabled(false);
     }
 
     int m_master = -1;
@@ -147,6 +177,11 @@ private:
     QTimer m_punch;
     QByteArray m_toPunch;
     int m_chunk = 1;
+    std::unique_ptr<QSocketNotifier> m_writable;
+    QByteArray m_flood;
+    qsizetype m_flooded = 0;
+    bool m_obeyXOff = false;
+    bool m_xoff = false;
 };
 
 } // namespace kordavel::test
