@@ -32,6 +32,8 @@
 
 #include <algorithm>
 
+#include <utility>
+
 namespace kordavel {
 
 namespace {
@@ -249,6 +251,13 @@ bool frmMain::closeAllPrograms()
 void frmMain::closeEvent(QCloseEvent *event)
 {
     if (IsFirstInstance && !closeAllPrograms()) {
+        // A window whose long program is being saved stays until the save ends; the quit goes
+        // on from there when it was written.
+        m_quitAfterSave = false;
+        for (QMdiSubWindow *sub : m_mdi->subWindowList()) {
+            if (auto *program = qobject_cast<frmProgram *>(sub->widget()))
+                m_quitAfterSave = m_quitAfterSave || program->isSaving();
+        }
         event->ignore();
         return;
     }
@@ -297,6 +306,12 @@ frmProgram *frmMain::NewProgramWindow(qint32 mode)
             [this, program] { showTransferButtons(program); });
     connect(program, &QObject::destroyed, this, &frmMain::programClosed);
     connect(program, &frmProgram::fileSaved, this, &frmMain::noteRecent);
+    connect(program, &frmProgram::saveFinished, this, [this](bool ok) {
+        if (!std::exchange(m_quitAfterSave, false) || !ok)
+            return;
+        QMetaObject::invokeMethod(
+            this, [this] { close(); }, Qt::QueuedConnection);
+    });
     // The last window that shows in its own place is the one the new window follows.
     std::optional<QPoint> previous;
     for (QMdiSubWindow *other : m_mdi->subWindowList(QMdiArea::CreationOrder))

@@ -118,6 +118,7 @@ private:
     QMenu *addMenu(QMenu *parent, const QString &name, const QString &caption);
     void relabel(const QString &name, int offset);
     bool closeAllPrograms();
+    bool m_quitAfterSave = false; // a quit waits for a long program's save
     void savePlacement();
     void applyPlacement();
     frmProgram *unlockedProgram() const;

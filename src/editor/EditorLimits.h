@@ -19,4 +19,8 @@ EditorLimits editorLimits();
 // the computer's memory, or what the system has available when that is less. For tests.
 void setEditorMemory(qint64 bytes);
 
+// Documents from this many characters on are saved in slices and written on another thread;
+// 0 (as at the start): half a million characters. For tests.
+void setSlicedSaveCharacters(int characters);
+
 } // namespace kordavel

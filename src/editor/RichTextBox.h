@@ -95,11 +95,13 @@ public:
     bool isOpening() const { return m_opening != nullptr; }
     // Why the last load or open failed.
     const FileCheck &openProblem() const { return m_openProblem; }
-    // A save of a long program reads it in slices and writes it on another thread; the
-    // window keeps repainting and other windows keep working meanwhile (user input waits).
+    // Saves the program. A short one is written at once: true when it was. A long one is read
+    // in slices between the window's events and written on another thread: true says it is
+    // under way (isSaving), the editor locked meanwhile, and fileSaved tells how it ended.
+    // False: it failed at once, or a save or an open is under way already.
     bool saveFile(const QString &path);
-    bool isSaving() const { return m_saving; }
-    // Saves under a new name, in the format that name calls for.
+    bool isSaving() const { return m_saving != nullptr; }
+    // Saves under a new name, in the format that name calls for (taken once it is written).
     bool saveFileAs(const QString &path);
     // Why the last save failed, as the system says it; empty when it did not fail.
     QString saveError() const { return m_saveError; }
@@ -142,6 +144,8 @@ signals:
     // A key produced a character. The handler may replace it, or cancel it with 0.
     void KeyPress(int &keyAscii);
     void fileOpened(bool ok);
+    // A long save has ended; saveError tells why it failed.
+    void fileSaved(bool ok);
     // An open or a save that has run for a second: percent done, then -1 when it is over.
     void fileProgress(bool saving, int percent);
 
@@ -163,7 +167,11 @@ private:
     void mergeSelection(const QTextCharFormat &format);
     template <typename T>
     std::optional<T> selCommon(T (*get)(const QTextCharFormat &, const QFont &)) const;
-    bool writeFile(const QString &path, FileFormat format);
+    bool writeFile(const QString &path, FileFormat format, bool keepFormat);
+    struct SaveJob;
+    void saveSlice(const std::shared_ptr<SaveJob> &job);
+    void reportSave(const std::shared_ptr<SaveJob> &job, int percent);
+    void finishSave(const std::shared_ptr<SaveJob> &job, bool ok, const QString &error);
     struct OpenJob;
     void finishOpen(const std::shared_ptr<OpenJob> &job);
     void dropOpen();
@@ -182,7 +190,7 @@ private:
     FileFormat m_format = FileFormat::Rtf;
     LineEnd m_lineEnd = LineEnd::CrLf;
     bool m_loading = false;
-    bool m_saving = false;
+    std::shared_ptr<SaveJob> m_saving;
     QString m_saveError;
     std::shared_ptr<OpenJob> m_opening;
     FileCheck m_openProblem;

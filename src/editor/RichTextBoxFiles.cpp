@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -18,7 +17,7 @@
 #include <QThreadPool>
 #include <QTimer>
 
-#include <future>
+#include <functional>
 #include <limits>
 #include <new>
 
@@ -30,10 +29,68 @@ namespace {
 // in slices. Below them the whole work takes a few tens of milliseconds.
 constexpr qint64 kBackgroundBytes = 256 * 1024;
 constexpr int kSlicedCharacters = 512 * 1024;
+int slicedForTests = 0;
 constexpr qint64 kSliceNs = 20'000'000;
 constexpr qint64 kQuietMs = 1000; // progress shows from the second second on
 
+int slicedCharacters()
+{
+    return slicedForTests > 0 ? slicedForTests : kSlicedCharacters;
+}
+
 } // namespace
+
+void setSlicedSaveCharacters(int characters)
+{
+    slicedForTests = characters;
+}
+
+struct RichTextBox::SaveJob {
+    // What the worker writes: the encoding runs on its thread too.
+    struct Written {
+        QString path;
+        std::function<QByteArray()> bytes;
+        bool ok = false;
+        QString error;
+    };
+
+    void startReading(const QTextDocument &document)
+    {
+        source = const_cast<QTextDocument *>(&document);
+        reader = std::make_unique<DocumentReader>(document);
+        lineEnds.clear();
+        if (format != FileFormat::PlainText)
+            return;
+        reader->onBlock = [this](const QTextBlock &block) {
+            const auto *data = dynamic_cast<const LineEndData *>(block.userData());
+            lineEnds << (data ? data->lineEnd : fileEnd);
+        };
+    }
+    QByteArray encode() { return encodeProgramFile(reader->take(), format, fileEnd, lineEnds); }
+    std::function<QByteArray()> encodeLater()
+    {
+        return [content = reader->take(), format = format, fileEnd = fileEnd, lineEnds = lineEnds] {
+            return encodeProgramFile(content, format, fileEnd, lineEnds);
+        };
+    }
+
+    QString path;
+    FileFormat format = FileFormat::Rtf;
+    bool keepFormat = false; // the editor takes the format once the file is written
+    LineEnd fileEnd = LineEnd::CrLf;
+    QList<LineEnd> lineEnds;
+    std::unique_ptr<DocumentReader> reader;
+    QPointer<QTextDocument> source;
+    // Long saves only.
+    QPointer<RichTextBox> owner; // read on the editor's thread only
+    bool wasLocked = false;
+    bool changed = false;
+    bool shown = false;
+    int blocks = 1;
+    QElapsedTimer clock;
+    QMetaObject::Connection watch;
+    QTimer *slicer = nullptr;
+};
 
 struct RichTextBox::OpenJob {
     QString path;
@@ -166,103 +223,121 @@ void RichTextBox::dropOpen()
         emit fileProgress(false, -1);
 }
 
-bool RichTextBox::writeFile(const QString &path, FileFormat format)
+bool RichTextBox::writeFile(const QString &path, FileFormat format, bool keepFormat)
 {
     if (m_saving || isOpening())
         return false;
     m_saveError.clear();
-    const LineEnd fileEnd = m_lineEnd;
-    QList<LineEnd> lineEnds;
-    auto reader = std::make_unique<DocumentReader>(*document());
-    auto watchLineEnds = [&] {
-        if (format != FileFormat::PlainText)
-            return;
-        lineEnds.clear();
-        reader->onBlock = [&](const QTextBlock &block) {
-            const auto *data = dynamic_cast<const LineEndData *>(block.userData());
-            lineEnds << (data ? data->lineEnd : fileEnd);
-        };
-    };
-    watchLineEnds();
-    if (document()->characterCount() < kSlicedCharacters) {
-        reader->read(std::numeric_limits<int>::max());
-        if (!writeFileAtomically(path, encodeProgramFile(reader->take(), format, fileEnd, lineEnds),
-                                 &m_saveError))
+    auto job = std::make_shared<SaveJob>();
+    job->path = path;
+    job->format = format;
+    job->keepFormat = keepFormat;
+    job->fileEnd = m_lineEnd;
+    job->startReading(*document());
+    if (document()->characterCount() < slicedCharacters()) {
+        job->reader->read(std::numeric_limits<int>::max());
+        if (!writeFileAtomically(path, job->encode(), &m_saveError))
             return false;
         document()->setModified(false);
+        if (keepFormat)
+            m_format = format;
         return true;
     }
 
-    // Slices of reading with the events of the window and the other windows between them.
-    const QPointer<RichTextBox> self(this);
-    m_saving = true;
-    bool changed = false;
-    const auto watch =
-        connect(document(), &QTextDocument::contentsChange, this, [&changed] { changed = true; });
-    QElapsedTimer clock;
-    clock.start();
-    bool shown = false;
-    const int blocks = document()->blockCount();
-    auto report = [&](int percent) {
-        if (clock.elapsed() >= kQuietMs) {
-            shown = true;
-            emit fileProgress(true, percent);
-        }
-    };
-    while (!reader->atEnd()) {
-        QElapsedTimer slice;
-        slice.start();
-        while (!reader->atEnd() && slice.nsecsElapsed() < kSliceNs)
-            reader->read(256);
-        if (reader->atEnd())
-            break;
-        report(int(qint64(reader->blocksRead()) * 50 / blocks));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (!self)
-            return false;
-        if (changed) {
-            // Something was added meanwhile (a receive): read the text as it is now, at once.
-            reader = std::make_unique<DocumentReader>(*document());
-            watchLineEnds();
-            reader->read(std::numeric_limits<int>::max());
-        }
-    }
-    disconnect(watch);
-    report(50);
+    // Slices of reading from a timer, the events of the window and the other windows between
+    // them; the user's edits wait, the editor being locked.
+    job->owner = this;
+    job->wasLocked = locked();
+    job->blocks = document()->blockCount();
+    job->clock.start();
+    job->watch =
+        connect(document(), &QTextDocument::contentsChange, this, [job] { job->changed = true; });
+    job->slicer = new QTimer(this);
+    job->slicer->setSingleShot(true);
+    connect(job->slicer, &QTimer::timeout, this, [this, job] { saveSlice(job); });
+    m_saving = job;
+    setLocked(true);
+    job->slicer->start(0);
+    return true;
+}
 
-    QEventLoop loop;
-    QString error;
-    auto written = std::async(std::launch::async, [&, content = reader->take()] {
-        const bool ok = writeFileAtomically(
-            path, encodeProgramFile(content, format, fileEnd, lineEnds), &error);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-        return ok;
+void RichTextBox::saveSlice(const std::shared_ptr<SaveJob> &job)
+{
+    if (job->source != document()) {
+        // The document was replaced meanwhile: the text as it is now is saved, read at once.
+        disconnect(job->watch);
+        job->changed = true;
+    }
+    if (job->changed) {
+        // Something was added meanwhile (a receive): read the text as it is now, at once.
+        job->changed = false;
+        job->startReading(*document());
+        job->reader->read(std::numeric_limits<int>::max());
+    }
+    QElapsedTimer slice;
+    slice.start();
+    while (!job->reader->atEnd() && slice.nsecsElapsed() < kSliceNs)
+        job->reader->read(256);
+    if (!job->reader->atEnd()) {
+        reportSave(job, int(qint64(job->reader->blocksRead()) * 50 / qMax(1, job->blocks)));
+        job->slicer->start(0);
+        return;
+    }
+    disconnect(job->watch);
+    reportSave(job, 50);
+    delete job->slicer;
+    job->slicer = nullptr;
+
+    // The worker owns what it writes; the editor may go away before it ends.
+    auto written = std::make_shared<SaveJob::Written>();
+    written->path = job->path;
+    written->bytes = job->encodeLater();
+    job->reader.reset();
+    QThreadPool::globalInstance()->start([job, written]() mutable {
+        written->ok = writeFileAtomically(written->path, written->bytes(), &written->error);
+        written->bytes = {};
+        // The job is let go on the editor's thread.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [job = std::move(job), written] {
+                if (job->owner && job->owner->m_saving == job)
+                    job->owner->finishSave(job, written->ok, written->error);
+            },
+            Qt::QueuedConnection);
     });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    const bool ok = written.get();
-    if (!self)
-        return ok;
-    m_saving = false;
+}
+
+void RichTextBox::reportSave(const std::shared_ptr<SaveJob> &job, int percent)
+{
+    if (job->clock.elapsed() < kQuietMs)
+        return;
+    job->shown = true;
+    emit fileProgress(true, percent);
+}
+
+void RichTextBox::finishSave(const std::shared_ptr<SaveJob> &job, bool ok, const QString &error)
+{
+    m_saving.reset();
     m_saveError = error;
-    if (shown)
+    setLocked(job->wasLocked);
+    if (job->shown)
         emit fileProgress(true, -1);
-    if (ok)
+    if (ok) {
         document()->setModified(false);
-    return ok;
+        if (job->keepFormat)
+            m_format = job->format;
+    }
+    emit fileSaved(ok);
 }
 
 bool RichTextBox::saveFile(const QString &path)
 {
-    return writeFile(path, m_format);
+    return writeFile(path, m_format, false);
 }
 
 bool RichTextBox::saveFileAs(const QString &path)
 {
-    const FileFormat format = formatForFileName(path);
-    if (!writeFile(path, format))
-        return false;
-    m_format = format;
-    return true;
+    return writeFile(path, formatForFileName(path), true);
 }
 
 } // namespace kordavel

@@ -17,9 +17,12 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
+
+#include <utility>
 
 namespace kordavel {
 
@@ -85,6 +88,7 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     connect(rtfText, &RichTextBox::SelChange, this, &frmProgram::showFormatState);
     connect(rtfText, &RichTextBox::KeyPress, this, &frmProgram::filterKey);
     connect(rtfText, &RichTextBox::fileProgress, this, &frmProgram::showFileProgress);
+    connect(rtfText, &RichTextBox::fileSaved, this, &frmProgram::saveEnded);
 
     // The load step.
     layoutWindow();
@@ -194,39 +198,64 @@ bool frmProgram::SetLanguage()
 
 bool frmProgram::writeTo(const QString &path, bool asNewName)
 {
+    if (rtfText->isSaving())
+        return false; // the save under way ends first
+    m_savePath = path;
+    m_saveAsNewName = asNewName;
     const bool written = asNewName ? rtfText->saveFileAs(path) : rtfText->saveFile(path);
-    if (written) {
+    m_longSave = written && rtfText->isSaving();
+    if (!m_longSave)
+        saveEnded(written);
+    return written;
+}
+
+void frmProgram::saveEnded(bool ok)
+{
+    if (ok) {
         bModified = false;
-        emit fileSaved(path);
+        // The caption names the program's file: it changes only once the file is written.
+        if (m_saveAsNewName) {
+            setWindowTitle(m_savePath);
+            bFlagNew = false;
+        }
+        emit fileSaved(m_savePath);
     } else if (!rtfText->saveError().isEmpty()) {
         MsgBox(GetString(QStringLiteral("The file could not be saved."), 510) + QLatin1Char('\n') +
-                   path + QLatin1Char('\n') + rtfText->saveError(),
+                   m_savePath + QLatin1Char('\n') + rtfText->saveError(),
                MsgIcon::Exclamation, QLatin1String(kProductName), this);
     }
-    return written;
+    if (!m_longSave)
+        return;
+    m_longSave = false;
+    if (std::exchange(m_closeAfterSave, false) && ok) {
+        // The window closes once the save its close asked for has written the file.
+        auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
+        frame ? frame->close() : close();
+    }
+    emit saveFinished(ok);
+}
+
+bool frmProgram::isSaving() const
+{
+    return rtfText->isSaving();
 }
 
 bool frmProgram::SaveFile()
 {
-    if (bFlagNew) {
-        const bool saved = SaveAsFile();
-        bFlagNew = !saved;
-        return saved;
-    }
+    if (bFlagNew)
+        return SaveAsFile();
     return writeTo(windowTitle(), false);
 }
 
 bool frmProgram::SaveAsFile()
 {
+    if (rtfText->isSaving())
+        return false;
     const std::optional<QString> name = CommonDialog::instance().showSave(
         this, QStringLiteral("Save As"), QLatin1String(kProgramFileFilter));
     if (!name || name->isEmpty())
         return false;
-    // The caption names the program's file: it changes only once the file is written.
-    if (!writeTo(*name, true))
-        return false;
-    setWindowTitle(*name);
-    return true;
+    return writeTo(*name, true);
 }
 
 void frmProgram::showFileProgress(bool saving, int percent)
@@ -263,6 +292,12 @@ void frmProgram::closeEvent(QCloseEvent *event)
     switch (AskQuestion(232, true)) {
     case frmQuestion::Yes:
         if (!SaveFile()) {
+            event->ignore();
+            return;
+        }
+        if (rtfText->isSaving()) {
+            // A long program: the window closes when the save has ended well.
+            m_closeAfterSave = true;
             event->ignore();
             return;
         }

@@ -40,8 +40,11 @@ public:
     bool bFlagNew = false;
     qint32 actAction = actIdle;
 
+    // Save and Save As: true when the program was written, or, for a long one, when its save
+    // is under way (isSaving); saveFinished ends such a save.
     bool SaveFile();
     bool SaveAsFile();
+    bool isSaving() const;
     bool SetLanguage() override;
     // The window became the active child of the frame.
     void Activate();
@@ -96,6 +99,8 @@ signals:
     void sendProgress(qint32 start, qint32 position);
     // The program was written to a file.
     void fileSaved(const QString &path);
+    // A long program's save has ended (after fileSaved when it was written).
+    void saveFinished(bool ok);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -109,6 +114,7 @@ private:
     void showFormatState();
     void filterKey(int &keyAscii);
     bool writeTo(const QString &path, bool asNewName);
+    void saveEnded(bool ok);
     void RewriteLines(quint8 options, const QString &symbol, qint32 start, qint32 step,
                       bool numberEmpty);
 
@@ -167,6 +173,10 @@ private:
     void endSend();
 
     bool bModified = false;
+    QString m_savePath;
+    bool m_saveAsNewName = false;
+    bool m_longSave = false;
+    bool m_closeAfterSave = false; // the close question's Yes waits for a long save
     QProgressBar *m_fileProgress = nullptr;
     QPointer<frmPreview> m_preview;
     qint32 lngPosition = 0;

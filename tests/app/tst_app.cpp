@@ -320,6 +320,55 @@ private slots:
         }
     }
 
+    void quitWaitsForALongSave_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("written: the quit goes on") << false;
+        QTest::newRow("read-only file: the quit stops") << true;
+    }
+
+    // Quitting with Yes on a long program: the quit goes on once the file is written, and
+    // asks the next window; a failed save keeps its window, its text and the frame.
+    void quitWaitsForALongSave()
+    {
+        QFETCH(bool, readOnly);
+        const auto restore = qScopeGuard([] { setSlicedSaveCharacters(0); });
+        setSlicedSaveCharacters(1000);
+        FrameSession s;
+        s.frame->NewProgramWindow(0);
+        const QList<frmProgram *> windows = s.frame->programWindows();
+        QCOMPARE(windows.size(), 2);
+        const QString path = s.folders.file(QStringLiteral("long.nc"));
+        writeFile(path, "OLD\r\n");
+        if (readOnly)
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+        const QString program = QString("G01 X1.5\r\n").repeated(3000) + "M30";
+        windows.first()->setWindowTitle(path);
+        windows.first()->bFlagNew = false;
+        windows.first()->rtfText->setText(program);
+        windows.first()->rtfText->setFileFormat(FileFormat::PlainText);
+        windows.last()->rtfText->setText(QStringLiteral("G01 X10"));
+
+        answerNextQuestion(clickYes());
+        QVERIFY(!s.frame->close());
+        const QPointer<frmProgram> saving = windows.first();
+        QVERIFY(saving->isSaving());
+        if (!readOnly)
+            answerNextQuestion(clickNo()); // the second window, once the quit goes on
+        QTRY_VERIFY(!saving || !saving->isSaving());
+        if (readOnly) {
+            QCOMPARE(readFile(path), QByteArray("OLD\r\n"));
+            QCOMPARE(s.dialogs.messages.size(), 1);
+            QCOMPARE(s.frame->programWindows().size(), 2);
+            QCOMPARE(saving->rtfText->text(), program);
+            QVERIFY(s.frame->isVisible());
+            return;
+        }
+        QTRY_VERIFY(!s.frame->isVisible());
+        QCOMPARE(ProgramWindowCount, 0);
+        QCOMPARE(readFile(path), program.toLatin1());
+    }
+
     // Captions count on and are never reused; at shutdown a window that refuses stops it.
     void captionsAndShutdown()
     {

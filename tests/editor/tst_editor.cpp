@@ -32,6 +32,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QThreadPool>
+#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
@@ -86,6 +87,17 @@ bool coloured(const RichTextBox &editor, const QTextBlock &block, int from, int 
 }
 
 // Lines like a CAM post-processor's: blocks, comments, tool changes, empty lines.
+// Saves as the program window does: a long program's save is waited for. True when written.
+bool saveWhole(RichTextBox &editor, const QString &path, bool asNewName = false)
+{
+    QSignalSpy saved(&editor, &RichTextBox::fileSaved);
+    if (!(asNewName ? editor.saveFileAs(path) : editor.saveFile(path)))
+        return false;
+    if (!editor.isSaving())
+        return true;
+    return saved.wait(120000) && saved.size() == 1 && saved.first().first().toBool();
+}
+
 QList<QByteArray> camLines(int count)
 {
     QList<QByteArray> lines{"%", "O2001 (POCKET {A} - T1 D10)", "(MACHINE: VMC \\ 3 AXES)"};
@@ -788,7 +800,7 @@ private slots:
         if (longProgram) {
             RichTextBox box;
             box.setText(QString(700 * 1024, QLatin1Char('X')));
-            written = box.saveFile(dir.filePath(target));
+            written = saveWhole(box, dir.filePath(target));
             error = box.saveError();
         } else {
             written = writeFileAtomically(dir.filePath(target), QByteArray(64 * 1024, 'X'), &error);
@@ -1308,13 +1320,71 @@ private slots:
         QTRY_VERIFY(!editor.extraSelections().isEmpty());
         QCOMPARE(editor.lineNumberGutter()->shownLines().value(0).number, 1);
         QCOMPARE(editor.textLength(), int(program.join("\r\n").size()) + 2 * !rtf);
-        QVERIFY(editor.saveFile(dir.filePath("out")));
+        QVERIFY(saveWhole(editor, dir.filePath("out")));
         QCOMPARE(readFile(dir.filePath("out")), bytes);
         // Plain text saved as RTF writes the same as the RTF file.
         if (rtf)
             return;
-        QVERIFY(editor.saveFileAs(dir.filePath("as.dnc")));
+        QVERIFY(saveWhole(editor, dir.filePath("as.dnc"), true));
         QCOMPARE(readFile(dir.filePath("as.dnc")), camRtf(program + QList<QByteArray>{""}));
+    }
+
+    void longSave_data()
+    {
+        QTest::addColumn<QString>("meanwhile"); // what happens once the save has started
+        QTest::addColumn<int>("lines");         // 300 are read in one slice, and then written
+        QTest::newRow("nothing") << "" << 3000;
+        QTest::newRow("a receive adds lines") << "append" << 3000;
+        QTest::newRow("editor destroyed before a slice is read") << "destroy" << 3000;
+        QTest::newRow("editor destroyed while writing") << "destroy later" << 300;
+    }
+
+    // A long save reads between the events and writes on another thread: the same bytes as
+    // a save at once, the text as it is at its end, the editor locked meanwhile; an editor
+    // destroyed meanwhile leaves the writing to the worker, or nothing written.
+    void longSave()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(int, lines);
+        const auto restore = qScopeGuard([] { setSlicedSaveCharacters(0); });
+        QTemporaryDir dir;
+        const QString path = dir.filePath("long.nc");
+        auto editor = std::make_unique<RichTextBox>();
+        editor->setText(QString::fromLatin1(camLines(lines).join("\r\n")));
+        QVERIFY(editor->saveFileAs(dir.filePath("atOnce.nc")) && !editor->isSaving());
+        const QByteArray atOnce = readFile(dir.filePath("atOnce.nc"));
+        editor->document()->setModified(true);
+
+        setSlicedSaveCharacters(1000);
+        QSignalSpy saved(editor.get(), &RichTextBox::fileSaved);
+        QVERIFY(editor->saveFile(path));
+        QVERIFY(editor->isSaving() && editor->locked());
+        QVERIFY(!editor->saveFile(dir.filePath("second.nc"))); // one save at a time
+        if (meanwhile.startsWith(QLatin1String("destroy"))) {
+            // A timer of its own runs after the editor's first slice.
+            bool gone = false;
+            QTimer later;
+            later.setSingleShot(true);
+            QObject::connect(&later, &QTimer::timeout, [&] {
+                editor.reset();
+                gone = true;
+            });
+            later.start(0);
+            if (meanwhile == QLatin1String("destroy"))
+                editor.reset();
+            QTRY_VERIFY(gone);
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::sendPostedEvents();
+            QCOMPARE(readFile(path), meanwhile == QLatin1String("destroy") ? QByteArray() : atOnce);
+            return;
+        }
+        if (meanwhile == QLatin1String("append"))
+            editor->appendText(QStringLiteral("\r\nM30"));
+        QVERIFY(saved.wait(120000));
+        QCOMPARE(saved.size(), 1);
+        QVERIFY(saved.first().first().toBool());
+        QVERIFY(!editor->isSaving() && !editor->locked() && !editor->document()->isModified());
+        QCOMPARE(readFile(path), meanwhile.isEmpty() ? atOnce : atOnce + "\r\nM30");
     }
 
     void openInProgressSurvives()

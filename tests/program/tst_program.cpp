@@ -5,6 +5,7 @@
 #include "common/AppState.h"
 #include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
+#include "editor/EditorLimits.h"
 #include "editor/RichTextBox.h"
 #include "i18n/Language.h"
 #include "profiles/DefaultLineSettings.h"
@@ -169,10 +170,13 @@ private slots:
         QTest::addColumn<bool>("readOnly");
         QTest::addColumn<bool>("closes");
         QTest::addColumn<bool>("written");
+        QTest::addColumn<bool>("longProgram"); // saved in slices and on another thread
         const auto row = [](const char *name, bool modified, bool isNew, const char *answer,
-                            const char *saveAs, bool readOnly, bool closes, bool written) {
+                            const char *saveAs, bool readOnly, bool closes, bool written,
+                            bool longProgram = false) {
             QTest::newRow(name) << modified << isNew << QString::fromLatin1(answer)
-                                << QString::fromLatin1(saveAs) << readOnly << closes << written;
+                                << QString::fromLatin1(saveAs) << readOnly << closes << written
+                                << longProgram;
         };
         row("unchanged closes without a question", false, false, "none", "", false, true, false);
         row("yes saves to the caption's file", true, false, "yes", "", false, true, true);
@@ -184,6 +188,12 @@ private slots:
         row("yes on a read-only file stays open", true, false, "yes", "", true, false, false);
         row("no closes without saving", true, false, "no", "", false, true, false);
         row("cancel stays open", true, false, "cancel", "", false, false, false);
+        row("yes on a long program closes once written", true, false, "yes", "", false, true, true,
+            true);
+        row("yes on a long new program closes once written", true, true, "yes", "new.dnc", false,
+            true, true, true);
+        row("yes on a long program, read-only file, stays open", true, false, "yes", "", true,
+            false, false, true);
     }
 
     void closeQuestion()
@@ -195,6 +205,11 @@ private slots:
         QFETCH(bool, readOnly);
         QFETCH(bool, closes);
         QFETCH(bool, written);
+        QFETCH(bool, longProgram);
+        const auto restore = qScopeGuard([] { setSlicedSaveCharacters(0); });
+        if (longProgram)
+            setSlicedSaveCharacters(1000);
+        const QString program0 = longProgram ? QString("G01 X1.5\r\n").repeated(3000) : QString();
 
         TestFolders folders;
         ScriptedDialogs dialogs;
@@ -212,14 +227,19 @@ private slots:
         program->bFlagNew = isNew;
         program->actAction = actReceive;
         program->show();
+        program->rtfText->setText(program0);
         if (modified)
             QTest::keyClicks(program->rtfText, QStringLiteral("m30"));
         QCOMPARE(program->isModified(), modified);
+        const QString text = program->rtfText->text();
 
         QuestionSeen seen;
         if (answer != QLatin1String("none"))
             answerNextQuestion(user(answer), &seen);
-        QCOMPARE(program->close(), closes);
+        // A long program's window stays until its save has ended.
+        QCOMPARE(program->close(), closes && !longProgram);
+        QCOMPARE(program->rtfText->isSaving(), longProgram);
+        QTRY_VERIFY(!program->rtfText->isSaving());
         QCOMPARE(seen.shown, answer != QLatin1String("none"));
         if (seen.shown) {
             QCOMPARE(seen.text, QStringLiteral("Save file?"));
@@ -244,6 +264,7 @@ private slots:
                     (readOnly ? GetString({}, 511) : QStringLiteral("No such file or directory")));
         if (written) {
             QVERIFY(readFile(target).contains("M30"));
+            QCOMPARE(readFile(target).size() > program0.size(), true);
             QCOMPARE(program->windowTitle(), target);
             QVERIFY(!program->isModified());
         } else {
@@ -252,7 +273,8 @@ private slots:
         }
         if (!closes) {
             // Nothing is lost: the text is still there and still counts as changed.
-            QCOMPARE(program->rtfText->text(), QStringLiteral("M30"));
+            QCOMPARE(program->rtfText->text(), text);
+            QVERIFY(!program->rtfText->locked());
             QVERIFY(program->isModified());
             QCOMPARE(program->actAction, qint32(actReceive));
         } else if (modified) {
