@@ -62,7 +62,7 @@ bool RichTextBox::loadFile(const QString &path)
     const std::optional<ProgramFile> file = loadProgramFile(path);
     if (!file)
         return false;
-    installDocument(file->content, false);
+    installDocument(file->content);
     m_format = file->format;
     m_lineEnd = file->lineEnd;
     markLineEnds(*document(), file->lineEnds, m_lineEnd);
@@ -126,7 +126,7 @@ void RichTextBox::finishOpen(const std::shared_ptr<OpenJob> &job)
         return;
     }
     job->document->setParent(this);
-    swapIn(job->document, false);
+    swapIn(job->document);
     m_format = job->format;
     m_lineEnd = job->lineEnd;
     emit fileOpened(true);
@@ -146,7 +146,7 @@ void RichTextBox::dropOpen()
 
 bool RichTextBox::writeFile(const QString &path, FileFormat format)
 {
-    if (m_saving || isOpening())
+    if (m_saving || isOpening() || isBusy())
         return false;
     const LineEnd fileEnd = m_lineEnd;
     QList<LineEnd> lineEnds;

@@ -135,7 +135,7 @@ void frmProgram::showFeedProgress()
 
 void frmProgram::SendFile(const QString &path)
 {
-    if (m_starting || ucDnc1->Action() != actIdle)
+    if (m_starting || rtfText->isBusy() || ucDnc1->Action() != actIdle)
         return;
     std::unique_ptr<SendSource> source = openSendFile(path);
     if (!source) {

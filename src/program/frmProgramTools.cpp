@@ -4,6 +4,8 @@
 #include "frmProgram.h"
 
 #include "editor/RichTextBox.h"
+#include "editor/RtfReader.h"
+#include "editor/RtfWriter.h"
 #include "tools/RewriteLines.h"
 #include "tools/frmClean.h"
 #include "tools/frmNumbering.h"
@@ -18,6 +20,7 @@ bool frmProgram::Clean()
     QString symbol;
     if (!AskClean(options, symbol))
         return false;
+    m_cleaning = true;
     RewriteLines(options, symbol, 0, 0, true);
     return true;
 }
@@ -28,21 +31,33 @@ bool frmProgram::Numbering()
     qint32 step = 0;
     QString symbol;
     bool emptyRows = false;
-    if (AskNumbering(start, step, symbol, emptyRows))
+    if (AskNumbering(start, step, symbol, emptyRows)) {
+        m_cleaning = false;
         RewriteLines(rwRenumber, symbol, start, step, emptyRows);
+    }
     return false;
 }
 
-// The whole text is replaced in one step (one Undo step), which is a change of the
-// program; a rewrite that changes nothing leaves the program as it was.
+std::optional<RichText> rewriteRichText(const RichText &text, quint8 options, const QString &symbol,
+                                        qint32 start, qint32 step, bool numberEmpty)
+{
+    const QByteArray before = writeRtf(text);
+    const QByteArray after =
+        kordavel::RewriteLines(before, options, symbol, start, step, numberEmpty);
+    if (after == before)
+        return std::nullopt;
+    return readRtf(after);
+}
+
+// The editor takes back only the lines that changed, as one undo step (on another thread
+// and in slices for a long program); a rewrite that changes nothing leaves the program as it
+// was, unchanged.
 void frmProgram::RewriteLines(quint8 options, const QString &symbol, qint32 start, qint32 step,
                               bool numberEmpty)
 {
-    const QByteArray before = rtfText->textRTF();
-    const QByteArray after =
-        kordavel::RewriteLines(before, options, symbol, start, step, numberEmpty);
-    if (after != before)
-        rtfText->setTextRTF(after);
+    rtfText->rewrite([options, symbol, start, step, numberEmpty](const RichText &text) {
+        return rewriteRichText(text, options, symbol, start, step, numberEmpty);
+    });
 }
 
 // The preview stands right of the program window where the screen has room, else left of

@@ -57,7 +57,8 @@ void frmProgram::clearStrikeThrough()
         return;
     const bool modified = bModified;
     rtfText->setSelStrikeThru(false);
-    bModified = modified;
+    if (!modified)
+        rtfText->document()->setModified(false);
 }
 
 // The channel has entered the state: lock the text, disable the panel, show the operation.
@@ -77,7 +78,8 @@ void frmProgram::enterState(qint32 state)
 void frmProgram::Send()
 {
     // A start that waits out its pause is not restarted: the machine would get lines twice.
-    if (m_starting)
+    // Nor does a send start while a tool rewrites the text.
+    if (m_starting || rtfText->isBusy())
         return;
     if (rtfText->textLength() == 0 || ucDnc1->Action() != actIdle) {
         rtfText->setSelLength(0);
@@ -122,7 +124,7 @@ frmProgram::SendStart frmProgram::beginSend()
     if (!alive)
         return SendStart::Gone;
     m_starting = false;
-    if (m_closing || m_startCancelled || ucDnc1->Action() != actIdle)
+    if (m_closing || m_startCancelled || rtfText->isBusy() || ucDnc1->Action() != actIdle)
         return SendStart::Stopped;
     ucDnc1->setAction(actSend);
     if (!alive)
@@ -132,7 +134,7 @@ frmProgram::SendStart frmProgram::beginSend()
 
 void frmProgram::Receive()
 {
-    if (m_starting || ucDnc1->Action() != actIdle)
+    if (m_starting || rtfText->isBusy() || ucDnc1->Action() != actIdle)
         return;
     QPointer<frmProgram> alive(this);
     ucDnc1->setAction(actReceive);
@@ -148,7 +150,7 @@ void frmProgram::Receive()
 
 void frmProgram::Remote()
 {
-    if (m_starting || ucDnc1->Action() != actIdle)
+    if (m_starting || rtfText->isBusy() || ucDnc1->Action() != actIdle)
         return;
     QPointer<frmProgram> alive(this);
     ucDnc1->setAction(actRemote);
@@ -276,7 +278,8 @@ void frmProgram::showProgress(qint64 position, qint64 from, qint64 bound)
 
 // What arrived is added after the text. The result is the old text followed by the
 // received text with the formatting dropped, as if the whole text were set anew; only the
-// first step pays for the old text, every later one for what it adds.
+// first step pays for the old text, every later one for what it adds. The whole receive is
+// one undo step: every later piece joins the step the first one made.
 void frmProgram::appendReceived(const QString &received)
 {
     QString text = received;
@@ -290,7 +293,7 @@ void frmProgram::appendReceived(const QString &received)
         rtfText->setText(rtfText->text() + text);
         m_receivePlain = true;
     } else {
-        rtfText->appendText(text);
+        rtfText->appendText(text, true);
     }
     rtfText->setSelStart(rtfText->textLength());
     stbPanel[2]->setText(QString::number(rtfText->textLength()));
