@@ -66,6 +66,7 @@ public:
     void openFile(const QString &name);
     void filePrint();
     void editUndo();
+    void editRedo();
     void editCut();
     void editCopy();
     void editPaste();
@@ -119,6 +120,7 @@ private:
     void savePlacement();
     void applyPlacement();
     frmProgram *unlockedProgram() const;
+    void refreshUndoRedo();
     // The editor's right-click menu: the Edit menu's own commands, for that window.
     void showEditMenu(QMdiSubWindow *sub, const QPoint &globalPos);
     // The find dialog is minimized and restored with the frame.

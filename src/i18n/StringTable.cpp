@@ -259,6 +259,10 @@ const Entry kEntries[] = {
     {478, "line", "ред", "linea"},
     {479, "more", "още", "mas"},
     {480, "No moves", "Няма движения", "Sin movimientos"},
+    {530, "Redo", "Повтаряне", "Rehacer"},
+    {531, "Redo", "Повтаряне", "Rehacer"},
+    {532, "Numbering", "Номериране", "Numerando"},
+    {533, "Cleaning", "Почистване", "Limpiando"},
 };
 
 const QHash<int, QString> &table()
