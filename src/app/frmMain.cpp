@@ -102,17 +102,21 @@ frmMain::frmMain()
         ->setChecked(GetSettingInt16(kSettings, QStringLiteral("LineNumbers"), 1) != 0);
     m_recent.load();
     showRecentFiles();
-    connect(m_mdi, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow *sub) {
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
         if (auto *program = sub ? qobject_cast<frmProgram *>(sub->widget()) : nullptr)
             program->Activate();
+        refreshUndoRedo();
     });
+    refreshUndoRedo();
 }
 
 frmMain::~frmMain()
 {
     // Windows that go with the frame report to nobody.
-    for (frmProgram *program : m_mdi->findChildren<frmProgram *>())
+    for (frmProgram *program : m_mdi->findChildren<frmProgram *>()) {
         disconnect(program, nullptr, this, nullptr);
+        disconnect(program->rtfText, nullptr, this, nullptr);
+    }
     if (IsFirstInstance)
         frmFindReplace::setEditorSource(nullptr);
     frmQuestion::releaseInstance();
@@ -123,6 +127,7 @@ frmMain::~frmMain()
 void frmMain::programClosed()
 {
     RefreshCommands();
+    refreshUndoRedo();
     if (ProgramWindowCount < 1)
         CloseFindDialog();
 }
@@ -321,6 +326,7 @@ frmProgram *frmMain::NewProgramWindow(qint32 mode)
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(QIcon(QStringLiteral(":/kordavel.svg")));
     RichTextBox *editor = program->rtfText;
+    connect(editor, &RichTextBox::undoRedoChanged, this, &frmMain::refreshUndoRedo);
     editor->setHighlighting(menuEntry(QStringLiteral("mnuToolsHighlight"))->isChecked());
     editor->setLineNumbers(menuEntry(QStringLiteral("mnuToolsLineNumbers"))->isChecked());
     editor->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -68,6 +68,7 @@ public:
     void openFile(const QString &name);
     void filePrint();
     void editUndo();
+    void editRedo();
     void editCut();
     void editCopy();
     void editPaste();
@@ -122,6 +123,7 @@ private:
     void savePlacement();
     void applyPlacement();
     frmProgram *unlockedProgram() const;
+    void refreshUndoRedo();
     // The editor's right-click menu: the Edit menu's own commands, for that window.
     void showEditMenu(QMdiSubWindow *sub, const QPoint &globalPos);
     // The find dialog is minimized and restored with the frame.

@@ -74,6 +74,25 @@ void frmMain::editUndo()
         program->rtfText->undo();
 }
 
+void frmMain::editRedo()
+{
+    if (frmProgram *program = unlockedProgram())
+        program->rtfText->redo();
+}
+
+// Undo and Redo, in the menu and on the toolbar, are available when the active window's
+// editor has a step to take and is not locked.
+void frmMain::refreshUndoRedo()
+{
+    const frmProgram *program = unlockedProgram();
+    const bool undo = program && program->rtfText->isUndoAvailable();
+    const bool redo = program && program->rtfText->isRedoAvailable();
+    menuEntry(QStringLiteral("mnuEditUndo"))->setEnabled(undo);
+    menuEntry(QStringLiteral("mnuEditRedo"))->setEnabled(redo);
+    toolbarButton(QStringLiteral("Undo"))->setEnabled(undo);
+    toolbarButton(QStringLiteral("Redo"))->setEnabled(redo);
+}
+
 void frmMain::editCut()
 {
     if (frmProgram *program = unlockedProgram())

@@ -41,6 +41,7 @@ const ButtonDef kButtons[] = {
     {"Paste", 308, "paste", "mnuEditPaste", false},
     {},
     {"Undo", 309, "undo", "mnuEditUndo", false},
+    {"Redo", 531, "redo", "mnuEditRedo", false},
     {},
     {"Bold", 310, "bold", "mnuFormatBold", true},
     {"Italic", 311, "italic", "mnuFormatItalic", true},
@@ -65,6 +66,7 @@ const std::pair<const char *, int> kCaptions[] = {
     {"mnuFileExit", 108},
     {"mnuEdit", 109},
     {"mnuEditUndo", 110},
+    {"mnuEditRedo", 530},
     {"mnuEditCut", 111},
     {"mnuEditCopy", 112},
     {"mnuEditPaste", 113},
@@ -148,8 +150,8 @@ void frmMain::showEditMenu(QMdiSubWindow *sub, const QPoint &globalPos)
     m_mdi->setActiveSubWindow(sub);
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    for (const char *name : {"mnuEditUndo", "mnuEditBar0", "mnuEditCut", "mnuEditCopy",
-                             "mnuEditPaste", "mnuEditBar1", "mnuEditSelectAll"})
+    for (const char *name : {"mnuEditUndo", "mnuEditRedo", "mnuEditBar0", "mnuEditCut",
+                             "mnuEditCopy", "mnuEditPaste", "mnuEditBar1", "mnuEditSelectAll"})
         menu->addAction(m_entries.value(QLatin1String(name)));
     menu->popup(globalPos);
 }
@@ -199,6 +201,10 @@ void frmMain::buildMenus()
     on(addEntry(edit, QStringLiteral("mnuEditUndo"), QStringLiteral("Undo"),
                 QKeySequence(Qt::CTRL | Qt::Key_Z)),
        [this] { editUndo(); });
+    QAction *redo = addEntry(edit, QStringLiteral("mnuEditRedo"), QStringLiteral("Redo"));
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    on(redo, [this] { editRedo(); });
     addEntry(edit, QStringLiteral("mnuEditBar0"), QString());
     on(addEntry(edit, QStringLiteral("mnuEditCut"), QStringLiteral("Cut"),
                 QKeySequence(Qt::CTRL | Qt::Key_X)),

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QHashFunctions>
 #include <QList>
 #include <QString>
 
@@ -22,6 +23,12 @@ struct CharFormat {
 
     bool operator==(const CharFormat &) const = default;
 };
+
+inline size_t qHash(const CharFormat &f, size_t seed = 0)
+{
+    return qHashMulti(seed, f.fontName, f.pointSize, f.color.value_or(0x1000000u), f.bold, f.italic,
+                      f.underline, f.strike);
+}
 
 // One run of equally formatted text. A '\n' inside the text is a paragraph break.
 struct TextRun {

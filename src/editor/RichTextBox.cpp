@@ -177,6 +177,7 @@ void RichTextBox::connectDocument()
         refreshViewLater();
     });
     connect(document(), &QTextDocument::blockCountChanged, this, &RichTextBox::refreshViewLater);
+    watchHistory();
     connect(document()->documentLayout(), &QAbstractTextDocumentLayout::update, this, [this] {
         if (m_gutter)
             m_gutter->update();
@@ -184,16 +185,15 @@ void RichTextBox::connectDocument()
 }
 
 // Filling a document that no widget shows is several times faster than filling the shown
-// one, which lays out every line as it arrives. The document before is kept for one undo
-// step when asked to.
-void RichTextBox::installDocument(const RichText &content, bool keepPrevious)
+// one, which lays out every line as it arrives.
+void RichTextBox::installDocument(const RichText &content)
 {
     QTextDocument *fresh = buildDocument(content, document()->defaultFont());
     fresh->setParent(this);
-    swapIn(fresh, keepPrevious);
+    swapIn(fresh);
 }
 
-void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
+void RichTextBox::swapIn(QTextDocument *fresh)
 {
     QTextDocument *old = document();
     old->disconnect(this);
@@ -217,27 +217,8 @@ void RichTextBox::swapIn(QTextDocument *fresh, bool keepPrevious)
     placeGutter();
     refreshViewLater();
     // Later, not now: a caller may be inside one of the old document's signals.
-    if (m_before && (m_before != fresh))
-        m_before->deleteLater();
-    m_before = nullptr;
-    if (keepPrevious)
-        m_before = old;
-    else
-        old->deleteLater();
-}
-
-void RichTextBox::undo()
-{
-    if (document()->isUndoAvailable()) {
-        QTextEdit::undo();
-        return;
-    }
-    if (!m_before)
-        return;
-    QTextDocument *before = m_before;
-    m_before = nullptr;
-    swapIn(before, false);
-    emit Change();
+    old->deleteLater();
+    resetHistory();
 }
 
 void RichTextBox::onSelectionMaybeChanged()
@@ -287,19 +268,15 @@ void RichTextBox::setTextRTF(QByteArrayView rtf)
     }
 }
 
-void RichTextBox::replaceAll(const RichText &content)
+void RichTextBox::appendText(const QString &text, bool sameStep)
 {
-    const bool change = !document()->isEmpty() || !content.isEmpty();
-    installDocument(content, true);
-    if (change)
-        emit Change();
-}
-
-void RichTextBox::appendText(const QString &text)
-{
+    if (text.isEmpty())
+        return;
     QTextCursor cursor(document());
+    const int from = beginStep(cursor, sameStep);
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(normalizedInsertText(text), toTextCharFormat(defaultCharFormat()));
+    endStep(cursor, from, false);
 }
 
 int RichTextBox::textLength() const
@@ -580,6 +557,7 @@ void RichTextBox::setLocked(bool on)
     setReadOnly(on);
     if (on)
         setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    emit undoRedoChanged();
 }
 
 int RichTextBox::find(const QString &text, int start, int end, FindOptions options) const
@@ -663,13 +641,16 @@ void RichTextBox::insertFromMimeData(const QMimeData *source)
     const QString plain = source->hasText() ? source->text() : QString();
     if (!looksLikeRtf(rtf) && plain.trimmed().startsWith(QLatin1String("{\\rtf")))
         rtf = encodePlainText(plain, LineEnd::CrLf);
+    if (!looksLikeRtf(rtf) && plain.isEmpty())
+        return;
+    // A step of its own: typing right after it is not taken back with it.
     QTextCursor cursor = textCursor();
+    const int from = beginStep(cursor, false);
     if (looksLikeRtf(rtf))
         insertRichText(cursor, readRtf(rtf));
-    else if (!plain.isEmpty())
-        cursor.insertText(normalizedInsertText(plain));
     else
-        return;
+        cursor.insertText(normalizedInsertText(plain));
+    endStep(cursor, from, false);
     setTextCursor(cursor);
     ensureCursorVisible();
 }
@@ -680,8 +661,17 @@ void RichTextBox::keyPressEvent(QKeyEvent *event)
 {
     emit KeyDown(virtualKeyCode(event->key()), event->modifiers());
 
-    if (event->matches(QKeySequence::Undo) && !isReadOnly()) {
-        undo();
+    // Undo and Redo are this control's own (a locked text takes neither): Ctrl+Z, and Ctrl+Y
+    // or Ctrl+Shift+Z, whatever the platform's keys for them.
+    const bool ctrl = event->modifiers() == Qt::ControlModifier;
+    const bool ctrlShift = event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier);
+    const bool undoKey = event->matches(QKeySequence::Undo);
+    const bool redoKey = event->matches(QKeySequence::Redo) ||
+                         (event->key() == Qt::Key_Y && ctrl) ||
+                         (event->key() == Qt::Key_Z && ctrlShift);
+    if (undoKey || redoKey) {
+        if (!isReadOnly())
+            undoKey ? undo() : redo();
         event->accept();
         return;
     }

@@ -6,8 +6,10 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QTextCursor>
 #include <QTextEdit>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -17,6 +19,7 @@ class QPrinter;
 namespace kordavel {
 
 class LineNumberGutter;
+struct FlatText;
 
 // The program editor control. Positions and lengths count a line end as two
 // characters (CR LF), as the program is stored and sent; the whole text and the selected
@@ -42,8 +45,10 @@ public:
     QChar charAt(int position) const;
     QString textRange(int start, int length) const;
 
-    // Adds plain text in the default format after the end.
-    void appendText(const QString &text);
+    // Adds plain text in the default format after the end, as an undo step of its own, or,
+    // with `sameStep`, as part of the step that the last append or whole replacement made
+    // when nothing else came since (all the text of a receive goes back in one step).
+    void appendText(const QString &text, bool sameStep = false);
 
     // Caret and selection. Setting the start collapses the selection.
     int selStart() const;
@@ -132,9 +137,48 @@ public:
     void setLineNumbers(bool on);
     LineNumberGutter *lineNumberGutter() const { return m_gutter; }
 
-    // Undoes the last edit. Replacing the whole content (setText, setTextRTF) is one step
-    // too; loading a file starts the history afresh.
+    // The history of edits (RichTextBoxHistory.cpp). Every edit is a step: typing, a paste,
+    // a change of format, a replacement of the whole content (setText, setTextRTF, which
+    // change only the lines that differ), a rewrite. Undo takes the steps back one at a time
+    // back to the text as loaded, Redo takes them forward again; a new edit drops what Redo
+    // had. Loading a file starts the history afresh. The history keeps differences, not
+    // copies of the text; the changed flag follows it (back at the saved text, unchanged).
     void undo();
+    void redo();
+    bool isUndoAvailable() const;
+    bool isRedoAvailable() const;
+    bool isModified() const;
+
+    // Rewrites the whole text as one undo step: `transform` gets the text and gives the new
+    // text, or nothing when nothing changes. Only the lines that differ change. A short text
+    // is rewritten at once. For a long one, the transform runs on another thread, and the
+    // text is read and the changes are made in slices between the window's events, with
+    // the editor locked meanwhile (workProgress tells how far, from the second second on);
+    // rewritten reports the end. The Undo and Redo of such a step run in slices too.
+    using Transform = std::function<std::optional<RichText>(const RichText &)>;
+    void rewrite(Transform transform);
+    // A rewrite, or the Undo or Redo of a long one, runs.
+    bool isBusy() const { return m_rewrite != nullptr || m_history != nullptr; }
+    enum class Work { Rewrite, Undo, Redo };
+    Q_ENUM(Work)
+
+    // Edits made on the document through cursor() while one lives form one undo step. A
+    // step over many lines holds the layout back meanwhile and on its undo and redo, and the
+    // rest of the text is laid out in the background afterwards.
+    class EditStep {
+    public:
+        explicit EditStep(RichTextBox &editor);
+        ~EditStep();
+        EditStep(const EditStep &) = delete;
+        EditStep &operator=(const EditStep &) = delete;
+        QTextCursor &cursor() { return m_cursor; }
+
+    private:
+        RichTextBox &m_editor;
+        QTextCursor m_cursor;
+        int m_from = 0;
+        bool m_long = false;
+    };
 
 signals:
     void Change();
@@ -146,6 +190,14 @@ signals:
     void fileOpened(bool ok);
     // A long save has ended; saveError tells why it failed.
     void fileSaved(bool ok);
+    // Undo or Redo became possible or impossible, or the lock changed (also when work in
+    // slices ends).
+    void undoRedoChanged();
+    void modificationChanged(bool modified);
+    // Work in slices that has run for a second: percent done, then -1 when it is over.
+    void workProgress(kordavel::RichTextBox::Work work, int percent);
+    // A rewrite is over; changed when it changed the text.
+    void rewritten(bool changed);
     // An open or a save that has run for a second: percent done, then -1 when it is over.
     void fileProgress(bool saving, int percent);
 
@@ -160,9 +212,35 @@ protected:
 
 private:
     void replaceAll(const RichText &content);
-    void installDocument(const RichText &content, bool keepPrevious);
-    void swapIn(QTextDocument *fresh, bool keepPrevious);
+    void installDocument(const RichText &content);
+    void swapIn(QTextDocument *fresh);
     void connectDocument();
+    // History (RichTextBoxHistory.cpp).
+    struct RewriteJob;
+    struct HistoryJob;
+    struct Step {
+        int from; // positions on the document's undo stack
+        int to;
+        bool wide; // over many lines: the layout waits while it is undone or redone
+    };
+    void watchHistory();
+    void resetHistory();
+    void noteEdit(int position, int removed, int added);
+    bool applyAll(const FlatText &before, const FlatText &after);
+    void dropRewrite();
+    // Opens a step (or, with join, goes on with the last one when nothing came since);
+    // returns where it began on the document's undo stack, for endStep.
+    int beginStep(QTextCursor &cursor, bool join);
+    void endStep(QTextCursor &cursor, int from, bool longStep);
+    void pauseLayout();
+    void resumeLayout();
+    bool isLongText() const;
+    void rewriteSlice(std::shared_ptr<RewriteJob> job);
+    void rewriteTransformed(const std::shared_ptr<RewriteJob> &job);
+    void finishRewrite(const std::shared_ptr<RewriteJob> &job, bool changed);
+    void takeStep(bool back);
+    void historySlice();
+    void dropHistory();
     TriState selFlag(bool (*get)(const QTextCharFormat &)) const;
     void mergeSelection(const QTextCharFormat &format);
     template <typename T>
@@ -194,7 +272,21 @@ private:
     QString m_saveError;
     std::shared_ptr<OpenJob> m_opening;
     FileCheck m_openProblem;
-    QTextDocument *m_before = nullptr; // the content before the last whole replacement
+    // Steps that span many lines, or several of the document's own steps (a rewrite made in
+    // slices); other steps are the document's own.
+    QList<Step> m_steps;
+    int m_undoState = 0; // the stack's position after the last edit seen
+    int m_joinable = -1; // the stack's position after a step that an append may join
+    int m_joinFrom = -1; // where that step began
+    int m_stepStart = 0; // the stack's position when the current step began
+    int m_stepFirst = 0; // the document range the current step has changed so far
+    int m_stepLast = -1;
+    bool m_ownEdit = false; // an undo, a redo or a step of this control runs
+    int m_layoutHeld = 0;   // how many holds of the layout run
+    bool m_layoutPaused = false;
+    QSizeF m_heldPageSize; // the page size while the layout is held
+    std::shared_ptr<RewriteJob> m_rewrite;
+    std::shared_ptr<HistoryJob> m_history;
     int m_lastAnchor = -1;
     int m_lastPosition = -1;
     GCodeHighlighter m_highlighter;

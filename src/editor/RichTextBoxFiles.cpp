@@ -124,7 +124,7 @@ bool RichTextBox::loadFile(const QString &path)
         if (!file)
             return false;
         // The new document is made whole before it replaces the old one.
-        installDocument(file->content, false);
+        installDocument(file->content);
         m_format = file->format;
         m_lineEnd = file->lineEnd;
         markLineEnds(*document(), file->lineEnds, m_lineEnd);
@@ -205,7 +205,7 @@ void RichTextBox::finishOpen(const std::shared_ptr<OpenJob> &job)
         return;
     }
     job->document->setParent(this);
-    swapIn(job->document, false);
+    swapIn(job->document);
     m_format = job->format;
     m_lineEnd = job->lineEnd;
     emit fileOpened(true);
@@ -225,7 +225,7 @@ void RichTextBox::dropOpen()
 
 bool RichTextBox::writeFile(const QString &path, FileFormat format, bool keepFormat)
 {
-    if (m_saving || isOpening())
+    if (m_saving || isOpening() || isBusy())
         return false;
     m_saveError.clear();
     auto job = std::make_shared<SaveJob>();

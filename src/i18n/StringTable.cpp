@@ -351,6 +351,10 @@ const Entry kEntries[] = {
      "прозорецът на програма. Изпратеното от машината след това не е в програмата.",
      "La recepcion se detuvo: el programa llego a %1 lineas o %2 caracteres, lo maximo que admite "
      "una ventana de programa. Lo que la maquina envio despues no esta en el programa."},
+    {530, "Redo", "Повтаряне", "Rehacer"},
+    {531, "Redo", "Повтаряне", "Rehacer"},
+    {532, "Numbering", "Номериране", "Numerando"},
+    {533, "Cleaning", "Почистване", "Limpiando"},
 };
 
 const QHash<int, QString> &table()

@@ -84,10 +84,28 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     connect(rtfText, &RichTextBox::KeyDown, this, escape);
     connect(rtfRemote, &RichTextBox::KeyDown, this, escape);
 
-    connect(rtfText, &RichTextBox::Change, this, [this] { bModified = true; });
+    // Changed follows the history: an Undo back to the text as saved leaves it unchanged.
+    connect(rtfText, &RichTextBox::modificationChanged, this,
+            [this](bool modified) { bModified = modified; });
     connect(rtfText, &RichTextBox::SelChange, this, &frmProgram::showFormatState);
     connect(rtfText, &RichTextBox::KeyPress, this, &frmProgram::filterKey);
-    connect(rtfText, &RichTextBox::fileProgress, this, &frmProgram::showFileProgress);
+    connect(rtfText, &RichTextBox::fileProgress, this, [this](bool saving, int percent) {
+        showWorkProgress(saving ? GetString(QStringLiteral("Saving"), 446)
+                                : GetString(QStringLiteral("Opening"), 445),
+                         percent);
+    });
+    connect(rtfText, &RichTextBox::workProgress, this, [this](RichTextBox::Work work, int percent) {
+        QString caption;
+        if (work == RichTextBox::Work::Undo)
+            caption = GetString(QStringLiteral("Undo"), 110);
+        else if (work == RichTextBox::Work::Redo)
+            caption = GetString(QStringLiteral("Redo"), 530);
+        else if (m_cleaning)
+            caption = GetString(QStringLiteral("Cleaning"), 533);
+        else
+            caption = GetString(QStringLiteral("Numbering"), 532);
+        showWorkProgress(caption, percent);
+    });
     connect(rtfText, &RichTextBox::fileSaved, this, &frmProgram::saveEnded);
 
     // The load step.
@@ -258,7 +276,7 @@ bool frmProgram::SaveAsFile()
     return writeTo(*name, true);
 }
 
-void frmProgram::showFileProgress(bool saving, int percent)
+void frmProgram::showWorkProgress(const QString &caption, int percent)
 {
     if (percent < 0) {
         delete m_fileProgress;
@@ -270,17 +288,15 @@ void frmProgram::showFileProgress(bool saving, int percent)
         m_fileProgress->setRange(0, 100);
         stbStatus->insertWidget(0, m_fileProgress, 1);
     }
-    m_fileProgress->setFormat(
-        GetString(saving ? QStringLiteral("Saving") : QStringLiteral("Opening"),
-                  saving ? 446 : 445) +
-        QStringLiteral(" %p%"));
+    m_fileProgress->setFormat(caption + QStringLiteral(" %p%"));
     m_fileProgress->setValue(percent);
 }
 
 void frmProgram::closeEvent(QCloseEvent *event)
 {
-    // A save under way finishes first; its window stays open.
-    if (rtfText->isSaving()) {
+    // A save, a rewrite, or the Undo or Redo of one, under way finishes first; its window
+    // stays open.
+    if (rtfText->isSaving() || rtfText->isBusy()) {
         event->ignore();
         return;
     }

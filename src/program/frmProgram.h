@@ -4,12 +4,14 @@
 #include "common/MessageBox.h"
 #include "dnc/CommTypes.h"
 #include "dnc/LinePace.h"
+#include "editor/RichText.h"
 #include "i18n/Language.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QProgressBar;
@@ -49,8 +51,9 @@ public:
     // The window became the active child of the frame.
     void Activate();
     bool isModified() const { return bModified; }
-    // Program tools: ask for the choices, then rewrite the program's rich text. Nothing
-    // changes when the dialog is cancelled.
+    // Program tools: ask for the choices, then rewrite the program's rich text, as one undo
+    // step. Nothing changes when the dialog is cancelled. A long program is rewritten in
+    // the background: the window shows the progress and its text is locked meanwhile.
     bool Clean();
     bool Numbering();
     // Opens the toolpath preview beside the window, or brings it to the front.
@@ -109,8 +112,8 @@ protected:
 
 private:
     void layoutWindow();
-    // The progress of a long open or save (-1: over) in the status bar.
-    void showFileProgress(bool saving, int percent);
+    // The progress of a long open, save or rewrite (-1: over) in the status bar.
+    void showWorkProgress(const QString &caption, int percent);
     void showFormatState();
     void filterKey(int &keyAscii);
     bool writeTo(const QString &path, bool asNewName);
@@ -178,6 +181,7 @@ private:
     bool m_longSave = false;
     bool m_closeAfterSave = false; // the close question's Yes waits for a long save
     QProgressBar *m_fileProgress = nullptr;
+    bool m_cleaning = false; // the rewrite under way is a Clean, else a Numbering
     QPointer<frmPreview> m_preview;
     qint32 lngPosition = 0;
     qint32 lngLineStart = 0;
@@ -209,6 +213,12 @@ private:
     qint64 m_shownAt = 0;         // transferClock() when the progress was last shown
     qint64 m_struckTo = 0;        // the end of the strike-through so far
 };
+
+// What Clean and Numbering make of the program's rich text: the line rewriter over its RTF
+// (RewriteLines); nothing when that changes nothing. report: what became of the references.
+std::optional<RichText> rewriteRichText(const RichText &text, quint8 options, const QString &symbol,
+                                        qint32 start, qint32 step, bool numberEmpty,
+                                        struct RewriteReport *report = nullptr);
 
 // The file filter of program files, as the file dialogs show it.
 inline constexpr const char *kProgramFileFilter =

@@ -123,7 +123,7 @@ void frmProgram::showFeedProgress()
 
 void frmProgram::SendFile(const QString &path)
 {
-    if (m_wait == Wait::Pause || ucDnc1->Action() != actIdle)
+    if (m_wait == Wait::Pause || rtfText->isBusy() || ucDnc1->Action() != actIdle)
         return;
     FileCheck problem;
     std::unique_ptr<SendSource> source = openSendFile(path, &problem);

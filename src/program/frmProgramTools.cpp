@@ -4,6 +4,8 @@
 #include "frmProgram.h"
 
 #include "editor/RichTextBox.h"
+#include "editor/RtfReader.h"
+#include "editor/RtfWriter.h"
 #include "tools/RewriteLines.h"
 #include "tools/frmClean.h"
 #include "tools/frmNumbering.h"
@@ -19,6 +21,7 @@ bool frmProgram::Clean()
     QString symbol;
     if (!AskClean(options, symbol))
         return false;
+    m_cleaning = true;
     RewriteLines(options, symbol, 0, 0, true);
     return true;
 }
@@ -40,25 +43,44 @@ bool frmProgram::Numbering()
         kordavel::RewriteLines(rtfText->textRTF(), rwRenumber, symbol, 0, 1, emptyRows, &counted);
         return numberingRefusal(start, step, counted.numbered);
     };
-    if (AskNumbering(start, step, symbol, emptyRows, check))
+    if (AskNumbering(start, step, symbol, emptyRows, check)) {
+        m_cleaning = false;
         RewriteLines(rwRenumber, symbol, start, step, emptyRows);
+    }
     return false;
 }
 
-// The whole text is replaced in one step (one Undo step), which is a change of the
-// program; a rewrite that changes nothing leaves the program as it was. What became of the
-// references between blocks shows in the status bar.
+std::optional<RichText> rewriteRichText(const RichText &text, quint8 options, const QString &symbol,
+                                        qint32 start, qint32 step, bool numberEmpty,
+                                        RewriteReport *report)
+{
+    const QByteArray before = writeRtf(text);
+    const QByteArray after =
+        kordavel::RewriteLines(before, options, symbol, start, step, numberEmpty, report);
+    if (after == before)
+        return std::nullopt;
+    return readRtf(after);
+}
+
+// The editor takes back only the lines that changed, as one undo step (on another thread
+// and in slices for a long program); a rewrite that changes nothing leaves the program as it
+// was, unchanged. What became of the references between blocks shows in the status bar
+// once the rewrite is over.
 void frmProgram::RewriteLines(quint8 options, const QString &symbol, qint32 start, qint32 step,
                               bool numberEmpty)
 {
-    const QByteArray before = rtfText->textRTF();
-    RewriteReport report;
-    const QByteArray after =
-        kordavel::RewriteLines(before, options, symbol, start, step, numberEmpty, &report);
-    if (after != before)
-        rtfText->setTextRTF(after);
-    const QString summary = referencesSummary(report);
-    stbPanel[0]->setText(summary.isEmpty() ? GetString(QStringLiteral("Ready"), 1) : summary);
+    auto report = std::make_shared<RewriteReport>();
+    connect(
+        rtfText, &RichTextBox::rewritten, this,
+        [this, report](bool) {
+            const QString summary = referencesSummary(*report);
+            stbPanel[0]->setText(summary.isEmpty() ? GetString(QStringLiteral("Ready"), 1)
+                                                   : summary);
+        },
+        Qt::SingleShotConnection);
+    rtfText->rewrite([options, symbol, start, step, numberEmpty, report](const RichText &text) {
+        return rewriteRichText(text, options, symbol, start, step, numberEmpty, report.get());
+    });
 }
 
 // The preview stands right of the program window where the screen has room, else left of

@@ -64,7 +64,8 @@ void frmProgram::clearStrikeThrough()
     rtfText->select(0, rtfText->textLength());
     const bool modified = bModified;
     rtfText->setSelStrikeThru(false);
-    bModified = modified;
+    if (!modified)
+        rtfText->document()->setModified(false);
 }
 
 // The channel has entered the state: lock the text, disable the panel, show the operation.
@@ -84,7 +85,7 @@ void frmProgram::enterState(qint32 state)
 void frmProgram::Send()
 {
     // A start that waits out its pause is not restarted: the machine would get lines twice.
-    if (m_wait == Wait::Pause)
+    if (m_wait == Wait::Pause || rtfText->isBusy())
         return;
     if (rtfText->textLength() == 0 || ucDnc1->Action() != actIdle) {
         rtfText->setSelLength(0);
@@ -145,7 +146,7 @@ void frmProgram::channelFinished()
 void frmProgram::startAfterPause()
 {
     std::unique_ptr<SendSource> file = std::move(m_startSource);
-    if (m_closing || ucDnc1->Action() != actIdle)
+    if (m_closing || rtfText->isBusy() || ucDnc1->Action() != actIdle)
         return;
     ucDnc1->setAction(actSend);
     if (ucDnc1->Action() != actSend) {
@@ -182,7 +183,7 @@ void frmProgram::startSending(std::unique_ptr<SendSource> file)
 
 void frmProgram::Receive()
 {
-    if (m_wait == Wait::Pause || ucDnc1->Action() != actIdle)
+    if (m_wait == Wait::Pause || rtfText->isBusy() || ucDnc1->Action() != actIdle)
         return;
     ucDnc1->setAction(actReceive);
     if (ucDnc1->Action() != actReceive)
@@ -198,7 +199,7 @@ void frmProgram::Receive()
 
 void frmProgram::Remote()
 {
-    if (m_wait == Wait::Pause || ucDnc1->Action() != actIdle)
+    if (m_wait == Wait::Pause || rtfText->isBusy() || ucDnc1->Action() != actIdle)
         return;
     ucDnc1->setAction(actRemote);
     if (ucDnc1->Action() != actRemote)
@@ -348,6 +349,7 @@ void frmProgram::showProgress(qint64 position, qint64 from, qint64 bound)
 // received text with the formatting dropped, as if the whole text were set anew; only the
 // first step pays for the old text, every later one for what it adds. What would take the
 // program past the receive's limit is not added: the receive is then cut (m_receiveCut).
+// The whole receive is one undo step: every later piece joins the step the first one made.
 void frmProgram::appendReceived(const QString &received)
 {
     QString text = received;
@@ -369,7 +371,7 @@ void frmProgram::appendReceived(const QString &received)
         rtfText->setText(rtfText->text() + text);
         m_receivePlain = true;
     } else {
-        rtfText->appendText(text);
+        rtfText->appendText(text, true);
     }
     rtfText->setSelStart(rtfText->textLength());
     stbPanel[2]->setText(QString::number(rtfText->textLength()));

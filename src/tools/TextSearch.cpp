@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TextSearch.h"
 
-#include "LayoutPause.h"
-
 #include "editor/RichTextBox.h"
 
 #include <QTextCursor>
@@ -39,7 +37,9 @@ int replaceAllMatches(RichTextBox &editor, const QString &text, const QString &r
     const int length = int(text.size());
     const int grown = int(replacement.size()) - length;
     int count = 0;
-    QTextCursor cursor(&document);
+    // One undo step; over a long program the layout waits for the end.
+    RichTextBox::EditStep step(editor);
+    QTextCursor &cursor = step.cursor();
     const auto replace = [&](const QTextCursor &match) {
         cursor.setPosition(match.selectionStart());
         cursor.setPosition(match.selectionEnd(), QTextCursor::KeepAnchor);
@@ -48,8 +48,6 @@ int replaceAllMatches(RichTextBox &editor, const QString &text, const QString &r
         return cursor.position();
     };
 
-    const LayoutPause pause(&document);
-    cursor.beginEditBlock();
     // From the starting point to the end.
     const int origin = editor.textCursor().selectionEnd();
     int firstReplaced = -1;
@@ -72,7 +70,6 @@ int replaceAllMatches(RichTextBox &editor, const QString &text, const QString &r
         before += grown;
         limit += grown;
     }
-    cursor.endEditBlock();
     return count;
 }
 

@@ -16,6 +16,8 @@
 #include "i18n/StringTable.h"
 #include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
+#include "tools/frmClean.h"
+#include "tools/frmNumbering.h"
 
 #include <QClipboard>
 #include <QDirIterator>
@@ -266,6 +268,8 @@ private slots:
         const auto text = [](int offset) { return GetString(QStringLiteral("?"), offset); };
         QCOMPARE(frame.menuEntry(QStringLiteral("mnuToolsOptions"))->text(), text(144));
         QCOMPARE(frame.toolbarButton(QStringLiteral("Save"))->toolTip(), text(303));
+        QCOMPARE(frame.menuEntry(QStringLiteral("mnuEditRedo"))->text(), text(530));
+        QCOMPARE(frame.toolbarButton(QStringLiteral("Redo"))->toolTip(), text(531));
         QCOMPARE(s.program()->stbPanel[0]->text(), text(1));
         QCOMPARE(background->stbPanel[0]->text(), text(1));
         const char *help[] = {"", "/Kordavel.chm", "/Kordavelbg.chm", "/Kordaveles.chm"};
@@ -428,9 +432,9 @@ private slots:
                 QStringList entries;
                 for (QAction *action : menu->actions())
                     entries << action->objectName();
-                QCOMPARE(entries,
-                         (QStringList{"mnuEditUndo", "mnuEditBar0", "mnuEditCut", "mnuEditCopy",
-                                      "mnuEditPaste", "mnuEditBar1", "mnuEditSelectAll"}));
+                QCOMPARE(entries, (QStringList{"mnuEditUndo", "mnuEditRedo", "mnuEditBar0",
+                                               "mnuEditCut", "mnuEditCopy", "mnuEditPaste",
+                                               "mnuEditBar1", "mnuEditSelectAll"}));
                 menu->actions().at(entries.indexOf(command.mid(5)))->trigger();
                 menu->close();
             } else {
@@ -457,6 +461,83 @@ private slots:
         run();
         QVERIFY(editor->textRTF() != rtf || editor->selLength() != 3 ||
                 QApplication::clipboard()->text() != QStringLiteral("CLIP"));
+    }
+
+    // Undo and Redo, in the menu and on the toolbar, can be chosen exactly when they can act:
+    // the active window's editor has a step to take and is not locked. The keys take the
+    // same steps; Clean then Numbering come back one at a time, byte for byte.
+    void undoRedoCommands()
+    {
+        FrameSession s;
+        frmMain &frame = *s.frame;
+        RichTextBox *editor = s.editor();
+        const auto states = [&] {
+            QString out;
+            for (const char *key : {"Undo", "Redo"}) {
+                const bool on = frame.menuEntry(QStringLiteral("mnuEdit") + key)->isEnabled();
+                const bool button = frame.toolbarButton(QLatin1String(key))->isEnabled();
+                out += on != button ? QLatin1Char('?') : on ? QLatin1Char('1') : QLatin1Char('0');
+            }
+            return out;
+        };
+        QCOMPARE(states(), QStringLiteral("00"));
+        QTest::keyClicks(editor, QStringLiteral("g01 x1"));
+        QCOMPARE(states(), QStringLiteral("10"));
+        QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(editor->text(), QString());
+        QCOMPARE(states(), QStringLiteral("01"));
+        QTest::keyClick(editor, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(editor->text(), QStringLiteral("G01 X1"));
+        s.trigger("mnuEditUndo");
+        QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(editor->text(), QStringLiteral("G01 X1"));
+        QCOMPARE(states(), QStringLiteral("10"));
+        // Locked by a transfer: neither, whatever the keys say.
+        editor->setLocked(true);
+        QCOMPARE(states(), QStringLiteral("00"));
+        QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+        s.trigger("mnuEditUndo");
+        QCOMPARE(editor->text(), QStringLiteral("G01 X1"));
+        editor->setLocked(false);
+        QCOMPARE(states(), QStringLiteral("10"));
+        // Each window has its own history; the commands follow the one in front.
+        QMdiSubWindow *first = frame.mdiArea()->currentSubWindow();
+        frame.NewProgramWindow(0);
+        QCOMPARE(states(), QStringLiteral("00"));
+        frame.mdiArea()->setActiveSubWindow(first);
+        QCOMPARE(states(), QStringLiteral("10"));
+
+        // A loaded program: Clean (empty rows go), then Numbering, then back and forth.
+        const QString path = s.folders.file(QStringLiteral("part.nc"));
+        const QByteArray program = "%\r\nO0001\r\nN1 G90 G54\r\n\r\nN2 G00 X0 Y0\r\nM30\r\n%\r\n";
+        writeFile(path, program);
+        QVERIFY(editor->loadFile(path));
+        const QByteArray rtf = editor->textRTF();
+        QCOMPARE(states(), QStringLiteral("00"));
+        const auto answer = [](auto &dialog) { dialog.cmdOK->click(); };
+        onNextDialog<frmClean>(answer);
+        s.trigger("mnuProgramClean");
+        const QString cleaned = editor->text();
+        onNextDialog<frmNumbering>(answer);
+        s.trigger("mnuProgramNumbering");
+        const QString numbered = editor->text();
+        QCOMPARE(numbered, QStringLiteral("%\r\nO0001\r\nN10 G90 G54\r\nN20 G00 X0 Y0\r\n"
+                                          "N30 M30\r\n%\r\n"));
+        QVERIFY(cleaned != QString::fromLatin1(program) && cleaned != numbered);
+        QVERIFY(s.program()->isModified());
+        s.trigger("mnuEditUndo");
+        QCOMPARE(editor->text(), cleaned);
+        s.trigger("mnuEditUndo");
+        QCOMPARE(editor->text().toLatin1(), program);
+        QCOMPARE(editor->textRTF(), rtf);
+        QVERIFY(!s.program()->isModified());
+        QCOMPARE(states(), QStringLiteral("01"));
+        frame.toolbarButton(QStringLiteral("Redo"))->trigger();
+        QCOMPARE(editor->text(), cleaned);
+        QTest::keyClick(editor, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(editor->text(), numbered);
+        QCOMPARE(states(), QStringLiteral("10"));
+        QVERIFY(s.program()->isModified());
     }
 
     void formatToggles_data()

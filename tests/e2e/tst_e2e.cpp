@@ -563,6 +563,14 @@ private slots:
         p->rtfText->select(0, 3);
         QCOMPARE(p->rtfText->selBold(), RichTextBox::TriState::None);
         QVERIFY(p->isModified());
+        // The whole receive is one step: one Undo takes it back with the formatting it
+        // dropped, and Redo brings it again.
+        s.trigger("mnuEditUndo");
+        QCOMPARE(p->rtfText->text(), QStringLiteral("N10 G00\r\n"));
+        p->rtfText->select(0, 3);
+        QCOMPARE(p->rtfText->selBold(), RichTextBox::TriState::All);
+        s.trigger("mnuEditRedo");
+        QCOMPARE(p->rtfText->text(), expected);
     }
 
     void closeDuringSend_data()

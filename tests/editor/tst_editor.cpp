@@ -4,8 +4,9 @@
 // (fuzzing finds are kept as rows), loads what it can. The editor control: line ends counting
 // two in every position, selection, formats, struck marks, change events, files saved as
 // read or failing without harm; long programs opened at once or on another thread; G-code
-// colours and line numbers for display only. Clipboard commands are checked in tst_app,
-// typing and the lock in tst_program, Find Next in tst_tools.
+// colours and line numbers for display only; the history of edits (Undo, Redo) and whole-text
+// changes made as differences. Clipboard commands are checked in tst_app, typing and the lock
+// in tst_program, Find Next in tst_tools.
 #include "common/RegularFile.h"
 #include "editor/EditorLimits.h"
 #include "editor/GCodeWords.h"
@@ -15,9 +16,13 @@
 #include "editor/RichTextBox.h"
 #include "editor/RtfReader.h"
 #include "editor/RtfWriter.h"
+#include "editor/TextDiff.h"
 #include "i18n/Language.h"
+#include "program/frmProgram.h"
 #include "support/FullDisk.h"
 #include "support/TestFolders.h"
+#include "tools/RewriteLines.h"
+#include "tools/TextSearch.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -49,6 +54,7 @@
 using namespace kordavel;
 using kordavel::test::FullDisk;
 using kordavel::test::readFile;
+using kordavel::test::TestFolders;
 using kordavel::test::writeFile;
 
 namespace {
@@ -246,6 +252,49 @@ void touchCursorState(const QTextCursor &cursor)
 #else
     Q_UNUSED(cursor);
 #endif
+}
+
+// A replacement as "line:column-endLine:endColumn>new text".
+QString describe(const TextReplacement &edit, const FlatText &after)
+{
+    return QStringLiteral("%1:%2-%3:%4>%5")
+        .arg(edit.line)
+        .arg(edit.column)
+        .arg(edit.endLine)
+        .arg(edit.endColumn)
+        .arg(after.text.mid(edit.from, edit.to - edit.from));
+}
+
+// The old lines with the replacements made, last first, as the editor makes them.
+QStringList replaced(QStringList lines, const QList<TextReplacement> &edits, const FlatText &after)
+{
+    for (qsizetype k = edits.size() - 1; k >= 0; --k) {
+        const TextReplacement &e = edits[k];
+        const QString joined = lines[e.line].left(e.column) +
+                               after.text.mid(e.from, e.to - e.from) +
+                               lines[e.endLine].mid(e.endColumn);
+        lines.remove(e.line, e.endLine - e.line + 1);
+        const QStringList pieces = joined.split(QLatin1Char('\n'));
+        for (qsizetype i = 0; i < pieces.size(); ++i)
+            lines.insert(e.line + i, pieces[i]);
+    }
+    return lines;
+}
+
+// Clean with all its options, and Numbering (N, 10, 10), as the program window runs them.
+void clean(RichTextBox &box)
+{
+    box.rewrite([](const RichText &text) {
+        return rewriteRichText(text, rwBadSymbols | rwNumbering | rwEmptyRows, QStringLiteral("N"),
+                               0, 0, true);
+    });
+}
+
+void numbering(RichTextBox &box, qint32 start = 10)
+{
+    box.rewrite([start](const RichText &text) {
+        return rewriteRichText(text, rwRenumber, QStringLiteral("N"), start, 10, false);
+    });
 }
 
 } // namespace
@@ -619,6 +668,7 @@ private slots:
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
         const QByteArray rtf = box.textRTF();
+        const int steps = box.document()->availableUndoSteps();
         const QImage plain = box.viewport()->grab().toImage();
         box.markStruck(0, 9);
         box.markStruck(9, 5); // continues the first: one mark
@@ -627,7 +677,7 @@ private slots:
         QVERIFY(box.viewport()->grab().toImage() != plain);
         QCOMPARE(box.textRTF(), rtf);
         QVERIFY(!box.hasStrikeThru());
-        QVERIFY(!box.document()->isUndoAvailable());
+        QCOMPARE(box.document()->availableUndoSteps(), steps);
         box.clearStruckMarks();
         QVERIFY(box.struckMarks().isEmpty());
         QCOMPARE(box.viewport()->grab().toImage(), plain);
@@ -1042,7 +1092,7 @@ private slots:
         QCOMPARE(box.selText(), QStringLiteral("G00"));
     }
 
-    // Moving the caret is no change; replacing the whole text is one undo step.
+    // Moving the caret is no change; replacing the whole text is one undo step of its own.
     void changeEventsAndWholeReplacement()
     {
         RichTextBox box;
@@ -1070,12 +1120,238 @@ private slots:
         QCOMPARE(changes.size(), 1);
         box.undo(); // then the typing
         QCOMPARE(box.text(), QStringLiteral("G00"));
-        box.undo(); // one replacement is kept, not a chain of them
+        box.undo(); // then the first text: every replacement is a step
+        QCOMPARE(box.text(), QString());
+        QVERIFY(!box.isUndoAvailable());
+        box.redo();
         QCOMPARE(box.text(), QStringLiteral("G00"));
-        // Editing goes on normally on the document that came back.
+        // Editing goes on normally, and drops what Redo had.
         box.setSelStart(0);
         QTest::keyClicks(&box, QStringLiteral("M"));
         QCOMPARE(box.text(), QStringLiteral("MG00"));
+        QVERIFY(!box.isRedoAvailable());
+    }
+
+    // Only what differs is replaced: the middle of a changed line, lines that went or came.
+    void diffChangesOnlyWhatDiffers_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QStringList>("edits");
+        const auto row = [](const char *name, const char *before, const char *after,
+                            const QStringList &edits) {
+            QTest::newRow(name) << QString::fromLatin1(before) << QString::fromLatin1(after)
+                                << edits;
+        };
+        row("the same", "N10 G00\nM30", "N10 G00\nM30", {});
+        row("renumbered", "N10 G00\nN20 G01 X1\nM30", "N5 G00\nN10 G01 X1\nN15 M30",
+            {"0:1-0:3>5", "1:1-1:2>1", "2:0-2:0>N15 "});
+        row("Clean: numbers and empty rows go", "N10 G00\n\nN20 G01 X1\n\n\nM30\n",
+            "G00\nG01 X1\nM30\n", {"0:0-0:4>", "1:0-2:0>", "2:0-2:4>", "3:0-5:0>"});
+        row("rows that held only a number go", "N10\nN20 G01\nN30", "G01",
+            {"0:0-1:0>", "1:0-1:4>", "1:7-2:3>"});
+        row("the last lines go", "G00\nG01\n\n", "G00", {"0:3-3:0>"});
+        row("lines come", "G00\nM30", "G00\nG01 X1\nG01 Y1\nM30", {"1:0-1:0>G01 X1\nG01 Y1\n"});
+        row("lines come at the end", "G00", "G00\nM30\n", {"0:3-0:3>\nM30\n"});
+        row("all goes", "G00\nM30", "", {"0:0-0:3>", "0:3-1:3>"});
+        row("from nothing", "", "G00\nM30", {"0:0-0:0>G00", "0:0-0:0>\nM30"});
+    }
+
+    void diffChangesOnlyWhatDiffers()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(QStringList, edits);
+        const FlatText a = flatten(plain(before));
+        const FlatText b = flatten(plain(after));
+        const QList<TextReplacement> found = diffLines(a, b);
+        QStringList described;
+        for (const TextReplacement &edit : found)
+            described << describe(edit, b);
+        QCOMPARE(described, edits);
+        QCOMPARE(replaced(before.split(QLatin1Char('\n')), found, b),
+                 after.split(QLatin1Char('\n')));
+    }
+
+    // A change of format alone is a change; of a line whose text changes too, only the
+    // characters whose text or format differ are replaced.
+    void diffFollowsFormats()
+    {
+        RichText before;
+        before.append(QStringLiteral("N10 G00\nN20 G01"), fmt());
+        RichText after;
+        after.append(QStringLiteral("N10"), fmt(true));
+        after.append(QStringLiteral(" G00\nN2"), fmt());
+        after.append(QStringLiteral("5"), fmt(false, true));
+        after.append(QStringLiteral(" G01"), fmt());
+        const FlatText b = flatten(RichText(after));
+        QStringList described;
+        for (const TextReplacement &edit : diffLines(flatten(std::move(before)), b))
+            described << describe(edit, b);
+        QCOMPARE(described, (QStringList{"0:0-0:3>N10", "1:2-1:3>5"}));
+        // Line ends of every kind count once, as a document takes them.
+        QCOMPARE(flatten(plain(QStringLiteral("A\r\nB\rC") + QChar(QChar::ParagraphSeparator) +
+                               QStringLiteral("D")))
+                     .text,
+                 QStringLiteral("A\nB\nC\nD"));
+    }
+
+    // Every edit is a step: Undo takes them back one at a time, in order, back to the text
+    // as loaded (which counts as unchanged again), Redo takes them forward; a new edit drops
+    // what Redo had.
+    void historyTakesEveryStepBack_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("typing, paste, format")
+            << QStringList{"type:G01 X1", "paste:\r\nM30", "type:Z2", "bold:0,3", "type:Y"};
+        QTest::newRow("paste then typing right after it")
+            << QStringList{"paste:G01 X1", "type:Y2", "paste:\r\nM30", "type:M"};
+        QTest::newRow("whole replacements") << QStringList{
+            "set:N10 G00\r\nN20 G01", "type:X", "rtf:{\\rtf1 {\\b N10}\\par M30}", "set:"};
+        QTest::newRow("Clean then Numbering") << QStringList{"clean", "number"};
+        QTest::newRow("Numbering twice, then typing")
+            << QStringList{"number", "number:100", "type:M30"};
+        QTest::newRow("Replace All, then typing right after the last replacement")
+            << QStringList{"replace:G01>G1", "type:5@G1", "replace:M08>M09", "type:1@M09"};
+        QTest::newRow("appends joined to the step before") << QStringList{
+            "set:N10 G00", "join:\r\nN20", "join: G01\r\n", "append:M30", "join:\r\n"};
+    }
+
+    void historyTakesEveryStepBack()
+    {
+        QFETCH(QStringList, steps);
+        TestFolders folders;
+        const QString path = folders.file(QStringLiteral("part.nc"));
+        writeFile(path, readFile(QStringLiteral(KORDAVEL_TEST_DATA "/../data/haas_turn.nc")));
+        RichTextBox box;
+        box.show();
+        QVERIFY(box.loadFile(path));
+        QVERIFY(!box.isUndoAvailable() && !box.isRedoAvailable() && !box.isModified());
+        QSignalSpy modified(&box, &RichTextBox::modificationChanged);
+        QList<QByteArray> shots{box.textRTF()};
+        const QString loaded = box.text();
+        for (const QString &step : steps) {
+            const QString arg = step.section(QLatin1Char(':'), 1);
+            const QString op = step.section(QLatin1Char(':'), 0, 0);
+            box.setSelStart(box.textLength());
+            if (op == QLatin1String("type")) {
+                // "text@after": typed right after the last "after".
+                const QString after = arg.section(QLatin1Char('@'), 1);
+                if (!after.isEmpty())
+                    box.setSelStart(int(box.text().lastIndexOf(after) + after.size()));
+                QTest::keyClicks(&box, arg.section(QLatin1Char('@'), 0, 0));
+            } else if (op == QLatin1String("paste")) {
+                QApplication::clipboard()->setText(arg);
+                box.pasteFromClipboard();
+            } else if (op == QLatin1String("bold")) {
+                box.select(arg.section(QLatin1Char(','), 0, 0).toInt(),
+                           arg.section(QLatin1Char(','), 1).toInt());
+                box.setSelBold(true);
+            } else if (op == QLatin1String("set")) {
+                box.setText(arg);
+            } else if (op == QLatin1String("rtf")) {
+                box.setTextRTF(arg.toLatin1());
+            } else if (op == QLatin1String("clean")) {
+                clean(box);
+            } else if (op == QLatin1String("number")) {
+                numbering(box, arg.isEmpty() ? 10 : arg.toInt());
+            } else if (op == QLatin1String("replace")) {
+                box.setSelStart(0);
+                QVERIFY(replaceAllMatches(box, arg.section(QLatin1Char('>'), 0, 0),
+                                          arg.section(QLatin1Char('>'), 1)) > 0);
+            } else {
+                box.appendText(arg, op == QLatin1String("join"));
+            }
+            QVERIFY2(box.textRTF() != shots.last(), qPrintable(step));
+            if (op == QLatin1String("join"))
+                shots.last() = box.textRTF();
+            else
+                shots << box.textRTF();
+            QVERIFY(box.isModified() && !box.isRedoAvailable());
+        }
+        QCOMPARE(modified.size(), 1);
+        for (qsizetype k = shots.size() - 2; k >= 0; --k) {
+            QVERIFY(box.isUndoAvailable());
+            box.undo();
+            QCOMPARE(box.textRTF(), shots[k]);
+            QCOMPARE(box.isModified(), k > 0);
+        }
+        QVERIFY(!box.isUndoAvailable() && box.isRedoAvailable());
+        QCOMPARE(box.text(), loaded);
+        for (qsizetype k = 1; k < shots.size(); ++k) {
+            box.redo();
+            QCOMPARE(box.textRTF(), shots[k]);
+        }
+        QVERIFY(!box.isRedoAvailable());
+        // Saved halfway back, the saved text is the unchanged one; a new edit drops Redo.
+        box.undo();
+        QVERIFY(box.saveFile(path));
+        QVERIFY(!box.isModified());
+        box.redo();
+        QVERIFY(box.isModified());
+        box.undo();
+        QVERIFY(!box.isModified());
+        QTest::keyClicks(&box, QStringLiteral("M"));
+        QVERIFY(!box.isRedoAvailable() && box.isModified());
+    }
+
+    // A rewrite changes only the lines that differ: the others keep their own line ends in a
+    // plain file. A row it dropped comes back with Undo ending like the file's first line.
+    void lineEndsSurviveARewrite()
+    {
+        TestFolders folders;
+        const QString path = folders.file(QStringLiteral("mixed.nc"));
+        writeFile(path, "N10 G00\r\nN20 G01\n\nN30 M30\r\n");
+        RichTextBox box;
+        QVERIFY(box.loadFile(path));
+        clean(box);
+        QVERIFY(box.saveFile(path));
+        QCOMPARE(readFile(path), QByteArray("G00\r\nG01\nM30\r\n"));
+        box.undo();
+        QVERIFY(box.saveFile(path));
+        QCOMPARE(readFile(path), QByteArray("N10 G00\r\nN20 G01\n\r\nN30 M30\r\n"));
+    }
+
+    // A long program is rewritten in slices between events, locked meanwhile, as one step
+    // whose Undo and Redo run in slices too; a load in the middle drops the rewrite.
+    void longRewriteInSlices()
+    {
+        const QByteArray program = camLines(40000).join("\r\n") + "\r\n";
+        TestFolders folders;
+        const QString path = folders.file(QStringLiteral("long.nc"));
+        writeFile(path, program);
+        RichTextBox box;
+        box.resize(400, 300);
+        box.show();
+        QVERIFY(box.loadFile(path));
+        QSignalSpy done(&box, &RichTextBox::rewritten);
+        for (const bool dropped : {true, false}) {
+            numbering(box, 5);
+            QVERIFY(box.isBusy() && box.locked() && !box.isUndoAvailable());
+            QVERIFY(!box.saveFile(path));
+            if (dropped) {
+                QVERIFY(box.loadFile(path));
+                QCOMPARE(done.size(), 1);
+                QCOMPARE(done.takeFirst().first().toBool(), false);
+                QVERIFY(!box.isBusy() && !box.locked());
+                continue;
+            }
+            QVERIFY(done.wait(60000));
+            QCOMPARE(done.takeFirst().first().toBool(), true);
+        }
+        QVERIFY(!box.locked());
+        const QString numbered = box.text();
+        QVERIFY(numbered.contains(QLatin1String("\r\nN5 G01 X0.137 ")));
+        // Undo and Redo run in slices too, locked meanwhile, and end unlocked.
+        box.undo();
+        QVERIFY(box.isBusy() && box.locked() && !box.isRedoAvailable());
+        QTRY_VERIFY_WITH_TIMEOUT(!box.isBusy(), 60000);
+        QCOMPARE(box.text().toLatin1(), program);
+        QVERIFY(!box.isModified() && !box.locked() && !box.isUndoAvailable());
+        box.redo();
+        QTRY_VERIFY_WITH_TIMEOUT(!box.isBusy(), 60000);
+        QCOMPARE(box.text(), numbered);
+        QVERIFY(box.isModified() && !box.isRedoAvailable());
     }
 
     void wordKinds_data()
