@@ -173,12 +173,8 @@ bool ucDnc::drained()
 // the window's stop takes them with the rest, in order.
 QString ucDnc::Receive(qsizetype most)
 {
-    if (intAction == actReceive && m_intake.releases(most)) {
-        QPointer<ucDnc> alive(this);
+    if (intAction == actReceive && m_intake.releases(most))
         holdMachine(false);
-        if (!alive)
-            return QString();
-    }
     QByteArray received = m_intake.take(most);
     if (!m_intake.full())
         m_line->setInputPaused(false);

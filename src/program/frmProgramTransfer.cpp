@@ -383,9 +383,8 @@ void frmProgram::appendReceived(const QString &received)
 void frmProgram::receiveStep()
 {
     const bool arrived = ucDnc1->HasReceived();
-    QPointer<frmProgram> alive(this);
     QString received = ucDnc1->Receive(kReceiveStep);
-    if (!alive || ucDnc1->Action() != actReceive)
+    if (ucDnc1->Action() != actReceive)
         return;
     if (ucDnc1->HasReceived())
         m_receiveMore->start(0);
