@@ -3,8 +3,8 @@
 
 #include "CodeTables.h"
 #include "CommTypes.h"
-#include "TransferMachine.h"
 #include "ReceiveFlow.h"
+#include "TransferMachine.h"
 
 #include <QByteArray>
 #include <QString>

@@ -9,8 +9,8 @@
 
 #include <QList>
 #include <QPointer>
-#include <QTest>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
