@@ -112,7 +112,9 @@ frmMain::frmMain()
 
 frmMain::~frmMain()
 {
-    // Windows that go with the frame report to nobody.
+    // Windows that go with the frame report to nobody, nor does the area that holds them
+    // (hiding its windows as the frame goes activates others).
+    disconnect(m_mdi, nullptr, this, nullptr);
     for (frmProgram *program : m_mdi->findChildren<frmProgram *>()) {
         disconnect(program, nullptr, this, nullptr);
         disconnect(program->rtfText, nullptr, this, nullptr);
