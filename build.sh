@@ -69,7 +69,7 @@ bench)
     export QT_QPA_PLATFORM=offscreen
     set -x
     build/default/bench/bench_editor 2000 1
-    build/default/bench/bench_tools 1000 1
+    build/default/bench/bench_tools 20000 1
     build/default/bench/bench_preview 2000 1
     build/default/bench/bench_dnc 1 1
     build/default/bench/bench_transfer 5 1000 200

@@ -202,6 +202,17 @@ int main(int argc, char **argv)
     editor.show();
     if (!editor.loadFile(ncPath) || !editor.saveFileAs(dncPath))
         fail("cannot prepare the .dnc");
+    if (editor.isSaving()) { // a long program is saved in the background
+        QEventLoop loop;
+        bool saved = false;
+        QObject::connect(&editor, &RichTextBox::fileSaved, &loop, [&](bool ok) {
+            saved = ok;
+            loop.quit();
+        });
+        loop.exec();
+        if (!saved)
+            fail("cannot save the .dnc");
+    }
     const auto loadDnc = [&] {
         if (!editor.loadFile(dncPath))
             fail("load failed");
