@@ -11,6 +11,7 @@
 #include "support/FrameSession.h"
 #include "support/QuestionAnswerer.h"
 #include "tools/BlockReferences.h"
+#include "tools/RestartHeader.h"
 #include "tools/RewriteLines.h"
 #include "tools/TextSearch.h"
 #include "tools/ToolpathInterpreter.h"
@@ -793,6 +794,135 @@ private slots:
         QCOMPARE(many.unknown.size(), most);
         QCOMPARE(many.unknownCount, most + 5);
         QCOMPARE(many.unknown.last().line, most - 1);
+    }
+
+    // The header of a restart from a block: the modal state there and a way in from above.
+    void restartHeader_data()
+    {
+        // A plate: facing, a drilled row in a G81 cycle, a pocket; three tool changes.
+        const QStringList mill{"%",
+                               "O1001 (PLATE)",
+                               "G21 G17 G90 G40 G80",
+                               "G54",
+                               "T1 M06 (FACE MILL 50)",
+                               "T2",
+                               "S1200 M03",
+                               "G00 G43 H1 Z50.",
+                               "X-30. Y0.",
+                               "Z5.",
+                               "M08",
+                               "G01 Z-1. F300.",
+                               "X130.",
+                               "G00 Z50.",
+                               "M09",
+                               "M05",
+                               "T2 M06 (DRILL 6.8)",
+                               "T3",
+                               "S1500 M03",
+                               "G00 G43 H2 Z50.",
+                               "M08",
+                               "G99 G81 X10. Y10. Z-15. R2. F120.",
+                               "X30.",
+                               "X50.",
+                               "G80",
+                               "G00 Z50.",
+                               "T3 M06 (END MILL 10)",
+                               "S3000 M03",
+                               "G00 G43 H3 Z50.",
+                               "X0. Y0.",
+                               "Z2.",
+                               "G01 Z-3. F200.",
+                               "X40. F400.",
+                               "Y20.",
+                               "X0.",
+                               "G00 Z50.",
+                               "M30",
+                               "%"};
+        // Inches, incremental from the first cut on.
+        const QStringList inches{
+            "O2002",   "G20 G17 G90 G55",    "T5 M06", "S800 M04", "G00 G43 H5 Z1.",
+            "X1. Y1.", "G91 G01 Z-0.6 F10.", "X2.",    "Y0.5"};
+        // A shaft: G71 roughing with T0101, G70 finishing with T0303; feed per revolution.
+        const QStringList lathe{"%",
+                                "O3003 (SHAFT)",
+                                "G21 G18 G99",
+                                "G50 S2500",
+                                "T0101 (ROUGH TURN)",
+                                "G96 S180 M03",
+                                "G00 X52. Z2. M08",
+                                "G71 U2. R0.5",
+                                "G71 P10 Q20 U0.4 W0.1 F0.25",
+                                "N10 G00 X20.",
+                                "G01 Z-30. F0.15",
+                                "U20.",
+                                "N20 W-30.",
+                                "G00 X100. Z100.",
+                                "T0303 (FINISH)",
+                                "G96 S220 M03",
+                                "G00 X52. Z2.",
+                                "G70 P10 Q20",
+                                "G00 X100. Z100.",
+                                "M30",
+                                "%"};
+        QTest::addColumn<QStringList>("program");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<bool>("isLathe");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QStringList>("header");
+        QTest::newRow("mill, after the third tool change")
+            << mill << 33 << false << 33
+            << L{"%",   "O1001",           "G21 G17 G90 G54", "T3 M06 (END MILL 10)", "S3000 M03",
+                 "M08", "G00 G43 H3 Z50.", "G00 X40. Y0.",    "G01 Z-3. F400."};
+        QTest::newRow("mill, a hole of a drilling cycle restarts at the cycle")
+            << mill << 23 << false << 21
+            << L{"%",         "O1001", "G21 G17 G90 G54", "T2 M06 (DRILL 6.8)", "T3",
+                 "S1500 M03", "M08",   "G00 G43 H2 Z50.", "G00 X130. Y0.",      "F300."};
+        QTest::newRow("mill, the cycle's own block")
+            << mill << 21 << false << 21
+            << L{"%",         "O1001", "G21 G17 G90 G54", "T2 M06 (DRILL 6.8)", "T3",
+                 "S1500 M03", "M08",   "G00 G43 H2 Z50.", "G00 X130. Y0.",      "F300."};
+        QTest::newRow("mill, after the cycle's G80")
+            << mill << 25 << false << 25
+            << L{"%",         "O1001", "G21 G17 G90 G54", "T2 M06 (DRILL 6.8)", "T3",
+                 "S1500 M03", "M08",   "G00 G43 H2 Z50.", "G00 X50. Y10.",      "G01 Z2. F120."};
+        QTest::newRow("mill, spindle and coolant off before the change")
+            << mill << 16 << false << 16
+            << L{"%",    "O1001", "G21 G17 G90 G54", "T1 M06 (FACE MILL 50)",
+                 "T2",   "S1200", "G00 G43 H1 Z50.", "G00 X130. Y0.",
+                 "F300."};
+        QTest::newRow("inches, incremental")
+            << inches << 8 << false << 8 << L{"%",           "O2002",         "G20 G17 G90 G55",
+                                              "T5 M06",      "S800 M04",      "G00 G43 H5 Z1.",
+                                              "G00 X3. Y1.", "G01 Z0.4 F10.", "G91"};
+        QTest::newRow("lathe, the finishing cycle after the second tool")
+            << lathe << 17 << true << 17
+            << L{"%",   "O3003",    "G21 G18 G99", "T0303 (FINISH)", "G96 S220 M03",
+                 "M08", "G00 X52.", "G00 Z2.",     "F0.15"};
+        QTest::newRow("lathe, in the contour: U and W are increments")
+            << lathe << 12 << true << 12
+            << L{"%",   "O3003",    "G21 G18 G99", "T0101 (ROUGH TURN)", "G96 S180 M03",
+                 "M08", "G00 X52.", "G00 Z-30.",   "G01 X40. F0.15"};
+        QTest::newRow("nothing said yet")
+            << L{"X10. Y10.", "X20."} << 1 << false << 1 << L{"%", "G00 X10. Y10."};
+        QTest::newRow("lower case, units changed on the way")
+            << L{"g21 g90", "g0 z25.4 x25.4", "g20", "x2.", "g1 z-0.1 f5."} << 5 << false << 5
+            << L{"%", "G20 G90", "G00 Z1.", "G00 X2.", "G01 Z-0.1 F5."};
+        QTest::newRow("past the end")
+            << L{"G0 X1. Z1."} << 9 << false << 1 << L{"%", "G00 Z1.", "G00 X1."};
+    }
+
+    void restartHeader()
+    {
+        QFETCH(QStringList, program);
+        QFETCH(int, line);
+        QFETCH(bool, isLathe);
+        QFETCH(int, from);
+        QFETCH(QStringList, header);
+        for (const char *end : {"\n", "\r\n"}) {
+            const RestartPlan plan = planRestart(program.join(QLatin1String(end)), line, isLathe);
+            QCOMPARE(plan.line, from);
+            QCOMPARE(plan.header, header);
+        }
     }
 
     void cleanup()
