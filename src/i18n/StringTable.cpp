@@ -355,6 +355,15 @@ const Entry kEntries[] = {
     {531, "Redo", "Повтаряне", "Rehacer"},
     {532, "Numbering", "Номериране", "Numerando"},
     {533, "Cleaning", "Почистване", "Limpiando"},
+    {590, "Send from Caret", "Изпращане от курсора", "Enviar desde el cursor"},
+    {591,
+     "The machine gets these blocks first, then the program from line %1 on. Check them and "
+     "change what the machine needs:",
+     "Машината получава първо тези блокове, след това програмата от ред %1 нататък. Проверете "
+     "ги и променете каквото е нужно на машината:",
+     "La maquina recibe primero estos bloques y despues el programa desde la linea %1. "
+     "Reviselos y cambie lo que la maquina necesite:"},
+    {592, "Send", "Изпращане", "Enviar"},
 };
 
 const QHash<int, QString> &table()
