@@ -83,6 +83,7 @@ const std::pair<const char *, int> kCaptions[] = {
     {"mnuProgramClean", 124},
     {"mnuProgramNumbering", 125},
     {"mnuProgramPreview", 470},
+    {"mnuProgramSendFromCaret", 590},
     {"mnuCommunication", 126},
     {"mnuCommunicationSend", 127},
     {"mnuCommunicationReceive", 128},
@@ -247,6 +248,8 @@ void frmMain::buildMenus()
        [this] { programNumbering(); });
     on(addEntry(prog, QStringLiteral("mnuProgramPreview"), QStringLiteral("Preview")),
        program(&frmProgram::Preview));
+    on(addEntry(prog, QStringLiteral("mnuProgramSendFromCaret"), QStringLiteral("Send from Caret")),
+       program(&frmProgram::SendFromCaret));
 
     QMenu *comm =
         addMenu(nullptr, QStringLiteral("mnuCommunication"), QStringLiteral("Communication"));

@@ -25,4 +25,15 @@ QString TextSendSource::take(qint64 max)
     return piece;
 }
 
+QString HeaderedSendSource::take(qint64 max)
+{
+    if (m_at < m_header.size()) {
+        const qsizetype n = qsizetype(std::min<qint64>(max, m_header.size() - m_at));
+        const QString piece = m_header.mid(m_at, n);
+        m_at += n;
+        return piece;
+    }
+    return m_rest->take(max);
+}
+
 } // namespace kordavel

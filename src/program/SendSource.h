@@ -43,4 +43,24 @@ private:
     qsizetype m_at = 0;
 };
 
+// The blocks of a header first, then another source's characters. Its position and total
+// are the other source's: the header counts as nothing of the program sent yet.
+class HeaderedSendSource : public SendSource {
+public:
+    HeaderedSendSource(QString header, std::unique_ptr<SendSource> rest)
+        : m_header(std::move(header)), m_rest(std::move(rest))
+    {}
+    QString take(qint64 max) override;
+    bool atEnd() const override { return m_at >= m_header.size() && m_rest->atEnd(); }
+    qint64 position() const override { return m_rest->position(); }
+    qint64 total() const override { return m_rest->total(); }
+    FileCheck problem() const override { return m_rest->problem(); }
+    bool grown() const override { return m_rest->grown(); }
+
+private:
+    QString m_header;
+    qsizetype m_at = 0;
+    std::unique_ptr<SendSource> m_rest;
+};
+
 } // namespace kordavel

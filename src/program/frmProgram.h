@@ -24,6 +24,7 @@ class FileSendView;
 class RichTextBox;
 class ProgramPanel;
 class frmPreview;
+class frmRestart;
 class SendSource;
 class ucDnc;
 
@@ -74,6 +75,10 @@ public:
     // Sends a program file straight from disk, as Send sends the text, without loading it:
     // the file-transfer view stands in for the editor meanwhile (frmProgramFeed.cpp).
     void SendFile(const QString &path);
+    // Restarts the program at the block of the caret: shows the blocks that bring the
+    // machine to the program's state there, for the operator to check and edit; Send sends
+    // them, then the program from that block on (frmProgramRestart.cpp).
+    void SendFromCaret();
     bool SendingFile() const { return m_fileSend; }
     // A send or Send File waits out its pause.
     bool Starting() const { return m_wait == Wait::Pause; }
@@ -146,6 +151,10 @@ private:
     void closeChannel();
 
     void startPause();
+    // Starts the send of the program from 0-based line `line` after the header's blocks.
+    void startRestart(qsizetype line, const QStringList &header);
+    // The send starts from lngSendStart; a header, if any, goes first.
+    void beginSend();
     void channelFinished();
     // After the pause: the channel goes into sending, or the window stays idle.
     void startAfterPause();
@@ -188,6 +197,12 @@ private:
     qint32 lngSendStart = 0;
     qint32 lngSendLength = 0;
     QString m_sendText; // the program's text as the send or remote scan reads it
+    // A restart's header: its blocks, how many of them have gone at 0.4 s a line, and
+    // whether the piece on its way is one of them.
+    QStringList m_restartHeader;
+    qsizetype m_headerSent = 0;
+    bool m_headerPiece = false;
+    QPointer<frmRestart> m_restartDialog;
     Wait m_wait = Wait::None;
     std::unique_ptr<SendSource> m_startSource; // a Send File waiting out its pause
     QString m_startPath;

@@ -133,6 +133,7 @@ void frmProgram::SendFile(const QString &path)
         return;
     }
     m_sendPath = path;
+    m_restartHeader.clear();
     stbPanel[1]->setText(GetString(QStringLiteral("Send"), 127));
     startPause();
     m_startSource = std::move(source);

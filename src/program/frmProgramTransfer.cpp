@@ -99,6 +99,14 @@ void frmProgram::Send()
         lngSendStart = rtfText->selStart();
         lngSendLength = selLength - 1;
     }
+    m_restartHeader.clear();
+    beginSend();
+}
+
+void frmProgram::beginSend()
+{
+    m_headerSent = 0;
+    m_headerPiece = false;
     clearStrikeThrough();
     rtfText->setSelLength(0);
     lngPosition = lngSendStart;
@@ -175,9 +183,15 @@ void frmProgram::startSending(std::unique_ptr<SendSource> file)
     }
     m_sendText = rtfText->text();
     enterState(actSend);
-    if (picControl->controls->cboPace->currentIndex() == 1)
-        startFeed(std::make_unique<TextSendSource>(
-            m_sendText.mid(lngSendStart, qsizetype(lngSendLength) + 1)));
+    if (picControl->controls->cboPace->currentIndex() == 1) {
+        std::unique_ptr<SendSource> text = std::make_unique<TextSendSource>(
+            m_sendText.mid(lngSendStart, qsizetype(lngSendLength) + 1));
+        if (!m_restartHeader.isEmpty())
+            text = std::make_unique<HeaderedSendSource>(
+                m_restartHeader.join(QLatin1String("\r\n")) + QLatin1String("\r\n"),
+                std::move(text));
+        startFeed(std::move(text));
+    }
     rtfText->setSelLength(0);
 }
 
@@ -296,6 +310,12 @@ void frmProgram::sendStep()
         return;
     if (m_fileSend)
         return fileStep();
+    if (m_headerSent < m_restartHeader.size()) {
+        m_headerPiece = true;
+        m_wait = Wait::Piece;
+        ucDnc1->Send(m_restartHeader[m_headerSent] + QLatin1String("\r\n"));
+        return;
+    }
     const qint32 bound = lngSendStart + lngSendLength;
     lngPosition = scanPiece(m_sendText, lngPosition, bound, false);
     m_pieceStart = lngLineStart;
@@ -308,6 +328,10 @@ void frmProgram::pieceSent()
 {
     if (ucDnc1->Action() != actSend)
         return;
+    if (std::exchange(m_headerPiece, false)) {
+        ++m_headerSent;
+        return;
+    }
     const qint32 bound = lngSendStart + lngSendLength;
     const qint32 start = m_pieceStart;
     if (start == lngSendStart)

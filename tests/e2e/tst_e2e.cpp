@@ -12,6 +12,7 @@
 #include "program/Pause.h"
 #include "program/ProgramPanel.h"
 #include "program/TransferSteps.h"
+#include "program/frmRestart.h"
 #include "support/FrameSession.h"
 #include "support/PtyMachine.h"
 
@@ -676,6 +677,68 @@ private slots:
         QCOMPARE(s.machine1.received, program.left(128));
         QCOMPARE(s.terminal.calls(), (QStringList{"discard", "close"}));
         QVERIFY(!p->rtfText->isHidden());
+    }
+
+    // Send from Caret: the header as the operator left it, then the program from the block
+    // of the caret on, at either pace; the progress counts from that block; Cancel sends
+    // nothing.
+    void sendFromCaret_data()
+    {
+        QTest::addColumn<int>("pace");
+        QTest::addColumn<QString>("answer"); // send, edit (a block added first), cancel
+        QTest::addColumn<QByteArray>("wire");
+        const QByteArray header("%\r\nO1001\r\nG21 G90\r\nT2 M06\r\nS900 M03\r\nG00 Z5.\r\n"
+                                "G00 X10. Y0.\r\nG01 Z-1. F150\r\n");
+        const QByteArray rest("X20.\r\nY10.\r\nM30\r\n%\r\n");
+        QTest::newRow("0.4 s per line") << 0 << "send" << header + rest;
+        QTest::newRow("line speed") << 1 << "send" << header + rest;
+        QTest::newRow("header changed by hand") << 0 << "edit"
+                                                << "M01\r\n" + header + rest;
+        QTest::newRow("cancel") << 0 << "cancel" << QByteArray();
+    }
+
+    void sendFromCaret()
+    {
+        QFETCH(int, pace);
+        QFETCH(QString, answer);
+        QFETCH(QByteArray, wire);
+        E2eSession s;
+        setTransferClock([&s] { return s.transferNow += 1000; });
+        frmProgram *p = s.program();
+        p->picControl->controls->cboPace->setCurrentIndex(pace);
+        const QString program("%\r\nO1001\r\nG21 G90\r\nT1 M06\r\nS1200 M03\r\nG00 Z5.\r\n"
+                              "X0. Y0.\r\nG01 Z-1. F100\r\nG00 Z5.\r\nT2 M06\r\nS900 M03\r\n"
+                              "G00 Z5.\r\nX10. Y0.\r\nG01 Z-1. F150\r\nX20.\r\nY10.\r\nM30\r\n%");
+        p->rtfText->setText(program);
+        const int block = int(program.indexOf(QLatin1String("X20.")));
+        p->rtfText->select(block + 2, 0);
+        s.trigger("mnuProgramSendFromCaret");
+        frmRestart *dialog = p->findChild<frmRestart *>();
+        QVERIFY(dialog);
+        QTRY_VERIFY(dialog->isVisible());
+        QVERIFY(dialog->lblHeader->text().contains(QLatin1String("15")));
+        QCOMPARE(p->actAction, qint32(actIdle));
+        if (answer == QLatin1String("edit"))
+            dialog->txtHeader->setPlainText("M01\n\t" + dialog->txtHeader->toPlainText() + "\n\n");
+        (answer == QLatin1String("cancel") ? dialog->cmdCancel : dialog->cmdSend)->click();
+        if (answer == QLatin1String("cancel")) {
+            QTRY_VERIFY(!p->findChild<frmRestart *>());
+            QVERIFY(!p->Starting() && s.idle(p));
+            QVERIFY(s.machine1.received.isEmpty());
+            return;
+        }
+        QSignalSpy progress(p, &frmProgram::sendProgress);
+        waitForTheStart(p);
+        QCOMPARE(p->actAction, qint32(actSend));
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
+        QCOMPARE(s.machine1.received, wire);
+        QCOMPARE(p->rtfText->text(), program);
+        QCOMPARE(p->rtfText->selStart(), block);
+        QVERIFY(progress.size() >= 2);
+        progress.removeLast(); // the end: (0, -1)
+        for (const QList<QVariant> &shown : progress)
+            QCOMPARE(shown.first().toLongLong(), block);
+        QVERIFY(progress.last().last().toLongLong() >= program.size());
     }
 
     // Escape during the pause before a send: nothing goes out, the window is idle.
