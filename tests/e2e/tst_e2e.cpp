@@ -730,7 +730,8 @@ private slots:
         E2eSession s;
         frmProgram *p = s.program();
         p->picControl->controls->cboReceiveEnd->setCurrentIndex(1);
-        const QByteArray leader("\0\0\0\0   \x7f\x7f LEADER 7\r\n", 23);
+        static const char kLeader[] = "\0\0\0\0   \x7f\x7f LEADER 7\r\n";
+        const QByteArray leader(kLeader, sizeof kLeader - 1);
         const QByteArray programs[] = {"%\r\nO0001\r\nN10 G00 X0\r\nM30\r\n%\r\n",
                                        "%\r\nO0002 (SECOND)\r\nN10 G01 X5\r\nM30\r\n%\r\n"};
         QString expected;
