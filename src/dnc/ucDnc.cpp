@@ -142,7 +142,8 @@ void ucDnc::setBaudRate(const QString &NewBaudRate)
     int baud = 0;
     if (!readWholeNumber(NewBaudRate, baud))
         return;
-    static const int kRates[] = {110, 300, 600, 1200, 2400, 4800, 9600};
+    static const int kRates[] = {110,  300,   600,   1200,  2400,  4800,
+                                 9600, 19200, 38400, 57600, 115200};
     if (std::find(std::begin(kRates), std::end(kRates), baud) == std::end(kRates))
         return;
     const QString current = m_line->Settings();

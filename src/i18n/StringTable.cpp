@@ -364,6 +364,17 @@ const Entry kEntries[] = {
      "La maquina recibe primero estos bloques y despues el programa desde la linea %1. "
      "Reviselos y cambie lo que la maquina necesite:"},
     {592, "Send", "Изпращане", "Enviar"},
+    {545, "Receive stopped by hand: %1 characters", "Приемането е спряно ръчно: %1 знака",
+     "Recepcion detenida a mano: %1 caracteres"},
+    {546, "Receive ended at the closing %: %1 characters",
+     "Приемането завърши при затварящия %: %1 знака",
+     "Recepcion terminada en el % final: %1 caracteres"},
+    {547, "Receive ended after 5 s quiet: %1 characters",
+     "Приемането завърши след 5 s тишина: %1 знака",
+     "Recepcion terminada tras 5 s de silencio: %1 caracteres"},
+    {548, "Receive broken off: %1 characters", "Приемането прекъсна: %1 знака",
+     "Recepcion interrumpida: %1 caracteres"},
+    {549, "(absent)", "(липсва)", "(ausente)"},
 };
 
 const QHash<int, QString> &table()

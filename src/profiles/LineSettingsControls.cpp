@@ -3,6 +3,7 @@
 
 #include "ValueLists.h"
 
+#include "common/SettingsStore.h"
 #include "i18n/Language.h"
 
 #include <QButtonGroup>
@@ -57,7 +58,7 @@ QString boxText(const QCheckBox *box)
 LineSettingsControls::LineSettingsControls(QWidget *parent)
 {
     lblPort = named<QLabel>(parent, "lblPort");
-    cboPort = named<QComboBox>(parent, "cboPort");
+    cboPort = named<PortList>(parent, "cboPort");
     lblBaudRate = named<QLabel>(parent, "lblBaudRate");
     cboBaudRate = named<QComboBox>(parent, "cboBaudRate");
     lblDataBits = named<QLabel>(parent, "lblDataBits");
@@ -117,7 +118,11 @@ void LineSettingsControls::fill()
 
 void LineSettingsControls::load(const DefaultLineSettings &settings)
 {
-    selectItemText(cboPort, settings.Port);
+    // A stored port that is absent shows marked; the built-in one is chosen only when present.
+    if (GetSetting(QLatin1String(kDefaultSection), QStringLiteral("Port"), QString()).isEmpty())
+        selectItemText(cboPort, settings.Port);
+    else
+        cboPort->choose(settings.Port);
     selectItemText(cboBaudRate, settings.BaudRate);
     selectItemText(cboDataBits, settings.DataBits);
     selectItemText(cboParity, settings.Parity);
@@ -137,7 +142,7 @@ void LineSettingsControls::load(const DefaultLineSettings &settings)
 DefaultLineSettings LineSettingsControls::current(const DefaultLineSettings &fallback) const
 {
     DefaultLineSettings out;
-    out.Port = listText(cboPort, fallback.Port);
+    out.Port = cboPort->currentIndex() < 0 ? fallback.Port : cboPort->port();
     out.BaudRate = listText(cboBaudRate, fallback.BaudRate);
     out.DataBits = listText(cboDataBits, fallback.DataBits);
     out.Parity = listText(cboParity, fallback.Parity);
@@ -162,6 +167,7 @@ void LineSettingsControls::setLanguage()
 {
     relabel(lblPort, 214, 316, lblPort->text());
     relabel(cboPort, 0, 322, QString());
+    cboPort->relabel();
     relabel(lblBaudRate, 215, 317, lblBaudRate->text());
     relabel(cboBaudRate, 0, 323, QString());
     relabel(lblDataBits, 216, 318, lblDataBits->text());

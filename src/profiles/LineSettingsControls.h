@@ -2,6 +2,7 @@
 #pragma once
 
 #include "DefaultLineSettings.h"
+#include "PortList.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -21,7 +22,8 @@ public:
     explicit LineSettingsControls(QWidget *parent);
 
     QLabel *lblPort, *lblBaudRate, *lblDataBits, *lblParity, *lblStopBits;
-    QComboBox *cboPort, *cboBaudRate, *cboDataBits, *cboParity, *cboStopBits;
+    PortList *cboPort;
+    QComboBox *cboBaudRate, *cboDataBits, *cboParity, *cboStopBits;
     QCheckBox *chkXOnXOff, *chkWaitXOn, *chkRTSCTS, *chkDSRDTR;
     QRadioButton *optFormat[2];
     QButtonGroup *formatGroup;
@@ -36,9 +38,10 @@ public:
     // check boxes their first states (XOn/XOff, RTS/CTS, DSR/DTR on, Wait for XOn off); the
     // receive ends by hand and a send goes one line per 0.4 s.
     void fill();
-    // Sets the controls from the stored defaults, in the keys' order. A value that its list
-    // does not hold, or a box or code value that is not 0 or 1, leaves the control as it is;
-    // an end of receive other than 1 or 2 is by hand, a pace other than 1 is 0.4 s per line.
+    // Sets the controls from the stored defaults, in the keys' order. A port stored but absent
+    // is chosen, marked; any other value that its list does not hold, or a box or code value
+    // that is not 0 or 1, leaves the control as it is; an end of receive other than 1 or 2 is
+    // by hand, a pace other than 1 is 0.4 s per line.
     void load(const DefaultLineSettings &settings);
     // What the controls show. A list without a chosen item gives the fallback's value.
     DefaultLineSettings current(const DefaultLineSettings &fallback) const;

@@ -50,12 +50,12 @@ QList<std::pair<QString, QString>> machineFilesEverywhere()
 }
 
 // Adds the items without reports, then selects one as a choice of the list.
-bool fillAndSelect(QComboBox *list, const QStringList &items, int selected)
+bool fillAndSelect(QComboBox *list, const QStringList &items, const QStringList &data, int selected)
 {
     {
         const QSignalBlocker quiet(list);
-        for (const QString &item : items)
-            list->addItem(item);
+        for (qsizetype i = 0; i < items.size(); ++i)
+            list->addItem(items[i], i < data.size() ? QVariant(data[i]) : QVariant());
         list->setCurrentIndex(-1);
     }
     if (selected < 0 || selected >= list->count())
@@ -68,36 +68,44 @@ bool fillAndSelect(QComboBox *list, const QStringList &items, int selected)
 
 bool FillBaudRates(QComboBox *list)
 {
-    return fillAndSelect(list,
-                         {QStringLiteral("9600"), QStringLiteral("4800"), QStringLiteral("2400"),
-                          QStringLiteral("1200"), QStringLiteral("600"), QStringLiteral("300"),
-                          QStringLiteral("110")},
-                         1);
+    // Stored as the number itself, so the choice survives a longer list.
+    const QStringList rates{
+        QStringLiteral("115200"), QStringLiteral("57600"), QStringLiteral("38400"),
+        QStringLiteral("19200"),  QStringLiteral("9600"),  QStringLiteral("4800"),
+        QStringLiteral("2400"),   QStringLiteral("1200"),  QStringLiteral("600"),
+        QStringLiteral("300"),    QStringLiteral("110")};
+    return fillAndSelect(list, rates, {}, int(rates.indexOf(QStringLiteral("4800"))));
 }
 
 bool FillParities(QComboBox *list)
 {
     return fillAndSelect(
-        list, {QStringLiteral("None"), QStringLiteral("Even"), QStringLiteral("Odd")}, 1);
+        list, {QStringLiteral("None"), QStringLiteral("Even"), QStringLiteral("Odd")}, {}, 1);
 }
 
 bool FillStopBits(QComboBox *list)
 {
-    return fillAndSelect(list, {QStringLiteral("1"), QStringLiteral("2")}, 1);
+    return fillAndSelect(list, {QStringLiteral("1"), QStringLiteral("2")}, {}, 1);
 }
 
 bool FillDataBits(QComboBox *list)
 {
-    return fillAndSelect(list, {QStringLiteral("7"), QStringLiteral("8")}, 0);
+    return fillAndSelect(list, {QStringLiteral("7"), QStringLiteral("8")}, {}, 0);
 }
 
-bool FillPorts(QComboBox *list)
+QStringList presentPorts()
 {
     QStringList ports;
     for (qint16 n = 1; n <= 16; ++n)
         if (IsPortPresent(n))
             ports << QStringLiteral("Com") + QString::number(n);
-    return fillAndSelect(list, ports, 0);
+    return ports;
+}
+
+bool FillPorts(QComboBox *list)
+{
+    const QStringList ports = presentPorts();
+    return fillAndSelect(list, ports, ports, 0);
 }
 
 bool FillMachines(QComboBox *list)
@@ -109,7 +117,7 @@ bool FillMachines(QComboBox *list)
     std::stable_sort(items.begin(), items.end(), [](const QString &a, const QString &b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
     });
-    return fillAndSelect(list, items, int(items.indexOf(QStringLiteral("NONE"))));
+    return fillAndSelect(list, items, {}, int(items.indexOf(QStringLiteral("NONE"))));
 }
 
 bool selectItemText(QComboBox *list, const QString &text)

@@ -19,8 +19,11 @@ bool FillBaudRates(QComboBox *list);
 bool FillParities(QComboBox *list);
 bool FillStopBits(QComboBox *list);
 bool FillDataBits(QComboBox *list);
-// "Com<n>" for every present port n from 1 to 16, lowest selected.
+// "Com<n>" for every present port n from 1 to 16, lowest selected; each item's data is its
+// port.
 bool FillPorts(QComboBox *list);
+// The ports present now, "Com<n>" in port order.
+QStringList presentPorts();
 // "NONE" and one name per machine icon file, sorted without regard to case; "NONE" selected.
 bool FillMachines(QComboBox *list);
 

@@ -34,7 +34,11 @@ ProgramPanel::ProgramPanel(ucDnc *channel, std::function<bool(const QString &)> 
                 apply(m_channel, list->itemText(index));
         });
     };
-    listValue(controls->cboPort, [](ucDnc *c, const QString &v) { c->setComPort(v); });
+    // The port is the item's data: an absent port's text carries its mark.
+    connect(controls->cboPort, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            m_channel->setComPort(controls->cboPort->itemData(index).toString());
+    });
     listValue(controls->cboBaudRate, [](ucDnc *c, const QString &v) { c->setBaudRate(v); });
     listValue(controls->cboDataBits, [](ucDnc *c, const QString &v) { c->setDataBits(v); });
     listValue(controls->cboParity, [](ucDnc *c, const QString &v) { c->setParity(v); });

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextBlock>
@@ -113,6 +114,16 @@ void frmPreview::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (m_stale)
         refresh();
+}
+
+void frmPreview::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        emit stopPressed();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmPreview::chooseView()

@@ -49,8 +49,14 @@ public:
     // Starts anew on every edit and reads the program when it runs out (250 ms).
     QTimer *tUpdate;
 
+signals:
+    // Escape was pressed in the preview: its program's transfer is to stop, as Escape in the
+    // program's own window stops it.
+    void stopPressed();
+
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void readSlice();

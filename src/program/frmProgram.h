@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ReceivedText.h"
+
 #include "common/MessageBox.h"
 #include "dnc/CommTypes.h"
 #include "dnc/LinePace.h"
@@ -138,8 +140,6 @@ private:
     void appendReceived(const QString &text);
     // The progress of a send or remote send: percentage, count and time left.
     void showProgress(qint64 position, qint64 from, qint64 bound);
-    // The received text holds the line end after the closing % (the second % received).
-    bool closingLineIn(const QString &received);
     void takeLastReceived();
     void strikeThrough(int start, int length);
     void clearStrikeThrough();
@@ -214,7 +214,8 @@ private:
     bool m_receiveCut = false;   // the receive reached its limit; the rest is not taken
     qint64 m_sendStarted = 0;    // transferClock() when the first piece of a send left
     qint32 m_receiveEnd = 0;     // how this receive ends: by hand, closing %, quiet
-    qint32 m_percents = 0;       // % characters received so far
+    ReceivedText m_received;     // what of the line's text goes into the program
+    ReceiveEnd m_receiveEnded = ReceiveEnd::ByHand; // how the receive under way ends
     bool m_receivedAny = false;
     qint64 m_lastByte = 0;                // transferClock() when the last bytes came
     std::unique_ptr<SendSource> m_source; // the text of a send at the line's speed

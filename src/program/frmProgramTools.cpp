@@ -92,6 +92,7 @@ void frmProgram::Preview()
         m_preview->setProgramCaption(windowTitle());
         connect(this, &QWidget::windowTitleChanged, m_preview, &frmPreview::setProgramCaption);
         connect(this, &frmProgram::sendProgress, m_preview, &frmPreview::setSentPosition);
+        connect(m_preview, &frmPreview::stopPressed, this, &frmProgram::StopSending);
         const QRect program(mapToGlobal(QPoint(0, 0)), size());
         const QRect screenArea = screen()->availableGeometry();
         const QSize size(std::clamp(program.width() / 2, 360, 640),

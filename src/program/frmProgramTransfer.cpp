@@ -205,7 +205,8 @@ void frmProgram::Receive()
     m_receivePlain = false;
     m_heldCR = false;
     m_receiveEnd = picControl->controls->cboReceiveEnd->currentIndex();
-    m_percents = 0;
+    m_received = ReceivedText(m_receiveEnd == 1);
+    m_receiveEnded = ReceiveEnd::ByHand;
     m_receivedAny = false;
     m_receiveCut = false;
     enterState(actReceive);
@@ -246,6 +247,7 @@ void frmProgram::closeChannel()
 // The one end of every transfer, at every pace and by every stop.
 void frmProgram::StopSending()
 {
+    const bool received = actAction == actReceive && !m_closing;
     closeChannel();
     rtfText->setLocked(false);
     rtfRemote->setLocked(false);
@@ -264,6 +266,10 @@ void frmProgram::StopSending()
     emit buttonState(QStringLiteral("Receive"), false);
     emit sendProgress(0, -1);
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
+    // An ended receive says how it ended until the next status.
+    const ReceiveEnd ended = std::exchange(m_receiveEnded, ReceiveEnd::ByHand);
+    if (received)
+        stbPanel[0]->setText(receiveEndText(ended, m_received.count()));
     layoutWindow();
     if (std::exchange(m_receiveCut, false)) {
         const ReceiveLimit limit = receiveLimit();
@@ -398,16 +404,15 @@ void frmProgram::appendReceived(const QString &received)
         rtfText->appendText(text, true);
     }
     rtfText->setSelStart(rtfText->textLength());
-    stbPanel[2]->setText(QString::number(rtfText->textLength()));
 }
 
 // A receive that does not end by hand ends as a stop ends it: after the line of the closing
 // %, or once the line has been quiet for 5 s after its last byte. One that reaches its limit
-// stops with a message.
+// stops with a message. The count shows the characters received so far.
 void frmProgram::receiveStep()
 {
     const bool arrived = ucDnc1->HasReceived();
-    QString received = ucDnc1->Receive(kReceiveStep);
+    const QString fromLine = ucDnc1->Receive(kReceiveStep);
     if (ucDnc1->Action() != actReceive)
         return;
     if (ucDnc1->HasReceived())
@@ -416,12 +421,14 @@ void frmProgram::receiveStep()
         m_receivedAny = true;
         m_lastByte = transferClock();
     } else if (m_receiveEnd == 2 && m_receivedAny && transferClock() - m_lastByte >= 5000) {
+        m_receiveEnded = ReceiveEnd::Quiet;
         StopSending();
         return;
     }
-    if (received.isEmpty())
+    if (fromLine.isEmpty())
         return;
-    const bool closed = m_receiveEnd == 1 && closingLineIn(received);
+    QString received = m_received.take(fromLine);
+    stbPanel[2]->setText(QString::number(m_received.count()));
     // A CR at the end may be the first half of a CR LF whose LF comes with the next step;
     // it waits, so that the line end does not split into two.
     if (received.endsWith(QLatin1Char('\r'))) {
@@ -431,7 +438,11 @@ void frmProgram::receiveStep()
     } else {
         appendReceived(received);
     }
-    if (closed || m_receiveCut)
+    if (m_receiveCut)
+        m_receiveEnded = ReceiveEnd::BrokenOff;
+    else if (m_received.closed())
+        m_receiveEnded = ReceiveEnd::ClosingPercent;
+    if (m_received.closed() || m_receiveCut)
         StopSending();
 }
 
@@ -443,21 +454,10 @@ void frmProgram::receiveMore()
     receiveStep();
 }
 
-bool frmProgram::closingLineIn(const QString &received)
-{
-    for (const QChar c : received) {
-        if (c == QLatin1Char('%'))
-            ++m_percents;
-        else if (c == QLatin1Char('\n') && m_percents >= 2)
-            return true;
-    }
-    return false;
-}
-
 // On a stop, what arrived since the last step still goes into the text.
 void frmProgram::takeLastReceived()
 {
-    appendReceived(ucDnc1->Receive()); // with a CR held back from the last step
+    appendReceived(m_received.take(ucDnc1->Receive())); // with a CR held back from the last step
 }
 
 void frmProgram::remoteStep()
@@ -497,8 +497,10 @@ void frmProgram::ucDnc1_Status(qint16 intStatus)
 // raised the error has ended, so that no step waits inside another.
 void frmProgram::ucDnc1_ErrorStatus(qint16 intErrorStatus)
 {
-    if (!m_closing && actAction != actIdle && ucDnc1->Action() == actIdle)
+    if (!m_closing && actAction != actIdle && ucDnc1->Action() == actIdle) {
+        m_receiveEnded = ReceiveEnd::BrokenOff;
         StopSending();
+    }
     showTransferMessage(GetString(QString(), intErrorStatus));
 }
 

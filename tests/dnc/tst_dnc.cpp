@@ -6,6 +6,7 @@
 #include "common/SettingsStore.h"
 #include "dnc/CodeTables.h"
 #include "dnc/ErrorTexts.h"
+#include "dnc/LinePace.h"
 #include "dnc/LineSettings.h"
 #include "dnc/MarkedInput.h"
 #include "dnc/PortNames.h"
@@ -152,11 +153,12 @@ private slots:
         };
         // Refused: nothing changes.
         for (const char *writes :
-             {"ComPort=COM17", "ComPort=0",    "ComPort=COMX",   "ComPort=LPT1",    "ComPort=2.5",
-              "ComPort=COM",   "ComPort=",     "BaudRate=19200", "BaudRate=4800.5", "BaudRate=1000",
-              "BaudRate=fast", "DataBits=9",   "DataBits=3",     "DataBits=7.5",    "StopBits=1.25",
-              "StopBits=3",    "StopBits=two", "Parity=Mark",    "Parity=M",        "Parity=S",
-              "Parity=Space",  "Parity="})
+             {"ComPort=COM17",   "ComPort=0",     "ComPort=COMX",    "ComPort=LPT1",
+              "ComPort=2.5",     "ComPort=COM",   "ComPort=",        "BaudRate=14400",
+              "BaudRate=4800.5", "BaudRate=1000", "BaudRate=230400", "BaudRate=fast",
+              "DataBits=9",      "DataBits=3",    "DataBits=7.5",    "StopBits=1.25",
+              "StopBits=3",      "StopBits=two",  "Parity=Mark",     "Parity=M",
+              "Parity=S",        "Parity=Space",  "Parity="})
             row(QLatin1String(writes), def, com2);
         // Taken ports: writes, port.
         const char *ports[] = {"ComPort=com5", "COM5", "ComPort=COM5", "COM5",
@@ -167,7 +169,9 @@ private slots:
         // Taken line settings: writes > settings string.
         for (const char *taken :
              {"BaudRate=300;BaudRate=1200>1200,e,7,2", "BaudRate=110>110,e,7,2",
-              "BaudRate=9600>9600,e,7,2", "DataBits=8>4800,e,8,2", "DataBits=4>4800,e,4,2",
+              "BaudRate=9600>9600,e,7,2", "BaudRate=19200>19200,e,7,2",
+              "BaudRate=38400>38400,e,7,2", "BaudRate=57600>57600,e,7,2",
+              "BaudRate=115200>115200,e,7,2", "DataBits=8>4800,e,8,2", "DataBits=4>4800,e,4,2",
               "StopBits=1,5>4800,e,7,1.5", "StopBits=1.5>4800,e,7,1.5", "StopBits=1>4800,e,7,1",
               "Parity=odd>4800,O,7,2", "Parity=e>4800,e,7,2", "Parity=None>4800,N,7,2",
               "Parity=n>4800,n,7,2", "Parity=EVEN>4800,E,7,2",
@@ -886,6 +890,42 @@ private slots:
         QCOMPARE(parsed->stopBits, stopBits);
         QFETCH(double, bits);
         QCOMPARE(charactersPerSecond(*parsed), baud / bits);
+    }
+
+    // The rates of modern controls: the channel takes the number, and the pace of a send at
+    // the line's speed and the bound of its drain follow it. 8N1 carries baud / 10 characters
+    // a second; 64 handed at once, ms later the line has carried some of them.
+    void fastRatesPaceTheLine_data()
+    {
+        QTest::addColumn<QString>("baud");
+        QTest::addColumn<int>("ms");
+        QTest::addColumn<int>("room");    // characters that may be handed then
+        QTest::addColumn<int>("drainMs"); // the time of 1152 characters on the line
+        QTest::newRow("9600") << "9600" << 50 << 48 << 1200;
+        QTest::newRow("19200") << "19200" << 25 << 48 << 600;
+        QTest::newRow("38400") << "38400" << 10 << 38 << 300;
+        QTest::newRow("57600") << "57600" << 10 << 57 << 200;
+        QTest::newRow("115200") << "115200" << 5 << 57 << 100;
+    }
+
+    void fastRatesPaceTheLine()
+    {
+        QFETCH(QString, baud);
+        Channel c;
+        c.dnc->setBaudRate(baud);
+        c.dnc->setParity(QStringLiteral("None"));
+        c.dnc->setDataBits(QStringLiteral("8"));
+        c.dnc->setStopBits(QStringLiteral("1"));
+        QCOMPARE(c.dnc->BaudRate(), baud);
+        const std::optional<LineSettings> settings = parseLineSettings(c.line->Settings());
+        QVERIFY(settings);
+        LinePace pace;
+        pace.start(*settings, 1000);
+        pace.handed(LinePace::kAhead);
+        QCOMPARE(pace.room(1000, 0, false), 0);
+        QFETCH(int, ms);
+        QTEST(pace.room(1000 + ms, 0, false), "room");
+        QTEST(int(lineTimeMs(*settings, 1152)), "drainMs");
     }
 
     void markedInput_data()

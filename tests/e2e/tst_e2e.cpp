@@ -11,7 +11,9 @@
 #include "program/FileSendView.h"
 #include "program/Pause.h"
 #include "program/ProgramPanel.h"
+#include "program/ToolpathView.h"
 #include "program/TransferSteps.h"
+#include "program/frmPreview.h"
 #include "program/frmRestart.h"
 #include "support/FrameSession.h"
 #include "support/PtyMachine.h"
@@ -121,15 +123,14 @@ struct E2eSession : E2eMachines, FrameSession {
 
     static QString panel(frmProgram *p, int i) { return p->stbPanel[i]->text(); }
     static bool portOpen(frmProgram *p) { return p->ucDnc1->MSComm1().PortOpen(); }
-    // Back to idle as after a stop: port closed, text editable, marks gone, panels cleared,
-    // no button down.
-    bool idle(frmProgram *p) const
+    // Back to idle as after a stop: port closed, text editable, marks gone, panels cleared
+    // but the status (after a receive, how it ended), no button down.
+    bool idle(frmProgram *p, const QString &status = QStringLiteral("Ready")) const
     {
         return p->actAction == actIdle && !portOpen(p) && !p->rtfText->locked() &&
                p->picControl->isEnabled() && p->rtfText->struckMarks().isEmpty() &&
-               panel(p, 0) == QLatin1String("Ready") && panel(p, 1).isEmpty() &&
-               panel(p, 2).isEmpty() && panel(p, 3).isEmpty() &&
-               !frame->buttonValue(QStringLiteral("Send")) &&
+               panel(p, 0) == status && panel(p, 1).isEmpty() && panel(p, 2).isEmpty() &&
+               panel(p, 3).isEmpty() && !frame->buttonValue(QStringLiteral("Send")) &&
                !frame->buttonValue(QStringLiteral("Receive"));
     }
 };
@@ -482,7 +483,7 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 10000);
         QTRY_COMPARE(s.dialogs.messages, QStringList{"The comm device is no longer there"});
-        QVERIFY(s.idle(p));
+        QVERIFY(s.idle(p, receive ? "Receive broken off: 8 characters" : "Ready"));
         if (receive)
             QCOMPARE(p->rtfText->text(), program + "N40 X4\r\n");
     }
@@ -494,24 +495,25 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("eia");
         QTest::addColumn<int>("receiveEnd"); // 0 by hand, 1 at the closing %, 2 after 5 s quiet
+        QTest::addColumn<int>("count");      // the characters received
         const auto row = [](const char *name, const QByteArray &punched, const char *shown,
-                            const char *expected, bool eia, int receiveEnd) {
-            QTest::newRow(name) << punched << shown << expected << eia << receiveEnd;
+                            const char *expected, bool eia, int receiveEnd, int count) {
+            QTest::newRow(name) << punched << shown << expected << eia << receiveEnd << count;
         };
         // Four bytes a chunk: two steps find a CR without its LF.
         row("ISO, line ends split between chunks", "N20\r\nN30 X1\r\nM30\r\n", "M30\r\n",
-            "N10 G00\r\nN20\r\nN30 X1\r\nM30\r\n", false, 0);
+            "N10 G00\r\nN20\r\nN30 X1\r\nM30\r\n", false, 0, 18);
         // The last CR is held back by the step; the stop takes it.
         row("stopped with the last line end held", "N20\rN30\r", "N30", "N10 G00\r\nN20\r\nN30\r\n",
-            false, 0);
+            false, 0, 8);
         // "N20 X1", LF, "N30 M30", LF in EIA code.
         row("EIA", QByteArray("\x45\x02\x20\x10\x37\x01\x00\x45\x13\x20\x10\x54\x13\x20\x00", 15),
-            "M30\r\n", "N10 G00\r\nN20 X1\r\nN30 M30\r\n", true, 0);
+            "M30\r\n", "N10 G00\r\nN20 X1\r\nN30 M30\r\n", true, 0, 15);
         // The second % received ends it with its line.
         row("ends after the closing %", "%\r\nN20\r\nM30\r\n%\r\n", "M30\r\n%\r\n",
-            "N10 G00\r\n%\r\nN20\r\nM30\r\n%\r\n", false, 1);
+            "N10 G00\r\n%\r\nN20\r\nM30\r\n%\r\n", false, 1, 16);
         row("ends after 5 s quiet", "N20\r\nM30\r\n", "M30\r\n", "N10 G00\r\nN20\r\nM30\r\n", false,
-            2);
+            2, 10);
     }
 
     void appendsToExistingText()
@@ -521,6 +523,7 @@ private slots:
         QFETCH(QString, expected);
         QFETCH(bool, eia);
         QFETCH(int, receiveEnd);
+        QFETCH(int, count);
         E2eSession s;
         frmProgram *p = s.program();
         p->picControl->controls->optFormat[eia ? 1 : 0]->setChecked(true);
@@ -543,7 +546,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(p->rtfText->text().endsWith(shown), 5000);
         const int length = p->rtfText->textLength();
         if (receiveEnd == 0) {
-            QCOMPARE(E2eSession::panel(p, 2), QString::number(length));
+            // The count is what came, not what the program holds.
+            QTRY_COMPARE(E2eSession::panel(p, 2), QString::number(count));
             QCOMPARE(p->rtfText->selStart(), length);
             // By hand, receiving never ends by itself; the same command stops it.
             QCOMPARE(p->actAction, qint32(actReceive));
@@ -557,8 +561,10 @@ private slots:
             p->tEvent_Timer();
         }
         QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 5000);
-        QVERIFY(!E2eSession::portOpen(p));
-        QVERIFY(!s.frame->buttonValue(QStringLiteral("Receive")));
+        const char *const ended[] = {"Receive stopped by hand: %1 characters",
+                                     "Receive ended at the closing %: %1 characters",
+                                     "Receive ended after 5 s quiet: %1 characters"};
+        QVERIFY(s.idle(p, QString::fromLatin1(ended[receiveEnd]).arg(count)));
         QCOMPARE(p->rtfText->text(), expected);
         // The text was set anew: the old formatting is gone.
         p->rtfText->select(0, 3);
@@ -741,6 +747,69 @@ private slots:
         QVERIFY(progress.last().last().toLongLong() >= program.size());
     }
 
+    // Escape in the program's preview, in any of its parts, or in the view of a file being
+    // sent stops the send as Escape in the editor does: the line closes well before the end.
+    void escapeInTheOtherViewsStops_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>(
+            "where"); // the preview's path, its view list, the preview, the file view
+        QTest::newRow("the preview's toolpath") << "" << 0;
+        QTest::newRow("the preview's view list") << "" << 1;
+        QTest::newRow("the preview") << "" << 2;
+        QTest::newRow("the file view") << "part.nc" << 3;
+    }
+
+    void escapeInTheOtherViewsStops()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, where);
+        E2eSession s;
+        frmProgram *p = s.program();
+        const QByteArray program = longProgram(200);
+        startSend(s, program, 1, file, true);
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+        QWidget *target = p->fileView;
+        if (where < 3) {
+            p->Preview();
+            auto *preview = p->findChild<frmPreview *>();
+            QWidget *const parts[] = {preview->view, preview->cboView, preview};
+            target = parts[where];
+        }
+        QTest::keyClick(target, Qt::Key_Escape);
+        // The clock runs on: whatever a stop still lets go has its time.
+        setTransferClock([&s] { return s.transferNow += 1000; });
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 10000);
+        QVERIFY(!E2eSession::portOpen(p));
+        QVERIFY(program.startsWith(s.machine1.received));
+        QVERIFY(s.machine1.received.size() < 1000);
+    }
+
+    // With "At the closing %", each of two receives in a row in one window ends at its own
+    // closing %; the tape leader before the first % and what follows the closing line in the
+    // same read stay out of the program.
+    void receivesEndAtTheirOwnClosingPercent()
+    {
+        E2eSession s;
+        frmProgram *p = s.program();
+        p->picControl->controls->cboReceiveEnd->setCurrentIndex(1);
+        static const char kLeader[] = "\0\0\0\0   \x7f\x7f LEADER 7\r\n";
+        const QByteArray leader(kLeader, sizeof kLeader - 1);
+        const QByteArray programs[] = {"%\r\nO0001\r\nN10 G00 X0\r\nM30\r\n%\r\n",
+                                       "%\r\nO0002 (SECOND)\r\nN10 G01 X5\r\nM30\r\n%\r\n"};
+        QString expected;
+        for (const QByteArray &program : programs) {
+            s.trigger("mnuCommunicationReceive");
+            QCOMPARE(p->actAction, qint32(actReceive));
+            s.machine1.write(leader + program + "AFTER END %\r\nN99\r\n");
+            QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 5000);
+            expected += QString::fromLatin1(program);
+            QCOMPARE(p->rtfText->text(), expected);
+            QVERIFY(s.idle(p, QStringLiteral("Receive ended at the closing %: %1 characters")
+                                  .arg(leader.size() + program.size())));
+        }
+    }
+
     // Escape during the pause before a send: nothing goes out, the window is idle.
     void escapeDuringThePause()
     {
@@ -809,7 +878,7 @@ private slots:
                  QStringList{"The receive stopped: the program has reached 3 lines or 1000 "
                              "characters, the most a program window takes. What the machine "
                              "sent after that is not in the program."});
-        QVERIFY(s.idle(p));
+        QVERIFY(s.idle(p, "Receive broken off: 16 characters"));
     }
 
     // The machine sends XOFF once 100 characters have come: however long the clock runs while

@@ -9,10 +9,12 @@
 #include "editor/RichTextBox.h"
 #include "i18n/Language.h"
 #include "profiles/DefaultLineSettings.h"
+#include "profiles/PortList.h"
 #include "profiles/ValueLists.h"
 #include "profiles/frmOptions.h"
 #include "program/Pause.h"
 #include "program/ProgramPanel.h"
+#include "program/ReceivedText.h"
 #include "program/ToolpathView.h"
 #include "program/TransferSteps.h"
 #include "program/frmPreview.h"
@@ -597,6 +599,97 @@ private slots:
         QCOMPARE(view.drawnPieces(), 2048);
     }
 
+    // What of the line's text goes into the program, read after read ("~" a NUL): all of it
+    // by hand; at the closing %, from the first % to the line end after the second, each
+    // receive counting its own.
+    void receivedText_data()
+    {
+        QTest::addColumn<bool>("toClosingPercent");
+        QTest::addColumn<QStringList>("reads");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<int>("count");
+        const auto row = [](const char *name, bool closing, const QStringList &reads,
+                            const char *program, bool closed, int count) {
+            QTest::newRow(name) << closing << reads << program << closed << count;
+        };
+        row("by hand, everything", false, {"~~ X\r\n%\r\nN1\r\n%\r\n", "AFTER"},
+            "~~ X\r\n%\r\nN1\r\n%\r\nAFTER", false, 21);
+        row("tape leader and stray text dropped", true, {"~~~  ~", "LEADER\r\n%", "\r\nN1\r\n"},
+            "%\r\nN1\r\n", false, 21);
+        row("what follows the closing line dropped", true, {"%\r\nN1\r\n%\r\nAFTER END %\r\n"},
+            "%\r\nN1\r\n%\r\n", true, 10);
+        row("closing line end in the next read", true, {"%\nN1\n%\r", "\nAFTER", "%\n"},
+            "%\nN1\n%\r\n", true, 8);
+        row("nothing after the end", true, {"%\n%\n", "%\nN2\n%\n"}, "%\n%\n", true, 4);
+    }
+
+    void receivedText()
+    {
+        QFETCH(bool, toClosingPercent);
+        QFETCH(QStringList, reads);
+        QFETCH(QString, program);
+        ReceivedText text(toClosingPercent);
+        QString taken;
+        for (QString read : reads)
+            taken += text.take(read.replace(QLatin1Char('~'), QChar(0)));
+        QCOMPARE(taken, program.replace(QLatin1Char('~'), QChar(0)));
+        QTEST(text.closed(), "closed");
+        QTEST(int(text.count()), "count");
+    }
+
+    // A port list is read again each time it opens: a port that came shows, the chosen one
+    // stays chosen, and shows marked once it has gone; the channel stays on it.
+    void portListsReadAgain_data()
+    {
+        QTest::addColumn<bool>("options");
+        QTest::newRow("the panel") << false;
+        QTest::newRow("the Options dialog") << true;
+    }
+
+    void portListsReadAgain()
+    {
+        QFETCH(bool, options);
+        Profiles p;
+        SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"), QStringLiteral("Com5"));
+        frmProgram window;
+        frmOptions dialog;
+        PortList *list = options ? dialog.controls->cboPort : window.picControl->controls->cboPort;
+        QCOMPARE(itemsOf(list), (QStringList{"Com3", "Com5"}));
+        PtyMachine plugged;
+        plugged.mapTo(9);
+        QCOMPARE(itemsOf(list), (QStringList{"Com3", "Com5"}));
+        QSignalSpy choices(list, &QComboBox::currentIndexChanged);
+        const auto open = [list] {
+            list->showPopup();
+            list->hidePopup();
+        };
+        open();
+        QCOMPARE(itemsOf(list), (QStringList{"Com3", "Com5", "Com9"}));
+        QCOMPARE(list->currentText(), QStringLiteral("Com5"));
+        p.port5.reset();
+        open();
+        QCOMPARE(itemsOf(list), (QStringList{"Com3", "Com5 (absent)", "Com9"}));
+        QCOMPARE(list->currentText(), QStringLiteral("Com5 (absent)"));
+        QCOMPARE(choices.count(), 0);
+        QCOMPARE(window.ucDnc1->ComPort(), QStringLiteral("COM5"));
+        // The mark follows the language.
+        setLanguageNumber(3);
+        options ? dialog.SetLanguage() : window.SetLanguage();
+        QCOMPARE(list->currentText(), QStringLiteral("Com5 (ausente)"));
+        setLanguageNumber(1);
+        // Choosing a present port takes it; the absent one is no longer offered.
+        list->setCurrentIndex(list->findText(QStringLiteral("Com9")));
+        open();
+        QCOMPARE(itemsOf(list), (QStringList{"Com3", "Com9"}));
+        if (!options) {
+            QCOMPARE(window.ucDnc1->ComPort(), QStringLiteral("COM9"));
+            return;
+        }
+        dialog.cmdOK->click();
+        QCOMPARE(ReadDefaultLineSettings().Port, QStringLiteral("Com9"));
+    }
+
     // Each list reports its default choice once, as the panel's first setting of the channel.
     void fillersSelectOnce()
     {
@@ -699,9 +792,13 @@ private slots:
                            "StopBits=1", "XOnXOff=0",     "WaitXOn=1",    "RTSCTS=0",
                            "DSRDTR=0",   "ISOEIA=1",      "ReceiveEnd=2", "Pace=1"}
             << QStringList{"Com5", "9600", "8", "None", "1", "010011"} << "9600,N,8,1" << 2;
+        QTest::newRow("fast rate, absent port")
+            << QStringList{"Port=Com12", "BaudRate=115200"}
+            << QStringList{"Com12 (absent)", "115200", "7", "Even", "2", "101100"} << "115200,E,7,2"
+            << 0;
         QTest::newRow("values the lists do not hold")
-            << QStringList{"Port=Com9", "BaudRate=19200", "Parity=odd", "XOnXOff=x",
-                           "ISOEIA=7",  "ReceiveEnd=3",   "Pace=7"}
+            << QStringList{"Port=Com17", "BaudRate=14400", "Parity=odd", "XOnXOff=x",
+                           "ISOEIA=7",   "ReceiveEnd=3",   "Pace=7"}
             << fallback << "4800,E,7,2" << 0;
     }
 
@@ -720,7 +817,7 @@ private slots:
         QCOMPARE(window.picControl->cboMashine->currentText(), QStringLiteral("NONE"));
         // The channel holds what the panel shows.
         const ucDnc &dnc = *window.ucDnc1;
-        QCOMPARE(dnc.ComPort(), shown[0].toUpper());
+        QCOMPARE(dnc.ComPort(), shown[0].section(' ', 0, 0).toUpper());
         QCOMPARE(dnc.MSComm1().Settings().toUpper(), settings);
         const QString flags = shown[5];
         QCOMPARE(QString() + bit(dnc.XOnXOff()) + bit(dnc.RTSCTS()) + bit(dnc.DTRDTS()) +
@@ -737,7 +834,7 @@ private slots:
         frmProgram one;
         frmProgram two;
         one.picControl->controls->optFormat[1]->setChecked(true);
-        one.picControl->controls->cboBaudRate->setCurrentIndex(0);
+        QVERIFY(selectItemText(one.picControl->controls->cboBaudRate, "9600"));
         QVERIFY(one.ucDnc1->EIA());
         QVERIFY(!two.ucDnc1->EIA());
         QCOMPARE(one.ucDnc1->BaudRate(), QStringLiteral("9600"));
@@ -788,7 +885,7 @@ private slots:
             const LineSettingsControls &c = *options.controls;
             c.chkDSRDTR->setChecked(false);
             c.optFormat[1]->setChecked(true);
-            c.cboBaudRate->setCurrentIndex(0);
+            QVERIFY(selectItemText(c.cboBaudRate, "9600"));
             c.cboReceiveEnd->setCurrentIndex(1);
             c.cboPace->setCurrentIndex(1);
             (ok ? options.cmdOK : options.cmdCancel)->click();
@@ -819,12 +916,12 @@ private slots:
         p.port3.reset();
         p.port5.reset();
         frmOptions options;
-        QCOMPARE(options.controls->cboPort->count(), 0);
+        QCOMPARE(itemsOf(options.controls->cboPort), QStringList{"Com5 (absent)"});
         options.cmdOK->click();
         QCOMPARE(ReadDefaultLineSettings().Port, QStringLiteral("Com5"));
-        // A window without ports keeps the channel on its own first port.
+        // The window's channel stays on the stored port, to be plugged in.
         frmProgram window;
-        QCOMPARE(window.ucDnc1->ComPort(), QStringLiteral("COM2"));
+        QCOMPARE(window.ucDnc1->ComPort(), QStringLiteral("COM5"));
     }
 };
 
