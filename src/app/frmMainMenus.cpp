@@ -83,6 +83,8 @@ const std::pair<const char *, int> kCaptions[] = {
     {"mnuProgramClean", 124},
     {"mnuProgramNumbering", 125},
     {"mnuProgramPreview", 470},
+    {"mnuProgramFacts", 570},
+    {"mnuProgramCompare", 571},
     {"mnuCommunication", 126},
     {"mnuCommunicationSend", 127},
     {"mnuCommunicationReceive", 128},
@@ -247,6 +249,10 @@ void frmMain::buildMenus()
        [this] { programNumbering(); });
     on(addEntry(prog, QStringLiteral("mnuProgramPreview"), QStringLiteral("Preview")),
        program(&frmProgram::Preview));
+    on(addEntry(prog, QStringLiteral("mnuProgramFacts"), QStringLiteral("Program Facts")),
+       [this] { programFacts(); });
+    on(addEntry(prog, QStringLiteral("mnuProgramCompare"), QStringLiteral("Compare With…")),
+       [this] { programCompare(); });
 
     QMenu *comm =
         addMenu(nullptr, QStringLiteral("mnuCommunication"), QStringLiteral("Communication"));

@@ -1,16 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The facts of a program (cycle time, lengths, ranges, tools) and the line comparison of two
 // programs, on hand-worked programs.
+#include "dialogs/frmCompare.h"
+#include "dialogs/frmProgramFacts.h"
+#include "profiles/MachineRapidRate.h"
+#include "program/ProgramPanel.h"
+#include "support/FrameSession.h"
 #include "tools/LineCompare.h"
 #include "tools/ProgramFacts.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QListWidget>
+#include <QPushButton>
 #include <QRandomGenerator>
+#include <QTableView>
+#include <QTableWidget>
 #include <QtTest>
 
 #include <cmath>
 #include <numbers>
 
 using namespace kordavel;
+using namespace kordavel::test;
 
 namespace {
 
@@ -332,6 +345,135 @@ private slots:
             LineCompare::compare(splitLines(u"a\nb\nc\nd\ne\nf"), splitLines(u"x\nb\nc\nf\ny"));
         QCOMPARE(encode(rows), QStringLiteral("~00 =11 =22 -3. -4. =53 +.4"));
         QCOMPARE(LineCompare::differences(rows), QList<qsizetype>({0, 3, 6}));
+    }
+
+    void clockText_data()
+    {
+        QTest::addColumn<double>("minutes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("square") << 0.4 << "0:00:24";
+        QTest::newRow("rounded to the second") << 1.0 / 120 + 1e-9 << "0:00:01";
+        QTest::newRow("hours") << 61.5 << "1:01:30";
+        QTest::newRow("no number") << std::nan("") << "0:00:00";
+    }
+    void clockText()
+    {
+        QFETCH(double, minutes);
+        QFETCH(QString, text);
+        QCOMPARE(frmProgramFacts::clockText(minutes), text);
+    }
+
+    void rapidRateKeptPerMachine_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<double>("rate");
+        QTest::newRow("absent") << QString() << 5000.0;
+        QTest::newRow("stored") << "12000" << 12000.0;
+        QTest::newRow("not a number") << "fast" << 5000.0;
+        QTest::newRow("zero") << "0" << 5000.0;
+    }
+    void rapidRateKeptPerMachine()
+    {
+        QFETCH(QString, stored);
+        QFETCH(double, rate);
+        TestFolders folders;
+        if (!stored.isNull())
+            SaveSetting(QStringLiteral("Machine Mill1"), QStringLiteral("RapidRate"), stored);
+        QCOMPARE(ReadRapidRate(QStringLiteral("Mill1")), rate);
+        QCOMPARE(ReadRapidRate(QStringLiteral("Lathe1")), 5000.0);
+    }
+
+    // The window shows the facts once read; a new rapid rate is the machine's from then on
+    // and the time follows it.
+    void factsWindow()
+    {
+        TestFolders folders;
+        const QString program =
+            QStringLiteral("T1 M6 (END MILL D10)\nG0 X0 Y0 Z100\nG1 Z0 F100\nX10\nY10\nX0\nY0\n"
+                           "G0 Z100\nM30\n");
+        frmProgramFacts window(QStringLiteral("PLATE.NC"), program, QStringLiteral("Mill1"));
+        QSignalSpy read(&window, &frmProgramFacts::factsRead);
+        QVERIFY(read.wait());
+        // 100 mm down at F100 and the square: 1.4 min; 200 mm of rapids at 5000 mm/min.
+        QCOMPARE(window.tblFacts->item(0, 1)->text(), QStringLiteral("0:01:26"));
+        QCOMPARE(window.tblTools->rowCount(), 1);
+        QCOMPARE(window.tblTools->item(0, 2)->text(), QStringLiteral("END MILL D10"));
+        window.txtRapidRate->setValue(1000);
+        QVERIFY(read.wait());
+        QCOMPARE(window.tblFacts->item(0, 1)->text(), QStringLiteral("0:01:36"));
+        QCOMPARE(ReadRapidRate(QStringLiteral("Mill1")), 1000.0);
+        QCOMPARE(ReadRapidRate(QStringLiteral("NONE")), 5000.0);
+    }
+
+    // F7 and Shift+F7 walk the differences; ignoring block numbers leaves none in a
+    // renumbered program.
+    void compareWindow()
+    {
+        frmCompare window(QStringLiteral("SENT"), QStringLiteral("N10 G0 X0\nN20 G1 X5\nN30 M30"),
+                          QStringLiteral("RECEIVED"), QStringLiteral("N1 G0 X0\nN2 G1 X5\nN3 M30"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.differences().size(), 1);
+        QCOMPARE(window.currentRow(), 0);
+        window.chkIgnoreBlanks->setChecked(true);
+        window.chkIgnoreNumbers->setChecked(true);
+        QVERIFY(window.differences().isEmpty());
+        QVERIFY(!window.cmdNext->isEnabled());
+        window.chkIgnoreNumbers->setChecked(false);
+
+        frmCompare moves(QStringLiteral("A"), QStringLiteral("a\nb\nc\nd\ne\nf"),
+                         QStringLiteral("B"), QStringLiteral("x\nb\nc\nf\ny"));
+        moves.show();
+        moves.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&moves));
+        QCOMPARE(moves.currentRow(), 0);
+        QTest::keyClick(&moves, Qt::Key_F7);
+        QCOMPARE(moves.currentRow(), 3);
+        QTest::keyClick(&moves, Qt::Key_F7);
+        QCOMPARE(moves.currentRow(), 6);
+        QTest::keyClick(&moves, Qt::Key_F7);
+        QCOMPARE(moves.currentRow(), 6);
+        QTest::keyClick(&moves, Qt::Key_F7, Qt::ShiftModifier);
+        QCOMPARE(moves.currentRow(), 3);
+        const QModelIndex removed = moves.tblCompare->model()->index(3, 1);
+        QCOMPARE(removed.data().toString(), QStringLiteral("d"));
+        QCOMPARE(moves.tblCompare->model()->index(3, 3).data().toString(), QString());
+    }
+
+    // From the frame: the program received back is compared with the one sent by choosing
+    // Compare With and OK; Program Facts reads the active window with its machine's rate.
+    void fromTheFrame()
+    {
+        FrameSession session;
+        frmProgram *sent = session.program();
+        sent->setWindowTitle(QStringLiteral("SENT.NC"));
+        sent->rtfText->setText(QStringLiteral("%\r\nN10 G0 X0\r\nN20 G1 X5 F100\r\nM30\r\n%"));
+        frmProgram *received = session.frame->NewProgramWindow(0);
+        received->rtfText->setText(QStringLiteral("%\r\nN10 G0X0\r\nN20 G1X5F100\r\nM30\r\n%"));
+        QCOMPARE(session.program(), received);
+        session.trigger("mnuProgramCompare");
+        auto *picker = session.frame->findChild<frmCompareWith *>();
+        QVERIFY(picker);
+        QCOMPARE(picker->lstPrograms->currentItem()->text(), QStringLiteral("SENT.NC"));
+        picker->cmdOK->click();
+        auto *compare = session.frame->findChild<frmCompare *>();
+        QVERIFY(compare);
+        QCOMPARE(compare->differences().size(), 1);
+        compare->chkIgnoreBlanks->setChecked(true);
+        QVERIFY(compare->differences().isEmpty());
+        compare->close();
+
+        received->picControl->cboMashine->setCurrentIndex(0);
+        SaveRapidRate(received->picControl->cboMashine->currentText(), 60);
+        session.trigger("mnuProgramFacts");
+        auto *facts = session.frame->findChild<frmProgramFacts *>();
+        QVERIFY(facts);
+        QSignalSpy read(facts, &frmProgramFacts::factsRead);
+        QVERIFY(read.wait());
+        // 5 mm at F100 and 0 mm of rapids.
+        QCOMPARE(facts->tblFacts->item(0, 1)->text(), QStringLiteral("0:00:03"));
+        QCOMPARE(facts->txtRapidRate->value(), 60.0);
+        facts->close();
     }
 };
 
