@@ -41,7 +41,9 @@ void EditScript::run(qint32 aLo, qint32 aHi, qint32 bLo, qint32 bHi)
     while (aLo < aHi && bLo < bHi && m_a[aHi - 1] == m_b[bHi - 1])
         --aHi, --bHi;
     qint32 x = 0, y = 0;
-    if (aLo < aHi && bLo < bHi && split(aLo, aHi, bLo, bHi, x, y)) {
+    // A split at a corner would come back here unchanged: it cannot be, but is not followed.
+    if (aLo < aHi && bLo < bHi && split(aLo, aHi, bLo, bHi, x, y) && !(x == aLo && y == bLo) &&
+        !(x == aHi && y == bHi)) {
         run(aLo, x, bLo, y);
         run(x, aHi, y, bHi);
         return;
