@@ -7,6 +7,7 @@
 #include "common/CommonDialog.h"
 #include "common/MessageBox.h"
 #include "dialogs/frmCompare.h"
+#include "dialogs/frmCompareWith.h"
 #include "dialogs/frmProgramFacts.h"
 #include "editor/ProgramFile.h"
 #include "editor/RichTextBox.h"

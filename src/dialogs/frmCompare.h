@@ -9,7 +9,6 @@
 
 class QCheckBox;
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QTableView;
 class QTextDocument;
@@ -54,28 +53,6 @@ private:
     QString m_leftCaption, m_rightCaption;
     CompareModel *m_model;
     QList<qsizetype> m_differences;
-};
-
-// Picks the program to compare with: one of the open windows (listed first, the first one
-// chosen) or a file. Opened window-modal; it reports its choice and closes.
-class frmCompareWith : public QDialog, public LanguageAware {
-    Q_OBJECT
-public:
-    frmCompareWith(const QStringList &windows, QWidget *parent = nullptr);
-    bool SetLanguage() override;
-
-    QListWidget *lstPrograms;
-    QPushButton *cmdFile;
-    QPushButton *cmdOK;
-    QPushButton *cmdCancel;
-
-signals:
-    void windowChosen(int index);
-    // The file button: the caller asks for the file.
-    void fileWanted();
-
-private:
-    void chooseWindow();
 };
 
 } // namespace kordavel

@@ -2,6 +2,7 @@
 // The facts of a program (cycle time, lengths, ranges, tools) and the line comparison of two
 // programs, on hand-worked programs.
 #include "dialogs/frmCompare.h"
+#include "dialogs/frmCompareWith.h"
 #include "dialogs/frmProgramFacts.h"
 #include "profiles/MachineRapidRate.h"
 #include "program/ProgramPanel.h"
@@ -462,6 +463,26 @@ private slots:
         compare->chkIgnoreBlanks->setChecked(true);
         QVERIFY(compare->differences().isEmpty());
         compare->close();
+
+        // A file: the one punched back, renumbered; and one that is not there.
+        session.dialogs.openAnswers << writeFile(session.folders.file(QStringLiteral("BACK.NC")),
+                                                 "%\r\nN1 G0 X0\r\nN2 G1 X5 F100\r\nM30\r\n%\r\n")
+                                    << session.folders.file(QStringLiteral("GONE.NC"));
+        for (int i = 0; i < 2; ++i) {
+            session.trigger("mnuProgramCompare");
+            session.frame->findChildren<frmCompareWith *>().last()->cmdFile->click();
+        }
+        QCOMPARE(session.dialogs.messages.size(), 1);
+        QVERIFY(session.dialogs.messages[0].contains(QLatin1String("GONE.NC")));
+        auto *fromFile = session.frame->findChildren<frmCompare *>().last();
+        QVERIFY(fromFile != compare);
+        QCOMPARE(fromFile->rows().size(), 5);
+        QCOMPARE(fromFile->differences().size(), 1);
+        fromFile->chkIgnoreNumbers->setChecked(true);
+        QCOMPARE(fromFile->differences().size(), 1);
+        fromFile->chkIgnoreBlanks->setChecked(true);
+        QVERIFY(fromFile->differences().isEmpty());
+        fromFile->close();
 
         received->picControl->cboMashine->setCurrentIndex(0);
         SaveRapidRate(received->picControl->cboMashine->currentText(), 60);
