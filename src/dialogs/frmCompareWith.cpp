@@ -35,6 +35,8 @@ frmCompareWith::frmCompareWith(const QStringList &windows, QWidget *parent) : QD
     layout->addWidget(lstPrograms);
     layout->addLayout(buttons);
     resize(420, 300);
+    // One click on a window chooses it.
+    connect(lstPrograms, &QListWidget::itemClicked, this, &frmCompareWith::chooseWindow);
     connect(lstPrograms, &QListWidget::itemActivated, this, &frmCompareWith::chooseWindow);
     connect(cmdOK, &QPushButton::clicked, this, &frmCompareWith::chooseWindow);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -12,7 +12,8 @@ class QPushButton;
 namespace kordavel {
 
 // Picks the program to compare with: one of the open windows (listed first, the first one
-// chosen) or a file. Opened window-modal; it reports its choice and closes.
+// chosen; a click on one, or OK, takes it) or a file. Opened window-modal; it reports its
+// choice and closes.
 class frmCompareWith : public QDialog, public LanguageAware {
     Q_OBJECT
 public:

@@ -441,8 +441,9 @@ private slots:
         QCOMPARE(moves.tblCompare->model()->index(3, 3).data().toString(), QString());
     }
 
-    // From the frame: the program received back is compared with the one sent by choosing
-    // Compare With and OK; Program Facts reads the active window with its machine's rate.
+    // From the frame: the program received back is compared with the one sent in two clicks,
+    // Compare With and the sent program's window; Program Facts reads the active window with its
+    // machine's rate.
     void fromTheFrame()
     {
         FrameSession session;
@@ -456,7 +457,10 @@ private slots:
         auto *picker = session.frame->findChild<frmCompareWith *>();
         QVERIFY(picker);
         QCOMPARE(picker->lstPrograms->currentItem()->text(), QStringLiteral("SENT.NC"));
-        picker->cmdOK->click();
+        QVERIFY(QTest::qWaitForWindowExposed(picker));
+        QTest::mouseClick(
+            picker->lstPrograms->viewport(), Qt::LeftButton, {},
+            picker->lstPrograms->visualItemRect(picker->lstPrograms->item(0)).center());
         auto *compare = session.frame->findChild<frmCompare *>();
         QVERIFY(compare);
         QCOMPARE(compare->differences().size(), 1);
