@@ -13,8 +13,10 @@
 #include "editor/RichTextBox.h"
 #include "program/FileProblemText.h"
 #include "program/ProgramPanel.h"
+#include "program/frmPreview.h"
 #include "program/frmProgram.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -29,9 +31,12 @@ void frmMain::programFacts()
     frmProgram *program = activeProgram();
     if (!program)
         return;
+    // Read as the program's preview reads it.
+    const auto *preview = program->findChild<frmPreview *>();
     auto *facts = new frmProgramFacts(program->windowTitle(),
                                       frmCompare::documentLines(*program->rtfText->document()),
-                                      program->picControl->cboMashine->currentText(), this);
+                                      program->picControl->cboMashine->currentText(),
+                                      preview && preview->chkLathe->isChecked(), this);
     facts->show();
 }
 

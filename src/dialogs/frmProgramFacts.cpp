@@ -42,13 +42,14 @@ void setRow(QTableWidget *table, int row, const QStringList &cells)
 } // namespace
 
 frmProgramFacts::frmProgramFacts(const QString &caption, const QString &program,
-                                 const QString &machine, QWidget *parent)
+                                 const QString &machine, bool lathe, QWidget *parent)
     : QDialog(parent), m_caption(caption), m_program(program), m_machine(machine)
 {
     setObjectName(QStringLiteral("frmProgramFacts"));
     setAttribute(Qt::WA_DeleteOnClose);
     chkLathe = new QCheckBox(QStringLiteral("Lathe"), this);
     chkLathe->setObjectName(QStringLiteral("chkLathe"));
+    chkLathe->setChecked(lathe);
     lblRapidRate = new QLabel(this);
     txtRapidRate = new QDoubleSpinBox(this);
     txtRapidRate->setObjectName(QStringLiteral("txtRapidRate"));

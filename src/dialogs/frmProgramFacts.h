@@ -24,9 +24,10 @@ namespace kordavel {
 class frmProgramFacts : public QDialog, public LanguageAware {
     Q_OBJECT
 public:
-    // program: its rows joined by LF; machine: the name whose rapid rate is used.
+    // program: its rows joined by LF; machine: the name whose rapid rate is used; lathe:
+    // Lathe ticked at first.
     frmProgramFacts(const QString &caption, const QString &program, const QString &machine,
-                    QWidget *parent = nullptr);
+                    bool lathe = false, QWidget *parent = nullptr);
     ~frmProgramFacts() override;
 
     bool SetLanguage() override;

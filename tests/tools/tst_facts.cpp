@@ -6,6 +6,7 @@
 #include "dialogs/frmProgramFacts.h"
 #include "profiles/MachineRapidRate.h"
 #include "program/ProgramPanel.h"
+#include "program/frmPreview.h"
 #include "support/FrameSession.h"
 #include "tools/LineCompare.h"
 #include "tools/ProgramFacts.h"
@@ -488,6 +489,9 @@ private slots:
         QVERIFY(fromFile->differences().isEmpty());
         fromFile->close();
 
+        received->rtfText->setText(QStringLiteral("G98\r\nG0 X2\r\nG1 Z-5 F100\r\n"));
+        received->Preview();
+        received->findChild<frmPreview *>()->chkLathe->setChecked(true);
         received->picControl->cboMashine->setCurrentIndex(0);
         SaveRapidRate(received->picControl->cboMashine->currentText(), 60);
         session.trigger("mnuProgramFacts");
@@ -495,9 +499,10 @@ private slots:
         QVERIFY(facts);
         QSignalSpy read(facts, &frmProgramFacts::factsRead);
         QVERIFY(read.wait());
-        // 5 mm at F100 and 0 mm of rapids.
-        QCOMPARE(facts->tblFacts->item(0, 1)->text(), QStringLiteral("0:00:03"));
+        // As on a lathe: 1 mm of rapid (X is a diameter) at 60 mm/min, 5 mm at F100.
+        QCOMPARE(facts->tblFacts->item(0, 1)->text(), QStringLiteral("0:00:04"));
         QCOMPARE(facts->txtRapidRate->value(), 60.0);
+        QVERIFY(facts->chkLathe->isChecked());
         facts->close();
     }
 };
