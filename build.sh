@@ -73,6 +73,7 @@ bench)
     build/default/bench/bench_preview 2000 1
     build/default/bench/bench_dnc 1 1
     build/default/bench/bench_transfer 5 1000 200
+    build/default/bench/bench_compare 2000 20 1
     { set +x; } 2>/dev/null
     ;;
 package)

@@ -85,6 +85,8 @@ public:
     void editReplace();
     void programClean();
     void programNumbering();
+    void programFacts();
+    void programCompare();
     // Communication > Send and Receive, by the active window's transfer state; Tools >
     // Options.
     void communicationSend();

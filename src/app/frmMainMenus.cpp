@@ -84,6 +84,8 @@ const std::pair<const char *, int> kCaptions[] = {
     {"mnuProgramNumbering", 125},
     {"mnuProgramPreview", 470},
     {"mnuProgramSendFromCaret", 590},
+    {"mnuProgramFacts", 570},
+    {"mnuProgramCompare", 571},
     {"mnuCommunication", 126},
     {"mnuCommunicationSend", 127},
     {"mnuCommunicationReceive", 128},
@@ -250,6 +252,10 @@ void frmMain::buildMenus()
        program(&frmProgram::Preview));
     on(addEntry(prog, QStringLiteral("mnuProgramSendFromCaret"), QStringLiteral("Send from Caret")),
        program(&frmProgram::SendFromCaret));
+    on(addEntry(prog, QStringLiteral("mnuProgramFacts"), QStringLiteral("Program Facts")),
+       [this] { programFacts(); });
+    on(addEntry(prog, QStringLiteral("mnuProgramCompare"), QStringLiteral("Compare With…")),
+       [this] { programCompare(); });
 
     QMenu *comm =
         addMenu(nullptr, QStringLiteral("mnuCommunication"), QStringLiteral("Communication"));
