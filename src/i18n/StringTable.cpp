@@ -355,6 +355,10 @@ const Entry kEntries[] = {
     {531, "Redo", "Повтаряне", "Rehacer"},
     {532, "Numbering", "Номериране", "Numerando"},
     {533, "Cleaning", "Почистване", "Limpiando"},
+    {565, "Numbers without a point are thousandths", "Числата без точка са хилядни",
+     "Numeros sin punto son milesimas"},
+    {566, "X100 reads as 0.100 mm", "X100 се чете като 0,100 мм", "X100 se lee como 0,100 mm"},
+    {567, "Close the preview", "Затваряне на прегледа", "Cerrar la vista previa"},
 };
 
 const QHash<int, QString> &table()

@@ -15,12 +15,14 @@
 
 class QLabel;
 class QProgressBar;
+class QScrollArea;
 class QStatusBar;
 class QTimer;
 
 namespace kordavel {
 
 class FileSendView;
+class PaneHandle;
 class RichTextBox;
 class ProgramPanel;
 class frmPreview;
@@ -56,8 +58,10 @@ public:
     // the background: the window shows the progress and its text is locked meanwhile.
     bool Clean();
     bool Numbering();
-    // Opens the toolpath preview beside the window, or brings it to the front.
+    // Opens the toolpath preview as a pane of the window, between the text and the panel;
+    // it never covers the panel or the status bar.
     void Preview();
+    frmPreview *preview() const;
 
     RichTextBox *rtfText;
     RichTextBox *rtfRemote;
@@ -87,6 +91,8 @@ public:
     bool SetMachineIcon(const QString &name);
 
     ProgramPanel *picControl;
+    // Holds the panel, and scrolls it in a window lower than the panel.
+    QScrollArea *panelArea;
     // Made by the first SendFile.
     FileSendView *fileView = nullptr;
     QTimer *tEvent;
@@ -183,6 +189,8 @@ private:
     QProgressBar *m_fileProgress = nullptr;
     bool m_cleaning = false; // the rewrite under way is a Clean, else a Numbering
     QPointer<frmPreview> m_preview;
+    PaneHandle *m_previewHandle = nullptr;
+    double m_previewShare = 0.45; // of the text area's width
     qint32 lngPosition = 0;
     qint32 lngLineStart = 0;
     qint32 lngSendStart = 0;
