@@ -154,6 +154,8 @@ void frmProgram::layoutWindow()
     const ProgramLayout layout = computeProgramLayout(
         pixelsToTwipsX(width()), pixelsToTwipsY(height()), pixelsToTwipsX(panelWidth),
         pixelsToTwipsY(statusHeight), actAction == actRemote);
+    // The scroll bar shows exactly when the width above has room for it.
+    panelArea->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     if (paneHeight >= 0) {
         stbStatus->setGeometry(0, paneHeight, width(), statusHeight);
         panelArea->setGeometry(std::max(0, width() - panelWidth), 0, panelWidth, paneHeight);
