@@ -238,6 +238,9 @@ bool frmProgram::SetLanguage()
 {
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
     picControl->SetLanguage();
+    // The preview's least width follows its captions.
+    if (m_preview)
+        m_preview->SetLanguage();
     layoutWindow();
     return true;
 }
