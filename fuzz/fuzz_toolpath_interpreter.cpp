@@ -5,7 +5,9 @@
 // and the arcs give finite points at the piece counts the view asks for from the smallest
 // to the largest zoom. Read a line at a time, the program gives the same path.
 //
-// The first byte chooses the lathe mode (bit 0); the rest is the program, as UTF-8.
+// The first byte chooses the lathe mode (bit 0) and whole numbers as thousandths (bit 1);
+// the rest is the program, as UTF-8. The machine kind is read from the same program.
+#include "tools/MachineKind.h"
 #include "tools/ToolpathInterpreter.h"
 
 #include <cmath>
@@ -97,16 +99,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (size == 0)
         return 0;
     const bool lathe = data[0] & 1;
+    const bool thousandths = data[0] & 2;
     const QString program =
         QString::fromUtf8(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
 
+    (void)machineKindOf(program);
     ToolpathInterpreter whole(lathe, kMaxSegments);
+    whole.setThousandths(thousandths);
     for (qsizetype at = 0; at < program.size();)
         at = whole.addLines(program, at, program.size());
     const Toolpath path = whole.takePath();
     check(path, program.count(QLatin1Char('\n')) + 1);
 
     ToolpathInterpreter sliced(lathe, kMaxSegments);
+    sliced.setThousandths(thousandths);
     for (qsizetype at = 0; at < program.size();)
         at = sliced.addLines(program, at, 1);
     if (!samePath(path, sliced.path()))

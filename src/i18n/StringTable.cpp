@@ -396,6 +396,10 @@ const Entry kEntries[] = {
     {587, "Next difference", "Следваща разлика", "Diferencia siguiente"},
     {588, "Previous difference", "Предишна разлика", "Diferencia anterior"},
     {589, "Differences: %1", "Разлики: %1", "Diferencias: %1"},
+    {565, "Numbers without a point are thousandths", "Числата без точка са хилядни",
+     "Numeros sin punto son milesimas"},
+    {566, "X100 reads as 0.100 mm", "X100 се чете като 0,100 мм", "X100 se lee como 0,100 mm"},
+    {567, "Close the preview", "Затваряне на прегледа", "Cerrar la vista previa"},
 };
 
 const QHash<int, QString> &table()

@@ -132,9 +132,14 @@ void ProgramPanel::placeControls()
     controls->widenLists();
     fitTextsInTwipsContent(this);
     int right = 0;
-    for (const QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+    int bottom = 0;
+    for (const QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         right = std::max(right, child->x() + child->width());
-    setFixedWidth(std::max(twipsToPixelsX(kWidth), right + twipsToPixelsX(120)));
+        bottom = std::max(bottom, child->y() + child->height());
+    }
+    // As tall as its controls: a window lower than that scrolls the panel.
+    setFixedSize(std::max(twipsToPixelsX(kWidth), right + twipsToPixelsX(120)),
+                 bottom + twipsToPixelsY(120));
 }
 
 } // namespace kordavel

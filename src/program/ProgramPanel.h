@@ -17,7 +17,8 @@ class ucDnc;
 
 // The communication panel at the right edge of a program window: the machine and the line
 // settings of the window's own channel. Every change, by the user or by code, goes at once
-// into that channel and nowhere else.
+// into that channel and nowhere else. The panel is as large as its controls need; the window
+// scrolls it when it is lower than that.
 class ProgramPanel : public QWidget {
     Q_OBJECT
 public:

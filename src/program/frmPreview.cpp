@@ -3,8 +3,10 @@
 
 #include "ToolpathView.h"
 
+#include "common/SettingsStore.h"
 #include "editor/RichTextBox.h"
 #include "editor/TextPositions.h"
+#include "tools/MachineKind.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +17,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace kordavel {
@@ -26,11 +29,17 @@ constexpr qsizetype kSliceLines = 20000;
 // Words shown in the status line; the tooltip holds more.
 constexpr int kStatusWords = 6;
 constexpr int kTooltipWords = 200;
+// Where the last choices are stored.
+const QString kSection = QStringLiteral("Preview");
+
+void store(const QString &key, int value)
+{
+    SaveSetting(kSection, key, QString::number(value));
+}
 
 } // namespace
 
-frmPreview::frmPreview(RichTextBox *editor, QWidget *parent)
-    : QWidget(parent, Qt::Tool), m_editor(editor)
+frmPreview::frmPreview(RichTextBox *editor, QWidget *parent) : QWidget(parent), m_editor(editor)
 {
     setObjectName(QStringLiteral("frmPreview"));
     view = new ToolpathView(this);
@@ -41,14 +50,27 @@ frmPreview::frmPreview(RichTextBox *editor, QWidget *parent)
                        QStringLiteral("Isometric")});
     chkLathe = new QCheckBox(this);
     chkLathe->setObjectName(QStringLiteral("chkLathe"));
+    chkThousandths = new QCheckBox(this);
+    chkThousandths->setObjectName(QStringLiteral("chkThousandths"));
     cmdFit = new QPushButton(this);
     cmdFit->setObjectName(QStringLiteral("cmdFit"));
+    cmdClose = new QToolButton(this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdClose->setText(QStringLiteral("\u00d7"));
+    cmdClose->setAutoRaise(true);
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     lblStatus->setTextFormat(Qt::PlainText);
-    // A long list is cut at the window's edge, not the window widened: the tooltip has it.
+    // A long list wraps within the pane rather than widening it; the tooltip has it whole.
+    lblStatus->setWordWrap(true);
     lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+    cboView->setCurrentIndex(std::clamp<int>(GetSettingInt16(kSection, QStringLiteral("View"), 0),
+                                             0, cboView->count() - 1));
+    m_lastLathe = GetSettingInt16(kSection, QStringLiteral("Lathe"), 0) == 1;
+    chkLathe->setChecked(m_lastLathe);
+    chkThousandths->setChecked(GetSettingInt16(kSection, QStringLiteral("Thousandths"), 0) == 1);
 
     auto *bar = new QHBoxLayout;
     bar->addWidget(lblView);
@@ -56,9 +78,11 @@ frmPreview::frmPreview(RichTextBox *editor, QWidget *parent)
     bar->addWidget(chkLathe);
     bar->addWidget(cmdFit);
     bar->addStretch(1);
+    bar->addWidget(cmdClose);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(bar);
+    layout->addWidget(chkThousandths);
     layout->addWidget(view, 1);
     layout->addWidget(lblStatus);
 
@@ -79,13 +103,28 @@ frmPreview::frmPreview(RichTextBox *editor, QWidget *parent)
     connect(editor, &QTextEdit::cursorPositionChanged, this, &frmPreview::markCaretLine);
     connect(view, &ToolpathView::lineClicked, this, &frmPreview::moveCaret);
     connect(cmdFit, &QPushButton::clicked, view, &ToolpathView::fit);
-    connect(cboView, &QComboBox::currentIndexChanged, this, &frmPreview::chooseView);
-    connect(chkLathe, &QCheckBox::toggled, this, [this] {
+    connect(cboView, &QComboBox::currentIndexChanged, this, [this](int index) {
+        store(QStringLiteral("View"), index);
+        chooseView();
+    });
+    connect(chkLathe, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_detecting)
+            return;
+        m_latheChosen = true;
+        store(QStringLiteral("Lathe"), on ? 1 : 0);
         chooseView();
         refresh();
     });
+    connect(chkThousandths, &QCheckBox::toggled, this, [this](bool on) {
+        store(QStringLiteral("Thousandths"), on ? 1 : 0);
+        refresh();
+    });
+    connect(cmdClose, &QToolButton::clicked, this, [this] {
+        hide();
+        emit closed();
+    });
     SetLanguage();
-    resize(560, 480);
+    chooseView();
     refresh();
     markCaretLine();
 }
@@ -99,6 +138,10 @@ bool frmPreview::SetLanguage()
     cboView->setItemText(3, GetString(QStringLiteral("Isometric"), 474));
     chkLathe->setText(GetString(QStringLiteral("Lathe"), 475));
     cmdFit->setText(GetString(QStringLiteral("Fit"), 476));
+    chkThousandths->setText(
+        GetString(QStringLiteral("Numbers without a point are thousandths"), 565));
+    chkThousandths->setToolTip(GetString(QStringLiteral("X100 reads as 0.100 mm"), 566));
+    cmdClose->setToolTip(GetString(QStringLiteral("Close the preview"), 567));
     showStatus();
     return true;
 }
@@ -145,7 +188,19 @@ void frmPreview::refresh()
         else if (c == QChar::LineSeparator)
             c = QLatin1Char(' ');
     m_at = 0;
+    if (!m_latheChosen) {
+        const MachineKind kind = machineKindOf(m_text);
+        const bool lathe =
+            kind == MachineKind::Lathe || (kind == MachineKind::Unknown && m_lastLathe);
+        if (lathe != chkLathe->isChecked()) {
+            m_detecting = true;
+            chkLathe->setChecked(lathe);
+            m_detecting = false;
+            chooseView();
+        }
+    }
     m_interpreter = std::make_unique<ToolpathInterpreter>(chkLathe->isChecked());
+    m_interpreter->setThousandths(chkThousandths->isChecked());
     readSlice();
 }
 

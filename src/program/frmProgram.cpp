@@ -2,9 +2,12 @@
 #include "frmProgram.h"
 
 #include "FileSendView.h"
+#include "PaneHandle.h"
+#include "PreviewSplit.h"
 #include "ProgramPanel.h"
 #include "SendSource.h"
 #include "TransferSteps.h"
+#include "frmPreview.h"
 #include "frmQuestion.h"
 
 #include "common/AppState.h"
@@ -19,7 +22,10 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 
 #include <utility>
@@ -64,6 +70,11 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     connect(ucDnc1, &ucDnc::Finished, this, &frmProgram::channelFinished);
     picControl = new ProgramPanel(
         ucDnc1, [this](const QString &name) { return SetMachineIcon(name); }, this);
+    panelArea = new QScrollArea(this);
+    panelArea->setObjectName(QStringLiteral("panelArea"));
+    panelArea->setFrameShape(QFrame::NoFrame);
+    panelArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    panelArea->setWidget(picControl);
     tEvent = new QTimer(this);
     tEvent->setObjectName(QStringLiteral("tEvent"));
     tEvent->setInterval(400);
@@ -130,27 +141,44 @@ void frmProgram::resizeEvent(QResizeEvent *event)
     layoutWindow();
 }
 
-// Text panes to the left of the panel, the status bar along the bottom. A step that
-// would give a negative size is skipped.
+// Text panes to the left of the panel, the preview (when open) between them, the status bar
+// along the bottom. The panel scrolls when the window is lower than it. A step that would
+// give a negative size is skipped.
 void frmProgram::layoutWindow()
 {
     const int statusHeight = stbStatus->sizeHint().height();
-    const int panelWidth = picControl->width();
+    const int paneHeight = height() - statusHeight;
+    const bool scrolls = picControl->height() > paneHeight;
+    const int panelWidth =
+        picControl->width() + (scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0);
     const ProgramLayout layout = computeProgramLayout(
         pixelsToTwipsX(width()), pixelsToTwipsY(height()), pixelsToTwipsX(panelWidth),
         pixelsToTwipsY(statusHeight), actAction == actRemote);
-    const int paneHeight = height() - statusHeight;
+    // The scroll bar shows exactly when the width above has room for it.
+    panelArea->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     if (paneHeight >= 0) {
         stbStatus->setGeometry(0, paneHeight, width(), statusHeight);
-        picControl->setGeometry(std::max(0, width() - panelWidth), 0, panelWidth, paneHeight);
+        panelArea->setGeometry(std::max(0, width() - panelWidth), 0, panelWidth, paneHeight);
     }
     rtfRemote->setVisible(layout.remoteShown);
+    const bool previewShown = m_preview && !m_preview->isHidden();
+    if (m_previewHandle)
+        m_previewHandle->setVisible(previewShown);
     if (layout.panesValid) {
         const int remoteWidth = twipsToPixelsX(layout.remoteWidth);
         if (layout.remoteShown)
             rtfRemote->setGeometry(0, 0, remoteWidth, paneHeight);
         const int textLeft = layout.remoteShown ? remoteWidth : 0;
-        rtfText->setGeometry(textLeft, 0, std::max(0, width() - panelWidth - textLeft), paneHeight);
+        const int area = std::max(0, width() - panelWidth - textLeft);
+        PreviewSplit split{area, 0, 0};
+        if (previewShown)
+            split = splitForPreview(area, m_previewShare, m_preview->minimumSizeHint().width());
+        rtfText->setGeometry(textLeft, 0, split.text, paneHeight);
+        if (previewShown) {
+            m_previewHandle->setGeometry(textLeft + split.text, 0, split.handle, paneHeight);
+            m_preview->setGeometry(textLeft + split.text + split.handle, 0, split.preview,
+                                   paneHeight);
+        }
         if (fileView)
             fileView->setGeometry(rtfText->geometry());
     }
@@ -210,6 +238,9 @@ bool frmProgram::SetLanguage()
 {
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
     picControl->SetLanguage();
+    // The preview's least width follows its captions.
+    if (m_preview)
+        m_preview->SetLanguage();
     layoutWindow();
     return true;
 }

@@ -17,12 +17,14 @@
 
 class QLabel;
 class QProgressBar;
+class QScrollArea;
 class QStatusBar;
 class QTimer;
 
 namespace kordavel {
 
 class FileSendView;
+class PaneHandle;
 class RichTextBox;
 class ProgramPanel;
 class frmPreview;
@@ -59,8 +61,10 @@ public:
     // the background: the window shows the progress and its text is locked meanwhile.
     bool Clean();
     bool Numbering();
-    // Opens the toolpath preview beside the window, or brings it to the front.
+    // Opens the toolpath preview as a pane of the window, between the text and the panel;
+    // it never covers the panel or the status bar.
     void Preview();
+    frmPreview *preview() const;
 
     RichTextBox *rtfText;
     RichTextBox *rtfRemote;
@@ -94,6 +98,8 @@ public:
     bool SetMachineIcon(const QString &name);
 
     ProgramPanel *picControl;
+    // Holds the panel, and scrolls it in a window lower than the panel.
+    QScrollArea *panelArea;
     // Made by the first SendFile.
     FileSendView *fileView = nullptr;
     QTimer *tEvent;
@@ -153,6 +159,7 @@ private:
     void startPause();
     // Starts the send of the program from 0-based line `line` after the header's blocks.
     void startRestart(qsizetype line, const QStringList &header);
+    bool isLathe(const QString &text) const;
     // The send starts from lngSendStart; a header, if any, goes first.
     void beginSend();
     void channelFinished();
@@ -192,6 +199,8 @@ private:
     QProgressBar *m_fileProgress = nullptr;
     bool m_cleaning = false; // the rewrite under way is a Clean, else a Numbering
     QPointer<frmPreview> m_preview;
+    PaneHandle *m_previewHandle = nullptr;
+    double m_previewShare = 0.45; // of the text area's width
     qint32 lngPosition = 0;
     qint32 lngLineStart = 0;
     qint32 lngSendStart = 0;

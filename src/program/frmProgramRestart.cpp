@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Send from Caret: a restart of the program at the block of the caret, after the blocks
 // that bring the machine to the program's state there.
+#include "frmPreview.h"
 #include "frmProgram.h"
 #include "frmRestart.h"
 
+#include <QCheckBox>
+
 #include "dnc/ucDnc.h"
 #include "editor/RichTextBox.h"
+#include "tools/MachineKind.h"
 #include "tools/RestartHeader.h"
 
 namespace kordavel {
@@ -33,6 +37,14 @@ bool mayStart(const frmProgram &window, const RichTextBox &text, const ucDnc &ch
 
 } // namespace
 
+// A lathe's program: as the preview shows it when it is open, else as its words say.
+bool frmProgram::isLathe(const QString &text) const
+{
+    if (m_preview)
+        return m_preview->chkLathe->isChecked();
+    return machineKindOf(text) == MachineKind::Lathe;
+}
+
 void frmProgram::SendFromCaret()
 {
     if (!mayStart(*this, *rtfText, *ucDnc1))
@@ -45,7 +57,7 @@ void frmProgram::SendFromCaret()
     const QString text = rtfText->text();
     const qsizetype caret = std::clamp<qsizetype>(rtfText->selStart(), 0, text.size());
     const qsizetype line = QStringView(text).first(caret).count(QLatin1Char('\n'));
-    const RestartPlan plan = planRestart(text, line, false);
+    const RestartPlan plan = planRestart(text, line, isLathe(text));
     auto *dialog = new frmRestart(this, plan.line + 1, plan.header);
     m_restartDialog = dialog;
     connect(dialog, &QDialog::accepted, this,

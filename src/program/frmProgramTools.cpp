@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program window's tools: Clean and Numbering over its rich text, the preview.
+#include "PaneHandle.h"
+#include "PreviewSplit.h"
 #include "frmPreview.h"
 #include "frmProgram.h"
 
@@ -11,7 +13,9 @@
 #include "tools/frmNumbering.h"
 
 #include <QLabel>
-#include <QScreen>
+#include <QScrollArea>
+
+#include <algorithm>
 
 namespace kordavel {
 
@@ -83,8 +87,11 @@ void frmProgram::RewriteLines(quint8 options, const QString &symbol, qint32 star
     });
 }
 
-// The preview stands right of the program window where the screen has room, else left of
-// it, else against the screen's right edge.
+frmPreview *frmProgram::preview() const
+{
+    return m_preview;
+}
+
 void frmProgram::Preview()
 {
     if (!m_preview) {
@@ -93,21 +100,19 @@ void frmProgram::Preview()
         connect(this, &QWidget::windowTitleChanged, m_preview, &frmPreview::setProgramCaption);
         connect(this, &frmProgram::sendProgress, m_preview, &frmPreview::setSentPosition);
         connect(m_preview, &frmPreview::stopPressed, this, &frmProgram::StopSending);
-        const QRect program(mapToGlobal(QPoint(0, 0)), size());
-        const QRect screenArea = screen()->availableGeometry();
-        const QSize size(std::clamp(program.width() / 2, 360, 640),
-                         std::clamp(program.height(), 320, screenArea.height()));
-        int left = program.right() + 1;
-        if (left + size.width() > screenArea.right())
-            left = program.left() - size.width();
-        if (left < screenArea.left())
-            left = screenArea.right() + 1 - size.width();
-        m_preview->setGeometry(
-            QRect(QPoint(left, std::max(screenArea.top(), program.top())), size));
+        connect(m_preview, &frmPreview::closed, this, &frmProgram::layoutWindow);
+        m_previewHandle = new PaneHandle(this);
+        // The preview takes what lies right of the pointer, up to the panel.
+        connect(m_previewHandle, &PaneHandle::dragged, this, [this](int x) {
+            const int area = panelArea->x() - rtfText->x();
+            if (area > 0)
+                m_previewShare =
+                    std::clamp(double(panelArea->x() - x - kPreviewHandle / 2) / area, 0.0, 1.0);
+            layoutWindow();
+        });
     }
     m_preview->show();
-    m_preview->raise();
-    m_preview->activateWindow();
+    layoutWindow();
 }
 
 } // namespace kordavel

@@ -58,8 +58,9 @@ bool isLetter(QChar c)
 }
 
 // A decimal number at i: sign, digits, point, digits. False (i unchanged) without digits.
-// A number too large for a double is infinite, one too small 0.
-bool readNumber(QStringView s, qsizetype &i, double &value)
+// A number too large for a double is infinite, one too small 0. hasPoint: it was written
+// with a decimal point.
+bool readNumber(QStringView s, qsizetype &i, double &value, bool &hasPoint)
 {
     qsizetype k = i;
     bool negative = false;
@@ -86,6 +87,7 @@ bool readNumber(QStringView s, qsizetype &i, double &value)
     if (std::from_chars(text.cbegin(), text.cend(), v).ec == std::errc::result_out_of_range)
         v = whole ? HUGE_VAL : 0;
     value = negative ? -v : v;
+    hasPoint = point;
     i = k;
     return true;
 }
@@ -121,6 +123,7 @@ struct ToolpathInterpreter::Block {
     QStringView text;
     std::array<double, 26> value{};
     quint32 has = 0;
+    quint32 whole = 0; // letters whose number has no decimal point
     QVarLengthArray<double, 4> g;
     bool blocked = false; // a word the move depends on is not understood
     bool dwell = false;
@@ -136,9 +139,10 @@ ToolpathInterpreter::ToolpathInterpreter(bool lathe, qsizetype maxSegments)
         m_plane = 18;
 }
 
-Toolpath ToolpathInterpreter::interpret(QStringView program, bool lathe)
+Toolpath ToolpathInterpreter::interpret(QStringView program, bool lathe, bool thousandths)
 {
     ToolpathInterpreter interpreter(lathe);
+    interpreter.setThousandths(thousandths);
     qsizetype at = 0;
     while (at < program.size())
         at = interpreter.addLines(program, at, program.size());
@@ -236,7 +240,8 @@ bool ToolpathInterpreter::parse(QStringView s, Block &block)
             continue;
         }
         double v = 0;
-        if (!readNumber(s, i, v)) {
+        bool hasPoint = false;
+        if (!readNumber(s, i, v, hasPoint)) {
             const qsizetype end = s.indexOf(QLatin1Char(';'), start);
             unknown(s.mid(start, end < 0 ? -1 : end - start).trimmed());
             block.blocked = true;
@@ -297,6 +302,8 @@ bool ToolpathInterpreter::parse(QStringView s, Block &block)
         }
         block.value[letter - 'A'] = v;
         block.has |= bit(letter);
+        if (!hasPoint)
+            block.whole |= bit(letter);
     }
     return block.has != 0 || !block.g.isEmpty() || block.blocked;
 }
@@ -407,6 +414,15 @@ void ToolpathInterpreter::run(Block &block)
     }
     if (block.blocked || block.dwell)
         return;
+    if (m_thousandths) {
+        // K of a drilling cycle is its count of repeats, not a length.
+        const quint32 lengths = bit('X') | bit('Y') | bit('Z') | bit('U') | bit('W') | bit('I') |
+                                bit('J') | bit('R') | bit('Q') | (m_cycle == 0 ? bit('K') : 0);
+        const double increment = m_unit == 1 ? 0.001 : 0.0001;
+        for (int letter = 0; letter < 26; ++letter)
+            if (block.whole & lengths & (1u << letter))
+                block.value[letter] *= increment;
+    }
     const quint32 axes = bit('X') | bit('Y') | bit('Z') | bit('U') | bit('W');
     if (m_cycle != 0) {
         if (block.hasAny(axes))

@@ -69,6 +69,9 @@ int arcPieces(double turn, double step, int most);
 // so does a block holding text that is not a word, a number beyond +-kMaxNumber or an arc
 // that cannot be made. In lathe mode X (and U) are diameters, U and W incremental X and Z,
 // and holes go along Z.
+// With thousandths on, a length word written without a decimal point (X, Y, Z, U, W, I, J,
+// K of an arc, R, Q) counts in the control's least increment: X100 is 0.1 mm, or under G20
+// 0.01 inch (ten-thousandths of an inch); X100. and X100.0 stay 100.
 // The path holds at most maxSegments moves: a block that would go beyond is listed and not
 // drawn (of a block that repeats a cycle, its L or K word), and so is every later move.
 class ToolpathInterpreter {
@@ -80,6 +83,9 @@ public:
 
     explicit ToolpathInterpreter(bool lathe = false, qsizetype maxSegments = kMaxSegments);
 
+    // Whole numbers of lengths as thousandths, from the next line on.
+    void setThousandths(bool on) { m_thousandths = on; }
+
     // Interprets the next line; lines are numbered from 0 in the order they come.
     void addLine(QStringView line);
     // Interprets lines from the given position of the text (rows end at LF, a CR before it
@@ -90,7 +96,7 @@ public:
     Toolpath takePath() { return std::move(m_path); }
 
     // The whole program at once.
-    static Toolpath interpret(QStringView program, bool lathe = false);
+    static Toolpath interpret(QStringView program, bool lathe = false, bool thousandths = false);
 
 private:
     struct Block;
@@ -106,6 +112,7 @@ private:
 
     Toolpath m_path;
     bool m_lathe;
+    bool m_thousandths = false;
     qsizetype m_maxSegments;
     qint32 m_line = 0;
     bool m_ended = false; // after M02 or M30

@@ -13,6 +13,7 @@
 #include "profiles/ValueLists.h"
 #include "profiles/frmOptions.h"
 #include "program/Pause.h"
+#include "program/PreviewSplit.h"
 #include "program/ProgramPanel.h"
 #include "program/ReceivedText.h"
 #include "program/ToolpathView.h"
@@ -35,7 +36,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTextDocument>
 #include <QTimer>
 #include <QWheelEvent>
@@ -583,6 +586,151 @@ private slots:
         ChangeLanguage(1);
     }
 
+    // The preview's pane beside the text: never over the panel or the status bar, the
+    // text keeps its room, and the three widths fill the area.
+    void previewSplit_data()
+    {
+        QTest::addColumn<int>("area");
+        QTest::addColumn<double>("share");
+        QTest::addColumn<QString>("split"); // text, handle, preview
+        QTest::newRow("half") << 1000 << 0.5 << "494 6 500";
+        QTest::newRow("at least the preview's least") << 1000 << 0.1 << "694 6 300";
+        QTest::newRow("the text keeps its least") << 1000 << 1.0 << "160 6 834";
+        QTest::newRow("too narrow for both: halves") << 400 << 0.5 << "197 6 197";
+        QTest::newRow("share not a number") << 1000 << qQNaN() << "694 6 300";
+        QTest::newRow("no room for a handle") << 4 << 0.5 << "4 0 0";
+        QTest::newRow("none") << -20 << 0.5 << "0 0 0";
+    }
+
+    void previewSplit()
+    {
+        QFETCH(int, area);
+        QFETCH(double, share);
+        QFETCH(QString, split);
+        const PreviewSplit s = splitForPreview(area, share, 300);
+        QCOMPARE(QString("%1 %2 %3").arg(s.text).arg(s.handle).arg(s.preview), split);
+    }
+
+    // The program window at sizes from a cascaded window on a 1024x768 screen up: the
+    // preview stands between the text and the panel, the status bar below, and closing it
+    // gives its room back to the text. Dragging the handle widens the preview.
+    void previewBesideProgram_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("cascaded at 1024x768") << QSize(760, 440);
+        QTest::newRow("maximized at 1024x768") << QSize(1020, 620);
+        QTest::newRow("maximized at 1920x1080") << QSize(1916, 930);
+        QTest::newRow("very small") << QSize(360, 200);
+    }
+
+    void previewBesideProgram()
+    {
+        QFETCH(QSize, size);
+        Window w;
+        w.program.move(40, 30);
+        w.program.resize(size);
+        const auto global = [](const QWidget *widget) {
+            return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+        };
+        const QRect preview = global(w.preview);
+        QVERIFY(w.preview->isVisible() && preview.width() > 0);
+        QVERIFY(global(&w.program).contains(preview));
+        QVERIFY(!preview.intersects(global(w.program.panelArea)));
+        QVERIFY(!preview.intersects(global(w.program.stbStatus)));
+        QVERIFY(!preview.intersects(global(w.program.rtfText)));
+        const int text = w.program.rtfText->width();
+        QMetaObject::invokeMethod(w.preview->findChild<QWidget *>("cmdClose"), "click");
+        QVERIFY(!w.preview->isVisible());
+        QCOMPARE(w.program.rtfText->width(), w.program.panelArea->x());
+        QVERIFY(w.program.rtfText->width() > text);
+        w.program.Preview();
+        QCOMPARE(w.program.rtfText->width(), text);
+        if (size.width() > 1000) {
+            auto *handle = w.program.findChild<QWidget *>("PaneHandle");
+            QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(kPreviewHandle / 2, 10));
+            QMouseEvent drag(QEvent::MouseMove, QPointF(kPreviewHandle / 2 - 200, 10),
+                             handle->mapToGlobal(QPointF(kPreviewHandle / 2 - 200, 10)),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(handle, &drag);
+            QCOMPARE(w.program.rtfText->width(), text - 200);
+            QVERIFY(!global(w.preview).intersects(global(w.program.panelArea)));
+        }
+    }
+
+    // A lathe's program opens its preview in lathe mode, a mill's not, one that tells
+    // neither in the mode chosen last; a choice is the window's own and stored for the next.
+    void latheFollowsTheProgram()
+    {
+        Station s;
+        const auto open = [](frmProgram &program, const char *text) {
+            program.rtfText->setText(QString::fromLatin1(text));
+            program.show();
+            program.Preview();
+            return program.preview(); // a short program is read at once
+        };
+        frmPreview *lathe = open(s.program, "%\nO1\nG18 G21\nT0101\nG96 S200 M3\nG0 X52 Z2\n"
+                                            "G1 X40 F.2\nZ-30\nM30\n%\n");
+        QVERIFY(lathe->chkLathe->isChecked());
+        QCOMPARE(lathe->view->view(), ToolpathView::ViewLathe);
+        QCOMPARE(lathe->view->path().points.at(1).x, 26.0); // X52 a diameter
+        // The user's choice holds while the program changes.
+        lathe->chkLathe->setChecked(false);
+        s.program.rtfText->setText("T0202\nG18 G0 X10 Z1 W1\n");
+        lathe->refresh();
+        QVERIFY(!lathe->chkLathe->isChecked());
+
+        frmProgram mill;
+        frmPreview *other = open(mill, "G17 G0 X10 Y10\nG18 G2 X20 Z-10 I5 K0\n");
+        QVERIFY(!other->chkLathe->isChecked());
+        other->cboView->setCurrentIndex(ToolpathView::ViewXZ);
+        // Typed text that becomes a lathe's while no choice was made turns the mode.
+        mill.rtfText->setText("T0101\nG18 G0 X10 Z1\n");
+        other->refresh();
+        QVERIFY(other->chkLathe->isChecked());
+        QCOMPARE(lathe->cboView->currentIndex(), int(ToolpathView::ViewXY)); // its own
+        other->chkLathe->setChecked(false);
+        other->chkLathe->setChecked(true);
+
+        frmProgram next;
+        frmPreview *third = open(next, "G0 X10 Z1\n");
+        QVERIFY(third->chkLathe->isChecked()); // the last chosen
+        QCOMPARE(third->cboView->currentIndex(), int(ToolpathView::ViewXZ));
+    }
+
+    // Whole numbers as thousandths, chosen in one preview, stored for the next.
+    void thousandthsChoice()
+    {
+        Window w;
+        w.program.rtfText->setText("G0 X10000 Y2500\nG1 X100.\n");
+        w.preview->refresh();
+        QCOMPARE(w.preview->view->path().points.at(1).x, 10000.0);
+        w.preview->chkThousandths->setChecked(true);
+        QTRY_VERIFY(!w.preview->busy());
+        QCOMPARE(w.preview->view->path().points.at(1), (ToolpathPoint{10, 2.5, 0}));
+        QCOMPARE(w.preview->view->path().points.at(3).x, 100.0);
+        frmProgram next;
+        next.Preview();
+        QVERIFY(next.preview()->chkThousandths->isChecked());
+    }
+
+    // The words not understood wrap within a narrow pane; the tooltip holds them all.
+    void statusLineWraps()
+    {
+        Window w;
+        w.program.resize(760, 440);
+        QString text;
+        for (int i = 0; i < 40; ++i)
+            text += QString("G1 X1 A%1\n").arg(i);
+        w.program.rtfText->setText(text);
+        w.preview->refresh();
+        QLabel *status = w.preview->lblStatus;
+        QTRY_VERIFY(status->text().contains("+34"));
+        const int needed = status->heightForWidth(status->width());
+        QVERIFY(needed >= 2 * status->fontMetrics().lineSpacing()); // wrapped in lines
+        QTRY_VERIFY(status->height() >= needed);
+        QCOMPARE(status->toolTip().split('\n').size(), 40);
+    }
+
     // An arc whose radius grows to 50,000 km, seen at the closest zoom: it is drawn in pieces
     // along it (a count too large for an int is cut), not as the one piece of its chord.
     void farArcDrawnInPieces()
@@ -869,8 +1017,8 @@ private slots:
             options.SetLanguage();
             checkCaptionsFit(window.picControl);
             checkCaptionsFit(&options);
-            QCOMPARE(window.picControl->geometry().right(), window.width() - 1);
-            QVERIFY(window.rtfText->geometry().right() < window.picControl->x());
+            QCOMPARE(window.panelArea->geometry().right(), window.width() - 1);
+            QVERIFY(window.rtfText->geometry().right() < window.panelArea->x());
         }
         QCOMPARE(window.picControl->width(), english);
     }

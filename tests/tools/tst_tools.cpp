@@ -11,6 +11,7 @@
 #include "support/FrameSession.h"
 #include "support/QuestionAnswerer.h"
 #include "tools/BlockReferences.h"
+#include "tools/MachineKind.h"
 #include "tools/RestartHeader.h"
 #include "tools/RewriteLines.h"
 #include "tools/TextSearch.h"
@@ -777,6 +778,72 @@ private slots:
         for (qsizetype at = 0; at < program.size();)
             at = sliced.addLines(program, at, 1);
         QCOMPARE(summary(sliced.path()), summary(path));
+    }
+
+    // Whole numbers of lengths read as the control's least increment; numbers with a point,
+    // feeds, dwells and a cycle's repeats as written.
+    void thousandths_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<bool>("lathe");
+        QTest::addColumn<QString>("segments");
+        QTest::newRow("mm") << "G0 X100 Y-2500 Z5." << false << "R1 0.1,-2.5,5";
+        QTest::newRow("point kept, feed whole") << "G1 X100. Y0.5 F100" << false << "F1 100,0.5,0";
+        QTest::newRow("arc ij") << "G0 X0\nG2 X10000 I5000" << false << "A2 10,0,0 c5,0,0 m5,5,0";
+        QTest::newRow("arc r") << "G3 X10000 Y10000 R10000" << false
+                               << "A1 10,10,0 c0,10,0 m7.071,2.929,0";
+        QTest::newRow("inches: ten-thousandths")
+            << "G20 G0 X10000 Y5000" << false << "R1 25.4,12.7,0";
+        QTest::newRow("cycle: K repeats, Q and R lengths")
+            << "G0 Z10.\nG91 G83 X1000 R-8000 Z-5000 Q1000 K2" << false
+            << "R1 0,0,10; R2 1,0,10; H2 1,0,2>1,0,-3; R2 2,0,10; H2 2,0,2>2,0,-3";
+        QTest::newRow("dwell") << "G0 X1000\nG4 X2000\nY1000" << false << "R1 1,0,0; R3 1,1,0";
+        QTest::newRow("lathe diameters")
+            << "G0 X40000 Z2000\nG1 U-10000 W-5000" << true << "R1 20,0,2; F2 15,0,-3";
+    }
+
+    void thousandths()
+    {
+        QFETCH(QString, program);
+        QFETCH(bool, lathe);
+        QFETCH(QString, segments);
+        QCOMPARE(summary(ToolpathInterpreter::interpret(program, lathe, true)), segments);
+    }
+
+    // Programs as posts write them for lathes and mills: a lathe's needs two signs and no
+    // word only a mill has.
+    void machineKind_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<int>("kind");
+        const int unknown = int(MachineKind::Unknown), mill = int(MachineKind::Mill),
+                  lathe = int(MachineKind::Lathe);
+        QTest::newRow("lathe: G18, T0101, G96") << "%\nO1000\nG18 G21 G40 G99\nT0101\nG96 S200 "
+                                                   "M3\nG0 X52. Z2.\nG1 X40. F0.2\nZ-30.\nM30\n%"
+                                                << lathe;
+        QTest::newRow("lathe: T0303 and U W, no G18")
+            << "T0303\nG0 X30 Z1\nG1 U-2 W-10 F.1\nM30" << lathe;
+        QTest::newRow("lathe: roughing cycle, lower case")
+            << "g18\nt0202\ng71 u2 r1\ng71 p10 q20 u0.5 w0.1 f0.25" << lathe;
+        QTest::newRow("mill: G18 arcs without Y")
+            << "G18\nG0 X0 Z0\nG2 X10 Z-10 I5 K0\nM30" << unknown;
+        QTest::newRow("mill: G18 arcs, T1 M6") << "T1 M6\nG18 G2 X10 Z-10 I5 K0\nT0101" << mill;
+        QTest::newRow("mill: Y words") << "G18 T0101\nG0 X10 Y5 Z1" << mill;
+        QTest::newRow("mill: G43 H") << "T0202\nG43 H2 Z50\nG18 G2 X10 Z-10 R5" << mill;
+        QTest::newRow("mill: G17") << "G17 G90\nT0101\nG0 X10 W5" << mill;
+        QTest::newRow("signs in comments count not")
+            << "(G18 T0101 U1)\nG0 X10 Z2 ; G96 W1" << unknown;
+        QTest::newRow("Y in a comment") << "(Y AXIS OFF)\nT0101\nG18 G0 X20 Z2" << lathe;
+        QTest::newRow("empty") << "" << unknown;
+        QTest::newRow("Y beyond the characters read")
+            << "G18 T0101\n" + QString(kScanCharacters, QLatin1Char(' ')) + "G0 Y1" << lathe;
+    }
+
+    void machineKind()
+    {
+        QFETCH(QString, program);
+        QFETCH(int, kind);
+        QCOMPARE(int(machineKindOf(program)), kind);
     }
 
     // A path holds at most so many moves: the first block beyond is listed and no later move
