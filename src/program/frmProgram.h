@@ -187,7 +187,8 @@ private:
     qint32 lngLineStart = 0;
     qint32 lngSendStart = 0;
     qint32 lngSendLength = 0;
-    QString m_sendText; // the program's text as the send or remote scan reads it
+    QString m_sendText;      // the program's text as the send or remote scan reads it
+    bool m_sendUtf8 = false; // the program sent is kept in UTF-8: its bytes go as the file's
     Wait m_wait = Wait::None;
     std::unique_ptr<SendSource> m_startSource; // a Send File waiting out its pause
     QString m_startPath;
