@@ -355,6 +355,9 @@ const Entry kEntries[] = {
     {531, "Redo", "Повтаряне", "Rehacer"},
     {532, "Numbering", "Номериране", "Numerando"},
     {533, "Cleaning", "Почистване", "Limpiando"},
+    {560, "NC Programs (*.nc *.ngc *.tap *.cnc *.mpf *.eia *.gcode *.txt)",
+     "NC програми (*.nc *.ngc *.tap *.cnc *.mpf *.eia *.gcode *.txt)",
+     "Programas NC (*.nc *.ngc *.tap *.cnc *.mpf *.eia *.gcode *.txt)"},
 };
 
 const QHash<int, QString> &table()

@@ -221,8 +221,4 @@ std::optional<RichText> rewriteRichText(const RichText &text, quint8 options, co
                                         qint32 start, qint32 step, bool numberEmpty,
                                         struct RewriteReport *report = nullptr);
 
-// The file filter of program files, as the file dialogs show it.
-inline constexpr const char *kProgramFileFilter =
-    "Mashining Program (*.dnc)|*.dnc|All Files (*.*)|*.*";
-
 } // namespace kordavel

@@ -8,12 +8,14 @@
 #include "app/PrivateFolder.h"
 #include "app/RecentFiles.h"
 #include "common/AppState.h"
+#include "common/SettingsStore.h"
 #include "common/Twips.h"
 #include "dialogs/frmHelp.h"
 #include "dnc/ErrorTexts.h"
 #include "editor/EditorLimits.h"
 #include "i18n/Language.h"
 #include "i18n/StringTable.h"
+#include "program/FileDialogChoice.h"
 #include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
 #include "tools/frmClean.h"
@@ -21,6 +23,7 @@
 
 #include <QClipboard>
 #include <QDirIterator>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -691,8 +694,7 @@ private slots:
 
         s.dialogs.openAnswers << path;
         s.frame->fileOpen();
-        QCOMPARE(s.dialogs.calls.last(),
-                 QStringLiteral("open:Open|") + QLatin1String(kProgramFileFilter));
+        QCOMPARE(s.dialogs.calls.last(), QStringLiteral("open:Open|") + programFileFilter());
         frmProgram *opened = s.frame->activeProgram();
         QCOMPARE(opened->windowTitle(), path);
         QVERIFY(!opened->bFlagNew);
@@ -711,12 +713,66 @@ private slots:
         const QString missing = s.folders.file(QStringLiteral("missing.dnc"));
         s.dialogs.openAnswers << missing;
         s.frame->fileOpen();
-        QCOMPARE(s.dialogs.lastInitialName, path);
+        QCOMPARE(s.dialogs.lastStart.folder + '/' + s.dialogs.lastStart.fileName, path);
         frmProgram *failed = s.frame->activeProgram();
         QCOMPARE(failed->windowTitle(), QStringLiteral("Program 3"));
         QVERIFY(failed->rtfText->text().isEmpty());
         QVERIFY(failed->bFlagNew);
         QCOMPARE(s.dialogs.messages, QStringList{missing + "\nThe file does not exist."});
+    }
+
+    // Open, Send File and Save As start in the folder of the last program file used (kept in
+    // the settings), on its entry of the filter; Save As proposes the program's own name.
+    // The real dialog shows all that, its NC entry in the language chosen.
+    void fileDialogsStartAtTheLastFile()
+    {
+        FrameSession s;
+        QVERIFY(QDir(s.folders.file(QString())).mkpath(QStringLiteral("cam/old")));
+        const QString cam = s.folders.file(QStringLiteral("cam"));
+        const QString nc = writeFile(cam + QStringLiteral("/O1000.ngc"), "%\nO1000\nM30\n%\n");
+        const auto startedAt = [&s](const QString &folder, int filter, const QString &name) {
+            const FileDialogStart &start = s.dialogs.lastStart;
+            return start.folder == folder && start.filterIndex == filter && start.fileName == name;
+        };
+        s.dialogs.openAnswers << nc;
+        s.frame->fileOpen();
+        QVERIFY(startedAt(QString(), 0, QString()));
+        QCOMPARE(GetSetting(QStringLiteral("Settings"), QStringLiteral("LastFile"), QString()), nc);
+
+        s.trigger("mnuFileNew");
+        s.trigger("mnuFileSaveAs");
+        QVERIFY(startedAt(cam, 1, QStringLiteral("Program 3.nc")));
+        s.trigger("mnuCommunicationSendFile");
+        QVERIFY(startedAt(cam, 1, QStringLiteral("O1000.ngc")));
+        QCOMPARE(s.dialogs.calls.last(), QStringLiteral("open:Send File|") + programFileFilter());
+
+        // Saved under a new name, the program is the last file used.
+        const QString dnc = cam + QStringLiteral("/old/PART.DNC");
+        s.dialogs.saveAnswers << dnc;
+        s.trigger("mnuFileSaveAs");
+        QCOMPARE(s.program()->windowTitle(), dnc);
+        s.trigger("mnuFileOpen");
+        QVERIFY(startedAt(cam + QStringLiteral("/old"), 0, QStringLiteral("PART.DNC")));
+
+        // The real dialog.
+        writeFile(cam + QStringLiteral("/O2000.tap"), "M30\n");
+        s.dialogs.openAnswers << nc;
+        s.frame->fileOpen();
+        s.frame->changeLanguage(2);
+        CommonDialog::setInstance(nullptr);
+        const auto scripted = qScopeGuard([&s] { CommonDialog::setInstance(&s.dialogs); });
+        QString folder, filter, name;
+        onNextDialog<QFileDialog>([&](QFileDialog &dialog) {
+            folder = dialog.directory().absolutePath();
+            filter = dialog.selectedNameFilter();
+            name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
+            dialog.reject();
+        });
+        s.frame->fileOpen();
+        QCOMPARE(folder, cam);
+        QCOMPARE(filter, QStringLiteral("NC програми (*.nc *.ngc *.tap *.cnc *.mpf *.eia *.gcode "
+                                        "*.txt)"));
+        QCOMPARE(name, QStringLiteral("O1000.ngc"));
     }
 
     void filesThatAreNoProgramsAreRefused_data()
