@@ -21,6 +21,7 @@
 #include "tools/frmClean.h"
 #include "tools/frmNumbering.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QDirIterator>
 #include <QFileDialog>
@@ -37,6 +38,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -944,12 +946,10 @@ private slots:
             help->tvwContents->topLevelItem(help->tvwContents->topLevelItemCount() - 1);
         emit help->tvwContents->itemClicked(last, 0);
         QCOMPARE(help->txtPage->textCursor().block().text().simplified(), last->text(0));
-        QVERIFY(!help->cmdBack->isEnabled());
         help->txtPage->setSource(QUrl(frmHelp::manualSource(qint16(language)) + "#ports"));
         QVERIFY(help->cmdBack->isEnabled());
         help->cmdBack->click();
         QVERIFY(help->cmdForward->isEnabled());
-
         // Find selects the next match and wraps round once.
         help->txtFind->setText(QStringLiteral("dialout"));
         help->cmdFindNext->click();
@@ -958,7 +958,73 @@ private slots:
         // The window follows a change of language.
         const qint16 other = qint16(language % 3 + 1);
         s.frame->changeLanguage(other);
-        QCOMPARE(help->txtPage->source().toString(), frmHelp::manualSource(other));
+        QCOMPARE(help->txtPage->source().adjusted(QUrl::RemoveFragment).toString(),
+                 frmHelp::manualSource(other));
+    }
+
+    void helpHistoryAcrossLanguages_data() { addLanguageRows(); }
+
+    // Each entry of the contents chosen is a step Back and Forward go through; the contents
+    // follow the page wherever it goes (Back, a scroll); after a change of language Back goes
+    // to the same places in the new manual.
+    void helpHistoryAcrossLanguages()
+    {
+        QFETCH(int, language);
+        FrameSession s;
+        s.frame->changeLanguage(qint16(language));
+        s.trigger("mnuHelpContents");
+        frmHelp *help = s.frame->helpWindow();
+        QTreeWidget *tree = help->tvwContents;
+        QTextBrowser *page = help->txtPage;
+        const auto entry = [tree](int section, int part = -1) {
+            QTreeWidgetItem *item = tree->topLevelItem(section);
+            return part < 0 ? item : item->child(part);
+        };
+        const auto atTop = [page](QTreeWidgetItem *item) {
+            for (QTextBlock b = page->document()->begin(); b.isValid(); b = b.next())
+                if (b.blockFormat().headingLevel() && b.text().simplified() == item->text(0))
+                    return qAbs(page->document()->documentLayout()->blockBoundingRect(b).top() -
+                                page->verticalScrollBar()->value()) <= 1;
+            return false;
+        };
+        QVERIFY(!help->cmdBack->isEnabled());
+        QCOMPARE(tree->currentItem(), nullptr); // the title is above every part
+
+        emit tree->itemClicked(entry(1), 0);
+        emit tree->itemClicked(entry(3, 1), 0);
+        QCOMPARE(tree->currentItem(), entry(3, 1));
+        QVERIFY(atTop(entry(3, 1)));
+        help->cmdBack->click();
+        QCOMPARE(tree->currentItem(), entry(1));
+        QVERIFY(atTop(entry(1)));
+        help->cmdForward->click();
+        QCOMPARE(tree->currentItem(), entry(3, 1));
+        help->cmdBack->click();
+
+        // A scroll: the contents show the part at the top.
+        page->verticalScrollBar()->setValue(page->verticalScrollBar()->value() + 1);
+        QCOMPARE(tree->currentItem(), entry(1));
+        emit tree->itemClicked(entry(5), 0);
+        page->verticalScrollBar()->setValue(page->verticalScrollBar()->value() - 2);
+        QCOMPARE(tree->currentItem(), entry(4, entry(4)->childCount() - 1));
+
+        // Another language: the same part, and Back goes to the same places in it.
+        const qint16 other = qint16(language % 3 + 1);
+        const QString shown = entry(1)->text(0);
+        s.frame->changeLanguage(other);
+        const QString manual = frmHelp::manualSource(other);
+        QVERIFY(entry(1)->text(0) != shown);
+        QCOMPARE(page->source().adjusted(QUrl::RemoveFragment).toString(), manual);
+        QCOMPARE(tree->currentItem(), entry(4, entry(4)->childCount() - 1));
+        QVERIFY(help->cmdBack->isEnabled());
+        help->cmdBack->click();
+        QCOMPARE(page->source().adjusted(QUrl::RemoveFragment).toString(), manual);
+        QCOMPARE(tree->currentItem(), entry(1));
+        QVERIFY(atTop(entry(1)));
+        while (help->cmdBack->isEnabled())
+            help->cmdBack->click();
+        QCOMPARE(page->source().toString(), manual);
+        QCOMPARE(tree->currentItem(), nullptr);
     }
 
     // Every manual has the same sections, and quotes every message of the serial line as the
