@@ -15,6 +15,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 // The manuals are kept in this library's resources.
 static void registerManuals()
 {
@@ -22,6 +24,13 @@ static void registerManuals()
 }
 
 namespace kordavel {
+
+namespace {
+
+// The places visited that a change of language takes over, the latest.
+constexpr int kPlacesKept = 100;
+
+} // namespace
 
 frmHelp::frmHelp(QWidget *parent) : QWidget(parent, Qt::Window)
 {
@@ -99,7 +108,7 @@ void frmHelp::showManual(qint16 language)
 {
     // The places visited, oldest first, and the part shown now.
     QStringList visited;
-    for (int i = txtPage->backwardHistoryCount(); i > 0; --i)
+    for (int i = std::min(txtPage->backwardHistoryCount(), kPlacesKept); i > 0; --i)
         visited << txtPage->historyUrl(-i).fragment();
     if (m_shownLanguage != 0)
         visited << txtPage->source().fragment();
@@ -146,11 +155,10 @@ int frmHelp::headingOf(const QTreeWidgetItem *item) const
 
 int frmHelp::headingAt(const QString &place) const
 {
-    if (place.startsWith(QLatin1String("part"))) {
-        bool ok = false;
-        const int n = place.mid(4).toInt(&ok);
-        return ok && n >= 1 && n <= m_headings.size() ? n - 1 : -1;
-    }
+    bool numbered = false;
+    const int n = place.startsWith(QLatin1String("part")) ? place.mid(4).toInt(&numbered) : 0;
+    if (numbered)
+        return n >= 1 && n <= m_headings.size() ? n - 1 : -1;
     for (qsizetype i = 0; !place.isEmpty() && i < m_headings.size(); ++i)
         if (m_headings[i].anchors.contains(place))
             return int(i);
@@ -172,7 +180,7 @@ void frmHelp::goTo(const QString &place)
     // A part has no anchor of its own: the page goes to its heading here. The history keeps
     // where the page is when it moves on, and comes back there.
     const int heading = headingAt(place);
-    if (place.startsWith(QLatin1String("part")) && heading >= 0)
+    if (heading >= 0 && !m_headings[heading].anchors.contains(place))
         txtPage->verticalScrollBar()->setValue(headingTop(heading));
 }
 
