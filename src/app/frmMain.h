@@ -150,7 +150,6 @@ private:
     FileHandOver *m_handOver = nullptr;
     QPointer<frmHelp> m_help;
     QString m_helpFile;
-    QString m_lastOpenName;
     FontChoice m_lastFont;
     QRect m_outerTarget; // placement in pixels still to apply once the frame is shown
     // Windows made while the frame was not active (at start-up, before it reached its

@@ -11,6 +11,7 @@
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmHelp.h"
 #include "editor/RichTextBox.h"
+#include "program/FileDialogChoice.h"
 #include "program/FileProblemText.h"
 #include "program/frmProgram.h"
 
@@ -27,10 +28,9 @@ namespace kordavel {
 void frmMain::fileOpen()
 {
     const std::optional<QString> name = CommonDialog::instance().showOpen(
-        this, QStringLiteral("Open"), QLatin1String(kProgramFileFilter), m_lastOpenName);
+        this, QStringLiteral("Open"), programFileFilter(), openDialogStart(lastProgramFile()));
     if (!name || name->isEmpty())
         return;
-    m_lastOpenName = *name;
     openFile(*name);
 }
 
@@ -44,6 +44,7 @@ void frmMain::openFile(const QString &name)
             if (ok) {
                 program->setWindowTitle(name);
                 noteRecent(name);
+                noteProgramFile(name);
                 return;
             }
             // Nothing was loaded: keep the numbered caption, and let Save ask for a name

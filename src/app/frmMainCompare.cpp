@@ -11,6 +11,7 @@
 #include "dialogs/frmProgramFacts.h"
 #include "editor/ProgramFile.h"
 #include "editor/RichTextBox.h"
+#include "program/FileDialogChoice.h"
 #include "program/FileProblemText.h"
 #include "program/ProgramPanel.h"
 #include "program/frmPreview.h"
@@ -72,7 +73,7 @@ void frmMain::programCompare()
     });
     connect(picker, &frmCompareWith::fileWanted, this, [this, show] {
         const std::optional<QString> name = CommonDialog::instance().showOpen(
-            this, QStringLiteral("Open"), QLatin1String(kProgramFileFilter), m_lastOpenName);
+            this, QStringLiteral("Open"), programFileFilter(), openDialogStart(lastProgramFile()));
         if (!name || name->isEmpty())
             return;
         FileCheck problem;
@@ -87,6 +88,7 @@ void frmMain::programCompare()
                    QLatin1String(kProductName), this);
             return;
         }
+        noteProgramFile(*name);
         show(*name, file->content.plainText());
     });
     picker->open();

@@ -5,6 +5,7 @@
 #include "common/CommonDialog.h"
 #include "i18n/Language.h"
 #include "profiles/frmOptions.h"
+#include "program/FileDialogChoice.h"
 #include "program/frmProgram.h"
 
 #include <QPointer>
@@ -17,7 +18,7 @@ enum class Command { Send, Receive, SendFile };
 
 } // namespace
 
-static void runTransferCommand(frmMain *frame, Command command, QString *lastName = nullptr)
+static void runTransferCommand(frmMain *frame, Command command)
 {
     QPointer<frmProgram> program = frame->activeProgram();
     if (!program)
@@ -28,11 +29,11 @@ static void runTransferCommand(frmMain *frame, Command command, QString *lastNam
             program->StopSending();
         } else if (state == actIdle) {
             const std::optional<QString> name = CommonDialog::instance().showOpen(
-                frame, GetString(QStringLiteral("Send File"), 432),
-                QLatin1String(kProgramFileFilter), *lastName);
+                frame, GetString(QStringLiteral("Send File"), 432), programFileFilter(),
+                openDialogStart(lastProgramFile()));
             if (!name || name->isEmpty() || !program)
                 return;
-            *lastName = *name;
+            noteProgramFile(*name);
             program->SendFile(*name);
         } else {
             return;
@@ -76,7 +77,7 @@ void frmMain::communicationReceive()
 
 void frmMain::communicationSendFile()
 {
-    runTransferCommand(this, Command::SendFile, &m_lastOpenName);
+    runTransferCommand(this, Command::SendFile);
 }
 
 void frmMain::toolsOptions()

@@ -44,25 +44,38 @@ QString qtFileFilter(const QString &filter)
     return out.join(QLatin1String(";;"));
 }
 
-std::optional<QString> CommonDialog::showOpen(QWidget *owner, const QString &title,
-                                              const QString &filter, const QString &fileName)
+namespace {
+
+void prepare(QFileDialog &dialog, const FileDialogStart &start)
 {
-    QFileDialog dialog(owner, title, QString(), qtFileFilter(filter));
+    const QStringList filters = dialog.nameFilters();
+    if (start.filterIndex >= 0 && start.filterIndex < filters.size())
+        dialog.selectNameFilter(filters[start.filterIndex]);
+    if (!start.fileName.isEmpty())
+        dialog.selectFile(start.fileName);
+}
+
+} // namespace
+
+std::optional<QString> CommonDialog::showOpen(QWidget *owner, const QString &title,
+                                              const QString &filter, const FileDialogStart &start)
+{
+    QFileDialog dialog(owner, title, start.folder, qtFileFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
-    if (!fileName.isEmpty())
-        dialog.selectFile(fileName);
+    prepare(dialog, start);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first();
 }
 
 std::optional<QString> CommonDialog::showSave(QWidget *owner, const QString &title,
-                                              const QString &filter)
+                                              const QString &filter, const FileDialogStart &start)
 {
-    QFileDialog dialog(owner, title, QString(), qtFileFilter(filter));
+    QFileDialog dialog(owner, title, start.folder, qtFileFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    prepare(dialog, start);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first();

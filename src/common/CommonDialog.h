@@ -22,6 +22,14 @@ struct FontChoice {
     bool strike = false;
 };
 
+// Where a file dialog starts: its folder (empty: the current one), the entry of its filter
+// shown first, and the name proposed.
+struct FileDialogStart {
+    QString folder;
+    int filterIndex = 0;
+    QString fileName;
+};
+
 // The common dialogs: open, save, print and font. Cancelling gives nothing (or false).
 // One instance serves the whole program; tests put a scripted one in its place.
 class CommonDialog {
@@ -29,9 +37,9 @@ public:
     virtual ~CommonDialog() = default;
     // `filter` in the "Description|pattern|Description|pattern" form.
     virtual std::optional<QString> showOpen(QWidget *owner, const QString &title,
-                                            const QString &filter, const QString &fileName);
+                                            const QString &filter, const FileDialogStart &start);
     virtual std::optional<QString> showSave(QWidget *owner, const QString &title,
-                                            const QString &filter);
+                                            const QString &filter, const FileDialogStart &start);
     // `selection`: offer and preselect printing the selection.
     virtual bool showPrint(QWidget *owner, QPrinter &printer, bool selection);
     // Shows `choice` and returns the user's choice in it.

@@ -31,6 +31,7 @@ ProgramFile decodeProgramFile(const QByteArray &bytes)
         file.format = FileFormat::PlainText;
         file.lineEnd = plain.lineEnd;
         file.lineEnds = std::move(plain.lineEnds);
+        file.encoding = plain.encoding;
         file.content.append(plain.text, defaultCharFormat());
     }
     return file;
@@ -73,11 +74,11 @@ std::optional<ProgramFile> loadProgramFile(const QString &path, FileCheck *probl
 }
 
 QByteArray encodeProgramFile(const RichText &content, FileFormat format, LineEnd lineEnd,
-                             const QList<LineEnd> &lineEnds)
+                             const QList<LineEnd> &lineEnds, TextEncoding encoding)
 {
     if (format == FileFormat::Rtf)
         return writeRtf(content);
-    return encodePlainText(content.plainText(), lineEnd, lineEnds);
+    return encodePlainText(content.plainText(), lineEnd, lineEnds, encoding);
 }
 
 namespace {

@@ -19,7 +19,8 @@ enum class FileFormat { Rtf, PlainText };
 struct ProgramFile {
     FileFormat format = FileFormat::Rtf;
     LineEnd lineEnd = LineEnd::CrLf;
-    QList<LineEnd> lineEnds; // of a plain file, each line's own
+    QList<LineEnd> lineEnds;                           // of a plain file, each line's own
+    TextEncoding encoding = TextEncoding::Windows1252; // of a plain file
     RichText content;
 };
 
@@ -30,9 +31,10 @@ struct ProgramFile {
 std::optional<ProgramFile> loadProgramFile(const QString &path, FileCheck *problem = nullptr);
 ProgramFile decodeProgramFile(const QByteArray &bytes);
 
-// The bytes of a program in the given format.
+// The bytes of a program in the given format (a plain one in the given encoding).
 QByteArray encodeProgramFile(const RichText &content, FileFormat format, LineEnd lineEnd,
-                             const QList<LineEnd> &lineEnds = {});
+                             const QList<LineEnd> &lineEnds = {},
+                             TextEncoding encoding = TextEncoding::Windows1252);
 
 // Writes the whole file or nothing: an existing file is replaced only once the new
 // contents are safely on disk, and the new file keeps the old one's mode, and its owner and

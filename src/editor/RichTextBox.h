@@ -113,6 +113,8 @@ public:
     FileFormat fileFormat() const { return m_format; }
     void setFileFormat(FileFormat format) { m_format = format; }
     LineEnd lineEnd() const { return m_lineEnd; }
+    // How a plain file's characters are stored: as it was read (Windows-1252 for a new text).
+    TextEncoding textEncoding() const { return m_encoding; }
 
     // The position of the first match within [start, end) (end -1: the end of the text),
     // or -1. Case is ignored unless FindMatchCase is given.
@@ -267,6 +269,7 @@ private:
 
     FileFormat m_format = FileFormat::Rtf;
     LineEnd m_lineEnd = LineEnd::CrLf;
+    TextEncoding m_encoding = TextEncoding::Windows1252;
     bool m_loading = false;
     std::shared_ptr<SaveJob> m_saving;
     QString m_saveError;

@@ -66,11 +66,15 @@ struct RichTextBox::SaveJob {
             lineEnds << (data ? data->lineEnd : fileEnd);
         };
     }
-    QByteArray encode() { return encodeProgramFile(reader->take(), format, fileEnd, lineEnds); }
+    QByteArray encode()
+    {
+        return encodeProgramFile(reader->take(), format, fileEnd, lineEnds, encoding);
+    }
     std::function<QByteArray()> encodeLater()
     {
-        return [content = reader->take(), format = format, fileEnd = fileEnd, lineEnds = lineEnds] {
-            return encodeProgramFile(content, format, fileEnd, lineEnds);
+        return [content = reader->take(), format = format, fileEnd = fileEnd, lineEnds = lineEnds,
+                encoding = encoding] {
+            return encodeProgramFile(content, format, fileEnd, lineEnds, encoding);
         };
     }
 
@@ -79,6 +83,7 @@ struct RichTextBox::SaveJob {
     bool keepFormat = false; // the editor takes the format once the file is written
     LineEnd fileEnd = LineEnd::CrLf;
     QList<LineEnd> lineEnds;
+    TextEncoding encoding = TextEncoding::Windows1252;
     std::unique_ptr<DocumentReader> reader;
     QPointer<QTextDocument> source;
     // Long saves only.
@@ -107,6 +112,7 @@ struct RichTextBox::OpenJob {
     FileCheck problem;
     FileFormat format = FileFormat::Rtf;
     LineEnd lineEnd = LineEnd::CrLf;
+    TextEncoding encoding = TextEncoding::Windows1252;
 };
 
 RichTextBox::~RichTextBox()
@@ -127,6 +133,7 @@ bool RichTextBox::loadFile(const QString &path)
         installDocument(file->content);
         m_format = file->format;
         m_lineEnd = file->lineEnd;
+        m_encoding = file->encoding;
         markLineEnds(*document(), file->lineEnds, m_lineEnd);
     } catch (const std::bad_alloc &) {
         m_openProblem.problem = FileProblem::OutOfMemory;
@@ -177,6 +184,7 @@ void RichTextBox::openFile(const QString &path)
                     markLineEnds(*document, file->lineEnds, file->lineEnd);
                     job->format = file->format;
                     job->lineEnd = file->lineEnd;
+                    job->encoding = file->encoding;
                     document->moveToThread(job->target);
                     job->document = document.release();
                 }
@@ -208,6 +216,7 @@ void RichTextBox::finishOpen(const std::shared_ptr<OpenJob> &job)
     swapIn(job->document);
     m_format = job->format;
     m_lineEnd = job->lineEnd;
+    m_encoding = job->encoding;
     emit fileOpened(true);
 }
 
@@ -233,6 +242,7 @@ bool RichTextBox::writeFile(const QString &path, FileFormat format, bool keepFor
     job->format = format;
     job->keepFormat = keepFormat;
     job->fileEnd = m_lineEnd;
+    job->encoding = m_encoding;
     job->startReading(*document());
     if (document()->characterCount() < slicedCharacters()) {
         job->reader->read(std::numeric_limits<int>::max());

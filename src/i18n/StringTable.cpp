@@ -400,6 +400,9 @@ const Entry kEntries[] = {
      "Numeros sin punto son milesimas"},
     {566, "X100 reads as 0.100 mm", "X100 се чете като 0,100 мм", "X100 se lee como 0,100 mm"},
     {567, "Close the preview", "Затваряне на прегледа", "Cerrar la vista previa"},
+    {560, "NC Programs (*.nc *.ngc *.tap *.cnc *.mpf *.eia *.gcode *.txt)",
+     "NC програми (*.nc *.ngc *.tap *.cnc *.mpf *.eia *.gcode *.txt)",
+     "Programas NC (*.nc *.ngc *.tap *.cnc *.mpf *.eia *.gcode *.txt)"},
 };
 
 const QHash<int, QString> &table()

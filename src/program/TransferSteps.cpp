@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TransferSteps.h"
 
+#include "common/CodePage.h"
+
 #include <QElapsedTimer>
 
 #include <algorithm>
@@ -98,6 +100,11 @@ QString pieceText(const QString &text, qint32 lineStart, qint32 position)
     const qint32 start = std::clamp<qint32>(lineStart, 0, qint32(text.size()));
     const qint32 end = std::clamp<qint32>(position, start, qint32(text.size()));
     return text.mid(start, end - start);
+}
+
+QString utf8Piece(QStringView piece)
+{
+    return decodeBytes(piece.toUtf8());
 }
 
 ProgramLayout computeProgramLayout(double W, double H, double P, double S, bool remote)

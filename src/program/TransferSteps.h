@@ -22,6 +22,11 @@ qint32 scanPiece(const QString &text, qint32 position, qint32 bound, bool inclus
 // the text.
 QString pieceText(const QString &text, qint32 lineStart, qint32 position);
 
+// A piece of a program kept in UTF-8 as the channel takes it: the channel sends a character
+// as its Windows-1252 byte, so each UTF-8 byte of the piece becomes the character of that
+// byte, and the machine gets the bytes of the file.
+QString utf8Piece(QStringView piece);
+
 // The clock of a transfer's timings, in milliseconds; tests put their own in (nullptr: the
 // steady clock).
 qint64 transferClock();

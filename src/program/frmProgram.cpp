@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmProgram.h"
 
+#include "FileDialogChoice.h"
 #include "FileSendView.h"
 #include "PaneHandle.h"
 #include "PreviewSplit.h"
@@ -266,6 +267,7 @@ void frmProgram::saveEnded(bool ok)
         if (m_saveAsNewName) {
             setWindowTitle(m_savePath);
             bFlagNew = false;
+            noteProgramFile(m_savePath);
         }
         emit fileSaved(m_savePath);
     } else if (!rtfText->saveError().isEmpty()) {
@@ -301,7 +303,8 @@ bool frmProgram::SaveAsFile()
     if (rtfText->isSaving())
         return false;
     const std::optional<QString> name = CommonDialog::instance().showSave(
-        this, QStringLiteral("Save As"), QLatin1String(kProgramFileFilter));
+        this, QStringLiteral("Save As"), programFileFilter(),
+        saveAsDialogStart(lastProgramFile(), windowTitle(), bFlagNew));
     if (!name || name->isEmpty())
         return false;
     return writeTo(*name, true);

@@ -205,7 +205,8 @@ private:
     qint32 lngLineStart = 0;
     qint32 lngSendStart = 0;
     qint32 lngSendLength = 0;
-    QString m_sendText; // the program's text as the send or remote scan reads it
+    QString m_sendText;      // the program's text as the send or remote scan reads it
+    bool m_sendUtf8 = false; // the program sent is kept in UTF-8: its bytes go as the file's
     // A restart's header: its blocks, how many of them have gone at 0.4 s a line, and
     // whether the piece on its way is one of them.
     QStringList m_restartHeader;
@@ -244,9 +245,5 @@ private:
 std::optional<RichText> rewriteRichText(const RichText &text, quint8 options, const QString &symbol,
                                         qint32 start, qint32 step, bool numberEmpty,
                                         struct RewriteReport *report = nullptr);
-
-// The file filter of program files, as the file dialogs show it.
-inline constexpr const char *kProgramFileFilter =
-    "Mashining Program (*.dnc)|*.dnc|All Files (*.*)|*.*";
 
 } // namespace kordavel

@@ -86,7 +86,9 @@ int frmProgram::feed()
             if (closing && (left < 2 || m_source->failed()))
                 break;
             const QString piece = closing ? QStringLiteral("\r\n") : m_source->take(left);
-            const qint64 handed = std::max<qint64>(ucDnc1->Hand(piece), 0);
+            const bool utf8 = m_sendUtf8 && !m_fileSend;
+            const qint64 handed =
+                std::max<qint64>(ucDnc1->Hand(utf8 ? utf8Piece(piece) : piece), 0);
             if (ucDnc1->Action() != actSend)
                 return -1;
             m_pace.handed(handed);

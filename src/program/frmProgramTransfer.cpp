@@ -182,6 +182,8 @@ void frmProgram::startSending(std::unique_ptr<SendSource> file)
         return;
     }
     m_sendText = rtfText->text();
+    m_sendUtf8 = rtfText->fileFormat() == FileFormat::PlainText &&
+                 rtfText->textEncoding() == TextEncoding::Utf8;
     enterState(actSend);
     if (picControl->controls->cboPace->currentIndex() == 1) {
         std::unique_ptr<SendSource> text = std::make_unique<TextSendSource>(
@@ -327,7 +329,8 @@ void frmProgram::sendStep()
     m_pieceStart = lngLineStart;
     rtfText->select(m_pieceStart, lngPosition - m_pieceStart);
     m_wait = Wait::Piece;
-    ucDnc1->Send(pieceText(m_sendText, m_pieceStart, lngPosition));
+    const QString piece = pieceText(m_sendText, m_pieceStart, lngPosition);
+    ucDnc1->Send(m_sendUtf8 ? utf8Piece(piece) : piece);
 }
 
 void frmProgram::pieceSent()

@@ -8,19 +8,23 @@
 #include "app/PrivateFolder.h"
 #include "app/RecentFiles.h"
 #include "common/AppState.h"
+#include "common/SettingsStore.h"
 #include "common/Twips.h"
 #include "dialogs/frmHelp.h"
 #include "dnc/ErrorTexts.h"
 #include "editor/EditorLimits.h"
 #include "i18n/Language.h"
 #include "i18n/StringTable.h"
+#include "program/FileDialogChoice.h"
 #include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
 #include "tools/frmClean.h"
 #include "tools/frmNumbering.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QDirIterator>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -34,6 +38,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -691,8 +696,7 @@ private slots:
 
         s.dialogs.openAnswers << path;
         s.frame->fileOpen();
-        QCOMPARE(s.dialogs.calls.last(),
-                 QStringLiteral("open:Open|") + QLatin1String(kProgramFileFilter));
+        QCOMPARE(s.dialogs.calls.last(), QStringLiteral("open:Open|") + programFileFilter());
         frmProgram *opened = s.frame->activeProgram();
         QCOMPARE(opened->windowTitle(), path);
         QVERIFY(!opened->bFlagNew);
@@ -711,12 +715,66 @@ private slots:
         const QString missing = s.folders.file(QStringLiteral("missing.dnc"));
         s.dialogs.openAnswers << missing;
         s.frame->fileOpen();
-        QCOMPARE(s.dialogs.lastInitialName, path);
+        QCOMPARE(s.dialogs.lastStart.folder + '/' + s.dialogs.lastStart.fileName, path);
         frmProgram *failed = s.frame->activeProgram();
         QCOMPARE(failed->windowTitle(), QStringLiteral("Program 3"));
         QVERIFY(failed->rtfText->text().isEmpty());
         QVERIFY(failed->bFlagNew);
         QCOMPARE(s.dialogs.messages, QStringList{missing + "\nThe file does not exist."});
+    }
+
+    // Open, Send File and Save As start in the folder of the last program file used (kept in
+    // the settings), on its entry of the filter; Save As proposes the program's own name.
+    // The real dialog shows all that, its NC entry in the language chosen.
+    void fileDialogsStartAtTheLastFile()
+    {
+        FrameSession s;
+        QVERIFY(QDir(s.folders.file(QString())).mkpath(QStringLiteral("cam/old")));
+        const QString cam = s.folders.file(QStringLiteral("cam"));
+        const QString nc = writeFile(cam + QStringLiteral("/O1000.ngc"), "%\nO1000\nM30\n%\n");
+        const auto startedAt = [&s](const QString &folder, int filter, const QString &name) {
+            const FileDialogStart &start = s.dialogs.lastStart;
+            return start.folder == folder && start.filterIndex == filter && start.fileName == name;
+        };
+        s.dialogs.openAnswers << nc;
+        s.frame->fileOpen();
+        QVERIFY(startedAt(QString(), 0, QString()));
+        QCOMPARE(GetSetting(QStringLiteral("Settings"), QStringLiteral("LastFile"), QString()), nc);
+
+        s.trigger("mnuFileNew");
+        s.trigger("mnuFileSaveAs");
+        QVERIFY(startedAt(cam, 1, QStringLiteral("Program 3.nc")));
+        s.trigger("mnuCommunicationSendFile");
+        QVERIFY(startedAt(cam, 1, QStringLiteral("O1000.ngc")));
+        QCOMPARE(s.dialogs.calls.last(), QStringLiteral("open:Send File|") + programFileFilter());
+
+        // Saved under a new name, the program is the last file used.
+        const QString dnc = cam + QStringLiteral("/old/PART.DNC");
+        s.dialogs.saveAnswers << dnc;
+        s.trigger("mnuFileSaveAs");
+        QCOMPARE(s.program()->windowTitle(), dnc);
+        s.trigger("mnuFileOpen");
+        QVERIFY(startedAt(cam + QStringLiteral("/old"), 0, QStringLiteral("PART.DNC")));
+
+        // The real dialog.
+        writeFile(cam + QStringLiteral("/O2000.tap"), "M30\n");
+        s.dialogs.openAnswers << nc;
+        s.frame->fileOpen();
+        s.frame->changeLanguage(2);
+        CommonDialog::setInstance(nullptr);
+        const auto scripted = qScopeGuard([&s] { CommonDialog::setInstance(&s.dialogs); });
+        QString folder, filter, name;
+        onNextDialog<QFileDialog>([&](QFileDialog &dialog) {
+            folder = dialog.directory().absolutePath();
+            filter = dialog.selectedNameFilter();
+            name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
+            dialog.reject();
+        });
+        s.frame->fileOpen();
+        QCOMPARE(folder, cam);
+        QCOMPARE(filter, QStringLiteral("NC програми (*.nc *.ngc *.tap *.cnc *.mpf *.eia *.gcode "
+                                        "*.txt)"));
+        QCOMPARE(name, QStringLiteral("O1000.ngc"));
     }
 
     void filesThatAreNoProgramsAreRefused_data()
@@ -888,12 +946,10 @@ private slots:
             help->tvwContents->topLevelItem(help->tvwContents->topLevelItemCount() - 1);
         emit help->tvwContents->itemClicked(last, 0);
         QCOMPARE(help->txtPage->textCursor().block().text().simplified(), last->text(0));
-        QVERIFY(!help->cmdBack->isEnabled());
         help->txtPage->setSource(QUrl(frmHelp::manualSource(qint16(language)) + "#ports"));
         QVERIFY(help->cmdBack->isEnabled());
         help->cmdBack->click();
         QVERIFY(help->cmdForward->isEnabled());
-
         // Find selects the next match and wraps round once.
         help->txtFind->setText(QStringLiteral("dialout"));
         help->cmdFindNext->click();
@@ -902,7 +958,73 @@ private slots:
         // The window follows a change of language.
         const qint16 other = qint16(language % 3 + 1);
         s.frame->changeLanguage(other);
-        QCOMPARE(help->txtPage->source().toString(), frmHelp::manualSource(other));
+        QCOMPARE(help->txtPage->source().adjusted(QUrl::RemoveFragment).toString(),
+                 frmHelp::manualSource(other));
+    }
+
+    void helpHistoryAcrossLanguages_data() { addLanguageRows(); }
+
+    // Each entry of the contents chosen is a step Back and Forward go through; the contents
+    // follow the page wherever it goes (Back, a scroll); after a change of language Back goes
+    // to the same places in the new manual.
+    void helpHistoryAcrossLanguages()
+    {
+        QFETCH(int, language);
+        FrameSession s;
+        s.frame->changeLanguage(qint16(language));
+        s.trigger("mnuHelpContents");
+        frmHelp *help = s.frame->helpWindow();
+        QTreeWidget *tree = help->tvwContents;
+        QTextBrowser *page = help->txtPage;
+        const auto entry = [tree](int section, int part = -1) {
+            QTreeWidgetItem *item = tree->topLevelItem(section);
+            return part < 0 ? item : item->child(part);
+        };
+        const auto atTop = [page](QTreeWidgetItem *item) {
+            for (QTextBlock b = page->document()->begin(); b.isValid(); b = b.next())
+                if (b.blockFormat().headingLevel() && b.text().simplified() == item->text(0))
+                    return qAbs(page->document()->documentLayout()->blockBoundingRect(b).top() -
+                                page->verticalScrollBar()->value()) <= 1;
+            return false;
+        };
+        QVERIFY(!help->cmdBack->isEnabled());
+        QCOMPARE(tree->currentItem(), nullptr); // the title is above every part
+
+        emit tree->itemClicked(entry(1), 0);
+        emit tree->itemClicked(entry(3, 1), 0);
+        QCOMPARE(tree->currentItem(), entry(3, 1));
+        QVERIFY(atTop(entry(3, 1)));
+        help->cmdBack->click();
+        QCOMPARE(tree->currentItem(), entry(1));
+        QVERIFY(atTop(entry(1)));
+        help->cmdForward->click();
+        QCOMPARE(tree->currentItem(), entry(3, 1));
+        help->cmdBack->click();
+
+        // A scroll: the contents show the part at the top.
+        page->verticalScrollBar()->setValue(page->verticalScrollBar()->value() + 1);
+        QCOMPARE(tree->currentItem(), entry(1));
+        emit tree->itemClicked(entry(5), 0);
+        page->verticalScrollBar()->setValue(page->verticalScrollBar()->value() - 2);
+        QCOMPARE(tree->currentItem(), entry(4, entry(4)->childCount() - 1));
+
+        // Another language: the same part, and Back goes to the same places in it.
+        const qint16 other = qint16(language % 3 + 1);
+        const QString shown = entry(1)->text(0);
+        s.frame->changeLanguage(other);
+        const QString manual = frmHelp::manualSource(other);
+        QVERIFY(entry(1)->text(0) != shown);
+        QCOMPARE(page->source().adjusted(QUrl::RemoveFragment).toString(), manual);
+        QCOMPARE(tree->currentItem(), entry(4, entry(4)->childCount() - 1));
+        QVERIFY(help->cmdBack->isEnabled());
+        help->cmdBack->click();
+        QCOMPARE(page->source().adjusted(QUrl::RemoveFragment).toString(), manual);
+        QCOMPARE(tree->currentItem(), entry(1));
+        QVERIFY(atTop(entry(1)));
+        while (help->cmdBack->isEnabled())
+            help->cmdBack->click();
+        QCOMPARE(page->source().toString(), manual);
+        QCOMPARE(tree->currentItem(), nullptr);
     }
 
     // Every manual has the same sections, and quotes every message of the serial line as the

@@ -292,6 +292,45 @@ private slots:
         QCOMPARE(p->rtfText->selLength(), 2);
     }
 
+    // A plain program in UTF-8 shows its letters in the editor; the machine gets the bytes of
+    // its file, sent from the editor or as a file, at either pace.
+    void utf8ProgramGoesAsItsFileBytes_data()
+    {
+        QTest::addColumn<bool>("asFile");
+        QTest::addColumn<int>("pace");
+        for (const bool asFile : {false, true})
+            for (const int pace : {0, 1})
+                QTest::addRow("%s, pace %d", asFile ? "Send File" : "opened", pace)
+                    << asFile << pace;
+    }
+
+    void utf8ProgramGoesAsItsFileBytes()
+    {
+        QFETCH(bool, asFile);
+        QFETCH(int, pace);
+        const QByteArray bytes("%\nO2002 (\xc3\x98"
+                               "6 FLAT)\n(Tiefe 5 mm \xe2\x80\x93 Schlichten)\n"
+                               "G00 X0 (\xc3\xa4 \xe2\x9c\x93)\nM30\n%");
+        E2eSession s;
+        frmProgram *p = s.program();
+        if (asFile) {
+            startSend(s, bytes, pace, QStringLiteral("post.nc"), false);
+        } else {
+            setTransferClock([&s] { return s.transferNow += 1000; });
+            QSignalSpy opened(p->rtfText, &RichTextBox::fileOpened);
+            p->rtfText->openFile(writeFile(s.folders.file(QStringLiteral("post.nc")), bytes));
+            QTRY_COMPARE(opened.size(), 1);
+            QVERIFY(p->rtfText->text().contains(QStringLiteral("(\u00d8"
+                                                               "6 FLAT)")));
+            p->picControl->controls->cboPace->setCurrentIndex(pace);
+            s.trigger("mnuCommunicationSend");
+            waitForTheStart(p);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
+        QCOMPARE(s.machine1.received, QByteArray(bytes).replace("\n", "\r\n") + "\r\n");
+        QVERIFY(s.idle(p));
+    }
+
     void sendFileRefusesWhatIsNoProgram_data()
     {
         QTest::addColumn<QString>("kind");

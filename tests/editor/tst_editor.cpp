@@ -777,6 +777,71 @@ private slots:
         QCOMPARE(back.text(), QString(text).remove(QChar(0))); // RTF holds no NUL
     }
 
+    // A plain file that is valid UTF-8 and holds more than ASCII reads as UTF-8 and is saved
+    // byte for byte; any other plain file reads one byte a character (Windows-1252) as before.
+    // Long files, opened on another thread, read alike.
+    void plainFilesInUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text"); // lines joined by LF
+        QTest::addColumn<bool>("utf8");
+        const QByteArray post("%\r\nO2002 (\xc3\x98"
+                              "6 FLAT)\r\n(Tiefe 5 mm \xe2\x80\x93 "
+                              "Schlichten)\r\nG00 X0 (\xc3\xa4)\r\n%\r\n");
+        const QString postText = QStringLiteral("%\nO2002 (\u00d8"
+                                                "6 FLAT)\n(Tiefe 5 mm \u2013 "
+                                                "Schlichten)\nG00 X0 (\u00e4)\n%\n");
+        QTest::newRow("UTF-8, CR LF") << post << postText << true;
+        QTest::newRow("UTF-8, LF") << QByteArray(post).replace("\r\n", "\n") << postText << true;
+        QTest::newRow("UTF-8, long") << post.repeated(8000) << postText.repeated(8000) << true;
+        QTest::newRow("UTF-8 with byte order mark")
+            << QByteArray("\xef\xbb\xbfG00 (\xc3\xa4)\n") << QStringLiteral("\ufeffG00 (\u00e4)\n")
+            << true;
+        QTest::newRow("UTF-8 beyond 16 bits")
+            << QByteArray("(\xf0\x9f\x94\xa7)\r\n") << QStringLiteral("(\U0001f527)\n") << true;
+        QTest::newRow("cut UTF-8 is Windows-1252")
+            << QByteArray("(\xc3\x98 \xc3)\r\n") << QStringLiteral("(\u00c3\u02dc \u00c3)\n")
+            << false;
+        QTest::newRow("overlong UTF-8 is Windows-1252")
+            << QByteArray("(\xc0\xaf)\n") << QStringLiteral("(\u00c0\u00af)\n") << false;
+        QTest::newRow("Windows-1252 letters") << QByteArray("(\xd8"
+                                                            "6 \x96 \xe4)\r\n")
+                                              << QStringLiteral("(\u00d8"
+                                                                "6 \u2013 \u00e4)\n")
+                                              << false;
+        QTest::newRow("ASCII") << QByteArray("G00 X0\nM30\n") << QStringLiteral("G00 X0\nM30\n")
+                               << false;
+    }
+
+    void plainFilesInUtf8()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(bool, utf8);
+        QCOMPARE(plainTextEncoding(bytes) == TextEncoding::Utf8, utf8);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("P.NC"));
+        writeFile(path, bytes);
+        RichTextBox box;
+        QSignalSpy opened(&box, &RichTextBox::fileOpened);
+        box.openFile(path);
+        QTRY_COMPARE(opened.size(), 1);
+        QVERIFY(opened.first().first().toBool());
+        QCOMPARE(box.text(), QString(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+        QCOMPARE(box.textEncoding() == TextEncoding::Utf8, utf8);
+        QVERIFY(saveWhole(box, path));
+        QCOMPARE(readFile(path), bytes);
+        const QString copy = dir.filePath(QStringLiteral("copy.tap"));
+        QVERIFY(saveWhole(box, copy, true));
+        QCOMPARE(readFile(copy), bytes);
+        // Typed text goes into the file in the file's encoding.
+        box.setLocked(false);
+        box.select(0, 0);
+        box.setSelText(QStringLiteral("(\u00f6)"));
+        QVERIFY(saveWhole(box, path));
+        QCOMPARE(readFile(path), (utf8 ? QByteArray("(\xc3\xb6)") : QByteArray("(\xf6)")) + bytes);
+    }
+
     void formatForNewName_data()
     {
         QTest::addColumn<QString>("name");

@@ -12,6 +12,7 @@
 #include "profiles/PortList.h"
 #include "profiles/ValueLists.h"
 #include "profiles/frmOptions.h"
+#include "program/FileDialogChoice.h"
 #include "program/Pause.h"
 #include "program/PreviewSplit.h"
 #include "program/ProgramPanel.h"
@@ -165,6 +166,73 @@ private slots:
         setPauseClock(nullptr);
     }
 
+    // Where Open, Send File and Save As start, from the last file used. "@" stands for a
+    // folder of the test's own; "sub" exists in it, "gone" does not.
+    void fileDialogStarts_data()
+    {
+        QTest::addColumn<QString>("lastFile");
+        QTest::addColumn<QString>("caption"); // of the program saved; empty: Open
+        QTest::addColumn<bool>("isNew");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("name");
+        const auto open = [](const char *row, const char *last, const char *folder, int filter,
+                             const char *name) {
+            QTest::newRow(row) << last << "" << false << folder << filter << name;
+        };
+        open("nothing used yet", "", "", 0, "");
+        open("a .dnc program", "@/sub/PART.DNC", "@/sub", 0, "PART.DNC");
+        for (const char *ext : {"nc", "NGC", "tap", "cnc", "mpf", "eia", "gcode", "txt"})
+            open(qPrintable(QStringLiteral("a .%1 program").arg(ext)),
+                 qPrintable(QStringLiteral("@/sub/O1000.%1").arg(ext)), "@/sub", 1,
+                 qPrintable(QStringLiteral("O1000.%1").arg(ext)));
+        open("any other name", "@/sub/O1000", "@/sub", 2, "O1000");
+        open("a folder gone: the nearest that is there", "@/sub/gone/deeper/O1.nc", "@/sub", 1,
+             "O1.nc");
+        const auto save = [](const char *row, const char *last, const char *caption, bool isNew,
+                             const char *folder, int filter, const char *name) {
+            QTest::newRow(row) << last << caption << isNew << folder << filter << name;
+        };
+        save("Save As of a file: the file", "@/other/X.dnc", "@/sub/O1000.nc", false, "@/sub", 1,
+             "O1000.nc");
+        save("Save As of a new program after an .nc", "@/sub/O1000.nc", "Program 2", true, "@/sub",
+             1, "Program 2.nc");
+        save("Save As of a new program after a .dnc", "@/sub/A.dnc", "Program 2", true, "@/sub", 0,
+             "Program 2.dnc");
+        save("Save As of a new program, nothing used", "", "Program 1", true, "", 0,
+             "Program 1.dnc");
+    }
+
+    void fileDialogStarts()
+    {
+        QFETCH(QString, lastFile);
+        QFETCH(QString, caption);
+        QFETCH(bool, isNew);
+        QFETCH(QString, folder);
+        QFETCH(int, filter);
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("sub")));
+        const auto here = [&dir](QString path) {
+            return path.replace(QLatin1Char('@'), dir.path());
+        };
+        const FileDialogStart start = caption.isEmpty()
+                                          ? openDialogStart(here(lastFile))
+                                          : saveAsDialogStart(here(lastFile), here(caption), isNew);
+        QCOMPARE(start.folder, here(folder));
+        QCOMPARE(start.filterIndex, filter);
+        QCOMPARE(start.fileName, name);
+        // The entry chosen is the one the filter has at that place.
+        const QStringList entries = programFileFilter().split(QLatin1Char('|'));
+        QCOMPARE(entries.size(), 6);
+        QCOMPARE(entries[0], QStringLiteral("Mashining Program (*.dnc)"));
+        QCOMPARE(entries[3], QStringLiteral("*.nc;*.ngc;*.tap;*.cnc;*.mpf;*.eia;*.gcode;*.txt"));
+        QCOMPARE(entries[4], QStringLiteral("All Files (*.*)"));
+        if (!name.isEmpty() && filter < 2)
+            QVERIFY(entries[2 * filter + 1].contains(QLatin1String("*.") +
+                                                     QFileInfo(name).suffix().toLower()));
+    }
+
     void closeQuestion_data()
     {
         QTest::addColumn<bool>("modified");
@@ -253,9 +321,9 @@ private slots:
         QCOMPARE(program->isVisible(), !closes);
         // Only a new window asks for a name; it stays new until it is written.
         const bool asked = isNew && answer == QLatin1String("yes");
-        QCOMPARE(dialogs.calls, asked ? QStringList{QStringLiteral("save:Save As|") +
-                                                    QLatin1String(kProgramFileFilter)}
-                                      : QStringList{});
+        QCOMPARE(dialogs.calls,
+                 asked ? QStringList{QStringLiteral("save:Save As|") + programFileFilter()}
+                       : QStringList{});
         QCOMPARE(program->bFlagNew, isNew && !written);
 
         const QString target = isNew ? saveAsPath : existing;

@@ -32,13 +32,15 @@ public:
     }
 
     std::optional<QString> showOpen(QWidget *, const QString &title, const QString &filter,
-                                    const QString &fileName) override
+                                    const FileDialogStart &start) override
     {
-        lastInitialName = fileName;
+        lastStart = start;
         return next("open:" + title + '|' + filter, openAnswers);
     }
-    std::optional<QString> showSave(QWidget *, const QString &title, const QString &filter) override
+    std::optional<QString> showSave(QWidget *, const QString &title, const QString &filter,
+                                    const FileDialogStart &start) override
     {
+        lastStart = start;
         return next("save:" + title + '|' + filter, saveAnswers);
     }
     bool showPrint(QWidget *, QPrinter &printer, bool selection) override
@@ -70,7 +72,7 @@ public:
     QStringList calls;
     QStringList messages;
     MsgIcon lastIcon = MsgIcon::Information;
-    QString lastInitialName;
+    FileDialogStart lastStart; // where the last file dialog started
     int beeps = 0;
 
 private:

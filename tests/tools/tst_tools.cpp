@@ -1312,6 +1312,12 @@ private slots:
             {"N10 G71 P20 Q30", "N20 G00 X18.", "N30 X60.", "N40 M30"}, false, "n",
             {"G71 P20 Q30", "N20 G00 X18.", "N30 X60.", "M30"},
             "Block numbers kept because other blocks refer to them: 2");
+        // A plain file in UTF-8 opens as such: its letters beyond ASCII are unusable symbols.
+        row("Clean of a UTF-8 file", false,
+            {"O2002 (\u00d8"
+             "6 FLAT)",
+             "(Tiefe 5 mm \u2013 Schlichten)", "G00 X0 (\u00e4 \u2713)", ""},
+            false, "", {"O2002 (6 FLAT)", "(Tiefe 5 mm  Schlichten)", "G00 X0 ( )", ""});
         const L program{"N10 G00  ", "G01", ""};
         row("Clean cancelled", false, program, false, "n cancel", {});
         row("Clean of numbers with an empty symbol", false, program, false, "bne=", {});
@@ -1334,7 +1340,7 @@ private slots:
             QTest::keyClicks(program.rtfText, lines.join(QLatin1Char('\r')));
         } else {
             QVERIFY(program.rtfText->loadFile(
-                writeFile(folders.file(QStringLiteral("part.nc")), crlf(lines).toLatin1())));
+                writeFile(folders.file(QStringLiteral("part.nc")), crlf(lines).toUtf8())));
         }
         const QString before = program.rtfText->text();
         QCOMPARE(before, crlf(lines));
