@@ -161,20 +161,25 @@ void frmProgram::startAfterPause()
 
 void frmProgram::startSending(std::unique_ptr<SendSource> file)
 {
+    m_sendClock = SendClock();
+    m_handedAny = false;
+    m_blockOpen = false;
     if (file) {
         m_fileSend = true;
         showFileView(m_startPath);
         enterState(actSend);
+        noteHold();
         if (picControl->controls->cboPace->currentIndex() == 1) {
             startFeed(std::move(file));
         } else {
             m_source = std::move(file);
-            m_sendStarted = transferClock();
+            m_sendClock.start(transferClock());
         }
         return;
     }
     m_sendText = rtfText->text();
     enterState(actSend);
+    noteHold();
     if (picControl->controls->cboPace->currentIndex() == 1)
         startFeed(std::make_unique<TextSendSource>(
             m_sendText.mid(lngSendStart, qsizetype(lngSendLength) + 1)));
@@ -207,7 +212,8 @@ void frmProgram::Remote()
     rtfRemote->setText(QString());
     rtfText->setText(QString());
     m_sendText.clear();
-    m_sendStarted = transferClock();
+    m_sendClock = SendClock();
+    m_sendClock.start(transferClock());
     enterState(actRemote);
 }
 
@@ -232,6 +238,33 @@ void frmProgram::closeChannel()
 // The one end of every transfer, at every pace and by every stop.
 void frmProgram::StopSending()
 {
+    if (!stopAfterBlock())
+        endTransfer();
+}
+
+// The machine holds whole blocks only: a send that the machine does not hold finishes the
+// block on the line. Nothing has gone yet, a receive, a closing window or the machine
+// holding the send: the end comes at once. A stop while one finishes its block changes
+// nothing (one Escape may reach the window twice).
+bool frmProgram::stopAfterBlock()
+{
+    if (m_stopping)
+        return true;
+    if (m_closing || !m_handedAny || actAction != actSend || ucDnc1->Action() != actSend ||
+        ucDnc1->Held() || ucDnc1->PieceHeld())
+        return false;
+    m_stopping = true;
+    m_feed->stop();
+    stbPanel[1]->setText(GetString(QStringLiteral("Stopping after this block"), 543));
+    // A drain under way goes on; the channel's Finished ends the send from there.
+    if (m_wait != Wait::Drain)
+        finishBlock();
+    return true;
+}
+
+void frmProgram::endTransfer()
+{
+    const bool stopped = std::exchange(m_stopping, false);
     closeChannel();
     rtfText->setLocked(false);
     rtfRemote->setLocked(false);
@@ -261,6 +294,20 @@ void frmProgram::StopSending()
                    .arg(limit.characters),
                MsgIcon::Exclamation, QLatin1String(kProductName), this);
     }
+    if (!stopped)
+        return;
+    // A window closed during the stop goes now, without its question again.
+    if (std::exchange(m_closeAfterStop, false)) {
+        m_closeDecided = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
+                frame ? frame->close() : close();
+            },
+            Qt::QueuedConnection);
+    }
+    emit stopEnded();
 }
 
 void frmProgram::endTransferForClose()
@@ -292,7 +339,7 @@ void frmProgram::tEvent_Timer()
 // A tick while a piece, the closing CR LF or the drain is under way does nothing.
 void frmProgram::sendStep()
 {
-    if (m_lineSpeed || m_wait != Wait::None || ucDnc1->SendInProgress())
+    if (m_lineSpeed || m_stopping || m_wait != Wait::None || ucDnc1->SendInProgress())
         return;
     if (m_fileSend)
         return fileStep();
@@ -301,7 +348,9 @@ void frmProgram::sendStep()
     m_pieceStart = lngLineStart;
     rtfText->select(m_pieceStart, lngPosition - m_pieceStart);
     m_wait = Wait::Piece;
-    ucDnc1->Send(pieceText(m_sendText, m_pieceStart, lngPosition));
+    const QString piece = pieceText(m_sendText, m_pieceStart, lngPosition);
+    handing(piece);
+    ucDnc1->Send(piece);
 }
 
 void frmProgram::pieceSent()
@@ -311,7 +360,7 @@ void frmProgram::pieceSent()
     const qint32 bound = lngSendStart + lngSendLength;
     const qint32 start = m_pieceStart;
     if (start == lngSendStart)
-        m_sendStarted = transferClock();
+        m_sendClock.start(transferClock());
     strikeThrough(start, lngPosition - start);
     lngLineStart = lngPosition;
     emit sendProgress(lngSendStart, lngPosition);
@@ -327,6 +376,7 @@ void frmProgram::finishSend(bool closingHanded)
         return;
     if (!closingHanded && ucDnc1->Action() == actSend) {
         m_wait = Wait::Closing;
+        handing(QStringLiteral("\r\n"));
         ucDnc1->Send(QStringLiteral("\r\n"));
         return;
     }
@@ -335,14 +385,17 @@ void frmProgram::finishSend(bool closingHanded)
     ucDnc1->Drain();
 }
 
-// Once per step, as often as the percentage: the time left at the rate since the first piece.
+// Once per step, as often as the percentage: the time left at the rate since the first piece,
+// the time the machine held the send left out. A stop shows instead of the percentage.
 void frmProgram::showProgress(qint64 position, qint64 from, qint64 bound)
 {
-    stbPanel[1]->setText(sendCaption() + QStringLiteral(" - ") +
-                         QString::number(progressPercent(position, bound)) + QStringLiteral("%"));
+    if (!m_stopping)
+        stbPanel[1]->setText(sendCaption() + QStringLiteral(" - ") +
+                             QString::number(progressPercent(position, bound)) +
+                             QStringLiteral("%"));
     stbPanel[2]->setText(QString::number(position));
     stbPanel[3]->setText(
-        timeLeftText(position - from, bound - position, transferClock() - m_sendStarted));
+        timeLeftText(position - from, bound - position, m_sendClock.movingMs(transferClock())));
 }
 
 // What arrived is added after the text. The result is the old text followed by the
@@ -455,7 +508,7 @@ void frmProgram::remotePieceSent()
 {
     const qint32 total = qint32(m_sendText.size());
     if (m_pieceStart == 0)
-        m_sendStarted = transferClock();
+        m_sendClock.start(transferClock());
     lngLineStart = lngPosition;
     if (actAction != actIdle)
         showProgress(lngPosition, 0, total);
@@ -466,6 +519,45 @@ void frmProgram::remotePieceSent()
 void frmProgram::ucDnc1_Status(qint16 intStatus)
 {
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), intStatus));
+    noteHold();
+    if (actAction == actSend && m_sendClock.held())
+        showHold();
+}
+
+void frmProgram::handing(const QString &piece)
+{
+    if (piece.isEmpty())
+        return;
+    m_handedAny = true;
+    m_blockOpen = !piece.endsWith(QLatin1Char('\n'));
+}
+
+void frmProgram::noteHold()
+{
+    if (actAction != actSend || ucDnc1->Action() != actSend)
+        return;
+    const bool held = ucDnc1->Held();
+    if (!m_sendClock.hold(held, transferClock()))
+        return;
+    if (held)
+        m_heldSince = transferTimeOfDay();
+    if (held && m_stopping)
+        return endTransfer();
+    showHold();
+}
+
+// "Held by the machine since 10:42:07", "Waiting for XON since …", or "Sending" again.
+void frmProgram::showHold()
+{
+    if (!m_sendClock.held()) {
+        stbPanel[0]->setText(GetString(QStringLiteral("Sending"), 3));
+        return;
+    }
+    const QString hold = ucDnc1->WaitingForXOn()
+                             ? GetString(QStringLiteral("Waiting for XON"), 541)
+                             : GetString(QStringLiteral("Held by the machine"), 540);
+    stbPanel[0]->setText(GetString(QStringLiteral("%1 since %2"), 542)
+                             .arg(hold, m_heldSince.toString(QStringLiteral("HH:mm:ss"))));
 }
 
 // An error leaves a transfer running, unless the channel went idle with it (its device went
@@ -474,7 +566,7 @@ void frmProgram::ucDnc1_Status(qint16 intStatus)
 void frmProgram::ucDnc1_ErrorStatus(qint16 intErrorStatus)
 {
     if (!m_closing && actAction != actIdle && ucDnc1->Action() == actIdle)
-        StopSending();
+        endTransfer();
     showTransferMessage(GetString(QString(), intErrorStatus));
 }
 

@@ -655,7 +655,8 @@ private slots:
 
     // 4800,E,7,2 carries 436.36 characters a second. The clock stands still: 64 go and the send
     // waits; 300 ms later (130.9 carried) 64 more and the progress; Escape, wherever it is
-    // pressed, then ends it with nothing more on the line.
+    // pressed, then lets the block on the line finish and the line carry it, and ends the send
+    // with nothing more.
     void escapeStops()
     {
         QFETCH(QString, file);
@@ -671,11 +672,81 @@ private slots:
         QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Send - %1%").arg(12800 / program.size()));
         QWidget *const targets[] = {p->rtfText, p->rtfRemote, p};
         QTest::keyClick(where < 3 ? targets[where] : p->fileView->txtLines, Qt::Key_Escape);
-        QVERIFY(s.idle(p));
-        QCoreApplication::processEvents();
-        QCOMPARE(s.machine1.received, program.left(128));
-        QCOMPARE(s.terminal.calls(), (QStringList{"discard", "close"}));
+        QVERIFY(p->Stopping());
+        QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Stopping after this block"));
+        QTRY_VERIFY(s.idle(p));
+        QCOMPARE(s.machine1.received, program.left(program.indexOf('\n', 127) + 1));
+        QCOMPARE(s.terminal.calls(), (QStringList{"drain", "close"}));
         QVERIFY(!p->rtfText->isHidden());
+    }
+
+    void stopsOnWholeBlocks_data()
+    {
+        QTest::addColumn<QString>("stop"); // escape, send again, close (the window) or quit
+        QTest::addColumn<QString>("file"); // empty: from the editor
+        QTest::addColumn<bool>("held");    // the machine holds the send (XOFF) at the stop
+        for (const char *stop : {"escape", "send again", "close", "quit"}) {
+            for (const char *file : {"", "part.nc"})
+                QTest::addRow("%s, %s", stop, *file ? "Send File" : "line speed")
+                    << stop << file << false;
+        }
+        QTest::newRow("escape, held") << "escape"
+                                      << "" << true;
+        QTest::newRow("send again, held, Send File") << "send again"
+                                                     << "part.nc" << true;
+        QTest::newRow("close, held") << "close"
+                                     << "" << true;
+        QTest::newRow("quit, held, Send File") << "quit"
+                                               << "part.nc" << true;
+    }
+
+    // The clock stands still: 64 characters go at line speed and the send waits for the line,
+    // inside the third block. Every stop lets that block finish, with its end of block and
+    // nothing after it, and the line carry it before the port closes; a closing window or a
+    // quit waits for that. While the machine holds the send nothing more goes: the stop ends
+    // it at once, throwing away what has not left.
+    void stopsOnWholeBlocks()
+    {
+        QFETCH(QString, stop);
+        QFETCH(QString, file);
+        QFETCH(bool, held);
+        E2eSession s;
+        QPointer<frmProgram> p = s.program();
+        const QByteArray program = longProgram(40);
+        QVERIFY(program.at(63) != '\n' && program.at(64) != '\n');
+        startSend(s, program, 1, file, true);
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+        if (held) {
+            s.machine1.write("\x13");
+            QTRY_VERIFY(p->ucDnc1->XOffHeld());
+        }
+        if (p->isModified())
+            answerNextQuestion(clickNo());
+        if (stop == QLatin1String("escape"))
+            QTest::keyClick(p, Qt::Key_Escape);
+        else if (stop == QLatin1String("send again"))
+            s.trigger("mnuCommunicationSend");
+        else if (stop == QLatin1String("close"))
+            QCOMPARE(p->parentWidget()->close(), held);
+        else
+            QCOMPARE(s.frame->close(), held);
+        const bool inWindow =
+            stop == QLatin1String("escape") || stop == QLatin1String("send again");
+        if (held) // at once
+            QCOMPARE(s.terminal.calls(), (QStringList{"discard", "close"}));
+        else
+            QVERIFY(p->Stopping() && p->actAction == actSend);
+        if (inWindow)
+            QTRY_VERIFY_WITH_TIMEOUT(s.idle(p), 10000);
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(p.isNull() && s.frame->isVisible() == (stop == "close"),
+                                     10000);
+        const QStringList calls =
+            held ? QStringList{"discard", "close"} : QStringList{"drain", "close"};
+        QCOMPARE(s.terminal.calls(), calls);
+        const QByteArray blocks = program.left(program.indexOf('\n', 63) + 1);
+        QCOMPARE(s.machine1.received, held ? program.left(64) : blocks);
+        QVERIFY(portFree(kPort1));
     }
 
     // Escape during the pause before a send: nothing goes out, the window is idle.
