@@ -15,6 +15,7 @@
 #include "support/FrameSession.h"
 #include "support/PtyMachine.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QMdiArea>
@@ -25,6 +26,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStringList>
+#include <QTime>
 
 #include <mutex>
 #include <sys/stat.h>
@@ -747,6 +749,55 @@ private slots:
         const QByteArray blocks = program.left(program.indexOf('\n', 63) + 1);
         QCOMPARE(s.machine1.received, held ? program.left(64) : blocks);
         QVERIFY(portFree(kPort1));
+    }
+
+    void holdsShowInTheStatusBar_data()
+    {
+        QTest::addColumn<bool>("waitXOn");
+        QTest::newRow("XOFF after 128 characters") << false;
+        QTest::newRow("Wait for XOn") << true;
+    }
+
+    // The machine holds the send: the status bar says so and since when, and the time left
+    // stays as it was however long the hold lasts, the held time left out of the rate. Under
+    // Wait for XOn the send says that it waits for the first XON. XON, and it is "Sending".
+    void holdsShowInTheStatusBar()
+    {
+        QFETCH(bool, waitXOn);
+        E2eSession s;
+        setTimeOfDayClock([] { return QTime(10, 42, 7); });
+        const auto restore = qScopeGuard([] { setTimeOfDayClock(nullptr); });
+        frmProgram *p = s.program();
+        p->picControl->controls->chkWaitXOn->setChecked(waitXOn);
+        const QByteArray program = longProgram(40);
+        startSend(s, program, 1, QString(), true);
+        QSignalSpy steps(p->findChild<QTimer *>(QStringLiteral("feed")), &QTimer::timeout);
+        if (waitXOn) {
+            QCOMPARE(E2eSession::panel(p, 0), QStringLiteral("Waiting for XON since 10:42:07"));
+            QTRY_VERIFY(steps.count() >= 2);
+            QVERIFY(s.machine1.lineQuiet() && s.machine1.received.isEmpty());
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+            s.transferNow += 300;
+            QTRY_COMPARE_WITH_TIMEOUT(E2eSession::panel(p, 2), QStringLiteral("128"), 10000);
+            const QString timeLeft = E2eSession::panel(p, 3);
+            QVERIFY(!timeLeft.isEmpty());
+            s.machine1.write("\x13");
+            QTRY_COMPARE(E2eSession::panel(p, 0),
+                         QStringLiteral("Held by the machine since 10:42:07"));
+            // A minute held: the progress shows again, the time left as before.
+            s.transferNow += 60000;
+            steps.clear();
+            QTRY_VERIFY(steps.count() >= 2);
+            QCOMPARE(E2eSession::panel(p, 3), timeLeft);
+            QCOMPARE(E2eSession::panel(p, 0), QStringLiteral("Held by the machine since 10:42:07"));
+            QVERIFY(s.machine1.lineQuiet() && s.machine1.received.size() == 128);
+        }
+        s.machine1.write("\x11");
+        QTRY_COMPARE(E2eSession::panel(p, 0), QStringLiteral("Sending"));
+        setTransferClock([&s] { return s.transferNow += 1000; });
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
+        QCOMPARE(s.machine1.received, program + "\r\n");
     }
 
     // Escape during the pause before a send: nothing goes out, the window is idle.
