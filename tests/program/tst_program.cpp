@@ -416,26 +416,30 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("selStart");
         QTest::addColumn<int>("selLength");
-        QTest::addColumn<int>("ticks");    // pieces sent before the stop
-        QTest::addColumn<QString>("wire"); // what the machine has in the end
-        QTest::newRow("between lines") << "AB\r\nCD\r\n" << 0 << 0 << 1 << "AB\r\n";
+        QTest::addColumn<int>("ticks");     // pieces sent before the stop
+        QTest::addColumn<bool>("onItsWay"); // the stop comes while the last one leaves
+        QTest::addColumn<QString>("wire");  // what the machine has in the end
+        QTest::newRow("between lines") << "AB\r\nCD\r\n" << 0 << 0 << 1 << false << "AB\r\n";
+        QTest::newRow("a line on its way") << "AB\r\nCD\r\n" << 0 << 0 << 1 << true << "AB\r\n";
         // The scan stops short of the selection's last character: it and the end of block go.
-        QTest::newRow("inside the selection's last line") << "G01 X10\r\nM30" << 9 << 3 << 1
-                                                          << "M3"
-                                                             "0\r\n";
+        QTest::newRow("inside the selection's last line")
+            << "G01 X10\r\nM30" << 9 << 3 << 1 << false << "M30\r\n";
+        QTest::newRow("the selection's last line on its way")
+            << "G01 X10\r\nM30" << 9 << 3 << 1 << true << "M30\r\n";
         QTest::newRow("after the selection's last character")
-            << "G01 X10\r\nM30" << 9 << 3 << 2 << "M30\r\n";
-        QTest::newRow("nothing sent yet") << "AB\r\nCD" << 0 << 0 << 0 << "";
+            << "G01 X10\r\nM30" << 9 << 3 << 2 << false << "M30\r\n";
+        QTest::newRow("nothing sent yet") << "AB\r\nCD" << 0 << 0 << 0 << false << "";
     }
 
-    // At 0.4 s per line a stop falls between pieces; where the last one left its block open, the
-    // rest of it goes with its end of block before the port closes.
+    // At 0.4 s per line a stop falls between pieces or while one leaves; where the last one
+    // left its block open, the rest of it goes with its end of block before the port closes.
     void stopEndsTheBlock()
     {
         QFETCH(QString, text);
         QFETCH(int, selStart);
         QFETCH(int, selLength);
         QFETCH(int, ticks);
+        QFETCH(bool, onItsWay);
         QFETCH(QString, wire);
         Station station;
         frmProgram &program = station.program;
@@ -448,8 +452,10 @@ private slots:
         program.tEvent->stop();
         for (int tick = 0; tick < ticks; ++tick) {
             program.tEvent_Timer();
-            QTRY_VERIFY(!program.ucDnc1->SendInProgress());
+            if (tick + 1 < ticks || !onItsWay)
+                QTRY_VERIFY(!program.ucDnc1->SendInProgress());
         }
+        QCOMPARE(program.ucDnc1->SendInProgress(), onItsWay);
         program.StopSending();
         QTRY_COMPARE(program.actAction, qint32(actIdle));
         QTRY_COMPARE(QString::fromLatin1(station.machine.received), wire);
