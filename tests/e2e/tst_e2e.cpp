@@ -28,6 +28,8 @@
 #include <QStringList>
 #include <QTime>
 
+#include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <sys/stat.h>
 
@@ -37,7 +39,8 @@ using namespace kordavel::test;
 namespace {
 
 // The terminal calls of every port, made as usual and written down in order: "drain",
-// "discard", "close" (which restores the settings from before the open). In place from
+// "discard", "close" (which restores the settings from before the open). With drainsWait a
+// drain lasts until output is discarded, as on a line that does not move. In place from
 // construction to destruction.
 class RecordingTerminal : public TerminalCalls {
 public:
@@ -49,11 +52,20 @@ public:
     int drain(qintptr handle) override
     {
         note(QStringLiteral("drain"));
+        if (drainsWait) {
+            std::unique_lock lock(m_mutex);
+            m_discarded.wait(lock, [this] { return !m_drainWaits; });
+        }
         return TerminalCalls::drain(handle);
     }
     void discardOutput(qintptr handle) override
     {
         note(QStringLiteral("discard"));
+        {
+            const std::lock_guard lock(m_mutex);
+            m_drainWaits = false;
+        }
+        m_discarded.notify_all();
         TerminalCalls::discardOutput(handle);
     }
     void close(QSerialPort &port) override
@@ -61,6 +73,8 @@ public:
         note(QStringLiteral("close"));
         TerminalCalls::close(port);
     }
+    std::atomic<bool> drainsWait{false};
+
     QStringList calls() const
     {
         const std::lock_guard lock(m_mutex);
@@ -75,6 +89,8 @@ private:
     }
     mutable std::mutex m_mutex;
     QStringList m_calls;
+    std::condition_variable m_discarded;
+    bool m_drainWaits = true;
 };
 
 // A started Kordavel with simulated machines on ports 7 and 8: the program windows, the
@@ -749,6 +765,29 @@ private slots:
         const QByteArray blocks = program.left(program.indexOf('\n', 63) + 1);
         QCOMPARE(s.machine1.received, held ? program.left(64) : blocks);
         QVERIFY(portFree(kPort1));
+    }
+
+    // The stop waits for the line to carry the rest of the third block, and the line does not
+    // move; the machine then holds the send with XOFF: nothing more can go, and the stop ends
+    // at once, throwing away what has not left.
+    void heldWhileTheStopFinishes()
+    {
+        E2eSession s;
+        s.terminal.drainsWait = true;
+        frmProgram *p = s.program();
+        const QByteArray program = longProgram(40);
+        startSend(s, program, 1, QString(), true);
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+        QTest::keyClick(p, Qt::Key_Escape);
+        QVERIFY(p->Stopping());
+        QTRY_COMPARE(s.terminal.calls(), QStringList{"drain"});
+        bool endedAtXoff = false;
+        connect(p->ucDnc1, &ucDnc::Status, p,
+                [&] { endedAtXoff = p->actAction == actIdle && !p->Stopping(); });
+        s.machine1.write("\x13");
+        QTRY_VERIFY(s.idle(p));
+        QVERIFY(endedAtXoff);
+        QCOMPARE(s.terminal.calls(), (QStringList{"drain", "discard", "close"}));
     }
 
     void holdsShowInTheStatusBar_data()
