@@ -258,12 +258,13 @@ bool frmMain::closeAllPrograms()
 void frmMain::closeEvent(QCloseEvent *event)
 {
     if (IsFirstInstance && !closeAllPrograms()) {
-        // A window whose long program is being saved stays until the save ends; the quit goes
-        // on from there when it was written.
-        m_quitAfterSave = false;
+        // A window whose long program is being saved stays until the save ends, one whose
+        // send finishes its block until that stop ends; the quit goes on from there (after a
+        // save, when it was written).
+        m_quitAfterWait = false;
         for (QMdiSubWindow *sub : m_mdi->subWindowList()) {
             if (auto *program = qobject_cast<frmProgram *>(sub->widget()))
-                m_quitAfterSave = m_quitAfterSave || program->isSaving();
+                m_quitAfterWait = m_quitAfterWait || program->isSaving() || program->Stopping();
         }
         event->ignore();
         return;
@@ -313,12 +314,14 @@ frmProgram *frmMain::NewProgramWindow(qint32 mode)
             [this, program] { showTransferButtons(program); });
     connect(program, &QObject::destroyed, this, &frmMain::programClosed);
     connect(program, &frmProgram::fileSaved, this, &frmMain::noteRecent);
-    connect(program, &frmProgram::saveFinished, this, [this](bool ok) {
-        if (!std::exchange(m_quitAfterSave, false) || !ok)
+    const auto quitOn = [this](bool ok) {
+        if (!std::exchange(m_quitAfterWait, false) || !ok)
             return;
         QMetaObject::invokeMethod(
             this, [this] { close(); }, Qt::QueuedConnection);
-    });
+    };
+    connect(program, &frmProgram::saveFinished, this, quitOn);
+    connect(program, &frmProgram::stopEnded, this, [quitOn] { quitOn(true); });
     // The last window that shows in its own place is the one the new window follows.
     std::optional<QPoint> previous;
     for (QMdiSubWindow *other : m_mdi->subWindowList(QMdiArea::CreationOrder))

@@ -121,7 +121,7 @@ private:
     QMenu *addMenu(QMenu *parent, const QString &name, const QString &caption);
     void relabel(const QString &name, int offset);
     bool closeAllPrograms();
-    bool m_quitAfterSave = false; // a quit waits for a long program's save
+    bool m_quitAfterWait = false; // a quit waits for a long program's save or a send's stop
     void savePlacement();
     void applyPlacement();
     frmProgram *unlockedProgram() const;

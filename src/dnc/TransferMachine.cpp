@@ -58,6 +58,9 @@ TransferMachine::Step TransferMachine::step(State state, Event event, const Look
         // A hold that comes while the piece leaves keeps the send waiting after it.
         if (event == Event::Wake && !looks.held && looks.emptied)
             return {State::Idle, Finish};
+        // The piece is with the port whole: the drain waits for it with the rest.
+        if (event == Event::Drain)
+            return {State::Draining, StartDrain};
         return {state, None};
     case State::Draining:
         if (event == Event::Wake && (looks.emptied || looks.due))
@@ -102,7 +105,7 @@ void TransferMachine::send(const QByteArray &data)
 
 void TransferMachine::drain()
 {
-    if (!busy())
+    if (!busy() || m_state == State::Sending)
         handle(Event::Drain);
 }
 

@@ -68,7 +68,8 @@ public:
     State state() const { return m_state; }
     bool busy() const { return m_state != State::Idle; }
 
-    // Each starts from Idle only; elsewhere it is ignored.
+    // Each starts from Idle only; elsewhere it is ignored. A drain also follows a piece on
+    // its way (Sending: the port has it whole), in place of its wait.
     void pause(qint64 ms);
     void send(const QByteArray &data);
     void drain();

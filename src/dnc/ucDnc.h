@@ -67,7 +67,8 @@ public:
     // Starts waiting until the port has put every byte sent on the line, the device's own
     // buffer included: at most as long as the bytes still queued take at the line's speed,
     // plus a margin; Finished comes at its end. Written before the normal end of a send, so
-    // that the last bytes leave before the port closes.
+    // that the last bytes leave before the port closes. While a piece leaves (after its
+    // hold), the drain takes the place of its wait, and Finished comes once only.
     void Drain();
     // Starts the pause before a send, while idle; Finished comes at its end.
     void StartPause(qint64 ms);
@@ -97,12 +98,16 @@ public:
     QString RemoteReceive();
     // Received bytes wait to be taken (whatever their text is).
     bool HasReceived() const { return !m_intake.isEmpty(); }
+    // A piece waits for a hold to end: none of it has gone to the port.
+    bool PieceHeld() const { return m_machine.state() == TransferMachine::State::Held; }
     bool SendInProgress() const
     {
         return m_machine.state() == TransferMachine::State::Held ||
                m_machine.state() == TransferMachine::State::Sending;
     }
 
+    // A send entered with WaitXOn that has not had its first XON yet, and is held.
+    bool WaitingForXOn() const { return bWaitingXOn && Held(); }
     // The hold conditions of a send.
     bool XOffHeld() const { return bXOffHeld; }
     bool CtsHeld() const { return bCtsHeld; }
@@ -115,6 +120,9 @@ signals:
     void ErrorStatus(qint16 intErrorStatus);
     // A send, a drain or a pause has ended by itself (not by a change of state).
     void Finished();
+    // Held() changed with a notification of the line (an XOFF or XON, CTS or DSR), after the
+    // notification's Status.
+    void HoldChanged(bool held);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -125,6 +133,7 @@ private:
     bool writeSettings(const QString &settings);
     QString settingsField(int index) const;
     void MSComm1_OnComm();
+    void lineEvent();
     void receiveArrived();
     void portFailed(int number);
     void lineFailed(int number);
@@ -152,6 +161,7 @@ private:
     bool bDTRDTS = false;
     bool bEIA = false;
     bool bWaitXOn = false;
+    bool bWaitingXOn = false; // a send waits for its first XON
 
     std::unique_ptr<SerialLine> m_line;
     QLabel *lblDNC = nullptr;

@@ -5,9 +5,20 @@
 #include "ErrorTexts.h"
 #include "SerialLine.h"
 
+#include <QPointer>
+
 namespace kordavel {
 
 void ucDnc::MSComm1_OnComm()
+{
+    const bool wasHeld = Held();
+    const QPointer<ucDnc> alive(this);
+    lineEvent();
+    if (alive && Held() != wasHeld)
+        emit HoldChanged(Held());
+}
+
+void ucDnc::lineEvent()
 {
     // A waiting send looks at the holds again once the notification is handled.
     m_machine.wake();

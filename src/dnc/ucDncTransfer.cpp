@@ -30,6 +30,7 @@ void ucDnc::setAction(qint32 NewAction)
         m_line->setInputLen(0);
         m_line->setRThreshold(0);
         intAction = actIdle;
+        bWaitingXOn = false;
         bXOffHeld = false;
         bCtsHeld = false;
         bDsrHeld = false;
@@ -47,6 +48,7 @@ void ucDnc::setAction(qint32 NewAction)
     switch (NewAction) {
     case actSend:
         bXOffHeld = bWaitXOn;
+        bWaitingXOn = bWaitXOn;
         bCtsHeld = false;
         bDsrHeld = false;
         break;
@@ -238,10 +240,12 @@ void ucDnc::receiveArrived()
     case actSend:
         if (bXOnXOff && !chunk.isEmpty()) {
             const char first = chunk.at(0);
-            if (first == DC3 || first == DC4)
+            if (first == DC3 || first == DC4) {
                 bXOffHeld = true;
-            else if (first == DC1 || first == DC2)
+            } else if (first == DC1 || first == DC2) {
                 bXOffHeld = false;
+                bWaitingXOn = false;
+            }
         }
         emit Status(3);
         break;

@@ -403,6 +403,10 @@ const Entry kEntries[] = {
     {560, "NC Programs (*.nc *.ngc *.tap *.cnc *.mpf *.eia *.gcode *.txt)",
      "NC програми (*.nc *.ngc *.tap *.cnc *.mpf *.eia *.gcode *.txt)",
      "Programas NC (*.nc *.ngc *.tap *.cnc *.mpf *.eia *.gcode *.txt)"},
+    {540, "Held by the machine", "Задържано от машината", "Retenido por la maquina"},
+    {541, "Waiting for XON", "Изчакване на XON", "Esperando XON"},
+    {542, "%1 since %2", "%1 от %2", "%1 desde %2"},
+    {543, "Stopping after this block", "Спиране след този блок", "Deteniendo tras este bloque"},
 };
 
 const QHash<int, QString> &table()

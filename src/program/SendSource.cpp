@@ -17,6 +17,14 @@ QString SendSource::takeLine(qint64 max)
     return line;
 }
 
+QString restOfBlock(SendSource *source, qint64 longest)
+{
+    QString rest = source ? source->takeLine(longest) : QString();
+    if (!rest.endsWith(QLatin1Char('\n')))
+        rest += QStringLiteral("\r\n");
+    return rest;
+}
+
 QString TextSendSource::take(qint64 max)
 {
     const qsizetype n = qsizetype(std::min<qint64>(max, m_text.size() - m_at));

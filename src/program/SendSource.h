@@ -29,6 +29,11 @@ public:
     virtual bool grown() const { return false; }
 };
 
+// What a stop sends after a block that has gone in part, so that the machine holds whole
+// blocks only: the rest of its line from the source, at most longest characters, and a CR LF
+// where that does not end with a line feed (the source ended, or the line is longer).
+QString restOfBlock(SendSource *source, qint64 longest);
+
 // A text held whole.
 class TextSendSource : public SendSource {
 public:

@@ -13,6 +13,7 @@ namespace kordavel {
 namespace {
 
 std::function<qint64()> g_transferClock;
+std::function<QTime()> g_timeOfDay;
 std::optional<ReceiveLimit> g_receiveLimit;
 
 } // namespace
@@ -30,6 +31,16 @@ qint64 transferClock()
 void setTransferClock(std::function<qint64()> clock)
 {
     g_transferClock = std::move(clock);
+}
+
+QTime transferTimeOfDay()
+{
+    return g_timeOfDay ? g_timeOfDay() : QTime::currentTime();
+}
+
+void setTimeOfDayClock(std::function<QTime()> clock)
+{
+    g_timeOfDay = std::move(clock);
 }
 
 ReceiveLimit receiveLimit()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QTime>
 
 #include <functional>
 #include <optional>
@@ -31,6 +32,10 @@ QString utf8Piece(QStringView piece);
 // steady clock).
 qint64 transferClock();
 void setTransferClock(std::function<qint64()> clock);
+// The time of day a hold of the machine is shown from; tests put their own clock in
+// (nullptr: the system's).
+QTime transferTimeOfDay();
+void setTimeOfDayClock(std::function<QTime()> clock);
 
 // The most a receive puts into a program window, the text it held before included: lines
 // and characters. The editor's view lays a text out no further than about 1,600,000 lines;

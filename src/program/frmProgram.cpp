@@ -69,6 +69,7 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     connect(ucDnc1, &ucDnc::Status, this, &frmProgram::ucDnc1_Status);
     connect(ucDnc1, &ucDnc::ErrorStatus, this, &frmProgram::ucDnc1_ErrorStatus);
     connect(ucDnc1, &ucDnc::Finished, this, &frmProgram::channelFinished);
+    connect(ucDnc1, &ucDnc::HoldChanged, this, &frmProgram::noteHold);
     picControl = new ProgramPanel(
         ucDnc1, [this](const QString &name) { return SetMachineIcon(name); }, this);
     panelArea = new QScrollArea(this);
@@ -238,6 +239,10 @@ void frmProgram::Activate()
 bool frmProgram::SetLanguage()
 {
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), 1));
+    if (actAction == actSend && m_sendClock.held())
+        showHold();
+    if (m_stopping)
+        stbPanel[1]->setText(GetString(QStringLiteral("Stopping after this block"), 543));
     picControl->SetLanguage();
     // The preview's least width follows its captions.
     if (m_preview)
@@ -329,39 +334,42 @@ void frmProgram::showWorkProgress(const QString &caption, int percent)
 void frmProgram::closeEvent(QCloseEvent *event)
 {
     // A save, a rewrite, or the Undo or Redo of one, under way finishes first; its window
-    // stays open.
-    if (rtfText->isSaving() || rtfText->isBusy()) {
+    // stays open. So does a stop that lets the block on the line finish: the window closes
+    // once it has ended.
+    if (rtfText->isSaving() || rtfText->isBusy() || m_closeAfterStop) {
         event->ignore();
         return;
     }
-    if (!bModified) {
-        endTransferForClose();
-        event->accept();
-        return;
+    if (bModified && !std::exchange(m_closeDecided, false)) {
+        switch (AskQuestion(232, true)) {
+        case frmQuestion::Yes:
+            if (!SaveFile()) {
+                event->ignore();
+                return;
+            }
+            if (rtfText->isSaving()) {
+                // A long program: the window closes when the save has ended well.
+                m_closeAfterSave = true;
+                event->ignore();
+                return;
+            }
+            break;
+        case frmQuestion::No:
+            break;
+        default:
+            event->ignore();
+            return;
+        }
     }
-    switch (AskQuestion(232, true)) {
-    case frmQuestion::Yes:
-        if (!SaveFile()) {
-            event->ignore();
-            return;
-        }
-        if (rtfText->isSaving()) {
-            // A long program: the window closes when the save has ended well.
-            m_closeAfterSave = true;
-            event->ignore();
-            return;
-        }
-        endTransferForClose();
-        event->accept();
-        return;
-    case frmQuestion::No:
-        endTransferForClose();
-        event->accept();
-        return;
-    default:
+    if (!m_stopping)
+        stopAfterBlock();
+    if (m_stopping) {
+        m_closeAfterStop = true;
         event->ignore();
         return;
     }
+    endTransferForClose();
+    event->accept();
 }
 
 } // namespace kordavel

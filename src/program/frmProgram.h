@@ -2,14 +2,17 @@
 #pragma once
 
 #include "ReceivedText.h"
+#include "SendClock.h"
 
 #include "common/MessageBox.h"
 #include "dnc/CommTypes.h"
+
 #include "dnc/LinePace.h"
 #include "editor/RichText.h"
 #include "i18n/Language.h"
 
 #include <QPointer>
+#include <QTime>
 #include <QWidget>
 
 #include <memory>
@@ -75,7 +78,12 @@ public:
 
     // Transfers (frmProgramTransfer.cpp). Send waits two seconds before it opens the port,
     // returning at once; a second start during that wait does nothing. StopSending is safe in
-    // any state, and is the one end of every transfer.
+    // any state, and is the one end of every transfer. A stop of a send that the machine does
+    // not hold lets the block on the line finish first (at most the rest of its line, with its
+    // end of block), lets the line carry it (the drain, bounded) and then ends (Stopping
+    // meanwhile; a second stop changes nothing); a hold of the machine meanwhile ends it at
+    // once, throwing away what has not left. Closing the window, or quitting, waits for that
+    // end.
     void Send();
     void Receive();
     // Sends a program file straight from disk, as Send sends the text, without loading it:
@@ -91,6 +99,8 @@ public:
     // Remote mode: reachable from code only; no command of the frame starts it.
     void Remote();
     void StopSending();
+    // A stop lets the block on the line finish.
+    bool Stopping() const { return m_stopping; }
     // One step of the transfer, as the timer runs it every 400 ms.
     void tEvent_Timer();
     // Gives the window a machine's icon ("NONE": the main window's). False, and the icon
@@ -111,6 +121,8 @@ signals:
     void buttonState(const QString &key, bool pressed);
     // A send's pause has ended: the send runs, or the channel did not start.
     void startEnded();
+    // A stop that let the block on the line finish has ended the transfer.
+    void stopEnded();
     // A send from the editor position start has reached position; -1 once no send runs.
     void sendProgress(qint32 start, qint32 position);
     // The program was written to a file.
@@ -152,6 +164,20 @@ private:
     void enterState(qint32 state);
     // Ends a transfer because the window closes: the port closes, nothing is shown.
     void endTransferForClose();
+    // The end of every transfer, at once: the channel closes, throwing away what has not
+    // left, and the window is idle again.
+    void endTransfer();
+    // A stop of a send that may finish its block first starts doing so: true then (the end
+    // follows by itself), false when the transfer is to end at once.
+    bool stopAfterBlock();
+    // What ends the block on the line goes, then the drain.
+    void finishBlock();
+    // A piece goes to the channel: whether it leaves a block open.
+    void handing(const QString &piece);
+    // The machine's hold as the channel sees it now: noted on the send's clock, shown in the
+    // status bar; a stop that finishes its block ends at once.
+    void noteHold();
+    void showHold();
     // The part of every end that concerns the channel: what arrived last is taken, the port
     // closes (discarding what it still holds), the feed and the waits end.
     void closeChannel();
@@ -219,12 +245,18 @@ private:
     qint32 m_pieceStart = 0; // the piece on its way: where it starts, its text (of a file)
     QString m_piece;
     bool m_closing = false;
-    bool m_receivePlain = false; // the text has lost its formatting to the receive
-    bool m_heldCR = false;       // a received CR whose LF may still come
-    bool m_receiveCut = false;   // the receive reached its limit; the rest is not taken
-    qint64 m_sendStarted = 0;    // transferClock() when the first piece of a send left
-    qint32 m_receiveEnd = 0;     // how this receive ends: by hand, closing %, quiet
-    ReceivedText m_received;     // what of the line's text goes into the program
+    bool m_stopping = false;       // a stop lets the block on the line finish
+    bool m_closeAfterStop = false; // the window closes once that stop has ended
+    bool m_closeDecided = false;   // the close question was answered for that close
+    bool m_handedAny = false;      // the send has handed the channel a character
+    bool m_blockOpen = false;      // what was handed ends inside a block
+    QTime m_heldSince;             // the time of day the machine's hold began
+    bool m_receivePlain = false;   // the text has lost its formatting to the receive
+    bool m_heldCR = false;         // a received CR whose LF may still come
+    bool m_receiveCut = false;     // the receive reached its limit; the rest is not taken
+    SendClock m_sendClock;         // from when the first piece of a send left, holds left out
+    qint32 m_receiveEnd = 0;       // how this receive ends: by hand, closing %, quiet
+    ReceivedText m_received;       // what of the line's text goes into the program
     ReceiveEnd m_receiveEnded = ReceiveEnd::ByHand; // how the receive under way ends
     bool m_receivedAny = false;
     qint64 m_lastByte = 0;                // transferClock() when the last bytes came

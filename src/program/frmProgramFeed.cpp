@@ -47,7 +47,7 @@ void frmProgram::startFeed(std::unique_ptr<SendSource> source)
     m_closingHanded = false;
     m_struckTo = lngSendStart;
     const qint64 now = transferClock();
-    m_sendStarted = now;
+    m_sendClock.start(now);
     m_shownAt = now;
     m_pace.start(parseLineSettings(ucDnc1->MSComm1().Settings()).value_or(LineSettings{}), now);
     m_feed->start(0);
@@ -55,7 +55,7 @@ void frmProgram::startFeed(std::unique_ptr<SendSource> source)
 
 void frmProgram::feedStep()
 {
-    if (m_closing || !m_source || m_wait != Wait::None || ucDnc1->Action() != actSend)
+    if (m_closing || m_stopping || !m_source || m_wait != Wait::None || ucDnc1->Action() != actSend)
         return;
     const int wake = feed();
     if (wake >= 0 && m_source && m_wait == Wait::None && ucDnc1->Action() == actSend)
@@ -86,6 +86,7 @@ int frmProgram::feed()
             if (closing && (left < 2 || m_source->failed()))
                 break;
             const QString piece = closing ? QStringLiteral("\r\n") : m_source->take(left);
+            handing(piece);
             const bool utf8 = m_sendUtf8 && !m_fileSend;
             const qint64 handed =
                 std::max<qint64>(ucDnc1->Hand(utf8 ? utf8Piece(piece) : piece), 0);
@@ -160,6 +161,7 @@ void frmProgram::fileStep()
     if (!sourceReadable())
         return;
     m_wait = Wait::Piece;
+    handing(m_piece);
     ucDnc1->Send(m_piece);
 }
 
@@ -173,12 +175,35 @@ void frmProgram::filePieceSent()
         finishSend(false);
 }
 
+// What went last, a piece on its way included, is with the port whole. The rest of its block
+// follows, with the block's end where the source has none; then the drain, as at the end of
+// a send: bounded by the time the line takes for what is queued, it takes the place of the
+// wait of a piece on its way.
+void frmProgram::finishBlock()
+{
+    if (m_blockOpen) {
+        // A paced send from the editor has gone to lngPosition of its region.
+        const qint64 regionEnd = qint64(lngSendStart) + lngSendLength + 1;
+        TextSendSource region(
+            m_sendText.mid(lngPosition, qsizetype(std::max<qint64>(0, regionEnd - lngPosition))));
+        const QString rest = restOfBlock(m_source ? m_source.get() : &region, kLongestPiece);
+        if (m_fileSend)
+            fileView->sent(rest);
+        handing(rest);
+        ucDnc1->Hand(m_sendUtf8 && !m_fileSend ? utf8Piece(rest) : rest);
+        if (ucDnc1->Action() != actSend)
+            return; // the port failed: the transfer has ended
+    }
+    m_wait = Wait::Drain;
+    ucDnc1->Drain();
+}
+
 bool frmProgram::sourceReadable()
 {
     const FileCheck problem = m_source->problem();
     if (problem.ok())
         return true;
-    StopSending();
+    endTransfer();
     if (problem.problem != FileProblem::Unreadable) {
         showTransferMessage(fileProblemText(m_sendPath, problem, true));
         return false;
@@ -195,7 +220,7 @@ void frmProgram::endSend()
 {
     const bool grown = m_fileSend && m_source && m_source->grown();
     const qint64 sent = m_source ? m_source->total() : 0;
-    StopSending();
+    endTransfer();
     if (grown)
         showTransferMessage(m_sendPath + QLatin1Char('\n') +
                                 GetString(QStringLiteral("The file grew while it was being sent. "

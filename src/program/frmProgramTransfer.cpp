@@ -169,15 +169,19 @@ void frmProgram::startAfterPause()
 
 void frmProgram::startSending(std::unique_ptr<SendSource> file)
 {
+    m_sendClock = SendClock();
+    m_handedAny = false;
+    m_blockOpen = false;
     if (file) {
         m_fileSend = true;
         showFileView(m_startPath);
         enterState(actSend);
+        noteHold();
         if (picControl->controls->cboPace->currentIndex() == 1) {
             startFeed(std::move(file));
         } else {
             m_source = std::move(file);
-            m_sendStarted = transferClock();
+            m_sendClock.start(transferClock());
         }
         return;
     }
@@ -185,6 +189,7 @@ void frmProgram::startSending(std::unique_ptr<SendSource> file)
     m_sendUtf8 = rtfText->fileFormat() == FileFormat::PlainText &&
                  rtfText->textEncoding() == TextEncoding::Utf8;
     enterState(actSend);
+    noteHold();
     if (picControl->controls->cboPace->currentIndex() == 1) {
         std::unique_ptr<SendSource> text = std::make_unique<TextSendSource>(
             m_sendText.mid(lngSendStart, qsizetype(lngSendLength) + 1));
@@ -224,7 +229,8 @@ void frmProgram::Remote()
     rtfRemote->setText(QString());
     rtfText->setText(QString());
     m_sendText.clear();
-    m_sendStarted = transferClock();
+    m_sendClock = SendClock();
+    m_sendClock.start(transferClock());
     enterState(actRemote);
 }
 
@@ -249,6 +255,33 @@ void frmProgram::closeChannel()
 // The one end of every transfer, at every pace and by every stop.
 void frmProgram::StopSending()
 {
+    if (!stopAfterBlock())
+        endTransfer();
+}
+
+// The machine holds whole blocks only: a send that the machine does not hold finishes the
+// block on the line. Nothing has gone yet, a receive, a closing window or the machine
+// holding the send: the end comes at once. A stop while one finishes its block changes
+// nothing (one Escape may reach the window twice).
+bool frmProgram::stopAfterBlock()
+{
+    if (m_stopping)
+        return true;
+    if (m_closing || !m_handedAny || actAction != actSend || ucDnc1->Action() != actSend ||
+        ucDnc1->Held() || ucDnc1->PieceHeld())
+        return false;
+    m_stopping = true;
+    m_feed->stop();
+    stbPanel[1]->setText(GetString(QStringLiteral("Stopping after this block"), 543));
+    // A drain under way goes on; the channel's Finished ends the send from there.
+    if (m_wait != Wait::Drain)
+        finishBlock();
+    return true;
+}
+
+void frmProgram::endTransfer()
+{
+    const bool stopped = std::exchange(m_stopping, false);
     const bool received = actAction == actReceive && !m_closing;
     closeChannel();
     rtfText->setLocked(false);
@@ -283,6 +316,20 @@ void frmProgram::StopSending()
                    .arg(limit.characters),
                MsgIcon::Exclamation, QLatin1String(kProductName), this);
     }
+    if (!stopped)
+        return;
+    // A window closed during the stop goes now, without its question again.
+    if (std::exchange(m_closeAfterStop, false)) {
+        m_closeDecided = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
+                frame ? frame->close() : close();
+            },
+            Qt::QueuedConnection);
+    }
+    emit stopEnded();
 }
 
 void frmProgram::endTransferForClose()
@@ -314,14 +361,16 @@ void frmProgram::tEvent_Timer()
 // A tick while a piece, the closing CR LF or the drain is under way does nothing.
 void frmProgram::sendStep()
 {
-    if (m_lineSpeed || m_wait != Wait::None || ucDnc1->SendInProgress())
+    if (m_lineSpeed || m_stopping || m_wait != Wait::None || ucDnc1->SendInProgress())
         return;
     if (m_fileSend)
         return fileStep();
     if (m_headerSent < m_restartHeader.size()) {
+        const QString block = m_restartHeader[m_headerSent] + QLatin1String("\r\n");
         m_headerPiece = true;
         m_wait = Wait::Piece;
-        ucDnc1->Send(m_restartHeader[m_headerSent] + QLatin1String("\r\n"));
+        handing(block);
+        ucDnc1->Send(block);
         return;
     }
     const qint32 bound = lngSendStart + lngSendLength;
@@ -330,6 +379,7 @@ void frmProgram::sendStep()
     rtfText->select(m_pieceStart, lngPosition - m_pieceStart);
     m_wait = Wait::Piece;
     const QString piece = pieceText(m_sendText, m_pieceStart, lngPosition);
+    handing(piece);
     ucDnc1->Send(m_sendUtf8 ? utf8Piece(piece) : piece);
 }
 
@@ -344,7 +394,7 @@ void frmProgram::pieceSent()
     const qint32 bound = lngSendStart + lngSendLength;
     const qint32 start = m_pieceStart;
     if (start == lngSendStart)
-        m_sendStarted = transferClock();
+        m_sendClock.start(transferClock());
     strikeThrough(start, lngPosition - start);
     lngLineStart = lngPosition;
     emit sendProgress(lngSendStart, lngPosition);
@@ -360,6 +410,7 @@ void frmProgram::finishSend(bool closingHanded)
         return;
     if (!closingHanded && ucDnc1->Action() == actSend) {
         m_wait = Wait::Closing;
+        handing(QStringLiteral("\r\n"));
         ucDnc1->Send(QStringLiteral("\r\n"));
         return;
     }
@@ -368,14 +419,17 @@ void frmProgram::finishSend(bool closingHanded)
     ucDnc1->Drain();
 }
 
-// Once per step, as often as the percentage: the time left at the rate since the first piece.
+// Once per step, as often as the percentage: the time left at the rate since the first piece,
+// the time the machine held the send left out. A stop shows instead of the percentage.
 void frmProgram::showProgress(qint64 position, qint64 from, qint64 bound)
 {
-    stbPanel[1]->setText(sendCaption() + QStringLiteral(" - ") +
-                         QString::number(progressPercent(position, bound)) + QStringLiteral("%"));
+    if (!m_stopping)
+        stbPanel[1]->setText(sendCaption() + QStringLiteral(" - ") +
+                             QString::number(progressPercent(position, bound)) +
+                             QStringLiteral("%"));
     stbPanel[2]->setText(QString::number(position));
     stbPanel[3]->setText(
-        timeLeftText(position - from, bound - position, transferClock() - m_sendStarted));
+        timeLeftText(position - from, bound - position, m_sendClock.movingMs(transferClock())));
 }
 
 // What arrived is added after the text. The result is the old text followed by the
@@ -482,7 +536,7 @@ void frmProgram::remotePieceSent()
 {
     const qint32 total = qint32(m_sendText.size());
     if (m_pieceStart == 0)
-        m_sendStarted = transferClock();
+        m_sendClock.start(transferClock());
     lngLineStart = lngPosition;
     if (actAction != actIdle)
         showProgress(lngPosition, 0, total);
@@ -493,6 +547,45 @@ void frmProgram::remotePieceSent()
 void frmProgram::ucDnc1_Status(qint16 intStatus)
 {
     stbPanel[0]->setText(GetString(stbPanel[0]->text(), intStatus));
+    noteHold();
+    if (actAction == actSend && m_sendClock.held())
+        showHold();
+}
+
+void frmProgram::handing(const QString &piece)
+{
+    if (piece.isEmpty())
+        return;
+    m_handedAny = true;
+    m_blockOpen = !piece.endsWith(QLatin1Char('\n'));
+}
+
+void frmProgram::noteHold()
+{
+    if (actAction != actSend || ucDnc1->Action() != actSend)
+        return;
+    const bool held = ucDnc1->Held();
+    if (!m_sendClock.hold(held, transferClock()))
+        return;
+    if (held)
+        m_heldSince = transferTimeOfDay();
+    if (held && m_stopping)
+        return endTransfer();
+    showHold();
+}
+
+// "Held by the machine since 10:42:07", "Waiting for XON since …", or "Sending" again.
+void frmProgram::showHold()
+{
+    if (!m_sendClock.held()) {
+        stbPanel[0]->setText(GetString(QStringLiteral("Sending"), 3));
+        return;
+    }
+    const QString hold = ucDnc1->WaitingForXOn()
+                             ? GetString(QStringLiteral("Waiting for XON"), 541)
+                             : GetString(QStringLiteral("Held by the machine"), 540);
+    stbPanel[0]->setText(GetString(QStringLiteral("%1 since %2"), 542)
+                             .arg(hold, m_heldSince.toString(QStringLiteral("HH:mm:ss"))));
 }
 
 // An error leaves a transfer running, unless the channel went idle with it (its device went
@@ -502,7 +595,7 @@ void frmProgram::ucDnc1_ErrorStatus(qint16 intErrorStatus)
 {
     if (!m_closing && actAction != actIdle && ucDnc1->Action() == actIdle) {
         m_receiveEnded = ReceiveEnd::BrokenOff;
-        StopSending();
+        endTransfer();
     }
     showTransferMessage(GetString(QString(), intErrorStatus));
 }

@@ -1040,7 +1040,7 @@ private slots:
             for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
                 if (block.blockFormat().headingLevel() == 2 && block.begin() != block.end())
                     sections[language - 1] << block.begin().fragment().charFormat().anchorNames();
-            for (int offset : {27, 32, 402, 403})
+            for (int offset : {27, 32, 402, 403, 540, 541, 543})
                 QVERIFY2(
                     text.contains(GetString(QString(), offset).trimmed()),
                     qPrintable(QString::number(language) + ": " + GetString(QString(), offset)));

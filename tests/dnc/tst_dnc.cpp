@@ -334,6 +334,91 @@ private slots:
         QVERIFY(!dnc.SendInProgress());
     }
 
+    void holdChanges_data()
+    {
+        QTest::addColumn<QString>("options"); // xon, rts, dtr, wait (for XOn)
+        QTest::addColumn<QString>("events");  // what the machine does, in order
+        QTest::addColumn<QString>("changes"); // HoldChanged, in order: + held, - let go
+        QTest::addColumn<QString>("waiting"); // WaitingForXOn at the start and after each event
+        QTest::newRow("XOFF, XOFF again, XON") << "xon"
+                                               << "DC3 DC3 DC1"
+                                               << "+-"
+                                               << "0000";
+        QTest::newRow("DC4, DC2") << "xon"
+                                  << "DC4 DC2"
+                                  << "+-"
+                                  << "000";
+        QTest::newRow("XOFF not first in its chunk") << "xon"
+                                                     << "%DC3"
+                                                     << ""
+                                                     << "00";
+        QTest::newRow("XOFF without XOn/XOff") << ""
+                                               << "DC3"
+                                               << ""
+                                               << "00";
+        QTest::newRow("CTS down and up") << "rts"
+                                         << "CTS- CTS+"
+                                         << "+-"
+                                         << "000";
+        QTest::newRow("CTS down without RTS/CTS") << "dtr"
+                                                  << "CTS-"
+                                                  << ""
+                                                  << "00";
+        QTest::newRow("DSR down and up") << "dtr"
+                                         << "DSR- DSR+"
+                                         << "+-"
+                                         << "000";
+        QTest::newRow("XOFF and CTS, let go one by one") << "xon rts"
+                                                         << "DC3 CTS- DC1 CTS+"
+                                                         << "+-"
+                                                         << "00000";
+        QTest::newRow("Wait for XOn, then XOFF") << "xon wait"
+                                                 << "DC1 DC3"
+                                                 << "-+"
+                                                 << "100";
+        QTest::newRow("Wait for XOn, CTS down meanwhile") << "xon rts wait"
+                                                          << "CTS- DC1 CTS+"
+                                                          << "-"
+                                                          << "1100";
+    }
+
+    // The channel tells the window when the machine's hold begins and ends, whatever holds
+    // it: an XOFF as the first character of a chunk, CTS or DSR down with its option on; and
+    // whether a send under Wait for XOn still waits for its first XON.
+    void holdChanges()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, events);
+        QFETCH(QString, changes);
+        QFETCH(QString, waiting);
+        Channel c;
+        ucDnc &dnc = *c.dnc;
+        dnc.setXOnXOff(options.contains(QLatin1String("xon")));
+        dnc.setRTSCTS(options.contains(QLatin1String("rts")));
+        dnc.setDTRDTS(options.contains(QLatin1String("dtr")));
+        dnc.setWaitXOn(options.contains(QLatin1String("wait")));
+        QString seen;
+        connect(&dnc, &ucDnc::HoldChanged, [&](bool held) {
+            QCOMPARE(held, dnc.Held());
+            seen += QLatin1Char(held ? '+' : '-');
+        });
+        dnc.setAction(1);
+        QString waits = QLatin1String(dnc.WaitingForXOn() ? "1" : "0");
+        static const QHash<QString, QByteArray> kBytes{
+            {"DC1", "\x11"}, {"DC2", "\x12"}, {"DC3", "\x13"}, {"DC4", "\x14"}, {"%DC3", "%\x13"}};
+        for (const QString &event : events.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (event.startsWith(QLatin1String("CTS")))
+                c.line->setCts(event.endsWith(QLatin1Char('+')));
+            else if (event.startsWith(QLatin1String("DSR")))
+                c.line->setDsr(event.endsWith(QLatin1Char('+')));
+            else
+                c.line->receive(kBytes.value(event));
+            waits += QLatin1String(dnc.WaitingForXOn() ? "1" : "0");
+        }
+        QCOMPARE(seen, changes);
+        QCOMPARE(waits, waiting);
+    }
+
     // A send that waits ends at a stop, without an error, or when the port vanishes, reported
     // once: held by Wait for XOn (which holds the first send even without XON/XOFF while
     // RTS/CTS is on, and has no effect with neither option), or draining.
@@ -700,6 +785,10 @@ private slots:
         row("drain runs", S::Draining, E::Wake, "", S::Draining, M::None);
         row("line carried all", S::Draining, E::Wake, "emptied", S::Idle, M::Finish);
         row("drain's bound", S::Draining, E::Wake, "due", S::Idle, M::Finish);
+        row("a drain in place of the piece's wait", S::Sending, E::Drain, "", S::Draining,
+            M::StartDrain);
+        row("no drain for a held piece", S::Held, E::Drain, "held", S::Held, M::None);
+        row("no drain in the pause", S::Pausing, E::Drain, "", S::Pausing, M::None);
         row("stop in the pause", S::Pausing, E::Stop, "due", S::Idle, M::None);
         row("stop while held", S::Held, E::Stop, "held", S::Idle, M::None);
         row("stop while leaving", S::Sending, E::Stop, "emptied", S::Idle, M::None);

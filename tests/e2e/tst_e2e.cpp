@@ -18,6 +18,7 @@
 #include "support/FrameSession.h"
 #include "support/PtyMachine.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QMdiArea>
@@ -28,7 +29,10 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStringList>
+#include <QTime>
 
+#include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <sys/stat.h>
 
@@ -38,7 +42,8 @@ using namespace kordavel::test;
 namespace {
 
 // The terminal calls of every port, made as usual and written down in order: "drain",
-// "discard", "close" (which restores the settings from before the open). In place from
+// "discard", "close" (which restores the settings from before the open). With drainsWait a
+// drain lasts until output is discarded, as on a line that does not move. In place from
 // construction to destruction.
 class RecordingTerminal : public TerminalCalls {
 public:
@@ -50,11 +55,20 @@ public:
     int drain(qintptr handle) override
     {
         note(QStringLiteral("drain"));
+        if (drainsWait) {
+            std::unique_lock lock(m_mutex);
+            m_discarded.wait(lock, [this] { return !m_drainWaits; });
+        }
         return TerminalCalls::drain(handle);
     }
     void discardOutput(qintptr handle) override
     {
         note(QStringLiteral("discard"));
+        {
+            const std::lock_guard lock(m_mutex);
+            m_drainWaits = false;
+        }
+        m_discarded.notify_all();
         TerminalCalls::discardOutput(handle);
     }
     void close(QSerialPort &port) override
@@ -62,6 +76,8 @@ public:
         note(QStringLiteral("close"));
         TerminalCalls::close(port);
     }
+    std::atomic<bool> drainsWait{false};
+
     QStringList calls() const
     {
         const std::lock_guard lock(m_mutex);
@@ -76,6 +92,8 @@ private:
     }
     mutable std::mutex m_mutex;
     QStringList m_calls;
+    std::condition_variable m_discarded;
+    bool m_drainWaits = true;
 };
 
 // A started Kordavel with simulated machines on ports 7 and 8: the program windows, the
@@ -701,7 +719,8 @@ private slots:
 
     // 4800,E,7,2 carries 436.36 characters a second. The clock stands still: 64 go and the send
     // waits; 300 ms later (130.9 carried) 64 more and the progress; Escape, wherever it is
-    // pressed, then ends it with nothing more on the line.
+    // pressed, then lets the block on the line finish and the line carry it, and ends the send
+    // with nothing more.
     void escapeStops()
     {
         QFETCH(QString, file);
@@ -717,10 +736,11 @@ private slots:
         QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Send - %1%").arg(12800 / program.size()));
         QWidget *const targets[] = {p->rtfText, p->rtfRemote, p};
         QTest::keyClick(where < 3 ? targets[where] : p->fileView->txtLines, Qt::Key_Escape);
-        QVERIFY(s.idle(p));
-        QCoreApplication::processEvents();
-        QCOMPARE(s.machine1.received, program.left(128));
-        QCOMPARE(s.terminal.calls(), (QStringList{"discard", "close"}));
+        QVERIFY(p->Stopping());
+        QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Stopping after this block"));
+        QTRY_VERIFY(s.idle(p));
+        QCOMPARE(s.machine1.received, program.left(program.indexOf('\n', 127) + 1));
+        QCOMPARE(s.terminal.calls(), (QStringList{"drain", "close"}));
         QVERIFY(!p->rtfText->isHidden());
     }
 
@@ -847,6 +867,147 @@ private slots:
             QVERIFY(s.idle(p, QStringLiteral("Receive ended at the closing %: %1 characters")
                                   .arg(leader.size() + program.size())));
         }
+    }
+
+    void stopsOnWholeBlocks_data()
+    {
+        QTest::addColumn<QString>("stop"); // escape, send again, close (the window) or quit
+        QTest::addColumn<QString>("file"); // empty: from the editor
+        QTest::addColumn<bool>("held");    // the machine holds the send (XOFF) at the stop
+        for (const char *stop : {"escape", "send again", "close", "quit"}) {
+            for (const char *file : {"", "part.nc"})
+                QTest::addRow("%s, %s", stop, *file ? "Send File" : "line speed")
+                    << stop << file << false;
+        }
+        QTest::newRow("escape, held") << "escape"
+                                      << "" << true;
+        QTest::newRow("send again, held, Send File") << "send again"
+                                                     << "part.nc" << true;
+        QTest::newRow("close, held") << "close"
+                                     << "" << true;
+        QTest::newRow("quit, held, Send File") << "quit"
+                                               << "part.nc" << true;
+    }
+
+    // The clock stands still: 64 characters go at line speed and the send waits for the line,
+    // inside the third block. Every stop lets that block finish, with its end of block and
+    // nothing after it, and the line carry it before the port closes; a closing window or a
+    // quit waits for that. While the machine holds the send nothing more goes: the stop ends
+    // it at once, throwing away what has not left.
+    void stopsOnWholeBlocks()
+    {
+        QFETCH(QString, stop);
+        QFETCH(QString, file);
+        QFETCH(bool, held);
+        E2eSession s;
+        QPointer<frmProgram> p = s.program();
+        const QByteArray program = longProgram(40);
+        QVERIFY(program.at(63) != '\n' && program.at(64) != '\n');
+        startSend(s, program, 1, file, true);
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+        if (held) {
+            s.machine1.write("\x13");
+            QTRY_VERIFY(p->ucDnc1->XOffHeld());
+        }
+        const bool inWindow =
+            stop == QLatin1String("escape") || stop == QLatin1String("send again");
+        if (!inWindow && p->isModified())
+            answerNextQuestion(clickNo());
+        if (stop == QLatin1String("escape"))
+            QTest::keyClick(p, Qt::Key_Escape);
+        else if (stop == QLatin1String("send again"))
+            s.trigger("mnuCommunicationSend");
+        else if (stop == QLatin1String("close"))
+            QCOMPARE(p->parentWidget()->close(), held);
+        else
+            QCOMPARE(s.frame->close(), held);
+        if (held) // at once
+            QCOMPARE(s.terminal.calls(), (QStringList{"discard", "close"}));
+        else
+            QVERIFY(p->Stopping() && p->actAction == actSend);
+        if (inWindow)
+            QTRY_VERIFY_WITH_TIMEOUT(s.idle(p), 10000);
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(p.isNull() && s.frame->isVisible() == (stop == "close"),
+                                     10000);
+        const QStringList calls =
+            held ? QStringList{"discard", "close"} : QStringList{"drain", "close"};
+        QCOMPARE(s.terminal.calls(), calls);
+        const QByteArray blocks = program.left(program.indexOf('\n', 63) + 1);
+        QCOMPARE(s.machine1.received, held ? program.left(64) : blocks);
+        QVERIFY(portFree(kPort1));
+    }
+
+    // The stop waits for the line to carry the rest of the third block, and the line does not
+    // move; the machine then holds the send with XOFF: nothing more can go, and the stop ends
+    // at once, throwing away what has not left.
+    void heldWhileTheStopFinishes()
+    {
+        E2eSession s;
+        s.terminal.drainsWait = true;
+        frmProgram *p = s.program();
+        const QByteArray program = longProgram(40);
+        startSend(s, program, 1, QString(), true);
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+        QTest::keyClick(p, Qt::Key_Escape);
+        QVERIFY(p->Stopping());
+        QTRY_COMPARE(s.terminal.calls(), QStringList{"drain"});
+        bool endedAtXoff = false;
+        connect(p->ucDnc1, &ucDnc::Status, p,
+                [&] { endedAtXoff = p->actAction == actIdle && !p->Stopping(); });
+        s.machine1.write("\x13");
+        QTRY_VERIFY(s.idle(p));
+        QVERIFY(endedAtXoff);
+        QCOMPARE(s.terminal.calls(), (QStringList{"drain", "discard", "close"}));
+    }
+
+    void holdsShowInTheStatusBar_data()
+    {
+        QTest::addColumn<bool>("waitXOn");
+        QTest::newRow("XOFF after 128 characters") << false;
+        QTest::newRow("Wait for XOn") << true;
+    }
+
+    // The machine holds the send: the status bar says so and since when, and the time left
+    // stays as it was however long the hold lasts, the held time left out of the rate. Under
+    // Wait for XOn the send says that it waits for the first XON. XON, and it is "Sending".
+    void holdsShowInTheStatusBar()
+    {
+        QFETCH(bool, waitXOn);
+        E2eSession s;
+        setTimeOfDayClock([] { return QTime(10, 42, 7); });
+        const auto restore = qScopeGuard([] { setTimeOfDayClock(nullptr); });
+        frmProgram *p = s.program();
+        p->picControl->controls->chkWaitXOn->setChecked(waitXOn);
+        const QByteArray program = longProgram(40);
+        startSend(s, program, 1, QString(), true);
+        QSignalSpy steps(p->findChild<QTimer *>(QStringLiteral("feed")), &QTimer::timeout);
+        if (waitXOn) {
+            QCOMPARE(E2eSession::panel(p, 0), QStringLiteral("Waiting for XON since 10:42:07"));
+            QTRY_VERIFY(steps.count() >= 2);
+            QVERIFY(s.machine1.lineQuiet() && s.machine1.received.isEmpty());
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+            s.transferNow += 300;
+            QTRY_COMPARE_WITH_TIMEOUT(E2eSession::panel(p, 2), QStringLiteral("128"), 10000);
+            const QString timeLeft = E2eSession::panel(p, 3);
+            QVERIFY(!timeLeft.isEmpty());
+            s.machine1.write("\x13");
+            QTRY_COMPARE(E2eSession::panel(p, 0),
+                         QStringLiteral("Held by the machine since 10:42:07"));
+            // A minute held: the progress shows again, the time left as before.
+            s.transferNow += 60000;
+            steps.clear();
+            QTRY_VERIFY(steps.count() >= 2);
+            QCOMPARE(E2eSession::panel(p, 3), timeLeft);
+            QCOMPARE(E2eSession::panel(p, 0), QStringLiteral("Held by the machine since 10:42:07"));
+            QVERIFY(s.machine1.lineQuiet() && s.machine1.received.size() == 128);
+        }
+        s.machine1.write("\x11");
+        QTRY_COMPARE(E2eSession::panel(p, 0), QStringLiteral("Sending"));
+        setTransferClock([&s] { return s.transferNow += 1000; });
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
+        QCOMPARE(s.machine1.received, program + "\r\n");
     }
 
     // Escape during the pause before a send: nothing goes out, the window is idle.

@@ -17,6 +17,8 @@
 #include "program/PreviewSplit.h"
 #include "program/ProgramPanel.h"
 #include "program/ReceivedText.h"
+#include "program/SendClock.h"
+#include "program/SendSource.h"
 #include "program/ToolpathView.h"
 #include "program/TransferSteps.h"
 #include "program/frmPreview.h"
@@ -480,6 +482,118 @@ private slots:
         }
         QCOMPARE(program.actAction, qint32(actIdle));
         QCOMPARE(program.rtfText->selStart(), selStart);
+    }
+
+    void stopEndsTheBlock_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("selStart");
+        QTest::addColumn<int>("selLength");
+        QTest::addColumn<int>("ticks");     // pieces sent before the stop
+        QTest::addColumn<bool>("onItsWay"); // the stop comes while the last one leaves
+        QTest::addColumn<QString>("wire");  // what the machine has in the end
+        QTest::newRow("between lines") << "AB\r\nCD\r\n" << 0 << 0 << 1 << false << "AB\r\n";
+        QTest::newRow("a line on its way") << "AB\r\nCD\r\n" << 0 << 0 << 1 << true << "AB\r\n";
+        // The scan stops short of the selection's last character: it and the end of block go.
+        QTest::newRow("inside the selection's last line")
+            << "G01 X10\r\nM30" << 9 << 3 << 1 << false << "M30\r\n";
+        QTest::newRow("the selection's last line on its way")
+            << "G01 X10\r\nM30" << 9 << 3 << 1 << true << "M30\r\n";
+        QTest::newRow("after the selection's last character")
+            << "G01 X10\r\nM30" << 9 << 3 << 2 << false << "M30\r\n";
+        QTest::newRow("nothing sent yet") << "AB\r\nCD" << 0 << 0 << 0 << false << "";
+    }
+
+    // At 0.4 s per line a stop falls between pieces or while one leaves; where the last one
+    // left its block open, the rest of it goes with its end of block before the port closes.
+    void stopEndsTheBlock()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, selStart);
+        QFETCH(int, selLength);
+        QFETCH(int, ticks);
+        QFETCH(bool, onItsWay);
+        QFETCH(QString, wire);
+        Station station;
+        frmProgram &program = station.program;
+        qint64 now = 0;
+        setPauseClock([&] { return now += 1000; });
+        program.rtfText->setText(text);
+        program.rtfText->select(selStart, selLength);
+        program.Send();
+        QTRY_COMPARE(program.actAction, qint32(actSend));
+        program.tEvent->stop();
+        for (int tick = 0; tick < ticks; ++tick) {
+            program.tEvent_Timer();
+            if (tick + 1 < ticks || !onItsWay)
+                QTRY_VERIFY(!program.ucDnc1->SendInProgress());
+        }
+        QCOMPARE(program.ucDnc1->SendInProgress(), onItsWay);
+        program.StopSending();
+        QTRY_COMPARE(program.actAction, qint32(actIdle));
+        QTRY_COMPARE(QString::fromLatin1(station.machine.received), wire);
+        QCOMPARE(program.rtfText->text(), text);
+    }
+
+    void sendClock_data()
+    {
+        QTest::addColumn<QString>("script"); // s: start, h: held, g: let go; @ms each
+        QTest::addColumn<qint64>("now");
+        QTest::addColumn<qint64>("moving");
+        QTest::newRow("never held") << "s@1000" << qint64(4000) << qint64(3000);
+        QTest::newRow("a hold over") << "s@0 h@1000 g@3000" << qint64(4000) << qint64(2000);
+        QTest::newRow("held now") << "s@0 h@1000" << qint64(61000) << qint64(1000);
+        QTest::newRow("held before the start")
+            << "h@0 s@500 g@2000" << qint64(3000) << qint64(1000);
+        QTest::newRow("let go before the start")
+            << "h@0 g@400 s@500" << qint64(1500) << qint64(1000);
+        QTest::newRow("the same twice counts once")
+            << "s@0 h@100 h@200 g@300 g@900" << qint64(1000) << qint64(800);
+        QTest::newRow("two holds") << "s@0 h@100 g@300 h@500 g@600" << qint64(1000) << qint64(700);
+        QTest::newRow("a clock behind the start") << "s@1000" << qint64(0) << qint64(0);
+    }
+
+    // The time a send has moved, its holds left out: what the time left is reckoned from.
+    void sendClock()
+    {
+        QFETCH(QString, script);
+        QFETCH(qint64, now);
+        QFETCH(qint64, moving);
+        SendClock clock;
+        for (const QString &step : script.split(QLatin1Char(' '))) {
+            const qint64 at = step.mid(2).toLongLong();
+            if (step.startsWith(QLatin1Char('s')))
+                clock.start(at);
+            else
+                clock.hold(step.startsWith(QLatin1Char('h')), at);
+        }
+        QCOMPARE(clock.movingMs(now), moving);
+    }
+
+    void restOfBlock_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("taken"); // characters gone before the stop
+        QTest::addColumn<QString>("rest");
+        QTest::newRow("inside a line") << "N1 X1\r\nN2 X2\r\n" << 3 << "X1\r\n";
+        QTest::newRow("between CR and LF") << "N1\r\nN2\r\n" << 3 << "\n";
+        QTest::newRow("the last line without its end") << "N1\r\nN2 X" << 5 << "2 X\r\n";
+        QTest::newRow("at the end") << "N1\r\nN2" << 6 << "\r\n";
+        QTest::newRow("a line longer than the most") << "N1 " + QString(100, 'X') + "\r\n"
+                                                     << 0 << "N1 " + QString(61, 'X') + "\r\n";
+    }
+
+    // What a stop still sends of a block gone in part: at most the rest of its line (64
+    // characters here), always with an end of block.
+    void restOfBlock()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, taken);
+        QFETCH(QString, rest);
+        TextSendSource source(text);
+        source.take(taken);
+        QCOMPARE(kordavel::restOfBlock(&source, 64), rest);
+        QCOMPARE(kordavel::restOfBlock(nullptr, 64), QStringLiteral("\r\n"));
     }
 
     // How much of received text fits after a program of lines lines and length characters,
