@@ -355,6 +355,14 @@ const Entry kEntries[] = {
     {531, "Redo", "Повтаряне", "Rehacer"},
     {532, "Numbering", "Номериране", "Numerando"},
     {533, "Cleaning", "Почистване", "Limpiando"},
+    {550, "Go To", "Отиване", "Ir a"},
+    {551, "Line number, or block number as N1200:", "Номер на ред или на блок, като N1200:",
+     "Numero de linea, o de bloque como N1200:"},
+    {552, "There is no such line or block.", "Няма такъв ред или блок.",
+     "No hay tal linea o bloque."},
+    {553, "Ln %1, Col %2 (%3 lines)", "Ред %1, кол. %2 (%3 реда)", "Lin %1, Col %2 (%3 lineas)"},
+    {554, "Not found: %1", "Не е намерено: %1", "No se encontro: %1"},
+    {555, "Replaced: %1", "Заменени: %1", "Reemplazados: %1"},
 };
 
 const QHash<int, QString> &table()

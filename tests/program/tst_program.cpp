@@ -28,6 +28,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QLabel>
 #include <QPushButton>
@@ -242,7 +243,8 @@ private slots:
         QTRY_VERIFY(!program->rtfText->isSaving());
         QCOMPARE(seen.shown, answer != QLatin1String("none"));
         if (seen.shown) {
-            QCOMPARE(seen.text, QStringLiteral("Save file?"));
+            // The question names the file it asks about.
+            QCOMPARE(seen.text, QStringLiteral("Save file?\n") + QFileInfo(caption).fileName());
             QVERIFY(seen.cancelVisible);
         }
         QCOMPARE(program->isVisible(), !closes);
@@ -300,7 +302,9 @@ private slots:
         row("shift+enter and keypad enter too", "", false, "a{Shift+Return}b{Num+Enter}",
             "A\r\nB\r\n", 0);
         row("tab beeps and inserts nothing", "", false, "x{Tab}1", "X1", 1);
-        row("backspace beeps and deletes nothing", "AB", false, "{Backspace}", "AB", 1);
+        row("backspace deletes the character before the caret", "AB\r\nC", false,
+            "{Backspace}{Backspace}{Backspace}x", "AX", 0);
+        row("backspace at the start deletes nothing", "AB", false, "{Home}{Backspace}", "AB", 0);
         row("accented letter beeps", "", false, "{É}", "", 1);
         row("delete is not a character", "AB", false, "{Home}{Del}", "B", 0);
         row("escape beeps", "", false, "{Esc}", "", 1);
