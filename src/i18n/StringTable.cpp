@@ -362,7 +362,7 @@ const Entry kEntries[] = {
      "No hay tal linea o bloque."},
     {553, "Ln %1, Col %2 (%3 lines)", "Ред %1, кол. %2 (%3 реда)", "Lin %1, Col %2 (%3 lineas)"},
     {554, "Not found: %1", "Не е намерено: %1", "No se encontro: %1"},
-    {555, "Replaced: %1", "Заменени: %1", "Reemplazados: %1"},
+    {555, "Replaced: %1", "Заменени: %1", "Cambiados: %1"},
 };
 
 const QHash<int, QString> &table()
