@@ -95,7 +95,10 @@ bool frmQuestion::event(QEvent *e)
 bool frmQuestion::SetLanguage()
 {
     m_question = GetString(m_question, m_offset);
-    lblText->setText(m_subject.isEmpty() ? m_question : m_question + QLatin1Char('\n') + m_subject);
+    // A long name is shortened in the middle to the line: its start and its end tell it.
+    const QString subject =
+        lblText->fontMetrics().elidedText(m_subject, Qt::ElideMiddle, lblText->width());
+    lblText->setText(subject.isEmpty() ? m_question : m_question + QLatin1Char('\n') + subject);
     cmdCancel->setText(GetString(cmdCancel->text(), 202));
     cmdYes->setText(GetString(cmdYes->text(), 203));
     cmdNo->setText(GetString(cmdNo->text(), 204));

@@ -513,6 +513,22 @@ private slots:
         QCOMPARE(seen.text, GetString({}, 232));
     }
 
+    // A name longer than the line is shortened in the middle, keeping its start and end.
+    void questionShortensALongName()
+    {
+        const QString name = QStringLiteral("FLANGE_").repeated(30) + QStringLiteral("OP20.nc");
+        QuestionSeen seen;
+        answerNextQuestion(clickNo(), &seen);
+        QCOMPARE(AskQuestion(232, true, name), 1);
+        const QStringList lines = seen.text.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QStringLiteral("Save file?"));
+        QVERIFY(lines[1].startsWith(QStringLiteral("FLANGE_")));
+        QVERIFY(lines[1].endsWith(QStringLiteral("OP20.nc")));
+        const QLabel *label = frmQuestion::instance().lblText;
+        QVERIFY(label->fontMetrics().horizontalAdvance(lines[1]) <= label->width());
+    }
+
     // A click on the path puts the caret at the start of its block (a click on nothing leaves
     // it); the caret's block is marked, drawn in the marking colour, the others not.
     void caretAndPath_data()
