@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmMain.h"
 
+#include "CaretPanel.h"
 #include "FileHandOver.h"
 #include "KeyStatePanels.h"
 #include "PrivateFolder.h"
@@ -103,8 +104,10 @@ frmMain::frmMain()
     m_recent.load();
     showRecentFiles();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
-        if (auto *program = sub ? qobject_cast<frmProgram *>(sub->widget()) : nullptr)
+        auto *program = sub ? qobject_cast<frmProgram *>(sub->widget()) : nullptr;
+        if (program)
             program->Activate();
+        m_caretPanel->follow(program ? program->rtfText : nullptr);
         refreshUndoRedo();
     });
     refreshUndoRedo();
@@ -115,12 +118,15 @@ frmMain::~frmMain()
     // Windows that go with the frame report to nobody, nor does the area that holds them
     // (hiding its windows as the frame goes activates others).
     disconnect(m_mdi, nullptr, this, nullptr);
+    m_caretPanel->follow(nullptr);
     for (frmProgram *program : m_mdi->findChildren<frmProgram *>()) {
         disconnect(program, nullptr, this, nullptr);
         disconnect(program->rtfText, nullptr, this, nullptr);
     }
-    if (IsFirstInstance)
+    if (IsFirstInstance) {
         frmFindReplace::setEditorSource(nullptr);
+        frmFindReplace::setReportSink(nullptr);
+    }
     frmQuestion::releaseInstance();
 }
 
@@ -170,6 +176,10 @@ bool frmMain::startUp(const QStringList &files)
     frmFindReplace::setEditorSource([this]() -> RichTextBox * {
         frmProgram *program = activeProgram();
         return program ? program->rtfText : nullptr;
+    });
+    // What they found, or not, and what they replaced shows in the status bar.
+    frmFindReplace::setReportSink([this](const QString &report) {
+        report.isEmpty() ? statusBar()->clearMessage() : statusBar()->showMessage(report);
     });
     SetLanguage();
     ProgramWindowCount = 0;
@@ -395,6 +405,7 @@ void frmMain::buildStatusBar()
     product->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     product->setMinimumWidth(twipsToPixelsX(1440));
     bar->addWidget(product, 1);
+    m_caretPanel = new CaretPanel(bar);
     m_keyPanels = new KeyStatePanels(bar, [this] {
         frmProgram *program = activeProgram();
         return !program || !program->rtfText->overwriteMode();

@@ -24,6 +24,7 @@ class QToolBar;
 
 namespace kordavel {
 
+class CaretPanel;
 class FileHandOver;
 class frmProgram;
 class KeyStatePanels;
@@ -83,6 +84,8 @@ public:
     void editFind();
     void editFindNext();
     void editReplace();
+    // Edit > Go To: the caret to a line or block of the active program.
+    void editGoTo();
     void programClean();
     void programNumbering();
     void programFacts();
@@ -147,6 +150,7 @@ private:
     QStringList m_entryOrder;
     std::unique_ptr<QLockFile> m_lock;
     KeyStatePanels *m_keyPanels = nullptr;
+    CaretPanel *m_caretPanel = nullptr;
     FileHandOver *m_handOver = nullptr;
     QPointer<frmHelp> m_help;
     QString m_helpFile;

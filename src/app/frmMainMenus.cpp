@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame's menu tree, toolbar, relabelling and the showing of document menus.
+#include "CaretPanel.h"
 #include "RecentFiles.h"
 #include "frmMain.h"
 
@@ -74,6 +75,7 @@ const std::pair<const char *, int> kCaptions[] = {
     {"mnuEditFind", 115},
     {"mnuEditFindNext", 116},
     {"mnuEditReplace", 117},
+    {"mnuEditGoTo", 550},
     {"mnuFormat", 118},
     {"mnuFormatFont", 119},
     {"mnuFormatBold", 120},
@@ -232,6 +234,9 @@ void frmMain::buildMenus()
     on(addEntry(edit, QStringLiteral("mnuEditReplace"), QStringLiteral("Replace"),
                 QKeySequence(Qt::CTRL | Qt::Key_H)),
        [this] { editReplace(); });
+    on(addEntry(edit, QStringLiteral("mnuEditGoTo"), QStringLiteral("Go To"),
+                QKeySequence(Qt::CTRL | Qt::Key_G)),
+       [this] { editGoTo(); });
 
     QMenu *format = addMenu(nullptr, QStringLiteral("mnuFormat"), QStringLiteral("Format"));
     on(addEntry(format, QStringLiteral("mnuFormatFont"), QStringLiteral("Font")),
@@ -353,6 +358,8 @@ bool frmMain::SetLanguage()
 {
     for (const auto &[name, offset] : kCaptions)
         relabel(QLatin1String(name), offset);
+    if (m_caretPanel)
+        m_caretPanel->refresh();
     for (const ButtonDef &def : kButtons) {
         if (!def.key)
             continue;

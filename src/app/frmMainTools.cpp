@@ -5,6 +5,7 @@
 #include "editor/RichTextBox.h"
 #include "program/frmProgram.h"
 #include "tools/frmFindReplace.h"
+#include "tools/frmGoTo.h"
 
 namespace kordavel {
 
@@ -26,6 +27,12 @@ void frmMain::editReplace()
 {
     if (unlockedProgram())
         ShowFindDialog();
+}
+
+void frmMain::editGoTo()
+{
+    if (frmProgram *program = unlockedProgram())
+        (new frmGoTo(program->rtfText, this))->open();
 }
 
 void frmMain::programClean()

@@ -83,8 +83,12 @@ void RichTextBox::colourShownLines()
             }
         }
     }
+    // Both ends: the cursors of the colours shown follow the edits, and a word replaced by a
+    // longer one leaves its old colour ending where the new one ends (QTextCursor's == looks
+    // at the position only).
     const auto same = [](const ExtraSelection &a, const ExtraSelection &b) {
-        return a.cursor == b.cursor && a.format == b.format;
+        return a.cursor.anchor() == b.cursor.anchor() &&
+               a.cursor.position() == b.cursor.position() && a.format == b.format;
     };
     if (std::equal(colours.begin(), colours.end(), m_colours.begin(), m_colours.end(), same))
         return;

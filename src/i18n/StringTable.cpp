@@ -407,6 +407,14 @@ const Entry kEntries[] = {
     {541, "Waiting for XON", "Изчакване на XON", "Esperando XON"},
     {542, "%1 since %2", "%1 от %2", "%1 desde %2"},
     {543, "Stopping after this block", "Спиране след този блок", "Deteniendo tras este bloque"},
+    {550, "Go To", "Отиване", "Ir a"},
+    {551, "Line number, or block number as N1200:", "Номер на ред или на блок, като N1200:",
+     "Numero de linea, o de bloque como N1200:"},
+    {552, "There is no such line or block.", "Няма такъв ред или блок.",
+     "No hay tal linea o bloque."},
+    {553, "Ln %1, Col %2 (%3 lines)", "Ред %1, кол. %2 (%3 реда)", "Lin %1, Col %2 (%3 lineas)"},
+    {554, "Not found: %1", "Не е намерено: %1", "No se encontro: %1"},
+    {555, "Replaced: %1", "Заменени: %1", "Cambiados: %1"},
 };
 
 const QHash<int, QString> &table()

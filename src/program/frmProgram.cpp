@@ -19,6 +19,7 @@
 #include "editor/RichTextBox.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -98,8 +99,11 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     connect(rtfRemote, &RichTextBox::KeyDown, this, escape);
 
     // Changed follows the history: an Undo back to the text as saved leaves it unchanged.
-    connect(rtfText, &RichTextBox::modificationChanged, this,
-            [this](bool modified) { bModified = modified; });
+    connect(rtfText, &RichTextBox::modificationChanged, this, [this](bool modified) {
+        bModified = modified;
+        showCaption();
+    });
+    connect(this, &QWidget::windowTitleChanged, this, &frmProgram::showCaption);
     connect(rtfText, &RichTextBox::SelChange, this, &frmProgram::showFormatState);
     connect(rtfText, &RichTextBox::KeyPress, this, &frmProgram::filterKey);
     connect(rtfText, &RichTextBox::fileProgress, this, [this](bool saving, int percent) {
@@ -205,7 +209,8 @@ void frmProgram::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
-// Program text takes printable ASCII; letters become capitals.
+// Program text takes printable ASCII; letters become capitals. Backspace puts no character
+// in: it deletes the one before the caret.
 void frmProgram::filterKey(int &keyAscii)
 {
     if (keyAscii >= 32 && keyAscii <= 127) {
@@ -213,10 +218,23 @@ void frmProgram::filterKey(int &keyAscii)
             keyAscii -= 32;
         return;
     }
-    if (keyAscii == 13)
+    if (keyAscii == 13 || keyAscii == 8)
         return;
     keyAscii = 0;
     Beep();
+}
+
+// What the window's frame shows: the caption, and a "*" after it while the program holds
+// changes not saved. The caption itself stays the file's name.
+void frmProgram::showCaption()
+{
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        frame->setWindowTitle(shownCaption());
+}
+
+QString frmProgram::shownCaption() const
+{
+    return bModified ? windowTitle() + QLatin1Char('*') : windowTitle();
 }
 
 void frmProgram::showFormatState()
@@ -268,6 +286,7 @@ void frmProgram::saveEnded(bool ok)
 {
     if (ok) {
         bModified = false;
+        showCaption();
         // The caption names the program's file: it changes only once the file is written.
         if (m_saveAsNewName) {
             setWindowTitle(m_savePath);
@@ -341,7 +360,7 @@ void frmProgram::closeEvent(QCloseEvent *event)
         return;
     }
     if (bModified && !std::exchange(m_closeDecided, false)) {
-        switch (AskQuestion(232, true)) {
+        switch (AskQuestion(232, true, QFileInfo(windowTitle()).fileName())) {
         case frmQuestion::Yes:
             if (!SaveFile()) {
                 event->ignore();

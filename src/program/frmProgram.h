@@ -59,6 +59,8 @@ public:
     // The window became the active child of the frame.
     void Activate();
     bool isModified() const { return bModified; }
+    // The caption as the window's frame shows it: a "*" after it marks unsaved changes.
+    QString shownCaption() const;
     // Program tools: ask for the choices, then rewrite the program's rich text, as one undo
     // step. Nothing changes when the dialog is cancelled. A long program is rewritten in
     // the background: the window shows the progress and its text is locked meanwhile.
@@ -140,6 +142,7 @@ private:
     // The progress of a long open, save or rewrite (-1: over) in the status bar.
     void showWorkProgress(const QString &caption, int percent);
     void showFormatState();
+    void showCaption();
     void filterKey(int &keyAscii);
     bool writeTo(const QString &path, bool asNewName);
     void saveEnded(bool ok);

@@ -57,9 +57,10 @@ frmQuestion::frmQuestion() : QDialog(nullptr)
     connect(cmdCancel, &QPushButton::clicked, this, [this] { finish(Cancel); });
 }
 
-qint32 frmQuestion::Answer(qint16 intRes, bool btnCancel)
+qint32 frmQuestion::Answer(qint16 intRes, bool btnCancel, const QString &subject)
 {
     m_offset = intRes;
+    m_subject = subject;
     m_cancelOffered = btnCancel;
     setFixedSize(twipsToPixelsX(btnCancel ? 4980 : 3324), twipsToPixelsY(1428));
     cmdCancel->setVisible(btnCancel);
@@ -93,16 +94,20 @@ bool frmQuestion::event(QEvent *e)
 
 bool frmQuestion::SetLanguage()
 {
-    lblText->setText(GetString(lblText->text(), m_offset));
+    m_question = GetString(m_question, m_offset);
+    // A long name is shortened in the middle to the line: its start and its end tell it.
+    const QString subject =
+        lblText->fontMetrics().elidedText(m_subject, Qt::ElideMiddle, lblText->width());
+    lblText->setText(subject.isEmpty() ? m_question : m_question + QLatin1Char('\n') + subject);
     cmdCancel->setText(GetString(cmdCancel->text(), 202));
     cmdYes->setText(GetString(cmdYes->text(), 203));
     cmdNo->setText(GetString(cmdNo->text(), 204));
     return true;
 }
 
-qint32 AskQuestion(qint16 intRes, bool btnCancel)
+qint32 AskQuestion(qint16 intRes, bool btnCancel, const QString &subject)
 {
-    return frmQuestion::instance().Answer(intRes, btnCancel);
+    return frmQuestion::instance().Answer(intRes, btnCancel, subject);
 }
 
 } // namespace kordavel

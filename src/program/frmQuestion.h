@@ -21,8 +21,9 @@ public:
     // Unloads the single instance (at shutdown).
     static void releaseInstance();
 
-    // Shows the question at string offset intRes modally and returns 0, 1 or 3.
-    qint32 Answer(qint16 intRes, bool btnCancel);
+    // Shows the question at string offset intRes modally and returns 0, 1 or 3. subject,
+    // when given, names what it asks about on a line of its own below.
+    qint32 Answer(qint16 intRes, bool btnCancel, const QString &subject = {});
     bool SetLanguage() override;
 
     QLabel *lblText;
@@ -39,11 +40,13 @@ private:
     void finish(qint32 answer);
 
     qint16 m_offset = 0;
+    QString m_question;
+    QString m_subject;
     qint32 m_answer = 0;
     bool m_cancelOffered = false;
 };
 
 // Asks the question through the single question dialog.
-qint32 AskQuestion(qint16 intRes, bool btnCancel);
+qint32 AskQuestion(qint16 intRes, bool btnCancel, const QString &subject = {});
 
 } // namespace kordavel

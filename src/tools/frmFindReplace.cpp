@@ -39,6 +39,18 @@ std::function<RichTextBox *()> &editorSource()
     return source;
 }
 
+std::function<void(const QString &)> &reportSink()
+{
+    static std::function<void(const QString &)> sink;
+    return sink;
+}
+
+void report(const QString &text)
+{
+    if (reportSink())
+        reportSink()(text);
+}
+
 // Enter in a combo box lists its text; in the find box it then searches.
 class EnterKeyFilter : public QObject {
 public:
@@ -112,6 +124,11 @@ frmFindReplace &frmFindReplace::load()
 void frmFindReplace::setEditorSource(std::function<RichTextBox *()> source)
 {
     editorSource() = source ? std::move(source) : noEditor;
+}
+
+void frmFindReplace::setReportSink(std::function<void(const QString &)> sink)
+{
+    reportSink() = std::move(sink);
 }
 
 RichTextBox *findTarget()
@@ -231,8 +248,13 @@ bool frmFindReplace::FindReplaceCommand(qint32 &action)
         LastFindText = cboFind->currentText();
         if (editor->locked())
             break;
-        if (replaceAllMatches(*editor, LastFindText, cboReplace->currentText()) > 0)
+        if (const int count = replaceAllMatches(*editor, LastFindText, cboReplace->currentText());
+            count > 0) {
+            report(GetString(QStringLiteral("Replaced: %1"), 555).arg(count));
             focusEditor(editor);
+        } else if (!LastFindText.isEmpty()) {
+            report(GetString(QStringLiteral("Not found: %1"), 554).arg(LastFindText));
+        }
         break;
     default:
         break;
@@ -251,8 +273,11 @@ bool FindNextMatch(bool &useLastText)
     RichTextBox *editor = findTarget();
     if (!editor)
         return false;
-    if (!selectNextMatch(*editor, LastFindText))
+    if (!selectNextMatch(*editor, LastFindText)) {
+        report(GetString(QStringLiteral("Not found: %1"), 554).arg(LastFindText));
         return true;
+    }
+    report(QString());
     focusEditor(editor);
     return false;
 }

@@ -40,6 +40,9 @@ public:
 
     // Where the commands find their editor; none until the frame names one.
     static void setEditorSource(std::function<RichTextBox *()> source);
+    // Where the commands say what became of them: that the text was not found, how many
+    // matches Replace All replaced; an empty text when a match was found.
+    static void setReportSink(std::function<void(const QString &)> sink);
 
     QLabel *lblFind;
     QComboBox *cboFind;

@@ -406,6 +406,102 @@ private slots:
         QVERIFY(QFile::exists(s.folders.settingsFile()));
     }
 
+    // The frame shows a changed program with a "*" after its caption, until it is saved or
+    // its changes are undone; the caption itself stays the file's name.
+    void captionShowsUnsavedChanges()
+    {
+        FrameSession s;
+        frmProgram *program = s.program();
+        auto *sub = qobject_cast<QMdiSubWindow *>(program->parentWidget());
+        RichTextBox *editor = s.editor();
+        const auto shows = [&](const QString &caption) {
+            return sub->windowTitle() == caption && program->shownCaption() == caption;
+        };
+        QVERIFY(shows(QStringLiteral("Program 1")));
+        QTest::keyClicks(editor, QStringLiteral("g1"));
+        QVERIFY(shows(QStringLiteral("Program 1*")));
+        QCOMPARE(program->windowTitle(), QStringLiteral("Program 1"));
+        for (int i = 0; i < 10 && editor->isModified(); ++i)
+            QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(shows(QStringLiteral("Program 1")));
+        QTest::keyClicks(editor, QStringLiteral("m30"));
+        const QString path = s.folders.file(QStringLiteral("part.dnc"));
+        s.dialogs.saveAnswers << path;
+        s.trigger("mnuFileSave");
+        QVERIFY(shows(path));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(shows(path + QLatin1Char('*')));
+        s.trigger("mnuFileSave");
+        QVERIFY(shows(path));
+        QCOMPARE(program->windowTitle(), path);
+    }
+
+    void caretPanel_data()
+    {
+        QTest::addColumn<QString>("keys"); // {name}: a key as QKeySequence spells it
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("typed") << "g1 x5{Return}m30"
+                               << "Ln 2, Col 4 (2 lines)";
+        QTest::newRow("up") << "g1 x5{Return}m30{Up}"
+                            << "Ln 1, Col 4 (2 lines)";
+        QTest::newRow("home") << "g1 x5{Return}m30{Home}"
+                              << "Ln 2, Col 1 (2 lines)";
+        QTest::newRow("backspace joins the lines") << "g1{Return}{Backspace}"
+                                                   << "Ln 1, Col 3 (1 lines)";
+        QTest::newRow("to the top and the end") << "g1{Return}m30{Ctrl+Home}{Ctrl+End}"
+                                                << "Ln 2, Col 4 (2 lines)";
+    }
+
+    void caretPanel()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, shown);
+        FrameSession s;
+        auto *panel = s.frame->findChild<QLabel *>(QStringLiteral("caretPanel"));
+        QVERIFY(panel && panel->isVisible());
+        QCOMPARE(panel->text(), QStringLiteral("Ln 1, Col 1 (1 lines)"));
+        RichTextBox *editor = s.editor();
+        const QRegularExpression token(QStringLiteral("\\{([^}]+)\\}|(.)"));
+        for (const QRegularExpressionMatch &m : token.globalMatch(keys)) {
+            if (m.capturedLength(2))
+                QTest::keyClick(editor, m.captured(2).at(0).toLatin1());
+            else
+                QTest::keySequence(editor, QKeySequence(m.captured(1)));
+        }
+        QCOMPARE(panel->text(), shown);
+    }
+
+    // The panel follows the active window, the caret of a send (which selects each piece as
+    // it leaves, in the locked text), the language, and is empty without a window.
+    void caretPanelFollowsTheWindow()
+    {
+        FrameSession s;
+        auto *panel = s.frame->findChild<QLabel *>(QStringLiteral("caretPanel"));
+        RichTextBox *first = s.editor();
+        first->setText(QStringLiteral("G1 X5\r\nG1 X6\r\nM30"));
+        QCOMPARE(panel->text(), QStringLiteral("Ln 1, Col 1 (3 lines)"));
+        first->setLocked(true);
+        first->select(7, 4);
+        QCOMPARE(panel->text(), QStringLiteral("Ln 2, Col 5 (3 lines)"));
+        first->setLocked(false);
+        s.frame->NewProgramWindow(0);
+        QCOMPARE(panel->text(), QStringLiteral("Ln 1, Col 1 (1 lines)"));
+        s.frame->mdiArea()->setActiveSubWindow(
+            qobject_cast<QMdiSubWindow *>(first->parentWidget()->parentWidget()));
+        QCOMPARE(panel->text(), QStringLiteral("Ln 2, Col 5 (3 lines)"));
+        const auto english = qScopeGuard([] { setLanguageNumber(1); });
+        s.frame->changeLanguage(2);
+        QCOMPARE(panel->text(), QStringLiteral("Ред 2, кол. 5 (3 реда)"));
+        s.frame->changeLanguage(1);
+        for (frmProgram *program : s.frame->programWindows()) {
+            if (program->isModified())
+                answerNextQuestion(clickNo());
+            program->parentWidget()->close();
+        }
+        QTRY_COMPARE(ProgramWindowCount, 0);
+        QCOMPARE(panel->text(), QString());
+    }
+
     void guardsWhileLocked_data()
     {
         QTest::addColumn<QString>("command"); // a menu entry, or a toolbar button

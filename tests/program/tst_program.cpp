@@ -34,6 +34,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QLabel>
 #include <QPushButton>
@@ -317,7 +318,8 @@ private slots:
         QTRY_VERIFY(!program->rtfText->isSaving());
         QCOMPARE(seen.shown, answer != QLatin1String("none"));
         if (seen.shown) {
-            QCOMPARE(seen.text, QStringLiteral("Save file?"));
+            // The question names the file it asks about.
+            QCOMPARE(seen.text, QStringLiteral("Save file?\n") + QFileInfo(caption).fileName());
             QVERIFY(seen.cancelVisible);
         }
         QCOMPARE(program->isVisible(), !closes);
@@ -375,7 +377,9 @@ private slots:
         row("shift+enter and keypad enter too", "", false, "a{Shift+Return}b{Num+Enter}",
             "A\r\nB\r\n", 0);
         row("tab beeps and inserts nothing", "", false, "x{Tab}1", "X1", 1);
-        row("backspace beeps and deletes nothing", "AB", false, "{Backspace}", "AB", 1);
+        row("backspace deletes the character before the caret", "AB\r\nC", false,
+            "{Backspace}{Backspace}{Backspace}x", "AX", 0);
+        row("backspace at the start deletes nothing", "AB", false, "{Home}{Backspace}", "AB", 0);
         row("accented letter beeps", "", false, "{É}", "", 1);
         row("delete is not a character", "AB", false, "{Home}{Del}", "B", 0);
         row("escape beeps", "", false, "{Esc}", "", 1);
@@ -694,6 +698,22 @@ private slots:
         answerNextQuestion(clickYes(), &seen);
         QCOMPARE(AskQuestion(230, false), 0);
         QCOMPARE(seen.text, GetString({}, 232));
+    }
+
+    // A name longer than the line is shortened in the middle, keeping its start and end.
+    void questionShortensALongName()
+    {
+        const QString name = QStringLiteral("FLANGE_").repeated(30) + QStringLiteral("OP20.nc");
+        QuestionSeen seen;
+        answerNextQuestion(clickNo(), &seen);
+        QCOMPARE(AskQuestion(232, true, name), 1);
+        const QStringList lines = seen.text.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QStringLiteral("Save file?"));
+        QVERIFY(lines[1].startsWith(QStringLiteral("FLANGE_")));
+        QVERIFY(lines[1].endsWith(QStringLiteral("OP20.nc")));
+        const QLabel *label = frmQuestion::instance().lblText;
+        QVERIFY(label->fontMetrics().horizontalAdvance(lines[1]) <= label->width());
     }
 
     // A click on the path puts the caret at the start of its block (a click on nothing leaves

@@ -11,12 +11,14 @@
 #include "support/FrameSession.h"
 #include "support/QuestionAnswerer.h"
 #include "tools/BlockReferences.h"
+#include "tools/GoToLine.h"
 #include "tools/MachineKind.h"
 #include "tools/RestartHeader.h"
 #include "tools/RewriteLines.h"
 #include "tools/TextSearch.h"
 #include "tools/ToolpathInterpreter.h"
 #include "tools/frmClean.h"
+#include "tools/frmGoTo.h"
 #include "tools/frmNumbering.h"
 
 #include <QCheckBox>
@@ -26,6 +28,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTextBlock>
 #include <QtTest>
 
 #include <limits>
@@ -1693,6 +1698,162 @@ private slots:
         QTRY_COMPARE(ProgramWindowCount, 0);
         QTRY_VERIFY(!frmFindReplace::loaded());
         QVERIFY(!FindDialogShown);
+    }
+
+    void goToLine_data()
+    {
+        QTest::addColumn<bool>("formatted"); // a .dnc with format words inside the numbers
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("from"); // the caret's line
+        QTest::addColumn<int>("line"); // 0-based; -1 none
+        const auto row = [](const char *name, bool formatted, const char *typed, int from,
+                            int line) {
+            QTest::newRow(name) << formatted << QString::fromLatin1(typed) << from << line;
+        };
+        row("line number", false, "7", 0, 6);
+        row("first line", false, "1", 9, 0);
+        row("last line", false, "13", 0, 12);
+        row("line 0", false, "0", 0, -1);
+        row("beyond the last line", false, "14", 0, -1);
+        row("block", false, "N1200", 0, 6);
+        row("block, small n", false, "n1200", 0, 6);
+        row("block written with small n", false, "N50", 0, 10);
+        row("blanks around", false, "  N20 ", 0, 4);
+        row("after a block skip", false, "N30", 0, 5);
+        row("after a comment", false, "N40", 0, 9);
+        row("next after the caret, leading zeros", false, "N30", 5, 11);
+        row("wraps to the top", false, "N30", 11, 5);
+        row("number only in a comment", false, "N77", 0, -1);
+        row("number only after GOTO", false, "N88", 0, -1);
+        row("empty", false, "", 0, -1);
+        row("N alone", false, "N", 0, -1);
+        row("words", false, "abc", 0, -1);
+        row("trailing letter", false, "N12X", 0, -1);
+        row("negative", false, "-3", 0, -1);
+        row("decimal", false, "1.5", 0, -1);
+        row("too many digits", false, "99999999999999999999", 0, -1);
+        row("formatted line number", true, "7", 0, 6);
+        row("formatted block", true, "N1200", 0, 6);
+        row("formatted block after a comment", true, "n40", 0, 9);
+    }
+
+    void goToLine()
+    {
+        QFETCH(bool, formatted);
+        QFETCH(QString, typed);
+        QFETCH(int, from);
+        QFETCH(int, line);
+        const QStringList program{"%",
+                                  "O1000 (PLATE N77)",
+                                  "N10 G90 G54",
+                                  "(GOTO N30 BELOW)",
+                                  " \tN20 G0 X0",
+                                  "/1 N30 M1",
+                                  "N1200 G1 X5",
+                                  "IF [#1 LT 3] GOTO 88",
+                                  "M99 P30",
+                                  "(NOTE) N40 M30",
+                                  "n50 m5",
+                                  "N0030 X1",
+                                  "%"};
+        m_box.setTextRTF(formatted ? formattedRtfOf(program) : rtfOf(program));
+        QCOMPARE(m_box.document()->blockCount(), int(program.size()));
+        QCOMPARE(kordavel::goToLine(*m_box.document(), typed, from), line);
+    }
+
+    // Ctrl+G in the program: the caret goes to the start of the line, which comes into view;
+    // a number that names nothing beeps, says so and keeps the dialog.
+    void goToInTheWindow()
+    {
+        FrameSession session;
+        QCOMPARE(session.frame->menuEntry(QStringLiteral("mnuEditGoTo"))->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_G));
+        session.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(session.frame.get()));
+        RichTextBox *editor = session.editor();
+        QString text;
+        for (int i = 1; i <= 300; ++i)
+            text += QStringLiteral("N%1 G1 X%1\r\n").arg(i * 10);
+        editor->setText(text);
+        editor->select(0, 0);
+        const auto openGoTo = [&] {
+            QTest::keyClick(editor, Qt::Key_G, Qt::ControlModifier);
+            frmGoTo *dialog = session.frame->findChild<frmGoTo *>();
+            return dialog && dialog->isVisible() ? dialog : nullptr;
+        };
+        frmGoTo *dialog = openGoTo();
+        QVERIFY(dialog);
+        QTest::keyClicks(dialog->txtLine, QStringLiteral("n9999"));
+        QTest::keyClick(dialog->txtLine, Qt::Key_Return);
+        QCOMPARE(session.dialogs.beeps, 1);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->lblProblem->text(), GetString({}, 552));
+        QCOMPARE(editor->textCursor().position(), 0);
+        QTest::keyClicks(dialog->txtLine, QStringLiteral("n2500"));
+        QTest::keyClick(dialog->txtLine, Qt::Key_Return);
+        QTRY_VERIFY(!session.frame->findChild<frmGoTo *>());
+        QCOMPARE(editor->textCursor().blockNumber(), 249);
+        QCOMPARE(editor->textCursor().positionInBlock(), 0);
+        QVERIFY(editor->viewport()->rect().contains(editor->cursorRect()));
+        QTRY_COMPARE(QApplication::focusWidget(), editor);
+        // A line number, back up the text; typing goes on there.
+        dialog = openGoTo();
+        QVERIFY(dialog);
+        QTest::keyClicks(dialog->txtLine, QStringLiteral("3"));
+        dialog->cmdOK->click();
+        QCOMPARE(editor->textCursor().blockNumber(), 2);
+        QVERIFY(editor->viewport()->rect().contains(editor->cursorRect()));
+        QTest::keyClicks(editor, QStringLiteral("x"));
+        QVERIFY(editor->text().contains(QStringLiteral("N20 G1 X20\r\nXN30")));
+    }
+
+    // Find and Find Next say in the status bar that there is no match, Replace All how many
+    // it replaced; the replaced words keep their colours on screen.
+    void reportsAndColours_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::newRow("short") << 3;
+        QTest::newRow("long, scrolled halfway") << 3000;
+    }
+
+    void reportsAndColours()
+    {
+        QFETCH(int, lines);
+        FrameSession session;
+        QStatusBar *bar = session.frame->statusBar();
+        RichTextBox *editor = session.editor();
+        QVERIFY(editor->highlighting());
+        editor->setText(QStringLiteral("G1 X0 Y0\r\n").repeated(lines));
+        editor->select(0, 0);
+        session.trigger("mnuEditReplace");
+        frmFindReplace *d = frmFindReplace::loaded();
+        d->cboFind->setEditText(QStringLiteral("G7"));
+        d->cmdFindNext->click();
+        QCOMPARE(bar->currentMessage(), QStringLiteral("Not found: G7"));
+        d->cboFind->setEditText(QStringLiteral("X0"));
+        d->cmdFindNext->click();
+        QCOMPARE(bar->currentMessage(), QString());
+        LastFindText = QStringLiteral("Z9");
+        session.trigger("mnuEditFindNext");
+        QCOMPARE(bar->currentMessage(), QStringLiteral("Not found: Z9"));
+        d->cboFind->setEditText(QStringLiteral("X0"));
+        d->cboReplace->setEditText(QStringLiteral("X10"));
+        QScrollBar *scroll = editor->verticalScrollBar();
+        scroll->setValue(scroll->maximum() / 2);
+        const auto colourAt = [editor](int offset) {
+            const int position =
+                editor->cursorForPosition(QPoint(2, 2)).block().position() + offset;
+            for (const QTextEdit::ExtraSelection &s : editor->extraSelections())
+                if (s.cursor.selectionStart() <= position && position < s.cursor.selectionEnd())
+                    return s.format.foreground().color();
+            return QColor();
+        };
+        QTRY_VERIFY(colourAt(6).isValid()); // Y0 of the first line in view
+        d->cmdReplaceAll->click();
+        QCOMPARE(bar->currentMessage(), QStringLiteral("Replaced: %1").arg(lines));
+        // X10 in the colour of the axis words, as Y0 is.
+        QTRY_VERIFY(colourAt(3) == colourAt(7) && colourAt(5) == colourAt(7));
+        QVERIFY(colourAt(7).isValid());
     }
 
 private:
