@@ -1,0 +1,318 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The line buffer of long plain programs on its own: edits at line starts, ends and across
+// line ends, checked against the text split afresh; files with CR LF, LF, CR and mixed line
+// ends saved byte for byte after edits; Undo and Redo in sequences; Find; the whole-text
+// rewrite and its Undo; line counts in the millions. The program view over it: keys move the
+// caret, typing through the keyboard filter, Backspace, selection and copy, Ctrl+End.
+#include "editor/LineBuffer.h"
+#include "support/TestFolders.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kordavel;
+using kordavel::test::readFile;
+using kordavel::test::writeFile;
+
+namespace {
+
+struct Line {
+    QByteArray content;
+    int end;
+};
+
+// The lines of bytes as a reader of the file sees them.
+QList<Line> splitLines(const QByteArray &bytes)
+{
+    QList<Line> lines;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        const int end = bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n' ? 2 : 1;
+        lines.append({bytes.mid(from, i - from), end});
+        i += end - 1;
+        from = i + 1;
+    }
+    lines.append({bytes.mid(from), 0});
+    return lines;
+}
+
+// The buffer's lines, their offsets both ways, and its bytes agree with the bytes.
+void verifyLines(const LineBuffer &buffer, const QByteArray &expected)
+{
+    QBuffer saved;
+    saved.open(QIODevice::WriteOnly);
+    QVERIFY(buffer.save(saved));
+    QCOMPARE(saved.data(), expected);
+    const QList<Line> lines = splitLines(expected);
+    QCOMPARE(buffer.lineCount(), lines.size());
+    qint64 at = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QCOMPARE(buffer.lineStart(i), at);
+        QCOMPARE(buffer.lineBytes(i), lines[i].content);
+        QCOMPARE(buffer.lineEndLength(i), lines[i].end);
+        QCOMPARE(buffer.lineAt(at), i);
+        const qint64 next = at + lines[i].content.size() + lines[i].end;
+        QCOMPARE(buffer.lineAt(next - 1 + (lines[i].end == 0)), i);
+        at = next;
+    }
+}
+
+// Runs a script of edits, one a word: "+L:C:text" inserts (a '|' is a line break),
+// "tL:C:text" types, "-L:C:n" removes n bytes, "*OFFSET:n:text" replaces at an offset,
+// "u" and "r" are Undo and Redo.
+void runScript(LineBuffer &buffer, const QString &script)
+{
+    for (const QString &word : script.split(u' ', Qt::SkipEmptyParts)) {
+        if (word == u"u") {
+            buffer.undo();
+            continue;
+        }
+        if (word == u"r") {
+            buffer.redo();
+            continue;
+        }
+        const QStringList parts = word.mid(1).split(u':');
+        const qint64 a = parts.value(0).toLongLong();
+        qint64 b = parts.value(1).toLongLong();
+        const QString text = parts.value(2).replace(u'|', u'\n');
+        const QByteArray bytes = LineBuffer::encode(text, buffer.lineEnd());
+        switch (word[0].unicode()) {
+        case '+':
+            buffer.insert(buffer.offsetOf(a, b), bytes);
+            break;
+        case 't':
+            for (char c : bytes)
+                buffer.insert(buffer.offsetOf(a, b++), QByteArrayView(&c, 1), true);
+            break;
+        case '-':
+            buffer.remove(buffer.offsetOf(a, b), parts.value(2).toLongLong());
+            break;
+        case '*':
+            buffer.replace(a, b, bytes);
+            break;
+        }
+    }
+}
+
+} // namespace
+
+class TstProgramView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void edits_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray crlf = "%\r\nO1 (PART)\r\nN10 G01 X1\r\nN20 M30\r\n";
+        QTest::newRow("insert at a line start")
+            << crlf << "+2:0:/" << QByteArray("%\r\nO1 (PART)\r\n/N10 G01 X1\r\nN20 M30\r\n");
+        QTest::newRow("insert at a line end")
+            << crlf << "+1:9:X" << QByteArray("%\r\nO1 (PART)X\r\nN10 G01 X1\r\nN20 M30\r\n");
+        QTest::newRow("insert at the very end") << crlf << "+4:0:M2" << crlf + "M2";
+        QTest::newRow("line break takes the CR LF of the file")
+            << crlf << "+2:3:|" << QByteArray("%\r\nO1 (PART)\r\nN10\r\n G01 X1\r\nN20 M30\r\n");
+        QTest::newRow("line break takes the LF of the file")
+            << QByteArray("A\nB\r\nC") << "+2:1:|D|" << QByteArray("A\nB\r\nC\nD\n");
+        QTest::newRow("line break takes the CR of the file")
+            << QByteArray("AB\rC\r") << "+0:1:|" << QByteArray("A\rB\rC\r");
+        QTest::newRow("remove a CR LF joins the lines")
+            << crlf << "-1:9:2" << QByteArray("%\r\nO1 (PART)N10 G01 X1\r\nN20 M30\r\n");
+        QTest::newRow("remove across two line ends")
+            << crlf << "-1:3:12" << QByteArray("%\r\nO1 G01 X1\r\nN20 M30\r\n");
+        QTest::newRow("remove a lone CR and an LF of a mixed file")
+            << QByteArray("A\rB\nC\r\nD") << "-0:1:1 -0:2:1" << QByteArray("ABC\r\nD");
+        QTest::newRow("an offset inside CR LF is the one before it")
+            << QByteArray("AB\r\nC") << "*3:0:X" << QByteArray("ABX\r\nC");
+        QTest::newRow("a removal ending inside CR LF keeps it")
+            << QByteArray("AB\r\nC") << "*1:2:" << QByteArray("A\r\nC");
+        QTest::newRow("edits in an empty text")
+            << QByteArray() << "+0:0:G1|X2 -0:0:1" << QByteArray("1\r\nX2");
+        QTest::newRow("edits in several pieces, then all undone")
+            << crlf << "+3:0:Q -2:1:5 +0:1:|| -1:0:3 u u u u" << crlf;
+        QTest::newRow("undo and redo again")
+            << crlf << "+3:0:Q -2:1:5 u u r r"
+            << QByteArray("%\r\nO1 (PART)\r\nN1 X1\r\nQN20 M30\r\n");
+        QTest::newRow("an edit after undo drops the redo")
+            << crlf << "+3:0:Q u +0:0:% r"
+            << QByteArray("%%\r\nO1 (PART)\r\nN10 G01 X1\r\nN20 M30\r\n");
+        QTest::newRow("typing is one undo step") << crlf << "t4:0:M02 u" << crlf;
+        QTest::newRow("typing apart makes two steps") << crlf << "t4:0:M t0:1:X u" << crlf + "M";
+        QTest::newRow("undo beyond the first step does nothing")
+            << crlf << "-0:0:3 u u u r" << crlf.mid(3);
+        QTest::newRow("replace over a line end")
+            << QByteArray("A\nB\nC") << "*1:3:Z|Y" << QByteArray("AZ\nYC");
+    }
+
+    void edits()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, script);
+        QFETCH(QByteArray, expected);
+        LineBuffer buffer;
+        buffer.setBytes(file);
+        runScript(buffer, script);
+        verifyLines(buffer, expected);
+    }
+
+    // A file read from disk, edited in several places and saved: every line end it had is
+    // where it was.
+    void loadEditSave_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("CR LF") << QByteArray("%\r\nO1\r\nG0 X1\r\n%\r\n")
+                               << QByteArray("%\r\nO1\r\n/G0 X1\r\n%\r\nN9\r\n");
+        QTest::newRow("LF without a last one")
+            << QByteArray("%\nO1\nG0 X1\n%") << QByteArray("%\nO1\n/G0 X1\n%N9\n");
+        QTest::newRow("CR") << QByteArray("%\rO1\rG0 X1\r%\r")
+                            << QByteArray("%\rO1\r/G0 X1\r%\rN9\r");
+        QTest::newRow("mixed, empty lines")
+            << QByteArray("%\n\r\nO1\r\rG0 X1\n\r%") << QByteArray("%\n\r\n/O1\r\rG0 X1\n\r%N9\n");
+        QTest::newRow("characters above 127")
+            << QByteArray("%\r\n(\xC9PAISSEUR)\r\nG0 X1\r\n")
+            << QByteArray("%\r\n(\xC9PAISSEUR)\r\n/G0 X1\r\nN9\r\n");
+    }
+
+    void loadEditSave()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.filePath(QStringLiteral("p.nc")), file);
+        LineBuffer buffer;
+        QVERIFY(buffer.load(path).ok());
+        verifyLines(buffer, file);
+        const qint64 last = buffer.lineCount() - 1;
+        buffer.insert(buffer.offsetOf(last, buffer.lineLength(last)),
+                      LineBuffer::encode(u"N9\n", buffer.lineEnd()));
+        buffer.insert(buffer.lineStart(2), "/");
+        QFile out(dir.filePath(QStringLiteral("q.nc")));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QVERIFY(buffer.save(out));
+        out.close();
+        QCOMPARE(readFile(out.fileName()), expected);
+    }
+
+    void lineText()
+    {
+        LineBuffer buffer;
+        buffer.setBytes("(\xC9\x80)\r\nA");
+        QCOMPARE(buffer.line(0), QStringLiteral("(\u00C9\u20AC)"));
+        QCOMPARE(buffer.text(1, 6), QStringLiteral("\u00C9\u20AC)\nA"));
+        QCOMPARE(LineBuffer::encode(u"\u00E9\u4E00\r\nB\rC\n", LineEnd::Lf),
+                 QByteArray("\xE9?\nB\nC\n"));
+    }
+
+    void find_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("script"); // edits first, to cut the text into pieces
+        QTest::addColumn<QByteArray>("needle");
+        QTest::addColumn<qint64>("from");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<qint64>("expected");
+        const QByteArray text = "N10 G01 X1\r\nN20 g01 x2\r\nN30 G010\r\n";
+        const int matchCase = LineBuffer::MatchCase;
+        const int word = LineBuffer::WholeWord;
+        QTest::newRow("either case") << text << "" << QByteArray("x2") << 0ll << 0 << 20ll;
+        QTest::newRow("from after the first")
+            << text << "" << QByteArray("G01") << 5ll << 0 << 16ll;
+        QTest::newRow("match case skips g01")
+            << text << "" << QByteArray("G01") << 5ll << matchCase << 28ll;
+        QTest::newRow("whole word skips G010")
+            << text << "" << QByteArray("G01") << 17ll << word << -1ll;
+        QTest::newRow("whole word finds x2")
+            << text << "" << QByteArray("X2") << 0ll << word << 20ll;
+        QTest::newRow("not there") << text << "" << QByteArray("M30") << 0ll << 0 << -1ll;
+        QTest::newRow("a line break is never found")
+            << text << "" << QByteArray("X1\r\n") << 0ll << 0 << -1ll;
+        QTest::newRow("accented letters in either case")
+            << QByteArray("(\xE9P)\r\n(\xC9P)") << "" << QByteArray("\xC9P") << 0ll << 0 << 1ll;
+        QTest::newRow("across pieces")
+            << text << "+1:3:9 +1:5:Z" << QByteArray("N209 Z") << 0ll << 0 << 12ll;
+        QTest::newRow("a word that goes on in the next piece")
+            << text << "+1:3:0" << QByteArray("N20") << 0ll << word << -1ll;
+        QTest::newRow("the needle at the very end")
+            << text << "+3:0:M30" << QByteArray("m30") << 0ll << 0 << 34ll;
+    }
+
+    void find()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, script);
+        QFETCH(QByteArray, needle);
+        QFETCH(qint64, from);
+        QFETCH(int, flags);
+        QFETCH(qint64, expected);
+        LineBuffer buffer;
+        buffer.setBytes(file);
+        runScript(buffer, script);
+        QCOMPARE(buffer.find(needle, from, flags), expected);
+    }
+
+    // Numbering through the rewrite: each line keeps its end, an empty row dropped takes its
+    // end along; one Undo gives the text back and Redo the new one.
+    void rewriteLines()
+    {
+        const QByteArray file = "%\r\nG0 X1\n\r\nG1 Y2\rM30\r\n";
+        LineBuffer buffer;
+        buffer.setBytes(file);
+        buffer.insert(buffer.offsetOf(1, 2), " ");
+        int number = 0;
+        QVERIFY(buffer.rewriteLines([&](qint64, QByteArrayView in, QByteArray &out) {
+            if (in.isEmpty())
+                return false;
+            out = in.startsWith('%')
+                      ? in.toByteArray()
+                      : "N" + QByteArray::number(number += 10) + ' ' + in.toByteArray();
+            return true;
+        }));
+        const QByteArray numbered = "%\r\nN10 G0  X1\nN20 G1 Y2\rN30 M30\r\n";
+        verifyLines(buffer, numbered);
+        QCOMPARE(buffer.undo(), 0);
+        verifyLines(buffer, "%\r\nG0  X1\n\r\nG1 Y2\rM30\r\n");
+        buffer.undo();
+        verifyLines(buffer, file);
+        buffer.redo();
+        buffer.redo();
+        verifyLines(buffer, numbered);
+    }
+
+    // Millions of lines made in memory: lines found both ways, edits at the far end and in
+    // the middle, found and taken back.
+    void millionsOfLines()
+    {
+        const qint64 count = 3'000'000;
+        QByteArray bytes;
+        bytes.reserve(count * 3);
+        for (qint64 i = 0; i < count; ++i)
+            bytes += i % 3 == 0 ? "A\r\n" : i % 3 == 1 ? "B\n" : "\r";
+        LineBuffer buffer;
+        buffer.setBytes(bytes);
+        QCOMPARE(buffer.lineCount(), count + 1);
+        QCOMPARE(buffer.lineStart(count - 1), bytes.size() - 1);
+        QCOMPARE(buffer.lineAt(bytes.size() - 3), count - 2);
+        QCOMPARE(buffer.lineEndLength(count - 3), 2);
+        buffer.insert(buffer.offsetOf(count, 0), "M30");
+        buffer.insert(buffer.offsetOf(count / 2, 1), "\r\n");
+        QCOMPARE(buffer.lineCount(), count + 2);
+        QCOMPARE(buffer.lineBytes(count + 1), QByteArray("M30"));
+        QCOMPARE(buffer.find("m30", 0), bytes.size() + 2);
+        QCOMPARE(buffer.lineAt(bytes.size() + 2), count + 1);
+        buffer.undo();
+        buffer.undo();
+        QCOMPARE(buffer.toBytes(), bytes);
+    }
+};
+
+QTEST_MAIN(TstProgramView)
+#include "tst_programview.moc"
