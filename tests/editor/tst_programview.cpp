@@ -5,6 +5,7 @@
 // rewrite and its Undo; line counts in the millions. The program view over it: keys move the
 // caret, typing through the keyboard filter, Backspace, selection and copy, Ctrl+End.
 #include "editor/LineBuffer.h"
+#include "editor/ProgramView.h"
 #include "support/TestFolders.h"
 
 #include <QApplication>
@@ -101,6 +102,56 @@ void runScript(LineBuffer &buffer, const QString &script)
     }
 }
 
+// Presses keys by name: "Down", "Shift+End", "Ctrl+C"; a word in quotes types its characters.
+void pressKeys(QWidget *widget, const QString &keys)
+{
+    static const QHash<QString, Qt::Key> names{{"Left", Qt::Key_Left},
+                                               {"Right", Qt::Key_Right},
+                                               {"Up", Qt::Key_Up},
+                                               {"Down", Qt::Key_Down},
+                                               {"Home", Qt::Key_Home},
+                                               {"End", Qt::Key_End},
+                                               {"PgUp", Qt::Key_PageUp},
+                                               {"PgDn", Qt::Key_PageDown},
+                                               {"Return", Qt::Key_Return},
+                                               {"Tab", Qt::Key_Tab},
+                                               {"Back", Qt::Key_Backspace},
+                                               {"Del", Qt::Key_Delete},
+                                               {"C", Qt::Key_C},
+                                               {"X", Qt::Key_X},
+                                               {"V", Qt::Key_V},
+                                               {"Z", Qt::Key_Z},
+                                               {"Y", Qt::Key_Y},
+                                               {"A", Qt::Key_A}};
+    for (QString word : keys.split(u' ', Qt::SkipEmptyParts)) {
+        if (word.startsWith(u'"')) {
+            const QString typed = word.mid(1, word.size() - 2).replace(u'_', u' ');
+            for (QChar c : typed) {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(widget, &press);
+            }
+            continue;
+        }
+        Qt::KeyboardModifiers modifiers;
+        if (word.startsWith(u"Shift+"))
+            modifiers |= Qt::ShiftModifier;
+        if (word.contains(u"Ctrl+"))
+            modifiers |= Qt::ControlModifier;
+        const QString key = word.section(u'+', -1);
+        QVERIFY2(names.contains(key), qPrintable(key));
+        QTest::keyClick(widget, names[key], modifiers);
+    }
+}
+
+QByteArray manyLines(qint64 count)
+{
+    QByteArray bytes;
+    bytes.reserve(count * 8);
+    for (qint64 i = 0; i < count; ++i)
+        bytes += "G1 X" + QByteArray::number(i % 1000) + "\r\n";
+    return bytes;
+}
+
 } // namespace
 
 class TstProgramView : public QObject {
@@ -145,6 +196,7 @@ private slots:
             << crlf << "+3:0:Q u +0:0:% r"
             << QByteArray("%%\r\nO1 (PART)\r\nN10 G01 X1\r\nN20 M30\r\n");
         QTest::newRow("typing is one undo step") << crlf << "t4:0:M02 u" << crlf;
+        QTest::newRow("typed") << crlf << "t4:0:M02" << crlf + "M02";
         QTest::newRow("typing apart makes two steps") << crlf << "t4:0:M t0:1:X u" << crlf + "M";
         QTest::newRow("undo beyond the first step does nothing")
             << crlf << "-0:0:3 u u u r" << crlf.mid(3);
@@ -311,6 +363,190 @@ private slots:
         buffer.undo();
         buffer.undo();
         QCOMPARE(buffer.toBytes(), bytes);
+    }
+
+    // Keys from a caret at line:column give the caret and the other end of the selection.
+    void keys_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QPoint>("caret"); // column, line
+        QTest::addColumn<QPoint>("anchor");
+        const QByteArray file = "%\r\nO1 (PART)\r\nG0\r\nN10 X1 Y2\r\n%";
+        QTest::newRow("Right past a line end")
+            << file << "Down End Right" << QPoint(0, 2) << QPoint(0, 2);
+        QTest::newRow("Left past a line start")
+            << file << "Down Down Left" << QPoint(9, 1) << QPoint(9, 1);
+        QTest::newRow("Down keeps the column over a short line")
+            << file << "Down End Left Down Down" << QPoint(8, 3) << QPoint(8, 3);
+        QTest::newRow("Home and End")
+            << file << "Down Right Right End Home Right" << QPoint(1, 1) << QPoint(1, 1);
+        QTest::newRow("Ctrl+End and Ctrl+Home")
+            << file << "Ctrl+End" << QPoint(1, 4) << QPoint(1, 4);
+        QTest::newRow("Shift+Down selects over a line end")
+            << file << "Down Right Shift+Down Shift+Right" << QPoint(2, 2) << QPoint(1, 1);
+        QTest::newRow("Shift+Ctrl+End selects to the end")
+            << file << "Down Shift+Ctrl+End" << QPoint(1, 4) << QPoint(0, 1);
+        QTest::newRow("Left ends a selection at its start")
+            << file << "Down Shift+End Left" << QPoint(0, 1) << QPoint(0, 1);
+        QTest::newRow("PgDn stops at the last line")
+            << file << "Right PgDn" << QPoint(1, 4) << QPoint(1, 4);
+        QTest::newRow("CR line ends")
+            << QByteArray("AB\rC\rDE") << "End Right Right Down" << QPoint(1, 2) << QPoint(1, 2);
+    }
+
+    void keys()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, keys);
+        QFETCH(QPoint, caret);
+        QFETCH(QPoint, anchor);
+        ProgramView view;
+        view.resize(400, 300);
+        view.setBytes(file);
+        pressKeys(&view, keys);
+        const LineBuffer &buffer = view.buffer();
+        QCOMPARE(view.caret(), buffer.offsetOf(caret.y(), caret.x()));
+        QCOMPARE(view.anchor(), buffer.offsetOf(anchor.y(), anchor.x()));
+    }
+
+    // Typing passes the keyboard filter as the program window sets it: capitals, a line
+    // break for Enter, a beep and nothing for TAB, codes above 127 and (with noBack) for
+    // Backspace; Backspace and Delete take characters and line ends; Undo takes a typed word
+    // back at once.
+    void typing_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("backspaceAllowed");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("letters become capitals, Enter a line end")
+            << QByteArray("%\r\n%") << "Down \"g01_x1\" Return" << true
+            << QByteArray("%\r\nG01 X1\r\n%") << 0;
+        QTest::newRow("LF file") << QByteArray("%\n%") << "End Return \"o1\"" << true
+                                 << QByteArray("%\nO1\n%") << 0;
+        QTest::newRow("TAB and an accented letter beep")
+            << QByteArray("G1") << "End Tab \"\u00e9\" \"x\"" << true << QByteArray("G1X") << 2;
+        QTest::newRow("Backspace and Delete over line ends")
+            << QByteArray("G1\r\nX2\r\nY3") << "Down Back Back Del End Del" << true
+            << QByteArray("G2Y3") << 0;
+        QTest::newRow("Backspace refused by the filter")
+            << QByteArray("G1") << "End Back" << false << QByteArray("G1") << 1;
+        QTest::newRow("typing replaces the selection")
+            << QByteArray("G1 X2") << "Shift+End \"m3\"" << true << QByteArray("M3") << 0;
+        QTest::newRow("typed word undone at once")
+            << QByteArray("G1") << "End \"_x5\" Ctrl+Z" << true << QByteArray("G1") << 0;
+        QTest::newRow("undo and redo") << QByteArray("G1") << "End Back Return Ctrl+Z Ctrl+Y"
+                                       << true << QByteArray("G\r\n") << 0;
+    }
+
+    void typing()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, keys);
+        QFETCH(bool, backspaceAllowed);
+        QFETCH(QByteArray, expected);
+        QFETCH(int, beeps);
+        ProgramView view;
+        view.resize(400, 300);
+        view.setBytes(file);
+        int beeped = 0;
+        connect(&view, &ProgramView::KeyPress, &view, [&](int &keyAscii) {
+            if (keyAscii >= 32 && keyAscii <= 127) {
+                if (keyAscii >= 'a' && keyAscii <= 'z')
+                    keyAscii -= 32;
+                return;
+            }
+            if (keyAscii == 13 || (keyAscii == 8 && backspaceAllowed))
+                return;
+            keyAscii = 0;
+            ++beeped;
+        });
+        QSignalSpy changes(&view, &ProgramView::Change);
+        pressKeys(&view, keys);
+        QCOMPARE(view.buffer().toBytes(), expected);
+        QCOMPARE(beeped, beeps);
+        QCOMPARE(changes.isEmpty(), expected == file && !keys.contains(u"Ctrl+Z"));
+    }
+
+    // Selection by keys and by mouse, then the clipboard: Copy gives the text with its line
+    // breaks, Cut takes it out, Paste puts it in with the file's own line ends.
+    void selectionAndClipboard()
+    {
+        ProgramView view;
+        view.resize(400, 300);
+        view.setBytes("%\nO1\nG0 X1\n%");
+        pressKeys(&view, "Down Shift+Down Shift+End Ctrl+C");
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("O1\nG0 X1"));
+        pressKeys(&view, "Ctrl+X Ctrl+V Ctrl+V");
+        QCOMPARE(view.buffer().toBytes(), QByteArray("%\nO1\nG0 X1O1\nG0 X1\n%"));
+        QApplication::clipboard()->setText(QStringLiteral("M30\r\n"));
+        pressKeys(&view, "Ctrl+End Ctrl+V");
+        QCOMPARE(view.buffer().toBytes(), QByteArray("%\nO1\nG0 X1O1\nG0 X1\n%M30\n"));
+        view.setReadOnly(true);
+        pressKeys(&view, "Ctrl+A Ctrl+X \"g\" Back Del");
+        QCOMPARE(view.buffer().toBytes(), QByteArray("%\nO1\nG0 X1O1\nG0 X1\n%M30\n"));
+        QCOMPARE(view.selectedText(), view.buffer().text(0, view.buffer().size()));
+
+        // A click on the third line, a drag to the first.
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int height = view.fontMetrics().lineSpacing();
+        QWidget *area = view.viewport();
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(area->width() - 5, height * 2 + 2));
+        QCOMPARE(view.caret(), view.buffer().offsetOf(2, 10));
+        QTest::mousePress(area, Qt::LeftButton, {}, QPoint(area->width() - 5, height * 2 + 2));
+        QMouseEvent move(QEvent::MouseMove, QPointF(1, 2), area->mapToGlobal(QPointF(1, 2)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(area, &move);
+        QCOMPARE(view.anchor(), view.buffer().offsetOf(2, 10));
+        QCOMPARE(view.caret(), 0);
+    }
+
+    // Ten million lines: the scroll bar counts lines, so Ctrl+End shows the last one and
+    // Find reaches it.
+    void tenMillionLines()
+    {
+        ProgramView view;
+        view.resize(400, 300);
+        const qint64 count = 10'000'000;
+        QByteArray bytes(count * 2, Qt::Uninitialized);
+        char *line = bytes.data();
+        for (qint64 i = 0; i < count; ++i, line += 2) {
+            line[0] = i % 1000 ? ' ' : 'X';
+            line[1] = '\n';
+        }
+        bytes += "M30";
+        view.setBytes(std::move(bytes));
+        QCOMPARE(view.buffer().lineCount(), count + 1);
+        pressKeys(&view, "Ctrl+End");
+        QCOMPARE(view.caretLine(), count);
+        QCOMPARE(view.firstVisibleLine() + view.visibleLines(), count + 1);
+        pressKeys(&view, "Ctrl+Home");
+        QCOMPARE(view.firstVisibleLine(), 0);
+        QVERIFY(view.findNext(QStringLiteral("m30")));
+        QCOMPARE(view.caretLine(), count);
+        QVERIFY(view.firstVisibleLine() + view.visibleLines() > count);
+        QCOMPARE(view.selectedText(), QStringLiteral("M30"));
+    }
+
+    // Numbering through the view's rewrite, then Undo and Redo of it, each at once.
+    void rewriteInView()
+    {
+        ProgramView view;
+        view.setBytes(manyLines(1000));
+        qint64 n = 0;
+        QVERIFY(view.rewriteLines([&](qint64, QByteArrayView in, QByteArray &out) {
+            out = in.isEmpty() ? QByteArray()
+                               : 'N' + QByteArray::number(++n) + ' ' + in.toByteArray();
+            return true;
+        }));
+        QCOMPARE(view.buffer().line(999), QStringLiteral("N1000 G1 X999"));
+        pressKeys(&view, "Ctrl+Z");
+        QCOMPARE(view.buffer().toBytes(), manyLines(1000));
+        pressKeys(&view, "Ctrl+Y");
+        QCOMPARE(view.buffer().lineBytes(0), QByteArray("N1 G1 X0"));
     }
 };
 
