@@ -2,9 +2,11 @@
 #include "ProgramView.h"
 
 #include "GCodeWords.h"
+#include "ProgramViewAccessible.h"
 #include "RichTextBox.h"
 #include "common/CodePage.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
@@ -13,6 +15,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace kordavel {
@@ -57,6 +60,11 @@ std::vector<int> boundaries(const QFontMetrics &metrics, const QString &text)
 
 ProgramView::ProgramView(QWidget *parent) : QAbstractScrollArea(parent)
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(&ProgramViewAccessible::create);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -120,7 +128,16 @@ void ProgramView::setCaret(qint64 offset, bool keepAnchor)
         m_anchor = offset;
     ensureCaretVisible();
     viewport()->update();
+    caretMoved();
     emit SelChange();
+}
+
+void ProgramView::caretMoved()
+{
+    if (QAccessible::isActive()) {
+        QAccessibleTextCursorEvent event(this, int(std::min<qint64>(m_caret, INT_MAX)));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void ProgramView::select(qint64 from, qint64 to)
@@ -209,6 +226,20 @@ qint64 ProgramView::offsetAt(const QPoint &point) const
     while (column < text.size() && x > (xs[size_t(column)] + xs[size_t(column + 1)]) / 2)
         ++column;
     return m_buffer.offsetOf(line, column);
+}
+
+QRect ProgramView::characterRect(qint64 offset) const
+{
+    const qint64 line = m_buffer.lineAt(offset);
+    const qint64 row = line - firstVisibleLine();
+    if (row < 0 || row > visibleLines())
+        return {};
+    const QString text = shownText(line);
+    const qint64 column = offset - m_buffer.lineStart(line);
+    const int x = textLeft() - horizontalScrollBar()->value() + columnX(text, column);
+    const int width = column < text.size() ? fontMetrics().horizontalAdvance(text[column])
+                                           : fontMetrics().horizontalAdvance(QLatin1Char(' '));
+    return QRect(x, int(row) * m_lineHeight, width, m_lineHeight);
 }
 
 void ProgramView::updateScrollBars()
@@ -499,6 +530,7 @@ void ProgramView::edited(qint64 caret)
     updateScrollBars();
     ensureCaretVisible();
     viewport()->update();
+    caretMoved();
     emit Change();
     emit SelChange();
 }

@@ -47,6 +47,11 @@ public:
     bool lineNumbers() const { return m_lineNumbers; }
     void setLineNumbers(bool on);
 
+    // The offset nearest a point of the viewport, and where a character is drawn in it
+    // (null when its line is out of view).
+    qint64 offsetAt(const QPoint &point) const;
+    QRect characterRect(qint64 offset) const;
+
     // The first line in view and how many whole lines the view holds.
     qint64 firstVisibleLine() const;
     int visibleLines() const;
@@ -93,12 +98,12 @@ private:
     // The line as shown: its first kShownColumns characters, a TAB as a blank.
     QString shownText(qint64 line) const;
     int columnX(const QString &text, qint64 column) const;
-    qint64 offsetAt(const QPoint &point) const;
     void moveCaret(QKeyEvent *event);
     void typeCode(int code);
     void removeBack();
     void removeForward();
     void edited(qint64 caret);
+    void caretMoved();
     void paintLine(QPainter &painter, qint64 line, int top);
 
     LineBuffer m_buffer;

@@ -8,6 +8,7 @@
 #include "editor/ProgramView.h"
 #include "support/TestFolders.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -547,6 +548,41 @@ private slots:
         QCOMPARE(view.buffer().toBytes(), manyLines(1000));
         pressKeys(&view, "Ctrl+Y");
         QCOMPARE(view.buffer().lineBytes(0), QByteArray("N1 G1 X0"));
+    }
+
+    // What a screen reader asks: the caret's offset, the line and the word around it, the
+    // selection; setting the caret from there moves the view's.
+    void accessibleText()
+    {
+        ProgramView view;
+        view.resize(400, 300);
+        view.setBytes("%\r\nN10 G01 X1\r\nM30");
+        pressKeys(&view, "Down End Left Left");
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&view);
+        QVERIFY(accessible);
+        QAccessibleTextInterface *text = accessible->textInterface();
+        QVERIFY(text);
+        QCOMPARE(text->cursorPosition(), 11);
+        QCOMPARE(text->characterCount(), 18);
+        int start = 0;
+        int end = 0;
+        QCOMPARE(text->textAtOffset(11, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("N10 G01 X1\r\n"));
+        QCOMPARE(start, 3);
+        QCOMPARE(text->textAtOffset(9, QAccessible::WordBoundary, &start, &end),
+                 QStringLiteral("G01 "));
+        QCOMPARE(text->textAfterOffset(11, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("M30"));
+        QCOMPARE(text->textBeforeOffset(3, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("%\r\n"));
+        QCOMPARE(text->text(7, 10), QStringLiteral("G01"));
+        pressKeys(&view, "Shift+Home");
+        QCOMPARE(text->selectionCount(), 1);
+        text->selection(0, &start, &end);
+        QCOMPARE(std::pair(start, end), std::pair(3, 11));
+        text->setCursorPosition(18);
+        QCOMPARE(view.caretLine(), 2);
+        QCOMPARE(text->selectionCount(), 0);
     }
 };
 
