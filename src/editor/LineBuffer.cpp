@@ -444,14 +444,16 @@ qint64 LineBuffer::find(QByteArrayView needle, qint64 from, int flags) const
     std::vector<unsigned char> want(static_cast<size_t>(n));
     for (qsizetype i = 0; i < n; ++i)
         want[size_t(i)] = fold[static_cast<unsigned char>(needle[i])];
-    // Horspool's shifts, looked up by the byte as it stands.
-    std::array<qsizetype, 256> shift;
-    shift.fill(n);
-    for (qsizetype i = 0; i + 1 < n; ++i)
-        shift[want[size_t(i)]] = n - 1 - i;
-    std::array<qsizetype, 256> rawShift;
-    for (size_t b = 0; b < 256; ++b)
-        rawShift[b] = shift[fold[b]];
+    std::vector<unsigned char> firstForms;
+    for (int b = 0; b < 256; ++b) {
+        if (fold[b] == want.front())
+            firstForms.push_back(static_cast<unsigned char>(b));
+    }
+    constexpr quint64 kOnes = 0x0101010101010101ULL;
+    const quint64 formA = kOnes * firstForms.front();
+    const quint64 formB = kOnes * firstForms.back();
+    const bool skip = firstForms.size() <= 2;
+    const auto hasZeroByte = [](quint64 v) { return ((v - kOnes) & ~v & (kOnes << 7)) != 0; };
     const auto accept = [&](qint64 at) {
         return !(flags & WholeWord) || (!isWordByte(byteAt(at - 1)) && !isWordByte(byteAt(at + n)));
     };
@@ -464,17 +466,24 @@ qint64 LineBuffer::find(QByteArrayView needle, qint64 from, int flags) const
             piece.start;
         const qint64 base = m_totalBytes[size_t(p)];
         qint64 pos = std::max<qint64>(0, from - base);
-        // Matches that lie within the piece.
-        while (pos + n <= piece.length) {
-            const unsigned char lastByte = text[pos + n - 1];
-            if (fold[lastByte] == want[size_t(n - 1)]) {
-                qsizetype i = 0;
-                while (i + 1 < n && fold[text[pos + i]] == want[size_t(i)])
-                    ++i;
-                if (i + 1 >= n && accept(base + pos))
-                    return base + pos;
+        // Matches that lie within the piece, found by their first byte: eight bytes at a
+        // time are passed over when none of them is one of its (at most two) forms.
+        const qint64 last = qint64(piece.length) - n;
+        while (pos <= last) {
+            if (skip && pos + 8 <= last + 1) {
+                quint64 word;
+                std::memcpy(&word, text + pos, 8);
+                if (!hasZeroByte(word ^ formA) && !hasZeroByte(word ^ formB)) {
+                    pos += 8;
+                    continue;
+                }
             }
-            pos += rawShift[lastByte];
+            if (fold[text[pos]] == want.front() &&
+                std::equal(text + pos + 1, text + pos + n, want.begin() + 1,
+                           [&](unsigned char t, unsigned char w) { return fold[t] == w; }) &&
+                accept(base + pos))
+                return base + pos;
+            ++pos;
         }
         // Then those that run on into the next pieces.
         for (qint64 at = std::max<qint64>(std::max<qint64>(0, from - base), piece.length - n + 1);
