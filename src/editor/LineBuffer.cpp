@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <new>
 
 namespace kordavel {
 
@@ -123,7 +124,13 @@ FileCheck LineBuffer::load(const QString &path)
     FileCheck check = file.open(path, kMaxBytes);
     if (!check.ok())
         return check;
-    QByteArray bytes(qsizetype(file.size()), Qt::Uninitialized);
+    QByteArray bytes;
+    try {
+        bytes = QByteArray(qsizetype(file.size()), Qt::Uninitialized);
+    } catch (const std::bad_alloc &) {
+        check.problem = FileProblem::OutOfMemory;
+        return check;
+    }
     qint64 got = 0;
     while (got < bytes.size()) {
         const qint64 n = file.read(bytes.data() + got, bytes.size() - got);

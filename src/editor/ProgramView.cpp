@@ -124,6 +124,7 @@ void ProgramView::setCaret(qint64 offset, bool keepAnchor)
     const qint64 line = m_buffer.lineAt(offset);
     offset = std::min(offset, m_buffer.lineStart(line) + m_buffer.lineLength(line));
     m_caret = offset;
+    m_buffer.closeStep(); // typing elsewhere is taken back on its own
     if (!keepAnchor)
         m_anchor = offset;
     ensureCaretVisible();
@@ -246,7 +247,7 @@ void ProgramView::updateScrollBars()
 {
     const int shown = visibleLines();
     QScrollBar *vertical = verticalScrollBar();
-    vertical->setRange(0, int(std::max<qint64>(0, m_buffer.lineCount() - shown)));
+    vertical->setRange(0, int(std::clamp<qint64>(m_buffer.lineCount() - shown, 0, INT_MAX)));
     vertical->setPageStep(shown);
     const qint64 first = firstVisibleLine();
     const qint64 last = std::min(first + shown + 1, m_buffer.lineCount());

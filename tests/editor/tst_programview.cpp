@@ -438,6 +438,9 @@ private slots:
             << QByteArray("G1 X2") << "Shift+End \"m3\"" << true << QByteArray("M3") << 0;
         QTest::newRow("typed word undone at once")
             << QByteArray("G1") << "End \"_x5\" Ctrl+Z" << true << QByteArray("G1") << 0;
+        QTest::newRow("typing after a move is a step of its own")
+            << QByteArray("G1") << "End \"x\" Left Right \"y\" Ctrl+Z" << true << QByteArray("G1X")
+            << 0;
         QTest::newRow("undo and redo") << QByteArray("G1") << "End Back Return Ctrl+Z Ctrl+Y"
                                        << true << QByteArray("G\r\n") << 0;
     }
