@@ -71,6 +71,7 @@ bench)
     build/default/bench/bench_editor 2000 1
     build/default/bench/bench_tools 20000 1
     build/default/bench/bench_preview 2000 1
+    build/default/bench/bench_view 20000
     build/default/bench/bench_dnc 1 1
     build/default/bench/bench_transfer 5 1000 200
     build/default/bench/bench_compare 2000 20 1

@@ -25,6 +25,12 @@ public:
     bool dark() const { return m_dark; }
     void setBackground(const QColor &base);
 
+    // The colour of a category on the background set.
+    QColor colour(GCodeCategory category) const
+    {
+        return m_formats[size_t(category)].foreground().color();
+    }
+
     // The coloured ranges of the block, as offsets within it: none while switched off.
     QList<QTextLayout::FormatRange> formatsFor(const QTextBlock &block) const;
 

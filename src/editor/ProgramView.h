@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "GCodeHighlighter.h"
+#include "LineBuffer.h"
+
+#include <QAbstractScrollArea>
+
+namespace kordavel {
+
+// A view of a plain program of any length over a LineBuffer: lines of one height, only
+// those in view laid out and painted, with G-code colours and line numbers; a caret and a
+// selection moved by mouse and keys; typing, Backspace, Delete, the clipboard (plain text),
+// Undo and Redo. The vertical scroll bar counts lines, so ten million of them scroll as
+// well as ten. A TAB shows as one blank; a line shows its first kShownColumns characters.
+//
+// Typed characters pass KeyPress first, as they do in the rich-text control: the handler
+// may change the code or set it to 0 to drop it; 13 puts in a line break (the file's own),
+// 8 takes back the character before the caret.
+class ProgramView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    static constexpr int kShownColumns = 4096;
+
+    explicit ProgramView(QWidget *parent = nullptr);
+
+    const LineBuffer &buffer() const { return m_buffer; }
+    // Reads a program; the view shows its start.
+    FileCheck loadFile(const QString &path);
+    void setBytes(QByteArray bytes);
+    bool save(QIODevice &device) const { return m_buffer.save(device); }
+
+    // Offsets in the buffer: the caret, and the other end of the selection.
+    qint64 caret() const { return m_caret; }
+    qint64 anchor() const { return m_anchor; }
+    qint64 caretLine() const { return m_buffer.lineAt(m_caret); }
+    qint64 caretColumn() const { return m_caret - m_buffer.lineStart(caretLine()); }
+    void setCaret(qint64 offset, bool keepAnchor = false);
+    void select(qint64 from, qint64 to);
+    bool hasSelection() const { return m_caret != m_anchor; }
+    QString selectedText() const;
+
+    bool isReadOnly() const { return m_readOnly; }
+    void setReadOnly(bool on) { m_readOnly = on; }
+    bool coloured() const { return m_highlighter.enabled(); }
+    void setColoured(bool on);
+    bool lineNumbers() const { return m_lineNumbers; }
+    void setLineNumbers(bool on);
+
+    // The offset nearest a point of the viewport, and where a character is drawn in it
+    // (null when its line is out of view).
+    qint64 offsetAt(const QPoint &point) const;
+    QRect characterRect(qint64 offset) const;
+
+    // The first line in view and how many whole lines the view holds.
+    qint64 firstVisibleLine() const;
+    int visibleLines() const;
+    void ensureCaretVisible();
+
+    // The selection replaced by text (line breaks become the file's own).
+    void insertText(const QString &text);
+    void cut();
+    void copy() const;
+    void paste();
+    void undo();
+    void redo();
+    void selectAll();
+    // Selects the next match after the caret; false when there is none.
+    bool findNext(const QString &text, int flags = 0);
+    // The whole text rewritten line by line (LineBuffer::rewriteLines); one Undo step.
+    bool rewriteLines(const LineBuffer::LineRewrite &rewrite);
+
+signals:
+    void KeyDown(int keyCode, Qt::KeyboardModifiers modifiers);
+    void KeyPress(int &keyAscii);
+    void Change();
+    void SelChange();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void afterLoad();
+    void updateScrollBars();
+    int gutterWidth() const;
+    int textLeft() const;
+    // The line as shown: its first kShownColumns characters, a TAB as a blank.
+    QString shownText(qint64 line) const;
+    int columnX(const QString &text, qint64 column) const;
+    void moveCaret(QKeyEvent *event);
+    void typeCode(int code);
+    void removeBack();
+    void removeForward();
+    void edited(qint64 caret);
+    void caretMoved();
+    void paintLine(QPainter &painter, qint64 line, int top);
+
+    LineBuffer m_buffer;
+    GCodeHighlighter m_highlighter;
+    qint64 m_caret = 0;
+    qint64 m_anchor = 0;
+    qint64 m_goalColumn = -1; // kept by Up, Down, PgUp and PgDn
+    bool m_readOnly = false;
+    bool m_lineNumbers = true;
+    int m_lineHeight = 1;
+    int m_widest = 0; // of the lines laid out so far, for the horizontal scroll bar
+};
+
+} // namespace kordavel

@@ -1,0 +1,593 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The line buffer of long plain programs on its own: edits at line starts, ends and across
+// line ends, checked against the text split afresh; files with CR LF, LF, CR and mixed line
+// ends saved byte for byte after edits; Undo and Redo in sequences; Find; the whole-text
+// rewrite and its Undo; line counts in the millions. The program view over it: keys move the
+// caret, typing through the keyboard filter, Backspace, selection and copy, Ctrl+End.
+#include "editor/LineBuffer.h"
+#include "editor/ProgramView.h"
+#include "support/TestFolders.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kordavel;
+using kordavel::test::readFile;
+using kordavel::test::writeFile;
+
+namespace {
+
+struct Line {
+    QByteArray content;
+    int end;
+};
+
+// The lines of bytes as a reader of the file sees them.
+QList<Line> splitLines(const QByteArray &bytes)
+{
+    QList<Line> lines;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        const int end = bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n' ? 2 : 1;
+        lines.append({bytes.mid(from, i - from), end});
+        i += end - 1;
+        from = i + 1;
+    }
+    lines.append({bytes.mid(from), 0});
+    return lines;
+}
+
+// The buffer's lines, their offsets both ways, and its bytes agree with the bytes.
+void verifyLines(const LineBuffer &buffer, const QByteArray &expected)
+{
+    QBuffer saved;
+    saved.open(QIODevice::WriteOnly);
+    QVERIFY(buffer.save(saved));
+    QCOMPARE(saved.data(), expected);
+    const QList<Line> lines = splitLines(expected);
+    QCOMPARE(buffer.lineCount(), lines.size());
+    qint64 at = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QCOMPARE(buffer.lineStart(i), at);
+        QCOMPARE(buffer.lineBytes(i), lines[i].content);
+        QCOMPARE(buffer.lineEndLength(i), lines[i].end);
+        QCOMPARE(buffer.lineAt(at), i);
+        const qint64 next = at + lines[i].content.size() + lines[i].end;
+        QCOMPARE(buffer.lineAt(next - 1 + (lines[i].end == 0)), i);
+        at = next;
+    }
+}
+
+// Runs a script of edits, one a word: "+L:C:text" inserts (a '|' is a line break),
+// "tL:C:text" types, "-L:C:n" removes n bytes, "*OFFSET:n:text" replaces at an offset,
+// "u" and "r" are Undo and Redo.
+void runScript(LineBuffer &buffer, const QString &script)
+{
+    for (const QString &word : script.split(u' ', Qt::SkipEmptyParts)) {
+        if (word == u"u") {
+            buffer.undo();
+            continue;
+        }
+        if (word == u"r") {
+            buffer.redo();
+            continue;
+        }
+        const QStringList parts = word.mid(1).split(u':');
+        const qint64 a = parts.value(0).toLongLong();
+        qint64 b = parts.value(1).toLongLong();
+        const QString text = parts.value(2).replace(u'|', u'\n');
+        const QByteArray bytes = LineBuffer::encode(text, buffer.lineEnd());
+        switch (word[0].unicode()) {
+        case '+':
+            buffer.insert(buffer.offsetOf(a, b), bytes);
+            break;
+        case 't':
+            for (char c : bytes)
+                buffer.insert(buffer.offsetOf(a, b++), QByteArrayView(&c, 1), true);
+            break;
+        case '-':
+            buffer.remove(buffer.offsetOf(a, b), parts.value(2).toLongLong());
+            break;
+        case '*':
+            buffer.replace(a, b, bytes);
+            break;
+        }
+    }
+}
+
+// Presses keys by name: "Down", "Shift+End", "Ctrl+C"; a word in quotes types its characters.
+void pressKeys(QWidget *widget, const QString &keys)
+{
+    static const QHash<QString, Qt::Key> names{{"Left", Qt::Key_Left},
+                                               {"Right", Qt::Key_Right},
+                                               {"Up", Qt::Key_Up},
+                                               {"Down", Qt::Key_Down},
+                                               {"Home", Qt::Key_Home},
+                                               {"End", Qt::Key_End},
+                                               {"PgUp", Qt::Key_PageUp},
+                                               {"PgDn", Qt::Key_PageDown},
+                                               {"Return", Qt::Key_Return},
+                                               {"Tab", Qt::Key_Tab},
+                                               {"Back", Qt::Key_Backspace},
+                                               {"Del", Qt::Key_Delete},
+                                               {"C", Qt::Key_C},
+                                               {"X", Qt::Key_X},
+                                               {"V", Qt::Key_V},
+                                               {"Z", Qt::Key_Z},
+                                               {"Y", Qt::Key_Y},
+                                               {"A", Qt::Key_A}};
+    for (QString word : keys.split(u' ', Qt::SkipEmptyParts)) {
+        if (word.startsWith(u'"')) {
+            const QString typed = word.mid(1, word.size() - 2).replace(u'_', u' ');
+            for (QChar c : typed) {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(widget, &press);
+            }
+            continue;
+        }
+        Qt::KeyboardModifiers modifiers;
+        if (word.startsWith(u"Shift+"))
+            modifiers |= Qt::ShiftModifier;
+        if (word.contains(u"Ctrl+"))
+            modifiers |= Qt::ControlModifier;
+        const QString key = word.section(u'+', -1);
+        QVERIFY2(names.contains(key), qPrintable(key));
+        QTest::keyClick(widget, names[key], modifiers);
+    }
+}
+
+QByteArray manyLines(qint64 count)
+{
+    QByteArray bytes;
+    bytes.reserve(count * 8);
+    for (qint64 i = 0; i < count; ++i)
+        bytes += "G1 X" + QByteArray::number(i % 1000) + "\r\n";
+    return bytes;
+}
+
+} // namespace
+
+class TstProgramView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void edits_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray crlf = "%\r\nO1 (PART)\r\nN10 G01 X1\r\nN20 M30\r\n";
+        QTest::newRow("insert at a line start")
+            << crlf << "+2:0:/" << QByteArray("%\r\nO1 (PART)\r\n/N10 G01 X1\r\nN20 M30\r\n");
+        QTest::newRow("insert at a line end")
+            << crlf << "+1:9:X" << QByteArray("%\r\nO1 (PART)X\r\nN10 G01 X1\r\nN20 M30\r\n");
+        QTest::newRow("insert at the very end") << crlf << "+4:0:M2" << crlf + "M2";
+        QTest::newRow("line break takes the CR LF of the file")
+            << crlf << "+2:3:|" << QByteArray("%\r\nO1 (PART)\r\nN10\r\n G01 X1\r\nN20 M30\r\n");
+        QTest::newRow("line break takes the LF of the file")
+            << QByteArray("A\nB\r\nC") << "+2:1:|D|" << QByteArray("A\nB\r\nC\nD\n");
+        QTest::newRow("line break takes the CR of the file")
+            << QByteArray("AB\rC\r") << "+0:1:|" << QByteArray("A\rB\rC\r");
+        QTest::newRow("remove a CR LF joins the lines")
+            << crlf << "-1:9:2" << QByteArray("%\r\nO1 (PART)N10 G01 X1\r\nN20 M30\r\n");
+        QTest::newRow("remove across two line ends")
+            << crlf << "-1:3:12" << QByteArray("%\r\nO1 G01 X1\r\nN20 M30\r\n");
+        QTest::newRow("remove a lone CR and an LF of a mixed file")
+            << QByteArray("A\rB\nC\r\nD") << "-0:1:1 -0:2:1" << QByteArray("ABC\r\nD");
+        QTest::newRow("an offset inside CR LF is the one before it")
+            << QByteArray("AB\r\nC") << "*3:0:X" << QByteArray("ABX\r\nC");
+        QTest::newRow("a removal ending inside CR LF keeps it")
+            << QByteArray("AB\r\nC") << "*1:2:" << QByteArray("A\r\nC");
+        QTest::newRow("edits in an empty text")
+            << QByteArray() << "+0:0:G1|X2 -0:0:1" << QByteArray("1\r\nX2");
+        QTest::newRow("edits in several pieces, then all undone")
+            << crlf << "+3:0:Q -2:1:5 +0:1:|| -1:0:3 u u u u" << crlf;
+        QTest::newRow("undo and redo again")
+            << crlf << "+3:0:Q -2:1:5 u u r r"
+            << QByteArray("%\r\nO1 (PART)\r\nN1 X1\r\nQN20 M30\r\n");
+        QTest::newRow("an edit after undo drops the redo")
+            << crlf << "+3:0:Q u +0:0:% r"
+            << QByteArray("%%\r\nO1 (PART)\r\nN10 G01 X1\r\nN20 M30\r\n");
+        QTest::newRow("typing is one undo step") << crlf << "t4:0:M02 u" << crlf;
+        QTest::newRow("typed") << crlf << "t4:0:M02" << crlf + "M02";
+        QTest::newRow("typing apart makes two steps") << crlf << "t4:0:M t0:1:X u" << crlf + "M";
+        QTest::newRow("undo beyond the first step does nothing")
+            << crlf << "-0:0:3 u u u r" << crlf.mid(3);
+        QTest::newRow("replace over a line end")
+            << QByteArray("A\nB\nC") << "*1:3:Z|Y" << QByteArray("AZ\nYC");
+    }
+
+    void edits()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, script);
+        QFETCH(QByteArray, expected);
+        LineBuffer buffer;
+        buffer.setBytes(file);
+        runScript(buffer, script);
+        verifyLines(buffer, expected);
+    }
+
+    // A file read from disk, edited in several places and saved: every line end it had is
+    // where it was.
+    void loadEditSave_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("CR LF") << QByteArray("%\r\nO1\r\nG0 X1\r\n%\r\n")
+                               << QByteArray("%\r\nO1\r\n/G0 X1\r\n%\r\nN9\r\n");
+        QTest::newRow("LF without a last one")
+            << QByteArray("%\nO1\nG0 X1\n%") << QByteArray("%\nO1\n/G0 X1\n%N9\n");
+        QTest::newRow("CR") << QByteArray("%\rO1\rG0 X1\r%\r")
+                            << QByteArray("%\rO1\r/G0 X1\r%\rN9\r");
+        QTest::newRow("mixed, empty lines")
+            << QByteArray("%\n\r\nO1\r\rG0 X1\n\r%") << QByteArray("%\n\r\n/O1\r\rG0 X1\n\r%N9\n");
+        QTest::newRow("characters above 127")
+            << QByteArray("%\r\n(\xC9PAISSEUR)\r\nG0 X1\r\n")
+            << QByteArray("%\r\n(\xC9PAISSEUR)\r\n/G0 X1\r\nN9\r\n");
+    }
+
+    void loadEditSave()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.filePath(QStringLiteral("p.nc")), file);
+        LineBuffer buffer;
+        QVERIFY(buffer.load(path).ok());
+        verifyLines(buffer, file);
+        const qint64 last = buffer.lineCount() - 1;
+        buffer.insert(buffer.offsetOf(last, buffer.lineLength(last)),
+                      LineBuffer::encode(u"N9\n", buffer.lineEnd()));
+        buffer.insert(buffer.lineStart(2), "/");
+        QFile out(dir.filePath(QStringLiteral("q.nc")));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QVERIFY(buffer.save(out));
+        out.close();
+        QCOMPARE(readFile(out.fileName()), expected);
+    }
+
+    void lineText()
+    {
+        LineBuffer buffer;
+        buffer.setBytes("(\xC9\x80)\r\nA");
+        QCOMPARE(buffer.line(0), QStringLiteral("(\u00C9\u20AC)"));
+        QCOMPARE(buffer.text(1, 6), QStringLiteral("\u00C9\u20AC)\nA"));
+        QCOMPARE(LineBuffer::encode(u"\u00E9\u4E00\r\nB\rC\n", LineEnd::Lf),
+                 QByteArray("\xE9?\nB\nC\n"));
+    }
+
+    void find_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("script"); // edits first, to cut the text into pieces
+        QTest::addColumn<QByteArray>("needle");
+        QTest::addColumn<qint64>("from");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<qint64>("expected");
+        const QByteArray text = "N10 G01 X1\r\nN20 g01 x2\r\nN30 G010\r\n";
+        const int matchCase = LineBuffer::MatchCase;
+        const int word = LineBuffer::WholeWord;
+        QTest::newRow("either case") << text << "" << QByteArray("x2") << 0ll << 0 << 20ll;
+        QTest::newRow("from after the first")
+            << text << "" << QByteArray("G01") << 5ll << 0 << 16ll;
+        QTest::newRow("match case skips g01")
+            << text << "" << QByteArray("G01") << 5ll << matchCase << 28ll;
+        QTest::newRow("whole word skips G010")
+            << text << "" << QByteArray("G01") << 17ll << word << -1ll;
+        QTest::newRow("whole word finds x2")
+            << text << "" << QByteArray("X2") << 0ll << word << 20ll;
+        QTest::newRow("not there") << text << "" << QByteArray("M30") << 0ll << 0 << -1ll;
+        QTest::newRow("a line break is never found")
+            << text << "" << QByteArray("X1\r\n") << 0ll << 0 << -1ll;
+        QTest::newRow("accented letters in either case")
+            << QByteArray("(\xE9P)\r\n(\xC9P)") << "" << QByteArray("\xC9P") << 0ll << 0 << 1ll;
+        QTest::newRow("across pieces")
+            << text << "+1:3:9 +1:5:Z" << QByteArray("N209 Z") << 0ll << 0 << 12ll;
+        QTest::newRow("a word that goes on in the next piece")
+            << text << "+1:3:0" << QByteArray("N20") << 0ll << word << -1ll;
+        QTest::newRow("the needle at the very end")
+            << text << "+3:0:M30" << QByteArray("m30") << 0ll << 0 << 34ll;
+    }
+
+    void find()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, script);
+        QFETCH(QByteArray, needle);
+        QFETCH(qint64, from);
+        QFETCH(int, flags);
+        QFETCH(qint64, expected);
+        LineBuffer buffer;
+        buffer.setBytes(file);
+        runScript(buffer, script);
+        QCOMPARE(buffer.find(needle, from, flags), expected);
+    }
+
+    // Numbering through the rewrite: each line keeps its end, an empty row dropped takes its
+    // end along; one Undo gives the text back and Redo the new one.
+    void rewriteLines()
+    {
+        const QByteArray file = "%\r\nG0 X1\n\r\nG1 Y2\rM30\r\n";
+        LineBuffer buffer;
+        buffer.setBytes(file);
+        buffer.insert(buffer.offsetOf(1, 2), " ");
+        int number = 0;
+        QVERIFY(buffer.rewriteLines([&](qint64, QByteArrayView in, QByteArray &out) {
+            if (in.isEmpty())
+                return false;
+            out = in.startsWith('%')
+                      ? in.toByteArray()
+                      : "N" + QByteArray::number(number += 10) + ' ' + in.toByteArray();
+            return true;
+        }));
+        const QByteArray numbered = "%\r\nN10 G0  X1\nN20 G1 Y2\rN30 M30\r\n";
+        verifyLines(buffer, numbered);
+        QCOMPARE(buffer.undo(), 0);
+        verifyLines(buffer, "%\r\nG0  X1\n\r\nG1 Y2\rM30\r\n");
+        buffer.undo();
+        verifyLines(buffer, file);
+        buffer.redo();
+        buffer.redo();
+        verifyLines(buffer, numbered);
+    }
+
+    // Millions of lines made in memory: lines found both ways, edits at the far end and in
+    // the middle, found and taken back.
+    void millionsOfLines()
+    {
+        const qint64 count = 3'000'000;
+        QByteArray bytes;
+        bytes.reserve(count * 3);
+        for (qint64 i = 0; i < count; ++i)
+            bytes += i % 3 == 0 ? "A\r\n" : i % 3 == 1 ? "B\n" : "\r";
+        LineBuffer buffer;
+        buffer.setBytes(bytes);
+        QCOMPARE(buffer.lineCount(), count + 1);
+        QCOMPARE(buffer.lineStart(count - 1), bytes.size() - 1);
+        QCOMPARE(buffer.lineAt(bytes.size() - 3), count - 2);
+        QCOMPARE(buffer.lineEndLength(count - 3), 2);
+        buffer.insert(buffer.offsetOf(count, 0), "M30");
+        buffer.insert(buffer.offsetOf(count / 2, 1), "\r\n");
+        QCOMPARE(buffer.lineCount(), count + 2);
+        QCOMPARE(buffer.lineBytes(count + 1), QByteArray("M30"));
+        QCOMPARE(buffer.find("m30", 0), bytes.size() + 2);
+        QCOMPARE(buffer.lineAt(bytes.size() + 2), count + 1);
+        buffer.undo();
+        buffer.undo();
+        QCOMPARE(buffer.toBytes(), bytes);
+    }
+
+    // Keys from a caret at line:column give the caret and the other end of the selection.
+    void keys_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QPoint>("caret"); // column, line
+        QTest::addColumn<QPoint>("anchor");
+        const QByteArray file = "%\r\nO1 (PART)\r\nG0\r\nN10 X1 Y2\r\n%";
+        QTest::newRow("Right past a line end")
+            << file << "Down End Right" << QPoint(0, 2) << QPoint(0, 2);
+        QTest::newRow("Left past a line start")
+            << file << "Down Down Left" << QPoint(9, 1) << QPoint(9, 1);
+        QTest::newRow("Down keeps the column over a short line")
+            << file << "Down End Left Down Down" << QPoint(8, 3) << QPoint(8, 3);
+        QTest::newRow("Home and End")
+            << file << "Down Right Right End Home Right" << QPoint(1, 1) << QPoint(1, 1);
+        QTest::newRow("Ctrl+End and Ctrl+Home")
+            << file << "Ctrl+End" << QPoint(1, 4) << QPoint(1, 4);
+        QTest::newRow("Shift+Down selects over a line end")
+            << file << "Down Right Shift+Down Shift+Right" << QPoint(2, 2) << QPoint(1, 1);
+        QTest::newRow("Shift+Ctrl+End selects to the end")
+            << file << "Down Shift+Ctrl+End" << QPoint(1, 4) << QPoint(0, 1);
+        QTest::newRow("Left ends a selection at its start")
+            << file << "Down Shift+End Left" << QPoint(0, 1) << QPoint(0, 1);
+        QTest::newRow("PgDn stops at the last line")
+            << file << "Right PgDn" << QPoint(1, 4) << QPoint(1, 4);
+        QTest::newRow("CR line ends")
+            << QByteArray("AB\rC\rDE") << "End Right Right Down" << QPoint(1, 2) << QPoint(1, 2);
+    }
+
+    void keys()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, keys);
+        QFETCH(QPoint, caret);
+        QFETCH(QPoint, anchor);
+        ProgramView view;
+        view.resize(400, 300);
+        view.setBytes(file);
+        pressKeys(&view, keys);
+        const LineBuffer &buffer = view.buffer();
+        QCOMPARE(view.caret(), buffer.offsetOf(caret.y(), caret.x()));
+        QCOMPARE(view.anchor(), buffer.offsetOf(anchor.y(), anchor.x()));
+    }
+
+    // Typing passes the keyboard filter as the program window sets it: capitals, a line
+    // break for Enter, a beep and nothing for TAB, codes above 127 and (with noBack) for
+    // Backspace; Backspace and Delete take characters and line ends; Undo takes a typed word
+    // back at once.
+    void typing_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("backspaceAllowed");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("letters become capitals, Enter a line end")
+            << QByteArray("%\r\n%") << "Down \"g01_x1\" Return" << true
+            << QByteArray("%\r\nG01 X1\r\n%") << 0;
+        QTest::newRow("LF file") << QByteArray("%\n%") << "End Return \"o1\"" << true
+                                 << QByteArray("%\nO1\n%") << 0;
+        QTest::newRow("TAB and an accented letter beep")
+            << QByteArray("G1") << "End Tab \"\u00e9\" \"x\"" << true << QByteArray("G1X") << 2;
+        QTest::newRow("Backspace and Delete over line ends")
+            << QByteArray("G1\r\nX2\r\nY3") << "Down Back Back Del End Del" << true
+            << QByteArray("G2Y3") << 0;
+        QTest::newRow("Backspace refused by the filter")
+            << QByteArray("G1") << "End Back" << false << QByteArray("G1") << 1;
+        QTest::newRow("typing replaces the selection")
+            << QByteArray("G1 X2") << "Shift+End \"m3\"" << true << QByteArray("M3") << 0;
+        QTest::newRow("typed word undone at once")
+            << QByteArray("G1") << "End \"_x5\" Ctrl+Z" << true << QByteArray("G1") << 0;
+        QTest::newRow("typing after a move is a step of its own")
+            << QByteArray("G1") << "End \"x\" Left Right \"y\" Ctrl+Z" << true << QByteArray("G1X")
+            << 0;
+        QTest::newRow("undo and redo") << QByteArray("G1") << "End Back Return Ctrl+Z Ctrl+Y"
+                                       << true << QByteArray("G\r\n") << 0;
+    }
+
+    void typing()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, keys);
+        QFETCH(bool, backspaceAllowed);
+        QFETCH(QByteArray, expected);
+        QFETCH(int, beeps);
+        ProgramView view;
+        view.resize(400, 300);
+        view.setBytes(file);
+        int beeped = 0;
+        connect(&view, &ProgramView::KeyPress, &view, [&](int &keyAscii) {
+            if (keyAscii >= 32 && keyAscii <= 127) {
+                if (keyAscii >= 'a' && keyAscii <= 'z')
+                    keyAscii -= 32;
+                return;
+            }
+            if (keyAscii == 13 || (keyAscii == 8 && backspaceAllowed))
+                return;
+            keyAscii = 0;
+            ++beeped;
+        });
+        QSignalSpy changes(&view, &ProgramView::Change);
+        pressKeys(&view, keys);
+        QCOMPARE(view.buffer().toBytes(), expected);
+        QCOMPARE(beeped, beeps);
+        QCOMPARE(changes.isEmpty(), expected == file && !keys.contains(u"Ctrl+Z"));
+    }
+
+    // Selection by keys and by mouse, then the clipboard: Copy gives the text with its line
+    // breaks, Cut takes it out, Paste puts it in with the file's own line ends.
+    void selectionAndClipboard()
+    {
+        ProgramView view;
+        view.resize(400, 300);
+        view.setBytes("%\nO1\nG0 X1\n%");
+        pressKeys(&view, "Down Shift+Down Shift+End Ctrl+C");
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("O1\nG0 X1"));
+        pressKeys(&view, "Ctrl+X Ctrl+V Ctrl+V");
+        QCOMPARE(view.buffer().toBytes(), QByteArray("%\nO1\nG0 X1O1\nG0 X1\n%"));
+        QApplication::clipboard()->setText(QStringLiteral("M30\r\n"));
+        pressKeys(&view, "Ctrl+End Ctrl+V");
+        QCOMPARE(view.buffer().toBytes(), QByteArray("%\nO1\nG0 X1O1\nG0 X1\n%M30\n"));
+        view.setReadOnly(true);
+        pressKeys(&view, "Ctrl+A Ctrl+X \"g\" Back Del");
+        QCOMPARE(view.buffer().toBytes(), QByteArray("%\nO1\nG0 X1O1\nG0 X1\n%M30\n"));
+        QCOMPARE(view.selectedText(), view.buffer().text(0, view.buffer().size()));
+
+        // A click on the third line, a drag to the first.
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int height = view.fontMetrics().lineSpacing();
+        QWidget *area = view.viewport();
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(area->width() - 5, height * 2 + 2));
+        QCOMPARE(view.caret(), view.buffer().offsetOf(2, 10));
+        QTest::mousePress(area, Qt::LeftButton, {}, QPoint(area->width() - 5, height * 2 + 2));
+        QMouseEvent move(QEvent::MouseMove, QPointF(1, 2), area->mapToGlobal(QPointF(1, 2)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(area, &move);
+        QCOMPARE(view.anchor(), view.buffer().offsetOf(2, 10));
+        QCOMPARE(view.caret(), 0);
+    }
+
+    // Ten million lines: the scroll bar counts lines, so Ctrl+End shows the last one and
+    // Find reaches it.
+    void tenMillionLines()
+    {
+        ProgramView view;
+        view.resize(400, 300);
+        const qint64 count = 10'000'000;
+        QByteArray bytes(count * 2, Qt::Uninitialized);
+        char *line = bytes.data();
+        for (qint64 i = 0; i < count; ++i, line += 2) {
+            line[0] = i % 1000 ? ' ' : 'X';
+            line[1] = '\n';
+        }
+        bytes += "M30";
+        view.setBytes(std::move(bytes));
+        QCOMPARE(view.buffer().lineCount(), count + 1);
+        pressKeys(&view, "Ctrl+End");
+        QCOMPARE(view.caretLine(), count);
+        QCOMPARE(view.firstVisibleLine() + view.visibleLines(), count + 1);
+        pressKeys(&view, "Ctrl+Home");
+        QCOMPARE(view.firstVisibleLine(), 0);
+        QVERIFY(view.findNext(QStringLiteral("m30")));
+        QCOMPARE(view.caretLine(), count);
+        QVERIFY(view.firstVisibleLine() + view.visibleLines() > count);
+        QCOMPARE(view.selectedText(), QStringLiteral("M30"));
+    }
+
+    // Numbering through the view's rewrite, then Undo and Redo of it, each at once.
+    void rewriteInView()
+    {
+        ProgramView view;
+        view.setBytes(manyLines(1000));
+        qint64 n = 0;
+        QVERIFY(view.rewriteLines([&](qint64, QByteArrayView in, QByteArray &out) {
+            out = in.isEmpty() ? QByteArray()
+                               : 'N' + QByteArray::number(++n) + ' ' + in.toByteArray();
+            return true;
+        }));
+        QCOMPARE(view.buffer().line(999), QStringLiteral("N1000 G1 X999"));
+        pressKeys(&view, "Ctrl+Z");
+        QCOMPARE(view.buffer().toBytes(), manyLines(1000));
+        pressKeys(&view, "Ctrl+Y");
+        QCOMPARE(view.buffer().lineBytes(0), QByteArray("N1 G1 X0"));
+    }
+
+    // What a screen reader asks: the caret's offset, the line and the word around it, the
+    // selection; setting the caret from there moves the view's.
+    void accessibleText()
+    {
+        ProgramView view;
+        view.resize(400, 300);
+        view.setBytes("%\r\nN10 G01 X1\r\nM30");
+        pressKeys(&view, "Down End Left Left");
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&view);
+        QVERIFY(accessible);
+        QAccessibleTextInterface *text = accessible->textInterface();
+        QVERIFY(text);
+        QCOMPARE(text->cursorPosition(), 11);
+        QCOMPARE(text->characterCount(), 18);
+        int start = 0;
+        int end = 0;
+        QCOMPARE(text->textAtOffset(11, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("N10 G01 X1\r\n"));
+        QCOMPARE(start, 3);
+        QCOMPARE(text->textAtOffset(9, QAccessible::WordBoundary, &start, &end),
+                 QStringLiteral("G01 "));
+        QCOMPARE(text->textAfterOffset(11, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("M30"));
+        QCOMPARE(text->textBeforeOffset(3, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("%\r\n"));
+        QCOMPARE(text->text(7, 10), QStringLiteral("G01"));
+        pressKeys(&view, "Shift+Home");
+        QCOMPARE(text->selectionCount(), 1);
+        text->selection(0, &start, &end);
+        QCOMPARE(std::pair(start, end), std::pair(3, 11));
+        text->setCursorPosition(18);
+        QCOMPARE(view.caretLine(), 2);
+        QCOMPARE(text->selectionCount(), 0);
+    }
+};
+
+QTEST_MAIN(TstProgramView)
+#include "tst_programview.moc"
