@@ -2,6 +2,7 @@
 #include "ProgramView.h"
 
 #include "GCodeWords.h"
+#include "KeyAscii.h"
 #include "ProgramViewAccessible.h"
 #include "RichTextBox.h"
 #include "common/CodePage.h"
@@ -21,31 +22,6 @@
 namespace kordavel {
 
 namespace {
-
-// The character code a key press gives the keyboard filter; -1 for none.
-int keyAsciiOf(const QKeyEvent *event)
-{
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 9;
-    default:
-        break;
-    }
-    if (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
-        return -1;
-    const QList<uint> codes = event->text().toUcs4();
-    if (codes.isEmpty() || codes.first() < 32)
-        return -1;
-    return int(codes.first());
-}
 
 // The x of every character boundary of the text, from 0.
 std::vector<int> boundaries(const QFontMetrics &metrics, const QString &text)

@@ -3,6 +3,7 @@
 
 #include "DocumentBuilder.h"
 #include "DocumentRichText.h"
+#include "KeyAscii.h"
 #include "LayoutPacer.h"
 #include "LineEndData.h"
 #include "LineNumberGutter.h"
@@ -55,31 +56,6 @@ bool isUnderline(const QTextCharFormat &f)
 bool isStrike(const QTextCharFormat &f)
 {
     return f.fontStrikeOut();
-}
-
-// The character code a key press produces, as the keyboard filter sees it; -1 for none.
-int keyAsciiOf(const QKeyEvent *event)
-{
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 9;
-    default:
-        break;
-    }
-    if (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
-        return -1;
-    const QList<uint> codes = event->text().toUcs4();
-    if (codes.isEmpty() || codes.first() < 32)
-        return -1;
-    return int(codes.first());
 }
 
 const QStringList &rtfMimeTypes()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ProgramFacts.h"
 
+#include "TextLines.h"
+
 #include <QVarLengthArray>
 
 #include <cmath>
@@ -132,14 +134,7 @@ ProgramFacts ProgramFactsReader::read(QStringView program, bool lathe, double ra
 
 qsizetype ProgramFactsReader::addLines(QStringView text, qsizetype from, qsizetype maxLines)
 {
-    for (qsizetype n = 0; n < maxLines && from < text.size(); ++n) {
-        qsizetype end = text.indexOf(QLatin1Char('\n'), from);
-        if (end < 0)
-            end = text.size();
-        addLine(text.mid(from, end - from));
-        from = end + 1;
-    }
-    return std::min(from, text.size());
+    return addLinesOf(text, from, maxLines, [this](QStringView line) { addLine(line); });
 }
 
 ProgramFacts ProgramFactsReader::facts() const
