@@ -904,17 +904,8 @@ private slots:
         QFETCH(QString, reason);
         TestFolders folders;
         ScriptedDialogs dialogs;
-        QString path = folders.file(QStringLiteral("part.nc"));
-        const QByteArray name = QFile::encodeName(path);
-        if (kind == QLatin1String("folder"))
-            path = folders.runtime();
-        else if (kind == QLatin1String("fifo"))
-            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
-        else if (kind == QLatin1String("/dev/zero"))
-            path = kind;
-        else if (kind == QLatin1String("loop"))
-            QCOMPARE(::symlink(name.constData(), name.constData()), 0);
-        else if (kind == QLatin1String("large"))
+        const QString path = makeNoProgram(kind, folders.file(QStringLiteral("part.nc")));
+        if (kind == QLatin1String("large"))
             writeFile(path, QByteArray(101, 'X'));
         setEditorMemory(48 * 100); // 100 bytes or 6 lines
         const auto restore = qScopeGuard([] { setEditorMemory(0); });

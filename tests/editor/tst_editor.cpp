@@ -53,6 +53,7 @@
 
 using namespace kordavel;
 using kordavel::test::FullDisk;
+using kordavel::test::makeNoProgram;
 using kordavel::test::readFile;
 using kordavel::test::TestFolders;
 using kordavel::test::writeFile;
@@ -1006,18 +1007,9 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(FileProblem, problem);
         QTemporaryDir dir;
-        QString path = dir.filePath(QStringLiteral("part.nc"));
-        const QByteArray name = QFile::encodeName(path);
+        const QString path = makeNoProgram(kind, dir.filePath(QStringLiteral("part.nc")));
         if (kind == QLatin1String("program") || kind == QLatin1String("mode 0"))
             writeFile(path, "G01 X1\r\nM30\r\n");
-        else if (kind == QLatin1String("folder"))
-            path = dir.path();
-        else if (kind == QLatin1String("fifo"))
-            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
-        else if (kind == QLatin1String("/dev/zero"))
-            path = kind;
-        else if (kind == QLatin1String("loop"))
-            QCOMPARE(::symlink(name.constData(), name.constData()), 0);
         else if (kind == QLatin1String("bytes"))
             writeFile(path, QByteArray(300001, 'X'));
         else if (kind == QLatin1String("lines"))

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace kordavel::test {
 
 class TestFolders {
@@ -44,6 +47,25 @@ inline QString writeFile(const QString &path, const QByteArray &bytes)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// Puts a file that is no program at path: "folder", "fifo", "loop" (a link to itself), or
+// "/dev/zero" itself. Returns the path to open; other kinds leave path as it is.
+inline QString makeNoProgram(const QString &kind, const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    bool made = true;
+    if (kind == QLatin1String("folder"))
+        made = QDir().mkpath(path);
+    else if (kind == QLatin1String("fifo"))
+        made = ::mkfifo(name.constData(), 0600) == 0;
+    else if (kind == QLatin1String("loop"))
+        made = ::symlink(name.constData(), name.constData()) == 0;
+    else if (kind == QLatin1String("/dev/zero"))
+        return kind;
+    if (!made)
+        qFatal("cannot make %s at %s", qPrintable(kind), name.constData());
     return path;
 }
 
