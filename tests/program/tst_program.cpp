@@ -646,11 +646,10 @@ private slots:
         QCOMPARE(now, qint64(400));
         QVERIFY(passes > 0);
         timer.stop();
-        setPauseClock([&] { return now; }); // the clock stands still: these end at once
+        // The clock stands still: a pause of nothing ends at its first reading.
+        setPauseClock([&] { return now; });
         dnc.StartPause(0);
         QTRY_COMPARE(finished.size(), 2);
-        dnc.StartPause(-1);
-        QTRY_COMPARE(finished.size(), 3);
     }
 
     // The question, answered every way, in English and in another language: a switch of
