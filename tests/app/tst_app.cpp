@@ -18,6 +18,7 @@
 #include "program/FileDialogChoice.h"
 #include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
+#include "support/LanguageGuard.h"
 #include "tools/frmClean.h"
 #include "tools/frmNumbering.h"
 
@@ -1118,6 +1119,7 @@ private slots:
     // program shows it in that language.
     void manualsAgree()
     {
+        const LanguageGuard english;
         QStringList sections[3];
         for (int language = 1; language <= 3; ++language) {
             setLanguageNumber(qint16(language));
@@ -1135,7 +1137,6 @@ private slots:
         QVERIFY(sections[0].contains(QStringLiteral("ports")));
         QCOMPARE(sections[1], sections[0]);
         QCOMPARE(sections[2], sections[0]);
-        setLanguageNumber(1);
     }
 
     // Twips to pixels and back, and the saturation of lengths no screen holds.
@@ -1599,14 +1600,15 @@ private slots:
         QFETCH(int, language);
         QFETCH(int, offset);
         QFETCH(QString, expected);
+        const LanguageGuard english;
         setLanguageNumber(qint16(language));
         QCOMPARE(GetString(QStringLiteral("DEFAULT"), offset), expected);
-        setLanguageNumber(1);
     }
 
     // The first window is the frame, which relabels itself; the walk stops at a failure.
     void changeLanguageWalksLoadedWindows()
     {
+        const LanguageGuard english;
         QStringList log;
         Window frame(&log, QStringLiteral("frame"));
         auto second = std::make_unique<Window>(&log, QStringLiteral("a"));
@@ -1624,7 +1626,6 @@ private slots:
         QVERIFY(!ChangeLanguage(2));
         QCOMPARE(log, (QStringList{"b:2", "c:2"}));
         QCOMPARE(language(), qint16(2));
-        setLanguageNumber(1);
     }
 };
 

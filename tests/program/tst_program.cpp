@@ -25,6 +25,7 @@
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
 #include "support/CaptionsFit.h"
+#include "support/LanguageGuard.h"
 #include "support/PtyMachine.h"
 #include "support/QuestionAnswerer.h"
 #include "support/ScriptedDialogs.h"
@@ -682,6 +683,7 @@ private slots:
         // The previous use, in English, leaves an answer behind; it must not leak into this one.
         answerNextQuestion(clickYes());
         QCOMPARE(AskQuestion(232, true), 0);
+        const LanguageGuard english;
         setLanguageNumber(qint16(language));
         QuestionSeen seen;
         answerNextQuestion(user(how), &seen);
@@ -782,9 +784,9 @@ private slots:
         w.preview->chkLathe->setChecked(true);
         QCOMPARE(w.preview->view->view(), ToolpathView::ViewLathe);
         QCOMPARE(w.preview->view->path().points.at(1).x, 5.0); // X10 a diameter
+        const LanguageGuard english;
         ChangeLanguage(3);
         QCOMPARE(w.preview->lblStatus->text(), "No entendido: G28 (linea 6)");
-        ChangeLanguage(1);
     }
 
     // The preview's pane beside the text: never over the panel or the status bar, the
@@ -1023,10 +1025,12 @@ private slots:
         QCOMPARE(choices.count(), 0);
         QCOMPARE(window.ucDnc1->ComPort(), QStringLiteral("COM5"));
         // The mark follows the language.
-        setLanguageNumber(3);
-        options ? dialog.SetLanguage() : window.SetLanguage();
-        QCOMPARE(list->currentText(), QStringLiteral("Com5 (ausente)"));
-        setLanguageNumber(1);
+        {
+            const LanguageGuard english;
+            setLanguageNumber(3);
+            options ? dialog.SetLanguage() : window.SetLanguage();
+            QCOMPARE(list->currentText(), QStringLiteral("Com5 (ausente)"));
+        }
         // Choosing a present port takes it; the absent one is no longer offered.
         list->setCurrentIndex(list->findText(QStringLiteral("Com9")));
         open();
@@ -1212,6 +1216,7 @@ private slots:
         frmOptions options;
         options.show();
         const int english = window.picControl->width();
+        const LanguageGuard restore;
         for (const qint16 language : {2, 3, 1}) {
             setLanguageNumber(language);
             window.SetLanguage();

@@ -7,6 +7,7 @@
 #include "program/frmPreview.h"
 #include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
+#include "support/LanguageGuard.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -24,12 +25,6 @@ QRect globalRect(const QWidget *widget)
 {
     return {widget->mapToGlobal(QPoint(0, 0)), widget->size()};
 }
-
-// Puts the language back however the test ends.
-struct LanguageGuard {
-    qint16 was = language();
-    ~LanguageGuard() { setLanguageNumber(was); }
-};
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "editor/RichTextBox.h"
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
+#include "support/LanguageGuard.h"
 #include "support/QuestionAnswerer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolders.h"
@@ -21,6 +22,7 @@
 namespace kordavel::test {
 
 struct FrameSession {
+    LanguageGuard languageBack; // the frame may change it; put back after the frame is gone
     TestFolders folders;
     ScriptedDialogs dialogs;
     std::unique_ptr<frmMain> frame;

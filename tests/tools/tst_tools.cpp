@@ -9,6 +9,7 @@
 #include "editor/RtfWriter.h"
 #include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
+#include "support/LanguageGuard.h"
 #include "support/QuestionAnswerer.h"
 #include "tools/BlockReferences.h"
 #include "tools/GoToLine.h"
@@ -1249,6 +1250,7 @@ private slots:
         QFETCH(int, refusal);
         QFETCH(QString, taken);
         QFETCH(QString, result);
+        const LanguageGuard english;
         setLanguageNumber(qint16(language));
         frmProgram program;
         program.rtfText->setText(QStringLiteral("%\r\nG00\r\n(CUT)\r\nG01\r\nM30\r\n%"));
