@@ -1051,11 +1051,13 @@ private slots:
         QCOMPARE((QList<int>{seen.breaks, seen.parity, seen.framing}), found);
     }
 
+    // The ends of each range of port numbers.
     void defaults_data()
     {
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("device");
-        for (const char *row : {"4 /dev/ttyS3", "5 /dev/ttyUSB0", "13 /dev/ttyACM0", "0", "17"}) {
+        for (const char *row : {"1 /dev/ttyS0", "4 /dev/ttyS3", "5 /dev/ttyUSB0", "12 /dev/ttyUSB7",
+                                "13 /dev/ttyACM0", "16 /dev/ttyACM3", "0", "17"}) {
             const QStringList parts = QString::fromLatin1(row).split(QLatin1Char(' '));
             QTest::newRow(row) << parts[0].toInt() << parts.value(1);
         }
