@@ -7,6 +7,7 @@
 #include "app/FileHandOver.h"
 #include "app/PrivateFolder.h"
 #include "app/RecentFiles.h"
+#include "app/WindowPlacement.h"
 #include "common/AppState.h"
 #include "common/SettingsStore.h"
 #include "common/Twips.h"
@@ -1226,6 +1227,77 @@ private slots:
         RecentFiles again;
         again.load();
         QCOMPARE(again.paths(), paths(expected).mid(1));
+    }
+
+    // A stored list read back: an entry twice (also spelt another way) and a gap count once.
+    void storedListWithADuplicate()
+    {
+        TestFolders folders;
+        const QString a = QDir::cleanPath(folders.file(QStringLiteral("a.nc")));
+        const QString b = QDir::cleanPath(folders.file(QStringLiteral("b.nc")));
+        for (const auto &[key, path] : {std::pair{"Recent1", a},
+                                        {"Recent2", b},
+                                        {"Recent3", folders.file(QStringLiteral("x/../a.nc"))},
+                                        {"Recent5", a + QStringLiteral("c")}})
+            SaveSetting(QStringLiteral("Settings"), QLatin1String(key), path);
+        RecentFiles recent;
+        recent.load();
+        QCOMPARE(recent.paths(), (QStringList{a, b, a + QStringLiteral("c")}));
+    }
+
+    void recentCaption_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("caption");
+        const QString sixty = QStringLiteral("/") + QString(59, QLatin1Char('p'));
+        QTest::newRow("short") << 0 << "/cam/a.nc"
+                               << "&1 /cam/a.nc";
+        QTest::newRow("an ampersand") << 7 << "/cam/b&c.nc"
+                                      << "&8 /cam/b&&c.nc";
+        QTest::newRow("sixty characters whole") << 1 << sixty << "&2 " + sixty;
+        QTest::newRow("sixty-one: its end") << 1 << "/x" + sixty.mid(1) + "Z"
+                                            << "&2 …" + sixty.mid(2) + "Z";
+    }
+
+    void recentCaption()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, path);
+        QFETCH(QString, caption);
+        QCOMPARE(RecentFiles::caption(index, path), caption);
+    }
+
+    void cascadePlace_data()
+    {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("previous"); // (-1,-1): none
+        QTest::addColumn<QRect>("placed");
+        const QRect area(100, 50, 1000, 800);
+        const QSize size(400, 300);
+        const QPoint none(-1, -1);
+        QTest::newRow("first") << area << size << none << QRect(100, 50, 400, 300);
+        QTest::newRow("next") << area << size << QPoint(100, 50) << QRect(130, 80, 400, 300);
+        QTest::newRow("fits exactly")
+            << area << size << QPoint(670, 520) << QRect(700, 550, 400, 300);
+        QTest::newRow("a pixel too wide")
+            << area << size << QPoint(671, 50) << QRect(100, 50, 400, 300);
+        QTest::newRow("a pixel too low")
+            << area << size << QPoint(100, 521) << QRect(100, 50, 400, 300);
+        QTest::newRow("larger than the area")
+            << area << QSize(1200, 700) << QPoint(100, 50) << QRect(100, 50, 1000, 700);
+    }
+
+    void cascadePlace()
+    {
+        QFETCH(QRect, area);
+        QFETCH(QSize, size);
+        QFETCH(QPoint, previous);
+        QFETCH(QRect, placed);
+        const std::optional<QPoint> last =
+            previous == QPoint(-1, -1) ? std::nullopt : std::optional<QPoint>(previous);
+        QCOMPARE(kordavel::cascadePlace(area, size, last, 30), placed);
     }
 
     void fromTheFrame()
