@@ -1478,6 +1478,39 @@ private slots:
         QCOMPARE(arrived.size(), opened > 0 ? 1 : 0);
     }
 
+    void handOverFromASecondStart_data()
+    {
+        QTest::addColumn<int>("count");    // names given, relative to the second start's folder
+        QTest::addColumn<int>("requests"); // arriving at the running copy
+        QTest::newRow("a relative path from another folder") << 1 << 1;
+        QTest::newRow("one request full") << FileHandOver::kMaxRequestFiles << 1;
+        QTest::newRow("one file more: two requests") << FileHandOver::kMaxRequestFiles + 1 << 2;
+    }
+
+    // The second start hangs up before the running copy serves it; every file arrives by
+    // its absolute path, in requests within the bounds.
+    void handOverFromASecondStart()
+    {
+        QFETCH(int, count);
+        QFETCH(int, requests);
+        TestFolders folders;
+        const QString cam = folders.file(QStringLiteral("cam"));
+        QVERIFY(QDir().mkpath(cam));
+        const QString file = writeFile(cam + QStringLiteral("/O1.nc"), "M30\n");
+        FileHandOver door;
+        QVERIFY(door.listen());
+        QSignalSpy arrived(&door, &FileHandOver::filesArrived);
+        const QString was = QDir::currentPath();
+        const auto back = qScopeGuard([&was] { QDir::setCurrent(was); });
+        QVERIFY(QDir::setCurrent(cam));
+        QVERIFY(FileHandOver::handOver(QStringList(count, QStringLiteral("O1.nc"))));
+        QTRY_COMPARE(arrived.size(), requests);
+        QStringList files;
+        for (const QList<QVariant> &signal : arrived)
+            files += signal[0].toStringList();
+        QCOMPARE(files, QStringList(count, file));
+    }
+
     void privateFolder_data()
     {
         // "unset", "relative"; else what is there: nothing (""), a folder of the user's own
