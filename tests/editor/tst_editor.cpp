@@ -1114,6 +1114,39 @@ private slots:
         QCOMPARE(stream.size(), bytes);
     }
 
+    void streamLineEnds_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("CR LF") << QByteArray("A\r\nB") << "A\r\nB";
+        QTest::newRow("LF") << QByteArray("A\nB") << "A\r\nB";
+        QTest::newRow("lone CR, an LF later") << QByteArray("A\rB\nC") << "A\r\nB\r\nC";
+        QTest::newRow("empty line") << QByteArray("A\n\nB") << "A\r\n\r\nB";
+        QTest::newRow("CR, CR LF") << QByteArray("A\r\r\nB") << "A\r\n\r\nB";
+        QTest::newRow("LF CR") << QByteArray("A\n\rB") << "A\r\n\r\nB";
+        QTest::newRow("ends with LF") << QByteArray("A\n") << "A\r\n";
+        QTest::newRow("Windows-1252")
+            << QByteArray("\x80\xe9") << QString::fromUtf8("\u20ac\u00e9");
+    }
+
+    // Each line end given as CR LF, however the reads cut the text.
+    void streamLineEnds()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.filePath(QStringLiteral("part.nc")), bytes);
+        for (const int most : {1, 2, 4096}) {
+            PlainTextStream stream;
+            QVERIFY(stream.open(path).ok());
+            QString read;
+            for (int i = 0; i < 100 && !stream.atEnd(); ++i)
+                read += stream.read(most);
+            QCOMPARE(read, text);
+            QCOMPARE(stream.position(), bytes.size());
+        }
+    }
+
     // Every load brings a fresh document: editing, change events, undo and the caret must
     // work on it as on the first, and the document before must not be reachable any more.
     void editingAfterLoads()
