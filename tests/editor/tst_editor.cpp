@@ -8,6 +8,7 @@
 // changes made as differences. Clipboard commands are checked in tst_app, typing and the lock
 // in tst_program, Find Next in tst_tools.
 #include "common/RegularFile.h"
+#include "editor/DocumentBuilder.h"
 #include "editor/EditorLimits.h"
 #include "editor/GCodeWords.h"
 #include "editor/LineNumberGutter.h"
@@ -1112,6 +1113,37 @@ private slots:
         QCOMPARE(text.size(), read);
         QCOMPARE(text.toLatin1(), program.left(read));
         QCOMPARE(stream.size(), bytes);
+    }
+
+    void documentBuilt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("blocks");
+        const QString piece(262143, QLatin1Char('X')); // a character short of a piece
+        QTest::newRow("short") << "G01\r\nM30\nX" << 3;
+        QTest::newRow("CR LF across a piece") << piece + "\r\nM30" << 2;
+        QTest::newRow("empty") << QString() << 1;
+    }
+
+    // Built in pieces as from one insertion: fresh, unmodified, with no undo, progress at
+    // its end; nothing when cancelled.
+    void documentBuilt()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, blocks);
+        RichText content;
+        content.append(text, defaultCharFormat());
+        BuildProgress progress;
+        std::unique_ptr<QTextDocument> document(buildDocument(content, QFont(), &progress));
+        QVERIFY(document);
+        QCOMPARE(document->toPlainText(), QString(text).replace("\r\n", "\n"));
+        QCOMPARE(document->blockCount(), blocks);
+        QVERIFY(!document->isModified() && !document->isUndoAvailable());
+        QVERIFY(document->isUndoRedoEnabled());
+        QCOMPARE(progress.permille.load(), text.isEmpty() ? 0 : 1000);
+        progress.cancelled = true;
+        if (!text.isEmpty())
+            QVERIFY(!buildDocument(content, QFont(), &progress));
     }
 
     void streamLineEnds_data()
