@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The facts of a program (cycle time, lengths, ranges, tools) and the line comparison of two
 // programs, on hand-worked programs.
-#include "dialogs/frmCompare.h"
-#include "dialogs/frmCompareWith.h"
-#include "dialogs/frmProgramFacts.h"
+#include "program/frmCompare.h"
+#include "program/frmCompareWith.h"
+#include "program/frmProgramFacts.h"
 #include "profiles/MachineRapidRate.h"
 #include "program/ProgramPanel.h"
 #include "program/frmPreview.h"
