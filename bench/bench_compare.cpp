@@ -9,6 +9,8 @@
 // second, also with block numbers ignored against the program renumbered; the memory the
 // comparison adds within 50 MB at 100000 lines.
 
+#include "BenchFigures.h"
+
 #include "tools/LineCompare.h"
 #include "tools/ProgramFacts.h"
 
@@ -23,6 +25,7 @@
 #include <vector>
 
 using namespace kordavel;
+using namespace kordavel::bench;
 
 namespace {
 
@@ -51,13 +54,6 @@ QStringList generateProgram(int lines, std::mt19937 &rng)
     return out;
 }
 
-double median(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    const size_t n = ms.size();
-    return n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
-}
-
 double timed(int runs, const std::function<void()> &work)
 {
     std::vector<double> ms;
@@ -68,24 +64,6 @@ double timed(int runs, const std::function<void()> &work)
         ms.push_back(double(clock.nsecsElapsed()) / 1e6);
     }
     return median(ms);
-}
-
-double memoryMB(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toDouble() / 1024;
-    return 0;
-}
-
-void restartPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 // Numberings within twice, that of the opened program. "longest gap" is the longest time
 // the window's events waited while a rewrite ran.
 
+#include "BenchFigures.h"
+
 #include "editor/RichTextBox.h"
 #include "program/frmProgram.h"
 #include "tools/RewriteLines.h"
@@ -33,6 +35,7 @@
 #include <vector>
 
 using namespace kordavel;
+using namespace kordavel::bench;
 
 namespace {
 
@@ -73,13 +76,6 @@ QByteArray generateProgram(int lineCount, int &matches)
     return out;
 }
 
-double median(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    const size_t n = ms.size();
-    return n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
-}
-
 // The events the editor left behind (the layout of what changed, the documents it let go).
 void settle()
 {
@@ -109,25 +105,6 @@ double measure(int runs, const std::function<void()> &prepare, const std::functi
 {
     std::fprintf(stderr, "bench_tools: %s\n", what);
     std::exit(1);
-}
-
-// Resident memory now (VmRSS) or at its peak (VmHWM), in MB; the peak can be started over.
-double memoryMB(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toDouble() / 1024;
-    return 0;
-}
-
-void restartPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
 }
 
 // The longest wait of a 10 ms timer while it lives, in milliseconds: how long the window's
