@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Timings of the line comparison of two programs and of reading a program's facts.
+// Timings of the line comparison of two programs, of reading a program's facts and of the
+// restart header for its last line.
 //
 //   bench_compare [lines] [changes] [runs]
 //
@@ -13,6 +14,7 @@
 
 #include "tools/LineCompare.h"
 #include "tools/ProgramFacts.h"
+#include "tools/RestartHeader.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -117,6 +119,9 @@ int main(int argc, char **argv)
     double minutes = 0;
     const double factsMs =
         timed(runs, [&] { minutes = ProgramFactsReader::read(program).minutes(); });
+    qsizetype headerBlocks = 0;
+    const double restartMs =
+        timed(runs, [&] { headerBlocks = planRestart(program, lines - 1, false).header.size(); });
 
     std::printf("lines %d, changes %d, runs %d (median ms)\n", lines, changes, runs);
     std::printf("compare                      %9.1f ms  (%lld differences; goal 1000 ms: %.2f)\n",
@@ -127,5 +132,7 @@ int main(int argc, char **argv)
                 (peak - before) / 50);
     std::printf("program facts                %9.1f ms  (%.1f min of cycle time)\n", factsMs,
                 minutes);
+    std::printf("restart header, last line    %9.1f ms  (%lld blocks)\n", restartMs,
+                qint64(headerBlocks));
     return 0;
 }

@@ -17,25 +17,18 @@ constexpr double kInch = 25.4;
 struct Word {
     char letter = 0;
     double value = 0;
-    QString text; // as written: digits, sign and point
+    QStringView text; // as written: digits, sign and point (in the program's text)
 };
 
 // One block: its words, its comment, whether it holds a row of its own kind.
 struct Block {
     QVarLengthArray<Word, 12> words;
-    QString comment;
+    QStringView comment;
     bool percent = false;
     bool hasG(double code) const
     {
         for (const Word &w : words)
             if (w.letter == 'G' && std::abs(w.value - code) < 1e-6)
-                return true;
-        return false;
-    }
-    bool hasM(int code) const
-    {
-        for (const Word &w : words)
-            if (w.letter == 'M' && std::abs(w.value - code) < 1e-6)
                 return true;
         return false;
     }
@@ -54,7 +47,7 @@ bool isDigit(QChar c)
 }
 
 // The number at i: sign, digits, point, digits. Empty (i unchanged) without a digit.
-QString readNumber(QStringView s, qsizetype &i)
+QStringView readNumber(QStringView s, qsizetype &i)
 {
     qsizetype k = i;
     while (k < s.size() && s[k] == QLatin1Char(' '))
@@ -75,7 +68,7 @@ QString readNumber(QStringView s, qsizetype &i)
     if (!digits)
         return {};
     i = k;
-    return s.sliced(start, k - start).toString();
+    return s.sliced(start, k - start);
 }
 
 Block parse(QStringView line)
@@ -90,7 +83,7 @@ Block parse(QStringView line)
     }
     if (i < line.size() && line[i] == QLatin1Char(':')) { // a program number
         qsizetype k = i + 1;
-        const QString digits = readNumber(line, k);
+        const QStringView digits = readNumber(line, k);
         if (!digits.isEmpty() && isDigit(digits.front()))
             block.words.append({'O', digits.toDouble(), digits});
         i = k;
@@ -101,7 +94,7 @@ Block parse(QStringView line)
             const qsizetype close = line.indexOf(QLatin1Char(')'), i);
             const qsizetype end = close < 0 ? line.size() : close;
             if (block.comment.isEmpty())
-                block.comment = line.sliced(i + 1, end - i - 1).trimmed().toString();
+                block.comment = line.sliced(i + 1, end - i - 1).trimmed();
             i = end + 1;
             continue;
         }
@@ -115,12 +108,14 @@ Block parse(QStringView line)
         const char16_t u = c.toUpper().unicode();
         if (u >= 'A' && u <= 'Z' && block.words.size() < 64) {
             qsizetype k = i + 1;
-            const QString text = readNumber(line, k);
+            const QStringView text = readNumber(line, k);
             if (!text.isEmpty()) {
                 double value = 0;
-                const QByteArray latin = text.toLatin1();
-                const char *begin = latin.constData() + (latin.startsWith('+') ? 1 : 0);
-                std::from_chars(begin, latin.constData() + latin.size(), value);
+                QVarLengthArray<char, 32> latin;
+                for (const QChar ch : text)
+                    if (ch != QLatin1Char('+'))
+                        latin.append(char(ch.unicode()));
+                std::from_chars(latin.cbegin(), latin.cend(), value);
                 block.words.append({char(u), value, text});
                 i = k;
                 continue;
@@ -228,19 +223,19 @@ void Reader::read(const Block &block)
         switch (w.letter) {
         case 'O':
             if (&w == &block.words.front())
-                s.program = QLatin1Char('O') + w.text;
+                s.program = QLatin1Char('O') + w.text.toString();
             break;
         case 'F':
-            s.feed = w.text;
+            s.feed = w.text.toString();
             break;
         case 'S':
-            s.speed = w.text;
+            s.speed = w.text.toString();
             break;
         case 'T':
-            s.tool = w.text;
+            s.tool = w.text.toString();
             if (m_lathe) {
-                s.active = w.text;
-                s.toolComment = block.comment;
+                s.active = w.text.toString();
+                s.toolComment = block.comment.toString();
                 s.clearanceKnown = false;
             }
             break;
@@ -249,8 +244,8 @@ void Reader::read(const Block &block)
             if (m == 3 || m == 4 || m == 5)
                 s.spindle = m;
             else if (m == 6 && !s.tool.isEmpty()) {
-                s.active = t ? t->text : s.tool;
-                s.toolComment = block.comment;
+                s.active = t ? t->text.toString() : s.tool;
+                s.toolComment = block.comment.toString();
                 s.clearanceKnown = false;
             } else if (m == 7)
                 s.mist = true;
@@ -263,35 +258,37 @@ void Reader::read(const Block &block)
         case 'G': {
             const double g = w.value;
             const int code = int(g);
-            const QString text = QLatin1Char('G') + w.text;
+            // The code as written, made only for the codes kept.
+            const auto text = [&w] { return QLatin1Char('G') + w.text.toString(); };
             if (g == code && code >= 0 && code <= 3) {
                 s.motion = code;
                 s.cycle = 0;
             } else if (code == 17 || code == 18 || code == 19) {
-                s.plane = text;
+                s.plane = text();
             } else if (code == 20 || code == 21) {
                 setUnits(code == 20);
             } else if (code == 90 || code == 91) {
-                s.distance = text;
+                s.distance = text();
                 s.incremental = code == 91;
             } else if (code >= 54 && code <= 59) {
                 const Word *p = block.find('P');
-                s.offset = g == 54.1 && p ? text + QStringLiteral(" P") + p->text : text;
+                s.offset =
+                    g == 54.1 && p ? text() + QStringLiteral(" P") + p->text.toString() : text();
             } else if (code == 93 || code == 94 || code == 95 ||
                        (m_lathe && (code == 98 || code == 99))) {
-                s.feedMode = text;
+                s.feedMode = text();
             } else if (code == 98 || code == 99) {
                 s.returnToR = code == 99;
             } else if (code == 96 || code == 97) {
-                s.spindleMode = text;
+                s.spindleMode = text();
             } else if (code == 43 || code == 44) {
                 const Word *h = block.find('H');
-                s.lengthComp = h ? text + QStringLiteral(" H") + h->text : text;
+                s.lengthComp = h ? text() + QStringLiteral(" H") + h->text.toString() : text();
             } else if (code == 49) {
                 s.lengthComp.clear();
             } else if (code == 41 || code == 42) {
                 const Word *d = block.find('D');
-                s.cutterComp = d ? text + QStringLiteral(" D") + d->text : text;
+                s.cutterComp = d ? text() + QStringLiteral(" D") + d->text.toString() : text();
             } else if (code == 40) {
                 s.cutterComp.clear();
             } else if (code == 80) {
@@ -333,12 +330,9 @@ void Reader::move(const Block &block)
         if (s.cycle != 0 && a == 2)
             continue; // a hole's depth: the tool comes back up
         if (w) {
-            const double base = s.incremental ? s.at[a] : 0;
-            if (s.incremental && !s.known[a]) {
-                s.known[a] = false;
-                continue;
-            }
-            s.at[a] = base + w->value;
+            if (s.incremental && !s.known[a])
+                continue; // an increment from where nobody knows stays unknown
+            s.at[a] = (s.incremental ? s.at[a] : 0) + w->value;
             s.known[a] = true;
         } else if (s.known[a]) {
             s.at[a] += inc->value;
@@ -454,10 +448,13 @@ bool endsCycle(const Block &block)
     });
 }
 
-Block blockAt(QStringView program, qsizetype from)
+// The block of the row that starts at `from`; `end` becomes where that row ends.
+Block blockAt(QStringView program, qsizetype from, qsizetype &end)
 {
-    qsizetype end = program.indexOf(QLatin1Char('\n'), from);
-    return parse(program.sliced(from, (end < 0 ? program.size() : end) - from));
+    end = program.indexOf(QLatin1Char('\n'), from);
+    if (end < 0)
+        end = program.size();
+    return parse(program.sliced(from, end - from));
 }
 
 } // namespace
@@ -470,21 +467,22 @@ RestartPlan planRestart(QStringView program, qsizetype line, bool lathe)
     qsizetype from = 0;
     qsizetype row = 0;
     for (; row < line && from < program.size(); ++row) {
-        const Block block = blockAt(program, from);
+        qsizetype end = 0;
+        const Block block = blockAt(program, from, end);
         if (opensCycle(block, lathe)) {
             beforeCycle = reader.state;
             cycleLine = row;
         }
         reader.read(block);
-        const qsizetype end = program.indexOf(QLatin1Char('\n'), from);
-        from = end < 0 ? program.size() : end + 1;
+        from = end + 1;
     }
     RestartPlan plan;
     plan.line = row;
     State state = reader.state;
     // A hole of a drilling cycle restarts at the block that began the cycle.
     if (state.cycle != 0 && cycleLine >= 0) {
-        const Block block = from < program.size() ? blockAt(program, from) : Block();
+        qsizetype end = 0;
+        const Block block = from < program.size() ? blockAt(program, from, end) : Block();
         if (!opensCycle(block, lathe) && !endsCycle(block)) {
             plan.line = cycleLine;
             state = beforeCycle;
