@@ -6,16 +6,16 @@
 #include "common/AppState.h"
 #include "common/CommonDialog.h"
 #include "common/MessageBox.h"
-#include "program/frmCompare.h"
-#include "program/frmCompareWith.h"
-#include "program/frmProgramFacts.h"
 #include "editor/ProgramFile.h"
 #include "editor/RichTextBox.h"
 #include "program/FileDialogChoice.h"
 #include "program/FileProblemText.h"
 #include "program/ProgramPanel.h"
+#include "program/frmCompare.h"
+#include "program/frmCompareWith.h"
 #include "program/frmPreview.h"
 #include "program/frmProgram.h"
+#include "program/frmProgramFacts.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The facts of a program (cycle time, lengths, ranges, tools) and the line comparison of two
 // programs, on hand-worked programs.
-#include "program/frmCompare.h"
-#include "program/frmCompareWith.h"
-#include "program/frmProgramFacts.h"
 #include "profiles/MachineRapidRate.h"
 #include "program/ProgramPanel.h"
+#include "program/frmCompare.h"
+#include "program/frmCompareWith.h"
 #include "program/frmPreview.h"
+#include "program/frmProgramFacts.h"
 #include "support/FrameSession.h"
 #include "tools/LineCompare.h"
 #include "tools/ProgramFacts.h"
