@@ -151,6 +151,7 @@ private:
 
     std::vector<std::pair<qint64, qint64>> m_struck; // sorted, apart
     bool m_appendOpen = false; // the last edit was an append that the next one may join
+    qint64 m_appendEnd = -1;   // where it ended
     bool m_appendCr = false;   // and its text ended with a CR
 };
 

@@ -80,7 +80,8 @@ void ProgramView::appendText(const QString &text, bool sameStep)
 {
     if (text.isEmpty())
         return;
-    const bool join = sameStep && m_appendOpen;
+    // Another text set or loaded meanwhile is not joined.
+    const bool join = sameStep && m_appendOpen && m_appendEnd == m_buffer.size();
     if (!join) {
         m_buffer.closeStep();
         m_appendCr = false;
@@ -100,6 +101,7 @@ void ProgramView::appendText(const QString &text, bool sameStep)
         m_appendOpen = false;
         return;
     }
+    m_appendEnd = m_buffer.size();
     const bool follow = m_caret == end && m_anchor == end;
     if (follow)
         m_caret = m_anchor = m_buffer.size();
