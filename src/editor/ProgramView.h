@@ -15,7 +15,7 @@ namespace kordavel {
 
 // A view of a plain program of any length over a LineBuffer: lines of one height, only
 // those in view laid out and painted, with G-code colours and line numbers; a caret and a
-// selection moved by mouse and keys; typing, Backspace, Delete, the clipboard (plain text),
+// selection moved by mouse and keys; typing, Backspace, Delete, the clipboard (plain and RTF),
 // Undo and Redo. The vertical scroll bar counts lines, so ten million of them scroll as
 // well as ten. A TAB shows as one blank; a line shows its first kShownColumns characters.
 //
