@@ -244,15 +244,25 @@ private slots:
     // The rewrite over a view that rewrites its buffer itself: prepared, then line by line.
     void preparedThenRewritten()
     {
-        LineBuffer buffer;
-        QVERIFY(buffer.setBytes(lines(kLathe)));
-        PlainRewrite rewrite(rwRenumber, QStringLiteral("N"), 100, 5, false);
-        QVERIFY(rewrite.prepare(buffer));
-        QVERIFY(buffer.rewriteLines(rewrite.lineRewrite()));
-        QCOMPARE(buffer.lineBytes(8), QByteArray("N130 G71 P135 Q150 U0.4 W0.1 F0.25"));
-        QCOMPARE(buffer.lineBytes(14), QByteArray("N155 G70 P135 Q150"));
-        QCOMPARE(rewrite.report().followed, 4);
-        QCOMPARE(rewrite.report().numbered, 14);
+        LineBuffer lathe;
+        QVERIFY(lathe.setBytes(lines(kLathe)));
+        PlainRewrite numbering(rwRenumber, QStringLiteral("N"), 100, 5, false);
+        QVERIFY(numbering.prepare(lathe));
+        QVERIFY(lathe.rewriteLines(numbering.lineRewrite()));
+        QCOMPARE(lathe.lineBytes(8), QByteArray("N130 G71 P135 Q150 U0.4 W0.1 F0.25"));
+        QCOMPARE(lathe.lineBytes(14), QByteArray("N155 G70 P135 Q150"));
+        QCOMPARE(numbering.report().followed, 4);
+        QCOMPARE(numbering.report().numbered, 14);
+
+        LineBuffer mill;
+        QVERIFY(mill.setBytes(lines(kMill, "\n")));
+        PlainRewrite again(rwRenumber, QStringLiteral("N"), 10, 10, false);
+        QVERIFY(again.prepare(mill));
+        QVERIFY(mill.rewriteLines(again.lineRewrite()));
+        QCOMPARE(mill.lineBytes(3), QByteArray("N10\tG17 G21 G40 G49 G80 G90"));
+        QCOMPARE(mill.lineBytes(7), QByteArray("/N50 G43 H01 Z5."));
+        QCOMPARE(mill.lineBytes(11), QByteArray("N80 M97 P110"));
+        QCOMPARE(mill.lineBytes(15), QByteArray("N120 M99 P50"));
     }
 };
 
