@@ -158,6 +158,16 @@ private slots:
             renumber, "N", 10, 10, false);
         row("32-bit edge: the rest stays", lines({"G00", "G01 X1.  ", "G01 X2.", "", "G03"}),
             renumber, "N", 2147483640, 5, true);
+        row("lathe at the 32-bit edge: references after it stay", lines(kLathe), renumber, "N",
+            2147483640, 5, false);
+        row("cleaned: an unusable character inside a named number",
+            lines({"O1",
+                   "N10 G71 P9\xb0"
+                   "0 Q95",
+                   "N9\xe9"
+                   "0 X1.",
+                   "N95 Z-1.", "N96 M30"}),
+            clean, "N", 0, 0, true);
         row("32-bit edge counting down", lines({"G00", "G01", "G02"}), renumber, "N", -2147483647,
             -1, false);
         row("empty symbol, numbering: nothing", lines({"N5 G00 ", "", "G01"}), renumber, "", 10, 10,
