@@ -714,6 +714,7 @@ private slots:
         mill("xy r small arc", "G3 X10 Y10 R10", "A1 10,10,0 c0,10,0 m7.071,2.929,0");
         mill("xy r large arc", "G3 X10 Y10 R-10", "A1 10,10,0 c10,0,0 m17.071,-7.071,0");
         mill("full circle", "G2 I5", "A1 0,0,0 c5,0,0 m10,0,0");
+        mill("radius from the start's to the end's", "G2 X10 I4", "A1 10,0,0 c4,0,0 m4,5,0");
         mill("helix", "G3 Z-2 I5", "A1 0,0,-2 c5,0,0 m10,0,-1");
         mill("xz ik", "G18 G3 X10 Z10 I10", "A1 10,0,10 c10,0,0 m2.929,0,7.071");
         mill("xz clockwise 3/4", "G18 G2 X10 Z10 I10", "A1 10,0,10 c10,0,0 m17.071,0,-7.071");
@@ -867,10 +868,10 @@ private slots:
     {
         ToolpathInterpreter small(false, 3);
         const QString program =
-            "G0 X1\nX2 Y1\nG91 G81 X1 R-1 Z-1 K2 (four moves)\nG90 G0 X5\n$\nX6";
+            "G0 X1\nX2 Y1\nX3\nG91 G81 X1 R-1 Z-1 K2 (four moves)\nG90 G0 X5\n$\nX6";
         small.addLines(program, 0, 100);
-        QCOMPARE(summary(small.path()), "R1 1,0,0; R2 2,1,0");
-        QCOMPARE(unknownWords(small.path()), "3:G91 G81 X1 R-1 Z-1 K2 (FOUR MOVES) 5:$");
+        QCOMPARE(summary(small.path()), "R1 1,0,0; R2 2,1,0; R3 3,1,0");
+        QCOMPARE(unknownWords(small.path()), "4:G91 G81 X1 R-1 Z-1 K2 (FOUR MOVES) 6:$");
         const qsizetype most = ToolpathInterpreter::kMaxUnknown;
         const Toolpath many = ToolpathInterpreter::interpret(QString("X1 $\n").repeated(most + 5));
         QCOMPARE(many.unknown.size(), most);
