@@ -553,6 +553,20 @@ private slots:
         }
     }
 
+    // What Numbering reports lists at most ten lines of each kind.
+    void referencesSummary()
+    {
+        RewriteReport report;
+        report.followed = 3;
+        for (qsizetype line = 1; line <= 12; ++line)
+            report.nowhere << line;
+        report.ambiguous = {7};
+        QCOMPARE(kordavel::referencesSummary(report),
+                 "References renumbered with their blocks: 3. References to no block, left as they "
+                 "were: lines 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 and 2 more. References to a number "
+                 "several blocks have, left as they were: lines 7");
+    }
+
     void droppedRowsKeepTheFormattingOfTheRest()
     {
         CharFormat big = defaultCharFormat();
