@@ -102,6 +102,9 @@ private slots:
         // 200 m/min at diameter 50 is 1273 rpm, at 0.1 mm a turn 127.3 mm/min.
         row("G96 at its diameter", "G50 S2000\nG96 S200 M3\nG0 X50 Z0\nG1 Z-10 F0.1\n", true, 5000,
             10 / (0.1 * 200000 / (kPi * 50)) + 25.0 / 5000, 10, 25);
+        // Under G20 the surface speed is in feet a minute: at diameter 2 in, 573 rpm.
+        row("G96 in inches", "G20\nG50 S1000\nG96 S300 M3\nG0 X2 Z0\nG1 Z-1 F0.01\n", true, 5000,
+            25.4 / (0.254 * 300 * 304.8 / (kPi * 50.8)) + 25.4 / 5000, 25.4, 25.4);
         row("G96 held to the G50 limit at the centre",
             "G50 S1000\nG96 S200 M3\nG0 X0 Z0\nG1 Z-10 F0.1\n", true, 5000, 0.1, 10, 0);
         // Into the hole and out again at the rapid rate, down it at the feed.
@@ -160,6 +163,9 @@ private slots:
         QTest::newRow("arc bulges past its ends")
             << "G0 X10\nG3 X-10 Y0 R10 F100\n"
             << false << "" << 0 << 2 << "-10 10 0 10 0 0" << false;
+        QTest::newRow("arc bulges below its ends")
+            << "G0 X10\nG2 X-10 Y0 R10 F100\n"
+            << false << "" << 0 << 2 << "-10 10 -10 0 0 0" << false;
     }
     void toolsRangesAndBlocks()
     {
@@ -235,6 +241,8 @@ private slots:
             false, "=00 =11 =22");
         row("a move changed under new numbers", numbered, "N5 G0 X0\nN6 G1 X6\nN7 M30", true, false,
             "=00 ~11 =22");
+        row("small n, numbers ignored", "n10 G0 X0\nn20 M30", "n5 G0 X0\nn6 M30", true, false,
+            "=00 =11");
         row("numbers ignored keep the slash", "/N10 G0 X0\n/N20 M1", "/N30 G0 X0\nN40 M1", true,
             false, "=00 ~11");
         row("received back without blanks", "G0 X0\n\nG1 X5 Y5", "G0X0\nG1X5Y5\n", false, true,
@@ -300,6 +308,9 @@ private slots:
             LineCompare::compare(splitLines(u"a\nb\nc\nd\ne\nf"), splitLines(u"x\nb\nc\nf\ny"));
         QCOMPARE(encode(rows), QStringLiteral("~00 =11 =22 -3. -4. =53 +.4"));
         QCOMPARE(LineCompare::differences(rows), QList<qsizetype>({0, 3, 6}));
+        const QList<CompareRow> first =
+            LineCompare::compare(splitLines(u"a\nb\nc"), splitLines(u"x\ny\nc"));
+        QCOMPARE(LineCompare::differences(first), QList<qsizetype>{0});
     }
 
     void clockText_data()
