@@ -861,6 +861,7 @@ private slots:
         QTest::newRow("mill: Y words") << "G18 T0101\nG0 X10 Y5 Z1" << mill;
         QTest::newRow("mill: G43 H") << "T0202\nG43 H2 Z50\nG18 G2 X10 Z-10 R5" << mill;
         QTest::newRow("mill: G17") << "G17 G90\nT0101\nG0 X10 W5" << mill;
+        QTest::newRow("three digits of T name no offset") << "G18\nT101\nG0 X10 Z2" << unknown;
         QTest::newRow("signs in comments count not")
             << "(G18 T0101 U1)\nG0 X10 Z2 ; G96 W1" << unknown;
         QTest::newRow("Y in a comment") << "(Y AXIS OFF)\nT0101\nG18 G0 X20 Z2" << lathe;
