@@ -89,11 +89,12 @@ struct FakePort : TransferMachine::Port {
         empty = queued == 0;
         return true;
     }
+    bool drainFails = false;
     bool startDrain(qint64 &boundMs) override
     {
         ++drains;
         boundMs = bound;
-        return true;
+        return !drainFails;
     }
     bool drained() override { return isDrained; }
 };
@@ -110,24 +111,15 @@ struct OnPty {
 class TstDnc : public QObject {
     Q_OBJECT
 private slots:
-    // Construction defaults, and the flags that set the line.
-    void defaultsAndFlags()
+    // The flags that set the line: the hardware handshake and DTR follow RTSCTS and DTRDTS,
+    // although both are on while the options read false; the driver's XON/XOFF is never used.
+    void flagsSetTheLine()
     {
         Channel c;
         ucDnc &dnc = *c.dnc;
-        QCOMPARE((QStringList{dnc.ComPort(), dnc.BaudRate(), dnc.Parity(), dnc.DataBits(),
-                              dnc.StopBits()}),
-                 (QStringList{"COM2", "4800", "Even", "7", "2"}));
-        QVERIFY(!dnc.XOnXOff() && !dnc.RTSCTS() && !dnc.DTRDTS() && !dnc.EIA());
-        QCOMPARE(dnc.Action(), 0);
-        QVERIFY(!dnc.SendInProgress() && !dnc.XOffHeld() && !dnc.CtsHeld() && !dnc.DsrHeld());
-        // The hardware handshake and DTR are on although RTSCTS and DTRDTS read false.
-        const SerialLine &line = dnc.MSComm1();
-        QCOMPARE(line.Settings(), QStringLiteral("4800,e,7,2"));
-        QCOMPARE(line.Handshaking(), qint32(comRTS));
-        QVERIFY(line.DTREnable() && line.RTSEnable() && !line.NullDiscard() && !line.PortOpen());
-        QCOMPARE(line.ParityReplace(), QStringLiteral(" "));
-        for (const bool on : {false, true, false}) {
+        QCOMPARE(c.line->Handshaking(), qint32(comRTS));
+        QVERIFY(c.line->DTREnable() && !dnc.RTSCTS() && !dnc.DTRDTS());
+        for (const bool on : {true, false}) {
             dnc.setRTSCTS(on);
             dnc.setDTRDTS(on);
             QCOMPARE(c.line->Handshaking(), qint32(on ? comRTS : comNone));
@@ -135,9 +127,7 @@ private slots:
             QVERIFY(dnc.RTSCTS() == on && dnc.DTRDTS() == on);
         }
         dnc.setXOnXOff(true);
-        dnc.setEIA(true);
-        QVERIFY(dnc.XOnXOff() && dnc.EIA());
-        // The driver's own XON/XOFF is never used.
+        QVERIFY(dnc.XOnXOff());
         QCOMPARE(c.line->Handshaking(), qint32(comNone));
     }
 
@@ -249,8 +239,7 @@ private slots:
         QVERIFY(!dnc.XOffHeld());
     }
 
-    // Line events and failures to open, in every busy state. The offsets of every error are
-    // checked in errorOffsets; here some of them come through.
+    // Line events and failures to open, in every busy state, reported by their offsets.
     void eventsAndOpenFailures_data()
     {
         QTest::addColumn<int>("openError"); // the error number of the open; 0: it opens
@@ -813,33 +802,38 @@ private slots:
     }
 
     // The machine driven by its timer, a port and a pause clock of the test's own: the pause
-    // ends by its clock, a held piece goes at the wake after the hold, a stop ends a wait
-    // without finished, a failed write ends it with finished.
+    // ends by its clock, not before (a pause of nothing at its first reading); a held piece
+    // goes at the wake after the hold; a drain ends when the line has carried all or at its
+    // bound; a stop ends a wait without finished; a failed write or a drain that cannot start
+    // ends it with finished.
     void machineRuns()
     {
         FakePort port;
         TransferMachine machine(port);
         QSignalSpy finished(&machine, &TransferMachine::finished);
         qint64 now = 0;
-        TransferMachine::setPauseClock([&] { return now; });
-        struct Restore {
-            ~Restore() { TransferMachine::setPauseClock(nullptr); }
-        } restore;
+        int readings = 0;
+        TransferMachine::setPauseClock([&] { return ++readings, now; });
+        const auto restore = qScopeGuard([] { TransferMachine::setPauseClock(nullptr); });
+        const auto ends = [&](int count) {
+            QTRY_COMPARE(finished.size(), count);
+            QVERIFY(!machine.busy());
+        };
 
         machine.pause(2000);
-        QTest::qWait(60); // several of its steps, with the clock standing
-        QCOMPARE(finished.size(), 0);
+        QTRY_VERIFY(readings >= 4); // several of its steps, with the clock standing
         now = 1999;
-        QTest::qWait(60);
+        const int at = readings;
+        QTRY_VERIFY(readings >= at + 2);
         QCOMPARE(finished.size(), 0);
         now = 2000;
-        QTRY_COMPARE(finished.size(), 1);
-        QVERIFY(!machine.busy());
+        ends(1);
+        machine.pause(0);
+        ends(2);
 
         port.isHeld = true;
         machine.send("N1\r\n");
         QCOMPARE(machine.state(), TransferMachine::State::Held);
-        QTest::qWait(20);
         QVERIFY(port.written.isEmpty());
         port.isHeld = false;
         port.queued = 4;
@@ -847,23 +841,35 @@ private slots:
         QTRY_COMPARE(port.written, QByteArray("N1\r\n"));
         QCOMPARE(machine.state(), TransferMachine::State::Sending);
         port.queued = 0;
-        QTRY_COMPARE(finished.size(), 2);
+        ends(3);
+
+        port.bound = 1 << 30;
+        machine.drain();
+        QTRY_COMPARE(port.drains, 1);
+        machine.pause(0); // ignored while draining
+        QCOMPARE(machine.state(), TransferMachine::State::Draining);
+        port.isDrained = true;
+        ends(4);
+        port.isDrained = false;
+        port.bound = 0;
+        machine.drain();
+        ends(5);
 
         port.queued = 4;
         machine.send("N2\r\n");
         machine.stop();
-        port.queued = 0;
         machine.drain();
-        QCOMPARE(port.drains, 1);
         machine.stop();
-        QTest::qWait(20);
-        QCOMPARE(finished.size(), 2);
         QVERIFY(!machine.busy());
+        machine.pause(0);
+        ends(6); // no finished of the stopped waits came first
 
         port.writeFails = true;
         machine.send("N3\r\n");
-        QTRY_COMPARE(finished.size(), 3);
-        QVERIFY(!machine.busy());
+        ends(7);
+        port.drainFails = true;
+        machine.drain();
+        ends(8);
     }
 
     void convert_data()
@@ -914,31 +920,6 @@ private slots:
     {
         const CodeTables tables = InitCodeTables();
         QVERIFY(!convertCode("\x81", false, tables));
-    }
-
-    // Error numbers, then line events (from 1000 on), to string offsets: every end
-    // of a range.
-    void errorOffsets_data()
-    {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<int>("offset");
-        // The ends of each range of error numbers and the gaps between them; every line event.
-        const int rows[][2] = {
-            {380, 9},    {383, 10},  {394, 10},  {5010, 0},  {5011, 11}, {5021, 21}, {5022, 0},
-            {7999, 0},   {8000, 22}, {8016, 38}, {8017, 0},  {8018, 39}, {8021, 42}, {8022, 402},
-            {8023, 403}, {8024, 0},  {1001, 11}, {1007, 12}, {1002, 13}, {1011, 14}, {1003, 15},
-            {1006, 17},  {1008, 18}, {1009, 19}, {1010, 20}, {1005, 21}};
-        for (const auto &row : rows)
-            QTest::addRow("%d", row[0]) << row[0] << row[1];
-    }
-
-    void errorOffsets()
-    {
-        QFETCH(int, number);
-        QFETCH(int, offset);
-        QCOMPARE(int(number >= 1000 && number < 1100 ? lineErrorOffset(qint16(number))
-                                                     : errorOffset(number)),
-                 offset);
     }
 
     void settingsStrings_data()
@@ -1016,6 +997,57 @@ private slots:
         QTEST(int(lineTimeMs(*settings, 1152)), "drainMs");
     }
 
+    // The pace of a send at the line's speed, step by step on the caller's clock (9600 8N1
+    // carries 0.96 characters a millisecond unless the row says otherwise). Script: hN hands
+    // N characters; r@T=R: room R at T, the port's count unknown; r@T/Q=R: the same with Q
+    // characters the port still holds; k@T/Q=R: with a port that counts its queue; w=W and
+    // kw=W: the wake after, in ms.
+    void linePace_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("script");
+        const auto row = [](const char *name, const char *script,
+                            const char *settings = "9600,N,8,1") {
+            QTest::newRow(name) << settings << script;
+        };
+        row("a clock standing still stays within 64",
+            "r@0=64 h64 r@0=0 r@0=0 r@0=0 r@10=9 r@10=9 r@10=9 h9 r@10=0 r@10=0");
+        row("the next refill once half the window is free", "h64 w=34 r@33=31 r@34=32");
+        row("a clock that goes back gives nothing", "h64 r@20=19 r@10=19 r@19=19");
+        row("a machine that stops reading holds the count", "h64 r@1000/64=0 r@2000/40=24");
+        row("a port that counts its queue", "h64 k@0/10=54 kw=2 k@5000/64=0");
+        row("wakes after 1 ms at least", "h10 w=1 h30 w=9");
+        row("wakes after 50 ms at most", "h64 w=50", "110,N,7,2");
+    }
+
+    void linePace()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, script);
+        LinePace pace;
+        pace.start(parseLineSettings(settings).value(), 0);
+        QString seen;
+        for (const QString &op : script.split(QLatin1Char(' '))) {
+            const QString value = op.section(QLatin1Char('='), 1);
+            if (op.startsWith(QLatin1Char('h'))) {
+                pace.handed(op.mid(1).toInt());
+                seen += op;
+            } else if (op.startsWith(QLatin1String("w")) || op.startsWith(QLatin1String("kw"))) {
+                seen += op.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') +
+                        QString::number(pace.wakeMs(op.startsWith(QLatin1Char('k'))));
+            } else {
+                const QString at = op.section(QLatin1Char('@'), 1).section(QLatin1Char('='), 0, 0);
+                const int room = pace.room(at.section(QLatin1Char('/'), 0, 0).toLongLong(),
+                                           at.section(QLatin1Char('/'), 1).toInt(),
+                                           op.startsWith(QLatin1Char('k')));
+                seen +=
+                    op.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') + QString::number(room);
+            }
+            seen += QLatin1Char(' ');
+        }
+        QCOMPARE(seen.trimmed(), script);
+    }
+
     void markedInput_data()
     {
         QTest::addColumn<QByteArray>("first"); // two chunks, as they arrive
@@ -1049,26 +1081,6 @@ private slots:
         taken += input.take(second, parityErrors, " ", seen);
         QCOMPARE(taken, data);
         QCOMPARE((QList<int>{seen.breaks, seen.parity, seen.framing}), found);
-    }
-
-    // The ends of each range of port numbers.
-    void defaults_data()
-    {
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("device");
-        for (const char *row : {"1 /dev/ttyS0", "4 /dev/ttyS3", "5 /dev/ttyUSB0", "12 /dev/ttyUSB7",
-                                "13 /dev/ttyACM0", "16 /dev/ttyACM3", "0", "17"}) {
-            const QStringList parts = QString::fromLatin1(row).split(QLatin1Char(' '));
-            QTest::newRow(row) << parts[0].toInt() << parts.value(1);
-        }
-    }
-
-    void defaults()
-    {
-        OnPty t;
-        QFETCH(int, port);
-        QFETCH(QString, device);
-        QCOMPARE(portDevice(qint16(port)), device);
     }
 
     void presence()

@@ -13,12 +13,14 @@
 #include "profiles/ValueLists.h"
 #include "profiles/frmOptions.h"
 #include "program/FileDialogChoice.h"
+#include "program/FileSendView.h"
 #include "program/Pause.h"
 #include "program/PreviewSplit.h"
 #include "program/ProgramPanel.h"
 #include "program/ReceivedText.h"
 #include "program/SendClock.h"
 #include "program/SendSource.h"
+#include "program/StreamSendSource.h"
 #include "program/ToolpathView.h"
 #include "program/TransferSteps.h"
 #include "program/frmPreview.h"
@@ -38,6 +40,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -168,6 +171,7 @@ private slots:
         frmQuestion::releaseInstance();
         setLanguageNumber(1);
         setPauseClock(nullptr);
+        setTransferClock(nullptr);
     }
 
     // Where Open, Send File and Save As start, from the last file used. "@" stands for a
@@ -601,6 +605,138 @@ private slots:
         QCOMPARE(kordavel::restOfBlock(nullptr, 64), QStringLiteral("\r\n"));
     }
 
+    // A send at the line's speed of a selection that starts on the second line. While the
+    // transfer clock stands still, never more than 64 characters are ahead of the line, and
+    // the closing CR LF waits for two characters of room; the strike-through, the progress
+    // and the blocks sent count from the selection's start.
+    void lineSpeedSend_data()
+    {
+        QTest::addColumn<int>("selLength");
+        QTest::addColumn<int>("whileStill"); // what reaches the machine while the clock stands
+        QTest::newRow("more than the window") << 200 << 64;
+        QTest::newRow("the closing CR LF with one character of room") << 63 << 63;
+    }
+
+    void lineSpeedSend()
+    {
+        QFETCH(int, selLength);
+        QFETCH(int, whileStill);
+        const QString text = QStringLiteral("N1 G00 X0\r\n") +
+                             QStringLiteral("G01 X1.5 Y2.5\r\n").repeated(15) +
+                             QStringLiteral("M30");
+        constexpr int kStart = 11;
+        Station station;
+        frmProgram &program = station.program;
+        qint64 now = 0;
+        qint64 pauseNow = 0;
+        setPauseClock([&] { return pauseNow += 1000; });
+        setTransferClock([&] { return now; });
+        QSignalSpy blocks(&program, &frmProgram::sendProgress);
+        QSignalSpy steps(program.findChild<QTimer *>(QStringLiteral("feed")), &QTimer::timeout);
+        program.picControl->controls->cboPace->setCurrentIndex(1);
+        program.rtfText->setText(text);
+        program.rtfText->select(kStart, selLength);
+        program.Send();
+        const auto still = [&](int count) {
+            QTRY_VERIFY(steps.count() >= 5);
+            QTRY_COMPARE(station.machine.received.size(), count);
+            const int after = steps.count();
+            QTRY_VERIFY(steps.count() >= after + 5);
+            QCOMPARE(station.machine.received.size(), count);
+        };
+        still(whileStill);
+        if (selLength > 128) {
+            // 300 ms later the line has carried the window: 64 more, and the progress shows.
+            now = 300;
+            steps.clear();
+            still(128);
+            QCOMPARE(program.stbPanel[2]->text(), QString::number(kStart + 128));
+            QCOMPARE(
+                program.stbPanel[1]->text(),
+                QStringLiteral("Send - %1%").arg((kStart + 128) * 100 / (kStart + selLength - 1)));
+        }
+        setTransferClock([&] { return now += 1000; });
+        QTRY_COMPARE(program.actAction, qint32(actIdle));
+        QCOMPARE(QString::fromLatin1(station.machine.received),
+                 text.mid(kStart, selLength) + QStringLiteral("\r\n"));
+        QVERIFY(!blocks.isEmpty());
+        QCOMPARE(blocks.first().at(0).toInt(), kStart);
+        // The last before the end's (0, -1): the whole selection.
+        QCOMPARE(blocks.size() >= 2 ? blocks.at(blocks.size() - 2).at(1).toInt() : 0,
+                 kStart + selLength);
+    }
+
+    // A file read for Send File, line after line: every line end as CR LF, an empty line as an
+    // empty block; a .dnc through its plain text. Position and total are the file's bytes.
+    void sendFileSource_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("an empty line") << QByteArray("N1\n\nN2\r\n\r\nM30")
+                                       << QStringList{"N1\r\n", "\r\n", "N2\r\n", "\r\n", "M30"};
+        QTest::newRow("lone CRs") << QByteArray("N1\r\rN2\r")
+                                  << QStringList{"N1\r\n", "\r\n", "N2\r\n"};
+        QTest::newRow("a line longer than a piece")
+            << QByteArray("N1 G01 X10\n") << QStringList{"N1 G0", "1 X10", "\r\n"};
+        QTest::newRow("a .dnc") << QByteArray("{\\rtf1\\ansi\\f0 N1\\par\n\\par\nM30\\par\n}")
+                                << QStringList{"N1\r\n", "\r\n", "M30"};
+    }
+
+    void sendFileSource()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, lines);
+        TestFolders folders;
+        FileCheck problem;
+        const std::unique_ptr<SendSource> source =
+            openSendFile(writeFile(folders.file(QStringLiteral("part.nc")), file), &problem);
+        QVERIFY(source && problem.ok());
+        QStringList taken;
+        for (int n = 0; n < 10 && !source->atEnd(); ++n)
+            taken << source->takeLine(5);
+        QCOMPARE(taken, lines);
+        QVERIFY(!source->failed());
+        if (!file.startsWith('{')) {
+            QCOMPARE(source->total(), file.size());
+            QCOMPARE(source->position(), file.size());
+        }
+        QVERIFY(!openSendFile(folders.file(QStringLiteral("missing.nc")), &problem));
+        QCOMPARE(problem.problem, FileProblem::Missing);
+    }
+
+    // The file view shows the last lines sent without their CRs, however much was sent
+    // between two flushes; a new file starts it empty.
+    void fileSendViewShowsTheTail_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("piece"); // lines handed at a time
+        QTest::newRow("a few") << 3 << 1;
+        QTest::newRow("more than 8 KiB at once") << 1000 << 1000;
+        QTest::newRow("more than 8 KiB a line at a time") << 1000 << 1;
+    }
+
+    void fileSendViewShowsTheTail()
+    {
+        QFETCH(int, lines);
+        QFETCH(int, piece);
+        FileSendView view;
+        view.start(QStringLiteral("/old/O1.nc"));
+        view.sent(QStringLiteral("OLD\r\n"));
+        view.flush();
+        view.start(QStringLiteral("/parts/O2000.nc"));
+        QCOMPARE(view.lblFile->text(), QStringLiteral("O2000.nc"));
+        QStringList sent;
+        for (int n = 1; n <= lines; ++n)
+            sent << QStringLiteral("N%1 G01 X%2 Y1.5").arg(n).arg(n % 97);
+        for (int n = 0; n < lines; n += piece)
+            view.sent(sent.mid(n, piece).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+        view.flush();
+        view.flush();
+        sent << QString();
+        QCOMPARE(view.txtLines->toPlainText(),
+                 sent.mid(std::max(0, int(sent.size()) - 12)).join('\n'));
+    }
+
     // How much of received text fits after a program of lines lines and length characters,
     // within 3 lines and 20 characters.
     void receivedFits_data()
@@ -627,30 +763,6 @@ private slots:
         QFETCH(int, length);
         QFETCH(QString, fits);
         QCOMPARE(text.left(receivedFitting(text, lines, length, ReceiveLimit{3, 20})), fits);
-    }
-
-    // The pause keeps the events going and ends when its clock says so, not before: at the
-    // first reading at or past its end.
-    void pauseRunsEventsUntilItsClockEnds()
-    {
-        qint64 now = 0;
-        setPauseClock([&] { return now += 100; });
-        ucDnc dnc;
-        QSignalSpy finished(&dnc, &ucDnc::Finished);
-        int passes = 0;
-        QTimer timer;
-        connect(&timer, &QTimer::timeout, [&] { ++passes; });
-        timer.start(0);
-        dnc.StartPause(300); // read at 100: ends at the reading of 400
-        QVERIFY(dnc.Pausing());
-        QTRY_COMPARE(finished.size(), 1);
-        QCOMPARE(now, qint64(400));
-        QVERIFY(passes > 0);
-        timer.stop();
-        // The clock stands still: a pause of nothing ends at its first reading.
-        setPauseClock([&] { return now; });
-        dnc.StartPause(0);
-        QTRY_COMPARE(finished.size(), 2);
     }
 
     // The question, answered every way, in English and in another language: a switch of
