@@ -3,6 +3,7 @@
 // step and the pause before a send; its toolpath preview; its communication panel, the stored
 // defaults and the Options dialog.
 #include "common/AppState.h"
+#include "common/ReadCall.h"
 #include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
 #include "editor/EditorLimits.h"
@@ -52,7 +53,9 @@
 #include <QWheelEvent>
 #include <QtTest>
 
+#include <cerrno>
 #include <memory>
+#include <unistd.h>
 
 using namespace kordavel;
 using namespace kordavel::test;
@@ -645,15 +648,16 @@ private slots:
             QCOMPARE(station.machine.received.size(), count);
         };
         still(whileStill);
-        if (selLength > 128) {
-            // 300 ms later the line has carried the window: 64 more, and the progress shows.
-            now = 300;
+        // Each 300 ms later the line has carried the window: 64 more, and the progress shows.
+        for (int shown = 128; shown < selLength; shown += 64) {
+            now += 300;
             steps.clear();
-            still(128);
-            QCOMPARE(program.stbPanel[2]->text(), QString::number(kStart + 128));
-            QCOMPARE(
-                program.stbPanel[1]->text(),
-                QStringLiteral("Send - %1%").arg((kStart + 128) * 100 / (kStart + selLength - 1)));
+            still(shown);
+            const int at = kStart + shown;
+            QCOMPARE(program.stbPanel[2]->text(), QString::number(at));
+            QCOMPARE(program.stbPanel[1]->text(),
+                     QStringLiteral("Send - %1%").arg(at * 100 / (kStart + selLength - 1)));
+            QCOMPARE(program.rtfText->struckMarks(), (QList<std::pair<int, int>>{{kStart, shown}}));
         }
         setTransferClock([&] { return now += 1000; });
         QTRY_COMPARE(program.actAction, qint32(actIdle));
@@ -664,6 +668,40 @@ private slots:
         // The last before the end's (0, -1): the whole selection.
         QCOMPARE(blocks.size() >= 2 ? blocks.at(blocks.size() - 2).at(1).toInt() : 0,
                  kStart + selLength);
+    }
+
+    // A machine that stops reading without an XOFF: once the port holds what it can, the
+    // window hands nothing more however long the clock runs; a stop after the machine reads
+    // again leaves it whole blocks, in order.
+    void lineSpeedMachineStopsReading()
+    {
+        Station station;
+        frmProgram &program = station.program;
+        qint64 now = 0;
+        setPauseClock([&] { return now += 1000; });
+        setTransferClock([&] { return now += 1000; });
+        const QString text = QStringLiteral("N10 G01 X1.5 Y2.5\r\n").repeated(6000);
+        QSignalSpy steps(program.findChild<QTimer *>(QStringLiteral("feed")), &QTimer::timeout);
+        program.picControl->controls->cboPace->setCurrentIndex(1);
+        program.rtfText->setText(text);
+        program.ucDnc1->setBaudRate(QStringLiteral("115200")); // steps of a few ms
+        station.machine.stopAt(1000);
+        program.Send();
+        qint32 last = -1;
+        qsizetype since = 0;
+        const auto stalled = [&] {
+            if (const qint32 at = program.stbPanel[2]->text().toInt(); at != last)
+                last = at, since = steps.count();
+            return steps.count() - since >= 50;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(stalled(), 60000);
+        QVERIFY2(last < text.size() / 2, QByteArray::number(last).constData());
+        station.machine.goOn();
+        program.StopSending();
+        QTRY_COMPARE_WITH_TIMEOUT(program.actAction, qint32(actIdle), 30000);
+        const QString received = QString::fromLatin1(station.machine.received);
+        QVERIFY(received.size() > 1000 && received.endsWith(QStringLiteral("\r\n")));
+        QVERIFY(text.startsWith(received));
     }
 
     // A file read for Send File, line after line: every line end as CR LF, an empty line as an
@@ -702,6 +740,36 @@ private slots:
         }
         QVERIFY(!openSendFile(folders.file(QStringLiteral("missing.nc")), &problem));
         QCOMPARE(problem.problem, FileProblem::Missing);
+    }
+
+    // Send File at the line's speed of a file that cannot be read: the transfer ends, and the
+    // message names the file and the system's reason.
+    void sendFileReadError()
+    {
+        Station station;
+        frmProgram &program = station.program;
+        ScriptedDialogs dialogs;
+        qint64 now = 0;
+        setPauseClock([&] { return now += 1000; });
+        setTransferClock([&] { return now += 1000; });
+        const QString path = writeFile(station.folders.file(QStringLiteral("part.nc")),
+                                       QByteArray("N1 G01 X1.5\r\n").repeated(100));
+        program.picControl->controls->cboPace->setCurrentIndex(1);
+        // The first bytes, that tell a plain file from a .dnc, are read; the rest fails.
+        setReadCall([](int fd, void *into, size_t size) -> ssize_t {
+            if (size <= 5)
+                return ::read(fd, into, size);
+            errno = EIO;
+            return -1;
+        });
+        const auto restore = qScopeGuard([] { setReadCall(nullptr); });
+        program.SendFile(path);
+        QTRY_COMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages.first(),
+                 path + QStringLiteral("\nThe file could not be read to its end. ") +
+                     qt_error_string(EIO));
+        QCOMPARE(program.actAction, qint32(actIdle));
+        QVERIFY(!program.ucDnc1->MSComm1().PortOpen());
     }
 
     // The file view shows the last lines sent without their CRs, however much was sent
