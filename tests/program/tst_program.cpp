@@ -563,6 +563,8 @@ private slots:
             << "s@0 h@100 h@200 g@300 g@900" << qint64(1000) << qint64(800);
         QTest::newRow("two holds") << "s@0 h@100 g@300 h@500 g@600" << qint64(1000) << qint64(700);
         QTest::newRow("a clock behind the start") << "s@1000" << qint64(0) << qint64(0);
+        QTest::newRow("a hold noted behind the start")
+            << "s@1000 h@500 g@800" << qint64(2000) << qint64(1000);
     }
 
     // The time a send has moved, its holds left out: what the time left is reckoned from.
@@ -729,6 +731,8 @@ private slots:
         const std::unique_ptr<SendSource> source =
             openSendFile(writeFile(folders.file(QStringLiteral("part.nc")), file), &problem);
         QVERIFY(source && problem.ok());
+        if (!file.startsWith('{'))
+            QCOMPARE(source->total(), file.size());
         QStringList taken;
         for (int n = 0; n < 10 && !source->atEnd(); ++n)
             taken << source->takeLine(5);
@@ -740,6 +744,47 @@ private slots:
         }
         QVERIFY(!openSendFile(folders.file(QStringLiteral("missing.nc")), &problem));
         QCOMPARE(problem.problem, FileProblem::Missing);
+    }
+
+    // Send File at 0.4 s per line (the test ticks) and at the line's speed: the machine gets
+    // the file's lines, an empty one as an empty block, a line a tick at the slower pace, and
+    // the file view shows them.
+    void sendFileAtEitherPace_data()
+    {
+        QTest::addColumn<int>("pace");
+        QTest::newRow("0.4 s per line") << 0;
+        QTest::newRow("the line's speed") << 1;
+    }
+
+    void sendFileAtEitherPace()
+    {
+        QFETCH(int, pace);
+        Station station;
+        frmProgram &program = station.program;
+        qint64 now = 0;
+        setPauseClock([&] { return now += 1000; });
+        setTransferClock([&] { return now += 1000; });
+        const QString path =
+            writeFile(station.folders.file(QStringLiteral("part.nc")), "N1\n\nN2\r\nM30\n");
+        program.picControl->controls->cboPace->setCurrentIndex(pace);
+        program.SendFile(path);
+        QTRY_COMPARE(program.actAction, qint32(actSend));
+        if (pace == 0) {
+            program.tEvent->stop(); // the test ticks
+            for (const char *wire : {"N1\r\n", "N1\r\n\r\n", "N1\r\n\r\nN2\r\n"}) {
+                program.tEvent_Timer();
+                QTRY_COMPARE(station.machine.received, QByteArray(wire));
+                QTRY_VERIFY(!program.ucDnc1->SendInProgress());
+            }
+            for (int tick = 0; tick < 5 && program.actAction == actSend; ++tick) {
+                program.tEvent_Timer();
+                QTRY_VERIFY(!program.ucDnc1->SendInProgress());
+            }
+        }
+        QTRY_COMPARE(program.actAction, qint32(actIdle));
+        // The file's lines, then the send's closing CR LF.
+        QCOMPARE(station.machine.received, QByteArray("N1\r\n\r\nN2\r\nM30\r\n\r\n"));
+        QCOMPARE(program.fileView->txtLines->toPlainText(), QStringLiteral("N1\n\nN2\nM30\n"));
     }
 
     // Send File at the line's speed of a file that cannot be read: the transfer ends, and the
@@ -1167,6 +1212,19 @@ private slots:
         QCOMPARE(taken, program.replace(QLatin1Char('~'), QChar(0)));
         QTEST(text.closed(), "closed");
         QTEST(int(text.count()), "count");
+    }
+
+    // The status line of each way a receive ends, with its count.
+    void receiveEndTexts()
+    {
+        QCOMPARE(receiveEndText(ReceiveEnd::ByHand, 12),
+                 QStringLiteral("Receive stopped by hand: 12 characters"));
+        QCOMPARE(receiveEndText(ReceiveEnd::ClosingPercent, 3),
+                 QStringLiteral("Receive ended at the closing %: 3 characters"));
+        QCOMPARE(receiveEndText(ReceiveEnd::Quiet, 0),
+                 QStringLiteral("Receive ended after 5 s quiet: 0 characters"));
+        QCOMPARE(receiveEndText(ReceiveEnd::BrokenOff, 7),
+                 QStringLiteral("Receive broken off: 7 characters"));
     }
 
     // A port list is read again each time it opens: a port that came shows, the chosen one
