@@ -818,6 +818,7 @@ private slots:
 
         port.isHeld = true;
         machine.send("N1\r\n");
+        machine.send("N9\r\n"); // ignored: the machine is busy
         QCOMPARE(machine.state(), TransferMachine::State::Held);
         QVERIFY(port.written.isEmpty());
         port.isHeld = false;
