@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RegularFile.h"
+#include "ReadCall.h"
 
 #include <QFile>
 
@@ -16,6 +17,8 @@ namespace {
 // Read in pieces of this size, so that a file that grows while it is read is caught at the
 // bound rather than after it.
 constexpr qint64 kPiece = 1 << 20;
+
+ReadCall g_readCall = nullptr;
 
 FileCheck failure(FileProblem problem, int error = 0)
 {
@@ -97,11 +100,17 @@ void RegularFile::close()
     m_fd = -1;
 }
 
+void setReadCall(ReadCall call)
+{
+    g_readCall = call;
+}
+
 qint64 RegularFile::read(char *into, qint64 max)
 {
     qint64 done = 0;
     while (m_fd >= 0 && done < max) {
-        const ssize_t n = ::read(m_fd, into + done, size_t(max - done));
+        const ssize_t n = g_readCall ? g_readCall(m_fd, into + done, size_t(max - done))
+                                     : ::read(m_fd, into + done, size_t(max - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

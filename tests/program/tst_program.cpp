@@ -3,6 +3,7 @@
 // step and the pause before a send; its toolpath preview; its communication panel, the stored
 // defaults and the Options dialog.
 #include "common/AppState.h"
+#include "common/ReadCall.h"
 #include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
 #include "editor/EditorLimits.h"
@@ -13,12 +14,14 @@
 #include "profiles/ValueLists.h"
 #include "profiles/frmOptions.h"
 #include "program/FileDialogChoice.h"
+#include "program/FileSendView.h"
 #include "program/Pause.h"
 #include "program/PreviewSplit.h"
 #include "program/ProgramPanel.h"
 #include "program/ReceivedText.h"
 #include "program/SendClock.h"
 #include "program/SendSource.h"
+#include "program/StreamSendSource.h"
 #include "program/ToolpathView.h"
 #include "program/TransferSteps.h"
 #include "program/frmPreview.h"
@@ -38,6 +41,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -49,7 +53,9 @@
 #include <QWheelEvent>
 #include <QtTest>
 
+#include <cerrno>
 #include <memory>
+#include <unistd.h>
 
 using namespace kordavel;
 using namespace kordavel::test;
@@ -168,6 +174,7 @@ private slots:
         frmQuestion::releaseInstance();
         setLanguageNumber(1);
         setPauseClock(nullptr);
+        setTransferClock(nullptr);
     }
 
     // Where Open, Send File and Save As start, from the last file used. "@" stands for a
@@ -556,6 +563,8 @@ private slots:
             << "s@0 h@100 h@200 g@300 g@900" << qint64(1000) << qint64(800);
         QTest::newRow("two holds") << "s@0 h@100 g@300 h@500 g@600" << qint64(1000) << qint64(700);
         QTest::newRow("a clock behind the start") << "s@1000" << qint64(0) << qint64(0);
+        QTest::newRow("a hold noted behind the start")
+            << "s@1000 h@500 g@800" << qint64(2000) << qint64(1000);
     }
 
     // The time a send has moved, its holds left out: what the time left is reckoned from.
@@ -601,6 +610,246 @@ private slots:
         QCOMPARE(kordavel::restOfBlock(nullptr, 64), QStringLiteral("\r\n"));
     }
 
+    // A send at the line's speed of a selection that starts on the second line. While the
+    // transfer clock stands still, never more than 64 characters are ahead of the line, and
+    // the closing CR LF waits for two characters of room; the strike-through, the progress
+    // and the blocks sent count from the selection's start.
+    void lineSpeedSend_data()
+    {
+        QTest::addColumn<int>("selLength");
+        QTest::addColumn<int>("whileStill"); // what reaches the machine while the clock stands
+        QTest::newRow("more than the window") << 200 << 64;
+        QTest::newRow("the closing CR LF with one character of room") << 63 << 63;
+    }
+
+    void lineSpeedSend()
+    {
+        QFETCH(int, selLength);
+        QFETCH(int, whileStill);
+        const QString text = QStringLiteral("N1 G00 X0\r\n") +
+                             QStringLiteral("G01 X1.5 Y2.5\r\n").repeated(15) +
+                             QStringLiteral("M30");
+        constexpr int kStart = 11;
+        Station station;
+        frmProgram &program = station.program;
+        qint64 now = 0;
+        qint64 pauseNow = 0;
+        setPauseClock([&] { return pauseNow += 1000; });
+        setTransferClock([&] { return now; });
+        QSignalSpy blocks(&program, &frmProgram::sendProgress);
+        QSignalSpy steps(program.findChild<QTimer *>(QStringLiteral("feed")), &QTimer::timeout);
+        program.picControl->controls->cboPace->setCurrentIndex(1);
+        program.rtfText->setText(text);
+        program.rtfText->select(kStart, selLength);
+        program.Send();
+        const auto still = [&](int count) {
+            QTRY_VERIFY(steps.count() >= 5);
+            QTRY_COMPARE(station.machine.received.size(), count);
+            const int after = steps.count();
+            QTRY_VERIFY(steps.count() >= after + 5);
+            QCOMPARE(station.machine.received.size(), count);
+        };
+        still(whileStill);
+        // Each 300 ms later the line has carried the window: 64 more, and the progress shows.
+        for (int shown = 128; shown < selLength; shown += 64) {
+            now += 300;
+            steps.clear();
+            still(shown);
+            const int at = kStart + shown;
+            QCOMPARE(program.stbPanel[2]->text(), QString::number(at));
+            QCOMPARE(program.stbPanel[1]->text(),
+                     QStringLiteral("Send - %1%").arg(at * 100 / (kStart + selLength - 1)));
+            QCOMPARE(program.rtfText->struckMarks(), (QList<std::pair<int, int>>{{kStart, shown}}));
+        }
+        setTransferClock([&] { return now += 1000; });
+        QTRY_COMPARE(program.actAction, qint32(actIdle));
+        QCOMPARE(QString::fromLatin1(station.machine.received),
+                 text.mid(kStart, selLength) + QStringLiteral("\r\n"));
+        QVERIFY(!blocks.isEmpty());
+        QCOMPARE(blocks.first().at(0).toInt(), kStart);
+        // The last before the end's (0, -1): the whole selection.
+        QCOMPARE(blocks.size() >= 2 ? blocks.at(blocks.size() - 2).at(1).toInt() : 0,
+                 kStart + selLength);
+    }
+
+    // A machine that stops reading without an XOFF: once the port holds what it can, the
+    // window hands nothing more however long the clock runs; a stop after the machine reads
+    // again leaves it whole blocks, in order.
+    void lineSpeedMachineStopsReading()
+    {
+        Station station;
+        frmProgram &program = station.program;
+        qint64 now = 0;
+        setPauseClock([&] { return now += 1000; });
+        setTransferClock([&] { return now += 1000; });
+        const QString text = QStringLiteral("N10 G01 X1.5 Y2.5\r\n").repeated(6000);
+        QSignalSpy steps(program.findChild<QTimer *>(QStringLiteral("feed")), &QTimer::timeout);
+        program.picControl->controls->cboPace->setCurrentIndex(1);
+        program.rtfText->setText(text);
+        program.ucDnc1->setBaudRate(QStringLiteral("115200")); // steps of a few ms
+        station.machine.stopAt(1000);
+        program.Send();
+        qint32 last = -1;
+        qsizetype since = 0;
+        const auto stalled = [&] {
+            if (const qint32 at = program.stbPanel[2]->text().toInt(); at != last)
+                last = at, since = steps.count();
+            return steps.count() - since >= 50;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(stalled(), 60000);
+        QVERIFY2(last < text.size() / 2, QByteArray::number(last).constData());
+        station.machine.goOn();
+        program.StopSending();
+        QTRY_COMPARE_WITH_TIMEOUT(program.actAction, qint32(actIdle), 30000);
+        const QString received = QString::fromLatin1(station.machine.received);
+        QVERIFY(received.size() > 1000 && received.endsWith(QStringLiteral("\r\n")));
+        QVERIFY(text.startsWith(received));
+    }
+
+    // A file read for Send File, line after line: every line end as CR LF, an empty line as an
+    // empty block; a .dnc through its plain text. Position and total are the file's bytes.
+    void sendFileSource_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("an empty line") << QByteArray("N1\n\nN2\r\n\r\nM30")
+                                       << QStringList{"N1\r\n", "\r\n", "N2\r\n", "\r\n", "M30"};
+        QTest::newRow("lone CRs") << QByteArray("N1\r\rN2\r")
+                                  << QStringList{"N1\r\n", "\r\n", "N2\r\n"};
+        QTest::newRow("a line longer than a piece")
+            << QByteArray("N1 G01 X10\n") << QStringList{"N1 G0", "1 X10", "\r\n"};
+        QTest::newRow("a .dnc") << QByteArray("{\\rtf1\\ansi\\f0 N1\\par\n\\par\nM30\\par\n}")
+                                << QStringList{"N1\r\n", "\r\n", "M30"};
+    }
+
+    void sendFileSource()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, lines);
+        TestFolders folders;
+        FileCheck problem;
+        const std::unique_ptr<SendSource> source =
+            openSendFile(writeFile(folders.file(QStringLiteral("part.nc")), file), &problem);
+        QVERIFY(source && problem.ok());
+        if (!file.startsWith('{'))
+            QCOMPARE(source->total(), file.size());
+        QStringList taken;
+        for (int n = 0; n < 10 && !source->atEnd(); ++n)
+            taken << source->takeLine(5);
+        QCOMPARE(taken, lines);
+        QVERIFY(!source->failed());
+        if (!file.startsWith('{')) {
+            QCOMPARE(source->total(), file.size());
+            QCOMPARE(source->position(), file.size());
+        }
+        QVERIFY(!openSendFile(folders.file(QStringLiteral("missing.nc")), &problem));
+        QCOMPARE(problem.problem, FileProblem::Missing);
+    }
+
+    // Send File at 0.4 s per line (the test ticks) and at the line's speed: the machine gets
+    // the file's lines, an empty one as an empty block, a line a tick at the slower pace, and
+    // the file view shows them.
+    void sendFileAtEitherPace_data()
+    {
+        QTest::addColumn<int>("pace");
+        QTest::newRow("0.4 s per line") << 0;
+        QTest::newRow("the line's speed") << 1;
+    }
+
+    void sendFileAtEitherPace()
+    {
+        QFETCH(int, pace);
+        Station station;
+        frmProgram &program = station.program;
+        qint64 now = 0;
+        setPauseClock([&] { return now += 1000; });
+        setTransferClock([&] { return now += 1000; });
+        const QString path =
+            writeFile(station.folders.file(QStringLiteral("part.nc")), "N1\n\nN2\r\nM30\n");
+        program.picControl->controls->cboPace->setCurrentIndex(pace);
+        program.SendFile(path);
+        QTRY_COMPARE(program.actAction, qint32(actSend));
+        if (pace == 0) {
+            program.tEvent->stop(); // the test ticks
+            for (const char *wire : {"N1\r\n", "N1\r\n\r\n", "N1\r\n\r\nN2\r\n"}) {
+                program.tEvent_Timer();
+                QTRY_COMPARE(station.machine.received, QByteArray(wire));
+                QTRY_VERIFY(!program.ucDnc1->SendInProgress());
+            }
+            for (int tick = 0; tick < 5 && program.actAction == actSend; ++tick) {
+                program.tEvent_Timer();
+                QTRY_VERIFY(!program.ucDnc1->SendInProgress());
+            }
+        }
+        QTRY_COMPARE(program.actAction, qint32(actIdle));
+        // The file's lines, then the send's closing CR LF.
+        QCOMPARE(station.machine.received, QByteArray("N1\r\n\r\nN2\r\nM30\r\n\r\n"));
+        QCOMPARE(program.fileView->txtLines->toPlainText(), QStringLiteral("N1\n\nN2\nM30\n"));
+    }
+
+    // Send File at the line's speed of a file that cannot be read: the transfer ends, and the
+    // message names the file and the system's reason.
+    void sendFileReadError()
+    {
+        Station station;
+        frmProgram &program = station.program;
+        ScriptedDialogs dialogs;
+        qint64 now = 0;
+        setPauseClock([&] { return now += 1000; });
+        setTransferClock([&] { return now += 1000; });
+        const QString path = writeFile(station.folders.file(QStringLiteral("part.nc")),
+                                       QByteArray("N1 G01 X1.5\r\n").repeated(100));
+        program.picControl->controls->cboPace->setCurrentIndex(1);
+        // The first bytes, that tell a plain file from a .dnc, are read; the rest fails.
+        setReadCall([](int fd, void *into, size_t size) -> ssize_t {
+            if (size <= 5)
+                return ::read(fd, into, size);
+            errno = EIO;
+            return -1;
+        });
+        const auto restore = qScopeGuard([] { setReadCall(nullptr); });
+        program.SendFile(path);
+        QTRY_COMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages.first(),
+                 path + QStringLiteral("\nThe file could not be read to its end. ") +
+                     qt_error_string(EIO));
+        QCOMPARE(program.actAction, qint32(actIdle));
+        QVERIFY(!program.ucDnc1->MSComm1().PortOpen());
+    }
+
+    // The file view shows the last lines sent without their CRs, however much was sent
+    // between two flushes; a new file starts it empty.
+    void fileSendViewShowsTheTail_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("piece"); // lines handed at a time
+        QTest::newRow("a few") << 3 << 1;
+        QTest::newRow("more than 8 KiB at once") << 1000 << 1000;
+        QTest::newRow("more than 8 KiB a line at a time") << 1000 << 1;
+    }
+
+    void fileSendViewShowsTheTail()
+    {
+        QFETCH(int, lines);
+        QFETCH(int, piece);
+        FileSendView view;
+        view.start(QStringLiteral("/old/O1.nc"));
+        view.sent(QStringLiteral("OLD\r\n"));
+        view.flush();
+        view.start(QStringLiteral("/parts/O2000.nc"));
+        QCOMPARE(view.lblFile->text(), QStringLiteral("O2000.nc"));
+        QStringList sent;
+        for (int n = 1; n <= lines; ++n)
+            sent << QStringLiteral("N%1 G01 X%2 Y1.5").arg(n).arg(n % 97);
+        for (int n = 0; n < lines; n += piece)
+            view.sent(sent.mid(n, piece).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+        view.flush();
+        view.flush();
+        sent << QString();
+        QCOMPARE(view.txtLines->toPlainText(),
+                 sent.mid(std::max(0, int(sent.size()) - 12)).join('\n'));
+    }
+
     // How much of received text fits after a program of lines lines and length characters,
     // within 3 lines and 20 characters.
     void receivedFits_data()
@@ -627,30 +876,6 @@ private slots:
         QFETCH(int, length);
         QFETCH(QString, fits);
         QCOMPARE(text.left(receivedFitting(text, lines, length, ReceiveLimit{3, 20})), fits);
-    }
-
-    // The pause keeps the events going and ends when its clock says so, not before: at the
-    // first reading at or past its end.
-    void pauseRunsEventsUntilItsClockEnds()
-    {
-        qint64 now = 0;
-        setPauseClock([&] { return now += 100; });
-        ucDnc dnc;
-        QSignalSpy finished(&dnc, &ucDnc::Finished);
-        int passes = 0;
-        QTimer timer;
-        connect(&timer, &QTimer::timeout, [&] { ++passes; });
-        timer.start(0);
-        dnc.StartPause(300); // read at 100: ends at the reading of 400
-        QVERIFY(dnc.Pausing());
-        QTRY_COMPARE(finished.size(), 1);
-        QCOMPARE(now, qint64(400));
-        QVERIFY(passes > 0);
-        timer.stop();
-        // The clock stands still: a pause of nothing ends at its first reading.
-        setPauseClock([&] { return now; });
-        dnc.StartPause(0);
-        QTRY_COMPARE(finished.size(), 2);
     }
 
     // The question, answered every way, in English and in another language: a switch of
@@ -987,6 +1212,19 @@ private slots:
         QCOMPARE(taken, program.replace(QLatin1Char('~'), QChar(0)));
         QTEST(text.closed(), "closed");
         QTEST(int(text.count()), "count");
+    }
+
+    // The status line of each way a receive ends, with its count.
+    void receiveEndTexts()
+    {
+        QCOMPARE(receiveEndText(ReceiveEnd::ByHand, 12),
+                 QStringLiteral("Receive stopped by hand: 12 characters"));
+        QCOMPARE(receiveEndText(ReceiveEnd::ClosingPercent, 3),
+                 QStringLiteral("Receive ended at the closing %: 3 characters"));
+        QCOMPARE(receiveEndText(ReceiveEnd::Quiet, 0),
+                 QStringLiteral("Receive ended after 5 s quiet: 0 characters"));
+        QCOMPARE(receiveEndText(ReceiveEnd::BrokenOff, 7),
+                 QStringLiteral("Receive broken off: 7 characters"));
     }
 
     // A port list is read again each time it opens: a port that came shows, the chosen one

@@ -61,6 +61,8 @@ public:
         else
             deliver(bytes);
     }
+    // The device's drain cannot start, and the line never says it has carried all.
+    void setDrainFails(bool on) { m_drainFails = on; }
     // Raises any CommEvent value, for instance a line error.
     void raiseEvent(qint16 event) { raise(event); }
     // The device disappears; the line notices by itself.
@@ -101,6 +103,8 @@ protected:
         count = m_pending;
         return comNoError;
     }
+    int startDrain() override { return m_drainFails ? comPortNotOpen : comNoError; }
+    bool drained() override { return !m_drainFails; }
     int modemLine(ModemLine line, bool &state) override
     {
         state = m_lines[int(line)];
@@ -135,6 +139,7 @@ private:
     int m_openError = 0;
     bool m_autoDrain = true;
     bool m_vanishOnCount = false;
+    bool m_drainFails = false;
     int m_pending = 0;
     QByteArray m_waiting;
     bool m_rts = false;
