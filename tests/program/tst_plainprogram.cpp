@@ -96,6 +96,8 @@ private slots:
         QTest::newRow("CR LF file, LF lines put in") << kCrLf << QByteArray("A\nB\nC");
         QTest::newRow("LF file, CR LF lines put in") << kLf << QByteArray("A\r\nB\r\n");
         QTest::newRow("mixed, mixed put in") << kMixed << QByteArray("\rX\nY\r\nZ\n");
+        // Stored side by side, the CR of one and the LF of the next stay two line ends.
+        QTest::newRow("CR and LF put in apart") << kCrLf << QByteArray("\nA\r");
         QTest::newRow("no line end") << QByteArray("M30") << QByteArray("\n");
         QTest::newRow("empty") << QByteArray() << QByteArray();
     }
