@@ -43,6 +43,8 @@ public:
     // Writes the text byte for byte; false when the device refused part of it.
     bool save(QIODevice &device) const;
     QByteArray toBytes() const;
+    // The bytes as read or set, whatever the edits since.
+    QByteArrayView loadedBytes() const { return m_stores[0].bytes; }
 
     qint64 size() const { return m_totalBytes.back(); }
     qint64 lineCount() const { return m_totalLines.back() + 1; }

@@ -189,6 +189,13 @@ void frmProgram::openProgram(const QString &path)
     m_view->openFile(path);
     m_openProblem = m_view->openProblem();
     const bool ok = m_openProblem.ok();
+    if (ok && plainTextEncoding(m_view->buffer().loadedBytes()) == TextEncoding::Utf8) {
+        // Characters beyond ASCII in UTF-8 (a CAM post's "(Ø6 FLAT)"): the view shows one
+        // byte as one character, the rich-text control reads them as they are meant.
+        useView(false);
+        rtfText->openFile(path);
+        return;
+    }
     // Nothing was read: the window is a new program, in the rich-text control.
     if (!ok)
         useView(false);

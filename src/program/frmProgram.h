@@ -78,8 +78,8 @@ public:
     // opened from a plain-text file, a program view in its place.
     ProgramText *editor() const { return m_text; }
     // Opens a program file: a plain-text one (any name but .dnc) in a program view, which
-    // takes the rich-text control's place; programOpened tells how it went (at once, or
-    // later for a long rich-text program).
+    // takes the rich-text control's place, unless it is UTF-8 with characters beyond ASCII;
+    // programOpened tells how it went (at once, or later for a long rich-text program).
     void openProgram(const QString &path);
     // Why the last open failed.
     const FileCheck &openProblem() const { return m_openProblem; }

@@ -138,38 +138,44 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("saved"); // after "X5" typed at the start of line 3
+        QTest::addColumn<QString>("rich");     // shown in the rich-text control, from its start
         const auto typed = [](QByteArray bytes) {
             const qsizetype at = bytes.indexOf("N10");
             return bytes.insert(at, "X5");
         };
-        QTest::newRow("CR LF") << "O1000.nc" << kCrLf << typed(kCrLf);
-        QTest::newRow("LF") << "o1000.ngc" << kLf << typed(kLf);
-        QTest::newRow("mixed, no end at the end") << "PART.TAP" << kMixed << typed(kMixed);
+        QTest::newRow("CR LF") << "O1000.nc" << kCrLf << typed(kCrLf) << "";
+        QTest::newRow("LF") << "o1000.ngc" << kLf << typed(kLf) << "";
+        QTest::newRow("mixed, no end at the end") << "PART.TAP" << kMixed << typed(kMixed) << "";
+        QTest::newRow("Windows-1252")
+            << "a.nc" << QByteArray("(\xd8 6)\r\n") << QByteArray("X5(\xd8 6)\r\n") << "";
+        QTest::newRow("UTF-8") << "a.nc" << QByteArray("(\xc3\x98 6)\r\n") << QByteArray()
+                               << "(\u00d8 6)";
         QTest::newRow("RTF") << "part.dnc"
                              << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 G01 X1\\par "
                                            "M30\\par }")
-                             << QByteArray();
+                             << QByteArray() << "G01 X1";
     }
     void opensEditsAndSavesByteForByte()
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QFETCH(QByteArray, saved);
+        QFETCH(QString, rich);
         PlainSession s;
         frmProgram *p = s.open(name, bytes);
         QCOMPARE(p->windowTitle(), s.folders.file(name));
-        if (saved.isEmpty()) {
-            QTRY_VERIFY(p->rtfText->text().startsWith(QLatin1String("G01 X1")));
+        if (!rich.isEmpty()) {
+            QTRY_VERIFY(p->rtfText->text().startsWith(rich));
             QCOMPARE(p->editor(), static_cast<ProgramText *>(p->rtfText));
             QVERIFY(!s.view());
             return;
         }
         ProgramView *view = s.view();
         QVERIFY(view && view->isVisible() && p->rtfText->isHidden());
-        QCOMPARE(p->editor()->text().toLatin1(),
-                 QByteArray(kCrLf).chopped(bytes.endsWith('%') ? 2 : 0));
+        QString crlf = QString::fromLatin1(bytes).replace("\r\n", "\n").replace('\r', '\n');
+        QCOMPARE(p->editor()->text(), crlf.replace('\n', "\r\n"));
         QVERIFY(!p->isModified());
-        p->editor()->setSelStart(p->editor()->lineStartPosition(2));
+        p->editor()->setSelStart(p->editor()->lineStartPosition(bytes.startsWith('(') ? 0 : 2));
         QTest::keyClicks(view, QStringLiteral("X5"));
         QVERIFY(p->isModified());
         QVERIFY(p->shownCaption().endsWith('*'));
@@ -184,9 +190,10 @@ private slots:
         QVERIFY(!p->shownCaption().endsWith('*'));
         QCOMPARE(readFile(s.folders.file(name)), saved);
         // The caret panel follows the view.
-        QVERIFY(s.frame->findChild<QLabel *>(QStringLiteral("caretPanel"))
-                    ->text()
-                    .startsWith(QLatin1String("Ln 3, Col 3 (")));
+        QCOMPARE(s.frame->findChild<QLabel *>(QStringLiteral("caretPanel"))->text(),
+                 QStringLiteral("Ln %1, Col 3 (%2 lines)")
+                     .arg(bytes.startsWith('(') ? 1 : 3)
+                     .arg(p->editor()->lineCount()));
     }
 
     // Save As keeps the view: a plain name gets the bytes, a .dnc name the text as RTF (a
