@@ -304,6 +304,7 @@ void ProgramView::paintLine(QPainter &painter, qint64 line, int top)
         }
     }
     run(at, text.size(), plain);
+    paintStruck(painter, line, xs, left, top);
 
     if (hasFocus() && line == caretLine()) {
         const int x = left + xs[size_t(std::min<qint64>(m_caret - start, text.size()))];
@@ -467,6 +468,7 @@ void ProgramView::typeCode(int code)
         edited(from + 1);
         return;
     }
+    closeAppendStep(); // a key typed after a receive is taken back on its own
     m_buffer.insert(m_caret, QByteArrayView(&typed, 1), true);
     edited(m_caret + 1);
 }
@@ -523,27 +525,6 @@ void ProgramView::insertText(const QString &text)
     const qint64 from = std::min(m_caret, m_anchor);
     if (m_buffer.replace(from, std::max(m_caret, m_anchor) - from, bytes))
         edited(from + bytes.size());
-}
-
-void ProgramView::cut()
-{
-    if (m_readOnly || !hasSelection())
-        return;
-    copy();
-    insertText({});
-}
-
-void ProgramView::copy() const
-{
-    if (hasSelection())
-        QApplication::clipboard()->setText(selectedText());
-}
-
-void ProgramView::paste()
-{
-    const QString text = QApplication::clipboard()->text();
-    if (!text.isEmpty())
-        insertText(text);
 }
 
 void ProgramView::undo()

@@ -7,11 +7,16 @@
 
 #include <QAbstractScrollArea>
 
+#include <utility>
+#include <vector>
+
+class QPrinter;
+
 namespace kordavel {
 
 // A view of a plain program of any length over a LineBuffer: lines of one height, only
 // those in view laid out and painted, with G-code colours and line numbers; a caret and a
-// selection moved by mouse and keys; typing, Backspace, Delete, the clipboard (plain text),
+// selection moved by mouse and keys; typing, Backspace, Delete, the clipboard (plain and RTF),
 // Undo and Redo. The vertical scroll bar counts lines, so ten million of them scroll as
 // well as ten. A TAB shows as one blank; a line shows its first kShownColumns characters.
 //
@@ -77,7 +82,6 @@ public:
     void setText(const QString &text) override;
     int textLength() const override;
     QString textRange(int start, int length) const override;
-    void appendText(const QString &text, bool sameStep = false) override;
     int selStart() const override;
     void setSelStart(int start) override;
     int selLength() const override;
@@ -179,6 +183,39 @@ private:
     bool m_wasModified = false;
     bool m_couldUndo = false;
     bool m_couldRedo = false;
+
+    // --- transfers, print, clipboard, Replace (ProgramViewMarks.cpp, ProgramViewPrint.cpp,
+    // ProgramViewClipboard.cpp) ------------------------------------------------------------
+public:
+    // Marks that show a range struck through (sent lines): no edit, no Change, never saved.
+    // A mark that continues the last one lengthens it; marks that meet become one.
+    void markStruck(qint64 from, qint64 to);
+    void clearStruckMarks();
+    QList<std::pair<qint64, qint64>> struckMarks() const; // from, to
+    // Puts the text after the end (line breaks become the file's own), an Undo step of its
+    // own or, with sameStep, part of the step the last append made when no other edit came
+    // since. Works on a locked view too. The view follows the end when the caret was there.
+    void appendText(const QString &text, bool sameStep = false) override;
+    // Prints the lines of from..to (everything when from == to) in the view's font, black on
+    // white, a page at a time.
+    void print(QPrinter *printer, qint64 from, qint64 to) const;
+    // Every match of text (no line breaks; flags as LineBuffer::FindFlag) replaced, line by
+    // line, in one Undo step; how many. 0 when locked.
+    qint64 replaceAll(const QString &text, const QString &with, int flags);
+    // The selection replaced by with, a step of its own; false when locked.
+    bool replaceSelection(const QString &with);
+    // A selection longer than this many bytes is copied as plain text only (0: 64 MiB).
+    static void setRichCopyLimit(qint64 bytes);
+
+private:
+    void paintStruck(QPainter &painter, qint64 line, const std::vector<int> &xs, int left,
+                     int top) const;
+    void closeAppendStep();
+
+    std::vector<std::pair<qint64, qint64>> m_struck; // sorted, apart
+    bool m_appendOpen = false; // the last edit was an append that the next one may join
+    qint64 m_appendEnd = -1;   // where it ended
+    bool m_appendCr = false;   // and its text ended with a CR
 };
 
 } // namespace kordavel

@@ -215,40 +215,40 @@ bool ProgramView::saveFileAs(const QString &path)
     return writeFile(path, formatForFileName(path));
 }
 
-// Pieces the transfers, the printer and Replace All use come with the view's own marks,
-// print and replacement.
-void ProgramView::appendText(const QString &text, bool sameStep)
-{
-    Q_UNUSED(sameStep);
-    const QByteArray bytes = LineBuffer::encode(text, m_buffer.lineEnd());
-    if (m_buffer.insert(m_buffer.size(), bytes))
-        edited(m_buffer.size());
-}
-
 int ProgramView::replaceEvery(const QString &text, const QString &with, FindOptions options)
 {
-    Q_UNUSED(text);
-    Q_UNUSED(with);
-    Q_UNUSED(options);
-    return 0;
+    int flags = 0;
+    if (options.testFlag(FindWholeWord))
+        flags |= LineBuffer::WholeWord;
+    if (options.testFlag(FindMatchCase))
+        flags |= LineBuffer::MatchCase;
+    return toInt(replaceAll(text, with, flags));
 }
 
 void ProgramView::strike(int start, int length)
 {
-    Q_UNUSED(start);
-    Q_UNUSED(length);
+    markStruck(m_buffer.offsetOfPosition(start),
+               m_buffer.offsetOfPosition(qint64(start) + std::max(length, 0)));
 }
 
-void ProgramView::clearStrikes() {}
+void ProgramView::clearStrikes()
+{
+    clearStruckMarks();
+}
 
 QList<std::pair<int, int>> ProgramView::strikes() const
 {
-    return {};
+    QList<std::pair<int, int>> out;
+    for (const auto &[from, to] : struckMarks()) {
+        const qint64 start = m_buffer.positionOf(from);
+        out.append({toInt(start), toInt(m_buffer.positionOf(to) - start)});
+    }
+    return out;
 }
 
 void ProgramView::selPrint(QPrinter *printer) const
 {
-    Q_UNUSED(printer);
+    print(printer, std::min(m_caret, m_anchor), std::max(m_caret, m_anchor));
 }
 
 } // namespace kordavel

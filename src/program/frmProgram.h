@@ -213,6 +213,7 @@ private:
     // After the pause: the channel goes into sending, or the window stays idle.
     void startAfterPause();
     void startSending(std::unique_ptr<SendSource> file);
+    void sendFromView(const ProgramView &view);
     // A piece of the text, of a file or of a remote send has left.
     void pieceSent();
     void remotePieceSent();

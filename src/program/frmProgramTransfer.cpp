@@ -4,6 +4,7 @@
 // status and error reports.
 #include "frmProgram.h"
 
+#include "BufferSendSource.h"
 #include "FileSendView.h"
 #include "Pause.h"
 #include "ProgramPanel.h"
@@ -14,6 +15,7 @@
 #include "common/MessageBox.h"
 #include "dnc/ucDnc.h"
 #include "editor/DocumentRichText.h"
+#include "editor/ProgramView.h"
 #include "editor/RichText.h"
 #include "editor/RichTextBox.h"
 #include "i18n/Language.h"
@@ -41,6 +43,9 @@ QString sendCaption()
 // however fast the machine sends: the rest waits in the channel, which holds the machine when
 // it piles up, and the next step follows at once.
 constexpr qsizetype kReceiveStep = 16 * 1024;
+// A line of the program view sent at 0.4 s a line goes whole up to this length, a longer one
+// in pieces of it.
+constexpr qint64 kLongestLine = 65536;
 
 } // namespace
 
@@ -186,6 +191,10 @@ void frmProgram::startSending(std::unique_ptr<SendSource> file)
         }
         return;
     }
+    if (ProgramView *view = programView(m_text)) {
+        sendFromView(*view);
+        return;
+    }
     m_sendText = m_text->text();
     m_sendUtf8 = m_text->fileFormat() == FileFormat::PlainText &&
                  m_text->textEncoding() == TextEncoding::Utf8;
@@ -199,6 +208,30 @@ void frmProgram::startSending(std::unique_ptr<SendSource> file)
                 m_restartHeader.join(QLatin1String("\r\n")) + QLatin1String("\r\n"),
                 std::move(text));
         startFeed(std::move(text));
+    }
+    m_text->setSelLength(0);
+}
+
+// The program view's text goes from a copy of its buffer, a piece at a time, at either pace:
+// a line a step at 0.4 s a line (sendStep), as the line takes it at its speed.
+void frmProgram::sendFromView(const ProgramView &view)
+{
+    m_sendText.clear();
+    m_sendUtf8 = false;
+    enterState(actSend);
+    noteHold();
+    const qint64 end =
+        std::min<qint64>(qint64(lngSendStart) + lngSendLength + 1, view.buffer().positionCount());
+    std::unique_ptr<SendSource> text =
+        std::make_unique<BufferSendSource>(view.buffer(), lngSendStart, end);
+    if (picControl->controls->cboPace->currentIndex() == 1) {
+        if (!m_restartHeader.isEmpty())
+            text = std::make_unique<HeaderedSendSource>(
+                m_restartHeader.join(QLatin1String("\r\n")) + QLatin1String("\r\n"),
+                std::move(text));
+        startFeed(std::move(text));
+    } else {
+        m_source = std::move(text);
     }
     m_text->setSelLength(0);
 }
@@ -375,6 +408,17 @@ void frmProgram::sendStep()
         return;
     }
     const qint32 bound = lngSendStart + lngSendLength;
+    if (m_source) {
+        // The program view's text: a line a step; the last one ends the send.
+        m_pieceStart = lngLineStart;
+        const QString piece = m_source->takeLine(kLongestLine);
+        lngPosition = m_source->atEnd() ? bound + 1 : qint32(lngSendStart + m_source->position());
+        m_text->selectRange(m_pieceStart, lngPosition - m_pieceStart);
+        m_wait = Wait::Piece;
+        handing(piece);
+        ucDnc1->Send(piece);
+        return;
+    }
     lngPosition = scanPiece(m_sendText, lngPosition, bound, false);
     m_pieceStart = lngLineStart;
     m_text->selectRange(m_pieceStart, lngPosition - m_pieceStart);

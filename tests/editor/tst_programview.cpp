@@ -6,12 +6,17 @@
 // caret, typing through the keyboard filter, Backspace, selection and copy, Ctrl+End.
 #include "editor/LineBuffer.h"
 #include "editor/ProgramView.h"
+#include "editor/RichTextBox.h"
+#include "editor/RtfReader.h"
+#include "program/BufferSendSource.h"
 #include "support/TestFolders.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QMimeData>
+#include <QPrinter>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -482,7 +487,7 @@ private slots:
         view.resize(400, 300);
         view.setBytes("%\nO1\nG0 X1\n%");
         pressKeys(&view, "Down Shift+Down Shift+End Ctrl+C");
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("O1\nG0 X1"));
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("O1\r\nG0 X1"));
         pressKeys(&view, "Ctrl+X Ctrl+V Ctrl+V");
         QCOMPARE(view.buffer().toBytes(), QByteArray("%\nO1\nG0 X1O1\nG0 X1\n%"));
         QApplication::clipboard()->setText(QStringLiteral("M30\r\n"));
@@ -551,6 +556,342 @@ private slots:
         QCOMPARE(view.buffer().toBytes(), manyLines(1000));
         pressKeys(&view, "Ctrl+Y");
         QCOMPARE(view.buffer().lineBytes(0), QByteArray("N1 G1 X0"));
+    }
+
+    // Marks strike sent text through without touching it: they merge, stay sorted, and are
+    // painted only over their own characters.
+    void struckMarks_data()
+    {
+        QTest::addColumn<QList<qint64>>("marks"); // from, to, from, to...
+        QTest::addColumn<QList<qint64>>("expected");
+        QTest::newRow("a send in pieces")
+            << QList<qint64>{0, 5, 5, 9, 9, 30} << QList<qint64>{0, 30};
+        QTest::newRow("apart") << QList<qint64>{0, 5, 7, 9} << QList<qint64>{0, 5, 7, 9};
+        QTest::newRow("out of order")
+            << QList<qint64>{20, 25, 0, 5, 7, 9} << QList<qint64>{0, 5, 7, 9, 20, 25};
+        QTest::newRow("one bridging two")
+            << QList<qint64>{0, 5, 7, 9, 12, 14, 4, 8} << QList<qint64>{0, 9, 12, 14};
+        QTest::newRow("empty") << QList<qint64>{5, 5, 9, 3} << QList<qint64>{};
+    }
+    void struckMarks()
+    {
+        QFETCH(QList<qint64>, marks);
+        QFETCH(QList<qint64>, expected);
+        ProgramView view;
+        view.setBytes(manyLines(10));
+        QSignalSpy changes(&view, &ProgramView::Change);
+        for (qsizetype i = 0; i < marks.size(); i += 2)
+            view.markStruck(marks[i], marks[i + 1]);
+        QList<qint64> got;
+        for (const auto &[from, to] : view.struckMarks())
+            got << from << to;
+        QCOMPARE(got, expected);
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(!view.buffer().isModified());
+        QVERIFY(!view.buffer().canUndo());
+        QCOMPARE(view.buffer().toBytes(), manyLines(10));
+        view.clearStruckMarks();
+        QVERIFY(view.struckMarks().isEmpty());
+    }
+
+    void struckPainting()
+    {
+        ProgramView view;
+        view.setLineNumbers(false);
+        view.setColoured(false);
+        view.resize(400, 300);
+        view.setBytes(manyLines(20000));
+        // Thousands of marks, every other line; the view shows line 10000 on.
+        for (qint64 line = 0; line < 20000; line += 2)
+            view.markStruck(view.buffer().offsetOf(line, 1), view.buffer().offsetOf(line, 3));
+        view.verticalScrollBar()->setValue(10000);
+        const QImage with = view.viewport()->grab().toImage();
+        view.clearStruckMarks();
+        const QImage without = view.viewport()->grab().toImage();
+        const int height = view.fontMetrics().lineSpacing();
+        int changed = 0;
+        for (int y = 0; y < with.height(); ++y) {
+            for (int x = 0; x < with.width(); ++x) {
+                if (with.pixel(x, y) == without.pixel(x, y))
+                    continue;
+                ++changed;
+                const qint64 line = 10000 + y / height;
+                const QRect first = view.characterRect(view.buffer().offsetOf(line, 1));
+                const QRect third = view.characterRect(view.buffer().offsetOf(line, 3));
+                QVERIFY2(line % 2 == 0 && x >= first.left() && x < third.left(),
+                         qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+            }
+        }
+        QVERIFY(changed >= view.visibleLines() / 2 * 4);
+    }
+
+    // A receive adds its text at the end: the file's line ends, one Undo step for all of it.
+    void appendText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("script"); // +text: an append, &text: in the same step, 'k: a key
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<QByteArray>("afterUndo");
+        QTest::newRow("LF file") << QByteArray("%\nO1") << "+\r\nG0\r\nM30\r"
+                                 << QByteArray("%\nO1\nG0\nM30\n") << QByteArray("%\nO1");
+        QTest::newRow("CR LF file, same step")
+            << QByteArray("%\r\n") << "+N1\n|&N2\n|&M30" << QByteArray("%\r\nN1\r\nN2\r\nM30")
+            << QByteArray("%\r\n");
+        QTest::newRow("CR LF in two pieces") << QByteArray("%\r\n") << "+N1\r|&\nN2"
+                                             << QByteArray("%\r\nN1\r\nN2") << QByteArray("%\r\n");
+        QTest::newRow("steps of their own") << QByteArray("%\n") << "+N1\n|+N2\n"
+                                            << QByteArray("%\nN1\nN2\n") << QByteArray("%\nN1\n");
+        QTest::newRow("a key between")
+            << QByteArray("%\n") << "+N1|'X|&N2" << QByteArray("%\nN1XN2") << QByteArray("%\nN1X");
+        QTest::newRow("not Windows-1252") << QByteArray("") << QString::fromUtf8("+Ä€Ж")
+                                          << QByteArray("\xC4\x80?") << QByteArray("");
+    }
+    void appendText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, script);
+        QFETCH(QByteArray, expected);
+        QFETCH(QByteArray, afterUndo);
+        ProgramView view;
+        view.setBytes(bytes);
+        view.setCaret(view.buffer().size());
+        QSignalSpy changes(&view, &ProgramView::Change);
+        for (const QString &step : script.split(u'|')) {
+            if (step.startsWith(u'\''))
+                pressKeys(&view, u'"' + step.mid(1) + u'"');
+            else
+                view.appendText(step.mid(1), step.startsWith(u'&'));
+        }
+        QCOMPARE(view.buffer().toBytes(), expected);
+        QCOMPARE(changes.count(), script.count(u'|') + 1);
+        QCOMPARE(view.caret(), view.buffer().size());
+        view.undo();
+        QCOMPARE(view.buffer().toBytes(), afterUndo);
+    }
+
+    void appendFollowsTheEnd()
+    {
+        ProgramView view;
+        view.resize(400, 300);
+        view.setBytes(manyLines(100));
+        view.setReadOnly(true); // a receive goes in while the program is locked
+        view.appendText(QStringLiteral("M30\r\n"));
+        QCOMPARE(view.caret(), 0); // the caret elsewhere stays
+        QCOMPARE(view.firstVisibleLine(), 0);
+        view.setCaret(view.buffer().size());
+        view.appendText(QString(QStringLiteral("G1\n")).repeated(200));
+        QCOMPARE(view.caret(), view.buffer().size());
+        QCOMPARE(view.firstVisibleLine() + view.visibleLines(), view.buffer().lineCount());
+        QCOMPARE(view.buffer().lineCount(), 302);
+    }
+
+    // Printed lines, paged by the printer's page; a selection prints only its lines.
+    void print_data()
+    {
+        QTest::addColumn<int>("pages"); // of lines
+        QTest::addColumn<int>("from");  // line, and column
+        QTest::addColumn<int>("fromColumn");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<int>("toColumn");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("everything") << 3 << 0 << 0 << 0 << 0 << 3;
+        QTest::newRow("a line more") << 3 << -1 << 0 << 0 << 0 << 4;
+        QTest::newRow("a page's lines, to the next line's start") << 3 << 5 << 2 << 1 << 0 << 1;
+        QTest::newRow("one character more") << 3 << 5 << 0 << 1 << 1 << 2;
+        QTest::newRow("within a line") << 3 << 7 << 1 << 7 << 3 << 1;
+    }
+    void print()
+    {
+        QFETCH(int, pages);
+        QFETCH(int, from);
+        QFETCH(int, fromColumn);
+        QFETCH(int, to);
+        QFETCH(int, toColumn);
+        QFETCH(int, expected);
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("print.pdf")));
+        ProgramView view;
+        const QFontMetrics metrics(QFont(view.font(), &printer), &printer);
+        const int perPage = printer.pageLayout().paintRectPixels(printer.resolution()).height() /
+                            metrics.lineSpacing();
+        // pages of lines (a negative from: a line more), the last without its end.
+        QByteArray bytes = manyLines(qint64(pages) * perPage + (from < 0 ? 1 : 0));
+        bytes.chop(2);
+        view.setBytes(bytes);
+        // Lines are counted from the selection's first, a page's worth of lines between to.
+        const qint64 first = std::max(from, 0);
+        const auto at = [&](int line, int column) { return view.buffer().offsetOf(line, column); };
+        const qint64 a = from == to && fromColumn == toColumn ? 0 : at(first, fromColumn);
+        const qint64 b = from == to && fromColumn == toColumn ? 0
+                         : from == to                         ? at(first, toColumn)
+                                      : at(first + qint64(to) * perPage, toColumn);
+        view.print(&printer, a, b);
+        const QByteArray pdf = readFile(printer.outputFileName());
+        QCOMPARE(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") +
+                     pdf.count("/Type /Page/") + pdf.count("/Type /Page "),
+                 expected);
+    }
+
+    // The clipboard as the rich-text control fills it: plain text with CR LF and RTF in the
+    // view's font; a paste takes the plain text, or else the RTF's text.
+    void richClipboard()
+    {
+        ProgramView view;
+        view.setBytes("%\nO1\nG0 X1\n%");
+        view.select(2, 10);
+        view.copy();
+        const QMimeData *mime = QApplication::clipboard()->mimeData();
+        QCOMPARE(mime->text(), QStringLiteral("O1\r\nG0 X1"));
+        const RichText rich = readRtf(mime->data(RichTextBox::rtfMimeType()));
+        QCOMPARE(rich.plainText(), QStringLiteral("O1\nG0 X1"));
+        QCOMPARE(rich.runs.first().format.fontName, view.font().family());
+        QVERIFY(!rich.runs.first().format.bold && !rich.runs.first().format.color);
+
+        auto *onlyRtf = new QMimeData;
+        onlyRtf->setData(RichTextBox::rtfMimeType(), "{\\rtf1\\ansi N5 \\b G1\\b0\\par M30}");
+        QApplication::clipboard()->setMimeData(onlyRtf);
+        view.setCaret(view.buffer().size());
+        view.paste();
+        QCOMPARE(view.buffer().toBytes(), QByteArray("%\nO1\nG0 X1\n%N5 G1\nM30"));
+        auto *both = new QMimeData;
+        both->setData(RichTextBox::rtfMimeType(), "{\\rtf1\\ansi RTF}");
+        both->setText(QStringLiteral("T1\r\n"));
+        QApplication::clipboard()->setMimeData(both);
+        view.paste();
+        QCOMPARE(view.buffer().toBytes(), QByteArray("%\nO1\nG0 X1\n%N5 G1\nM30T1\n"));
+
+        // Beyond the bound only the plain text goes on the clipboard.
+        struct Guard {
+            ~Guard() { ProgramView::setRichCopyLimit(0); }
+        } guard;
+        ProgramView::setRichCopyLimit(6);
+        view.select(2, 10);
+        view.cut();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("O1\r\nG0 X1"));
+        QVERIFY(!QApplication::clipboard()->mimeData()->hasFormat(RichTextBox::rtfMimeType()));
+        QCOMPARE(view.buffer().toBytes(), QByteArray("%\n\n%N5 G1\nM30T1\n"));
+        view.select(0, 1);
+        view.copy();
+        QVERIFY(QApplication::clipboard()->mimeData()->hasFormat(RichTextBox::rtfMimeType()));
+    }
+
+    void replaceAll_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("with");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<qint64>("count");
+        QTest::newRow("any case") << QByteArray("G1 X1\r\ng1 X2\r\nM30") << "G1"
+                                  << "G01" << 0 << QByteArray("G01 X1\r\nG01 X2\r\nM30")
+                                  << qint64(2);
+        QTest::newRow("match case")
+            << QByteArray("G1 X1\ng1 X2\n") << "G1"
+            << "G01" << int(LineBuffer::MatchCase) << QByteArray("G01 X1\ng1 X2\n") << qint64(1);
+        QTest::newRow("whole word")
+            << QByteArray("G1 G10 XG1\rG1") << "g1"
+            << "G01" << int(LineBuffer::WholeWord) << QByteArray("G01 G10 XG1\rG01") << qint64(2);
+        QTest::newRow("side by side") << QByteArray("aaaaa") << "aa"
+                                      << "b" << 0 << QByteArray("bba") << qint64(2);
+        QTest::newRow("Windows-1252 letters") << QByteArray("\xC9t\xE9\n") << QString::fromUtf8("é")
+                                              << "E" << 0 << QByteArray("EtE\n") << qint64(2);
+        QTest::newRow("line breaks put in") << QByteArray("A;B\r\nC;") << ";"
+                                            << "\n"
+                                            << 0 << QByteArray("A\r\nB\r\nC\r\n") << qint64(2);
+        QTest::newRow("removed") << QByteArray("N10 G1\nN20 G1") << "G1"
+                                 << "" << 0 << QByteArray("N10 \nN20 ") << qint64(2);
+        QTest::newRow("none") << QByteArray("G1\n") << "G2"
+                              << "G3" << 0 << QByteArray("G1\n") << qint64(0);
+        QTest::newRow("across a line end: none") << QByteArray("G1\nX") << "1\nX"
+                                                 << "" << 0 << QByteArray("G1\nX") << qint64(0);
+    }
+    void replaceAll()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(QString, with);
+        QFETCH(int, flags);
+        QFETCH(QByteArray, expected);
+        QFETCH(qint64, count);
+        ProgramView view;
+        view.setBytes(bytes);
+        view.setReadOnly(true);
+        QCOMPARE(view.replaceAll(text, with, flags), qint64(0));
+        QVERIFY(!view.replaceSelection(with));
+        QCOMPARE(view.buffer().toBytes(), bytes);
+        view.setReadOnly(false);
+        QCOMPARE(view.replaceAll(text, with, flags), count);
+        QCOMPARE(view.buffer().toBytes(), expected);
+        QCOMPARE(view.buffer().canUndo(), count > 0);
+        view.undo();
+        QCOMPARE(view.buffer().toBytes(), bytes);
+        view.select(0, 1);
+        QVERIFY(view.replaceSelection(with));
+        QCOMPARE(view.buffer().toBytes(),
+                 LineBuffer::encode(with, view.buffer().lineEnd()) + bytes.mid(1));
+    }
+
+    // A send from the buffer gives, and counts, what a send of the same text with CR LF
+    // line ends gives.
+    void bufferSend_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("from"); // positions
+        QTest::addColumn<qint64>("to");
+        QTest::newRow("CR LF") << QByteArray("%\r\nN1 G1 X1\r\nM30\r\n%") << qint64(0)
+                               << qint64(-1);
+        QTest::newRow("LF") << QByteArray("%\nN1 G1 X1\nM30\n%") << qint64(0) << qint64(-1);
+        QTest::newRow("lone CR") << QByteArray("%\rN1 G1 X1\rM30\r%") << qint64(0) << qint64(-1);
+        QTest::newRow("mixed") << QByteArray("%\r\nN1\nN2 \xC9\r\r\nM30\n") << qint64(0)
+                               << qint64(-1);
+        QTest::newRow("empty last line") << QByteArray("%\nN1\n\n") << qint64(0) << qint64(-1);
+        QTest::newRow("from mid-program")
+            << QByteArray("%\nN1 G1\nN2 G0\nM30\n") << qint64(6) << qint64(-1);
+        QTest::newRow("a range") << QByteArray("%\nN1 G1\rN2 G0\r\nM30\n") << qint64(3)
+                                 << qint64(14);
+        QTest::newRow("ends between CR and LF")
+            << QByteArray("%\nN1\nN2") << qint64(3) << qint64(7);
+        QTest::newRow("starts between CR and LF")
+            << QByteArray("%\nN1\nN2") << qint64(2) << qint64(9);
+        QTest::newRow("beyond the end") << QByteArray("%\nN1") << qint64(9) << qint64(20);
+        QByteArray chunked((qsizetype(1) << 20) + 1, 'X'); // the CR last of a read
+        chunked[chunked.size() - 1] = '\r';
+        chunked += "\nN1\n";
+        QTest::newRow("CR LF across the reading") << chunked << qint64(0) << qint64(-1);
+    }
+    void bufferSend()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, from);
+        QFETCH(qint64, to);
+        LineBuffer buffer;
+        buffer.setBytes(bytes);
+        QString whole = buffer.text(0, buffer.size());
+        whole.replace(u'\n', QStringLiteral("\r\n"));
+        const QString range = whole.mid(from, to < 0 ? -1 : to - from);
+        const auto drive = [&](auto &&steps) {
+            BufferSendSource ours(buffer, from, to);
+            TextSendSource theirs(range);
+            QCOMPARE(ours.total(), theirs.total());
+            for (int i = 0; !theirs.atEnd() || !ours.atEnd(); ++i) {
+                QVERIFY(i < (1 << 20));
+                QCOMPARE(steps(ours, i), steps(theirs, i));
+                QCOMPARE(ours.position(), theirs.position());
+                QCOMPARE(ours.atEnd(), theirs.atEnd());
+            }
+            QCOMPARE(ours.take(5), QString());
+        };
+        const int sizes[] = {1, 2, 3, 7, 1 << 21};
+        drive([&](SendSource &s, int i) { return s.take(sizes[i % 5]); });
+        drive([](SendSource &s, int) { return s.takeLine(1000); });
+        drive([](SendSource &s, int i) { return i % 2 ? restOfBlock(&s, 4) : s.take(2); });
+        // Edits to the view's buffer after the start do not reach the send.
+        BufferSendSource copy(buffer, from, to);
+        buffer.insert(0, "EDIT\n");
+        QCOMPARE(copy.take(1 << 21), range);
     }
 
     // What a screen reader asks: the caret's offset, the line and the word around it, the
