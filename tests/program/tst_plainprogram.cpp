@@ -19,6 +19,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
 
@@ -246,6 +247,11 @@ private slots:
         text->setSelText(QStringLiteral("X12.5"));
         QVERIFY(text->find(QStringLiteral("X12.5"), 0) > 0);
         QCOMPARE(s.view()->buffer().lineBytes(3), QByteArray("N20 G01 X12.5 F200"));
+        // Replace All: whole words, one Undo step.
+        QCOMPARE(replaceAllMatches(*text, QStringLiteral("y0"), QStringLiteral("Y0.5")), 1);
+        QCOMPARE(s.view()->buffer().lineBytes(2), QByteArray("N10 G00 X0 Y0.5"));
+        s.trigger("mnuEditUndo");
+        QCOMPARE(s.view()->buffer().lineBytes(2), QByteArray("N10 G00 X0 Y0"));
         // Go To a block number from the caret, and a line number.
         for (const auto &[typed, line] : {std::pair{"N30", 4}, std::pair{"2", 1}}) {
             auto *goTo = new frmGoTo(text, p);
@@ -254,6 +260,33 @@ private slots:
             QCOMPARE(text->caretLineNumber(), line);
             QCOMPARE(text->selStart(), text->lineStartPosition(line));
         }
+    }
+
+    // Print gives the selection, or everything, to the printer.
+    void printsTheSelection_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("everything") << 0 << 0 << "O1000|N10 G00 X0 Y0|N30 M30";
+        QTest::newRow("the selection") << 10 << 15 << "N10 G00 X0 Y0";
+    }
+    void printsTheSelection()
+    {
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QString, printed);
+        PlainSession s;
+        s.open(QStringLiteral("a.nc"), kMixed)->editor()->selectRange(start, length);
+        s.dialogs.printTo = s.folders.file(QStringLiteral("out.pdf"));
+        s.trigger("mnuFilePrint");
+        QCOMPARE(s.dialogs.calls, QStringList{length ? "print:selection" : "print:all"});
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {s.dialogs.printTo, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QString out = QString::fromUtf8(text.readAllStandardOutput());
+        for (const QString line : {"O1000", "N10 G00 X0 Y0", "N30 M30"})
+            QVERIFY2(out.contains(line) == printed.split('|').contains(line), qPrintable(out));
     }
 
     // Send and Send selection at both paces: the machine gets the text with CR LF ends
@@ -287,6 +320,16 @@ private slots:
         frmProgram *p = s.open(QStringLiteral("a.nc"), bytes);
         p->picControl->controls->cboPace->setCurrentIndex(pace);
         p->editor()->selectRange(selStart, selLength);
+        // Each step of the send shows what has gone struck through, as one mark.
+        QList<std::pair<int, int>> marks;
+        QList<std::pair<int, int>> shown;
+        connect(p, &frmProgram::sendProgress, p, [&](qint32 start, qint32 position) {
+            if (position < 0)
+                return;
+            // The last step reports one past the end of the region.
+            marks << std::pair{start, std::min(position, p->editor()->textLength()) - start};
+            shown << p->editor()->strikes().value(0);
+        });
         QSignalSpy started(p, &frmProgram::startEnded);
         s.trigger("mnuCommunicationSend");
         QVERIFY(started.wait(10000));
@@ -296,6 +339,17 @@ private slots:
         s.trigger("mnuEditUndo");
         QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
         QCOMPARE(s.received, wire);
+        QVERIFY(!marks.isEmpty());
+        QCOMPARE(shown, marks);
+        // At the end all of the region shows struck through.
+        const int length = selLength ? selLength : p->editor()->textLength();
+        QCOMPARE(marks.last(), (std::pair{selStart, length}));
+        // At 0.4 s a line each step ends a line of the program, or the region.
+        const QString text = p->editor()->text();
+        for (const auto &[start, struck] : std::as_const(marks))
+            QVERIFY(pace == 1 || start + struck == selStart + length ||
+                    text.mid(start + struck - 2, 2) == QLatin1String("\r\n"));
+        QVERIFY(p->editor()->strikes().isEmpty());
         QVERIFY(!p->editor()->locked());
         QCOMPARE(s.view()->buffer().toBytes(), bytes); // the typing was refused
         QCOMPARE(p->editor()->selStart(), selStart);
