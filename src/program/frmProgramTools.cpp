@@ -5,9 +5,11 @@
 #include "frmPreview.h"
 #include "frmProgram.h"
 
+#include "editor/ProgramView.h"
 #include "editor/RichTextBox.h"
 #include "editor/RtfReader.h"
 #include "editor/RtfWriter.h"
+#include "tools/PlainRewrite.h"
 #include "tools/RewriteLines.h"
 #include "tools/frmClean.h"
 #include "tools/frmNumbering.h"
@@ -43,9 +45,11 @@ bool frmProgram::Numbering()
         const int refusal = numberingRefusal(start, step, qint64(m_text->textLength()) + 1);
         if (refusal != 521)
             return refusal;
+        if (const ProgramView *view = programView(m_text))
+            return numberingRefusal(
+                start, step,
+                rewriteBufferReport(view->buffer(), rwRenumber, symbol, 0, 1, emptyRows).numbered);
         RichTextBox *box = richText(m_text);
-        if (!box)
-            return refusal;
         RewriteReport counted;
         kordavel::RewriteLines(box->textRTF(), rwRenumber, symbol, 0, 1, emptyRows, &counted);
         return numberingRefusal(start, step, counted.numbered);
@@ -76,9 +80,16 @@ std::optional<RichText> rewriteRichText(const RichText &text, quint8 options, co
 void frmProgram::RewriteLines(quint8 options, const QString &symbol, qint32 start, qint32 step,
                               bool numberEmpty)
 {
-    RichTextBox *box = richText(m_text);
-    if (!box)
+    if (ProgramView *view = programView(m_text)) {
+        // A plain program streams through line by line, at once, as one Undo step.
+        PlainRewrite rewrite(options, symbol, start, step, numberEmpty);
+        if (rewrite.prepare(view->buffer()))
+            view->rewriteLines(rewrite.lineRewrite());
+        const QString summary = referencesSummary(rewrite.report());
+        stbPanel[0]->setText(summary.isEmpty() ? GetString(QStringLiteral("Ready"), 1) : summary);
         return;
+    }
+    RichTextBox *box = richText(m_text);
     auto report = std::make_shared<RewriteReport>();
     connect(
         box, &RichTextBox::rewritten, this,

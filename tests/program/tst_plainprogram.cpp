@@ -14,8 +14,11 @@
 #include "program/frmPreview.h"
 #include "support/FrameSession.h"
 #include "support/PtyMachine.h"
+#include "support/QuestionAnswerer.h"
 #include "tools/TextSearch.h"
+#include "tools/frmClean.h"
 #include "tools/frmGoTo.h"
+#include "tools/frmNumbering.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -260,6 +263,38 @@ private slots:
             QCOMPARE(text->caretLineNumber(), line);
             QCOMPARE(text->selStart(), text->lineStartPosition(line));
         }
+    }
+
+    // Clean, then Numbering, with the dialogs' first choices: each line keeps its own end,
+    // each is one Undo step.
+    void cleanAndNumbering_data()
+    {
+        QTest::addColumn<QByteArray>("end");
+        QTest::newRow("CR LF") << QByteArray("\r\n");
+        QTest::newRow("LF") << QByteArray("\n");
+    }
+    void cleanAndNumbering()
+    {
+        QFETCH(QByteArray, end);
+        const auto lines = [&end](const char *text) { return QByteArray(text).replace("|", end); };
+        const QByteArray program = lines("%|O0001|N1 G90 G54||N2 G00 X0 Y0|M30|%|");
+        PlainSession s;
+        frmProgram *p = s.open(QStringLiteral("a.nc"), program);
+        const auto bytes = [&s] { return s.view()->buffer().toBytes(); };
+        const auto answer = [](auto &dialog) { dialog.cmdOK->click(); };
+        onNextDialog<frmClean>(answer);
+        s.trigger("mnuProgramClean");
+        const QByteArray cleaned = bytes();
+        QCOMPARE(cleaned, lines("%|O0001|N1 G90 G54|N2 G00 X0 Y0|M30|%|"));
+        onNextDialog<frmNumbering>(answer);
+        s.trigger("mnuProgramNumbering");
+        QCOMPARE(bytes(), lines("%|O0001|N10 G90 G54|N20 G00 X0 Y0|N30 M30|%|"));
+        QVERIFY(p->isModified());
+        s.trigger("mnuEditUndo");
+        QCOMPARE(bytes(), cleaned);
+        s.trigger("mnuEditUndo");
+        QCOMPARE(bytes(), program);
+        QVERIFY(!p->isModified());
     }
 
     // Print gives the selection, or everything, to the printer.
