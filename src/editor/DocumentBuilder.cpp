@@ -56,8 +56,11 @@ QTextDocument *buildDocument(const RichText &content, const QFont &font, BuildPr
             cursor.insertText(text.sliced(from, end - from).toString(), format);
             done += end - from;
             from = end;
-            if (progress)
+            if (progress) {
                 progress->permille = int(done * 1000 / std::max<qsizetype>(total, 1));
+                if (progress->advanced)
+                    progress->advanced(progress->permille);
+            }
         }
     }
     cursor.endEditBlock();

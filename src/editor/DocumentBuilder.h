@@ -7,6 +7,7 @@
 #include <QFont>
 
 #include <atomic>
+#include <functional>
 
 class QTextDocument;
 
@@ -16,6 +17,8 @@ namespace kordavel {
 struct BuildProgress {
     std::atomic<int> permille{0};
     std::atomic<bool> cancelled{false};
+    // Told each new permille on the building thread, once its piece is in.
+    std::function<void(int)> advanced;
 };
 
 // A new document without parent holding the runs, with no undo history and unmodified.
