@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CaretPanel.h"
 
+#include "editor/ProgramView.h"
 #include "editor/RichTextBox.h"
 #include "i18n/Language.h"
 
 #include <QLabel>
 #include <QStatusBar>
-#include <QTextBlock>
 
 namespace kordavel {
 
@@ -28,31 +28,37 @@ CaretPanel::CaretPanel(QStatusBar *bar) : QObject(bar)
     bar->addPermanentWidget(label);
 }
 
-void CaretPanel::follow(RichTextBox *editor)
+void CaretPanel::follow(ProgramText *editor)
 {
     for (const QMetaObject::Connection &connection : std::as_const(m_connections))
         disconnect(connection);
     m_connections.clear();
     m_editor = editor;
-    if (editor) {
-        // The caret moves (a send moves it too), the text changes, or a file is opened in.
-        m_connections << connect(editor, &QTextEdit::cursorPositionChanged, this,
-                                 &CaretPanel::refresh)
-                      << connect(editor, &QTextEdit::textChanged, this, &CaretPanel::refresh)
-                      << connect(editor, &RichTextBox::fileOpened, this, &CaretPanel::refresh);
+    m_editorWidget = editor ? editor->widget() : nullptr;
+    // The caret moves (a send moves it too), the text changes, or a file is opened in.
+    const auto refreshing = [this] { refresh(); };
+    if (RichTextBox *box = richText(editor)) {
+        m_connections << connect(box, &QTextEdit::cursorPositionChanged, this, refreshing)
+                      << connect(box, &QTextEdit::textChanged, this, refreshing);
+    } else if (ProgramView *view = programView(editor)) {
+        m_connections << connect(view, &ProgramView::SelChange, this, refreshing)
+                      << connect(view, &ProgramView::Change, this, refreshing);
     }
+    if (editor)
+        m_connections << connectText(editor, &RichTextBox::fileOpened, &ProgramView::fileOpened,
+                                     this, refreshing);
     refresh();
 }
 
 void CaretPanel::refresh()
 {
-    if (!m_editor) {
+    if (!m_editorWidget) {
         label->clear();
         return;
     }
-    const QTextCursor cursor = m_editor->textCursor();
-    label->setText(caretText(cursor.blockNumber() + 1, cursor.positionInBlock() + 1,
-                             m_editor->document()->blockCount()));
+    const int line = m_editor->caretLineNumber();
+    const int column = m_editor->caretPosition() - m_editor->lineStartPosition(line);
+    label->setText(caretText(line + 1, column + 1, m_editor->lineCount()));
 }
 
 } // namespace kordavel

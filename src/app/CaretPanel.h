@@ -3,6 +3,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QWidget>
 
 class QLabel;
 class QStatusBar;
@@ -10,7 +11,7 @@ class QString;
 
 namespace kordavel {
 
-class RichTextBox;
+class ProgramText;
 
 // The frame's status-bar panel that tells where the caret of the active program is: its
 // line and column (1 the first) and the number of lines. It follows the caret as it moves,
@@ -20,13 +21,14 @@ class CaretPanel : public QObject {
 public:
     explicit CaretPanel(QStatusBar *bar);
     // The editor to follow, or none.
-    void follow(RichTextBox *editor);
+    void follow(ProgramText *editor);
     void refresh();
 
     QLabel *label;
 
 private:
-    QPointer<RichTextBox> m_editor;
+    ProgramText *m_editor = nullptr;
+    QPointer<QWidget> m_editorWidget; // gone with the editor
     QList<QMetaObject::Connection> m_connections;
 };
 

@@ -13,6 +13,7 @@
 #include "common/SettingsStore.h"
 #include "common/Twips.h"
 
+#include "editor/ProgramView.h"
 #include "editor/RichTextBox.h"
 #include "program/FileProblemText.h"
 #include "program/frmProgram.h"
@@ -107,7 +108,7 @@ frmMain::frmMain()
         auto *program = sub ? qobject_cast<frmProgram *>(sub->widget()) : nullptr;
         if (program)
             program->Activate();
-        m_caretPanel->follow(program ? program->rtfText : nullptr);
+        m_caretPanel->follow(program ? program->editor() : nullptr);
         refreshUndoRedo();
     });
     refreshUndoRedo();
@@ -122,6 +123,7 @@ frmMain::~frmMain()
     for (frmProgram *program : m_mdi->findChildren<frmProgram *>()) {
         disconnect(program, nullptr, this, nullptr);
         disconnect(program->rtfText, nullptr, this, nullptr);
+        disconnect(program->editor()->widget(), nullptr, this, nullptr);
     }
     if (IsFirstInstance) {
         frmFindReplace::setEditorSource(nullptr);
@@ -173,9 +175,9 @@ bool frmMain::startUp(const QStringList &files)
     }
     IsFirstInstance = true;
     // The find commands act on the active program window of the running copy.
-    frmFindReplace::setEditorSource([this]() -> RichTextBox * {
+    frmFindReplace::setEditorSource([this]() -> ProgramText * {
         frmProgram *program = activeProgram();
-        return program ? program->rtfText : nullptr;
+        return program ? program->editor() : nullptr;
     });
     // What they found, or not, and what they replaced shows in the status bar.
     frmFindReplace::setReportSink([this](const QString &report) {
@@ -341,13 +343,26 @@ frmProgram *frmMain::NewProgramWindow(qint32 mode)
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(QIcon(QStringLiteral(":/kordavel.svg")));
     RichTextBox *editor = program->rtfText;
-    connect(editor, &RichTextBox::undoRedoChanged, this, &frmMain::refreshUndoRedo);
     editor->setHighlighting(menuEntry(QStringLiteral("mnuToolsHighlight"))->isChecked());
     editor->setLineNumbers(menuEntry(QStringLiteral("mnuToolsLineNumbers"))->isChecked());
     editor->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(editor, &QWidget::customContextMenuRequested, this, [this, sub, editor](QPoint at) {
-        showEditMenu(sub, editor->viewport()->mapToGlobal(at));
-    });
+    // The control that shows the program reports here; a program view that takes the
+    // rich-text control's place (a plain program opened) takes over.
+    const auto watchEditor = [this, sub, program] {
+        ProgramText *text = program->editor();
+        auto *area = static_cast<QAbstractScrollArea *>(text->widget());
+        disconnect(area, nullptr, this, nullptr);
+        connectText(text, &RichTextBox::undoRedoChanged, &ProgramView::undoRedoChanged, this,
+                    [this] { refreshUndoRedo(); });
+        connect(area, &QWidget::customContextMenuRequested, this, [this, sub, area](QPoint at) {
+            showEditMenu(sub, area->viewport()->mapToGlobal(at));
+        });
+        if (activeProgram() == program)
+            m_caretPanel->follow(text);
+        refreshUndoRedo();
+    };
+    watchEditor();
+    connect(program, &frmProgram::editorChanged, this, watchEditor);
     program->setWindowTitle(QStringLiteral("Program ") + QString::number(NewWindowCounter));
     ++ProgramWindowCount;
     RefreshCommands();
@@ -360,7 +375,7 @@ frmProgram *frmMain::NewProgramWindow(qint32 mode)
         m_unsized.append({sub, sub->geometry()});
     sub->show();
     m_mdi->setActiveSubWindow(sub);
-    program->rtfText->setFocus();
+    program->editor()->widget()->setFocus();
     return program;
 }
 
@@ -394,7 +409,7 @@ QList<frmProgram *> frmMain::programWindows() const
 frmProgram *frmMain::unlockedProgram() const
 {
     frmProgram *program = activeProgram();
-    return program && !program->rtfText->locked() ? program : nullptr;
+    return program && !program->editor()->locked() ? program : nullptr;
 }
 
 void frmMain::buildStatusBar()
@@ -408,7 +423,8 @@ void frmMain::buildStatusBar()
     m_caretPanel = new CaretPanel(bar);
     m_keyPanels = new KeyStatePanels(bar, [this] {
         frmProgram *program = activeProgram();
-        return !program || !program->rtfText->overwriteMode();
+        const RichTextBox *box = program ? richText(program->editor()) : nullptr;
+        return !box || !box->overwriteMode();
     });
 }
 

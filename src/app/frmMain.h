@@ -76,6 +76,9 @@ public:
     void editSelectAll();
     void formatFont();
     void formatToggle(const QString &key);
+    // A format command on a program in the program view changes nothing: the status bar
+    // says why.
+    void formatKeptInDnc();
     void changeLanguage(qint16 language);
     void arrange(int code);
     void helpContents();

@@ -20,6 +20,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QStatusBar>
 #include <QStyle>
 #include <QUrl>
 
@@ -39,7 +40,7 @@ void frmMain::openFile(const QString &name)
 {
     frmProgram *program = NewProgramWindow(1);
     connect(
-        program->rtfText, &RichTextBox::fileOpened, program,
+        program, &frmProgram::programOpened, program,
         [this, program, name](bool ok) {
             if (ok) {
                 program->setWindowTitle(name);
@@ -50,11 +51,11 @@ void frmMain::openFile(const QString &name)
             // Nothing was loaded: keep the numbered caption, and let Save ask for a name
             // rather than write a file called "Program N". The message says why.
             program->bFlagNew = true;
-            MsgBox(fileProblemText(name, program->rtfText->openProblem()), MsgIcon::Exclamation,
+            MsgBox(fileProblemText(name, program->openProblem()), MsgIcon::Exclamation,
                    QLatin1String(kProductName), this);
         },
         Qt::SingleShotConnection);
-    program->rtfText->openFile(name);
+    program->openProgram(name);
 }
 
 void frmMain::filePrint()
@@ -63,22 +64,22 @@ void frmMain::filePrint()
     if (!program)
         return;
     QPrinter printer(QPrinter::HighResolution);
-    const bool selection = program->rtfText->selLength() > 0;
+    const bool selection = program->editor()->selLength() > 0;
     if (!CommonDialog::instance().showPrint(this, printer, selection))
         return;
-    program->rtfText->selPrint(&printer);
+    program->editor()->selPrint(&printer);
 }
 
 void frmMain::editUndo()
 {
     if (frmProgram *program = unlockedProgram())
-        program->rtfText->undo();
+        program->editor()->undo();
 }
 
 void frmMain::editRedo()
 {
     if (frmProgram *program = unlockedProgram())
-        program->rtfText->redo();
+        program->editor()->redo();
 }
 
 // Undo and Redo, in the menu and on the toolbar, are available when the active window's
@@ -86,8 +87,8 @@ void frmMain::editRedo()
 void frmMain::refreshUndoRedo()
 {
     const frmProgram *program = unlockedProgram();
-    const bool undo = program && program->rtfText->isUndoAvailable();
-    const bool redo = program && program->rtfText->isRedoAvailable();
+    const bool undo = program && program->editor()->isUndoAvailable();
+    const bool redo = program && program->editor()->isRedoAvailable();
     menuEntry(QStringLiteral("mnuEditUndo"))->setEnabled(undo);
     menuEntry(QStringLiteral("mnuEditRedo"))->setEnabled(redo);
     toolbarButton(QStringLiteral("Undo"))->setEnabled(undo);
@@ -97,33 +98,39 @@ void frmMain::refreshUndoRedo()
 void frmMain::editCut()
 {
     if (frmProgram *program = unlockedProgram())
-        program->rtfText->cutToClipboard();
+        program->editor()->cutToClipboard();
 }
 
 void frmMain::editCopy()
 {
     if (frmProgram *program = unlockedProgram())
-        program->rtfText->copyToClipboard();
+        program->editor()->copyToClipboard();
 }
 
 void frmMain::editPaste()
 {
     if (frmProgram *program = unlockedProgram())
-        program->rtfText->pasteFromClipboard();
+        program->editor()->pasteFromClipboard();
 }
 
 void frmMain::editSelectAll()
 {
     if (frmProgram *program = unlockedProgram())
-        program->rtfText->select(0, program->rtfText->textLength());
+        program->editor()->selectRange(0, program->editor()->textLength());
 }
 
 void frmMain::formatFont()
 {
     frmProgram *program = unlockedProgram();
-    if (!program || !CommonDialog::instance().showFont(this, m_lastFont))
+    if (!program)
         return;
-    RichTextBox *editor = program->rtfText;
+    RichTextBox *editor = richText(program->editor());
+    if (!editor) {
+        formatKeptInDnc();
+        return;
+    }
+    if (!CommonDialog::instance().showFont(this, m_lastFont))
+        return;
     editor->setSelFontName(m_lastFont.name);
     editor->setSelFontSize(m_lastFont.size);
     editor->setSelColor(m_lastFont.color);
@@ -133,13 +140,25 @@ void frmMain::formatFont()
     editor->setSelStrikeThru(m_lastFont.strike);
 }
 
+// A program in the program view is plain text: formatting would not be kept.
+void frmMain::formatKeptInDnc()
+{
+    statusBar()->showMessage(
+        GetString(QStringLiteral("Formatting is kept only in .dnc programs."), 593));
+}
+
 // A mixed selection counts as not set: the toggle sets the attribute on all of it.
 void frmMain::formatToggle(const QString &key)
 {
     frmProgram *program = unlockedProgram();
     if (!program)
         return;
-    RichTextBox *editor = program->rtfText;
+    RichTextBox *editor = richText(program->editor());
+    if (!editor) {
+        formatKeptInDnc();
+        setButtonValue(key, false);
+        return;
+    }
     bool on = false;
     if (key == QLatin1String("Bold")) {
         on = editor->selBold() != RichTextBox::TriState::All;
@@ -204,7 +223,7 @@ void frmMain::toolsHighlight(bool on)
 {
     SaveSetting(QStringLiteral("Settings"), QStringLiteral("Highlight"), QString::number(int(on)));
     for (frmProgram *program : programWindows())
-        program->rtfText->setHighlighting(on);
+        program->editor()->setHighlighting(on);
 }
 
 void frmMain::toolsLineNumbers(bool on)
@@ -212,7 +231,7 @@ void frmMain::toolsLineNumbers(bool on)
     SaveSetting(QStringLiteral("Settings"), QStringLiteral("LineNumbers"),
                 QString::number(int(on)));
     for (frmProgram *program : programWindows())
-        program->rtfText->setLineNumbers(on);
+        program->editor()->setLineNumbers(on);
 }
 
 // A compiled help file beside the program wins where the system can show it; otherwise the

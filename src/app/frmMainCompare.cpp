@@ -7,6 +7,7 @@
 #include "common/CommonDialog.h"
 #include "common/MessageBox.h"
 #include "editor/ProgramFile.h"
+#include "editor/ProgramView.h"
 #include "editor/RichTextBox.h"
 #include "program/FileDialogChoice.h"
 #include "program/FileProblemText.h"
@@ -27,6 +28,18 @@
 
 namespace kordavel {
 
+namespace {
+
+// The program's lines, one row per block as the preview reads them.
+QString programLines(const frmProgram &program)
+{
+    if (const ProgramView *view = programView(program.editor()))
+        return view->buffer().text(0, view->buffer().size());
+    return frmCompare::documentLines(*program.rtfText->document());
+}
+
+} // namespace
+
 void frmMain::programFacts()
 {
     frmProgram *program = activeProgram();
@@ -34,8 +47,7 @@ void frmMain::programFacts()
         return;
     // Read as the program's preview reads it.
     const auto *preview = program->findChild<frmPreview *>();
-    auto *facts = new frmProgramFacts(program->windowTitle(),
-                                      frmCompare::documentLines(*program->rtfText->document()),
+    auto *facts = new frmProgramFacts(program->windowTitle(), programLines(*program),
                                       program->picControl->cboMashine->currentText(),
                                       preview && preview->chkLathe->isChecked(), this);
     facts->show();
@@ -61,15 +73,14 @@ void frmMain::programCompare()
     const auto show = [this, left](const QString &caption, const QString &text) {
         if (!left)
             return;
-        auto *compare = new frmCompare(left->windowTitle(),
-                                       frmCompare::documentLines(*left->rtfText->document()),
-                                       caption, text, this);
+        auto *compare =
+            new frmCompare(left->windowTitle(), programLines(*left), caption, text, this);
         compare->show();
     };
     auto *picker = new frmCompareWith(captions, this);
     connect(picker, &frmCompareWith::windowChosen, this, [others, show](int index) {
         if (const QPointer<frmProgram> other = others.value(index))
-            show(other->windowTitle(), frmCompare::documentLines(*other->rtfText->document()));
+            show(other->windowTitle(), programLines(*other));
     });
     connect(picker, &frmCompareWith::fileWanted, this, [this, show] {
         const std::optional<QString> name = CommonDialog::instance().showOpen(

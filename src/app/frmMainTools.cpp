@@ -2,7 +2,7 @@
 // The frame's commands of the program tools: Find, Find Next, Replace, Clean, Numbering.
 #include "frmMain.h"
 
-#include "editor/RichTextBox.h"
+#include "editor/ProgramText.h"
 #include "program/frmProgram.h"
 #include "tools/frmFindReplace.h"
 #include "tools/frmGoTo.h"
@@ -32,20 +32,20 @@ void frmMain::editReplace()
 void frmMain::editGoTo()
 {
     if (frmProgram *program = unlockedProgram())
-        (new frmGoTo(program->rtfText, this))->open();
+        (new frmGoTo(program->editor(), this))->open();
 }
 
 void frmMain::programClean()
 {
     frmProgram *program = unlockedProgram();
-    if (program && program->rtfText->textLength() > 0)
+    if (program && program->editor()->textLength() > 0)
         program->Clean();
 }
 
 void frmMain::programNumbering()
 {
     frmProgram *program = unlockedProgram();
-    if (program && program->rtfText->textLength() > 0)
+    if (program && program->editor()->textLength() > 0)
         program->Numbering();
 }
 

@@ -66,7 +66,8 @@ LineBuffer::LineBuffer()
 void LineBuffer::indexBytes(Store &store, qsizetype from)
 {
     const char *data = store.bytes.constData();
-    const char *p = data + from;
+    const char *first = data + from;
+    const char *p = first;
     const char *end = data + store.bytes.size();
     while (p < end) {
         const auto *lf = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
@@ -76,14 +77,104 @@ void LineBuffer::indexBytes(Store &store, qsizetype from)
             const auto *cr = static_cast<const char *>(std::memchr(q, '\r', size_t(stop - q)));
             if (!cr || cr + 1 == lf)
                 break;
-            store.starts.push_back(quint32(cr + 1 - data));
+            addStart(store, quint32(cr + 1 - data), true);
             q = cr + 1;
         }
         if (!lf)
             break;
-        store.starts.push_back(quint32(lf + 1 - data));
+        // A CR indexed before (the end of an earlier append) was a line end of its own.
+        addStart(store, quint32(lf + 1 - data), !(lf > first && lf[-1] == '\r'));
         p = lf + 1;
     }
+}
+
+void LineBuffer::addStart(Store &store, quint32 after, bool oneByte)
+{
+    store.starts.push_back(after);
+    store.oneCount += oneByte;
+    const size_t n = store.starts.size();
+    if (store.oneCount == 0 || store.oneCount == n)
+        return;
+    if (!store.ones.empty()) {
+        store.ones.push_back(store.ones.back() + oneByte);
+        return;
+    }
+    // The first mix of both lengths: the counts from the start, by the same rule.
+    store.ones.reserve(n + 1);
+    store.ones.push_back(0);
+    const char *data = store.bytes.constData();
+    for (size_t k = 0; k < n; ++k) {
+        const quint32 s = store.starts[k];
+        const bool two = s >= 2 && data[s - 1] == '\n' && data[s - 2] == '\r' &&
+                         !(k > 0 && store.starts[k - 1] == s - 1);
+        store.ones.push_back(store.ones.back() + !two);
+    }
+}
+
+quint32 LineBuffer::onesIn(const Store &store, quint32 first, quint32 last)
+{
+    if (store.oneCount == 0)
+        return 0;
+    if (store.oneCount == store.starts.size())
+        return last - first;
+    return store.ones[last] - store.ones[first];
+}
+
+qint64 LineBuffer::onesBefore(qint64 line) const
+{
+    line = std::clamp<qint64>(line, 0, lineCount() - 1);
+    if (line == 0)
+        return 0;
+    const qsizetype p = std::upper_bound(m_totalLines.begin(), m_totalLines.end(), line - 1) -
+                        m_totalLines.begin() - 1;
+    const Piece &piece = m_pieces[size_t(p)];
+    const auto taken = quint32(line - m_totalLines[size_t(p)]);
+    return m_totalOnes[size_t(p)] +
+           onesIn(m_stores[piece.store], piece.firstBreak, piece.firstBreak + taken);
+}
+
+qint64 LineBuffer::positionOf(qint64 offset) const
+{
+    offset = clampOffset(offset);
+    return offset + onesBefore(lineAt(offset));
+}
+
+qint64 LineBuffer::offsetOfPosition(qint64 position) const
+{
+    if (position <= 0 || m_pieces.empty())
+        return 0;
+    if (position >= positionCount())
+        return size();
+    // The last piece that starts at or before the position.
+    qsizetype lo = 0;
+    qsizetype hi = qsizetype(m_pieces.size()) - 1;
+    while (lo < hi) {
+        const qsizetype mid = (lo + hi + 1) / 2;
+        if (m_totalBytes[size_t(mid)] + m_totalOnes[size_t(mid)] <= position)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    const Piece &piece = m_pieces[size_t(lo)];
+    const Store &store = m_stores[piece.store];
+    const qint64 inPiece = position - m_totalBytes[size_t(lo)] - m_totalOnes[size_t(lo)];
+    // The breaks of the piece whose next line starts at or before the position.
+    quint32 a = 0;
+    quint32 b = piece.breaks;
+    while (a < b) {
+        const quint32 mid = (a + b) / 2;
+        const qint64 after = qint64(store.starts[piece.firstBreak + mid] - piece.start) +
+                             onesIn(store, piece.firstBreak, piece.firstBreak + mid + 1);
+        if (after <= inPiece)
+            a = mid + 1;
+        else
+            b = mid;
+    }
+    qint64 offset = inPiece - onesIn(store, piece.firstBreak, piece.firstBreak + a);
+    // On the second character of a one-byte end: before that end.
+    if (a < piece.breaks && offset >= qint64(store.starts[piece.firstBreak + a] - piece.start))
+        offset = qint64(store.starts[piece.firstBreak + a] - piece.start) - 1;
+    return clampOffset(m_totalBytes[size_t(lo)] + offset);
 }
 
 bool LineBuffer::setBytes(QByteArray bytes)
@@ -94,6 +185,9 @@ bool LineBuffer::setBytes(QByteArray bytes)
         store.bytes.clear();
         store.starts.clear();
         store.starts.shrink_to_fit();
+        store.oneCount = 0;
+        store.ones.clear();
+        store.ones.shrink_to_fit();
     }
     m_stores[0].bytes = std::move(bytes);
     indexBytes(m_stores[0], 0);
@@ -102,6 +196,7 @@ bool LineBuffer::setBytes(QByteArray bytes)
         m_pieces.push_back(makePiece(0, 0, quint32(m_stores[0].bytes.size())));
     m_totalBytes.assign(1, 0);
     m_totalLines.assign(1, 0);
+    m_totalOnes.assign(1, 0);
     recount(0);
     m_lineEnd = LineEnd::CrLf;
     if (!m_stores[0].starts.empty()) {
@@ -169,7 +264,10 @@ LineBuffer::Piece LineBuffer::makePiece(quint8 store, quint32 start, quint32 len
     const std::vector<quint32> &starts = m_stores[store].starts;
     const auto first = std::upper_bound(starts.begin(), starts.end(), start);
     const auto last = std::upper_bound(first, starts.end(), quint32(start + length));
-    return {store, start, length, quint32(first - starts.begin()), quint32(last - first)};
+    const auto firstBreak = quint32(first - starts.begin());
+    const auto breaks = quint32(last - first);
+    return {store,      start,  length,
+            firstBreak, breaks, onesIn(m_stores[store], firstBreak, firstBreak + breaks)};
 }
 
 void LineBuffer::recount(qsizetype from)
@@ -177,9 +275,11 @@ void LineBuffer::recount(qsizetype from)
     const size_t n = m_pieces.size();
     m_totalBytes.resize(n + 1);
     m_totalLines.resize(n + 1);
+    m_totalOnes.resize(n + 1);
     for (size_t i = size_t(from); i < n; ++i) {
         m_totalBytes[i + 1] = m_totalBytes[i] + m_pieces[i].length;
         m_totalLines[i + 1] = m_totalLines[i] + m_pieces[i].breaks;
+        m_totalOnes[i + 1] = m_totalOnes[i] + m_pieces[i].ones;
     }
 }
 

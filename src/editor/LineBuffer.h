@@ -43,6 +43,8 @@ public:
     // Writes the text byte for byte; false when the device refused part of it.
     bool save(QIODevice &device) const;
     QByteArray toBytes() const;
+    // The bytes as read or set, whatever the edits since.
+    QByteArrayView loadedBytes() const { return m_stores[0].bytes; }
 
     qint64 size() const { return m_totalBytes.back(); }
     qint64 lineCount() const { return m_totalLines.back() + 1; }
@@ -61,6 +63,14 @@ public:
     QString text(qint64 from, qint64 length) const;
     // The offset of a column of a line, both brought into range.
     qint64 offsetOf(qint64 line, qint64 column) const;
+
+    // Positions count every line end as two characters (CR LF), as the rich-text control,
+    // the program window and the transfers do; a LF or lone CR end is one byte. Both ways
+    // take logarithmic time. A position on the second character of a one-byte end maps to
+    // the offset of that end.
+    qint64 positionOf(qint64 offset) const;
+    qint64 offsetOfPosition(qint64 position) const;
+    qint64 positionCount() const { return size() + m_totalOnes.back(); }
 
     // Edits. typing: an insertion right after the previous typed one joins its Undo step.
     // Each returns false when it changed nothing.
@@ -101,6 +111,10 @@ private:
     struct Store {
         QByteArray bytes;
         std::vector<quint32> starts; // offsets of the bytes that follow a line end
+        // How many of those ends are one byte long; and, only while the store holds ends
+        // of both lengths, the count of one-byte ends before each start (one entry more).
+        quint32 oneCount = 0;
+        std::vector<quint32> ones;
     };
     struct Piece {
         quint8 store;
@@ -108,6 +122,7 @@ private:
         quint32 length;
         quint32 firstBreak; // in the store's starts: the first line start in (start, end]
         quint32 breaks;
+        quint32 ones; // of those breaks, the one-byte line ends
     };
     struct Record {
         qsizetype at;
@@ -121,6 +136,11 @@ private:
     };
 
     static void indexBytes(Store &store, qsizetype from);
+    static void addStart(Store &store, quint32 after, bool oneByte);
+    // The one-byte ends among the store's starts [first, last).
+    static quint32 onesIn(const Store &store, quint32 first, quint32 last);
+    // The one-byte ends before the line.
+    qint64 onesBefore(qint64 line) const;
     Piece makePiece(quint8 store, quint32 start, quint32 length) const;
     qsizetype pieceAt(qint64 offset) const;
     qint64 clampOffset(qint64 offset) const;
@@ -140,6 +160,7 @@ private:
     std::vector<Piece> m_pieces;
     std::vector<qint64> m_totalBytes; // before each piece, and in all at the back
     std::vector<qint64> m_totalLines; // line ends before each piece, and in all
+    std::vector<qint64> m_totalOnes;  // one-byte line ends before each piece, and in all
     LineEnd m_lineEnd = LineEnd::CrLf;
     std::vector<Step> m_steps;
     qsizetype m_done = 0;

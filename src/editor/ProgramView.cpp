@@ -50,6 +50,7 @@ ProgramView::ProgramView(QWidget *parent) : QAbstractScrollArea(parent)
     m_highlighter.setEnabled(true);
     verticalScrollBar()->setSingleStep(1);
     updateScrollBars();
+    watchHistory();
 }
 
 FileCheck ProgramView::loadFile(const QString &path)

@@ -3,6 +3,7 @@
 
 #include "GCodeHighlighter.h"
 #include "LineBuffer.h"
+#include "ProgramText.h"
 
 #include <QAbstractScrollArea>
 
@@ -22,7 +23,7 @@ namespace kordavel {
 // Typed characters pass KeyPress first, as they do in the rich-text control: the handler
 // may change the code or set it to 0 to drop it; 13 puts in a line break (the file's own),
 // 8 takes back the character before the caret.
-class ProgramView : public QAbstractScrollArea {
+class ProgramView : public QAbstractScrollArea, public ProgramText {
     Q_OBJECT
 public:
     static constexpr int kShownColumns = 4096;
@@ -49,8 +50,8 @@ public:
     void setReadOnly(bool on) { m_readOnly = on; }
     bool coloured() const { return m_highlighter.enabled(); }
     void setColoured(bool on);
-    bool lineNumbers() const { return m_lineNumbers; }
-    void setLineNumbers(bool on);
+    bool lineNumbers() const override { return m_lineNumbers; }
+    void setLineNumbers(bool on) override;
 
     // The offset nearest a point of the viewport, and where a character is drawn in it
     // (null when its line is out of view).
@@ -67,15 +68,66 @@ public:
     void cut();
     void copy() const;
     void paste();
-    void undo();
-    void redo();
+    void undo() override;
+    void redo() override;
     void selectAll();
     // Selects the next match after the caret; false when there is none.
     bool findNext(const QString &text, int flags = 0);
     // The whole text rewritten line by line (LineBuffer::rewriteLines); one Undo step.
     bool rewriteLines(const LineBuffer::LineRewrite &rewrite);
 
+    // The program text in positions, a line end counting two (ProgramViewText.cpp).
+    QWidget *widget() override { return this; }
+    QString text() const override;
+    void setText(const QString &text) override;
+    int textLength() const override;
+    QString textRange(int start, int length) const override;
+    int selStart() const override;
+    void setSelStart(int start) override;
+    int selLength() const override;
+    void setSelLength(int length) override;
+    void selectRange(int start, int length) override;
+    QString selText() const override;
+    void setSelText(const QString &text) override;
+    int caretPosition() const override;
+    int lineCount() const override;
+    int caretLineNumber() const override;
+    int lineStartPosition(int line) const override;
+    int lineOfPosition(int position) const override;
+    QString lineText(int line) const override;
+    void showCaret() override { ensureCaretVisible(); }
+    int find(const QString &text, int start, int end = -1, FindOptions options = {}) const override;
+    int replaceEvery(const QString &text, const QString &with, FindOptions options) override;
+    bool locked() const override { return m_readOnly; }
+    void setLocked(bool on) override;
+    void strike(int start, int length) override;
+    void clearStrikes() override;
+    QList<std::pair<int, int>> strikes() const override;
+    bool isUndoAvailable() const override;
+    bool isRedoAvailable() const override;
+    bool isModified() const override { return m_buffer.isModified(); }
+    void openFile(const QString &path) override;
+    const FileCheck &openProblem() const override { return m_openProblem; }
+    bool saveFile(const QString &path) override;
+    bool saveFileAs(const QString &path) override;
+    bool isSaving() const override { return false; }
+    QString saveError() const override { return m_saveError; }
+    FileFormat fileFormat() const override { return m_format; }
+    LineEnd lineEnd() const override { return m_buffer.lineEnd(); }
+    TextEncoding textEncoding() const override { return TextEncoding::Windows1252; }
+    bool isBusy() const override { return false; }
+    void copyToClipboard() override { copy(); }
+    void cutToClipboard() override { cut(); }
+    void pasteFromClipboard() override { paste(); }
+    void selPrint(QPrinter *printer) const override;
+    bool highlighting() const override { return coloured(); }
+    void setHighlighting(bool on) override { setColoured(on); }
+
 signals:
+    // Undo or Redo became possible or impossible, or the lock changed.
+    void undoRedoChanged();
+    void modificationChanged(bool modified);
+    void fileOpened(bool ok);
     void KeyDown(int keyCode, Qt::KeyboardModifiers modifiers);
     void KeyPress(int &keyAscii);
     void Change();
@@ -97,6 +149,10 @@ protected:
 
 private:
     void afterLoad();
+    // Tells of changes of the history and of the changed flag (ProgramViewText.cpp).
+    void watchHistory();
+    void historyMoved();
+    bool writeFile(const QString &path, FileFormat format);
     void updateScrollBars();
     int gutterWidth() const;
     int textLeft() const;
@@ -120,6 +176,13 @@ private:
     bool m_lineNumbers = true;
     int m_lineHeight = 1;
     int m_widest = 0; // of the lines laid out so far, for the horizontal scroll bar
+    // As a program's text (ProgramViewText.cpp).
+    FileFormat m_format = FileFormat::PlainText;
+    FileCheck m_openProblem;
+    QString m_saveError;
+    bool m_wasModified = false;
+    bool m_couldUndo = false;
+    bool m_couldRedo = false;
 
     // --- transfers, print, clipboard, Replace (ProgramViewMarks.cpp, ProgramViewPrint.cpp,
     // ProgramViewClipboard.cpp) ------------------------------------------------------------
@@ -132,7 +195,7 @@ public:
     // Puts the text after the end (line breaks become the file's own), an Undo step of its
     // own or, with sameStep, part of the step the last append made when no other edit came
     // since. Works on a locked view too. The view follows the end when the caret was there.
-    void appendText(const QString &text, bool sameStep = false);
+    void appendText(const QString &text, bool sameStep = false) override;
     // Prints the lines of from..to (everything when from == to) in the view's font, black on
     // white, a page at a time.
     void print(QPrinter *printer, qint64 from, qint64 to) const;

@@ -3,6 +3,7 @@
 
 #include "GCodeHighlighter.h"
 #include "ProgramFile.h"
+#include "ProgramText.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -24,40 +25,38 @@ struct FlatText;
 // The program editor control. Positions and lengths count a line end as two
 // characters (CR LF), as the program is stored and sent; the whole text and the selected
 // text use CR LF line ends. Rich text goes in and out as RTF source.
-class RichTextBox : public QTextEdit {
+class RichTextBox : public QTextEdit, public ProgramText {
     Q_OBJECT
 public:
     // The state of a formatting attribute over the selection.
     enum class TriState { None, All, Mixed };
-    enum FindOption { FindWholeWord = 0x2, FindMatchCase = 0x4 };
-    Q_DECLARE_FLAGS(FindOptions, FindOption)
 
     explicit RichTextBox(QWidget *parent = nullptr);
     ~RichTextBox() override;
 
     // Whole content.
-    QString text() const;
-    void setText(const QString &text);
+    QString text() const override;
+    void setText(const QString &text) override;
     QByteArray textRTF() const;
     void setTextRTF(QByteArrayView rtf);
-    int textLength() const;
+    int textLength() const override;
     // The character at a 0-based position (CR or LF at a line end); a null QChar outside.
     QChar charAt(int position) const;
-    QString textRange(int start, int length) const;
+    QString textRange(int start, int length) const override;
 
     // Adds plain text in the default format after the end, as an undo step of its own, or,
     // with `sameStep`, as part of the step that the last append or whole replacement made
     // when nothing else came since (all the text of a receive goes back in one step).
-    void appendText(const QString &text, bool sameStep = false);
+    void appendText(const QString &text, bool sameStep = false) override;
 
     // Caret and selection. Setting the start collapses the selection.
-    int selStart() const;
-    void setSelStart(int start);
-    int selLength() const;
-    void setSelLength(int length);
+    int selStart() const override;
+    void setSelStart(int start) override;
+    int selLength() const override;
+    void setSelLength(int length) override;
     void select(int start, int length);
-    QString selText() const;
-    void setSelText(const QString &text);
+    QString selText() const override;
+    void setSelText(const QString &text) override;
     QByteArray selRTF() const;
     void setSelRTF(QByteArrayView rtf);
 
@@ -86,8 +85,8 @@ public:
     bool hasStrikeThru() const;
 
     // Read-only for the user; the caret still moves and code may still change the text.
-    bool locked() const;
-    void setLocked(bool on);
+    bool locked() const override;
+    void setLocked(bool on) override;
 
     // Files. A program keeps the format it was loaded in; a new one is rich text.
     // Loading is not an edit: it raises no Change. Only regular files within editorLimits
@@ -96,47 +95,47 @@ public:
     // Opens a file without holding up the window: a large one is read and set up on another
     // thread while the editor keeps its old text, locked, and fileOpened tells how it went; a
     // small one opens at once. A second open, or the editor going away, drops the first.
-    void openFile(const QString &path);
+    void openFile(const QString &path) override;
     bool isOpening() const { return m_opening != nullptr; }
     // Why the last load or open failed.
-    const FileCheck &openProblem() const { return m_openProblem; }
+    const FileCheck &openProblem() const override { return m_openProblem; }
     // Saves the program. A short one is written at once: true when it was. A long one is read
     // in slices between the window's events and written on another thread: true says it is
     // under way (isSaving), the editor locked meanwhile, and fileSaved tells how it ended.
     // False: it failed at once, or a save or an open is under way already.
-    bool saveFile(const QString &path);
-    bool isSaving() const { return m_saving != nullptr; }
+    bool saveFile(const QString &path) override;
+    bool isSaving() const override { return m_saving != nullptr; }
     // Saves under a new name, in the format that name calls for (taken once it is written).
-    bool saveFileAs(const QString &path);
+    bool saveFileAs(const QString &path) override;
     // Why the last save failed, as the system says it; empty when it did not fail.
-    QString saveError() const { return m_saveError; }
-    FileFormat fileFormat() const { return m_format; }
+    QString saveError() const override { return m_saveError; }
+    FileFormat fileFormat() const override { return m_format; }
     void setFileFormat(FileFormat format) { m_format = format; }
-    LineEnd lineEnd() const { return m_lineEnd; }
+    LineEnd lineEnd() const override { return m_lineEnd; }
     // How a plain file's characters are stored: as it was read (Windows-1252 for a new text).
-    TextEncoding textEncoding() const { return m_encoding; }
+    TextEncoding textEncoding() const override { return m_encoding; }
 
     // The position of the first match within [start, end) (end -1: the end of the text),
     // or -1. Case is ignored unless FindMatchCase is given.
-    int find(const QString &text, int start, int end = -1, FindOptions options = {}) const;
+    int find(const QString &text, int start, int end = -1, FindOptions options = {}) const override;
 
     // Prints the selection, or everything when nothing is selected.
-    void selPrint(QPrinter *printer) const;
+    void selPrint(QPrinter *printer) const override;
 
     // Clipboard with both rich text (RTF) and plain program text.
-    void copyToClipboard();
-    void cutToClipboard();
-    void pasteFromClipboard();
+    void copyToClipboard() override;
+    void cutToClipboard() override;
+    void pasteFromClipboard() override;
 
     // The mime data the clipboard carries for a selection, and what a paste inserts.
     static const QString &rtfMimeType();
 
     // Display only, never part of the text (RichTextBoxView.cpp): G-code words in colour
     // and line numbers at the left. Both are off until switched on.
-    bool highlighting() const { return m_highlighter.enabled(); }
-    void setHighlighting(bool on);
-    bool lineNumbers() const { return m_gutter != nullptr; }
-    void setLineNumbers(bool on);
+    bool highlighting() const override { return m_highlighter.enabled(); }
+    void setHighlighting(bool on) override;
+    bool lineNumbers() const override { return m_gutter != nullptr; }
+    void setLineNumbers(bool on) override;
     LineNumberGutter *lineNumberGutter() const { return m_gutter; }
 
     // The history of edits (RichTextBoxHistory.cpp). Every edit is a step: typing, a paste,
@@ -145,11 +144,11 @@ public:
     // back to the text as loaded, Redo takes them forward again; a new edit drops what Redo
     // had. Loading a file starts the history afresh. The history keeps differences, not
     // copies of the text; the changed flag follows it (back at the saved text, unchanged).
-    void undo();
-    void redo();
-    bool isUndoAvailable() const;
-    bool isRedoAvailable() const;
-    bool isModified() const;
+    void undo() override;
+    void redo() override;
+    bool isUndoAvailable() const override;
+    bool isRedoAvailable() const override;
+    bool isModified() const override;
 
     // Rewrites the whole text as one undo step: `transform` gets the text and gives the new
     // text, or nothing when nothing changes. Only the lines that differ change. A short text
@@ -160,7 +159,7 @@ public:
     using Transform = std::function<std::optional<RichText>(const RichText &)>;
     void rewrite(Transform transform);
     // A rewrite, or the Undo or Redo of a long one, runs.
-    bool isBusy() const { return m_rewrite != nullptr || m_history != nullptr; }
+    bool isBusy() const override { return m_rewrite != nullptr || m_history != nullptr; }
     enum class Work { Rewrite, Undo, Redo };
     Q_ENUM(Work)
 
@@ -181,6 +180,21 @@ public:
         int m_from = 0;
         bool m_long = false;
     };
+
+    // The rest of ProgramText (RichTextBoxText.cpp).
+    QWidget *widget() override { return this; }
+    void selectRange(int start, int length) override { select(start, length); }
+    int caretPosition() const override;
+    int lineCount() const override;
+    int caretLineNumber() const override;
+    int lineStartPosition(int line) const override;
+    int lineOfPosition(int position) const override;
+    QString lineText(int line) const override;
+    void showCaret() override { ensureCursorVisible(); }
+    int replaceEvery(const QString &text, const QString &with, FindOptions options) override;
+    void strike(int start, int length) override { markStruck(start, length); }
+    void clearStrikes() override { clearStruckMarks(); }
+    QList<std::pair<int, int>> strikes() const override { return struckMarks(); }
 
 signals:
     void Change();
@@ -299,8 +313,6 @@ private:
     bool m_refreshPending = false;
     LineNumberGutter *m_gutter = nullptr;
 };
-
-Q_DECLARE_OPERATORS_FOR_FLAGS(RichTextBox::FindOptions)
 
 // Windows virtual-key code of a Qt key (0 for keys without one).
 int virtualKeyCode(int qtKey);

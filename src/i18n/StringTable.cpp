@@ -364,6 +364,9 @@ const Entry kEntries[] = {
      "La maquina recibe primero estos bloques y despues el programa desde la linea %1. "
      "Reviselos y cambie lo que la maquina necesite:"},
     {592, "Send", "Изпращане", "Enviar"},
+    {593, "Formatting is kept only in .dnc programs.",
+     "Форматирането се пази само в програми .dnc.",
+     "El formato se conserva solo en programas .dnc."},
     {545, "Receive stopped by hand: %1 characters", "Приемането е спряно ръчно: %1 знака",
      "Recepcion detenida a mano: %1 caracteres"},
     {546, "Receive ended at the closing %: %1 characters",

@@ -4,8 +4,8 @@
 #include "ToolpathView.h"
 
 #include "common/SettingsStore.h"
+#include "editor/ProgramView.h"
 #include "editor/RichTextBox.h"
-#include "editor/TextPositions.h"
 #include "tools/MachineKind.h"
 
 #include <QCheckBox>
@@ -14,7 +14,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
@@ -39,7 +38,7 @@ void store(const QString &key, int value)
 
 } // namespace
 
-frmPreview::frmPreview(RichTextBox *editor, QWidget *parent) : QWidget(parent), m_editor(editor)
+frmPreview::frmPreview(ProgramText *editor, QWidget *parent) : QWidget(parent), m_editor(editor)
 {
     setObjectName(QStringLiteral("frmPreview"));
     view = new ToolpathView(this);
@@ -99,8 +98,13 @@ frmPreview::frmPreview(RichTextBox *editor, QWidget *parent) : QWidget(parent), 
             m_stale = true;
     });
     connect(m_slices, &QTimer::timeout, this, &frmPreview::readSlice);
-    connect(editor, &QTextEdit::textChanged, tUpdate, qOverload<>(&QTimer::start));
-    connect(editor, &QTextEdit::cursorPositionChanged, this, &frmPreview::markCaretLine);
+    if (RichTextBox *box = richText(editor)) {
+        connect(box, &QTextEdit::textChanged, tUpdate, qOverload<>(&QTimer::start));
+        connect(box, &QTextEdit::cursorPositionChanged, this, &frmPreview::markCaretLine);
+    } else if (ProgramView *programText = programView(editor)) {
+        connect(programText, &ProgramView::Change, tUpdate, qOverload<>(&QTimer::start));
+        connect(programText, &ProgramView::SelChange, this, &frmPreview::markCaretLine);
+    }
     connect(view, &ToolpathView::lineClicked, this, &frmPreview::moveCaret);
     connect(cmdFit, &QPushButton::clicked, view, &ToolpathView::fit);
     connect(cboView, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -181,12 +185,16 @@ void frmPreview::refresh()
     tUpdate->stop();
     m_stale = false;
     // One row per block, as the editor numbers them: a line break inside a block is a blank.
-    m_text = m_editor->document()->toRawText();
-    for (QChar &c : m_text)
-        if (c == QChar::ParagraphSeparator)
-            c = QLatin1Char('\n');
-        else if (c == QChar::LineSeparator)
-            c = QLatin1Char(' ');
+    if (RichTextBox *box = richText(m_editor)) {
+        m_text = box->document()->toRawText();
+        for (QChar &c : m_text)
+            if (c == QChar::ParagraphSeparator)
+                c = QLatin1Char('\n');
+            else if (c == QChar::LineSeparator)
+                c = QLatin1Char(' ');
+    } else if (const ProgramView *programText = programView(m_editor)) {
+        m_text = programText->buffer().text(0, programText->buffer().size());
+    }
     m_at = 0;
     if (!m_latheChosen) {
         const MachineKind kind = machineKindOf(m_text);
@@ -245,19 +253,18 @@ void frmPreview::showStatus()
 
 void frmPreview::moveCaret(int line)
 {
-    const QTextDocument &document = *m_editor->document();
-    const QTextBlock block = document.findBlockByNumber(line);
-    if (!block.isValid())
+    const int start = m_editor->lineStartPosition(line);
+    if (start < 0)
         return;
-    m_editor->setSelStart(toEditorPosition(document, block.position()));
+    m_editor->setSelStart(start);
     // The caret shows where the keyboard is: the editor takes it.
-    m_editor->activateWindow();
-    m_editor->setFocus();
+    m_editor->widget()->activateWindow();
+    m_editor->widget()->setFocus();
 }
 
 void frmPreview::markCaretLine()
 {
-    view->setMarkedLine(m_editor->textCursor().blockNumber());
+    view->setMarkedLine(m_editor->caretLineNumber());
 }
 
 void frmPreview::setSentPosition(qint32 start, qint32 position)
@@ -266,10 +273,7 @@ void frmPreview::setSentPosition(qint32 start, qint32 position)
         view->setSentLines(0, -1);
         return;
     }
-    const QTextDocument &document = *m_editor->document();
-    const auto line = [&](qint32 at) {
-        return document.findBlock(toDocumentPosition(document, at)).blockNumber();
-    };
+    const auto line = [this](qint32 at) { return m_editor->lineOfPosition(at); };
     // Every block with a character sent counts: the last piece ends before its line end.
     view->setSentLines(line(start), position > start ? line(position - 1) + 1 : line(start));
 }

@@ -17,7 +17,7 @@ class QToolButton;
 
 namespace kordavel {
 
-class RichTextBox;
+class ProgramText;
 class ToolpathView;
 
 // The toolpath of a program window's text, as a pane of that window: the view with its
@@ -32,7 +32,7 @@ class ToolpathView;
 class frmPreview : public QWidget, public LanguageAware {
     Q_OBJECT
 public:
-    explicit frmPreview(RichTextBox *editor, QWidget *parent = nullptr);
+    explicit frmPreview(ProgramText *editor, QWidget *parent = nullptr);
     ~frmPreview() override;
 
     bool SetLanguage() override;
@@ -74,7 +74,7 @@ private:
     void markCaretLine();
     void chooseView();
 
-    RichTextBox *m_editor;
+    ProgramText *m_editor;
     QTimer *m_slices;
     QString m_text;
     qsizetype m_at = 0;

@@ -16,6 +16,7 @@
 #include "common/MessageBox.h"
 #include "common/Twips.h"
 #include "dnc/ucDnc.h"
+#include "editor/ProgramView.h"
 #include "editor/RichTextBox.h"
 
 #include <QCloseEvent>
@@ -46,6 +47,7 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmProgram"));
     rtfText = new RichTextBox(this);
     rtfText->setObjectName(QStringLiteral("rtfText"));
+    m_text = rtfText;
     rtfRemote = new RichTextBox(this);
     rtfRemote->setObjectName(QStringLiteral("rtfRemote"));
     rtfRemote->hide();
@@ -124,6 +126,10 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
         showWorkProgress(caption, percent);
     });
     connect(rtfText, &RichTextBox::fileSaved, this, &frmProgram::saveEnded);
+    connect(rtfText, &RichTextBox::fileOpened, this, [this](bool ok) {
+        m_openProblem = rtfText->openProblem();
+        emit programOpened(ok);
+    });
 
     // The load step.
     layoutWindow();
@@ -134,6 +140,66 @@ frmProgram::frmProgram(QWidget *parent) : QWidget(parent)
     picControl->SetLanguage();
     layoutWindow(); // the panel is as wide as its captions in this language
     tEvent->start();
+}
+
+void frmProgram::useView(bool on)
+{
+    if (on == (m_view != nullptr))
+        return;
+    const bool focused = m_text->widget()->hasFocus();
+    if (on) {
+        m_view = new ProgramView(this);
+        m_view->setObjectName(QStringLiteral("programView"));
+        m_view->setHighlighting(rtfText->highlighting());
+        m_view->setLineNumbers(rtfText->lineNumbers());
+        m_view->setContextMenuPolicy(rtfText->contextMenuPolicy());
+        connect(m_view, &ProgramView::KeyDown, this, [this](int keyCode) {
+            if (keyCode == 27)
+                StopSending();
+        });
+        connect(m_view, &ProgramView::modificationChanged, this, [this](bool modified) {
+            bModified = modified;
+            showCaption();
+        });
+        connect(m_view, &ProgramView::KeyPress, this, &frmProgram::filterKey);
+        m_text = m_view;
+        rtfText->hide();
+        m_view->show();
+    } else {
+        m_text = rtfText;
+        rtfText->show();
+        delete std::exchange(m_view, nullptr);
+    }
+    setFocusProxy(m_text->widget());
+    if (focused)
+        m_text->widget()->setFocus();
+    layoutWindow();
+    showFormatState();
+    emit editorChanged();
+}
+
+void frmProgram::openProgram(const QString &path)
+{
+    if (formatForFileName(path) == FileFormat::Rtf) {
+        useView(false);
+        rtfText->openFile(path);
+        return;
+    }
+    useView(true);
+    m_view->openFile(path);
+    m_openProblem = m_view->openProblem();
+    const bool ok = m_openProblem.ok();
+    if (ok && plainTextEncoding(m_view->buffer().loadedBytes()) == TextEncoding::Utf8) {
+        // Characters beyond ASCII in UTF-8 (a CAM post's "(Ø6 FLAT)"): the view shows one
+        // byte as one character, the rich-text control reads them as they are meant.
+        useView(false);
+        rtfText->openFile(path);
+        return;
+    }
+    // Nothing was read: the window is a new program, in the rich-text control.
+    if (!ok)
+        useView(false);
+    emit programOpened(ok);
 }
 
 frmProgram::~frmProgram()
@@ -179,14 +245,14 @@ void frmProgram::layoutWindow()
         PreviewSplit split{area, 0, 0};
         if (previewShown)
             split = splitForPreview(area, m_previewShare, m_preview->minimumSizeHint().width());
-        rtfText->setGeometry(textLeft, 0, split.text, paneHeight);
+        m_text->widget()->setGeometry(textLeft, 0, split.text, paneHeight);
         if (previewShown) {
             m_previewHandle->setGeometry(textLeft + split.text, 0, split.handle, paneHeight);
             m_preview->setGeometry(textLeft + split.text + split.handle, 0, split.preview,
                                    paneHeight);
         }
         if (fileView)
-            fileView->setGeometry(rtfText->geometry());
+            fileView->setGeometry(m_text->widget()->geometry());
     }
     if (layout.panel3Valid)
         stbPanel[2]->setFixedWidth(twipsToPixelsX(layout.panel3));
@@ -239,10 +305,14 @@ QString frmProgram::shownCaption() const
 
 void frmProgram::showFormatState()
 {
-    emit buttonState(QStringLiteral("Bold"), rtfText->selBold() == RichTextBox::TriState::All);
-    emit buttonState(QStringLiteral("Italic"), rtfText->selItalic() == RichTextBox::TriState::All);
-    emit buttonState(QStringLiteral("Underline"),
-                     rtfText->selUnderline() == RichTextBox::TriState::All);
+    // A program in the view has no formatting.
+    RichTextBox *box = richText(m_text);
+    const auto all = [box](RichTextBox::TriState (RichTextBox::*state)() const) {
+        return box && (box->*state)() == RichTextBox::TriState::All;
+    };
+    emit buttonState(QStringLiteral("Bold"), all(&RichTextBox::selBold));
+    emit buttonState(QStringLiteral("Italic"), all(&RichTextBox::selItalic));
+    emit buttonState(QStringLiteral("Underline"), all(&RichTextBox::selUnderline));
 }
 
 void frmProgram::Activate()
@@ -271,12 +341,12 @@ bool frmProgram::SetLanguage()
 
 bool frmProgram::writeTo(const QString &path, bool asNewName)
 {
-    if (rtfText->isSaving())
+    if (m_text->isSaving())
         return false; // the save under way ends first
     m_savePath = path;
     m_saveAsNewName = asNewName;
-    const bool written = asNewName ? rtfText->saveFileAs(path) : rtfText->saveFile(path);
-    m_longSave = written && rtfText->isSaving();
+    const bool written = asNewName ? m_text->saveFileAs(path) : m_text->saveFile(path);
+    m_longSave = written && m_text->isSaving();
     if (!m_longSave)
         saveEnded(written);
     return written;
@@ -294,9 +364,9 @@ void frmProgram::saveEnded(bool ok)
             noteProgramFile(m_savePath);
         }
         emit fileSaved(m_savePath);
-    } else if (!rtfText->saveError().isEmpty()) {
+    } else if (!m_text->saveError().isEmpty()) {
         MsgBox(GetString(QStringLiteral("The file could not be saved."), 510) + QLatin1Char('\n') +
-                   m_savePath + QLatin1Char('\n') + rtfText->saveError(),
+                   m_savePath + QLatin1Char('\n') + m_text->saveError(),
                MsgIcon::Exclamation, QLatin1String(kProductName), this);
     }
     if (!m_longSave)
@@ -312,7 +382,7 @@ void frmProgram::saveEnded(bool ok)
 
 bool frmProgram::isSaving() const
 {
-    return rtfText->isSaving();
+    return m_text->isSaving();
 }
 
 bool frmProgram::SaveFile()
@@ -324,7 +394,7 @@ bool frmProgram::SaveFile()
 
 bool frmProgram::SaveAsFile()
 {
-    if (rtfText->isSaving())
+    if (m_text->isSaving())
         return false;
     const std::optional<QString> name = CommonDialog::instance().showSave(
         this, QStringLiteral("Save As"), programFileFilter(),
@@ -355,7 +425,7 @@ void frmProgram::closeEvent(QCloseEvent *event)
     // A save, a rewrite, or the Undo or Redo of one, under way finishes first; its window
     // stays open. So does a stop that lets the block on the line finish: the window closes
     // once it has ended.
-    if (rtfText->isSaving() || rtfText->isBusy() || m_closeAfterStop) {
+    if (m_text->isSaving() || m_text->isBusy() || m_closeAfterStop) {
         event->ignore();
         return;
     }
@@ -366,7 +436,7 @@ void frmProgram::closeEvent(QCloseEvent *event)
                 event->ignore();
                 return;
             }
-            if (rtfText->isSaving()) {
+            if (m_text->isSaving()) {
                 // A long program: the window closes when the save has ended well.
                 m_closeAfterSave = true;
                 event->ignore();

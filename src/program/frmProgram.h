@@ -5,6 +5,7 @@
 #include "SendClock.h"
 
 #include "common/MessageBox.h"
+#include "common/RegularFile.h"
 #include "dnc/CommTypes.h"
 
 #include "dnc/LinePace.h"
@@ -28,6 +29,8 @@ namespace kordavel {
 
 class FileSendView;
 class PaneHandle;
+class ProgramText;
+class ProgramView;
 class RichTextBox;
 class ProgramPanel;
 class frmPreview;
@@ -71,6 +74,15 @@ public:
     void Preview();
     frmPreview *preview() const;
 
+    // The program's text as it is shown: the rich-text control rtfText, or, for a program
+    // opened from a plain-text file, a program view in its place.
+    ProgramText *editor() const { return m_text; }
+    // Opens a program file: a plain-text one (any name but .dnc) in a program view, which
+    // takes the rich-text control's place, unless it is UTF-8 with characters beyond ASCII;
+    // programOpened tells how it went (at once, or later for a long rich-text program).
+    void openProgram(const QString &path);
+    // Why the last open failed.
+    const FileCheck &openProblem() const { return m_openProblem; }
     RichTextBox *rtfText;
     RichTextBox *rtfRemote;
     QStatusBar *stbStatus;
@@ -131,6 +143,10 @@ signals:
     void fileSaved(const QString &path);
     // A long program's save has ended (after fileSaved when it was written).
     void saveFinished(bool ok);
+    // openProgram has ended; the program shows in editor().
+    void programOpened(bool ok);
+    // editor() is another control now.
+    void editorChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -139,6 +155,8 @@ protected:
 
 private:
     void layoutWindow();
+    // The program view takes the rich-text control's place, or gives it back.
+    void useView(bool on);
     // The progress of a long open, save or rewrite (-1: over) in the status bar.
     void showWorkProgress(const QString &caption, int percent);
     void showFormatState();
@@ -195,6 +213,7 @@ private:
     // After the pause: the channel goes into sending, or the window stays idle.
     void startAfterPause();
     void startSending(std::unique_ptr<SendSource> file);
+    void sendFromView(const ProgramView &view);
     // A piece of the text, of a file or of a remote send has left.
     void pieceSent();
     void remotePieceSent();
@@ -220,6 +239,9 @@ private:
     // The stop after the last bytes of a send or a file have left.
     void endSend();
 
+    ProgramText *m_text = nullptr;
+    ProgramView *m_view = nullptr;
+    FileCheck m_openProblem;
     bool bModified = false;
     QString m_savePath;
     bool m_saveAsNewName = false;

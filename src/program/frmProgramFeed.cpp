@@ -126,7 +126,7 @@ void frmProgram::showFeedProgress()
 
 void frmProgram::SendFile(const QString &path)
 {
-    if (m_wait == Wait::Pause || rtfText->isBusy() || ucDnc1->Action() != actIdle)
+    if (m_wait == Wait::Pause || m_text->isBusy() || ucDnc1->Action() != actIdle)
         return;
     FileCheck problem;
     std::unique_ptr<SendSource> source = openSendFile(path, &problem);
@@ -148,8 +148,8 @@ void frmProgram::showFileView(const QString &path)
     if (!fileView)
         fileView = new FileSendView(this);
     fileView->start(path);
-    fileView->setGeometry(rtfText->geometry());
-    rtfText->hide();
+    fileView->setGeometry(m_text->widget()->geometry());
+    m_text->widget()->hide();
     fileView->show();
     fileView->txtLines->setFocus();
 }

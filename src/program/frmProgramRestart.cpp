@@ -29,7 +29,7 @@ qsizetype lineStart(const QString &text, qsizetype line)
     return at;
 }
 
-bool mayStart(const frmProgram &window, const RichTextBox &text, const ucDnc &channel)
+bool mayStart(const frmProgram &window, const ProgramText &text, const ucDnc &channel)
 {
     return !window.Starting() && !text.isBusy() && text.textLength() > 0 &&
            channel.Action() == actIdle;
@@ -47,15 +47,15 @@ bool frmProgram::isLathe(const QString &text) const
 
 void frmProgram::SendFromCaret()
 {
-    if (!mayStart(*this, *rtfText, *ucDnc1))
+    if (!mayStart(*this, *m_text, *ucDnc1))
         return;
     if (m_restartDialog) {
         m_restartDialog->raise();
         m_restartDialog->activateWindow();
         return;
     }
-    const QString text = rtfText->text();
-    const qsizetype caret = std::clamp<qsizetype>(rtfText->selStart(), 0, text.size());
+    const QString text = m_text->text();
+    const qsizetype caret = std::clamp<qsizetype>(m_text->selStart(), 0, text.size());
     const qsizetype line = QStringView(text).first(caret).count(QLatin1Char('\n'));
     const RestartPlan plan = planRestart(text, line, isLathe(text));
     auto *dialog = new frmRestart(this, plan.line + 1, plan.header);
@@ -68,9 +68,9 @@ void frmProgram::SendFromCaret()
 void frmProgram::startRestart(qsizetype line, const QStringList &header)
 {
     // The window may have begun another transfer while the dialog was open.
-    if (!mayStart(*this, *rtfText, *ucDnc1) || m_closing)
+    if (!mayStart(*this, *m_text, *ucDnc1) || m_closing)
         return;
-    const QString text = rtfText->text();
+    const QString text = m_text->text();
     const qsizetype start = lineStart(text, line);
     if (start >= text.size() && header.isEmpty())
         return;

@@ -5,9 +5,11 @@
 #include "frmPreview.h"
 #include "frmProgram.h"
 
+#include "editor/ProgramView.h"
 #include "editor/RichTextBox.h"
 #include "editor/RtfReader.h"
 #include "editor/RtfWriter.h"
+#include "tools/PlainRewrite.h"
 #include "tools/RewriteLines.h"
 #include "tools/frmClean.h"
 #include "tools/frmNumbering.h"
@@ -40,11 +42,16 @@ bool frmProgram::Numbering()
     QString symbol;
     bool emptyRows = false;
     const auto check = [this](qint32 start, qint32 step, const QString &symbol, bool emptyRows) {
-        const int refusal = numberingRefusal(start, step, qint64(rtfText->textLength()) + 1);
+        const int refusal = numberingRefusal(start, step, qint64(m_text->textLength()) + 1);
         if (refusal != 521)
             return refusal;
+        if (const ProgramView *view = programView(m_text))
+            return numberingRefusal(
+                start, step,
+                rewriteBufferReport(view->buffer(), rwRenumber, symbol, 0, 1, emptyRows).numbered);
+        RichTextBox *box = richText(m_text);
         RewriteReport counted;
-        kordavel::RewriteLines(rtfText->textRTF(), rwRenumber, symbol, 0, 1, emptyRows, &counted);
+        kordavel::RewriteLines(box->textRTF(), rwRenumber, symbol, 0, 1, emptyRows, &counted);
         return numberingRefusal(start, step, counted.numbered);
     };
     if (AskNumbering(start, step, symbol, emptyRows, check)) {
@@ -73,16 +80,26 @@ std::optional<RichText> rewriteRichText(const RichText &text, quint8 options, co
 void frmProgram::RewriteLines(quint8 options, const QString &symbol, qint32 start, qint32 step,
                               bool numberEmpty)
 {
+    if (ProgramView *view = programView(m_text)) {
+        // A plain program streams through line by line, at once, as one Undo step.
+        PlainRewrite rewrite(options, symbol, start, step, numberEmpty);
+        if (rewrite.prepare(view->buffer()))
+            view->rewriteLines(rewrite.lineRewrite());
+        const QString summary = referencesSummary(rewrite.report());
+        stbPanel[0]->setText(summary.isEmpty() ? GetString(QStringLiteral("Ready"), 1) : summary);
+        return;
+    }
+    RichTextBox *box = richText(m_text);
     auto report = std::make_shared<RewriteReport>();
     connect(
-        rtfText, &RichTextBox::rewritten, this,
+        box, &RichTextBox::rewritten, this,
         [this, report](bool) {
             const QString summary = referencesSummary(*report);
             stbPanel[0]->setText(summary.isEmpty() ? GetString(QStringLiteral("Ready"), 1)
                                                    : summary);
         },
         Qt::SingleShotConnection);
-    rtfText->rewrite([options, symbol, start, step, numberEmpty, report](const RichText &text) {
+    box->rewrite([options, symbol, start, step, numberEmpty, report](const RichText &text) {
         return rewriteRichText(text, options, symbol, start, step, numberEmpty, report.get());
     });
 }
@@ -95,7 +112,7 @@ frmPreview *frmProgram::preview() const
 void frmProgram::Preview()
 {
     if (!m_preview) {
-        m_preview = new frmPreview(rtfText, this);
+        m_preview = new frmPreview(m_text, this);
         m_preview->setProgramCaption(windowTitle());
         connect(this, &QWidget::windowTitleChanged, m_preview, &frmPreview::setProgramCaption);
         connect(this, &frmProgram::sendProgress, m_preview, &frmPreview::setSentPosition);
@@ -104,7 +121,7 @@ void frmProgram::Preview()
         m_previewHandle = new PaneHandle(this);
         // The preview takes what lies right of the pointer, up to the panel.
         connect(m_previewHandle, &PaneHandle::dragged, this, [this](int x) {
-            const int area = panelArea->x() - rtfText->x();
+            const int area = panelArea->x() - m_text->widget()->x();
             if (area > 0)
                 m_previewShare =
                     std::clamp(double(panelArea->x() - x - kPreviewHandle / 2) / area, 0.0, 1.0);

@@ -4,6 +4,7 @@
 // status and error reports.
 #include "frmProgram.h"
 
+#include "BufferSendSource.h"
 #include "FileSendView.h"
 #include "Pause.h"
 #include "ProgramPanel.h"
@@ -14,6 +15,7 @@
 #include "common/MessageBox.h"
 #include "dnc/ucDnc.h"
 #include "editor/DocumentRichText.h"
+#include "editor/ProgramView.h"
 #include "editor/RichText.h"
 #include "editor/RichTextBox.h"
 #include "i18n/Language.h"
@@ -41,13 +43,16 @@ QString sendCaption()
 // however fast the machine sends: the rest waits in the channel, which holds the machine when
 // it piles up, and the next step follows at once.
 constexpr qsizetype kReceiveStep = 16 * 1024;
+// A line of the program view sent at 0.4 s a line goes whole up to this length, a longer one
+// in pieces of it.
+constexpr qint64 kLongestLine = 65536;
 
 } // namespace
 
 // Sent lines show struck through; the marks are no change of the program.
 void frmProgram::strikeThrough(int start, int length)
 {
-    rtfText->markStruck(start, length);
+    m_text->strike(start, length);
 }
 
 // Selects the whole text and takes every strike-through off it: the marks of a send, and
@@ -56,23 +61,24 @@ void frmProgram::strikeThrough(int start, int length)
 // lines even selecting it all costs seconds.
 void frmProgram::clearStrikeThrough()
 {
-    rtfText->clearStruckMarks();
-    if (!rtfText->hasStrikeThru()) {
-        rtfText->setSelStart(0);
+    m_text->clearStrikes();
+    RichTextBox *box = richText(m_text);
+    if (!box || !box->hasStrikeThru()) {
+        m_text->setSelStart(0);
         return;
     }
-    rtfText->select(0, rtfText->textLength());
+    box->select(0, box->textLength());
     const bool modified = bModified;
-    rtfText->setSelStrikeThru(false);
+    box->setSelStrikeThru(false);
     if (!modified)
-        rtfText->document()->setModified(false);
+        box->document()->setModified(false);
 }
 
 // The channel has entered the state: lock the text, disable the panel, show the operation.
 void frmProgram::enterState(qint32 state)
 {
     actAction = state;
-    rtfText->setLocked(true);
+    m_text->setLocked(true);
     if (state == actRemote)
         rtfRemote->setLocked(true);
     picControl->setEnabled(false);
@@ -85,18 +91,18 @@ void frmProgram::enterState(qint32 state)
 void frmProgram::Send()
 {
     // A start that waits out its pause is not restarted: the machine would get lines twice.
-    if (m_wait == Wait::Pause || rtfText->isBusy())
+    if (m_wait == Wait::Pause || m_text->isBusy())
         return;
-    if (rtfText->textLength() == 0 || ucDnc1->Action() != actIdle) {
-        rtfText->setSelLength(0);
+    if (m_text->textLength() == 0 || ucDnc1->Action() != actIdle) {
+        m_text->setSelLength(0);
         return;
     }
-    const int selLength = rtfText->selLength();
+    const int selLength = m_text->selLength();
     if (selLength == 0) {
         lngSendStart = 0;
-        lngSendLength = rtfText->textLength();
+        lngSendLength = m_text->textLength();
     } else {
-        lngSendStart = rtfText->selStart();
+        lngSendStart = m_text->selStart();
         lngSendLength = selLength - 1;
     }
     m_restartHeader.clear();
@@ -108,13 +114,13 @@ void frmProgram::beginSend()
     m_headerSent = 0;
     m_headerPiece = false;
     clearStrikeThrough();
-    rtfText->setSelLength(0);
+    m_text->setSelLength(0);
     lngPosition = lngSendStart;
     lngLineStart = lngSendStart;
     stbPanel[1]->setText(sendCaption());
     m_startSource.reset();
     startPause();
-    rtfText->setSelLength(0);
+    m_text->setSelLength(0);
 }
 
 // The pause before a send, with the window usable; the channel's Finished ends it, a stop
@@ -154,12 +160,12 @@ void frmProgram::channelFinished()
 void frmProgram::startAfterPause()
 {
     std::unique_ptr<SendSource> file = std::move(m_startSource);
-    if (m_closing || rtfText->isBusy() || ucDnc1->Action() != actIdle)
+    if (m_closing || m_text->isBusy() || ucDnc1->Action() != actIdle)
         return;
     ucDnc1->setAction(actSend);
     if (ucDnc1->Action() != actSend) {
         if (!file)
-            rtfText->setSelLength(0);
+            m_text->setSelLength(0);
         emit startEnded();
         return;
     }
@@ -185,9 +191,13 @@ void frmProgram::startSending(std::unique_ptr<SendSource> file)
         }
         return;
     }
-    m_sendText = rtfText->text();
-    m_sendUtf8 = rtfText->fileFormat() == FileFormat::PlainText &&
-                 rtfText->textEncoding() == TextEncoding::Utf8;
+    if (ProgramView *view = programView(m_text)) {
+        sendFromView(*view);
+        return;
+    }
+    m_sendText = m_text->text();
+    m_sendUtf8 = m_text->fileFormat() == FileFormat::PlainText &&
+                 m_text->textEncoding() == TextEncoding::Utf8;
     enterState(actSend);
     noteHold();
     if (picControl->controls->cboPace->currentIndex() == 1) {
@@ -199,12 +209,36 @@ void frmProgram::startSending(std::unique_ptr<SendSource> file)
                 std::move(text));
         startFeed(std::move(text));
     }
-    rtfText->setSelLength(0);
+    m_text->setSelLength(0);
+}
+
+// The program view's text goes from a copy of its buffer, a piece at a time, at either pace:
+// a line a step at 0.4 s a line (sendStep), as the line takes it at its speed.
+void frmProgram::sendFromView(const ProgramView &view)
+{
+    m_sendText.clear();
+    m_sendUtf8 = false;
+    enterState(actSend);
+    noteHold();
+    const qint64 end =
+        std::min<qint64>(qint64(lngSendStart) + lngSendLength + 1, view.buffer().positionCount());
+    std::unique_ptr<SendSource> text =
+        std::make_unique<BufferSendSource>(view.buffer(), lngSendStart, end);
+    if (picControl->controls->cboPace->currentIndex() == 1) {
+        if (!m_restartHeader.isEmpty())
+            text = std::make_unique<HeaderedSendSource>(
+                m_restartHeader.join(QLatin1String("\r\n")) + QLatin1String("\r\n"),
+                std::move(text));
+        startFeed(std::move(text));
+    } else {
+        m_source = std::move(text);
+    }
+    m_text->setSelLength(0);
 }
 
 void frmProgram::Receive()
 {
-    if (m_wait == Wait::Pause || rtfText->isBusy() || ucDnc1->Action() != actIdle)
+    if (m_wait == Wait::Pause || m_text->isBusy() || ucDnc1->Action() != actIdle)
         return;
     ucDnc1->setAction(actReceive);
     if (ucDnc1->Action() != actReceive)
@@ -221,13 +255,13 @@ void frmProgram::Receive()
 
 void frmProgram::Remote()
 {
-    if (m_wait == Wait::Pause || rtfText->isBusy() || ucDnc1->Action() != actIdle)
+    if (m_wait == Wait::Pause || m_text->isBusy() || ucDnc1->Action() != actIdle)
         return;
     ucDnc1->setAction(actRemote);
     if (ucDnc1->Action() != actRemote)
         return;
     rtfRemote->setText(QString());
-    rtfText->setText(QString());
+    m_text->setText(QString());
     m_sendText.clear();
     m_sendClock = SendClock();
     m_sendClock.start(transferClock());
@@ -284,14 +318,14 @@ void frmProgram::endTransfer()
     const bool stopped = std::exchange(m_stopping, false);
     const bool received = actAction == actReceive && !m_closing;
     closeChannel();
-    rtfText->setLocked(false);
+    m_text->setLocked(false);
     rtfRemote->setLocked(false);
     if (std::exchange(m_fileSend, false)) {
         fileView->hide();
-        rtfText->show();
+        m_text->widget()->show();
     } else {
         clearStrikeThrough();
-        rtfText->setSelStart(lngSendStart);
+        m_text->setSelStart(lngSendStart);
     }
     picControl->setEnabled(true);
     stbPanel[1]->clear();
@@ -374,9 +408,20 @@ void frmProgram::sendStep()
         return;
     }
     const qint32 bound = lngSendStart + lngSendLength;
+    if (m_source) {
+        // The program view's text: a line a step; the last one ends the send.
+        m_pieceStart = lngLineStart;
+        const QString piece = m_source->takeLine(kLongestLine);
+        lngPosition = m_source->atEnd() ? bound + 1 : qint32(lngSendStart + m_source->position());
+        m_text->selectRange(m_pieceStart, lngPosition - m_pieceStart);
+        m_wait = Wait::Piece;
+        handing(piece);
+        ucDnc1->Send(piece);
+        return;
+    }
     lngPosition = scanPiece(m_sendText, lngPosition, bound, false);
     m_pieceStart = lngLineStart;
-    rtfText->select(m_pieceStart, lngPosition - m_pieceStart);
+    m_text->selectRange(m_pieceStart, lngPosition - m_pieceStart);
     m_wait = Wait::Piece;
     const QString piece = pieceText(m_sendText, m_pieceStart, lngPosition);
     handing(piece);
@@ -446,21 +491,21 @@ void frmProgram::appendReceived(const QString &received)
     }
     if (text.isEmpty() || m_receiveCut)
         return;
-    const qsizetype fits = receivedFitting(text, rtfText->document()->blockCount(),
-                                           rtfText->textLength(), receiveLimit());
+    const qsizetype fits =
+        receivedFitting(text, m_text->lineCount(), m_text->textLength(), receiveLimit());
     if (fits < text.size()) {
         m_receiveCut = true;
         text.truncate(fits);
         if (text.isEmpty())
             return;
     }
-    if (!m_receivePlain) {
-        rtfText->setText(rtfText->text() + text);
-        m_receivePlain = true;
+    if (!m_receivePlain && richText(m_text)) {
+        m_text->setText(m_text->text() + text);
     } else {
-        rtfText->appendText(text, true);
+        m_text->appendText(text, m_receivePlain);
     }
-    rtfText->setSelStart(rtfText->textLength());
+    m_receivePlain = true;
+    m_text->setSelStart(m_text->textLength());
 }
 
 // A receive that does not end by hand ends as a stop ends it: after the line of the closing

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "GoToLine.h"
 
+#include "editor/ProgramText.h"
+
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -70,23 +72,36 @@ std::optional<qint64> leadingBlockNumber(QStringView line)
 
 int goToLine(const QTextDocument &document, QStringView typed, int fromLine)
 {
+    return goToLine(
+        document.blockCount(),
+        [&document](int line) { return document.findBlockByNumber(line).text(); }, typed, fromLine);
+}
+
+int goToLine(const ProgramText &text, QStringView typed, int fromLine)
+{
+    return goToLine(
+        text.lineCount(), [&text](int line) { return text.lineText(line); }, typed, fromLine);
+}
+
+int goToLine(int lines, const std::function<QString(int)> &lineText, QStringView typed,
+             int fromLine)
+{
     typed = typed.trimmed();
     const bool block = !typed.isEmpty() && typed.front().toUpper() == QLatin1Char('N');
     const std::optional<qint64> number = wholeNumber(block ? typed.mid(1) : typed);
     if (!number)
         return -1;
-    const int lines = document.blockCount();
     if (!block)
         return *number >= 1 && *number <= lines ? int(*number - 1) : -1;
     const int start = std::clamp(fromLine + 1, 0, lines);
-    const auto search = [&](QTextBlock line, int end) {
-        for (; line.isValid() && line.blockNumber() < end; line = line.next())
-            if (leadingBlockNumber(line.text()) == number)
-                return line.blockNumber();
+    const auto search = [&](int from, int end) {
+        for (int line = from; line < end; ++line)
+            if (leadingBlockNumber(lineText(line)) == number)
+                return line;
         return -1;
     };
-    const int after = search(document.findBlockByNumber(start), lines);
-    return after >= 0 ? after : search(document.begin(), start);
+    const int after = search(start, lines);
+    return after >= 0 ? after : search(0, start);
 }
 
 } // namespace kordavel

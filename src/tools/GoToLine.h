@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <QStringView>
+
+#include <functional>
 
 class QTextDocument;
 
 namespace kordavel {
+
+class ProgramText;
 
 // What Go To takes, blanks around it ignored: a line number ("120", 1 the first line), or a
 // block number after N or n ("N1200", "n1200"). The line it names, 0-based, or -1 when it
@@ -15,5 +20,9 @@ namespace kordavel {
 // in parentheses. The same number elsewhere in a line (a comment, a GOTO, a P word) names
 // nothing.
 int goToLine(const QTextDocument &document, QStringView typed, int fromLine = 0);
+int goToLine(const ProgramText &text, QStringView typed, int fromLine = 0);
+// The same over any lines: how many, and the text of each.
+int goToLine(int lines, const std::function<QString(int)> &lineText, QStringView typed,
+             int fromLine);
 
 } // namespace kordavel

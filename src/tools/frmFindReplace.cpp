@@ -5,7 +5,7 @@
 
 #include "common/AppState.h"
 #include "common/Twips.h"
-#include "editor/RichTextBox.h"
+#include "editor/ProgramText.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -20,22 +20,22 @@ namespace {
 
 QPointer<frmFindReplace> g_dialog;
 
-RichTextBox *noEditor()
+ProgramText *noEditor()
 {
     return nullptr;
 }
 
 // The keyboard goes to the editor: its window becomes the active one, and the find dialog
 // stays on top without the keyboard.
-void focusEditor(RichTextBox *editor)
+void focusEditor(ProgramText *editor)
 {
-    editor->activateWindow();
-    editor->setFocus();
+    editor->widget()->activateWindow();
+    editor->widget()->setFocus();
 }
 
-std::function<RichTextBox *()> &editorSource()
+std::function<ProgramText *()> &editorSource()
 {
-    static std::function<RichTextBox *()> source = noEditor;
+    static std::function<ProgramText *()> source = noEditor;
     return source;
 }
 
@@ -121,7 +121,7 @@ frmFindReplace &frmFindReplace::load()
     return *g_dialog;
 }
 
-void frmFindReplace::setEditorSource(std::function<RichTextBox *()> source)
+void frmFindReplace::setEditorSource(std::function<ProgramText *()> source)
 {
     editorSource() = source ? std::move(source) : noEditor;
 }
@@ -131,7 +131,7 @@ void frmFindReplace::setReportSink(std::function<void(const QString &)> sink)
     reportSink() = std::move(sink);
 }
 
-RichTextBox *findTarget()
+ProgramText *findTarget()
 {
     return editorSource()();
 }
@@ -229,7 +229,7 @@ qint32 frmFindReplace::FindAnswer()
 
 bool frmFindReplace::FindReplaceCommand(qint32 &action)
 {
-    RichTextBox *editor = findTarget();
+    ProgramText *editor = findTarget();
     if (!editor)
         return false;
     bool useLastText = false;
@@ -270,7 +270,7 @@ bool FindNextMatch(bool &useLastText)
     }
     if (LastFindText.isEmpty())
         return false;
-    RichTextBox *editor = findTarget();
+    ProgramText *editor = findTarget();
     if (!editor)
         return false;
     if (!selectNextMatch(*editor, LastFindText)) {

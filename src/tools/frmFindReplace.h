@@ -13,7 +13,7 @@ class QPushButton;
 
 namespace kordavel {
 
-class RichTextBox;
+class ProgramText;
 
 // The text of the last search, for Find Next from the menu. Empty at start.
 inline QString LastFindText;
@@ -39,7 +39,7 @@ public:
     bool SetLanguage() override;
 
     // Where the commands find their editor; none until the frame names one.
-    static void setEditorSource(std::function<RichTextBox *()> source);
+    static void setEditorSource(std::function<ProgramText *()> source);
     // Where the commands say what became of them: that the text was not found, how many
     // matches Replace All replaced; an empty text when a match was found.
     static void setReportSink(std::function<void(const QString &)> sink);
@@ -60,7 +60,7 @@ private:
 };
 
 // The editor the find commands act on, or none.
-RichTextBox *findTarget();
+ProgramText *findTarget();
 
 // Finds the next match of the find text (the dialog's, copied into LastFindText, or
 // LastFindText itself when useLastText is true) and selects it. True when there is no

@@ -4,17 +4,17 @@
 #include "GoToLine.h"
 
 #include "common/MessageBox.h"
-#include "editor/RichTextBox.h"
+#include "editor/ProgramText.h"
 
 #include <QBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTextBlock>
 
 namespace kordavel {
 
-frmGoTo::frmGoTo(RichTextBox *editor, QWidget *parent) : QDialog(parent), m_editor(editor)
+frmGoTo::frmGoTo(ProgramText *editor, QWidget *parent)
+    : QDialog(parent), m_editor(editor), m_editorWidget(editor ? editor->widget() : nullptr)
 {
     setObjectName(QStringLiteral("frmGoTo"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -64,12 +64,11 @@ bool frmGoTo::SetLanguage()
 
 void frmGoTo::go()
 {
-    if (!m_editor) {
+    if (!m_editorWidget) {
         reject();
         return;
     }
-    QTextDocument &document = *m_editor->document();
-    const int line = goToLine(document, txtLine->text(), m_editor->textCursor().blockNumber());
+    const int line = goToLine(*m_editor, txtLine->text(), m_editor->caretLineNumber());
     if (line < 0) {
         Beep();
         lblProblem->setText(GetString(QStringLiteral("There is no such line or block."), 552));
@@ -77,12 +76,12 @@ void frmGoTo::go()
         txtLine->setFocus();
         return;
     }
-    m_editor->setTextCursor(QTextCursor(document.findBlockByNumber(line)));
-    m_editor->ensureCursorVisible();
+    m_editor->setSelStart(m_editor->lineStartPosition(line));
+    m_editor->showCaret();
     accept();
     // Typing goes on at the new place.
-    m_editor->activateWindow();
-    m_editor->setFocus();
+    m_editorWidget->activateWindow();
+    m_editorWidget->setFocus();
 }
 
 } // namespace kordavel

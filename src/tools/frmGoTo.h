@@ -12,7 +12,7 @@ class QPushButton;
 
 namespace kordavel {
 
-class RichTextBox;
+class ProgramText;
 
 // Go To: takes a line or block number (GoToLine) and puts the editor's caret at the start
 // of that line, in view. A number that names no line beeps and says so; the dialog stays.
@@ -20,7 +20,7 @@ class RichTextBox;
 class frmGoTo : public QDialog, public LanguageAware {
     Q_OBJECT
 public:
-    frmGoTo(RichTextBox *editor, QWidget *parent);
+    frmGoTo(ProgramText *editor, QWidget *parent);
     bool SetLanguage() override;
 
     QLabel *lblLine;
@@ -32,7 +32,8 @@ public:
 private:
     void go();
 
-    QPointer<RichTextBox> m_editor;
+    ProgramText *m_editor;
+    QPointer<QWidget> m_editorWidget; // gone with the editor
 };
 
 } // namespace kordavel

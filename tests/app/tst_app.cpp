@@ -109,7 +109,7 @@ QStringList titles(const frmMain &frame)
 {
     QStringList out;
     for (frmProgram *program : frame.programWindows())
-        out << program->windowTitle() + QLatin1Char('|') + program->rtfText->text();
+        out << program->windowTitle() + QLatin1Char('|') + program->editor()->text();
     return out;
 }
 
@@ -799,9 +799,9 @@ private slots:
         QCOMPARE(opened->windowTitle(), path);
         QVERIFY(!opened->bFlagNew);
         QVERIFY(!opened->isModified());
-        RichTextBox *editor = s.editor();
-        editor->select(editor->textLength(), 0);
-        QTest::keyClicks(editor, QStringLiteral("m30"));
+        ProgramText *editor = opened->editor();
+        editor->setSelStart(editor->textLength());
+        QTest::keyClicks(editor->widget(), QStringLiteral("m30"));
         QVERIFY(opened->isModified());
         s.frame->toolbarButton(QStringLiteral("Save"))->trigger();
         QVERIFY(!opened->isModified());
@@ -906,7 +906,8 @@ private slots:
         QFETCH(QString, reason);
         TestFolders folders;
         ScriptedDialogs dialogs;
-        const QString path = makeNoProgram(kind, folders.file(QStringLiteral("part.nc")));
+        const QString path =
+            makeNoProgram(kind, folders.file(kind == "large" ? "part.dnc" : "part.nc"));
         if (kind == QLatin1String("large"))
             writeFile(path, QByteArray(101, 'X'));
         setEditorMemory(48 * 100); // 100 bytes or 6 lines
