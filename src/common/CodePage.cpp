@@ -281,4 +281,17 @@ CodePage codePageForAnsiCpg(int cpg, CodePage fallback)
     return iconvPage(cpg) ? CodePage(cpg) : fallback;
 }
 
+const std::array<unsigned char, 256> &upperBytes()
+{
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> out{};
+        for (int b = 0; b < 256; ++b) {
+            const int upper = encodeChar(decodeByte(static_cast<unsigned char>(b)).toUpper());
+            out[size_t(b)] = static_cast<unsigned char>(upper >= 0 ? upper : b);
+        }
+        return out;
+    }();
+    return table;
+}
+
 } // namespace kordavel

@@ -6,6 +6,8 @@
 #include <QChar>
 #include <QString>
 
+#include <array>
+
 namespace kordavel {
 
 // A Windows code page by its number. 1252 and 1251 are built in; the others that RTF files
@@ -26,6 +28,8 @@ int encodeChar(QChar ch, CodePage page = CodePage::Windows1252);
 // Text as Windows-1252 bytes, one per character; a character without a byte becomes '?'.
 // Plain ASCII, the usual program text, is narrowed in one go.
 QByteArray encodeText(QStringView text);
+// Each Windows-1252 byte with its letter as a capital (other bytes as they are).
+const std::array<unsigned char, 256> &upperBytes();
 
 // Code page of an RTF \fcharset number; a character set without one reads as 1252.
 CodePage codePageForCharset(int charset);

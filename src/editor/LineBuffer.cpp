@@ -14,20 +14,6 @@ namespace kordavel {
 
 namespace {
 
-// Windows-1252 bytes with their letters as capitals.
-const std::array<unsigned char, 256> &upperBytes()
-{
-    static const std::array<unsigned char, 256> table = [] {
-        std::array<unsigned char, 256> out{};
-        for (int b = 0; b < 256; ++b) {
-            const int upper = encodeChar(decodeByte(static_cast<unsigned char>(b)).toUpper());
-            out[size_t(b)] = static_cast<unsigned char>(upper >= 0 ? upper : b);
-        }
-        return out;
-    }();
-    return table;
-}
-
 const std::array<unsigned char, 256> &sameBytes()
 {
     static const std::array<unsigned char, 256> table = [] {
@@ -120,13 +106,18 @@ quint32 LineBuffer::onesIn(const Store &store, quint32 first, quint32 last)
     return store.ones[last] - store.ones[first];
 }
 
+qsizetype LineBuffer::pieceOfLineEnd(qint64 line) const
+{
+    return std::upper_bound(m_totalLines.begin(), m_totalLines.end(), line) - m_totalLines.begin() -
+           1;
+}
+
 qint64 LineBuffer::onesBefore(qint64 line) const
 {
     line = std::clamp<qint64>(line, 0, lineCount() - 1);
     if (line == 0)
         return 0;
-    const qsizetype p = std::upper_bound(m_totalLines.begin(), m_totalLines.end(), line - 1) -
-                        m_totalLines.begin() - 1;
+    const qsizetype p = pieceOfLineEnd(line - 1);
     const Piece &piece = m_pieces[size_t(p)];
     const auto taken = quint32(line - m_totalLines[size_t(p)]);
     return m_totalOnes[size_t(p)] +
@@ -294,8 +285,7 @@ qint64 LineBuffer::lineStart(qint64 line) const
     line = std::clamp<qint64>(line, 0, lineCount() - 1);
     if (line == 0)
         return 0;
-    const qsizetype p = std::upper_bound(m_totalLines.begin(), m_totalLines.end(), line - 1) -
-                        m_totalLines.begin() - 1;
+    const qsizetype p = pieceOfLineEnd(line - 1);
     const Piece &piece = m_pieces[size_t(p)];
     const quint32 at = m_stores[piece.store]
                            .starts[size_t(piece.firstBreak + (line - m_totalLines[size_t(p)]) - 1)];

@@ -143,6 +143,8 @@ private:
     qint64 onesBefore(qint64 line) const;
     Piece makePiece(quint8 store, quint32 start, quint32 length) const;
     qsizetype pieceAt(qint64 offset) const;
+    // The piece that holds the end of the line (0-based; not the last line).
+    qsizetype pieceOfLineEnd(qint64 line) const;
     qint64 clampOffset(qint64 offset) const;
     int byteAt(qint64 offset) const; // -1 outside the text
     bool replaceRange(qint64 from, qint64 to, QByteArrayView bytes, bool typing);

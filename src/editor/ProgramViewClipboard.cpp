@@ -26,20 +26,6 @@ qint64 richCopyLimit()
     return g_richCopyLimit > 0 ? g_richCopyLimit : qint64(64) << 20;
 }
 
-// Windows-1252 bytes with their letters as capitals.
-const std::array<unsigned char, 256> &upperBytes()
-{
-    static const std::array<unsigned char, 256> table = [] {
-        std::array<unsigned char, 256> out{};
-        for (int b = 0; b < 256; ++b) {
-            const int upper = encodeChar(decodeByte(static_cast<unsigned char>(b)).toUpper());
-            out[size_t(b)] = static_cast<unsigned char>(upper >= 0 ? upper : b);
-        }
-        return out;
-    }();
-    return table;
-}
-
 bool isWordByte(QByteArrayView line, qsizetype at)
 {
     if (at < 0 || at >= line.size())
