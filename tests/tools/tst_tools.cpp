@@ -3,6 +3,8 @@
 // interpreter, find and replace, and the Find, Clean and Numbering dialogs with the frame's
 // commands that open them.
 #include "common/AppState.h"
+#include "common/CodePage.h"
+#include "editor/LineBuffer.h"
 #include "editor/ProgramFile.h"
 #include "editor/RichText.h"
 #include "editor/RtfReader.h"
@@ -14,6 +16,7 @@
 #include "tools/BlockReferences.h"
 #include "tools/GoToLine.h"
 #include "tools/MachineKind.h"
+#include "tools/PlainRewrite.h"
 #include "tools/RestartHeader.h"
 #include "tools/RewriteLines.h"
 #include "tools/TextSearch.h"
@@ -94,6 +97,22 @@ QStringList linesOf(QByteArrayView rtf)
     return readRtf(rtf).plainText().split(QLatin1Char('\n'));
 }
 
+// The plain rewrite of the lines as an LF file: the lines it leaves; null when a line does not
+// fit Windows-1252.
+L plainRewritten(const L &in, int options, const QString &symbol, int start, int step,
+                 bool numberEmpty, RewriteReport *report = nullptr)
+{
+    const QString text = in.join(QLatin1Char('\n'));
+    LineBuffer buffer;
+    buffer.setBytes(LineBuffer::encode(text, LineEnd::Lf));
+    if (decodeBytes(buffer.toBytes()) != text)
+        return {};
+    const bool changed =
+        rewriteBuffer(buffer, quint8(options), symbol, start, step, numberEmpty, report);
+    const L out = buffer.text(0, buffer.size()).split(QLatin1Char('\n'));
+    return changed == (out != in) ? out : L{QStringLiteral("changed but told not")};
+}
+
 void row(const char *name, const L &in, int options, const QString &symbol, int start, int step,
          bool numberEmpty, const L &out)
 {
@@ -104,23 +123,6 @@ void row(const char *name, const L &in, int options, const QString &symbol, int 
 void clean(const char *name, const L &in, int options, const QString &symbol, const L &out)
 {
     row(name, in, options, symbol, 0, 0, true, out);
-}
-
-// A row of a program as the invariants see it: whether it has a block number, its value,
-// and the rest, without blanks or TABs around and between (a "/" kept).
-struct Block {
-    bool numbered = false;
-    qint64 number = 0;
-    QString words;
-};
-
-Block blockOf(const QString &row, const QString &symbol)
-{
-    const QRegularExpression shape(
-        QStringLiteral("^[ \\t]*(/?)[ \\t]*(?:%1(-?\\d+)[ \\t]*)?(.*?) *$")
-            .arg(QRegularExpression::escape(symbol)));
-    const QRegularExpressionMatch m = shape.match(row);
-    return {m.hasCaptured(2), m.captured(2).toLongLong(), m.captured(1) + m.captured(3)};
 }
 
 const QByteArray kHeader = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Courier New;}}\r\n"
@@ -328,6 +330,9 @@ private slots:
             RewriteLines(given, quint8(options), symbol, start, step, numberEmpty);
         QCOMPARE(linesOf(rewritten), out);
         QVERIFY(rewritten.endsWith("}\r\n"));
+        const L plain = plainRewritten(in, options, symbol, start, step, numberEmpty);
+        if (!plain.isEmpty())
+            QCOMPARE(plain, out);
         if (options == rwRenumber) // numbering twice gives what once gives
             QCOMPARE(RewriteLines(rewritten, rwRenumber, symbol, start, step, numberEmpty),
                      rewritten);
@@ -537,13 +542,22 @@ private slots:
             RewriteReport got;
             const QByteArray rewritten =
                 RewriteLines(given, quint8(options), symbol, start, step, false, &got);
-            QVERIFY2(linesOf(rewritten) == out, formatted ? "formatted" : "plain");
             QCOMPARE(linesOf(rewritten), out);
             QCOMPARE(QStringLiteral("%1|%2|%3|%4")
                          .arg(got.followed)
                          .arg(joined(got.nowhere), joined(got.ambiguous))
                          .arg(got.kept),
                      report);
+            if (!formatted) { // the plain rewrite gives the same lines and report
+                RewriteReport plain;
+                QCOMPARE(plainRewritten(in, options, symbol, start, step, false, &plain), out);
+                QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5")
+                             .arg(plain.followed)
+                             .arg(joined(plain.nowhere), joined(plain.ambiguous))
+                             .arg(plain.kept)
+                             .arg(plain.numbered),
+                         QStringLiteral("%1|%2").arg(report).arg(got.numbered));
+            }
             if (options == rwRenumber) { // numbering twice gives what once gives
                 RewriteReport again;
                 QCOMPARE(RewriteLines(rewritten, rwRenumber, symbol, start, step, false, &again),
@@ -608,107 +622,33 @@ private slots:
         QFETCH(QString, path);
         QFETCH(int, options);
         QFETCH(bool, numberEmpty);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const RichText program = decodeProgramFile(file.readAll()).content;
+        const QByteArray bytes = readFile(path);
+        const RichText program = decodeProgramFile(bytes).content;
         const QString before = program.plainText();
         // A program without capitals is numbered with a small n.
         const QString symbol =
             before.contains(QRegularExpression(QStringLiteral("[A-Z]"))) ? "N" : "n";
+        RewriteReport rich;
         const QByteArray rtf =
-            RewriteLines(writeRtf(program), quint8(options), symbol, 10, 10, numberEmpty);
-        const QString after = readRtf(rtf).plainText();
-        // The final line end stays as it was; it is no row of the program.
-        QCOMPARE(after.endsWith(QLatin1Char('\n')), before.endsWith(QLatin1Char('\n')));
-        L in = before.split(QLatin1Char('\n'));
-        L out = after.split(QLatin1Char('\n'));
-        if (before.endsWith(QLatin1Char('\n'))) {
-            in.removeLast();
-            out.removeLast();
-        }
-        // The rows each reference names (that one block has).
-        const auto named = [&symbol](const L &rows) {
-            BlockReferences refs(symbol.front());
-            for (const QString &row : rows)
-                refs.addRow(row);
-            refs.resolve();
-            QStringList targets;
-            for (const BlockReferences::Reference &r : refs.references())
-                targets << QStringLiteral("%1>%2").arg(r.row + 1).arg(r.target + 1);
-            return targets;
-        };
-        if (options == rwNumbering) {
-            // Every row keeps its words; a number goes unless a reference names it, so every
-            // reference names the same block as before.
-            QCOMPARE(out.size(), in.size());
-            for (qsizetype i = 0; i < in.size(); ++i) {
-                const Block was = blockOf(in[i], symbol);
-                const Block is = blockOf(out[i], symbol);
-                QCOMPARE(is.words, was.words);
-                QVERIFY2(!is.numbered || is.number == was.number, qPrintable(out[i]));
-            }
-            QCOMPARE(named(out), named(in));
+            RewriteLines(writeRtf(program), quint8(options), symbol, 10, 10, numberEmpty, &rich);
+        const L out = readRtf(rtf).plainText().split(QLatin1Char('\n'));
+        // Numbering and the clean of numbers keep every row, and the final line end.
+        if (options & (rwRenumber | rwNumbering))
+            QCOMPARE(out.size(), before.count(QLatin1Char('\n')) + 1);
+        if (options == rwRenumber) // numbering twice gives what once gives
+            QCOMPARE(RewriteLines(rtf, rwRenumber, symbol, 10, 10, numberEmpty), rtf);
+        // A plain file through the plain rewrite: the same lines and the same report.
+        LineBuffer buffer;
+        if (looksLikeRtf(bytes) || !buffer.setBytes(bytes) ||
+            buffer.text(0, buffer.size()) != before)
             return;
-        }
-        if (options != rwRenumber) {
-            // Every row keeps its place and its text, less what is outside ASCII and the blanks
-            // around; rows left empty go.
-            L kept;
-            for (QString row : std::as_const(in)) {
-                row.remove(QRegularExpression(QStringLiteral("[^\\x00-\\x7f]")));
-                row = row.remove(QRegularExpression(QStringLiteral("^ +| +$")));
-                if (!row.isEmpty())
-                    kept << row;
-            }
-            QCOMPARE(out, kept);
-            return;
-        }
-        QCOMPARE(out.size(), in.size()); // no row merged, split, added or dropped
-        // The new number of each old one that one block alone has.
-        QHash<qint64, qint64> renumbered;
-        QSet<qint64> twice;
-        for (qsizetype i = 0; i < in.size(); ++i) {
-            const Block was = blockOf(in[i], symbol);
-            if (was.numbered && renumbered.contains(was.number))
-                twice.insert(was.number);
-            if (was.numbered)
-                renumbered.insert(was.number, blockOf(out[i], symbol).number);
-        }
-        const QRegularExpression digits(QStringLiteral("\\d+"));
-        qint64 next = 10;
-        for (qsizetype i = 0; i < in.size(); ++i) {
-            const Block was = blockOf(in[i], symbol);
-            const Block is = blockOf(out[i], symbol);
-            // Comments, "%" rows, O-words: every word as it was, but for the references,
-            // which name the same block as before.
-            QCOMPARE(QString(is.words).replace(digits, QStringLiteral("#")),
-                     QString(was.words).replace(digits, QStringLiteral("#")));
-            auto old = digits.globalMatch(was.words);
-            auto now = digits.globalMatch(is.words);
-            while (old.hasNext() && now.hasNext()) {
-                const qint64 from = old.next().captured().toLongLong();
-                const qint64 to = now.next().captured().toLongLong();
-                if (from != to)
-                    QVERIFY2(!twice.contains(from) && renumbered.value(from, -1) == to,
-                             qPrintable(out[i]));
-            }
-            QVERIFY2(is.numbered || !was.numbered, qPrintable(out[i]));        // no number lost
-            QVERIFY2(!blockOf(is.words, symbol).numbered, qPrintable(out[i])); // none doubled
-            if (is.numbered) {
-                QCOMPARE(is.number, next);
-                next += 10;
-            }
-        }
-        // Every reference that named one block names it still.
-        const QStringList wasNamed = named(in);
-        const QStringList isNamed = named(out);
-        QCOMPARE(isNamed.size(), wasNamed.size());
-        for (qsizetype k = 0; k < wasNamed.size(); ++k)
-            if (!wasNamed[k].endsWith(QLatin1String(">0")) &&
-                !wasNamed[k].endsWith(QLatin1String(">-1")))
-                QCOMPARE(isNamed[k], wasNamed[k]);
-        // Numbering twice gives what once gives.
-        QCOMPARE(RewriteLines(rtf, rwRenumber, symbol, 10, 10, numberEmpty), rtf);
+        RewriteReport plain;
+        rewriteBuffer(buffer, quint8(options), symbol, 10, 10, numberEmpty, &plain);
+        QCOMPARE(buffer.text(0, buffer.size()).split(QLatin1Char('\n')), out);
+        QCOMPARE(QList<qsizetype>({plain.numbered, plain.followed, plain.kept}),
+                 QList<qsizetype>({rich.numbered, rich.followed, rich.kept}));
+        QCOMPARE(plain.nowhere, rich.nowhere);
+        QCOMPARE(plain.ambiguous, rich.ambiguous);
     }
 
     // The toolpath interpreter against coordinates worked out by hand: arcs in every plane with
