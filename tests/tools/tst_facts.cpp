@@ -357,13 +357,10 @@ private slots:
         moves.show();
         moves.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&moves));
-        QCOMPARE(moves.currentRow(), 0);
-        QTest::keyClick(&moves, Qt::Key_F7);
-        QCOMPARE(moves.currentRow(), 3);
-        QTest::keyClick(&moves, Qt::Key_F7);
-        QCOMPARE(moves.currentRow(), 6);
-        QTest::keyClick(&moves, Qt::Key_F7);
-        QCOMPARE(moves.currentRow(), 6);
+        for (const int row : {3, 6, 6}) {
+            QTest::keyClick(&moves, Qt::Key_F7);
+            QCOMPARE(moves.currentRow(), row);
+        }
         QTest::keyClick(&moves, Qt::Key_F7, Qt::ShiftModifier);
         QCOMPARE(moves.currentRow(), 3);
         const QModelIndex removed = moves.tblCompare->model()->index(3, 1);
