@@ -517,6 +517,8 @@ private slots:
             << QList<qint64>{20, 25, 0, 5, 7, 9} << QList<qint64>{0, 5, 7, 9, 20, 25};
         QTest::newRow("one bridging two")
             << QList<qint64>{0, 5, 7, 9, 12, 14, 4, 8} << QList<qint64>{0, 9, 12, 14};
+        QTest::newRow("touching, out of order")
+            << QList<qint64>{10, 20, 0, 10} << QList<qint64>{0, 20};
         QTest::newRow("empty") << QList<qint64>{5, 5, 9, 3} << QList<qint64>{};
     }
     void struckMarks()
