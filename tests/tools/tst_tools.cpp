@@ -182,40 +182,37 @@ void closeBy(QDialog &d, const QString &how, QPushButton *ok, QPushButton *cance
         ok->click();
 }
 
-// Answers the next Clean dialog: the boxes to flip ("b", "n", "e"), then "=" and a symbol
-// to type, then after a blank how it is closed ("bn=P escape").
-void answerClean(const QString &script, bool *seen = nullptr)
+// Answers a Clean dialog: the boxes to flip ("b", "n", "e"), then "=" and a symbol to type,
+// then after a blank how it is closed ("bn=P escape").
+void answer(frmClean &d, const QString &script)
 {
-    onNextDialog<frmClean>(
-        [script](frmClean &d) {
-            const QString choices = script.section(QLatin1Char(' '), 0, 0);
-            QCheckBox *const boxes[] = {d.chkBadSymbols, d.chkNumbering, d.chkEmptyRows};
-            for (int i = 0; i < 3; ++i)
-                if (choices.section(QLatin1Char('='), 0, 0).contains(QLatin1Char("bne"[i])))
-                    boxes[i]->click();
-            if (choices.contains(QLatin1Char('=')))
-                d.txtSymbol->setText(choices.section(QLatin1Char('='), 1));
-            closeBy(d, script.section(QLatin1Char(' '), 1), d.cmdOK, d.cmdCancel);
-        },
-        seen);
+    const QString choices = script.section(QLatin1Char(' '), 0, 0);
+    QCheckBox *const boxes[] = {d.chkBadSymbols, d.chkNumbering, d.chkEmptyRows};
+    for (int i = 0; i < 3; ++i)
+        if (choices.section(QLatin1Char('='), 0, 0).contains(QLatin1Char("bne"[i])))
+            boxes[i]->click();
+    if (choices.contains(QLatin1Char('=')))
+        d.txtSymbol->setText(choices.section(QLatin1Char('='), 1));
+    closeBy(d, script.section(QLatin1Char(' '), 1), d.cmdOK, d.cmdCancel);
 }
 
-// Answers the next Numbering dialog: "start,step,symbol" typed (",e": number empty rows;
-// anything shorter: the boxes as they are), then after a blank how it is closed.
-void answerNumbering(const QString &script, bool *seen = nullptr)
+// Answers a Numbering dialog: "start,step,symbol" typed (",e": number empty rows; anything
+// shorter: the boxes as they are), then after a blank how it is closed.
+void answer(frmNumbering &d, const QString &script)
 {
-    onNextDialog<frmNumbering>(
-        [script](frmNumbering &d) {
-            const QStringList parts = script.section(QLatin1Char(' '), 0, 0).split(',');
-            if (parts.size() >= 3) {
-                d.txtStart->setText(parts[0]);
-                d.txtStep->setText(parts[1]);
-                d.txtSymbol->setText(parts[2]);
-                d.chkEmptyRows->setChecked(parts.size() > 3);
-            }
-            closeBy(d, script.section(QLatin1Char(' '), 1), d.cmdOK, d.cmdCancel);
-        },
-        seen);
+    const QStringList parts = script.section(QLatin1Char(' '), 0, 0).split(',');
+    if (parts.size() >= 3) {
+        d.txtStart->setText(parts[0]);
+        d.txtStep->setText(parts[1]);
+        d.txtSymbol->setText(parts[2]);
+        d.chkEmptyRows->setChecked(parts.size() > 3);
+    }
+    closeBy(d, script.section(QLatin1Char(' '), 1), d.cmdOK, d.cmdCancel);
+}
+
+template <class Dialog> void answerNext(const QString &script)
+{
+    onNextDialog<Dialog>([script](Dialog &d) { answer(d, script); });
 }
 
 QString crlf(const L &lines)
@@ -928,14 +925,14 @@ private slots:
         for (const bool first : {true, false}) {
             quint8 options = 0;
             QString symbol;
-            answerClean(first ? QStringLiteral("bne=Q") : QStringLiteral("n"));
+            answerNext<frmClean>(first ? QStringLiteral("bne=Q") : QStringLiteral("n"));
             QVERIFY(AskClean(options, symbol));
             QCOMPARE(options,
                      quint8(first ? rwNumbering : rwBadSymbols | rwNumbering | rwEmptyRows));
             QCOMPARE(symbol, first ? QStringLiteral("Q") : QStringLiteral("N"));
             qint32 start = 0, step = 0;
             bool emptyRows = false;
-            answerNumbering(first ? QStringLiteral("1,2,P,e") : QString());
+            answerNext<frmNumbering>(first ? QStringLiteral("1,2,P,e") : QString());
             QVERIFY(AskNumbering(start, step, symbol, emptyRows));
             QCOMPARE(QString::number(start) + ',' + QString::number(step) + ',' + symbol,
                      first ? QStringLiteral("1,2,P") : QStringLiteral("10,10,N"));
@@ -982,7 +979,7 @@ private slots:
         QString symbol = QStringLiteral("old");
         if (numbering) {
             frmNumbering dialog;
-            answerNumbering(script);
+            answerNext<frmNumbering>(script);
             qint32 start = 77, step = 77;
             bool empty = true;
             QCOMPARE(dialog.Answer(start, step, symbol, empty), answer);
@@ -990,7 +987,7 @@ private slots:
                      got);
         } else {
             frmClean dialog;
-            answerClean(script);
+            answerNext<frmClean>(script);
             quint8 options = quint8(optionsBefore);
             QCOMPARE(dialog.Answer(options, symbol), answer);
             QCOMPARE(QString::number(options) + ',' + symbol, got);
@@ -1169,120 +1166,94 @@ private slots:
                  "%\r\nN2147483637 G00\r\n(CUT)\r\nN2147483642 G01\r\nN2147483647 M30\r\n%");
     }
 
-    void rewriteInTheWindow_data()
+    // Clean and Numbering from the Program menu: the dialog's answer rewrites the program as
+    // one Undo step and the status bar reports; on an empty or locked program nothing is asked.
+    void rewriteFromTheMenu_data()
     {
+        QTest::addColumn<QString>("entry");
         QTest::addColumn<bool>("typed"); // else loaded from a file
         QTest::addColumn<L>("lines");
-        QTest::addColumn<bool>("numbering"); // else Clean
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<L>("result"); // none: the program stays as it was, unchanged
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<QString>("script"); // null: no dialog shows
+        QTest::addColumn<L>("result");       // none: the program stays as it was, unchanged
         QTest::addColumn<QString>("status");
-        const auto row = [](const char *name, bool typed, const L &lines, bool numbering,
-                            const char *script, const L &result, const char *status = "Ready") {
-            QTest::newRow(name) << typed << lines << numbering << script << result
+        const auto row = [](const char *name, bool numbering, bool typed, const L &lines,
+                            const char *script, const L &result, const char *status = "Ready",
+                            bool locked = false) {
+            QTest::newRow(name) << (numbering ? "mnuProgramNumbering" : "mnuProgramClean") << typed
+                                << lines << locked
+                                << (script ? QString::fromLatin1(script) : QString()) << result
                                 << QString::fromUtf8(status);
         };
-        row("Clean, defaults: empty rows go, numbers and the final line end stay", true,
-            {"N10 G00", "", "N20 G01", ""}, false, "", {"N10 G00", "N20 G01", ""});
-        row("Numbering, references follow their blocks and one to no block is listed", false,
-            {"N10 G71 P20 Q30 U0.4 W0.1 F0.25", "N20 G00 X18.", "N30 X60.", "G70 P20 Q40"}, true,
+        row("Clean, defaults: empty rows go, numbers and the final line end stay", false, true,
+            {"N10 G00", "", "N20 G01", ""}, "", {"N10 G00", "N20 G01", ""});
+        row("Numbering, references follow their blocks and one to no block is listed", true, false,
+            {"N10 G71 P20 Q30 U0.4 W0.1 F0.25", "N20 G00 X18.", "N30 X60.", "G70 P20 Q40"},
             "100,10,N",
             {"N100 G71 P110 Q120 U0.4 W0.1 F0.25", "N110 G00 X18.", "N120 X60.",
              "N130 G70 P110 Q40"},
             "References renumbered with their blocks: 3. References to no block, left as they "
             "were: lines 4");
-        row("Clean keeps the numbers that references name", false,
-            {"N10 G71 P20 Q30", "N20 G00 X18.", "N30 X60.", "N40 M30"}, false, "n",
+        row("Clean keeps the numbers that references name", false, false,
+            {"N10 G71 P20 Q30", "N20 G00 X18.", "N30 X60.", "N40 M30"}, "n",
             {"G71 P20 Q30", "N20 G00 X18.", "N30 X60.", "M30"},
             "Block numbers kept because other blocks refer to them: 2");
         const L program{"N10 G00  ", "G01", ""};
-        row("Clean cancelled", false, program, false, "n cancel", {});
-        row("Numbering with an empty symbol", false, program, true, "10,10,,e", {});
+        row("Clean cancelled", false, false, program, "n cancel", {});
+        row("Numbering with an empty symbol", true, false, program, "10,10,,e", {});
+        for (const bool numbering : {false, true}) {
+            row(numbering ? "Numbering on an empty program" : "Clean on an empty program",
+                numbering, false, {}, nullptr, {});
+            row(numbering ? "Numbering while locked" : "Clean while locked", numbering, false,
+                program, nullptr, {}, "Ready", true);
+        }
     }
 
-    void rewriteInTheWindow()
+    void rewriteFromTheMenu()
     {
+        QFETCH(QString, entry);
         QFETCH(bool, typed);
         QFETCH(L, lines);
-        QFETCH(bool, numbering);
+        QFETCH(bool, locked);
         QFETCH(QString, script);
         QFETCH(L, result);
         QFETCH(QString, status);
-        TestFolders folders;
-        frmProgram program;
-        if (typed) {
-            program.rtfText->setFocus();
-            QTest::keyClicks(program.rtfText, lines.join(QLatin1Char('\r')));
-        } else {
-            QVERIFY(program.rtfText->loadFile(
-                writeFile(folders.file(QStringLiteral("part.nc")), crlf(lines).toUtf8())));
-        }
-        const QString before = program.rtfText->text();
-        QCOMPARE(before, crlf(lines));
-        bool seen = false;
-        if (numbering) {
-            answerNumbering(script, &seen);
-            program.Numbering();
-        } else {
-            answerClean(script, &seen);
-            program.Clean();
-        }
-        QVERIFY(seen);
-        QCOMPARE(program.rtfText->text(), result.isEmpty() ? before : crlf(result));
-        QCOMPARE(program.stbPanel[0]->text(), status);
-        QCOMPARE(program.isModified(), typed || !result.isEmpty());
-        // One Undo takes the whole rewrite back.
-        if (!result.isEmpty()) {
-            program.rtfText->undo();
-            QCOMPARE(program.rtfText->text(), before);
-        }
-    }
-
-    void programMenuGuards_data()
-    {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("locked");
-        QTest::addColumn<bool>("asks");
-        for (const char *entry : {"mnuProgramClean", "mnuProgramNumbering"}) {
-            const QString name = QString::fromLatin1(entry).mid(10);
-            // Each changes its text: Clean with its defaults takes the accent off.
-            const QString text =
-                name == QLatin1String("Clean") ? "N10 G00" + QString(QChar(0xE9)) : "G00";
-            QTest::addRow("%s", qPrintable(name)) << entry << text << false << true;
-            QTest::addRow("%s on an empty program", qPrintable(name))
-                << entry << "" << false << false;
-            QTest::addRow("%s while locked", qPrintable(name)) << entry << text << true << false;
-        }
-    }
-
-    void programMenuGuards()
-    {
-        QFETCH(QString, entry);
-        QFETCH(QString, text);
-        QFETCH(bool, locked);
-        QFETCH(bool, asks);
         FrameSession session;
-        RichTextBox *editor = session.program()->rtfText;
-        editor->setText(text);
+        frmProgram *program = session.program();
+        RichTextBox *editor = program->rtfText;
+        if (typed) {
+            editor->setFocus();
+            QTest::keyClicks(editor, lines.join(QLatin1Char('\r')));
+        } else {
+            QVERIFY(editor->loadFile(
+                writeFile(session.folders.file(QStringLiteral("part.nc")), crlf(lines).toUtf8())));
+        }
+        const QString before = editor->text();
+        QCOMPARE(before, crlf(lines));
         editor->setLocked(locked);
         bool shown = false;
         QTimer watch; // a dialog that shows is answered, so the test never hangs
         watch.setInterval(2);
         connect(&watch, &QTimer::timeout, [&] {
             QWidget *modal = QApplication::activeModalWidget();
-            if (auto *clean = qobject_cast<frmClean *>(modal))
-                clean->cmdOK->click();
-            else if (auto *numbering = qobject_cast<frmNumbering *>(modal))
-                numbering->cmdOK->click();
-            else
+            if (shown || !modal || QApplication::activeWindow() != modal)
                 return;
             shown = true;
+            if (auto *clean = qobject_cast<frmClean *>(modal))
+                answer(*clean, script);
+            else if (auto *numbering = qobject_cast<frmNumbering *>(modal))
+                answer(*numbering, script);
         });
         watch.start();
         session.frame->menuEntry(entry)->trigger();
-        QCOMPARE(shown, asks);
-        QCOMPARE(editor->text(), asks ? QStringLiteral("N10 G00") : text);
+        QCOMPARE(shown, !script.isNull());
+        QCOMPARE(editor->text(), result.isEmpty() ? before : crlf(result));
+        QCOMPARE(program->stbPanel[0]->text(), status);
+        QCOMPARE(program->isModified(), typed || !result.isEmpty());
+        if (!result.isEmpty()) { // one Undo takes the whole rewrite back
+            editor->undo();
+            QCOMPARE(editor->text(), before);
+        }
     }
 
     void findNext_data()
