@@ -919,28 +919,8 @@ private slots:
         m_box.setLocked(false);
     }
 
-    // Both dialogs show the same choices every time, whatever the last use changed.
-    void everyUseStartsFromTheSameChoices()
-    {
-        for (const bool first : {true, false}) {
-            quint8 options = 0;
-            QString symbol;
-            answerNext<frmClean>(first ? QStringLiteral("bne=Q") : QStringLiteral("n"));
-            QVERIFY(AskClean(options, symbol));
-            QCOMPARE(options,
-                     quint8(first ? rwNumbering : rwBadSymbols | rwNumbering | rwEmptyRows));
-            QCOMPARE(symbol, first ? QStringLiteral("Q") : QStringLiteral("N"));
-            qint32 start = 0, step = 0;
-            bool emptyRows = false;
-            answerNext<frmNumbering>(first ? QStringLiteral("1,2,P,e") : QString());
-            QVERIFY(AskNumbering(start, step, symbol, emptyRows));
-            QCOMPARE(QString::number(start) + ',' + QString::number(step) + ',' + symbol,
-                     first ? QStringLiteral("1,2,P") : QStringLiteral("10,10,N"));
-            QCOMPARE(emptyRows, first);
-        }
-    }
-
-    // What each dialog answers, closed every way; Clean keeps the option bits it has no box for.
+    // What each dialog answers, closed every way, each use from the same choices; Clean keeps
+    // the option bits it has no box for.
     void answers_data()
     {
         QTest::addColumn<bool>("numbering"); // else Clean
@@ -949,19 +929,21 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("got"); // Clean: options, symbol; Numbering: start, step,
                                           // symbol, empty rows
-        QTest::newRow("Clean, OK with the defaults") << false << "" << 0 << 2 << "5,";
+        QTest::newRow("Clean, OK with a symbol") << false << "bne=Q" << 0 << 2 << "2,Q";
         QTest::newRow("Clean, Enter is OK") << false << " enter" << 0 << 2 << "5,";
         QTest::newRow("Clean, OK with numbering") << false << "n" << 0 << 2 << "7,N";
         QTest::newRow("Clean, OK keeps the other bits") << false << "n" << 0xF8 << 2 << "255,N";
         QTest::newRow("Clean, each box its own bit") << false << "e" << 0 << 2 << "1,";
         QTest::newRow("Clean, OK clears the unchecked bits") << false << "" << 0x0A << 2 << "13,";
         QTest::newRow("Clean, Cancel") << false << "n cancel" << 0x0F << 3 << "0,";
+        // Each use starts from the same choices, whatever the last one changed.
+        QTest::newRow("Clean, OK with the defaults") << false << "" << 0 << 2 << "5,";
         const QString cancelled = QStringLiteral("0,0,,0");
-        QTest::newRow("Numbering, OK with the defaults") << true << "" << 0 << 2 << "10,10,N,0";
         QTest::newRow("Numbering, Enter is OK")
             << true << "100,-5,N,e enter" << 0 << 2 << "100,-5,N,1";
         QTest::newRow("Numbering, small letter stays small")
             << true << "0,1,n" << 0 << 2 << "0,1,n,0";
+        QTest::newRow("Numbering, OK with the defaults") << true << "" << 0 << 2 << "10,10,N,0";
         QTest::newRow("Numbering, Cancel") << true << "5,5,P,e cancel" << 0 << 3 << cancelled;
         QTest::newRow("Numbering, Escape") << true << "5,5,P,e escape" << 0 << 3 << cancelled;
         QTest::newRow("Numbering, close box") << true << "5,5,P,e close" << 0 << 3 << cancelled;
