@@ -436,7 +436,6 @@ private slots:
         QVERIFY(read.wait());
         QCOMPARE(facts->tblFacts->item(0, 1)->text(), QStringLiteral("0:00:05"));
         QCOMPARE(ReadRapidRate(received->picControl->cboMashine->currentText()), 30.0);
-        QCOMPARE(ReadRapidRate(QStringLiteral("OTHER")), 5000.0);
         facts->close();
     }
 };
