@@ -436,13 +436,6 @@ private slots:
                 out += QChar(c);
             return out;
         };
-        row("ansicpg1250", "{\\rtf1\\ansi\\ansicpg1250 \\'8a\\'e8}", u({0x160, 0x10D}));
-        row("ansicpg1255, a letter that could take a point", "{\\rtf1\\ansicpg1255 \\'e0A}",
-            u({0x5D0, 'A'}));
-        row("ansicpg874", "{\\rtf1\\ansicpg874 \\'a1}", u({0xE01}));
-        row("fcharset161 and 186 fonts",
-            "{\\rtf1{\\fonttbl{\\f1\\fcharset161 G;}{\\f2\\fcharset186 B;}}\\f1\\'c3\\f2\\'e0}",
-            u({0x393, 0x105}));
         row("two-byte code pages",
             "{\\rtf1\\ansicpg932"
             "{\\fonttbl{\\f1\\fcharset134 C;}{\\f2\\fcharset129 K;}{\\f3\\fcharset136 T;}}"
@@ -750,6 +743,10 @@ private slots:
             lf);
         row("Windows-1252 letters", "(\xd8\x80\xe9\x9f \x96 \xe4)\r\n",
             QStringLiteral("(\u00d8\u20ac\u00e9\u0178 \u2013 \u00e4)\n"), crlf);
+        // Opened on another thread and saved in slices.
+        const QList<QByteArray> cam = camLines(30000);
+        row("long plain", cam.join("\r\n") + "\r\n", any, crlf);
+        row("long RTF", camRtf(cam), QString::fromLatin1(cam.join('\n')), -1);
     }
 
     void fileSavedAsItWasRead()
@@ -782,6 +779,8 @@ private slots:
         QCOMPARE(saved, rich ? rtf : bytes);
         if (rich) // character by character in the same font, size, colour and style
             QVERIFY(formats(readRtf(saved)) == formats(readRtf(bytes)));
+        if (rich && writeRtf(readRtf(bytes)) == bytes) // our own RTF: byte for byte
+            QCOMPARE(saved, bytes);
         for (int round = 0; round < 2; ++round) {
             RichTextBox again;
             QVERIFY(again.loadFile(path));
@@ -802,6 +801,7 @@ private slots:
         RichTextBox back;
         QVERIFY(back.loadFile(richCopy));
         QCOMPARE(back.fileFormat(), FileFormat::Rtf);
+        QCOMPARE(readFile(richCopy), box.textRTF());
         QCOMPARE(back.text(), QString(text).remove(QChar(0))); // RTF holds no NUL
         if (rich)
             return;
@@ -1197,15 +1197,15 @@ private slots:
         }
     }
 
-    // Every load brings a fresh document: editing, change events, undo and the caret must
-    // work on it as on the first, and the document before must not be reachable any more.
+    // Every load brings a fresh document: typing, change events and Undo work on it as on the
+    // first, and Undo stops at the load. Moving the caret is no change; replacing the whole
+    // text is one undo step of its own (every step: historyTakesEveryStepBack).
     void editingAfterLoads()
     {
         QTemporaryDir dir;
-        const QString a = dir.filePath(QStringLiteral("a.nc"));
-        const QString b = dir.filePath(QStringLiteral("b.dnc"));
-        writeFile(a, "G00 X0\r\nM30\r\n");
-        writeFile(b, "{\\rtf1 {\\b N10}\\par M02\\par }");
+        const QString a = writeFile(dir.filePath(QStringLiteral("a.nc")), "G00 X0\r\nM30\r\n");
+        const QString b =
+            writeFile(dir.filePath(QStringLiteral("b.dnc")), "{\\rtf1 {\\b N10}\\par M02\\par }");
         RichTextBox box;
         box.show();
         QSignalSpy changes(&box, &RichTextBox::Change);
@@ -1216,48 +1216,25 @@ private slots:
             QVERIFY(box.loadFile(path));
             QCOMPARE(changes.size(), 0);
             QCOMPARE(box.selStart(), 0);
-            QVERIFY(!box.document()->isUndoAvailable());
             const QString loaded = box.text();
             box.setSelStart(box.textLength());
             QTest::keyClicks(&box, QStringLiteral("X"));
             QCOMPARE(box.text(), loaded + QStringLiteral("X"));
-            QVERIFY(changes.size() >= 1);
-            QVERIFY(!selChanges.isEmpty());
+            QCOMPARE(changes.size(), 1);
+            selChanges.clear();
+            QTest::keyClick(&box, Qt::Key_Left);
+            box.setSelStart(box.selStart()); // no move, no event
+            QCOMPARE(changes.size(), 1);
+            QCOMPARE(selChanges.size(), 1);
             box.undo();
-            QCOMPARE(box.text(), loaded);
             box.undo(); // nothing before the load to go back to
             QCOMPARE(box.text(), loaded);
         }
-        box.select(0, 3);
-        QCOMPARE(box.selText(), QStringLiteral("G00"));
-    }
-
-    // Moving the caret is no change; replacing the whole text is one undo step of its own
-    // (every step: historyTakesEveryStepBack).
-    void changeEventsAndWholeReplacement()
-    {
-        RichTextBox box;
-        box.show();
-        QSignalSpy changes(&box, &RichTextBox::Change);
-        QSignalSpy selChanges(&box, &RichTextBox::SelChange);
-        box.setText(QStringLiteral("G00"));
-        box.setSelStart(3);
-        QTest::keyClicks(&box, QStringLiteral("X"));
-        QCOMPARE(changes.size(), 2);
-        changes.clear();
-        selChanges.clear();
-        QTest::keyClick(&box, Qt::Key_Left);
-        QCOMPARE(changes.size(), 0);
-        QCOMPARE(selChanges.size(), 1);
-        box.setSelStart(3); // no move, no event
-        QCOMPARE(selChanges.size(), 1);
-
         box.setTextRTF("{\\rtf1 {\\b N10}\\par M30}");
         QCOMPARE(box.text(), QStringLiteral("N10\r\nM30"));
-        QVERIFY(changes.size() > 0);
         changes.clear();
         QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier); // the replacement as one step
-        QCOMPARE(box.text(), QStringLiteral("G00X"));
+        QCOMPARE(box.text(), QStringLiteral("G00 X0\r\nM30\r\n"));
         QCOMPARE(changes.size(), 1);
     }
 
@@ -1612,11 +1589,8 @@ private slots:
         QCOMPARE(shown.size(), 3);
         for (int i = 0; i < 3; ++i)
             QVERIFY(shown[i].number == i + 1 && shown[i].current == (i == 1));
-        // More digits, a wider gutter; a scrolled view numbers from its first line.
-        const int narrow = gutter->width();
+        // A scrolled view numbers from its first line (the gutter's width: resetsKeepTheHeapWhole).
         editor.appendText(QString(20000, QLatin1Char('\n')));
-        QTRY_VERIFY(gutter->width() > narrow);
-        QCOMPARE(gutter->geometry().right() + 1, editor.viewport()->x());
         // At the end, once the editor has laid the new lines out.
         const auto lastShown = [&] {
             editor.verticalScrollBar()->setValue(editor.verticalScrollBar()->maximum());
@@ -1693,47 +1667,6 @@ private slots:
         editor.reset(); // the document goes too, and writes into every cursor it still tracks
     }
 
-    void savedAsOpened_data()
-    {
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<bool>("rtf");
-        for (const int lines : {3000, 30000}) {
-            QTest::addRow("%d lines, plain", lines) << lines << false;
-            QTest::addRow("%d lines, rtf", lines) << lines << true;
-        }
-    }
-
-    void savedAsOpened()
-    {
-        QFETCH(int, lines);
-        QFETCH(bool, rtf);
-        const QList<QByteArray> program = camLines(lines);
-        const QByteArray bytes = rtf ? camRtf(program) : program.join("\r\n") + "\r\n";
-        QTemporaryDir dir;
-        const QString in = dir.filePath(rtf ? "in.dnc" : "in.nc");
-        writeFile(in, bytes);
-        RichTextBox editor;
-        editor.resize(500, 300);
-        editor.setHighlighting(true);
-        editor.setLineNumbers(true);
-        editor.show();
-        QSignalSpy opened(&editor, &RichTextBox::fileOpened);
-        editor.openFile(in);
-        QTRY_COMPARE(opened.size(), 1);
-        QVERIFY(opened.first().first().toBool());
-        // Coloured and numbered from its first line as soon as it shows.
-        QTRY_VERIFY(!editor.extraSelections().isEmpty());
-        QCOMPARE(editor.lineNumberGutter()->shownLines().value(0).number, 1);
-        QCOMPARE(editor.textLength(), int(program.join("\r\n").size()) + 2 * !rtf);
-        QVERIFY(saveWhole(editor, dir.filePath("out")));
-        QCOMPARE(readFile(dir.filePath("out")), bytes);
-        // Plain text saved as RTF writes the same as the RTF file.
-        if (rtf)
-            return;
-        QVERIFY(saveWhole(editor, dir.filePath("as.dnc"), true));
-        QCOMPARE(readFile(dir.filePath("as.dnc")), camRtf(program + QList<QByteArray>{""}));
-    }
-
     void longSave_data()
     {
         QTest::addColumn<QString>("meanwhile"); // what happens once the save has started
@@ -1808,10 +1741,17 @@ private slots:
             QVERIFY(closed.isOpening() && closed.locked());
         }
         RichTextBox twice;
+        twice.resize(500, 300);
+        twice.setHighlighting(true);
+        twice.setLineNumbers(true);
+        twice.show();
         QSignalSpy opened(&twice, &RichTextBox::fileOpened);
         twice.openFile(first);
         twice.openFile(second); // drops the first
         QTRY_COMPARE(opened.size(), 1);
+        // Coloured and numbered from its first line as soon as it shows.
+        QTRY_VERIFY(!twice.extraSelections().isEmpty());
+        QCOMPARE(twice.lineNumberGutter()->shownLines().value(0).number, 1);
         QTRY_COMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
         QVERIFY(!twice.locked());
         QCOMPARE(twice.text(), QString::fromLatin1(program.mid(1).join("\r\n")));

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Clean and Numbering over a plain program in a LineBuffer: the same program text and the
-// same report as the line rewriter gives over the rich text of the same program, every line
-// keeping its own end, and one Undo step that gives the bytes back.
+// Clean and Numbering over a plain program in a LineBuffer, where bytes and line ends matter:
+// the same program text and report as the line rewriter gives over the rich text, every line
+// keeping its own end, and one Undo step that gives the bytes back. The rules themselves run
+// through both rewrites on the rows of tst_tools (programText, referencesFollowTheirBlocks).
 #include "common/CodePage.h"
 #include "editor/LineBuffer.h"
 #include "editor/RichText.h"
@@ -100,18 +101,6 @@ const L kMill{"%",
               "M99 P5",
               "%"};
 
-const L kMacro{
-    "O9010 (PECK)", "#1 = 0",      "N20 G91 G01 Z-1. F100", "#1 = #1 + 1", "IF [#1 LT 10] GOTO 20",
-    "GOTO 100",     "N50 (NEVER)", "N100 G90 G00 Z5.",      "GOTO #2",     "GOTO 77",
-    "M99"};
-
-const L kTwoPrograms{"%",       "O1000", "N10 G00 X0", "N20 IF [#1 EQ 0] GOTO 10",
-                     "M30",     "O2000", "N10 G00 X5", "N20 GOTO 10",
-                     "M99 P10", "%"};
-
-const L kSmall{"%",        "o100", "n5 g00 x0", "g01 x10. f100", "n30 g71 p40 q50 u0.2", "n40 x5.",
-               "n50 z-3.", "m30",  "%"};
-
 } // namespace
 
 class TstPlainRewrite : public QObject {
@@ -135,31 +124,8 @@ private slots:
         const int clean = rwBadSymbols | rwNumbering | rwEmptyRows;
         const int renumber = rwRenumber;
 
-        row("lathe, numbered, G71 and G70 follow", lines(kLathe), renumber, "N", 100, 5, false);
-        row("lathe, numbered with empty rows", lines(kLathe), renumber, "N", 10, 10, true);
-        row("lathe, cleaned, contour numbers kept", lines(kLathe), clean, "N", 0, 0, true,
-            "ccccccccccccccccc");
         row("lathe, LF, no final line end", lines(kLathe, "\n").chopped(1), renumber, "N", 1, 1,
             false);
-        row("mill, numbered: TAB, block skip, M97 P, M99 P", lines(kMill), renumber, "N", 10, 10,
-            false);
-        row("mill, numbered with empty rows", lines(kMill), renumber, "N", 10, 10, true);
-        row("mill, cleaned", lines(kMill), clean, "N", 0, 0, true, "cccccccccccccccc");
-        row("mill, unusable symbols and empty rows only", lines(kMill), rwBadSymbols | rwEmptyRows,
-            "N", 0, 0, true, "cccccccccccccccc");
-        row("macro: GOTO followed, GOTO 77 to no block", lines(kMacro), renumber, "N", 5, 5, false);
-        row("macro, cleaned", lines(kMacro), clean, "N", 0, 0, true);
-        row("two programs: an ambiguous M99 P", lines(kTwoPrograms), renumber, "N", 10, 10, false);
-        row("two programs, cleaned", lines(kTwoPrograms), clean, "N", 0, 0, true);
-        row("small symbol letter", lines(kSmall), renumber, "n", 10, 10, false);
-        row("small symbol letter, cleaned", lines(kSmall), clean, "n", 0, 0, true);
-        row("numbered again the same: nothing changes",
-            lines({"%", "O1", "N10 G00 X0", "N20 G71 P30 Q40", "N30 X1.", "N40 Z-1.", "%"}),
-            renumber, "N", 10, 10, false);
-        row("32-bit edge: the rest stays", lines({"G00", "G01 X1.  ", "G01 X2.", "", "G03"}),
-            renumber, "N", 2147483640, 5, true);
-        row("lathe at the 32-bit edge: references after it stay", lines(kLathe), renumber, "N",
-            2147483640, 5, false);
         row("cleaned: an unusable character inside a named number",
             lines({"O1",
                    "N10 G71 P9\xb0"
@@ -168,12 +134,6 @@ private slots:
                    "0 X1.",
                    "N95 Z-1.", "N96 M30"}),
             clean, "N", 0, 0, true);
-        row("32-bit edge counting down", lines({"G00", "G01", "G02"}), renumber, "N", -2147483647,
-            -1, false);
-        row("empty symbol, numbering: nothing", lines({"N5 G00 ", "", "G01"}), renumber, "", 10, 10,
-            true);
-        row("empty symbol, clean: no numbers removed", lines({"N5 G00 ", "", "G01"}), clean, "", 0,
-            0, true, "cc");
         row("unusable symbols",
             "X10\xe9 Y\x1a"
             "2\x7f\r\n \xb0\t Z3 \r\n\x81\x82\r\n",
@@ -200,7 +160,6 @@ private slots:
                 big << "N" + QByteArray::number(i) + " G01 X" + QByteArray::number(i % 97);
         }
         row("3000 rows, references forward", lines(big), renumber, "N", 1, 1, false);
-        row("3000 rows, cleaned", lines(big), clean, "N", 0, 0, true);
     }
 
     // The plain rewrite gives the program text and the report of the rich-text one.

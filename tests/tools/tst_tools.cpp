@@ -3,6 +3,8 @@
 // interpreter, find and replace, and the Find, Clean and Numbering dialogs with the frame's
 // commands that open them.
 #include "common/AppState.h"
+#include "common/CodePage.h"
+#include "editor/LineBuffer.h"
 #include "editor/ProgramFile.h"
 #include "editor/RichText.h"
 #include "editor/RtfReader.h"
@@ -14,6 +16,7 @@
 #include "tools/BlockReferences.h"
 #include "tools/GoToLine.h"
 #include "tools/MachineKind.h"
+#include "tools/PlainRewrite.h"
 #include "tools/RestartHeader.h"
 #include "tools/RewriteLines.h"
 #include "tools/TextSearch.h"
@@ -94,6 +97,22 @@ QStringList linesOf(QByteArrayView rtf)
     return readRtf(rtf).plainText().split(QLatin1Char('\n'));
 }
 
+// The plain rewrite of the lines as an LF file: the lines it leaves; null when a line does not
+// fit Windows-1252.
+L plainRewritten(const L &in, int options, const QString &symbol, int start, int step,
+                 bool numberEmpty, RewriteReport *report = nullptr)
+{
+    const QString text = in.join(QLatin1Char('\n'));
+    LineBuffer buffer;
+    buffer.setBytes(LineBuffer::encode(text, LineEnd::Lf));
+    if (decodeBytes(buffer.toBytes()) != text)
+        return {};
+    const bool changed =
+        rewriteBuffer(buffer, quint8(options), symbol, start, step, numberEmpty, report);
+    const L out = buffer.text(0, buffer.size()).split(QLatin1Char('\n'));
+    return changed == (out != in) ? out : L{QStringLiteral("changed but told not")};
+}
+
 void row(const char *name, const L &in, int options, const QString &symbol, int start, int step,
          bool numberEmpty, const L &out)
 {
@@ -104,23 +123,6 @@ void row(const char *name, const L &in, int options, const QString &symbol, int 
 void clean(const char *name, const L &in, int options, const QString &symbol, const L &out)
 {
     row(name, in, options, symbol, 0, 0, true, out);
-}
-
-// A row of a program as the invariants see it: whether it has a block number, its value,
-// and the rest, without blanks or TABs around and between (a "/" kept).
-struct Block {
-    bool numbered = false;
-    qint64 number = 0;
-    QString words;
-};
-
-Block blockOf(const QString &row, const QString &symbol)
-{
-    const QRegularExpression shape(
-        QStringLiteral("^[ \\t]*(/?)[ \\t]*(?:%1(-?\\d+)[ \\t]*)?(.*?) *$")
-            .arg(QRegularExpression::escape(symbol)));
-    const QRegularExpressionMatch m = shape.match(row);
-    return {m.hasCaptured(2), m.captured(2).toLongLong(), m.captured(1) + m.captured(3)};
 }
 
 const QByteArray kHeader = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Courier New;}}\r\n"
@@ -180,40 +182,37 @@ void closeBy(QDialog &d, const QString &how, QPushButton *ok, QPushButton *cance
         ok->click();
 }
 
-// Answers the next Clean dialog: the boxes to flip ("b", "n", "e"), then "=" and a symbol
-// to type, then after a blank how it is closed ("bn=P escape").
-void answerClean(const QString &script, bool *seen = nullptr)
+// Answers a Clean dialog: the boxes to flip ("b", "n", "e"), then "=" and a symbol to type,
+// then after a blank how it is closed ("bn=P escape").
+void answer(frmClean &d, const QString &script)
 {
-    onNextDialog<frmClean>(
-        [script](frmClean &d) {
-            const QString choices = script.section(QLatin1Char(' '), 0, 0);
-            QCheckBox *const boxes[] = {d.chkBadSymbols, d.chkNumbering, d.chkEmptyRows};
-            for (int i = 0; i < 3; ++i)
-                if (choices.section(QLatin1Char('='), 0, 0).contains(QLatin1Char("bne"[i])))
-                    boxes[i]->click();
-            if (choices.contains(QLatin1Char('=')))
-                d.txtSymbol->setText(choices.section(QLatin1Char('='), 1));
-            closeBy(d, script.section(QLatin1Char(' '), 1), d.cmdOK, d.cmdCancel);
-        },
-        seen);
+    const QString choices = script.section(QLatin1Char(' '), 0, 0);
+    QCheckBox *const boxes[] = {d.chkBadSymbols, d.chkNumbering, d.chkEmptyRows};
+    for (int i = 0; i < 3; ++i)
+        if (choices.section(QLatin1Char('='), 0, 0).contains(QLatin1Char("bne"[i])))
+            boxes[i]->click();
+    if (choices.contains(QLatin1Char('=')))
+        d.txtSymbol->setText(choices.section(QLatin1Char('='), 1));
+    closeBy(d, script.section(QLatin1Char(' '), 1), d.cmdOK, d.cmdCancel);
 }
 
-// Answers the next Numbering dialog: "start,step,symbol" typed (",e": number empty rows;
-// anything shorter: the boxes as they are), then after a blank how it is closed.
-void answerNumbering(const QString &script, bool *seen = nullptr)
+// Answers a Numbering dialog: "start,step,symbol" typed (",e": number empty rows; anything
+// shorter: the boxes as they are), then after a blank how it is closed.
+void answer(frmNumbering &d, const QString &script)
 {
-    onNextDialog<frmNumbering>(
-        [script](frmNumbering &d) {
-            const QStringList parts = script.section(QLatin1Char(' '), 0, 0).split(',');
-            if (parts.size() >= 3) {
-                d.txtStart->setText(parts[0]);
-                d.txtStep->setText(parts[1]);
-                d.txtSymbol->setText(parts[2]);
-                d.chkEmptyRows->setChecked(parts.size() > 3);
-            }
-            closeBy(d, script.section(QLatin1Char(' '), 1), d.cmdOK, d.cmdCancel);
-        },
-        seen);
+    const QStringList parts = script.section(QLatin1Char(' '), 0, 0).split(',');
+    if (parts.size() >= 3) {
+        d.txtStart->setText(parts[0]);
+        d.txtStep->setText(parts[1]);
+        d.txtSymbol->setText(parts[2]);
+        d.chkEmptyRows->setChecked(parts.size() > 3);
+    }
+    closeBy(d, script.section(QLatin1Char(' '), 1), d.cmdOK, d.cmdCancel);
+}
+
+template <class Dialog> void answerNext(const QString &script)
+{
+    onNextDialog<Dialog>([script](Dialog &d) { answer(d, script); });
 }
 
 QString crlf(const L &lines)
@@ -328,6 +327,9 @@ private slots:
             RewriteLines(given, quint8(options), symbol, start, step, numberEmpty);
         QCOMPARE(linesOf(rewritten), out);
         QVERIFY(rewritten.endsWith("}\r\n"));
+        const L plain = plainRewritten(in, options, symbol, start, step, numberEmpty);
+        if (!plain.isEmpty())
+            QCOMPARE(plain, out);
         if (options == rwRenumber) // numbering twice gives what once gives
             QCOMPARE(RewriteLines(rewritten, rwRenumber, symbol, start, step, numberEmpty),
                      rewritten);
@@ -537,13 +539,22 @@ private slots:
             RewriteReport got;
             const QByteArray rewritten =
                 RewriteLines(given, quint8(options), symbol, start, step, false, &got);
-            QVERIFY2(linesOf(rewritten) == out, formatted ? "formatted" : "plain");
             QCOMPARE(linesOf(rewritten), out);
             QCOMPARE(QStringLiteral("%1|%2|%3|%4")
                          .arg(got.followed)
                          .arg(joined(got.nowhere), joined(got.ambiguous))
                          .arg(got.kept),
                      report);
+            if (!formatted) { // the plain rewrite gives the same lines and report
+                RewriteReport plain;
+                QCOMPARE(plainRewritten(in, options, symbol, start, step, false, &plain), out);
+                QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5")
+                             .arg(plain.followed)
+                             .arg(joined(plain.nowhere), joined(plain.ambiguous))
+                             .arg(plain.kept)
+                             .arg(plain.numbered),
+                         QStringLiteral("%1|%2").arg(report).arg(got.numbered));
+            }
             if (options == rwRenumber) { // numbering twice gives what once gives
                 RewriteReport again;
                 QCOMPARE(RewriteLines(rewritten, rwRenumber, symbol, start, step, false, &again),
@@ -608,107 +619,33 @@ private slots:
         QFETCH(QString, path);
         QFETCH(int, options);
         QFETCH(bool, numberEmpty);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const RichText program = decodeProgramFile(file.readAll()).content;
+        const QByteArray bytes = readFile(path);
+        const RichText program = decodeProgramFile(bytes).content;
         const QString before = program.plainText();
         // A program without capitals is numbered with a small n.
         const QString symbol =
             before.contains(QRegularExpression(QStringLiteral("[A-Z]"))) ? "N" : "n";
+        RewriteReport rich;
         const QByteArray rtf =
-            RewriteLines(writeRtf(program), quint8(options), symbol, 10, 10, numberEmpty);
-        const QString after = readRtf(rtf).plainText();
-        // The final line end stays as it was; it is no row of the program.
-        QCOMPARE(after.endsWith(QLatin1Char('\n')), before.endsWith(QLatin1Char('\n')));
-        L in = before.split(QLatin1Char('\n'));
-        L out = after.split(QLatin1Char('\n'));
-        if (before.endsWith(QLatin1Char('\n'))) {
-            in.removeLast();
-            out.removeLast();
-        }
-        // The rows each reference names (that one block has).
-        const auto named = [&symbol](const L &rows) {
-            BlockReferences refs(symbol.front());
-            for (const QString &row : rows)
-                refs.addRow(row);
-            refs.resolve();
-            QStringList targets;
-            for (const BlockReferences::Reference &r : refs.references())
-                targets << QStringLiteral("%1>%2").arg(r.row + 1).arg(r.target + 1);
-            return targets;
-        };
-        if (options == rwNumbering) {
-            // Every row keeps its words; a number goes unless a reference names it, so every
-            // reference names the same block as before.
-            QCOMPARE(out.size(), in.size());
-            for (qsizetype i = 0; i < in.size(); ++i) {
-                const Block was = blockOf(in[i], symbol);
-                const Block is = blockOf(out[i], symbol);
-                QCOMPARE(is.words, was.words);
-                QVERIFY2(!is.numbered || is.number == was.number, qPrintable(out[i]));
-            }
-            QCOMPARE(named(out), named(in));
+            RewriteLines(writeRtf(program), quint8(options), symbol, 10, 10, numberEmpty, &rich);
+        const L out = readRtf(rtf).plainText().split(QLatin1Char('\n'));
+        // Numbering and the clean of numbers keep every row, and the final line end.
+        if (options & (rwRenumber | rwNumbering))
+            QCOMPARE(out.size(), before.count(QLatin1Char('\n')) + 1);
+        if (options == rwRenumber) // numbering twice gives what once gives
+            QCOMPARE(RewriteLines(rtf, rwRenumber, symbol, 10, 10, numberEmpty), rtf);
+        // A plain file through the plain rewrite: the same lines and the same report.
+        LineBuffer buffer;
+        if (looksLikeRtf(bytes) || !buffer.setBytes(bytes) ||
+            buffer.text(0, buffer.size()) != before)
             return;
-        }
-        if (options != rwRenumber) {
-            // Every row keeps its place and its text, less what is outside ASCII and the blanks
-            // around; rows left empty go.
-            L kept;
-            for (QString row : std::as_const(in)) {
-                row.remove(QRegularExpression(QStringLiteral("[^\\x00-\\x7f]")));
-                row = row.remove(QRegularExpression(QStringLiteral("^ +| +$")));
-                if (!row.isEmpty())
-                    kept << row;
-            }
-            QCOMPARE(out, kept);
-            return;
-        }
-        QCOMPARE(out.size(), in.size()); // no row merged, split, added or dropped
-        // The new number of each old one that one block alone has.
-        QHash<qint64, qint64> renumbered;
-        QSet<qint64> twice;
-        for (qsizetype i = 0; i < in.size(); ++i) {
-            const Block was = blockOf(in[i], symbol);
-            if (was.numbered && renumbered.contains(was.number))
-                twice.insert(was.number);
-            if (was.numbered)
-                renumbered.insert(was.number, blockOf(out[i], symbol).number);
-        }
-        const QRegularExpression digits(QStringLiteral("\\d+"));
-        qint64 next = 10;
-        for (qsizetype i = 0; i < in.size(); ++i) {
-            const Block was = blockOf(in[i], symbol);
-            const Block is = blockOf(out[i], symbol);
-            // Comments, "%" rows, O-words: every word as it was, but for the references,
-            // which name the same block as before.
-            QCOMPARE(QString(is.words).replace(digits, QStringLiteral("#")),
-                     QString(was.words).replace(digits, QStringLiteral("#")));
-            auto old = digits.globalMatch(was.words);
-            auto now = digits.globalMatch(is.words);
-            while (old.hasNext() && now.hasNext()) {
-                const qint64 from = old.next().captured().toLongLong();
-                const qint64 to = now.next().captured().toLongLong();
-                if (from != to)
-                    QVERIFY2(!twice.contains(from) && renumbered.value(from, -1) == to,
-                             qPrintable(out[i]));
-            }
-            QVERIFY2(is.numbered || !was.numbered, qPrintable(out[i]));        // no number lost
-            QVERIFY2(!blockOf(is.words, symbol).numbered, qPrintable(out[i])); // none doubled
-            if (is.numbered) {
-                QCOMPARE(is.number, next);
-                next += 10;
-            }
-        }
-        // Every reference that named one block names it still.
-        const QStringList wasNamed = named(in);
-        const QStringList isNamed = named(out);
-        QCOMPARE(isNamed.size(), wasNamed.size());
-        for (qsizetype k = 0; k < wasNamed.size(); ++k)
-            if (!wasNamed[k].endsWith(QLatin1String(">0")) &&
-                !wasNamed[k].endsWith(QLatin1String(">-1")))
-                QCOMPARE(isNamed[k], wasNamed[k]);
-        // Numbering twice gives what once gives.
-        QCOMPARE(RewriteLines(rtf, rwRenumber, symbol, 10, 10, numberEmpty), rtf);
+        RewriteReport plain;
+        rewriteBuffer(buffer, quint8(options), symbol, 10, 10, numberEmpty, &plain);
+        QCOMPARE(buffer.text(0, buffer.size()).split(QLatin1Char('\n')), out);
+        QCOMPARE(QList<qsizetype>({plain.numbered, plain.followed, plain.kept}),
+                 QList<qsizetype>({rich.numbered, rich.followed, rich.kept}));
+        QCOMPARE(plain.nowhere, rich.nowhere);
+        QCOMPARE(plain.ambiguous, rich.ambiguous);
     }
 
     // The toolpath interpreter against coordinates worked out by hand: arcs in every plane with
@@ -982,28 +919,8 @@ private slots:
         m_box.setLocked(false);
     }
 
-    // Both dialogs show the same choices every time, whatever the last use changed.
-    void everyUseStartsFromTheSameChoices()
-    {
-        for (const bool first : {true, false}) {
-            quint8 options = 0;
-            QString symbol;
-            answerClean(first ? QStringLiteral("bne=Q") : QStringLiteral("n"));
-            QVERIFY(AskClean(options, symbol));
-            QCOMPARE(options,
-                     quint8(first ? rwNumbering : rwBadSymbols | rwNumbering | rwEmptyRows));
-            QCOMPARE(symbol, first ? QStringLiteral("Q") : QStringLiteral("N"));
-            qint32 start = 0, step = 0;
-            bool emptyRows = false;
-            answerNumbering(first ? QStringLiteral("1,2,P,e") : QString());
-            QVERIFY(AskNumbering(start, step, symbol, emptyRows));
-            QCOMPARE(QString::number(start) + ',' + QString::number(step) + ',' + symbol,
-                     first ? QStringLiteral("1,2,P") : QStringLiteral("10,10,N"));
-            QCOMPARE(emptyRows, first);
-        }
-    }
-
-    // What each dialog answers, closed every way; Clean keeps the option bits it has no box for.
+    // What each dialog answers, closed every way, each use from the same choices; Clean keeps
+    // the option bits it has no box for.
     void answers_data()
     {
         QTest::addColumn<bool>("numbering"); // else Clean
@@ -1012,19 +929,21 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("got"); // Clean: options, symbol; Numbering: start, step,
                                           // symbol, empty rows
-        QTest::newRow("Clean, OK with the defaults") << false << "" << 0 << 2 << "5,";
+        QTest::newRow("Clean, OK with a symbol") << false << "bne=Q" << 0 << 2 << "2,Q";
         QTest::newRow("Clean, Enter is OK") << false << " enter" << 0 << 2 << "5,";
         QTest::newRow("Clean, OK with numbering") << false << "n" << 0 << 2 << "7,N";
         QTest::newRow("Clean, OK keeps the other bits") << false << "n" << 0xF8 << 2 << "255,N";
         QTest::newRow("Clean, each box its own bit") << false << "e" << 0 << 2 << "1,";
         QTest::newRow("Clean, OK clears the unchecked bits") << false << "" << 0x0A << 2 << "13,";
         QTest::newRow("Clean, Cancel") << false << "n cancel" << 0x0F << 3 << "0,";
+        // Each use starts from the same choices, whatever the last one changed.
+        QTest::newRow("Clean, OK with the defaults") << false << "" << 0 << 2 << "5,";
         const QString cancelled = QStringLiteral("0,0,,0");
-        QTest::newRow("Numbering, OK with the defaults") << true << "" << 0 << 2 << "10,10,N,0";
         QTest::newRow("Numbering, Enter is OK")
             << true << "100,-5,N,e enter" << 0 << 2 << "100,-5,N,1";
         QTest::newRow("Numbering, small letter stays small")
             << true << "0,1,n" << 0 << 2 << "0,1,n,0";
+        QTest::newRow("Numbering, OK with the defaults") << true << "" << 0 << 2 << "10,10,N,0";
         QTest::newRow("Numbering, Cancel") << true << "5,5,P,e cancel" << 0 << 3 << cancelled;
         QTest::newRow("Numbering, Escape") << true << "5,5,P,e escape" << 0 << 3 << cancelled;
         QTest::newRow("Numbering, close box") << true << "5,5,P,e close" << 0 << 3 << cancelled;
@@ -1042,7 +961,7 @@ private slots:
         QString symbol = QStringLiteral("old");
         if (numbering) {
             frmNumbering dialog;
-            answerNumbering(script);
+            answerNext<frmNumbering>(script);
             qint32 start = 77, step = 77;
             bool empty = true;
             QCOMPARE(dialog.Answer(start, step, symbol, empty), answer);
@@ -1050,7 +969,7 @@ private slots:
                      got);
         } else {
             frmClean dialog;
-            answerClean(script);
+            answerNext<frmClean>(script);
             quint8 options = quint8(optionsBefore);
             QCOMPARE(dialog.Answer(options, symbol), answer);
             QCOMPARE(QString::number(options) + ',' + symbol, got);
@@ -1196,183 +1115,127 @@ private slots:
         QCOMPARE(numberingRefusal(start, step, blocks), refusal);
     }
 
-    // The Numbering dialog of a program window refuses them with the reason in the current
-    // language and keeps the focus in Step; cancelled then, it changes nothing. A start that
-    // ends exactly at the largest number is taken: the blocks count, not the rows.
-    void numberingRefusedInTheDialog_data()
-    {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("refused"); // the step refused
-        QTest::addColumn<int>("refusal");
-        QTest::addColumn<QString>("taken"); // the step then taken; none: cancelled
-        QTest::addColumn<QString>("result");
-        const QString program = QStringLiteral("%\r\nG00\r\n(CUT)\r\nG01\r\nM30\r\n%");
-        QTest::newRow("step 0, Bulgarian") << 2 << "10"
-                                           << "0" << 520 << "" << program;
-        QTest::newRow("past the largest number, Spanish; up to it")
-            << 3 << "2147483637"
-            << "6" << 521 << "5"
-            << "%\r\nN2147483637 G00\r\n(CUT)\r\nN2147483642 G01\r\nN2147483647 M30\r\n%";
-    }
-
+    // The Numbering dialog of a program window refuses a step that runs past the largest
+    // number with the reason in the current language and keeps the focus in Step; a step that
+    // ends exactly at the largest number is then taken: the blocks count, not the rows.
     void numberingRefusedInTheDialog()
     {
-        QFETCH(int, language);
-        QFETCH(QString, start);
-        QFETCH(QString, refused);
-        QFETCH(int, refusal);
-        QFETCH(QString, taken);
-        QFETCH(QString, result);
         const LanguageGuard english;
-        setLanguageNumber(qint16(language));
+        setLanguageNumber(3);
         frmProgram program;
         program.rtfText->setText(QStringLiteral("%\r\nG00\r\n(CUT)\r\nG01\r\nM30\r\n%"));
         QString shown;
         bool seen = false;
         onNextDialog<frmNumbering>([&](frmNumbering &d) {
             seen = true;
-            d.txtStart->setText(start);
-            d.txtStep->setText(refused);
+            d.txtStart->setText(QStringLiteral("2147483637"));
+            d.txtStep->setText(QStringLiteral("6"));
             d.cmdOK->click();
-            QVERIFY(d.isVisible());
-            QVERIFY(d.lblRefusal->isVisible());
+            QVERIFY(d.isVisible() && d.lblRefusal->isVisible());
             QVERIFY(d.rect().contains(d.lblRefusal->geometry()));
             QCOMPARE(d.focusWidget(), d.txtStep);
             shown = d.lblRefusal->text();
-            if (taken.isEmpty()) {
-                d.cmdCancel->click();
-            } else {
-                d.txtStep->setText(taken);
-                d.cmdOK->click();
-                QVERIFY(!d.isVisible());
-            }
+            d.txtStep->setText(QStringLiteral("5"));
+            d.cmdOK->click();
+            QVERIFY(!d.isVisible());
         });
         program.Numbering();
         QVERIFY(seen);
-        QString reason = GetString(QString(), refusal);
-        QVERIFY(!reason.isEmpty());
-        if (refusal == 521)
-            reason = reason.arg(std::numeric_limits<qint32>::min())
-                         .arg(std::numeric_limits<qint32>::max());
-        QCOMPARE(shown, reason);
-        QCOMPARE(program.rtfText->text(), result);
+        QCOMPARE(shown, GetString(QString(), 521)
+                            .arg(std::numeric_limits<qint32>::min())
+                            .arg(std::numeric_limits<qint32>::max()));
+        QCOMPARE(program.rtfText->text(),
+                 "%\r\nN2147483637 G00\r\n(CUT)\r\nN2147483642 G01\r\nN2147483647 M30\r\n%");
     }
 
-    void rewriteInTheWindow_data()
+    // Clean and Numbering from the Program menu: the dialog's answer rewrites the program as
+    // one Undo step and the status bar reports; on an empty or locked program nothing is asked.
+    void rewriteFromTheMenu_data()
     {
+        QTest::addColumn<QString>("entry");
         QTest::addColumn<bool>("typed"); // else loaded from a file
         QTest::addColumn<L>("lines");
-        QTest::addColumn<bool>("numbering"); // else Clean
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<L>("result"); // none: the program stays as it was, unchanged
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<QString>("script"); // null: no dialog shows
+        QTest::addColumn<L>("result");       // none: the program stays as it was, unchanged
         QTest::addColumn<QString>("status");
-        const auto row = [](const char *name, bool typed, const L &lines, bool numbering,
-                            const char *script, const L &result, const char *status = "Ready") {
-            QTest::newRow(name) << typed << lines << numbering << script << result
+        const auto row = [](const char *name, bool numbering, bool typed, const L &lines,
+                            const char *script, const L &result, const char *status = "Ready",
+                            bool locked = false) {
+            QTest::newRow(name) << (numbering ? "mnuProgramNumbering" : "mnuProgramClean") << typed
+                                << lines << locked
+                                << (script ? QString::fromLatin1(script) : QString()) << result
                                 << QString::fromUtf8(status);
         };
-        row("Clean, defaults: empty rows go, numbers and the final line end stay", true,
-            {"N10 G00", "", "N20 G01", ""}, false, "", {"N10 G00", "N20 G01", ""});
-        row("Numbering, references follow their blocks and one to no block is listed", false,
-            {"N10 G71 P20 Q30 U0.4 W0.1 F0.25", "N20 G00 X18.", "N30 X60.", "G70 P20 Q40"}, true,
+        row("Clean, defaults: empty rows go, numbers and the final line end stay", false, true,
+            {"N10 G00", "", "N20 G01", ""}, "", {"N10 G00", "N20 G01", ""});
+        row("Numbering, references follow their blocks and one to no block is listed", true, false,
+            {"N10 G71 P20 Q30 U0.4 W0.1 F0.25", "N20 G00 X18.", "N30 X60.", "G70 P20 Q40"},
             "100,10,N",
             {"N100 G71 P110 Q120 U0.4 W0.1 F0.25", "N110 G00 X18.", "N120 X60.",
              "N130 G70 P110 Q40"},
             "References renumbered with their blocks: 3. References to no block, left as they "
             "were: lines 4");
-        row("Clean keeps the numbers that references name", false,
-            {"N10 G71 P20 Q30", "N20 G00 X18.", "N30 X60.", "N40 M30"}, false, "n",
+        row("Clean keeps the numbers that references name", false, false,
+            {"N10 G71 P20 Q30", "N20 G00 X18.", "N30 X60.", "N40 M30"}, "n",
             {"G71 P20 Q30", "N20 G00 X18.", "N30 X60.", "M30"},
             "Block numbers kept because other blocks refer to them: 2");
         const L program{"N10 G00  ", "G01", ""};
-        row("Clean cancelled", false, program, false, "n cancel", {});
-        row("Numbering with an empty symbol", false, program, true, "10,10,,e", {});
+        row("Clean cancelled", false, false, program, "n cancel", {});
+        row("Numbering with an empty symbol", true, false, program, "10,10,,e", {});
+        for (const bool numbering : {false, true}) {
+            row(numbering ? "Numbering on an empty program" : "Clean on an empty program",
+                numbering, false, {}, nullptr, {});
+            row(numbering ? "Numbering while locked" : "Clean while locked", numbering, false,
+                program, nullptr, {}, "Ready", true);
+        }
     }
 
-    void rewriteInTheWindow()
+    void rewriteFromTheMenu()
     {
+        QFETCH(QString, entry);
         QFETCH(bool, typed);
         QFETCH(L, lines);
-        QFETCH(bool, numbering);
+        QFETCH(bool, locked);
         QFETCH(QString, script);
         QFETCH(L, result);
         QFETCH(QString, status);
-        TestFolders folders;
-        frmProgram program;
-        if (typed) {
-            program.rtfText->setFocus();
-            QTest::keyClicks(program.rtfText, lines.join(QLatin1Char('\r')));
-        } else {
-            QVERIFY(program.rtfText->loadFile(
-                writeFile(folders.file(QStringLiteral("part.nc")), crlf(lines).toUtf8())));
-        }
-        const QString before = program.rtfText->text();
-        QCOMPARE(before, crlf(lines));
-        bool seen = false;
-        if (numbering) {
-            answerNumbering(script, &seen);
-            program.Numbering();
-        } else {
-            answerClean(script, &seen);
-            program.Clean();
-        }
-        QVERIFY(seen);
-        QCOMPARE(program.rtfText->text(), result.isEmpty() ? before : crlf(result));
-        QCOMPARE(program.stbPanel[0]->text(), status);
-        QCOMPARE(program.isModified(), typed || !result.isEmpty());
-        // One Undo takes the whole rewrite back.
-        if (!result.isEmpty()) {
-            program.rtfText->undo();
-            QCOMPARE(program.rtfText->text(), before);
-        }
-    }
-
-    void programMenuGuards_data()
-    {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("locked");
-        QTest::addColumn<bool>("asks");
-        for (const char *entry : {"mnuProgramClean", "mnuProgramNumbering"}) {
-            const QString name = QString::fromLatin1(entry).mid(10);
-            // Each changes its text: Clean with its defaults takes the accent off.
-            const QString text =
-                name == QLatin1String("Clean") ? "N10 G00" + QString(QChar(0xE9)) : "G00";
-            QTest::addRow("%s", qPrintable(name)) << entry << text << false << true;
-            QTest::addRow("%s on an empty program", qPrintable(name))
-                << entry << "" << false << false;
-            QTest::addRow("%s while locked", qPrintable(name)) << entry << text << true << false;
-        }
-    }
-
-    void programMenuGuards()
-    {
-        QFETCH(QString, entry);
-        QFETCH(QString, text);
-        QFETCH(bool, locked);
-        QFETCH(bool, asks);
         FrameSession session;
-        RichTextBox *editor = session.program()->rtfText;
-        editor->setText(text);
+        frmProgram *program = session.program();
+        RichTextBox *editor = program->rtfText;
+        if (typed) {
+            editor->setFocus();
+            QTest::keyClicks(editor, lines.join(QLatin1Char('\r')));
+        } else {
+            QVERIFY(editor->loadFile(
+                writeFile(session.folders.file(QStringLiteral("part.nc")), crlf(lines).toUtf8())));
+        }
+        const QString before = editor->text();
+        QCOMPARE(before, crlf(lines));
         editor->setLocked(locked);
         bool shown = false;
         QTimer watch; // a dialog that shows is answered, so the test never hangs
         watch.setInterval(2);
         connect(&watch, &QTimer::timeout, [&] {
             QWidget *modal = QApplication::activeModalWidget();
-            if (auto *clean = qobject_cast<frmClean *>(modal))
-                clean->cmdOK->click();
-            else if (auto *numbering = qobject_cast<frmNumbering *>(modal))
-                numbering->cmdOK->click();
-            else
+            if (shown || !modal || QApplication::activeWindow() != modal)
                 return;
             shown = true;
+            if (auto *clean = qobject_cast<frmClean *>(modal))
+                answer(*clean, script);
+            else if (auto *numbering = qobject_cast<frmNumbering *>(modal))
+                answer(*numbering, script);
         });
         watch.start();
         session.frame->menuEntry(entry)->trigger();
-        QCOMPARE(shown, asks);
-        QCOMPARE(editor->text(), asks ? QStringLiteral("N10 G00") : text);
+        QCOMPARE(shown, !script.isNull());
+        QCOMPARE(editor->text(), result.isEmpty() ? before : crlf(result));
+        QCOMPARE(program->stbPanel[0]->text(), status);
+        QCOMPARE(program->isModified(), typed || !result.isEmpty());
+        if (!result.isEmpty()) { // one Undo takes the whole rewrite back
+            editor->undo();
+            QCOMPARE(editor->text(), before);
+        }
     }
 
     void findNext_data()
@@ -1762,16 +1625,9 @@ private slots:
 
     // Find and Find Next say in the status bar that there is no match, Replace All how many
     // it replaced; the replaced words keep their colours on screen.
-    void reportsAndColours_data()
-    {
-        QTest::addColumn<int>("lines");
-        QTest::newRow("short") << 3;
-        QTest::newRow("long, scrolled halfway") << 3000;
-    }
-
     void reportsAndColours()
     {
-        QFETCH(int, lines);
+        const int lines = 3000; // scrolled halfway
         FrameSession session;
         QStatusBar *bar = session.frame->statusBar();
         RichTextBox *editor = session.editor();
