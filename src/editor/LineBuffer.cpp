@@ -235,14 +235,30 @@ FileCheck LineBuffer::load(const QString &path)
     return check;
 }
 
+// After a rewrite a program is a piece a line: the pieces go out gathered in chunks, so
+// that the device sees a few large writes instead of millions of small ones.
 bool LineBuffer::save(QIODevice &device) const
 {
+    constexpr qsizetype kChunk = qsizetype(1) << 20;
+    QByteArray chunk;
+    chunk.reserve(kChunk);
+    const auto flush = [&] {
+        const bool ok = device.write(chunk) == chunk.size();
+        chunk.resize(0);
+        return ok;
+    };
     for (const Piece &piece : m_pieces) {
         const char *at = m_stores[piece.store].bytes.constData() + piece.start;
-        if (device.write(at, piece.length) != qint64(piece.length))
+        if (piece.length >= kChunk) {
+            if (!flush() || device.write(at, piece.length) != qint64(piece.length))
+                return false;
+            continue;
+        }
+        if (chunk.size() + qsizetype(piece.length) > kChunk && !flush())
             return false;
+        chunk.append(at, qsizetype(piece.length));
     }
-    return true;
+    return flush();
 }
 
 QByteArray LineBuffer::toBytes() const
