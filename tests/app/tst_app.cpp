@@ -5,6 +5,7 @@
 // socket, and what the socket takes; the command line; twips; the string table.
 #include "app/CommandLine.h"
 #include "app/FileHandOver.h"
+#include "app/KeyStatePanels.h"
 #include "app/PrivateFolder.h"
 #include "app/RecentFiles.h"
 #include "app/WindowPlacement.h"
@@ -442,16 +443,15 @@ private slots:
     {
         QTest::addColumn<QString>("keys"); // {name}: a key as QKeySequence spells it
         QTest::addColumn<QString>("shown");
-        QTest::newRow("typed") << "g1 x5{Return}m30"
-                               << "Ln 2, Col 4 (2 lines)";
-        QTest::newRow("up") << "g1 x5{Return}m30{Up}"
-                            << "Ln 1, Col 4 (2 lines)";
-        QTest::newRow("home") << "g1 x5{Return}m30{Home}"
-                              << "Ln 2, Col 1 (2 lines)";
-        QTest::newRow("backspace joins the lines") << "g1{Return}{Backspace}"
-                                                   << "Ln 1, Col 3 (1 lines)";
-        QTest::newRow("to the top and the end") << "g1{Return}m30{Ctrl+Home}{Ctrl+End}"
-                                                << "Ln 2, Col 4 (2 lines)";
+        const auto row = [](const char *name, const char *keys, const char *shown) {
+            QTest::newRow(name) << keys << shown;
+        };
+        row("typed", "g1 x5{Return}m30", "Ln 2, Col 4 (2 lines)");
+        row("up", "g1 x5{Return}m30{Up}", "Ln 1, Col 4 (2 lines)");
+        row("home", "g1 x5{Return}m30{Home}", "Ln 2, Col 1 (2 lines)");
+        row("backspace joins the lines", "g1{Return}{Backspace}", "Ln 1, Col 3 (1 lines)");
+        row("to the top and the end", "g1{Return}m30{Ctrl+Home}{Ctrl+End}",
+            "Ln 2, Col 4 (2 lines)");
     }
 
     void caretPanel()
@@ -502,6 +502,27 @@ private slots:
         }
         QTRY_COMPARE(ProgramWindowCount, 0);
         QCOMPARE(panel->text(), QString());
+    }
+
+    // INS follows the active editor, by the panels' own timer; the offscreen platform tells
+    // no lock state, so NUM, CAPS and SCRL are greyed; the date is a date near today.
+    void keyStatePanels()
+    {
+        FrameSession s;
+        auto *panels = s.frame->findChild<KeyStatePanels *>();
+        QVERIFY(panels && panels->ins->isEnabled());
+        QTest::keyClick(s.editor(), Qt::Key_Insert);
+        QVERIFY(s.editor()->overwriteMode());
+        QTRY_VERIFY(!panels->ins->isEnabled());
+        QVERIFY(!panels->num->isEnabled() && !panels->caps->isEnabled());
+        QVERIFY(!panels->scrl->isEnabled());
+        QStringList days; // the panel may have been filled before midnight
+        for (int day = -1; day <= 0; ++day)
+            days << QLocale::system().toString(QDate::currentDate().addDays(day),
+                                               QLocale::ShortFormat);
+        QVERIFY2(days.contains(panels->date->text()), qPrintable(panels->date->text()));
+        s.frame->NewProgramWindow(0);
+        QTRY_VERIFY(panels->ins->isEnabled());
     }
 
     void guardsWhileLocked_data()
@@ -1008,6 +1029,16 @@ private slots:
     {
         QFETCH(int, code);
         FrameSession s;
+        // An area that three tiles do not share evenly, either way.
+        s.frame->showNormal();
+        const auto view = [&s] { return s.frame->mdiArea()->viewport(); };
+        for (int extra = 0; extra < 3; ++extra) {
+            s.frame->resize(QSize(640, 480) + QSize(extra, extra));
+            QTRY_COMPARE(s.frame->size(), QSize(640, 480) + QSize(extra, extra));
+            if (view()->width() % 3 && view()->height() % 3)
+                break;
+        }
+        QVERIFY(view()->width() % 3 && view()->height() % 3);
         for (int i = 0; i < 3; ++i)
             s.frame->NewProgramWindow(0);
         QList<QMdiSubWindow *> subs = s.frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
@@ -1164,18 +1195,19 @@ private slots:
         const QList<QMdiSubWindow *> subs = frame.mdiArea()->subWindowList(QMdiArea::CreationOrder);
         QCOMPARE(subs.size(), 10);
         const QRect area = frame.mdiArea()->viewport()->rect();
+        QCOMPARE(subs[0]->pos(), area.topLeft());
+        const QPoint step = subs[1]->pos() - subs[0]->pos();
+        QVERIFY(step.x() > 10 && step.x() == step.y());
+        // Each window a step from the one before, or back at the top left when that step
+        // would leave the area.
         int wraps = 0;
-        for (int i = 0; i < subs.size(); ++i) {
+        for (int i = 1; i < subs.size(); ++i) {
             const QRect place = subs[i]->geometry();
             QVERIFY2(area.contains(place), qPrintable(QStringLiteral("window %1").arg(i + 1)));
             QCOMPARE(place.size(), area.size() * 3 / 4);
-            if (i == 0 || place.topLeft() == area.topLeft()) {
-                QCOMPARE(place.topLeft(), area.topLeft());
-                wraps += i > 0;
-                continue;
-            }
-            const QPoint step = place.topLeft() - subs[i - 1]->pos();
-            QVERIFY(step.x() > 10 && step.x() == step.y());
+            const QRect next(subs[i - 1]->pos() + step, place.size());
+            QCOMPARE(place.topLeft(), area.contains(next) ? next.topLeft() : area.topLeft());
+            wraps += !area.contains(next);
         }
         QVERIFY(wraps > 0);
         QVERIFY(frame.close());
@@ -1188,28 +1220,18 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("added");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("most recent first") << ""
-                                           << "a b c"
-                                           << "c b a";
-        QTest::newRow("once each") << ""
-                                   << "a b a ./b"
-                                   << "b a";
-        QTest::newRow("eight at most") << ""
-                                       << "1 2 3 4 5 6 7 8 9 10"
-                                       << "10 9 8 7 6 5 4 3";
-        QTest::newRow("stored: a duplicate spelt another way and a gap count once")
-            << "1=a 2=b 3=x/../a 5=ac"
-            << ""
-            << "a b ac";
-        QTest::newRow("stored: all eight read") << "1=a 8=h"
-                                                << ""
-                                                << "a h";
-        QTest::newRow("stored: read clean") << "1=x/../a"
-                                            << ""
-                                            << "a";
-        QTest::newRow("stored, then one opened again") << "1=a 2=b 3=c"
-                                                       << "c"
-                                                       << "c a b";
+        const auto row = [](const char *name, const char *stored, const char *added,
+                            const char *expected) {
+            QTest::newRow(name) << stored << added << expected;
+        };
+        row("most recent first", "", "a b c", "c b a");
+        row("once each", "", "a b a ./b", "b a");
+        row("eight at most", "", "1 2 3 4 5 6 7 8 9 10", "10 9 8 7 6 5 4 3");
+        row("stored: a duplicate spelt another way and a gap count once", "1=a 2=b 3=x/../a 5=ac",
+            "", "a b ac");
+        row("stored: all eight read", "1=a 8=h", "", "a h");
+        row("stored: read clean", "1=x/../a", "", "a");
+        row("stored, then one opened again", "1=a 2=b 3=c", "c", "c a b");
     }
 
     // The list as the menu shows it; written back, a shorter list leaves no old entry.
@@ -1247,10 +1269,8 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("caption");
         const QString sixty = QStringLiteral("/") + QString(59, QLatin1Char('p'));
-        QTest::newRow("short") << 0 << "/cam/a.nc"
-                               << "&1 /cam/a.nc";
-        QTest::newRow("an ampersand") << 7 << "/cam/b&c.nc"
-                                      << "&8 /cam/b&&c.nc";
+        QTest::newRow("short") << 0 << QString("/cam/a.nc") << "&1 /cam/a.nc";
+        QTest::newRow("an ampersand") << 7 << QString("/cam/b&c.nc") << "&8 /cam/b&&c.nc";
         QTest::newRow("sixty characters whole") << 1 << sixty << "&2 " + sixty;
         QTest::newRow("sixty-one: its end") << 1 << "/x" + sixty.mid(1) + "Z"
                                             << "&2 …" + sixty.mid(2) + "Z";
@@ -1452,6 +1472,8 @@ private slots:
         QTest::newRow("not ended") << QByteArrayLiteral("%1\0%1") << true << 0;
         QTest::newRow("never hangs up") << QByteArrayLiteral("%1\0") << false << 0;
         QTest::newRow("hangs up at once") << QByteArray() << true << 0;
+        // "%r": the file's name relative to the running copy's folder.
+        QTest::newRow("relative name of a file that is there") << QByteArray("%r") << true << 0;
         // "%B": the file's name, led by slashes, as often as makes the bound exactly.
         QTest::newRow("exactly the bound") << QByteArrayLiteral("%B") << true << 17;
         QTest::newRow("past the bound after a whole name")
@@ -1481,6 +1503,7 @@ private slots:
                                     (i ? 0 : FileHandOver::kMaxRequestBytes % 17),
                                 '/') +
                      name + '\0';
+        request.replace("%r", QFile::encodeName(QDir::current().relativeFilePath(file)) + '\0');
         client.write(request.replace("%B", bound).replace("%1", name));
         if (hangsUp)
             client.disconnectFromServer();
@@ -1551,6 +1574,42 @@ private slots:
         for (const QList<QVariant> &signal : arrived)
             files += signal[0].toStringList();
         QCOMPARE(files, QStringList(count, file));
+    }
+
+    void handOverSplitsAtTheByteBound_data()
+    {
+        QTest::addColumn<int>("bytes"); // of the names with their NULs
+        QTest::addColumn<int>("requests");
+        QTest::newRow("a request full") << int(FileHandOver::kMaxRequestBytes) << 1;
+        QTest::newRow("one byte more: two requests")
+            << int(FileHandOver::kMaxRequestBytes) + 1 << 2;
+    }
+
+    // 18 long names (a name is at most PATH_MAX) that make the bytes given.
+    void handOverSplitsAtTheByteBound()
+    {
+        QFETCH(int, bytes);
+        QFETCH(int, requests);
+        TestFolders folders;
+        QString deep = folders.file(QStringLiteral("d"));
+        while (deep.size() < 3400)
+            deep += QLatin1Char('/') + QString(200, QLatin1Char('d'));
+        QVERIFY(QDir().mkpath(deep));
+        QStringList files;
+        for (int i = 0; i < 18; ++i) {
+            const int size = bytes / 18 + (i < bytes % 18 ? 1 : 0) - 2 - int(deep.size());
+            QString name = QString::number(i).rightJustified(size, QLatin1Char('f'));
+            files << writeFile(deep + QLatin1Char('/') + name, "M30\n");
+        }
+        FileHandOver door;
+        QVERIFY(door.listen());
+        QSignalSpy arrived(&door, &FileHandOver::filesArrived);
+        QVERIFY(FileHandOver::handOver(files));
+        QTRY_COMPARE(arrived.size(), requests);
+        QStringList got;
+        for (const QList<QVariant> &signal : arrived)
+            got += signal[0].toStringList();
+        QCOMPARE(got, files);
     }
 
     void privateFolder_data()
