@@ -577,8 +577,9 @@ private slots:
         QCOMPARE(editor->selLength(), 3);
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("CLIP"));
         QVERIFY(!s.dialogs.calls.contains(QStringLiteral("font")));
-        for (const char *key : {"Bold", "Italic", "Underline"})
-            QVERIFY(!s.frame->buttonValue(QLatin1String(key)));
+        for (const char *key : {"Bold", "Italic", "Underline"}) // nor looks pressed
+            QVERIFY(!s.frame->buttonValue(QLatin1String(key)) &&
+                    !s.frame->toolbarButton(QLatin1String(key))->isChecked());
 
         // Unlocked, the same command does something.
         editor->setLocked(false);
