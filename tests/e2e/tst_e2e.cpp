@@ -254,7 +254,8 @@ private slots:
         row("file, line speed", plain, "part.nc", 1, false, plainWire);
         row("file, EIA", "G01 X10\nM30\n", "part.nc", 1, true, eia);
         row("RTF file", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 G01 X1\\par M30\\par }",
-            "part.dnc", 1, false, "G01 X1\r\nM30\r\n"); // the last \par ends the text
+            "part.dnc", 1, false,
+            "G01 X1\r\nM30\r\n"); // the last \par ends the text
         row("selection across a line end", "N1 G0\r\nN2 X5\r\nN3 M30", "", 0, false,
             "G0\r\nN2 X\r\n", 3, 8);
         // 18 characters sent, 3 to go: a sixth of the time so far.
@@ -262,6 +263,20 @@ private slots:
         row("time left in minutes", three, "", 0, false, three + "\r\n", 0, 0, 30000, "00:05");
         row("time left from an hour on", three, "", 0, false, three + "\r\n", 0, 0, 21599000,
             "1:00:00");
+        // A plain program in UTF-8, opened (its letters shown) or sent as a file: the bytes of its
+        // file go, at either pace.
+        const QByteArray utf8("%\nO2002 (\xc3\x98"
+                              "6 FLAT)\n(Tiefe 5 mm \xe2\x80\x93 Schlichten)\n"
+                              "G00 X0 (\xc3\xa4 \xe2\x9c\x93)\nM30\n%");
+        const QByteArray utf8Wire = QByteArray(utf8).replace("\n", "\r\n") + "\r\n";
+        for (const int pace : {0, 1}) {
+            QTest::addRow("UTF-8 opened, pace %d", pace)
+                << utf8 << "open:post.nc" << pace << 0 << 0 << false << utf8Wire << qint64(0)
+                << QString();
+            QTest::addRow("UTF-8 file, pace %d", pace)
+                << utf8 << "post.nc" << pace << 0 << 0 << false << utf8Wire << qint64(0)
+                << QString();
+        }
     }
 
     // Back to idle after the last bytes have left: an editor send leaves the caret at its
@@ -280,13 +295,27 @@ private slots:
         E2eSession s;
         frmProgram *p = s.program();
         p->picControl->controls->optFormat[eia ? 1 : 0]->setChecked(true);
-        startSend(s, bytes, pace, file, !timeLeft.isEmpty(), selStart, selLength);
+        const bool opened = file.startsWith(QLatin1String("open:"));
+        if (opened) {
+            setTransferClock([&s] { return s.transferNow += 1000; });
+            QSignalSpy loaded(p->rtfText, &RichTextBox::fileOpened);
+            p->rtfText->openFile(writeFile(s.folders.file(file.mid(5)), bytes));
+            QTRY_COMPARE(loaded.size(), 1);
+            QVERIFY(p->rtfText->text().contains(QStringLiteral("(\u00d8"
+                                                               "6 FLAT)")));
+            p->picControl->controls->cboPace->setCurrentIndex(pace);
+            s.trigger("mnuCommunicationSend");
+            waitForTheStart(p);
+        } else {
+            startSend(s, bytes, pace, file, !timeLeft.isEmpty(), selStart, selLength);
+        }
         QCOMPARE(p->actAction, qint32(actSend));
         QVERIFY(p->rtfText->locked() && !p->picControl->isEnabled());
         QVERIFY(s.frame->buttonValue(QStringLiteral("Send")));
         if (!timeLeft.isEmpty()) {
             QTRY_COMPARE_WITH_TIMEOUT(E2eSession::panel(p, 2), QStringLiteral("9"), 10000);
-            QCOMPARE(E2eSession::panel(p, 3), QString()); // no rate before the clock moves
+            QCOMPARE(E2eSession::panel(p, 3),
+                     QString()); // no rate before the clock moves
             s.transferNow = elapsed;
             QTRY_COMPARE_WITH_TIMEOUT(E2eSession::panel(p, 2), QStringLiteral("18"), 10000);
             QCOMPARE(E2eSession::panel(p, 3), timeLeft);
@@ -296,6 +325,8 @@ private slots:
         QVERIFY(s.idle(p));
         QCOMPARE(s.terminal.calls(), (QStringList{"drain", "close"}));
         QVERIFY(!p->rtfText->isHidden());
+        if (opened)
+            return;
         if (file.isEmpty()) {
             QCOMPARE(p->rtfText->text().toLatin1(), bytes);
             QCOMPARE(p->rtfText->selStart(), selStart);
@@ -310,45 +341,6 @@ private slots:
         QCOMPARE(p->rtfText->selLength(), 2);
     }
 
-    // A plain program in UTF-8 shows its letters in the editor; the machine gets the bytes of
-    // its file, sent from the editor or as a file, at either pace.
-    void utf8ProgramGoesAsItsFileBytes_data()
-    {
-        QTest::addColumn<bool>("asFile");
-        QTest::addColumn<int>("pace");
-        for (const bool asFile : {false, true})
-            for (const int pace : {0, 1})
-                QTest::addRow("%s, pace %d", asFile ? "Send File" : "opened", pace)
-                    << asFile << pace;
-    }
-
-    void utf8ProgramGoesAsItsFileBytes()
-    {
-        QFETCH(bool, asFile);
-        QFETCH(int, pace);
-        const QByteArray bytes("%\nO2002 (\xc3\x98"
-                               "6 FLAT)\n(Tiefe 5 mm \xe2\x80\x93 Schlichten)\n"
-                               "G00 X0 (\xc3\xa4 \xe2\x9c\x93)\nM30\n%");
-        E2eSession s;
-        frmProgram *p = s.program();
-        if (asFile) {
-            startSend(s, bytes, pace, QStringLiteral("post.nc"), false);
-        } else {
-            setTransferClock([&s] { return s.transferNow += 1000; });
-            QSignalSpy opened(p->rtfText, &RichTextBox::fileOpened);
-            p->rtfText->openFile(writeFile(s.folders.file(QStringLiteral("post.nc")), bytes));
-            QTRY_COMPARE(opened.size(), 1);
-            QVERIFY(p->rtfText->text().contains(QStringLiteral("(\u00d8"
-                                                               "6 FLAT)")));
-            p->picControl->controls->cboPace->setCurrentIndex(pace);
-            s.trigger("mnuCommunicationSend");
-            waitForTheStart(p);
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
-        QCOMPARE(s.machine1.received, QByteArray(bytes).replace("\n", "\r\n") + "\r\n");
-        QVERIFY(s.idle(p));
-    }
-
     void sendFileRefusesWhatIsNoProgram_data()
     {
         QTest::addColumn<QString>("kind");
@@ -359,10 +351,8 @@ private slots:
                                                 "sent.");
         QTest::newRow("/dev/zero") << "/dev/zero" << notAFile;
         QTest::newRow("FIFO") << "fifo" << notAFile;
-        QTest::newRow("folder") << "folder"
-                                << "This is a folder, not a file.";
-        QTest::newRow("missing") << "missing"
-                                 << "The file does not exist.";
+        QTest::newRow("folder") << "folder" << QString("This is a folder, not a file.");
+        QTest::newRow("missing") << "missing" << QString("The file does not exist.");
     }
 
     // Nothing goes out, nothing waits: a message names the file and says why.
@@ -708,43 +698,6 @@ private slots:
         }
     }
 
-    void escapeStops_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("where"); // the text, the remote pane, the window, the file's lines
-        QTest::newRow("in the text") << "" << 0;
-        QTest::newRow("in the remote pane") << "" << 1;
-        QTest::newRow("in the window") << "" << 2;
-        QTest::newRow("in the lines of a file") << "part.nc" << 3;
-    }
-
-    // 4800,E,7,2 carries 436.36 characters a second. The clock stands still: 64 go and the send
-    // waits; 300 ms later (130.9 carried) 64 more and the progress; Escape, wherever it is
-    // pressed, then lets the block on the line finish and the line carry it, and ends the send
-    // with nothing more.
-    void escapeStops()
-    {
-        QFETCH(QString, file);
-        QFETCH(int, where);
-        E2eSession s;
-        frmProgram *p = s.program();
-        const QByteArray program = longProgram(40);
-        startSend(s, program, 1, file, true);
-        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
-        s.transferNow += 300;
-        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(128), 10000);
-        QTRY_COMPARE(E2eSession::panel(p, 2), QStringLiteral("128"));
-        QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Send - %1%").arg(12800 / program.size()));
-        QWidget *const targets[] = {p->rtfText, p->rtfRemote, p};
-        QTest::keyClick(where < 3 ? targets[where] : p->fileView->txtLines, Qt::Key_Escape);
-        QVERIFY(p->Stopping());
-        QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Stopping after this block"));
-        QTRY_VERIFY(s.idle(p));
-        QCOMPARE(s.machine1.received, program.left(program.indexOf('\n', 127) + 1));
-        QCOMPARE(s.terminal.calls(), (QStringList{"drain", "close"}));
-        QVERIFY(!p->rtfText->isHidden());
-    }
-
     // Send from Caret: the header as the operator left it, then the program from the block
     // of the caret on, at either pace; the progress counts from that block; Cancel sends
     // nothing.
@@ -807,44 +760,6 @@ private slots:
         QVERIFY(progress.last().last().toLongLong() >= program.size());
     }
 
-    // Escape in the program's preview, in any of its parts, or in the view of a file being
-    // sent stops the send as Escape in the editor does: the line closes well before the end.
-    void escapeInTheOtherViewsStops_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>(
-            "where"); // the preview's path, its view list, the preview, the file view
-        QTest::newRow("the preview's toolpath") << "" << 0;
-        QTest::newRow("the preview's view list") << "" << 1;
-        QTest::newRow("the preview") << "" << 2;
-        QTest::newRow("the file view") << "part.nc" << 3;
-    }
-
-    void escapeInTheOtherViewsStops()
-    {
-        QFETCH(QString, file);
-        QFETCH(int, where);
-        E2eSession s;
-        frmProgram *p = s.program();
-        const QByteArray program = longProgram(200);
-        startSend(s, program, 1, file, true);
-        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
-        QWidget *target = p->fileView;
-        if (where < 3) {
-            p->Preview();
-            auto *preview = p->findChild<frmPreview *>();
-            QWidget *const parts[] = {preview->view, preview->cboView, preview};
-            target = parts[where];
-        }
-        QTest::keyClick(target, Qt::Key_Escape);
-        // The clock runs on: whatever a stop still lets go has its time.
-        setTransferClock([&s] { return s.transferNow += 1000; });
-        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 10000);
-        QVERIFY(!E2eSession::portOpen(p));
-        QVERIFY(program.startsWith(s.machine1.received));
-        QVERIFY(s.machine1.received.size() < 1000);
-    }
-
     // With "At the closing %", each of two receives in a row in one window ends at its own
     // closing %; the tape leader before the first % and what follows the closing line in the
     // same read stay out of the program.
@@ -880,21 +795,28 @@ private slots:
                 QTest::addRow("%s, %s", stop, *file ? "Send File" : "line speed")
                     << stop << file << false;
         }
-        QTest::newRow("escape, held") << "escape"
-                                      << "" << true;
-        QTest::newRow("send again, held, Send File") << "send again"
-                                                     << "part.nc" << true;
-        QTest::newRow("close, held") << "close"
-                                     << "" << true;
-        QTest::newRow("quit, held, Send File") << "quit"
-                                               << "part.nc" << true;
+        for (const auto &[stop, file] : {std::pair{"escape", ""},
+                                         {"send again", "part.nc"},
+                                         {"close", ""},
+                                         {"quit", "part.nc"}})
+            QTest::addRow("%s, held%s", stop, *file ? ", Send File" : "")
+                << QString(stop) << QString(file) << true;
+        // Escape wherever it is pressed: the program's panes, the lines of a file being sent, the
+        // preview in any of its parts.
+        for (const char *where : {"text", "remote pane", "toolpath", "view list", "preview"})
+            QTest::addRow("escape in the %s", where)
+                << QStringLiteral("escape:") + where << "" << false;
+        for (const char *where : {"file's lines", "file view"})
+            QTest::addRow("escape in the %s", where)
+                << QStringLiteral("escape:") + where << "part.nc" << false;
     }
 
-    // The clock stands still: 64 characters go at line speed and the send waits for the line,
-    // inside the third block. Every stop lets that block finish, with its end of block and
-    // nothing after it, and the line carry it before the port closes; a closing window or a
-    // quit waits for that. While the machine holds the send nothing more goes: the stop ends
-    // it at once, throwing away what has not left.
+    // The clock stands still: 64 characters go at line speed and the send waits for the line;
+    // 300 ms later (130.9 carried at 4800,E,7,2) 64 more and the progress, inside the fifth
+    // block. Every stop, wherever Escape is pressed, lets that block finish, with its end of
+    // block and nothing after it, and the line carry it before the port closes; a closing
+    // window or a quit waits for that. While the machine holds the send nothing more goes: the
+    // stop ends it at once, throwing away what has not left.
     void stopsOnWholeBlocks()
     {
         QFETCH(QString, stop);
@@ -903,20 +825,41 @@ private slots:
         E2eSession s;
         QPointer<frmProgram> p = s.program();
         const QByteArray program = longProgram(40);
-        QVERIFY(program.at(63) != '\n' && program.at(64) != '\n');
+        QVERIFY(program.at(127) != '\n' && program.at(128) != '\n');
         startSend(s, program, 1, file, true);
         QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(64), 10000);
+        s.transferNow += 300;
+        QTRY_COMPARE_WITH_TIMEOUT(s.machine1.received.size(), qsizetype(128), 10000);
+        QTRY_COMPARE(E2eSession::panel(p, 2), QStringLiteral("128"));
+        QCOMPARE(E2eSession::panel(p, 1), QStringLiteral("Send - %1%").arg(12800 / program.size()));
         if (held) {
             s.machine1.write("\x13");
             QTRY_VERIFY(p->ucDnc1->XOffHeld());
         }
-        const bool inWindow =
-            stop == QLatin1String("escape") || stop == QLatin1String("send again");
+        const bool inWindow = stop.startsWith(QLatin1String("escape")) || stop == "send again";
         if (!inWindow && p->isModified())
             answerNextQuestion(clickNo());
-        if (stop == QLatin1String("escape"))
-            QTest::keyClick(p, Qt::Key_Escape);
-        else if (stop == QLatin1String("send again"))
+        if (stop.startsWith(QLatin1String("escape"))) {
+            const QString where = stop.section(QLatin1Char(':'), 1);
+            QWidget *target = p;
+            if (where == QLatin1String("text"))
+                target = p->rtfText;
+            else if (where == QLatin1String("remote pane"))
+                target = p->rtfRemote;
+            else if (where == QLatin1String("file's lines"))
+                target = p->fileView->txtLines;
+            else if (where == QLatin1String("file view"))
+                target = p->fileView;
+            if (QStringList{"toolpath", "view list", "preview"}.contains(where)) {
+                p->Preview();
+                auto *preview = p->findChild<frmPreview *>();
+                target = where == QLatin1String("toolpath") ? preview->view
+                         : where == QLatin1String("view list")
+                             ? static_cast<QWidget *>(preview->cboView)
+                             : preview;
+            }
+            QTest::keyClick(target, Qt::Key_Escape);
+        } else if (stop == QLatin1String("send again"))
             s.trigger("mnuCommunicationSend");
         else if (stop == QLatin1String("close"))
             QCOMPARE(p->parentWidget()->close(), held);
@@ -925,17 +868,18 @@ private slots:
         if (held) // at once
             QCOMPARE(s.terminal.calls(), (QStringList{"discard", "close"}));
         else
-            QVERIFY(p->Stopping() && p->actAction == actSend);
+            QVERIFY(p->Stopping() && p->actAction == actSend &&
+                    E2eSession::panel(p, 1) == QStringLiteral("Stopping after this block"));
         if (inWindow)
-            QTRY_VERIFY_WITH_TIMEOUT(s.idle(p), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(s.idle(p) && !p->rtfText->isHidden(), 10000);
         else
             QTRY_VERIFY_WITH_TIMEOUT(p.isNull() && s.frame->isVisible() == (stop == "close"),
                                      10000);
         const QStringList calls =
             held ? QStringList{"discard", "close"} : QStringList{"drain", "close"};
         QCOMPARE(s.terminal.calls(), calls);
-        const QByteArray blocks = program.left(program.indexOf('\n', 63) + 1);
-        QCOMPARE(s.machine1.received, held ? program.left(64) : blocks);
+        const QByteArray blocks = program.left(program.indexOf('\n', 127) + 1);
+        QCOMPARE(s.machine1.received, held ? program.left(128) : blocks);
         QVERIFY(portFree(kPort1));
     }
 
