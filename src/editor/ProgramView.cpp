@@ -357,14 +357,14 @@ void ProgramView::keyPressEvent(QKeyEvent *event)
         moveCaret(event);
         return;
     case Qt::Key_Delete:
-        if (!m_readOnly && !(event->modifiers() & ~Qt::KeypadModifier))
+        if (!isReadOnly() && !(event->modifiers() & ~Qt::KeypadModifier))
             removeForward();
         return;
     default:
         break;
     }
     const int code = keyAsciiOf(event);
-    if (code < 0 || m_readOnly) {
+    if (code < 0 || isReadOnly()) {
         event->ignore();
         return;
     }
@@ -375,7 +375,7 @@ void ProgramView::keyPressEvent(QKeyEvent *event)
 
 void ProgramView::inputMethodEvent(QInputMethodEvent *event)
 {
-    if (!m_readOnly) {
+    if (!isReadOnly()) {
         for (char32_t code : event->commitString().toUcs4()) {
             int keyAscii = int(code);
             emit KeyPress(keyAscii);
@@ -519,7 +519,7 @@ void ProgramView::edited(qint64 caret)
 
 void ProgramView::insertText(const QString &text)
 {
-    if (m_readOnly)
+    if (isReadOnly())
         return;
     const QByteArray bytes = LineBuffer::encode(text, m_buffer.lineEnd());
     const qint64 from = std::min(m_caret, m_anchor);
@@ -529,7 +529,7 @@ void ProgramView::insertText(const QString &text)
 
 void ProgramView::undo()
 {
-    if (m_readOnly)
+    if (isReadOnly())
         return;
     const qint64 at = m_buffer.undo();
     if (at >= 0)
@@ -538,7 +538,7 @@ void ProgramView::undo()
 
 void ProgramView::redo()
 {
-    if (m_readOnly)
+    if (isReadOnly())
         return;
     const qint64 at = m_buffer.redo();
     if (at >= 0)
@@ -562,7 +562,7 @@ bool ProgramView::findNext(const QString &text, int flags)
 
 bool ProgramView::rewriteLines(const LineBuffer::LineRewrite &rewrite)
 {
-    if (m_readOnly)
+    if (isReadOnly())
         return false;
     const qint64 line = caretLine();
     if (!m_buffer.rewriteLines(rewrite))

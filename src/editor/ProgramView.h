@@ -7,6 +7,7 @@
 
 #include <QAbstractScrollArea>
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -46,7 +47,8 @@ public:
     bool hasSelection() const { return m_caret != m_anchor; }
     QString selectedText() const;
 
-    bool isReadOnly() const { return m_readOnly; }
+    // Read-only for the user: locked, or a long save under way.
+    bool isReadOnly() const { return m_readOnly || isSaving(); }
     void setReadOnly(bool on) { m_readOnly = on; }
     bool coloured() const { return m_highlighter.enabled(); }
     void setColoured(bool on);
@@ -110,12 +112,16 @@ public:
     const FileCheck &openProblem() const override { return m_openProblem; }
     bool saveFile(const QString &path) override;
     bool saveFileAs(const QString &path) override;
-    bool isSaving() const override { return false; }
+    // A long program is written on another thread (fileSaved tells how it ended); the view
+    // takes no edit meanwhile.
+    bool isSaving() const override { return m_saving != nullptr; }
     QString saveError() const override { return m_saveError; }
     FileFormat fileFormat() const override { return m_format; }
     LineEnd lineEnd() const override { return m_buffer.lineEnd(); }
     TextEncoding textEncoding() const override { return TextEncoding::Windows1252; }
-    bool isBusy() const override { return false; }
+    bool isBusy() const override { return isSaving(); }
+    // From this many bytes on a save runs on another thread.
+    static void setBackgroundSaveFrom(qint64 bytes);
     void copyToClipboard() override { copy(); }
     void cutToClipboard() override { cut(); }
     void pasteFromClipboard() override { paste(); }
@@ -128,6 +134,8 @@ signals:
     void undoRedoChanged();
     void modificationChanged(bool modified);
     void fileOpened(bool ok);
+    // A save on another thread has ended; saveError tells why it failed.
+    void fileSaved(bool ok);
     void KeyDown(int keyCode, Qt::KeyboardModifiers modifiers);
     void KeyPress(int &keyAscii);
     void Change();
@@ -180,6 +188,9 @@ private:
     FileFormat m_format = FileFormat::PlainText;
     FileCheck m_openProblem;
     QString m_saveError;
+    struct SaveJob;
+    std::shared_ptr<SaveJob> m_saving;
+    quint64 m_changes = 0; // every Change counted, to know whether a save wrote the last text
     bool m_wasModified = false;
     bool m_couldUndo = false;
     bool m_couldRedo = false;

@@ -66,7 +66,7 @@ void ProgramView::copy() const
 
 void ProgramView::cut()
 {
-    if (m_readOnly || !hasSelection())
+    if (isReadOnly() || !hasSelection())
         return;
     copy();
     insertText({});
@@ -86,7 +86,7 @@ void ProgramView::paste()
 
 bool ProgramView::replaceSelection(const QString &with)
 {
-    if (m_readOnly)
+    if (isReadOnly())
         return false;
     insertText(with);
     return true;
@@ -95,7 +95,7 @@ bool ProgramView::replaceSelection(const QString &with)
 qint64 ProgramView::replaceAll(const QString &text, const QString &with, int flags)
 {
     const QByteArray needle = encodeText(text);
-    if (m_readOnly || needle.isEmpty() || needle.contains('\r') || needle.contains('\n') ||
+    if (isReadOnly() || needle.isEmpty() || needle.contains('\r') || needle.contains('\n') ||
         m_buffer.find(needle, 0, flags) < 0)
         return 0;
     const QByteArray replacement = LineBuffer::encode(with, m_buffer.lineEnd());

@@ -5,6 +5,8 @@
 
 #include "RichText.h"
 
+#include <QThread>
+
 namespace kordavel {
 
 namespace {
@@ -12,6 +14,23 @@ namespace {
 QString withCrLf(QString text)
 {
     return text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+}
+
+qint64 g_backgroundSaveFrom = 0;
+
+qint64 backgroundSaveFrom()
+{
+    return g_backgroundSaveFrom > 0 ? g_backgroundSaveFrom : qint64(8) << 20;
+}
+
+// The file's bytes: byte for byte, or under a .dnc name rich text in the default format.
+QByteArray fileBytes(const LineBuffer &buffer, FileFormat format)
+{
+    if (format == FileFormat::PlainText)
+        return buffer.toBytes();
+    RichText content;
+    content.append(buffer.text(0, buffer.size()), defaultCharFormat());
+    return encodeProgramFile(content, FileFormat::Rtf, LineEnd::CrLf);
 }
 
 int toInt(qint64 value)
@@ -28,7 +47,10 @@ ProgramView *programView(ProgramText *text)
 
 void ProgramView::watchHistory()
 {
-    connect(this, &ProgramView::Change, this, &ProgramView::historyMoved);
+    connect(this, &ProgramView::Change, this, [this] {
+        ++m_changes;
+        historyMoved();
+    });
 }
 
 void ProgramView::historyMoved()
@@ -184,24 +206,58 @@ void ProgramView::openFile(const QString &path)
     emit fileOpened(ok);
 }
 
+struct ProgramView::SaveJob {
+    LineBuffer text; // the text as it was when the save began
+    QString path;
+    FileFormat format;
+    quint64 changes;
+    bool ok = false;
+    QString error;
+};
+
+void ProgramView::setBackgroundSaveFrom(qint64 bytes)
+{
+    g_backgroundSaveFrom = bytes;
+}
+
 // A plain program is written byte for byte, every line with its own end; under a .dnc
-// name it becomes rich text in the default format.
+// name it becomes rich text in the default format. A long one is written on another
+// thread from a copy of the buffer (its bytes shared, not copied), so that the window
+// answers meanwhile; the file is marked saved only when no change came since.
 bool ProgramView::writeFile(const QString &path, FileFormat format)
 {
-    m_saveError.clear();
-    QByteArray bytes;
-    if (format == FileFormat::PlainText) {
-        bytes = m_buffer.toBytes();
-    } else {
-        RichText content;
-        content.append(m_buffer.text(0, m_buffer.size()), defaultCharFormat());
-        bytes = encodeProgramFile(content, FileFormat::Rtf, LineEnd::CrLf);
-    }
-    if (!writeFileAtomically(path, bytes, &m_saveError))
+    if (m_saving)
         return false;
-    m_format = format;
-    m_buffer.setSaved();
-    historyMoved();
+    m_saveError.clear();
+    if (m_buffer.size() < backgroundSaveFrom()) {
+        if (!writeFileAtomically(path, fileBytes(m_buffer, format), &m_saveError))
+            return false;
+        m_format = format;
+        m_buffer.setSaved();
+        historyMoved();
+        return true;
+    }
+    auto job = std::make_shared<SaveJob>(SaveJob{m_buffer, path, format, m_changes, false, {}});
+    m_saving = job;
+    QThread *worker = QThread::create([job] {
+        job->ok = writeFileAtomically(job->path, fileBytes(job->text, job->format), &job->error);
+        job->text = LineBuffer(); // let go of the copy on this thread
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    connect(worker, &QThread::finished, this, [this, job] {
+        m_saving.reset();
+        m_saveError = job->error;
+        if (job->ok) {
+            m_format = job->format;
+            if (job->changes == m_changes)
+                m_buffer.setSaved();
+        }
+        historyMoved();
+        emit undoRedoChanged(); // the view takes edits again
+        emit fileSaved(job->ok);
+    });
+    worker->start();
+    emit undoRedoChanged();
     return true;
 }
 

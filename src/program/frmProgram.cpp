@@ -162,6 +162,7 @@ void frmProgram::useView(bool on)
             showCaption();
         });
         connect(m_view, &ProgramView::KeyPress, this, &frmProgram::filterKey);
+        connect(m_view, &ProgramView::fileSaved, this, &frmProgram::saveEnded);
         m_text = m_view;
         rtfText->hide();
         m_view->show();

@@ -634,6 +634,67 @@ private slots:
     }
 
     // Printed lines, paged by the printer's page; a selection prints only its lines.
+    // A long program is saved on another thread: the view takes no edit meanwhile, and the
+    // file is marked saved only when it holds the last text.
+    void backgroundSave_data()
+    {
+        QTest::addColumn<QString>("folder");    // where the file goes, under the temporary one
+        QTest::addColumn<QString>("meanwhile"); // "type", "undo" or "receive"
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<bool>("modified");
+        const QByteArray text("%\r\nO1\nN10 G0 X1\r\nM30\r\n%");
+        QTest::newRow("typing refused") << ""
+                                        << "type" << true << text << false;
+        QTest::newRow("undo refused") << ""
+                                      << "undo" << true << text << false;
+        QTest::newRow("a receive meanwhile stays unsaved")
+            << ""
+            << "receive" << true << text + "N20" << true;
+        QTest::newRow("a missing folder") << "missing/"
+                                          << "type" << false << text << true;
+    }
+    void backgroundSave()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, meanwhile);
+        QFETCH(bool, ok);
+        QFETCH(QByteArray, after);
+        QFETCH(bool, modified);
+        struct Guard {
+            ~Guard() { ProgramView::setBackgroundSaveFrom(0); }
+        } guard;
+        ProgramView::setBackgroundSaveFrom(1);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(folder + QStringLiteral("p.nc"));
+        ProgramView view;
+        view.setBytes("%\r\nO1\nN10 G0 X1\r\nM30\r\n");
+        view.setCaret(view.buffer().size());
+        pressKeys(&view, QStringLiteral("\"%\""));
+        QVERIFY(view.isModified());
+        QSignalSpy saved(&view, &ProgramView::fileSaved);
+        QVERIFY(view.saveFile(path));
+        QVERIFY(view.isSaving() && view.isBusy() && view.isReadOnly());
+        QVERIFY(!view.saveFile(path)); // one save at a time
+        if (meanwhile == u"type")
+            pressKeys(&view, QStringLiteral("\"X\""));
+        else if (meanwhile == u"undo")
+            view.undo();
+        else
+            view.appendText(QStringLiteral("N20"));
+        QVERIFY(saved.wait());
+        QCOMPARE(saved.first().first().toBool(), ok);
+        QVERIFY(!view.isSaving() && !view.isReadOnly());
+        QCOMPARE(view.buffer().toBytes(), after);
+        QCOMPARE(view.isModified(), modified);
+        QCOMPARE(view.saveError().isEmpty(), ok);
+        if (ok) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), QByteArray("%\r\nO1\nN10 G0 X1\r\nM30\r\n%"));
+        }
+    }
+
     void print_data()
     {
         QTest::addColumn<int>("pages"); // of lines
