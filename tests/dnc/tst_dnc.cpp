@@ -116,24 +116,6 @@ struct OnPty {
 class TstDnc : public QObject {
     Q_OBJECT
 private slots:
-    // The flags that set the line: the hardware handshake and DTR follow RTSCTS and DTRDTS,
-    // although both are on while the options read false; the driver's XON/XOFF is never used.
-    void flagsSetTheLine()
-    {
-        Channel c;
-        ucDnc &dnc = *c.dnc;
-        for (const bool on : {true, false}) {
-            dnc.setRTSCTS(on);
-            dnc.setDTRDTS(on);
-            QCOMPARE(c.line->Handshaking(), qint32(on ? comRTS : comNone));
-            QCOMPARE(c.line->DTREnable(), on);
-            QVERIFY(dnc.RTSCTS() == on && dnc.DTRDTS() == on);
-        }
-        dnc.setXOnXOff(true);
-        QVERIFY(dnc.XOnXOff());
-        QCOMPARE(c.line->Handshaking(), qint32(comNone));
-    }
-
     // Writes "Property=value;..." and the settings string and port that follow; refused writes
     // change nothing.
     void setters_data()
@@ -618,6 +600,8 @@ private slots:
         QVERIFY(c.errors.isEmpty());
     }
 
+    // Each write carries the settings of its send: the hardware handshake and DTR follow
+    // RTSCTS and DTRDTS.
     void writesCarryTheirSettings()
     {
         Channel c;
@@ -632,6 +616,7 @@ private slots:
         dnc.setStopBits(QStringLiteral("1"));
         dnc.setRTSCTS(true);
         dnc.setDTRDTS(false);
+        dnc.setXOnXOff(true); // the driver's XON/XOFF is never used
         dnc.setAction(1);
         test::sendAll(&dnc, QStringLiteral("N2\r\n"));
         QStringList seen;
@@ -696,65 +681,55 @@ private slots:
         QTRY_VERIFY(dnc.isNull());
     }
 
-    // The transfer machine's transitions: state, event and what it sees, to the next state
-    // and the effects.
+    // The transfer machine's transitions. Row: state, event, what it sees (h: held, e: emptied,
+    // d: due), next state, effects (w: write, s: start the drain, f: finished).
     void machineSteps_data()
     {
-        using M = TransferMachine;
-        QTest::addColumn<int>("state");
-        QTest::addColumn<int>("event");
-        QTest::addColumn<QString>("looks"); // held, emptied, due
-        QTest::addColumn<int>("next");
-        QTest::addColumn<uint>("effects");
-        const auto row = [](const char *name, M::State state, M::Event event, const char *looks,
-                            M::State next, unsigned effects) {
-            QTest::newRow(name) << int(state) << int(event) << QString::fromLatin1(looks)
-                                << int(next) << uint(effects);
-        };
-        using S = M::State;
-        using E = M::Event;
-        row("pause starts", S::Idle, E::Pause, "", S::Pausing, M::None);
-        row("piece goes out", S::Idle, E::Piece, "", S::Sending, M::Write);
-        row("piece held before it goes", S::Idle, E::Piece, "held", S::Held, M::None);
-        row("drain starts", S::Idle, E::Drain, "", S::Draining, M::StartDrain);
-        row("idle wake", S::Idle, E::Wake, "due emptied", S::Idle, M::None);
-        row("pause runs", S::Pausing, E::Wake, "", S::Pausing, M::None);
-        row("pause ends", S::Pausing, E::Wake, "due", S::Idle, M::Finish);
-        row("no piece during the pause", S::Pausing, E::Piece, "", S::Pausing, M::None);
-        row("still held", S::Held, E::Wake, "held", S::Held, M::None);
-        row("XON lets the piece go", S::Held, E::Wake, "", S::Sending, M::Write);
-        row("piece leaving", S::Sending, E::Wake, "", S::Sending, M::None);
-        row("piece has left", S::Sending, E::Wake, "emptied", S::Idle, M::Finish);
-        row("XOFF while it left holds the end", S::Sending, E::Wake, "held emptied", S::Sending,
-            M::None);
-        row("no second piece", S::Sending, E::Piece, "emptied", S::Sending, M::None);
-        row("drain runs", S::Draining, E::Wake, "", S::Draining, M::None);
-        row("line carried all", S::Draining, E::Wake, "emptied", S::Idle, M::Finish);
-        row("drain's bound", S::Draining, E::Wake, "due", S::Idle, M::Finish);
-        row("a drain in place of the piece's wait", S::Sending, E::Drain, "", S::Draining,
-            M::StartDrain);
-        row("no drain for a held piece", S::Held, E::Drain, "held", S::Held, M::None);
-        row("no drain in the pause", S::Pausing, E::Drain, "", S::Pausing, M::None);
-        row("stop in the pause", S::Pausing, E::Stop, "due", S::Idle, M::None);
-        row("stop while held", S::Held, E::Stop, "held", S::Idle, M::None);
-        row("stop while leaving", S::Sending, E::Stop, "emptied", S::Idle, M::None);
-        row("stop in the drain", S::Draining, E::Stop, "emptied", S::Idle, M::None);
+        QTest::addColumn<QStringList>("row");
+        for (const char *r : {"pause starts|Idle Pause - Pausing -",
+                              "piece goes out|Idle Piece - Sending w",
+                              "piece held before it goes|Idle Piece h Held -",
+                              "drain starts|Idle Drain - Draining s",
+                              "idle wake|Idle Wake de Idle -",
+                              "pause runs|Pausing Wake - Pausing -",
+                              "pause ends|Pausing Wake d Idle f",
+                              "no piece during the pause|Pausing Piece - Pausing -",
+                              "still held|Held Wake h Held -",
+                              "XON lets the piece go|Held Wake - Sending w",
+                              "piece leaving|Sending Wake - Sending -",
+                              "piece has left|Sending Wake e Idle f",
+                              "XOFF while it left holds the end|Sending Wake he Sending -",
+                              "no second piece|Sending Piece e Sending -",
+                              "drain runs|Draining Wake - Draining -",
+                              "line carried all|Draining Wake e Idle f",
+                              "drain's bound|Draining Wake d Idle f",
+                              "a drain in place of the piece's wait|Sending Drain - Draining s",
+                              "no drain for a held piece|Held Drain h Held -",
+                              "no drain in the pause|Pausing Drain - Pausing -",
+                              "stop in the pause|Pausing Stop d Idle -",
+                              "stop while held|Held Stop h Idle -",
+                              "stop while leaving|Sending Stop e Idle -",
+                              "stop in the drain|Draining Stop e Idle -"})
+            QTest::newRow(r) << QString::fromLatin1(r).section('|', 1).split(' ');
     }
 
     void machineSteps()
     {
-        QFETCH(int, state);
-        QFETCH(int, event);
-        QFETCH(QString, looks);
-        QFETCH(int, next);
-        QFETCH(uint, effects);
+        QFETCH(QStringList, row);
+        const QStringList states{"Idle", "Pausing", "Held", "Sending", "Draining"};
+        const QStringList events{"Pause", "Piece", "Drain", "Wake", "Stop"};
         TransferMachine::Looks seen;
-        seen.held = looks.contains(QLatin1String("held"));
-        seen.emptied = looks.contains(QLatin1String("emptied"));
-        seen.due = looks.contains(QLatin1String("due"));
-        const TransferMachine::Step step = TransferMachine::step(
-            TransferMachine::State(state), TransferMachine::Event(event), seen);
-        QCOMPARE(int(step.next), next);
+        seen.held = row[2].contains('h');
+        seen.emptied = row[2].contains('e');
+        seen.due = row[2].contains('d');
+        const TransferMachine::Step step =
+            TransferMachine::step(TransferMachine::State(states.indexOf(row[0])),
+                                  TransferMachine::Event(events.indexOf(row[1])), seen);
+        QCOMPARE(states.value(int(step.next)), row[3]);
+        const unsigned effects =
+            (row[4].contains('w') ? unsigned(TransferMachine::Write) : 0u) |
+            (row[4].contains('s') ? unsigned(TransferMachine::StartDrain) : 0u) |
+            (row[4].contains('f') ? unsigned(TransferMachine::Finish) : 0u);
         QCOMPARE(uint(step.effects), effects);
     }
 
