@@ -666,26 +666,49 @@ private slots:
 
     // Send File at 0.4 s per line (the test ticks) and at the line's speed: the machine gets
     // the file's lines, an empty one as an empty block, a line a tick at the slower pace, and
-    // the file view shows them.
+    // the file view shows them. A file that cannot be read past its first bytes (those that
+    // tell a plain file from a .dnc) ends the transfer with a message naming the file and the
+    // system's reason.
     void sendFileAtEitherPace_data()
     {
         QTest::addColumn<int>("pace");
-        QTest::newRow("0.4 s per line") << 0;
-        QTest::newRow("the line's speed") << 1;
+        QTest::addColumn<bool>("readError");
+        QTest::newRow("0.4 s per line") << 0 << false;
+        QTest::newRow("the line's speed") << 1 << false;
+        QTest::newRow("a read error") << 1 << true;
     }
 
     void sendFileAtEitherPace()
     {
         QFETCH(int, pace);
+        QFETCH(bool, readError);
         Station station;
         frmProgram &program = station.program;
+        ScriptedDialogs dialogs;
         qint64 now = 0;
         setPauseClock([&] { return now += 1000; });
         setTransferClock([&] { return now += 1000; });
         const QString path =
             writeFile(station.folders.file(QStringLiteral("part.nc")), "N1\n\nN2\r\nM30\n");
         program.picControl->controls->cboPace->setCurrentIndex(pace);
+        const auto restore = qScopeGuard([] { setReadCall(nullptr); });
+        if (readError)
+            setReadCall([](int fd, void *into, size_t size) -> ssize_t {
+                if (size <= 5)
+                    return ::read(fd, into, size);
+                errno = EIO;
+                return -1;
+            });
         program.SendFile(path);
+        if (readError) {
+            QTRY_COMPARE(dialogs.messages.size(), 1);
+            QCOMPARE(dialogs.messages.first(),
+                     path + QStringLiteral("\nThe file could not be read to its end. ") +
+                         qt_error_string(EIO));
+            QCOMPARE(program.actAction, qint32(actIdle));
+            QVERIFY(!program.ucDnc1->MSComm1().PortOpen());
+            return;
+        }
         QTRY_COMPARE(program.actAction, qint32(actSend));
         if (pace == 0) {
             program.tEvent->stop(); // the test ticks
@@ -703,36 +726,6 @@ private slots:
         // The file's lines, then the send's closing CR LF.
         QCOMPARE(station.machine.received, QByteArray("N1\r\n\r\nN2\r\nM30\r\n\r\n"));
         QCOMPARE(program.fileView->txtLines->toPlainText(), QStringLiteral("N1\n\nN2\nM30\n"));
-    }
-
-    // Send File at the line's speed of a file that cannot be read: the transfer ends, and the
-    // message names the file and the system's reason.
-    void sendFileReadError()
-    {
-        Station station;
-        frmProgram &program = station.program;
-        ScriptedDialogs dialogs;
-        qint64 now = 0;
-        setPauseClock([&] { return now += 1000; });
-        setTransferClock([&] { return now += 1000; });
-        const QString path = writeFile(station.folders.file(QStringLiteral("part.nc")),
-                                       QByteArray("N1 G01 X1.5\r\n").repeated(100));
-        program.picControl->controls->cboPace->setCurrentIndex(1);
-        // The first bytes, that tell a plain file from a .dnc, are read; the rest fails.
-        setReadCall([](int fd, void *into, size_t size) -> ssize_t {
-            if (size <= 5)
-                return ::read(fd, into, size);
-            errno = EIO;
-            return -1;
-        });
-        const auto restore = qScopeGuard([] { setReadCall(nullptr); });
-        program.SendFile(path);
-        QTRY_COMPARE(dialogs.messages.size(), 1);
-        QCOMPARE(dialogs.messages.first(),
-                 path + QStringLiteral("\nThe file could not be read to its end. ") +
-                     qt_error_string(EIO));
-        QCOMPARE(program.actAction, qint32(actIdle));
-        QVERIFY(!program.ucDnc1->MSComm1().PortOpen());
     }
 
     // The file view shows the last lines sent without their CRs, however much was sent
@@ -897,7 +890,11 @@ private slots:
         QCOMPARE(seen, (QList<QPair<int, int>>{{1, 2}, {1, 3}, {0, -1}}));
     }
 
-    void editRedrawsOnceTypingPauses()
+    // The preview follows the text once typing pauses, names the words not understood in the
+    // language chosen, and reads the program again when the lathe or the thousandths box
+    // changes (the thousandths choice stored for the next preview). The words not understood
+    // wrap within a narrow pane; the tooltip holds them all.
+    void previewFollowsTheText()
     {
         Window w;
         QCOMPARE(w.preview->view->path().segments.size(), 3);
@@ -910,9 +907,34 @@ private slots:
         w.preview->chkLathe->setChecked(true);
         QCOMPARE(w.preview->view->view(), ToolpathView::ViewLathe);
         QCOMPARE(w.preview->view->path().points.at(1).x, 5.0); // X10 a diameter
-        const LanguageGuard english;
-        ChangeLanguage(3);
-        QCOMPARE(w.preview->lblStatus->text(), "No entendido: G28 (linea 6)");
+        {
+            const LanguageGuard english;
+            ChangeLanguage(3);
+            QCOMPARE(w.preview->lblStatus->text(), "No entendido: G28 (linea 6)");
+        }
+        w.preview->chkLathe->setChecked(false);
+        w.program.rtfText->setText("G0 X10000 Y2500\nG1 X100.\n");
+        w.preview->refresh();
+        QCOMPARE(w.preview->view->path().points.at(1).x, 10000.0);
+        w.preview->chkThousandths->setChecked(true);
+        QTRY_VERIFY(!w.preview->busy());
+        QCOMPARE(w.preview->view->path().points.at(1), (ToolpathPoint{10, 2.5, 0}));
+        frmProgram next;
+        next.Preview();
+        QVERIFY(next.preview()->chkThousandths->isChecked());
+
+        w.program.resize(760, 440);
+        QString text;
+        for (int i = 0; i < 40; ++i)
+            text += QString("G1 X1 A%1\n").arg(i);
+        w.program.rtfText->setText(text);
+        w.preview->refresh();
+        QLabel *status = w.preview->lblStatus;
+        QTRY_VERIFY(status->text().contains("+34"));
+        const int needed = status->heightForWidth(status->width());
+        QVERIFY(needed >= 2 * status->fontMetrics().lineSpacing()); // wrapped in lines
+        QTRY_VERIFY(status->height() >= needed);
+        QCOMPARE(status->toolTip().split('\n').size(), 40);
     }
 
     // The preview's pane beside the text: never over the panel or the status bar, the
@@ -1002,40 +1024,6 @@ private slots:
         frmPreview *third = open(next, "G0 X10 Z1\n");
         QVERIFY(third->chkLathe->isChecked()); // the last chosen
         QCOMPARE(third->cboView->currentIndex(), int(ToolpathView::ViewXZ));
-    }
-
-    // Whole numbers as thousandths, chosen in one preview, stored for the next.
-    void thousandthsChoice()
-    {
-        Window w;
-        w.program.rtfText->setText("G0 X10000 Y2500\nG1 X100.\n");
-        w.preview->refresh();
-        QCOMPARE(w.preview->view->path().points.at(1).x, 10000.0);
-        w.preview->chkThousandths->setChecked(true);
-        QTRY_VERIFY(!w.preview->busy());
-        QCOMPARE(w.preview->view->path().points.at(1), (ToolpathPoint{10, 2.5, 0}));
-        QCOMPARE(w.preview->view->path().points.at(3).x, 100.0);
-        frmProgram next;
-        next.Preview();
-        QVERIFY(next.preview()->chkThousandths->isChecked());
-    }
-
-    // The words not understood wrap within a narrow pane; the tooltip holds them all.
-    void statusLineWraps()
-    {
-        Window w;
-        w.program.resize(760, 440);
-        QString text;
-        for (int i = 0; i < 40; ++i)
-            text += QString("G1 X1 A%1\n").arg(i);
-        w.program.rtfText->setText(text);
-        w.preview->refresh();
-        QLabel *status = w.preview->lblStatus;
-        QTRY_VERIFY(status->text().contains("+34"));
-        const int needed = status->heightForWidth(status->width());
-        QVERIFY(needed >= 2 * status->fontMetrics().lineSpacing()); // wrapped in lines
-        QTRY_VERIFY(status->height() >= needed);
-        QCOMPARE(status->toolTip().split('\n').size(), 40);
     }
 
     // An arc whose radius grows to 50,000 km, seen at the closest zoom: it is drawn in pieces
@@ -1174,10 +1162,11 @@ private slots:
         QCOMPARE(reported, (QStringList{"4800", "Even", "2", "7"}));
     }
 
-    // Machines from their icon files "m<name>.ico": a file without a picture lists but has no
-    // icon; a folder or a name without the m is no machine. A window lists them; a machine
-    // whose icon went away snaps back to the last choice. Then the shipped ones, and without a
-    // folder set, the user's data folder before the system's (the same name takes the user's).
+    // Machines from their icon files "m<name>.ico", sorted without regard to case: a file without a
+    // picture lists but has no icon; a folder or a name without the m is no machine. A window lists
+    // them; a machine whose icon went away snaps back to the last choice. Then the shipped ones,
+    // and without a folder set, the user's data folder before the system's (the same name takes the
+    // user's).
     void machinesFromIconFiles()
     {
         Profiles p;
@@ -1185,13 +1174,13 @@ private slots:
         QComboBox empty, list, shipped, both;
         QVERIFY(FillMachines(&empty));
         QCOMPARE(itemsOf(&empty), QStringList{"NONE"});
-        for (const char *name : {"mLathe1.ico", "MDRILL.ICO", "mzeta.ico"})
+        for (const char *name : {"mLathe1.ico", "MDRILL.ICO", "mapex.ico"})
             drawIcon(folder + QLatin1Char('/') + QLatin1String(name));
         QFile(folder + QStringLiteral("/m.ico")).open(QIODevice::WriteOnly);
         QFile(folder + QStringLiteral("/lathe.ico")).open(QIODevice::WriteOnly);
         QDir(folder).mkpath(QStringLiteral("mFolder.ico"));
         QVERIFY(FillMachines(&list));
-        QCOMPARE(itemsOf(&list), (QStringList{"", "DRILL", "Lathe1", "NONE", "zeta"}));
+        QCOMPARE(itemsOf(&list), (QStringList{"", "apex", "DRILL", "Lathe1", "NONE"}));
         QCOMPARE(list.currentText(), QStringLiteral("NONE"));
         const auto has = [](const char *name) {
             return machineIcon(QLatin1String(name), QIcon()).has_value();
@@ -1201,9 +1190,9 @@ private slots:
         frmProgram window;
         QComboBox *panel = window.picControl->cboMashine;
         QCOMPARE(itemsOf(panel), itemsOf(&list));
-        panel->setCurrentIndex(1);
-        QFile::remove(folder + QStringLiteral("/mLathe1.ico"));
         panel->setCurrentIndex(2);
+        QFile::remove(folder + QStringLiteral("/mLathe1.ico"));
+        panel->setCurrentIndex(3);
         QCOMPARE(panel->currentText(), QStringLiteral("DRILL"));
         QVERIFY(!window.windowIcon().isNull());
 
