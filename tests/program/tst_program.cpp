@@ -1284,10 +1284,9 @@ private slots:
         frmProgram two;
         one.picControl->controls->optFormat[1]->setChecked(true);
         QVERIFY(selectItemText(one.picControl->controls->cboBaudRate, "9600"));
-        QVERIFY(one.ucDnc1->EIA());
-        QVERIFY(!two.ucDnc1->EIA());
-        QCOMPARE(one.ucDnc1->BaudRate(), QStringLiteral("9600"));
-        QCOMPARE(two.ucDnc1->BaudRate(), QStringLiteral("4800"));
+        QCOMPARE((QList<QVariant>{one.ucDnc1->EIA(), two.ucDnc1->EIA(), one.ucDnc1->BaudRate(),
+                                  two.ucDnc1->BaudRate()}),
+                 (QList<QVariant>{true, false, "9600", "4800"}));
         // Wait for XOn holds the next send of that window alone.
         one.picControl->controls->chkWaitXOn->setChecked(true);
         for (frmProgram *window : {&one, &two}) {
@@ -1349,21 +1348,15 @@ private slots:
         QCOMPARE(shownBy(*window.picControl->controls),
                  (QStringList{"Com3", "9600", "7", "Even", "2", "101011"}));
         QCOMPARE(window.picControl->controls->cboReceiveEnd->currentIndex(), 1);
-    }
-
-    void optionsWithoutPortsKeepsStoredPort()
-    {
-        Profiles p;
-        SaveSetting(QStringLiteral("Default"), QStringLiteral("Port"), QStringLiteral("Com5"));
+        // With no port present the stored one stays, marked, and a window's channel on it.
         p.port3.reset();
         p.port5.reset();
-        frmOptions options;
-        QCOMPARE(itemsOf(options.controls->cboPort), QStringList{"Com5 (absent)"});
-        options.cmdOK->click();
-        QCOMPARE(ReadDefaultLineSettings().Port, QStringLiteral("Com5"));
-        // The window's channel stays on the stored port, to be plugged in.
-        frmProgram window;
-        QCOMPARE(window.ucDnc1->ComPort(), QStringLiteral("COM5"));
+        frmOptions without;
+        QCOMPARE(itemsOf(without.controls->cboPort), QStringList{"Com3 (absent)"});
+        without.cmdOK->click();
+        QCOMPARE(ReadDefaultLineSettings().Port, QStringLiteral("Com3"));
+        frmProgram later;
+        QCOMPARE(later.ucDnc1->ComPort(), QStringLiteral("COM3"));
     }
 };
 
