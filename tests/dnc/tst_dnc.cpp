@@ -24,13 +24,18 @@ using kordavel::test::Channel;
 
 namespace {
 
-// The setter of each line setting, by its property name.
-const QHash<QString, void (ucDnc::*)(const QString &)> kSetters{
-    {QStringLiteral("ComPort"), &ucDnc::setComPort},
-    {QStringLiteral("BaudRate"), &ucDnc::setBaudRate},
-    {QStringLiteral("DataBits"), &ucDnc::setDataBits},
-    {QStringLiteral("StopBits"), &ucDnc::setStopBits},
-    {QStringLiteral("Parity"), &ucDnc::setParity}};
+// Writes "Property=value;..." through the channel's setters.
+void write(ucDnc &dnc, const QString &writes)
+{
+    static const QHash<QString, void (ucDnc::*)(const QString &)> setters{
+        {QStringLiteral("ComPort"), &ucDnc::setComPort},
+        {QStringLiteral("BaudRate"), &ucDnc::setBaudRate},
+        {QStringLiteral("DataBits"), &ucDnc::setDataBits},
+        {QStringLiteral("StopBits"), &ucDnc::setStopBits},
+        {QStringLiteral("Parity"), &ucDnc::setParity}};
+    for (const QString &w : writes.split(';'))
+        (dnc.*setters.value(w.section('=', 0, 0)))(w.section('=', 1));
+}
 
 constexpr int kPort = 7;
 constexpr qsizetype kNoLimit = test::PtyMachine::kNoLimit;
@@ -111,77 +116,44 @@ struct OnPty {
 class TstDnc : public QObject {
     Q_OBJECT
 private slots:
-    // The flags that set the line: the hardware handshake and DTR follow RTSCTS and DTRDTS,
-    // although both are on while the options read false; the driver's XON/XOFF is never used.
-    void flagsSetTheLine()
-    {
-        Channel c;
-        ucDnc &dnc = *c.dnc;
-        QCOMPARE(c.line->Handshaking(), qint32(comRTS));
-        QVERIFY(c.line->DTREnable() && !dnc.RTSCTS() && !dnc.DTRDTS());
-        for (const bool on : {true, false}) {
-            dnc.setRTSCTS(on);
-            dnc.setDTRDTS(on);
-            QCOMPARE(c.line->Handshaking(), qint32(on ? comRTS : comNone));
-            QCOMPARE(c.line->DTREnable(), on);
-            QVERIFY(dnc.RTSCTS() == on && dnc.DTRDTS() == on);
-        }
-        dnc.setXOnXOff(true);
-        QVERIFY(dnc.XOnXOff());
-        QCOMPARE(c.line->Handshaking(), qint32(comNone));
-    }
-
+    // Writes "Property=value;..." and the settings string and port that follow; refused writes
+    // change nothing.
     void setters_data()
     {
-        QTest::addColumn<QStringList>("writes"); // "Property=value", in order
+        QTest::addColumn<QString>("writes");
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("comPort");
-        const QString def = QStringLiteral("4800,e,7,2");
-        const QString com2 = QStringLiteral("COM2");
-        const auto row = [](const QString &writes, const QString &settings, const QString &port) {
-            QTest::newRow(qPrintable(writes)) << writes.split(QLatin1Char(';')) << settings << port;
+        const auto rows = [](const char *list, const char *port = "COM2") {
+            for (const QString &r : QString::fromLatin1(list).split(' ')) // writes>settings
+                QTest::newRow(qPrintable(r))
+                    << r.section('>', 0, 0) << r.section('>', 1, 1, QString::SectionSkipEmpty)
+                    << QString::fromLatin1(port);
         };
-        // Refused: nothing changes.
-        for (const char *writes :
-             {"ComPort=COM17",   "ComPort=0",     "ComPort=COMX",    "ComPort=LPT1",
-              "ComPort=2.5",     "ComPort=COM",   "ComPort=",        "BaudRate=14400",
-              "BaudRate=4800.5", "BaudRate=1000", "BaudRate=230400", "BaudRate=fast",
-              "DataBits=9",      "DataBits=3",    "DataBits=7.5",    "StopBits=1.25",
-              "StopBits=3",      "StopBits=two",  "Parity=Mark",     "Parity=M",
-              "Parity=S",        "Parity=Space",  "Parity="})
-            row(QLatin1String(writes), def, com2);
-        // Taken ports: writes, port.
-        const char *ports[] = {"ComPort=com5", "COM5", "ComPort=COM5", "COM5",
-                               "ComPort=Com5", "COM5", "ComPort=5",    "COM5",
-                               "ComPort=3.0",  "COM3", "ComPort=16",   "COM16"};
-        for (size_t i = 0; i < std::size(ports); i += 2)
-            row(QLatin1String(ports[i]), def, QLatin1String(ports[i + 1]));
-        // Taken line settings: writes > settings string.
-        for (const char *taken :
-             {"BaudRate=300;BaudRate=1200>1200,e,7,2", "BaudRate=110>110,e,7,2",
-              "BaudRate=9600>9600,e,7,2", "BaudRate=19200>19200,e,7,2",
-              "BaudRate=38400>38400,e,7,2", "BaudRate=57600>57600,e,7,2",
-              "BaudRate=115200>115200,e,7,2", "DataBits=8>4800,e,8,2", "DataBits=4>4800,e,4,2",
-              "StopBits=1,5>4800,e,7,1.5", "StopBits=1.5>4800,e,7,1.5", "StopBits=1>4800,e,7,1",
-              "Parity=odd>4800,O,7,2", "Parity=e>4800,e,7,2", "Parity=None>4800,N,7,2",
-              "Parity=n>4800,n,7,2", "Parity=EVEN>4800,E,7,2",
-              "BaudRate=9600;Parity=None;DataBits=8;StopBits=1>9600,N,8,1"}) {
-            const QStringList parts = QString::fromLatin1(taken).split(QLatin1Char('>'));
-            row(parts[0], parts[1], com2);
-        }
+        rows("ComPort=COM17> ComPort=0> ComPort=COMX> ComPort=LPT1> ComPort=2.5> ComPort=COM> "
+             "ComPort=> BaudRate=14400> BaudRate=4800.5> BaudRate=1000> BaudRate=230400> "
+             "BaudRate=fast> DataBits=9> DataBits=3> DataBits=7.5> StopBits=1.25> StopBits=3> "
+             "StopBits=two> Parity=Mark> Parity=M> Parity=S> Parity=Space> Parity=");
+        rows("ComPort=com5 ComPort=COM5 ComPort=Com5 ComPort=5", "COM5");
+        rows("ComPort=3.0", "COM3");
+        rows("ComPort=16", "COM16");
+        rows("BaudRate=300;BaudRate=1200>1200,e,7,2 BaudRate=110>110,e,7,2 "
+             "BaudRate=9600>9600,e,7,2 BaudRate=19200>19200,e,7,2 BaudRate=38400>38400,e,7,2 "
+             "BaudRate=57600>57600,e,7,2 BaudRate=115200>115200,e,7,2 DataBits=8>4800,e,8,2 "
+             "DataBits=4>4800,e,4,2 StopBits=1,5>4800,e,7,1.5 StopBits=1.5>4800,e,7,1.5 "
+             "StopBits=1>4800,e,7,1 Parity=odd>4800,O,7,2 Parity=e>4800,e,7,2 "
+             "Parity=None>4800,N,7,2 Parity=n>4800,n,7,2 Parity=EVEN>4800,E,7,2 "
+             "BaudRate=9600;Parity=None;DataBits=8;StopBits=1>9600,N,8,1");
     }
 
     void setters()
     {
-        QFETCH(QStringList, writes);
+        QFETCH(QString, writes);
         QFETCH(QString, settings);
         QFETCH(QString, comPort);
         Channel c;
         QSignalSpy errors(c.dnc.data(), &ucDnc::ErrorStatus);
-        for (const QString &w : writes)
-            (c.dnc->*kSetters.value(w.section(QLatin1Char('='), 0, 0)))(
-                w.section(QLatin1Char('='), 1));
-        QCOMPARE(c.line->Settings(), settings);
+        write(*c.dnc, writes);
+        QCOMPARE(c.line->Settings(), settings.isEmpty() ? QStringLiteral("4800,e,7,2") : settings);
         QCOMPARE(c.dnc->ComPort(), comPort);
         QCOMPARE(errors.count(), 0);
     }
@@ -217,10 +189,7 @@ private slots:
         QCOMPARE(dnc.Action(), state);
         QSignalSpy errors(&dnc, &ucDnc::ErrorStatus);
         QSignalSpy status(&dnc, &ucDnc::Status);
-        for (const QString w :
-             {"ComPort=COM5", "BaudRate=9600", "DataBits=8", "StopBits=1", "Parity=N"})
-            (dnc.*
-             kSetters.value(w.section(QLatin1Char('='), 0, 0)))(w.section(QLatin1Char('='), 1));
+        write(dnc, QStringLiteral("ComPort=COM5;BaudRate=9600;DataBits=8;StopBits=1;Parity=N"));
         dnc.setXOnXOff(true);
         dnc.setRTSCTS(false);
         dnc.setDTRDTS(true);
@@ -440,28 +409,17 @@ private slots:
         QCOMPARE(c.line->written(), held ? QByteArray() : QByteArray("%"));
     }
 
-    void sendOutsideItsState_data()
-    {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<bool>("remote");
-        QTest::newRow("Send in idle") << 0 << false;
-        QTest::newRow("Send in receive") << 2 << false;
-        QTest::newRow("Send in remote") << 3 << false;
-        QTest::newRow("RemoteSend in send") << 1 << true;
-        QTest::newRow("RemoteSend in idle") << 0 << true;
-    }
-
+    // Send outside the send state and RemoteSend outside remote write nothing.
     void sendOutsideItsState()
     {
-        QFETCH(int, state);
-        QFETCH(bool, remote);
-        Channel c;
-        c.dnc->setAction(state);
-        remote ? c.dnc->RemoteSend(QStringLiteral("N1\r\n"))
-               : test::sendAll(c.dnc, QStringLiteral("N1\r\n"));
-        QVERIFY(c.line->writes.isEmpty());
-        QVERIFY(!c.dnc->SendInProgress());
-        QVERIFY(c.errors.isEmpty());
+        for (const auto &[state, remote] :
+             {std::pair{0, false}, {2, false}, {3, false}, {1, true}, {0, true}}) {
+            Channel c;
+            c.dnc->setAction(state);
+            remote ? c.dnc->RemoteSend(QStringLiteral("N1\r\n"))
+                   : test::sendAll(c.dnc, QStringLiteral("N1\r\n"));
+            QVERIFY(c.line->writes.isEmpty() && !c.dnc->SendInProgress() && c.errors.isEmpty());
+        }
     }
 
     void receiveByState()
@@ -642,6 +600,8 @@ private slots:
         QVERIFY(c.errors.isEmpty());
     }
 
+    // Each write carries the settings of its send: the hardware handshake and DTR follow
+    // RTSCTS and DTRDTS.
     void writesCarryTheirSettings()
     {
         Channel c;
@@ -656,16 +616,13 @@ private slots:
         dnc.setStopBits(QStringLiteral("1"));
         dnc.setRTSCTS(true);
         dnc.setDTRDTS(false);
+        dnc.setXOnXOff(true); // the driver's XON/XOFF is never used
         dnc.setAction(1);
         test::sendAll(&dnc, QStringLiteral("N2\r\n"));
-        const auto &w = c.line->writes;
-        QCOMPARE(w.size(), 2);
-        QCOMPARE(w[0].settings, QStringLiteral("9600,e,7,2"));
-        QCOMPARE(w[0].handshaking, 0);
-        QVERIFY(w[0].dtrEnable);
-        QCOMPARE(w[1].settings, QStringLiteral("9600,N,8,1"));
-        QCOMPARE(w[1].handshaking, 2);
-        QVERIFY(!w[1].dtrEnable);
+        QStringList seen;
+        for (const auto &w : c.line->writes)
+            seen << QStringLiteral("%1 %2 %3").arg(w.settings).arg(w.handshaking).arg(w.dtrEnable);
+        QCOMPARE(seen, (QStringList{"9600,e,7,2 0 1", "9600,N,8,1 2 0"}));
     }
 
     // A drain the line cannot start ends at once, quietly: the send is over, however much the
@@ -724,65 +681,55 @@ private slots:
         QTRY_VERIFY(dnc.isNull());
     }
 
-    // The transfer machine's transitions: state, event and what it sees, to the next state
-    // and the effects.
+    // The transfer machine's transitions. Row: state, event, what it sees (h: held, e: emptied,
+    // d: due), next state, effects (w: write, s: start the drain, f: finished).
     void machineSteps_data()
     {
-        using M = TransferMachine;
-        QTest::addColumn<int>("state");
-        QTest::addColumn<int>("event");
-        QTest::addColumn<QString>("looks"); // held, emptied, due
-        QTest::addColumn<int>("next");
-        QTest::addColumn<uint>("effects");
-        const auto row = [](const char *name, M::State state, M::Event event, const char *looks,
-                            M::State next, unsigned effects) {
-            QTest::newRow(name) << int(state) << int(event) << QString::fromLatin1(looks)
-                                << int(next) << uint(effects);
-        };
-        using S = M::State;
-        using E = M::Event;
-        row("pause starts", S::Idle, E::Pause, "", S::Pausing, M::None);
-        row("piece goes out", S::Idle, E::Piece, "", S::Sending, M::Write);
-        row("piece held before it goes", S::Idle, E::Piece, "held", S::Held, M::None);
-        row("drain starts", S::Idle, E::Drain, "", S::Draining, M::StartDrain);
-        row("idle wake", S::Idle, E::Wake, "due emptied", S::Idle, M::None);
-        row("pause runs", S::Pausing, E::Wake, "", S::Pausing, M::None);
-        row("pause ends", S::Pausing, E::Wake, "due", S::Idle, M::Finish);
-        row("no piece during the pause", S::Pausing, E::Piece, "", S::Pausing, M::None);
-        row("still held", S::Held, E::Wake, "held", S::Held, M::None);
-        row("XON lets the piece go", S::Held, E::Wake, "", S::Sending, M::Write);
-        row("piece leaving", S::Sending, E::Wake, "", S::Sending, M::None);
-        row("piece has left", S::Sending, E::Wake, "emptied", S::Idle, M::Finish);
-        row("XOFF while it left holds the end", S::Sending, E::Wake, "held emptied", S::Sending,
-            M::None);
-        row("no second piece", S::Sending, E::Piece, "emptied", S::Sending, M::None);
-        row("drain runs", S::Draining, E::Wake, "", S::Draining, M::None);
-        row("line carried all", S::Draining, E::Wake, "emptied", S::Idle, M::Finish);
-        row("drain's bound", S::Draining, E::Wake, "due", S::Idle, M::Finish);
-        row("a drain in place of the piece's wait", S::Sending, E::Drain, "", S::Draining,
-            M::StartDrain);
-        row("no drain for a held piece", S::Held, E::Drain, "held", S::Held, M::None);
-        row("no drain in the pause", S::Pausing, E::Drain, "", S::Pausing, M::None);
-        row("stop in the pause", S::Pausing, E::Stop, "due", S::Idle, M::None);
-        row("stop while held", S::Held, E::Stop, "held", S::Idle, M::None);
-        row("stop while leaving", S::Sending, E::Stop, "emptied", S::Idle, M::None);
-        row("stop in the drain", S::Draining, E::Stop, "emptied", S::Idle, M::None);
+        QTest::addColumn<QStringList>("row");
+        for (const char *r : {"pause starts|Idle Pause - Pausing -",
+                              "piece goes out|Idle Piece - Sending w",
+                              "piece held before it goes|Idle Piece h Held -",
+                              "drain starts|Idle Drain - Draining s",
+                              "idle wake|Idle Wake de Idle -",
+                              "pause runs|Pausing Wake - Pausing -",
+                              "pause ends|Pausing Wake d Idle f",
+                              "no piece during the pause|Pausing Piece - Pausing -",
+                              "still held|Held Wake h Held -",
+                              "XON lets the piece go|Held Wake - Sending w",
+                              "piece leaving|Sending Wake - Sending -",
+                              "piece has left|Sending Wake e Idle f",
+                              "XOFF while it left holds the end|Sending Wake he Sending -",
+                              "no second piece|Sending Piece e Sending -",
+                              "drain runs|Draining Wake - Draining -",
+                              "line carried all|Draining Wake e Idle f",
+                              "drain's bound|Draining Wake d Idle f",
+                              "a drain in place of the piece's wait|Sending Drain - Draining s",
+                              "no drain for a held piece|Held Drain h Held -",
+                              "no drain in the pause|Pausing Drain - Pausing -",
+                              "stop in the pause|Pausing Stop d Idle -",
+                              "stop while held|Held Stop h Idle -",
+                              "stop while leaving|Sending Stop e Idle -",
+                              "stop in the drain|Draining Stop e Idle -"})
+            QTest::newRow(r) << QString::fromLatin1(r).section('|', 1).split(' ');
     }
 
     void machineSteps()
     {
-        QFETCH(int, state);
-        QFETCH(int, event);
-        QFETCH(QString, looks);
-        QFETCH(int, next);
-        QFETCH(uint, effects);
+        QFETCH(QStringList, row);
+        const QStringList states{"Idle", "Pausing", "Held", "Sending", "Draining"};
+        const QStringList events{"Pause", "Piece", "Drain", "Wake", "Stop"};
         TransferMachine::Looks seen;
-        seen.held = looks.contains(QLatin1String("held"));
-        seen.emptied = looks.contains(QLatin1String("emptied"));
-        seen.due = looks.contains(QLatin1String("due"));
-        const TransferMachine::Step step = TransferMachine::step(
-            TransferMachine::State(state), TransferMachine::Event(event), seen);
-        QCOMPARE(int(step.next), next);
+        seen.held = row[2].contains('h');
+        seen.emptied = row[2].contains('e');
+        seen.due = row[2].contains('d');
+        const TransferMachine::Step step =
+            TransferMachine::step(TransferMachine::State(states.indexOf(row[0])),
+                                  TransferMachine::Event(events.indexOf(row[1])), seen);
+        QCOMPARE(states.value(int(step.next)), row[3]);
+        const unsigned effects =
+            (row[4].contains('w') ? unsigned(TransferMachine::Write) : 0u) |
+            (row[4].contains('s') ? unsigned(TransferMachine::StartDrain) : 0u) |
+            (row[4].contains('f') ? unsigned(TransferMachine::Finish) : 0u);
         QCOMPARE(uint(step.effects), effects);
     }
 
@@ -903,12 +850,7 @@ private slots:
         QByteArray isoWithoutCr = iso;
         isoWithoutCr.replace("\r", "");
         QCOMPARE(convertCode(eia, false, tables).value_or("failed"), isoWithoutCr);
-    }
-
-    void aboveTwoHundredTwentyEightFails()
-    {
-        const CodeTables tables = InitCodeTables();
-        QVERIFY(!convertCode("\x81", false, tables));
+        QVERIFY(!convertCode("\x81", false, tables)); // above 128 no EIA code
     }
 
     // Settings strings read into their parts; a character's bits on the line, with start and
@@ -1036,32 +978,26 @@ private slots:
         QCOMPARE((QList<int>{seen.breaks, seen.parity, seen.framing}), found);
     }
 
+    // Ports 1 to 7 set to a pty, a link to it, a missing file, a plain file, /dev/null, a
+    // folder and a path through a missing folder: only the first two are present.
     void presence()
     {
         OnPty t;
-        test::TestFolders &folders = t.folders;
-        test::PtyMachine &machine = t.pty;
-        const QString link = folders.file(QStringLiteral("ttyV0"));
-        QVERIFY(QFile::link(machine.device(), link));
-        const QString plain = test::writeFile(folders.file(QStringLiteral("plain")), QByteArray());
-        const struct {
-            int port;
-            QString device;
-            bool present;
-        } rows[] = {
-            {1, machine.device(), true},
-            {2, link, true},
-            {3, folders.file(QStringLiteral("missing")), false},
-            {4, plain, false},
-            {5, QStringLiteral("/dev/null"), false},
-            {6, folders.file(QString()), false},
-            {7, folders.file(QStringLiteral("missing/inside")), false},
-        };
-        for (const auto &row : rows)
-            SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com") + QString::number(row.port),
-                        row.device);
-        for (const auto &row : rows)
-            QVERIFY2(IsPortPresent(qint16(row.port)) == row.present, qPrintable(row.device));
+        const QString link = t.folders.file(QStringLiteral("ttyV0"));
+        QVERIFY(QFile::link(t.pty.device(), link));
+        const QStringList devices{
+            t.pty.device(),
+            link,
+            t.folders.file(QStringLiteral("missing")),
+            test::writeFile(t.folders.file(QStringLiteral("plain")), QByteArray()),
+            QStringLiteral("/dev/null"),
+            t.folders.file(QString()),
+            t.folders.file(QStringLiteral("missing/inside"))};
+        for (int port = 1; port <= 7; ++port)
+            SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(port),
+                        devices[port - 1]);
+        for (int port = 1; port <= 7; ++port)
+            QVERIFY2(IsPortPresent(qint16(port)) == (port <= 2), qPrintable(devices[port - 1]));
         QVERIFY(isPseudoTerminal(link));
         QVERIFY(!isPseudoTerminal(QStringLiteral("/dev/null")));
     }
@@ -1081,25 +1017,6 @@ private slots:
         }
         if (checked == 0)
             QSKIP("no /dev/ttyS entries on this machine");
-    }
-
-    void everyByteCrossesUnchanged()
-    {
-        OnPty t;
-        QByteArray every;
-        for (int b = 0; b < 256; ++b)
-            every += char(b);
-        Channel c(kPort);
-        c.dnc->setXOnXOff(true);
-        c.dnc->setAction(1);
-        test::sendAll(c.dnc, decodeBytes(every));
-        QTRY_COMPARE(t.pty.received, every);
-        // And back, in receive, NUL and flow-control bytes included.
-        c.dnc->setAction(0);
-        c.dnc->setAction(2);
-        t.pty.write(every);
-        QString text;
-        QTRY_COMPARE(text += c.dnc->Receive(), decodeBytes(every));
     }
 
     // A missing device; a port held by another open, until the first lets go. A pty opens
@@ -1133,126 +1050,108 @@ private slots:
         QVERIFY(second.errors.isEmpty());
     }
 
-    void bytesOnTheWire_data()
+    // A piece sent to the machine on a pty, and what the machine or the user does meanwhile:
+    // "wait": the machine stops reading for a while; "xoff": it sends XOFF while the piece
+    // drains (the rest still leaves, the send returns only after XON); "stop" or "close": the
+    // drain ends at once, quietly, the port let go and nothing of the piece left over.
+    void onThePty_data()
     {
         QTest::addColumn<QString>("piece");
         QTest::addColumn<QByteArray>("wire");
         QTest::addColumn<qsizetype>("stopAt");
-        const QByteArray text = program(3 << 20);
-        QTest::newRow("program text") << QString::fromLatin1(text) << text << kNoLimit;
-        QTest::newRow("machine stops reading for a while")
-            << QString::fromLatin1(text) << text << qsizetype(300000);
-        QByteArray late = program(200000);
+        QTest::addColumn<QString>("act");
+        const QByteArray text = program(3 << 20), whole = program(kLongest);
+        QByteArray every, late = program(200000);
+        for (int b = 0; b < 256; ++b)
+            every += char(b);
         late[late.size() - 3] = char(0x80); // the euro sign
-        QTest::newRow("one euro sign at the end") << decodeBytes(late) << late << kNoLimit;
-        QTest::newRow("a character without a byte")
-            << QString::fromLatin1(text.left(100003)) + QChar(0x4E00) + QStringLiteral("\r\n")
-            << text.left(100003) + "?\r\n"
-            << kNoLimit;
+        const auto row = [](const char *name, const QString &piece, const QByteArray &wire,
+                            qsizetype stopAt, const char *act) {
+            QTest::newRow(name) << piece << wire << stopAt << QString::fromLatin1(act);
+        };
+        row("program text", QString::fromLatin1(text), text, kNoLimit, "");
+        row("machine stops reading for a while", QString::fromLatin1(text), text, 300000, "wait");
+        row("every byte, with XON/XOFF on", decodeBytes(every), every, kNoLimit, "every");
+        row("one euro sign at the end", decodeBytes(late), late, kNoLimit, "");
+        row("a character without a byte",
+            QString::fromLatin1(text.left(100003)) + QChar(0x4E00) + QStringLiteral("\r\n"),
+            text.left(100003) + "?\r\n", kNoLimit, "");
+        row("XOFF while draining", QString::fromLatin1(program(2 << 20)), program(2 << 20),
+            kNoLimit, "xoff");
+        for (const char *act : {"stop", "close"}) {
+            row(qPrintable(QStringLiteral("%1, machine reading").arg(act)),
+                QString::fromLatin1(whole), whole, kNoLimit, act);
+            row(qPrintable(QStringLiteral("%1, machine stopped").arg(act)),
+                QString::fromLatin1(whole), whole, 200000, act);
+        }
     }
 
-    void bytesOnTheWire()
+    void onThePty()
     {
         OnPty t;
         QFETCH(QString, piece);
         QFETCH(QByteArray, wire);
         QFETCH(qsizetype, stopAt);
+        QFETCH(QString, act);
+        const bool ends = act == QLatin1String("stop") || act == QLatin1String("close");
         t.pty.stopAt(stopAt);
-        // The machine goes on once it has kept the channel waiting for a while.
-        Channel c(kPort);
-        Watch watch([&] {
-            if (!t.pty.stopped())
-                return false;
-            c.later(20, [&t] { t.pty.goOn(); });
-            return true;
-        });
-        c.dnc->setRTSCTS(false);
-        c.dnc->setAction(1);
-        QCOMPARE(c.dnc->Action(), 1);
-        test::sendAll(c.dnc, piece);
-        // Returned once the piece had left the port: only what the pty holds is still to come.
-        QVERIFY(t.pty.received.size() > wire.size() - kPtyHolds);
-        QVERIFY(!c.dnc->SendInProgress());
-        QTRY_COMPARE(t.pty.received.size(), wire.size());
-        QCOMPARE(t.pty.received, wire);
-        QVERIFY(c.errors.isEmpty());
-    }
-
-    // An XOFF that arrives while a long piece drains holds the send after the piece: the rest of
-    // the piece still leaves, and the send returns only after XON. (Before a piece, an XOFF holds
-    // all of it: holdChanges and aWaitingSendEnds; between the window's lines: tst_e2e.)
-    void xoffWhileDraining()
-    {
-        OnPty t;
-        const QByteArray piece = program(2 << 20);
-        bool xoffSent = false;
-        Channel c(kPort);
-        c.dnc->setRTSCTS(false);
-        c.dnc->setXOnXOff(true);
-        c.dnc->setAction(1);
-        t.pty.onData = [&] {
-            if (t.pty.received.size() >= 100000 && !std::exchange(xoffSent, true))
-                t.pty.write("\x13");
-        };
-        bool heldAfterPiece = false;
-        Watch watch([&] {
-            if (t.pty.received.size() < piece.size() || !c.dnc->XOffHeld())
-                return false;
-            heldAfterPiece = c.dnc->SendInProgress();
-            t.pty.write("\x11");
-            return true;
-        });
-        test::sendAll(c.dnc, QString::fromLatin1(piece));
-        QVERIFY(heldAfterPiece);
-        QVERIFY(!c.dnc->XOffHeld());
-        QCOMPARE(t.pty.received, piece);
-    }
-
-    void endedWhileDraining_data()
-    {
-        QTest::addColumn<bool>("closeWindow");
-        QTest::addColumn<bool>("machineStops");
-        QTest::newRow("stop, machine reading") << false << false;
-        QTest::newRow("stop, machine stopped") << false << true;
-        QTest::newRow("window closed, machine reading") << true << false;
-        QTest::newRow("window closed, machine stopped") << true << true;
-    }
-
-    // A stop or a closed window ends the drain at once: the send returns long before the
-    // piece could have left, nothing is reported and the port is let go.
-    void endedWhileDraining()
-    {
-        OnPty t;
-        QFETCH(bool, closeWindow);
-        QFETCH(bool, machineStops);
-        const QByteArray piece = program(kLongest);
-        if (machineStops)
-            t.pty.stopAt(200000);
         auto c = std::make_unique<Channel>(kPort);
         c->dnc->setRTSCTS(false);
+        c->dnc->setXOnXOff(act == QLatin1String("xoff") || act == QLatin1String("every"));
         c->dnc->setAction(1);
+        QCOMPARE(c->dnc->Action(), 1);
         QPointer<ucDnc> dnc = c->dnc;
+        bool xoffSent = false, heldAfterPiece = false;
+        t.pty.onData = [&] {
+            if (act == QLatin1String("xoff") && t.pty.received.size() >= 100000 &&
+                !std::exchange(xoffSent, true))
+                t.pty.write("\x13");
+        };
         Watch watch([&] {
-            if (machineStops ? !t.pty.stopped() : t.pty.received.size() < 512 * 1024)
-                return false;
-            closeWindow ? delete dnc.data() : dnc->setAction(0);
+            if (act == QLatin1String("xoff")) {
+                if (t.pty.received.size() < wire.size() || !dnc->XOffHeld())
+                    return false;
+                heldAfterPiece = dnc->SendInProgress();
+                t.pty.write("\x11");
+            } else if (ends) {
+                if (stopAt != kNoLimit ? !t.pty.stopped() : t.pty.received.size() < 512 * 1024)
+                    return false;
+                act == QLatin1String("close") ? delete dnc.data() : dnc->setAction(0);
+            } else {
+                if (!t.pty.stopped())
+                    return false;
+                c->later(20, [&t] { t.pty.goOn(); }); // after it kept the channel waiting
+            }
             return true;
         });
-        test::sendAll(dnc, QString::fromLatin1(piece));
-        const qsizetype atReturn = t.pty.received.size();
-        QCOMPARE(dnc.isNull(), closeWindow);
-        QVERIFY2(atReturn < piece.size() / 2, QByteArray::number(atReturn).constData());
+        test::sendAll(dnc, piece);
         QVERIFY(c->errors.isEmpty());
-        if (!closeWindow) {
-            QCOMPARE(dnc->Action(), 0);
-            QVERIFY(!dnc->SendInProgress());
+        if (!ends) {
+            // Returned once the piece had left the port: only what the pty holds is to come.
+            QVERIFY(t.pty.received.size() > wire.size() - kPtyHolds);
+            QVERIFY(!dnc->SendInProgress() && !dnc->XOffHeld());
+            QTRY_COMPARE(t.pty.received.size(), wire.size());
+            QCOMPARE(t.pty.received, wire);
+            QCOMPARE(heldAfterPiece, act == QLatin1String("xoff"));
+            if (act == QLatin1String("every")) { // and back, NUL and flow-control bytes too
+                dnc->setAction(0);
+                dnc->setAction(2);
+                t.pty.write(wire);
+                QString text;
+                QTRY_COMPARE(text += dnc->Receive(), piece);
+            }
+            return;
         }
+        const qsizetype atReturn = t.pty.received.size();
+        QCOMPARE(dnc.isNull(), act == QLatin1String("close"));
+        QVERIFY2(atReturn < wire.size() / 2, QByteArray::number(atReturn).constData());
+        QVERIFY(dnc.isNull() || (dnc->Action() == 0 && !dnc->SendInProgress()));
         t.pty.goOn();
         const QByteArray received = t.pty.received;
-        QCOMPARE(received, piece.left(received.size()));
-        // The port was let go, and nothing of the piece is left over: the next send, by the
-        // same channel after a stop or by the next window, puts only its own bytes on the line.
-        if (closeWindow) {
+        QCOMPARE(received, wire.left(received.size()));
+        // The next send, by the same channel after a stop or by the next window, puts only its
+        // own bytes on the line.
+        if (dnc.isNull()) {
             c = std::make_unique<Channel>(kPort);
             c->dnc->setRTSCTS(false);
         }
@@ -1261,8 +1160,8 @@ private slots:
         test::sendAll(c->dnc, QStringLiteral("M30\r\n"));
         QTRY_VERIFY(t.pty.received.endsWith("M30\r\n"));
         const QByteArray all = t.pty.received;
-        QVERIFY(all.size() < piece.size() / 2);
-        QCOMPARE(all.left(all.size() - 5), piece.left(all.size() - 5));
+        QVERIFY(all.size() < wire.size() / 2);
+        QCOMPARE(all.left(all.size() - 5), wire.left(all.size() - 5));
     }
 };
 
