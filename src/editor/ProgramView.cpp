@@ -101,7 +101,10 @@ void ProgramView::setCaret(qint64 offset, bool keepAnchor)
     const qint64 line = m_buffer.lineAt(offset);
     offset = std::min(offset, m_buffer.lineStart(line) + m_buffer.lineLength(line));
     m_caret = offset;
-    m_buffer.closeStep(); // typing elsewhere is taken back on its own
+    // Typing elsewhere is taken back on its own; a receive under way goes on with its step
+    // (a key typed after it closes that step first).
+    if (!m_appendOpen)
+        m_buffer.closeStep();
     if (!keepAnchor)
         m_anchor = offset;
     ensureCaretVisible();

@@ -577,7 +577,8 @@ private slots:
     void appendText_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("script"); // +text: an append, &text: in the same step, 'k: a key
+        // +text: an append, &text: in the same step, 'k: a key, @: a click at the end
+        QTest::addColumn<QString>("script");
         QTest::addColumn<QByteArray>("expected");
         QTest::addColumn<QByteArray>("afterUndo");
         QTest::newRow("LF file") << QByteArray("%\nO1") << "+\r\nG0\r\nM30\r"
@@ -591,6 +592,8 @@ private slots:
                                             << QByteArray("%\nN1\nN2\n") << QByteArray("%\nN1\n");
         QTest::newRow("a key between")
             << QByteArray("%\n") << "+N1|'X|&N2" << QByteArray("%\nN1XN2") << QByteArray("%\nN1X");
+        QTest::newRow("a click during a receive") << QByteArray("%\n") << "+N1\n|@|&N2\n"
+                                                  << QByteArray("%\nN1\nN2\n") << QByteArray("%\n");
         QTest::newRow("not Windows-1252") << QByteArray("") << QString::fromUtf8("+Ä€Ж")
                                           << QByteArray("\xC4\x80?") << QByteArray("");
     }
@@ -605,13 +608,15 @@ private slots:
         view.setCaret(view.buffer().size());
         QSignalSpy changes(&view, &ProgramView::Change);
         for (const QString &step : script.split(u'|')) {
-            if (step.startsWith(u'\''))
+            if (step == u"@")
+                view.setCaret(view.buffer().size());
+            else if (step.startsWith(u'\''))
                 pressKeys(&view, u'"' + step.mid(1) + u'"');
             else
                 view.appendText(step.mid(1), step.startsWith(u'&'));
         }
         QCOMPARE(view.buffer().toBytes(), expected);
-        QCOMPARE(changes.count(), script.count(u'|') + 1);
+        QCOMPARE(changes.count(), script.count(u'|') + 1 - script.count(u'@'));
         QCOMPARE(view.caret(), view.buffer().size());
         view.undo();
         QCOMPARE(view.buffer().toBytes(), afterUndo);
