@@ -235,6 +235,19 @@ FileCheck LineBuffer::load(const QString &path)
     return check;
 }
 
+LineBuffer LineBuffer::textOnly() const
+{
+    LineBuffer copy;
+    copy.m_stores[0] = m_stores[0];
+    copy.m_stores[1] = m_stores[1];
+    copy.m_pieces = m_pieces;
+    copy.m_totalBytes = m_totalBytes;
+    copy.m_totalLines = m_totalLines;
+    copy.m_totalOnes = m_totalOnes;
+    copy.m_lineEnd = m_lineEnd;
+    return copy;
+}
+
 // After a rewrite a program is a piece a line: the pieces go out gathered in chunks, so
 // that the device sees a few large writes instead of millions of small ones.
 bool LineBuffer::save(QIODevice &device) const

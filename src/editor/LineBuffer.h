@@ -92,6 +92,9 @@ public:
     // Changed since loaded, set or marked saved.
     bool isModified() const { return m_done != m_savedAt; }
     void setSaved() { m_savedAt = m_done; }
+    // A copy of the text without its history (a send or a save reads it on its own; the
+    // history of a rewrite of millions of lines is not worth copying for that).
+    LineBuffer textOnly() const;
 
     // The first match of needle (without line breaks) at or after from, or -1. Without
     // MatchCase letters match in either case (Windows-1252 letters included); WholeWord

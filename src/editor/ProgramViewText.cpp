@@ -237,7 +237,8 @@ bool ProgramView::writeFile(const QString &path, FileFormat format)
         historyMoved();
         return true;
     }
-    auto job = std::make_shared<SaveJob>(SaveJob{m_buffer, path, format, m_changes, false, {}});
+    auto job =
+        std::make_shared<SaveJob>(SaveJob{m_buffer.textOnly(), path, format, m_changes, false, {}});
     m_saving = job;
     QThread *worker = QThread::create([job] {
         job->ok = writeFileAtomically(job->path, fileBytes(job->text, job->format), &job->error);

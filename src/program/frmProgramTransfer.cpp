@@ -223,7 +223,7 @@ void frmProgram::sendFromView(const ProgramView &view)
     const qint64 end =
         std::min<qint64>(qint64(lngSendStart) + lngSendLength + 1, view.buffer().positionCount());
     std::unique_ptr<SendSource> text =
-        std::make_unique<BufferSendSource>(view.buffer(), lngSendStart, end);
+        std::make_unique<BufferSendSource>(view.buffer().textOnly(), lngSendStart, end);
     if (picControl->controls->cboPace->currentIndex() == 1) {
         if (!m_restartHeader.isEmpty())
             text = std::make_unique<HeaderedSendSource>(
