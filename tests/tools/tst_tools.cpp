@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program-text tools: the line rewriter behind Clean and Numbering, the toolpath
-// interpreter, find and replace, and the Find, Clean and Numbering dialogs with the frame's
-// commands that open them.
+// The program-text tools: the line rewriter behind Clean and Numbering (over rich text and over
+// a plain LineBuffer), the toolpath interpreter, the restart header, find and replace, Go To,
+// and the Find, Clean and Numbering dialogs with the frame's commands that open them. Long
+// cases are fixture files in this folder: "== name | field | ..." heads a case, "--" parts it.
 #include "common/AppState.h"
 #include "common/CodePage.h"
 #include "editor/LineBuffer.h"
@@ -45,7 +46,35 @@ using namespace kordavel::test;
 
 namespace {
 
-QByteArray rtfOf(const QStringList &lines)
+struct Case {
+    QString name;
+    L fields;
+    QList<L> parts; // the lines of each part as written
+};
+
+QList<Case> readCases(const char *file)
+{
+    QList<Case> cases;
+    L lines =
+        QString::fromUtf8(readFile(QStringLiteral(KORDAVEL_TEST_DATA "/") + file)).split('\n');
+    lines.removeLast();
+    for (const QString &line : std::as_const(lines)) {
+        if (line.startsWith(QLatin1String("== "))) {
+            L fields = line.mid(3).split(QLatin1Char('|'));
+            for (QString &f : fields)
+                f = f.trimmed();
+            cases.append({fields.takeFirst(), fields, {L{}}});
+        } else if (!cases.isEmpty()) { // lines before the first case say what the file holds
+            if (line == QLatin1String("--"))
+                cases.last().parts.append(L{});
+            else
+                cases.last().parts.last().append(line);
+        }
+    }
+    return cases;
+}
+
+QByteArray rtfOf(const L &lines)
 {
     RichText text;
     text.append(lines.join(QLatin1Char('\n')), defaultCharFormat());
@@ -54,7 +83,7 @@ QByteArray rtfOf(const QStringList &lines)
 
 // The same lines with every third character bold in turn: format words stand inside the
 // words and numbers of the rich text, as in a formatted .dnc document.
-QByteArray formattedRtfOf(const QStringList &lines)
+QByteArray formattedRtfOf(const L &lines)
 {
     const QString text = lines.join(QLatin1Char('\n'));
     CharFormat bold = defaultCharFormat();
@@ -65,64 +94,65 @@ QByteArray formattedRtfOf(const QStringList &lines)
     return writeRtf(rich);
 }
 
-// The lathe program of a shop: the G71 roughing cycle and the G70 finishing cycle name the
-// contour from N90 to N200.
-const QStringList kLathe{"%",
-                         "O0001 (SHAFT)",
-                         "N10 G21 G40 G99",
-                         "N11 G71 U2. R0.5",
-                         "N12 G71 P90 Q200 U0.4 W0.1 F0.25",
-                         "N90 G00 X18.",
-                         "G01 Z-70.",
-                         "X40. Z-90.",
-                         "N200 X60.",
-                         "N13 G70 P90 Q200",
-                         "M30",
-                         "%"};
-// A local subprogram called by M97, a return to N1 by M99, and P words that name no block.
-const QStringList kHaas{
-    "O01234 (LOCAL SUB)", "N1 G20 G40 G80", "G04 P500",          "M98 P2000",     "G10 L2 P1 X0.",
-    "M97 P100 L2",        "M99 P1",         "N100 G01 X1. F10.", "G65 P9010 A1.", "M99"};
-// A custom macro that loops with IF [...] GOTO and jumps with GOTO.
-const QStringList kMacro{
-    "O9010 (PECK)", "#1 = 0",      "N20 G91 G01 Z-1. F100", "#1 = #1 + 1", "IF [#1 LT 10] GOTO 20",
-    "GOTO 100",     "N50 (NEVER)", "N100 G90 G00 Z5.",      "GOTO #2",     "M99"};
-// Two programs in one file, each with its own N10.
-const QStringList kTwoPrograms{"%",       "O1000", "N10 G00 X0", "N20 IF [#1 EQ 0] GOTO 10",
-                               "M30",     "O2000", "N10 G00 X5", "N20 GOTO 10",
-                               "M99 P10", "%"};
-
-QStringList linesOf(QByteArrayView rtf)
+L linesOf(QByteArrayView rtf)
 {
     return readRtf(rtf).plainText().split(QLatin1Char('\n'));
 }
 
-// The plain rewrite of the lines as an LF file: the lines it leaves; null when a line does not
+// "followed|nowhere|ambiguous|kept" with the lines as lists.
+QString reportText(const RewriteReport &r)
+{
+    const auto joined = [](const QList<qsizetype> &lines) {
+        L text;
+        for (const qsizetype line : lines)
+            text << QString::number(line);
+        return text.join(QLatin1Char(','));
+    };
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(r.followed)
+        .arg(joined(r.nowhere), joined(r.ambiguous))
+        .arg(r.kept);
+}
+
+// The plain rewrite of the lines as an LF file: the lines it leaves; none when a line does not
 // fit Windows-1252.
-L plainRewritten(const L &in, int options, const QString &symbol, int start, int step,
-                 bool numberEmpty, RewriteReport *report = nullptr)
+L plainRewritten(const L &in, quint8 options, const QString &symbol, int start, int step,
+                 bool numberEmpty, RewriteReport *report)
 {
     const QString text = in.join(QLatin1Char('\n'));
     LineBuffer buffer;
     buffer.setBytes(LineBuffer::encode(text, LineEnd::Lf));
     if (decodeBytes(buffer.toBytes()) != text)
         return {};
-    const bool changed =
-        rewriteBuffer(buffer, quint8(options), symbol, start, step, numberEmpty, report);
+    const bool changed = rewriteBuffer(buffer, options, symbol, start, step, numberEmpty, report);
     const L out = buffer.text(0, buffer.size()).split(QLatin1Char('\n'));
     return changed == (out != in) ? out : L{QStringLiteral("changed but told not")};
 }
 
-void row(const char *name, const L &in, int options, const QString &symbol, int start, int step,
-         bool numberEmpty, const L &out)
+// The text of plain bytes with every line end as '\n', and the ends as letters: c CR LF,
+// l LF, r CR.
+QString textOf(const QByteArray &bytes, QByteArray *ends = nullptr)
 {
-    QTest::newRow(name) << in << options << symbol << start << step << numberEmpty << out;
+    QByteArray text, found;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n') {
+            text += c;
+            continue;
+        }
+        const bool crlf = c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n';
+        found += crlf ? 'c' : c == '\r' ? 'r' : 'l';
+        text += '\n';
+        i += crlf;
+    }
+    if (ends)
+        *ends = found;
+    return decodeBytes(text);
 }
 
-// Clean: start, step and numbering of empty rows take no effect there.
-void clean(const char *name, const L &in, int options, const QString &symbol, const L &out)
+QByteArray programBytes(const char *file, const QByteArray &end = "\r\n")
 {
-    row(name, in, options, symbol, 0, 0, true, out);
+    return readFile(QStringLiteral(KORDAVEL_TEST_DATA "/") + file).replace("\n", end);
 }
 
 const QByteArray kHeader = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Courier New;}}\r\n"
@@ -140,9 +170,9 @@ QString point(const ToolpathPoint &p)
 
 // Kind, 1-based line and end of every move; an arc adds its centre and its middle point,
 // a hole its top and bottom.
-QString summary(const Toolpath &path)
+L summary(const Toolpath &path)
 {
-    QStringList out;
+    L out;
     for (const ToolpathSegment &s : path.segments) {
         const ToolpathPoint *p = path.points.constData() + s.first;
         QString row = QString("RFAH"[s.kind]) + QString::number(s.line + 1) + ' ';
@@ -154,18 +184,17 @@ QString summary(const Toolpath &path)
             row += " c" + point(s.centre) + " m" + point(arcPoint(path, s, 0.5));
         out << row;
     }
-    return out.join("; ");
+    return out;
 }
 
 // The words not understood as "line:word", lines from 1.
-QString unknownWords(const Toolpath &path)
+L unknownWords(const Toolpath &path)
 {
-    QStringList words;
+    L words;
     for (const ToolpathWord &w : path.unknown)
         words << QString::number(w.line + 1) + ':' + w.word;
-    return words.join(' ');
+    return words;
 }
-
 // Closes a dialog as a user would: "enter", "cancel", "escape", "close" (the close box) or,
 // by default, OK.
 void closeBy(QDialog &d, const QString &how, QPushButton *ok, QPushButton *cancel)
@@ -225,119 +254,65 @@ QString crlf(const L &lines)
 class TstTools : public QObject {
     Q_OBJECT
 private slots:
-    void programText_data()
+    // Clean and Numbering over the cases of rewrite.txt (options, symbol, start, step, number
+    // empty rows; the lines in, out and the report of the references), through the rich text
+    // as written and with format words inside the words, and through the plain rewrite.
+    void rewrite_data()
     {
         QTest::addColumn<L>("in");
-        QTest::addColumn<int>("options");
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("step");
-        QTest::addColumn<bool>("numberEmpty");
+        QTest::addColumn<L>("args");
         QTest::addColumn<L>("out");
-        const QString e = QString(QChar(0xE9));
-        const QString n = QString(QChar(0xD1));
-        constexpr int max = std::numeric_limits<qint32>::max();
-        constexpr int min = std::numeric_limits<qint32>::min();
-
-        clean("non-ASCII character removed", {"X10" + e, e + "G00" + e + " X1"}, 1, "",
-              {"X10", "G00 X1"});
-        clean("non-ASCII kept without the option", {"X10" + e}, 6, "N", {"X10" + e});
-        clean("typed backslash and apostrophe are program text", {"X1\\'41", "X2\\'"}, 1, "",
-              {"X1\\'41", "X2\\'"});
-        clean("N0010 G00 loses its number", {"N0010 G00"}, 2, "N", {"G00"});
-        clean("small letter keeps its number", {"n10 G00"}, 2, "N", {"n10 G00"});
-        clean("no digit after the letter", {"NX1"}, 2, "N", {"NX1"});
-        clean("skipped block", {"/N20 X1"}, 2, "N", {"/X1"});
-        clean("blank after the skip", {"/ N20"}, 2, "N", {"/ N20"});
-        clean("number alone becomes empty", {"N10", "N10G01 X5"}, 2, "N", {"", "G01 X5"});
-        clean("empty rows dropped, one final line end kept", {"G00", "", "", "G01", "", ""}, 4, "",
-              {"G00", "G01", ""});
-        clean("leading empty rows dropped", {"", "", "G00", "G01"}, 4, "", {"G00", "G01"});
-        clean("rows of a number alone dropped with numbering", {"N5", "N10 G00", "", "N15", "G01"},
-              6, "N", {"G00", "G01"});
-        clean("number alone kept without numbering", {"N5", "G00", ""}, 4, "N", {"N5", "G00", ""});
-        clean("a TAB after the number goes with it", {"N5\tG0", "/N6\t\tX1"}, 2, "N",
-              {"G0", "/X1"});
-        clean("escapes of every kind",
-              {QString::fromUtf8("G00 X1 (\u0416\u0415)"), QString::fromUtf8("X\u22641"),
-               QString::fromUtf8("\u03b1")},
-              1, "", {"G00 X1 ()", "X1", ""});
-        clean("all options", {"%", "", "N10 G00" + e, "(" + e + ")", "N20", "/N30 M01"}, 7, "N",
-              {"%", "G00", "()", "/M01"});
-        clean("everything empty", {"", "N5", ""}, 7, "N", {"", ""});
-        clean("empty symbol, numbers", {"N5 G00 ", "", "G01"}, 2, "", {"N5 G00 ", "", "G01"});
-        clean("empty symbol, numbers and empty rows", {"N5 G00 ", "", "G01"}, 6, "",
-              {"N5 G00", "G01"});
-
-        row("defaults, empty row stays", {"G00 X1", "N5 G01 X2", "O1000", "(CUT)", "", "/M01"}, 8,
-            "N", 10, 10, false, {"N10 G00 X1", "N20 G01 X2", "O1000", "(CUT)", "", "/N30 M01"});
-        row("defaults, empty row numbered", {"G00 X1", "N5 G01 X2", "O1000", "(CUT)", "", "/M01"},
-            8, "N", 10, 10, true,
-            {"N10 G00 X1", "N20 G01 X2", "O1000", "(CUT)", "N30", "/N40 M01"});
-        row("a number is never taken without a new one", {"G00", "N5", "N6 (CUT)", "/N7 (X)"}, 8,
-            "N", 10, 10, false, {"N10 G00", "N20", "N30 (CUT)", "/N40 (X)"});
-        row("final line end not numbered", {"N1500 M2", "%", ""}, 8, "N", 10, 10, true,
-            {"N10 M2", "%", ""});
-        row("small letters with a small symbol", {"n0010 g20", "n0020 g0 x1", "g1", "o100 sub", ""},
-            8, "n", 10, 10, false, {"n10 g20", "n20 g0 x1", "n30 g1", "o100 sub", ""});
-        row("numbers behind blanks are not doubled", {"/ N20 X1", "  N5 G0"}, 8, "N", 10, 10, false,
-            {"/N10 X1", "N20 G0"});
-        row("TABs", {"N5\tG0 X0", "N7 G1 X1", "\tG2", "N8 \t\tG3"}, 8, "N", 10, 10, false,
-            {"N10\tG0 X0", "N20 G1 X1", "N30 G2", "N40 \t\tG3"});
-        row("first row empty, numbered", {"", "G00"}, 8, "N", 1, 1, true, {"N1", "N2 G00"});
-        row("other first characters consume no number", {"%", "(A)", "1X", "x1", "#1=2", "G01"}, 8,
-            "N", 10, 10, false, {"%", "(A)", "1X", "x1", "#1=2", "N10 G01"});
-        row("blanks trimmed", {"   G00  ", "/  G01 "}, 8, "N", 10, 10, false,
-            {"N10 G00", "/N20 G01"});
-        row("step 0", {"G00", "G01", "G02"}, 8, "N", 5, 0, false, {"N5 G00", "N5 G01", "N5 G02"});
-        row("negative step", {"G00", "G01", "G02"}, 8, "N", 10, -10, false,
-            {"N10 G00", "N0 G01", "N-10 G02"});
-        row("small letter symbol", {"N5 G00", "G01"}, 8, "n", 10, 10, false,
-            {"n10 N5 G00", "n20 G01"});
-        row("first character of the symbol only", {"N5 G00"}, 8, "NX", 1, 1, false, {"N1 G00"});
-        row("32-bit range ends the numbering", {"G00", "G01", "N7 G02", "G03"}, 8, "N", max - 5, 5,
-            false, {"N2147483642 G00", "N2147483647 G01", "N7 G02", "G03"});
-        row("32-bit range, counting down", {"G00", "N7 G01"}, 8, "N", min, -1, true,
-            {"N-2147483648 G00", "N7 G01"});
-        row("brace as symbol", {"G00", "{5 G01"}, 8, "{", 10, 10, false, {"{10 G00", "{20 G01"});
-        row("backslash as symbol", {"G00"}, 8, "\\", 10, 10, true, {"\\10 G00"});
-        row("non-ASCII symbol", {n + "5 G00", "G01"}, 8, n, 10, 10, false,
-            {n + "10 G00", n + "20 G01"});
-        row("empty symbol, numbering", {"N5 G00 ", "", "G01"}, 8, "", 10, 10, true,
-            {"N5 G00 ", "", "G01"});
+        QTest::addColumn<QString>("report"); // followed|nowhere|ambiguous|kept; none: unchecked
+        for (const Case &c : readCases("rewrite.txt"))
+            QTest::newRow(qPrintable(c.name))
+                << c.parts[0] << c.fields << c.parts.value(1, c.parts[0])
+                << c.parts.value(2).value(0);
         L large, renumbered;
         for (int i = 0; i < 2000; ++i) {
             large << QStringLiteral("N%1 G01 X%2").arg(i * 5).arg(i);
             renumbered << QStringLiteral("N%1 G01 X%2").arg(100 + i * 2).arg(i);
         }
-        row("2000 lines, every one kept", large, 8, "N", 100, 2, false, renumbered);
+        QTest::newRow("2000 lines, every one kept")
+            << large << L{"8", "N", "100", "2", "0"} << renumbered << QString();
     }
 
-    void programText()
+    void rewrite()
     {
         QFETCH(L, in);
-        QFETCH(int, options);
-        QFETCH(QString, symbol);
-        QFETCH(int, start);
-        QFETCH(int, step);
-        QFETCH(bool, numberEmpty);
+        QFETCH(L, args);
         QFETCH(L, out);
-        const QByteArray given = rtfOf(in);
-        const QByteArray rewritten =
-            RewriteLines(given, quint8(options), symbol, start, step, numberEmpty);
-        QCOMPARE(linesOf(rewritten), out);
-        QVERIFY(rewritten.endsWith("}\r\n"));
-        const L plain = plainRewritten(in, options, symbol, start, step, numberEmpty);
-        if (!plain.isEmpty())
-            QCOMPARE(plain, out);
-        if (options == rwRenumber) // numbering twice gives what once gives
-            QCOMPARE(RewriteLines(rewritten, rwRenumber, symbol, start, step, numberEmpty),
-                     rewritten);
-        // Nothing to do: the text comes back byte for byte.
-        if (out == in)
-            QCOMPARE(rewritten, given);
+        QFETCH(QString, report);
+        const quint8 options = quint8(args[0].toInt());
+        const QString symbol = args[1];
+        const int start = args[2].toInt(), step = args[3].toInt();
+        const bool numberEmpty = args[4] == QLatin1String("1");
+        for (const bool formatted : {false, true}) {
+            const QByteArray given = formatted ? formattedRtfOf(in) : rtfOf(in);
+            RewriteReport got;
+            const QByteArray rewritten =
+                RewriteLines(given, options, symbol, start, step, numberEmpty, &got);
+            QCOMPARE(linesOf(rewritten), out);
+            QVERIFY(rewritten.endsWith("}\r\n"));
+            if (!report.isEmpty())
+                QCOMPARE(reportText(got), report);
+            if (out == in) // nothing to do: the text comes back byte for byte
+                QCOMPARE(rewritten, given);
+            if (options == rwRenumber) { // numbering twice gives what once gives
+                RewriteReport again;
+                QCOMPARE(RewriteLines(rewritten, options, symbol, start, step, numberEmpty, &again),
+                         rewritten);
+                QCOMPARE(again.followed, 0);
+            }
+            RewriteReport plain; // the plain rewrite gives the same lines and report
+            const L plainOut =
+                plainRewritten(in, options, symbol, start, step, numberEmpty, &plain);
+            if (!formatted && !plainOut.isEmpty()) {
+                QCOMPARE(plainOut, out);
+                QCOMPARE(reportText(plain) + ',' + QString::number(plain.numbered),
+                         reportText(got) + ',' + QString::number(got.numbered));
+            }
+        }
     }
-
     // Lines exactly as written, for what the plain text cannot show.
     void linesAsWritten_data()
     {
@@ -380,52 +355,27 @@ private slots:
             QCOMPARE(RewriteLines(out, rwRenumber, QStringLiteral("N"), 10, 10, false), out);
     }
 
-    // Which block each reference of a program names (lines from 1; "-": no block, "?": more
-    // than one).
+    // Which block each reference of a program names (references.txt: the program, then for
+    // each reference "line:number>block", lines from 1; "-": no block, "?": more than one).
     void blockReferences_data()
     {
         QTest::addColumn<L>("program");
         QTest::addColumn<QString>("symbol");
-        QTest::addColumn<QString>("references");
-        const auto row = [](const char *name, const L &program, const char *symbol,
-                            const char *references) {
-            QTest::newRow(name) << program << QString::fromLatin1(symbol) << references;
-        };
-        row("G71 and G70 name the contour", kLathe, "N", "5:90>6 5:200>9 10:90>6 10:200>9");
-        row("M97 P, M99 P; P of G04, M98, G10 and G65 names no block", kHaas, "N", "6:100>8 7:1>2");
-        row("IF [...] GOTO and GOTO", kMacro, "N", "5:20>3 6:100>8");
-        row("two programs: GOTO names its own program's block, M99 P may name either", kTwoPrograms,
-            "N", "4:10>3 8:10>7 9:10>?");
-        row("a lower-case program with n, leading zeros",
-            {"n0010 g71 p0030 q0040 u0.4 w0.1 f0.25", "n0030 g0 x18.", "n0040 x60.",
-             "n0050 g70 p0030 q0040", "G70 P30 Q40", "goto 10"},
-            "n", "1:30>2 1:40>3 4:30>2 4:40>3 6:10>1");
-        row("small letters unread with N", {"N30 G70 P30 Q30", "n40 g70 p30 q30", "N40 m99 p30"},
-            "N", "1:30>1 1:30>1");
-        row("words without spaces; G73 and G72 of a lathe",
-            {"N1 G73P2Q3U.1W.1D3F.01", "N2 G00 Z0.1", "N3 X2.", "G72 P2 Q3 D.1 F.01",
-             "IF[#1LT5]GOTO3"},
-            "N", "1:2>2 1:3>3 4:2>2 4:3>3 5:3>3");
-        row("P and Q that name no block",
-            {"N10 G73 X10. Y10. Z-20. R2. Q10 P10 F100.", "N20 G73 U3. W1. R3", "N30 G70 P10",
-             "N40 G70 P10. Q20.", "N50 (G70 P10 Q20) GOTO #1", "N60 GOTO [#1 + 10]", "N70 M99 P-10",
-             "N80 G04 P10 M99", "N90 G71 P10 Q20 ; G70 P30 Q40"},
-            "N", "9:10>1 9:20>2");
-        row("a number no block has", {"G70 P95 Q30", "N30 X1."}, "N", "1:95>- 1:30>2");
-        row("a number two blocks of one program have", {"N5 G00 X1", "N5 G01 X2", "GOTO5"}, "N",
-            "3:5>?");
+        QTest::addColumn<L>("references");
+        for (const Case &c : readCases("references.txt"))
+            QTest::newRow(qPrintable(c.name)) << c.parts[0] << c.fields[0] << c.parts.value(1);
     }
 
     void blockReferences()
     {
         QFETCH(L, program);
         QFETCH(QString, symbol);
-        QFETCH(QString, references);
+        QFETCH(L, references);
         BlockReferences refs(symbol.front());
         for (const QString &row : std::as_const(program))
             refs.addRow(row);
         refs.resolve();
-        QStringList got;
+        L got;
         for (const BlockReferences::Reference &r : refs.references()) {
             QCOMPARE(program[r.row].mid(r.at, r.size).toLongLong(), r.number);
             got << QStringLiteral("%1:%2>%3")
@@ -435,133 +385,7 @@ private slots:
                             : r.target == BlockReferences::None ? QStringLiteral("-")
                                                                 : QStringLiteral("?"));
         }
-        QCOMPARE(got.join(QLatin1Char(' ')), references);
-    }
-
-    // Numbering gives the references their blocks' new numbers; Clean keeps the numbers that
-    // references name. The same on formatted rich text, whose format words stand inside the
-    // numbers.
-    void referencesFollowTheirBlocks_data()
-    {
-        QTest::addColumn<L>("in");
-        QTest::addColumn<int>("options");
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("step");
-        QTest::addColumn<L>("out");
-        // References rewritten; lines of those to no block; of those to several; numbers kept.
-        QTest::addColumn<QString>("report");
-        const auto number = [](const char *name, const L &in, const char *symbol, int start,
-                               int step, const L &out, const char *report) {
-            QTest::newRow(name) << in << int(rwRenumber) << QString::fromLatin1(symbol) << start
-                                << step << out << QString::fromLatin1(report);
-        };
-        const auto clean = [](const char *name, const L &in, const L &out, const char *report) {
-            QTest::newRow(name) << in << int(rwNumbering | rwEmptyRows) << QStringLiteral("N") << 0
-                                << 0 << out << QString::fromLatin1(report);
-        };
-        number("lathe, step 5", kLathe, "N", 10, 5,
-               {"%", "O0001 (SHAFT)", "N10 G21 G40 G99", "N15 G71 U2. R0.5",
-                "N20 G71 P25 Q40 U0.4 W0.1 F0.25", "N25 G00 X18.", "N30 G01 Z-70.",
-                "N35 X40. Z-90.", "N40 X60.", "N45 G70 P25 Q40", "N50 M30", "%"},
-               "4|||0");
-        number("M97 P and M99 P", kHaas, "N", 10, 10,
-               {"O01234 (LOCAL SUB)", "N10 G20 G40 G80", "N20 G04 P500", "N30 M98 P2000",
-                "N40 G10 L2 P1 X0.", "N50 M97 P70 L2", "N60 M99 P10", "N70 G01 X1. F10.",
-                "N80 G65 P9010 A1.", "N90 M99"},
-               "2|||0");
-        number("GOTO, also to a number that a block gets anew", kMacro, "N", 10, 10,
-               {"O9010 (PECK)", "#1 = 0", "N10 G91 G01 Z-1. F100", "#1 = #1 + 1",
-                "N20 IF [#1 LT 10] GOTO 10", "N30 GOTO 50", "N40 (NEVER)", "N50 G90 G00 Z5.",
-                "N60 GOTO #2", "N70 M99"},
-               "2|||0");
-        number("two programs, an ambiguous M99 P left", kTwoPrograms, "N", 10, 10,
-               {"%", "O1000", "N10 G00 X0", "N20 IF [#1 EQ 0] GOTO 10", "N30 M30", "O2000",
-                "N40 G00 X5", "N50 GOTO 40", "N60 M99 P10", "%"},
-               "1||9|0");
-        number("lower case with n, leading zeros",
-               {"n0010 g71 p0030 q0040 u0.4 w0.1 f0.25", "n0030 g0 x18.", "n0040 x60.",
-                "n0050 g70 p0030 q0040"},
-               "n", 100, 100,
-               {"n100 g71 p200 q300 u0.4 w0.1 f0.25", "n200 g0 x18.", "n300 x60.",
-                "n400 g70 p200 q300"},
-               "4|||0");
-        number("a reference to no block left",
-               {"N10 G71 P95 Q30 U0.4 W0.1 F0.25", "N20 G00 X18.", "N30 X60.", "G70 P95 Q30"}, "N",
-               100, 10,
-               {"N100 G71 P95 Q120 U0.4 W0.1 F0.25", "N110 G00 X18.", "N120 X60.",
-                "N130 G70 P95 Q120"},
-               "2|1,4||0");
-        number("peck drilling: its Q and P name no block",
-               {"N10 G90 G54 G00 X0 Y0", "N20 G73 X10. Y10. Z-20. R2. Q20 P10 F100", "M97 P30",
-                "N30 G80"},
-               "N", 100, 10,
-               {"N100 G90 G54 G00 X0 Y0", "N110 G73 X10. Y10. Z-20. R2. Q20 P10 F100",
-                "N120 M97 P130", "N130 G80"},
-               "1|||0");
-        number("numbers that run out of the range: the blocks left keep theirs",
-               {"N1 GOTO 3", "N2 G01", "N3 G02", "GOTO 2"}, "N", 2147483642, 5,
-               {"N2147483642 GOTO 3", "N2147483647 G01", "N3 G02", "GOTO 2147483647"}, "1|||0");
-        clean("lathe: the contour keeps its first and last number", kLathe,
-              {"%", "O0001 (SHAFT)", "G21 G40 G99", "G71 U2. R0.5", "G71 P90 Q200 U0.4 W0.1 F0.25",
-               "N90 G00 X18.", "G01 Z-70.", "X40. Z-90.", "N200 X60.", "G70 P90 Q200", "M30", "%"},
-              "0|||2");
-        clean("M97 and M99 targets kept, G10 P1 names none", kHaas,
-              {"O01234 (LOCAL SUB)", "N1 G20 G40 G80", "G04 P500", "M98 P2000", "G10 L2 P1 X0.",
-               "M97 P100 L2", "M99 P1", "N100 G01 X1. F10.", "G65 P9010 A1.", "M99"},
-              "0|||2");
-        clean("macro: a row of a number alone stays when referred to",
-              {"N10", "G91 G01 Z-1.", "IF [#1 LT 10] GOTO 10", "N20", "M99"},
-              {"N10", "G91 G01 Z-1.", "IF [#1 LT 10] GOTO 10", "M99"}, "0|||1");
-        clean("an ambiguous reference keeps every block it may name", kTwoPrograms,
-              {"%", "O1000", "N10 G00 X0", "IF [#1 EQ 0] GOTO 10", "M30", "O2000", "N10 G00 X5",
-               "GOTO 10", "M99 P10", "%"},
-              "0|||2");
-    }
-
-    void referencesFollowTheirBlocks()
-    {
-        QFETCH(L, in);
-        QFETCH(int, options);
-        QFETCH(QString, symbol);
-        QFETCH(int, start);
-        QFETCH(int, step);
-        QFETCH(L, out);
-        QFETCH(QString, report);
-        const auto joined = [](const QList<qsizetype> &lines) {
-            QStringList text;
-            for (const qsizetype line : lines)
-                text << QString::number(line);
-            return text.join(QLatin1Char(','));
-        };
-        for (const bool formatted : {false, true}) {
-            const QByteArray given = formatted ? formattedRtfOf(in) : rtfOf(in);
-            RewriteReport got;
-            const QByteArray rewritten =
-                RewriteLines(given, quint8(options), symbol, start, step, false, &got);
-            QCOMPARE(linesOf(rewritten), out);
-            QCOMPARE(QStringLiteral("%1|%2|%3|%4")
-                         .arg(got.followed)
-                         .arg(joined(got.nowhere), joined(got.ambiguous))
-                         .arg(got.kept),
-                     report);
-            if (!formatted) { // the plain rewrite gives the same lines and report
-                RewriteReport plain;
-                QCOMPARE(plainRewritten(in, options, symbol, start, step, false, &plain), out);
-                QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5")
-                             .arg(plain.followed)
-                             .arg(joined(plain.nowhere), joined(plain.ambiguous))
-                             .arg(plain.kept)
-                             .arg(plain.numbered),
-                         QStringLiteral("%1|%2").arg(report).arg(got.numbered));
-            }
-            if (options == rwRenumber) { // numbering twice gives what once gives
-                RewriteReport again;
-                QCOMPARE(RewriteLines(rewritten, rwRenumber, symbol, start, step, false, &again),
-                         rewritten);
-                QCOMPARE(again.followed, 0);
-            }
-        }
+        QCOMPARE(got, references);
     }
 
     // What Numbering reports lists at most ten lines of each kind.
@@ -648,133 +472,146 @@ private slots:
         QCOMPARE(plain.ambiguous, rich.ambiguous);
     }
 
-    // The toolpath interpreter against coordinates worked out by hand: arcs in every plane with
-    // I/J/K and R, modal state over blocks, incremental moves, inches, drilling cycles, lathe
-    // diameters, and the words it lists as not understood.
-    void moves_data()
+    // Plain bytes where the rich text cannot show them: each line keeps its own end, an
+    // unusable byte goes, and one Undo step gives the bytes back. The text and the report are
+    // the rich-text rewrite's.
+    void plainLineEnds_data()
     {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<bool>("lathe");
-        QTest::addColumn<QString>("segments");
-        QTest::addColumn<QString>("unknown");
-        // A mill's program, its segments and no word left over.
-        const auto mill = [](const char *name, const char *program, const char *segments) {
-            QTest::newRow(name) << program << false << segments << "";
+        QTest::addColumn<QByteArray>("in");
+        QTest::addColumn<int>("options");
+        QTest::addColumn<bool>("numberEmpty");
+        QTest::addColumn<QByteArray>("ends"); // of the result; none: as the input's
+        const int clean = rwBadSymbols | rwNumbering | rwEmptyRows;
+        const auto row = [](const char *name, const QByteArray &in, int options, bool numberEmpty,
+                            const QByteArray &ends = {}) {
+            QTest::newRow(name) << in << options << numberEmpty << ends;
         };
-        mill("xy clockwise ij", "G17 G2 X10 Y10 I10", "A1 10,10,0 c10,0,0 m2.929,7.071,0");
-        mill("xy r small arc", "G3 X10 Y10 R10", "A1 10,10,0 c0,10,0 m7.071,2.929,0");
-        mill("xy r large arc", "G3 X10 Y10 R-10", "A1 10,10,0 c10,0,0 m17.071,-7.071,0");
-        mill("full circle", "G2 I5", "A1 0,0,0 c5,0,0 m10,0,0");
-        mill("radius from the start's to the end's", "G2 X10 I4", "A1 10,0,0 c4,0,0 m4,5,0");
-        mill("helix", "G3 Z-2 I5", "A1 0,0,-2 c5,0,0 m10,0,-1");
-        mill("xz ik", "G18 G3 X10 Z10 I10", "A1 10,0,10 c10,0,0 m2.929,0,7.071");
-        mill("xz clockwise 3/4", "G18 G2 X10 Z10 I10", "A1 10,0,10 c10,0,0 m17.071,0,-7.071");
-        mill("yz r", "G19 G2 Y10 Z10 R10", "A1 0,10,10 c0,10,0 m0,2.929,7.071");
-        mill("modal over blocks", "G90 G0 X10\nY5\nG1 Z-1 F100\nX20\nG2 X30 R5\nX20 R5",
-             "R1 10,0,0; R2 10,5,0; F3 10,5,-1; F4 20,5,-1; A5 30,5,-1 c25,5,-1 m25,10,-1; "
-             "A6 20,5,-1 c25,5,-1 m25,0,-1");
-        mill("incremental", "G91 G1 X10 Y10\nX10\nG90 X0\nG91 G2 X10 I5",
-             "F1 10,10,0; F2 20,10,0; F3 0,10,0; A4 10,10,0 c5,10,0 m5,15,0");
-        mill("inches", "G20 G0 X1 Y2.5\nG2 X2 Y2.5 I0.5\nG21 G0 X1",
-             "R1 25.4,63.5,0; A2 50.8,63.5,0 c38.1,63.5,0 m38.1,76.2,0; R3 1,63.5,0");
-        mill("drilling g99, g80", "G0 X0 Y0 Z10\nG99 G81 X10 Y10 Z-5 R2 F100\nX20\nY20\nG80\nX0",
-             "R1 0,0,10; R2 10,10,10; H2 10,10,2>10,10,-5; R3 20,10,2; H3 20,10,2>20,10,-5; "
-             "R4 20,20,2; H4 20,20,2>20,20,-5; R6 0,20,2");
-        mill("drilling g91 g98 repeats", "G0 Z10\nG91 G98 G83 X10 Z-5 R-8 Q1 K2\nG80 G90 X0",
-             "R1 0,0,10; R2 10,0,10; H2 10,0,2>10,0,-3; R2 20,0,10; H2 20,0,2>20,0,-3; R3 0,0,10");
-        // Holes go along the axis across the plane: Y in G18, X in G19.
-        mill("drilling in g18", "G18 G0 Y10\nG99 G81 X10 Z5 Y-5 R2\nX20\nG80",
-             "R1 0,10,0; R2 10,10,5; H2 10,2,5>10,-5,5; R3 20,2,5; H3 20,2,5>20,-5,5");
-        mill("drilling in g19", "G19 G0 X10\nG98 G81 Y5 Z5 X-3 R2\nG91 Y5 R-8 X-5\nG80",
-             "R1 10,0,0; R2 10,5,5; H2 2,5,5>-3,5,5; R3 10,10,5; H3 2,10,5>-3,10,5");
-        mill("blocks, comments, deletes",
-             "%\nN10 G0 X1 (X9) ; X8\n/N20 x2\nO1234 (PROG)\n\nn30 g4 x5\n%", "R2 1,0,0; R3 2,0,0");
-        QTest::newRow("lathe") << "G0 X40 Z2\nG1 Z-10\nX50 W-5\nG2 U10 Z-20 R5" << true
-                               << "R1 20,0,2; F2 20,0,-10; F3 25,0,-15; A4 30,0,-20 c30,0,-15 "
-                                  "m26.464,0,-18.536"
-                               << "";
-        QTest::newRow("not understood")
-            << "G28 G91 Z0\nM98 P1000\nG0 X#1\nO100 CALL\n#1 = 5 ; set\nG1 A90 X5\n(ok) G65 "
-               "P9000\nG1 X[#1+2] Y2\nG33 Z-20 K1.5\nZ-30\nG38.2 Z-1\nG2 X5"
-            << false << "F6 5,0,0"
-            << "1:G28 2:M98 3:X#1 4:O100 CALL 5:#1 = 5 6:A90 7:G65 8:X[#1+2] 9:G33 11:G38.2 12:G2";
-
-        QTest::newRow("named parameters")
-            << "G0 X10\nG1 X#<depth> Y5\n#<depth> = 5 ; set\nG1 Y#<_y\nY7" << false
-            << "R1 10,0,0; F5 10,7,0"
-            << "2:X#<DEPTH> 3:#<DEPTH> = 5 4:Y#<_Y";
-        // Blocks a controller refuses make no move and leave the tool where it was.
-        QTest::newRow("not words")
-            << "G0 X10\n$AddRegPart 1 X50 Y20\nG1 X20 Y\nY5 ; ok" << false << "R1 10,0,0; F4 10,5,0"
-            << "2:$ADDREGPART 1 X50 Y20 3:Y";
-        QTest::newRow("arcs that cannot be made")
-            << "G0 X10\nG2 X30 Y0 R5\nG3 X40\nG1 Y5\nG2 X30 Y5 R9.999" << false
-            << "R1 10,0,0; F4 10,5,0; A5 30,5,0 c20,5,0 m20,15,0"
-            << "2:R5 3:G3";
-        const QString nines(400, QLatin1Char('9'));
-        QTest::newRow("numbers out of range")
-            << "G0 X10\nG1 X" + nines + " Y5\nM99999999999\nG1 Y-" + nines + ".5\nY7\nG0 X1." +
-                   QString(400, QLatin1Char('0')) + " Y0." + QString(400, QLatin1Char('0')) + '1'
-            << false << "R1 10,0,0; F5 10,7,0; R6 1,0,0"
-            << "2:X" + nines.left(39) + "... 3:M99999999999 4:Y-" + nines.left(38) + "...";
-        QTest::newRow("cycle repeats out of range")
-            << "G0 Z10\nG91 G81 X1 R-1 Z-1 K10000\nX1 R-1 Z-1 L100000000000\nX1 K1.5\nX1 R-1 "
-               "Z-1 K2"
-            << false << "R1 0,0,10; R5 1,0,10; H5 1,0,9>1,0,8; R5 2,0,10; H5 2,0,9>2,0,8"
-            << "2:K10000 3:L100000000000 4:K1.5";
-        // In G91 the depth is taken from the R level, also when a block gives R alone.
-        mill("g91 cycle r without z", "G0 Z10\nG91 G81 X10 R-5 Z-3\nX10 R-8",
-             "R1 0,0,10; R2 10,0,10; H2 10,0,5>10,0,2; R3 20,0,10; H3 20,0,2>20,0,-1");
-        mill("end of program", "G0 X10\nG1 X20 M30\nG0 X0\n%\nG1 Y5 A1\n", "R1 10,0,0; F2 20,0,0");
-        mill("end of program m02", "G0 X10 M02\nX0", "R1 10,0,0");
-        mill("arc centres g91.1, g90.1", "G91.1 G2 X10 I5\nG90.1 G3 X0 I5 J0\nG91.1 G2 X10 I5",
-             "A1 10,0,0 c5,0,0 m5,5,0; A2 0,0,0 c5,0,0 m5,5,0; A3 10,0,0 c5,0,0 m5,5,0");
+        row("lathe, LF, no final line end", programBytes("shaft.nc", "\n").chopped(1), rwRenumber,
+            false);
+        row("cleaned: an unusable character inside a named number",
+            "O1\r\nN10 G71 P9\xb0"
+            "0 Q95\r\nN9\xe9"
+            "0 X1.\r\nN95 Z-1.\r\nN96 M30\r\n",
+            clean, true);
+        row("unusable symbols",
+            "X10\xe9 Y\x1a"
+            "2\x7f\r\n \xb0\t Z3 \r\n\x81\x82\r\n",
+            clean, true, "cc");
+        row("mixed line ends kept per line", "N1 G00\r\nN2 G01\n\nN3 G02\r\r\nM30\n", rwRenumber,
+            false);
+        row("mixed line ends, empty rows dropped with their ends",
+            "G00\r\n\n  \r\nG01\rG02\n \r\nM30", clean, true, "crl");
+        row("empty rows before a final line end", "G00\n\r\n\r\n", clean, true, "l");
+        row("only empty rows: the final line end stays", "\r\n \n\r\n", clean, true, "c");
+        row("only an empty last row", "  ", clean, true);
+        row("empty program numbered", "", rwRenumber, true);
+        row("trailing blanks go, nothing else asked", "G00   \r\n  G01\r\n", 0, false);
+        QByteArray big;
+        for (int i = 0; i < 3000; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            big += i % 500 == 10 ? "N" + n + " G71 P" + QByteArray::number(i + 100) + " Q" +
+                                       QByteArray::number(i + 400) + " U0.2\r\n"
+                   : i % 700 == 3 ? "GOTO " + QByteArray::number(i + 17) + "\r\n"
+                                  : "N" + n + " G01 X" + QByteArray::number(i % 97) + "\r\n";
+        }
+        row("3000 rows, references forward", big, rwRenumber, false);
     }
 
-    void moves()
+    void plainLineEnds()
     {
-        QFETCH(QString, program);
-        QFETCH(bool, lathe);
-        QFETCH(QString, segments);
-        QFETCH(QString, unknown);
-        const Toolpath path = ToolpathInterpreter::interpret(program, lathe);
+        QFETCH(QByteArray, in);
+        QFETCH(int, options);
+        QFETCH(bool, numberEmpty);
+        QFETCH(QByteArray, ends);
+        const QString symbol = QStringLiteral("N");
+        RichText rich;
+        rich.append(textOf(in), defaultCharFormat());
+        const QByteArray rtf = writeRtf(rich);
+        RewriteReport rtfReport, report;
+        const QByteArray rtfOut =
+            RewriteLines(rtf, quint8(options), symbol, 1, 1, numberEmpty, &rtfReport);
+        LineBuffer buffer;
+        QVERIFY(buffer.setBytes(in));
+        const RewriteReport counted =
+            rewriteBufferReport(buffer, quint8(options), symbol, 1, 1, numberEmpty);
+        const bool changed =
+            rewriteBuffer(buffer, quint8(options), symbol, 1, 1, numberEmpty, &report);
+        const QByteArray out = buffer.toBytes();
+        QByteArray outEnds;
+        QCOMPARE(textOf(out, &outEnds), readRtf(rtfOut).plainText());
+        QCOMPARE(reportText(report) + QString::number(report.numbered),
+                 reportText(rtfReport) + QString::number(rtfReport.numbered));
+        QCOMPARE(reportText(counted), reportText(rtfReport));
+        QCOMPARE(changed, rtfOut != rtf);
+        QCOMPARE(changed, out != in);
+        if (ends.isEmpty())
+            textOf(in, &ends);
+        QCOMPARE(outEnds, ends);
+        QCOMPARE(buffer.canUndo(), changed);
+        if (changed) {
+            QVERIFY(buffer.undo() >= 0);
+            QCOMPARE(buffer.toBytes(), in);
+            QVERIFY(!buffer.canUndo());
+            QVERIFY(buffer.redo() >= 0);
+            QCOMPARE(buffer.toBytes(), out);
+        }
+    }
+
+    // The rewrite over a view that rewrites its buffer itself: prepared, then line by line.
+    void preparedThenRewritten()
+    {
+        LineBuffer lathe;
+        QVERIFY(lathe.setBytes(programBytes("shaft.nc")));
+        PlainRewrite numbering(rwRenumber, QStringLiteral("N"), 100, 5, false);
+        QVERIFY(numbering.prepare(lathe));
+        QVERIFY(lathe.rewriteLines(numbering.lineRewrite()));
+        QCOMPARE(lathe.lineBytes(8), QByteArray("N130 G71 P135 Q150 U0.4 W0.1 F0.25"));
+        QCOMPARE(lathe.lineBytes(14), QByteArray("N155 G70 P135 Q150"));
+        QCOMPARE(numbering.report().followed, 4);
+        QCOMPARE(numbering.report().numbered, 14);
+
+        LineBuffer mill;
+        QVERIFY(mill.setBytes(programBytes("pocket.nc", "\n")));
+        PlainRewrite again(rwRenumber, QStringLiteral("N"), 10, 10, false);
+        QVERIFY(again.prepare(mill));
+        QVERIFY(mill.rewriteLines(again.lineRewrite()));
+        QCOMPARE(mill.lineBytes(3), QByteArray("N10\tG17 G21 G40 G49 G80 G90"));
+        QCOMPARE(mill.lineBytes(7), QByteArray("/N50 G43 H01 Z5."));
+        QCOMPARE(mill.lineBytes(11), QByteArray("N80 M97 P110"));
+        QCOMPARE(mill.lineBytes(15), QByteArray("N120 M99 P50"));
+    }
+
+    // The toolpath interpreter against coordinates worked out by hand (toolpath.txt: lathe,
+    // whole numbers as thousandths; the program, its moves, the words it did not understand).
+    void toolpath_data()
+    {
+        QTest::addColumn<L>("program");
+        QTest::addColumn<L>("args");
+        QTest::addColumn<L>("segments");
+        QTest::addColumn<L>("unknown");
+        for (const Case &c : readCases("toolpath.txt"))
+            QTest::newRow(qPrintable(c.name))
+                << c.parts[0] << c.fields << c.parts.value(1) << c.parts.value(2);
+    }
+
+    void toolpath()
+    {
+        QFETCH(L, program);
+        QFETCH(L, args);
+        QFETCH(L, segments);
+        QFETCH(L, unknown);
+        const QString text = program.join(QLatin1Char('\n'));
+        const bool lathe = args[0] == QLatin1String("1");
+        const Toolpath path = ToolpathInterpreter::interpret(text, lathe, args[1] == "1");
         QCOMPARE(summary(path), segments);
         QCOMPARE(unknownWords(path), unknown);
+        if (args[1] == QLatin1String("1"))
+            return;
         // Read in slices of any size, the program gives the same path.
         ToolpathInterpreter sliced(lathe);
-        for (qsizetype at = 0; at < program.size();)
-            at = sliced.addLines(program, at, 1);
+        for (qsizetype at = 0; at < text.size();)
+            at = sliced.addLines(text, at, 1);
         QCOMPARE(summary(sliced.path()), summary(path));
-    }
-
-    // Whole numbers of lengths read as the control's least increment; numbers with a point,
-    // feeds, dwells and a cycle's repeats as written.
-    void thousandths_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<bool>("lathe");
-        QTest::addColumn<QString>("segments");
-        QTest::newRow("mm") << "G0 X100 Y-2500 Z5." << false << "R1 0.1,-2.5,5";
-        QTest::newRow("point kept, feed whole") << "G1 X100. Y0.5 F100" << false << "F1 100,0.5,0";
-        QTest::newRow("arc ij") << "G0 X0\nG2 X10000 I5000" << false << "A2 10,0,0 c5,0,0 m5,5,0";
-        QTest::newRow("arc r") << "G3 X10000 Y10000 R10000" << false
-                               << "A1 10,10,0 c0,10,0 m7.071,2.929,0";
-        QTest::newRow("inches: ten-thousandths")
-            << "G20 G0 X10000 Y5000" << false << "R1 25.4,12.7,0";
-        QTest::newRow("cycle: K repeats, Q and R lengths")
-            << "G0 Z10.\nG91 G83 X1000 R-8000 Z-5000 Q1000 K2" << false
-            << "R1 0,0,10; R2 1,0,10; H2 1,0,2>1,0,-3; R2 2,0,10; H2 2,0,2>2,0,-3";
-        QTest::newRow("dwell") << "G0 X1000\nG4 X2000\nY1000" << false << "R1 1,0,0; R3 1,1,0";
-        QTest::newRow("lathe diameters")
-            << "G0 X40000 Z2000\nG1 U-10000 W-5000" << true << "R1 20,0,2; F2 15,0,-3";
-    }
-
-    void thousandths()
-    {
-        QFETCH(QString, program);
-        QFETCH(bool, lathe);
-        QFETCH(QString, segments);
-        QCOMPARE(summary(ToolpathInterpreter::interpret(program, lathe, true)), segments);
     }
 
     // Programs as posts write them for lathes and mills: a lathe's needs two signs and no
@@ -822,8 +659,8 @@ private slots:
         const QString program =
             "G0 X1\nX2 Y1\nX3\nG91 G81 X1 R-1 Z-1 K2 (four moves)\nG90 G0 X5\n$\nX6";
         small.addLines(program, 0, 100);
-        QCOMPARE(summary(small.path()), "R1 1,0,0; R2 2,1,0; R3 3,1,0");
-        QCOMPARE(unknownWords(small.path()), "4:G91 G81 X1 R-1 Z-1 K2 (FOUR MOVES) 6:$");
+        QCOMPARE(summary(small.path()).join("; "), "R1 1,0,0; R2 2,1,0; R3 3,1,0");
+        QCOMPARE(unknownWords(small.path()).join(" "), "4:G91 G81 X1 R-1 Z-1 K2 (FOUR MOVES) 6:$");
         const qsizetype most = ToolpathInterpreter::kMaxUnknown;
         const Toolpath many = ToolpathInterpreter::interpret(QString("X1 $\n").repeated(most + 5));
         QCOMPARE(many.unknown.size(), most);
@@ -831,81 +668,31 @@ private slots:
         QCOMPARE(many.unknown.last().line, most - 1);
     }
 
-    // The header of a restart from a block: the modal state there and a way in from above.
+    // The header of a restart from a block (restart.txt: line, lathe, the line it restarts
+    // from; the program, or none for the last one; the header): the modal state there and a
+    // way in from above.
     void restartHeader_data()
     {
-        // A plate: facing, a drilled row in a G81 cycle, a pocket; three tool changes.
-        const QStringList mill =
-            QStringLiteral(
-                "%\nO1001 (PLATE)\nG21 G17 G90 G40 G80\nG54\nT1 M06 (FACE MILL 50)\nT2\n"
-                "S1200 M03\nG00 G43 H1 Z50.\nX-30. Y0.\nZ5.\nM08\nG01 Z-1. F300.\nX130.\n"
-                "G00 Z50.\nM09\nM05\nT2 M06 (DRILL 6.8)\nT3\nS1500 M03\nG00 G43 H2 Z50.\n"
-                "M08\nG99 G81 X10. Y10. Z-15. R2. F120.\nX30.\nX50.\nG80\nG00 Z50.\n"
-                "T3 M06 (END MILL 10)\nS3000 M03\nG00 G43 H3 Z50.\nX0. Y0.\nZ2.\n"
-                "G01 Z-3. F200.\nX40. F400.\nY20.\nX0.\nG00 Z50.\nM30\n%")
-                .split('\n');
-        // Inches, incremental from the first cut on.
-        const QStringList inches = QStringLiteral("O2002\nG20 G17 G90 G55\nT5 M06\nS800 M04\n"
-                                                  "G00 G43 H5 Z1.\nX1. Y1.\nG91 G01 Z-0.6 F10.\n"
-                                                  "X2.\nY0.5")
-                                       .split('\n');
-        // A shaft: G71 roughing with T0101, G70 finishing with T0303; feed per revolution.
-        const QStringList lathe =
-            QStringLiteral(
-                "%\nO3003 (SHAFT)\nG21 G18 G99\nG50 S2500\nT0101 (ROUGH TURN)\n"
-                "G96 S180 M03\nG00 X52. Z2. M08\nG71 U2. R0.5\n"
-                "G71 P10 Q20 U0.4 W0.1 F0.25\nN10 G00 X20.\nG01 Z-30. F0.15\nU20.\n"
-                "N20 W-30.\nG00 X100. Z100.\nT0303 (FINISH)\nG96 S220 M03\nG00 X52. Z2.\n"
-                "G70 P10 Q20\nG00 X100. Z100.\nM30\n%")
-                .split('\n');
-        QTest::addColumn<QStringList>("program");
-        QTest::addColumn<int>("line");
-        QTest::addColumn<bool>("isLathe");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<QString>("header"); // its lines joined by '|'
-        const auto row = [](const char *name, const L &program, int line, bool isLathe, int from,
-                            const QString &header) {
-            QTest::newRow(name) << program << line << isLathe << from << header;
-        };
-        const QString drill = "%|O1001|G21 G17 G90 G54|T2 M06 (DRILL 6.8)|T3|S1500 M03|M08|"
-                              "G00 G43 H2 Z50.|";
-        row("mill, after the third tool change", mill, 33, false, 33,
-            "%|O1001|G21 G17 G90 G54|T3 M06 (END MILL 10)|S3000 M03|M08|G00 G43 H3 Z50.|"
-            "G00 X40. Y0.|G01 Z-3. F400.");
-        row("mill, a hole of a drilling cycle restarts at the cycle", mill, 23, false, 21,
-            drill + QStringLiteral("G00 X130. Y0.|F300."));
-        row("mill, the cycle's own block", mill, 21, false, 21,
-            drill + QStringLiteral("G00 X130. Y0.|F300."));
-        row("mill, after the cycle's G80", mill, 25, false, 25,
-            drill + QStringLiteral("G00 X50. Y10.|G01 Z2. F120."));
-        row("mill, spindle and coolant off before the change", mill, 16, false, 16,
-            "%|O1001|G21 G17 G90 G54|T1 M06 (FACE MILL 50)|T2|S1200|G00 G43 H1 Z50.|"
-            "G00 X130. Y0.|F300.");
-        row("inches, incremental", inches, 8, false, 8,
-            "%|O2002|G20 G17 G90 G55|T5 M06|S800 M04|G00 G43 H5 Z1.|G00 X3. Y1.|G01 Z0.4 F10.|G91");
-        row("lathe, the finishing cycle after the second tool", lathe, 17, true, 17,
-            "%|O3003|G21 G18 G99|T0303 (FINISH)|G96 S220 M03|M08|G00 X52.|G00 Z2.|F0.15");
-        row("lathe, in the contour: U and W are increments", lathe, 12, true, 12,
-            "%|O3003|G21 G18 G99|T0101 (ROUGH TURN)|G96 S180 M03|M08|G00 X52.|G00 Z-30.|"
-            "G01 X40. F0.15");
-        row("nothing said yet", {"X10. Y10.", "X20."}, 1, false, 1, "%|G00 X10. Y10.");
-        row("lower case, units changed on the way",
-            {"g21 g90", "g0 z25.4 x25.4", "g20", "x2.", "g1 z-0.1 f5."}, 5, false, 5,
-            "%|G20 G90|G00 Z1.|G00 X2.|G01 Z-0.1 F5.");
-        row("past the end", {"G0 X1. Z1."}, 9, false, 1, "%|G00 Z1.|G00 X1.");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<L>("args");
+        QTest::addColumn<L>("header");
+        L program;
+        for (const Case &c : readCases("restart.txt")) {
+            program = c.parts[0].isEmpty() ? program : c.parts[0];
+            QTest::newRow(qPrintable(c.name)) << program.join('\n') << c.fields << c.parts[1];
+        }
     }
 
     void restartHeader()
     {
-        QFETCH(QStringList, program);
-        QFETCH(int, line);
-        QFETCH(bool, isLathe);
-        QFETCH(int, from);
-        QFETCH(QString, header);
+        QFETCH(QString, program);
+        QFETCH(L, args);
+        QFETCH(L, header);
         for (const char *end : {"\n", "\r\n"}) {
-            const RestartPlan plan = planRestart(program.join(QLatin1String(end)), line, isLathe);
-            QCOMPARE(plan.line, from);
-            QCOMPARE(plan.header.join(QLatin1Char('|')), header);
+            const RestartPlan plan = planRestart(QString(program).replace('\n', QLatin1String(end)),
+                                                 args[0].toInt(), args[1] == QLatin1String("1"));
+            QCOMPARE(plan.line, args[2].toInt());
+            QCOMPARE(plan.header, header);
         }
     }
 
