@@ -119,17 +119,15 @@ private slots:
         QFETCH(QString, program);
         QFETCH(bool, lathe);
         QFETCH(double, rapidRate);
-        const ProgramFacts facts = ProgramFactsReader::read(program, lathe, rapidRate);
         QFETCH(double, minutes);
-        QVERIFY2(std::abs(facts.minutes() - minutes) < 1e-9,
-                 qPrintable(QString::number(facts.minutes(), 'g', 12)));
         QFETCH(double, feedLength);
         QFETCH(double, rapidLength);
         QFETCH(int, untimed);
-        QVERIFY2(std::abs(facts.feedLength - feedLength) < 1e-9,
-                 qPrintable(QString::number(facts.feedLength, 'g', 12)));
-        QVERIFY2(std::abs(facts.rapidLength - rapidLength) < 1e-9,
-                 qPrintable(QString::number(facts.rapidLength, 'g', 12)));
+        const ProgramFacts facts = ProgramFactsReader::read(program, lathe, rapidRate);
+        for (const auto &[got, want] : {std::pair{facts.minutes(), minutes},
+                                        {facts.feedLength, feedLength},
+                                        {facts.rapidLength, rapidLength}})
+            QVERIFY2(std::abs(got - want) < 1e-9, qPrintable(QString::number(got, 'g', 12)));
         QCOMPARE(facts.untimedMoves, untimed);
     }
 
@@ -143,30 +141,29 @@ private slots:
         QTest::addColumn<QString>("range");
         QTest::addColumn<bool>("inch");
 
-        QTest::newRow("mill plate")
-            << QStringLiteral(
-                   "%\nO1001 (PLATE)\nN10 G21 G90 G17\nN20 T1 M06 (FACE MILL D50)\n"
-                   "N30 G0 X-30 Y0 S1200 M03\nN40 G43 H1 Z5 T2\nN50 G1 Z0 F300\nN60 X130\n"
-                   "N70 G0 Z50\nN80 M06 (DRILL D8.5)\nN90 G0 X20 Y20 Z5\n"
-                   "N100 G81 Z-12 R2 F150\nN110 X80\nN120 G80\nN130 G0 Z50\nN140 M30\n"
-                   "G0 X900\n%\n")
-            << false << "T1 3 FACE MILL D50|T2 5 " << 2 << 15 << "-30 130 0 20 -12 50" << false;
+        const auto row = [](const char *name, const QString &program, bool lathe, const char *tools,
+                            int changes, int blocks, const char *range, bool inch = false) {
+            QTest::newRow(name) << program << lathe << tools << changes << blocks << range << inch;
+        };
+        row("mill plate",
+            "%\nO1001 (PLATE)\nN10 G21 G90 G17\nN20 T1 M06 (FACE MILL D50)\nN30 G0 X-30 Y0 S1200 "
+            "M03\nN40 G43 H1 Z5 T2\nN50 G1 Z0 F300\nN60 X130\nN70 G0 Z50\nN80 M06 (DRILL D8.5)\n"
+            "N90 G0 X20 Y20 Z5\nN100 G81 Z-12 R2 F150\nN110 X80\nN120 G80\nN130 G0 Z50\nN140 "
+            "M30\nG0 X900\n%\n",
+            false, "T1 3 FACE MILL D50|T2 5 ", 2, 15, "-30 130 0 20 -12 50");
         // A lathe's T words name tool and offset; T0100 only cancels the offset.
-        QTest::newRow("lathe shaft")
-            << QStringLiteral("G18 G21\nT0101 (ROUGH TURN)\nG0 X52 Z2\nG1 Z-40 F0.25\n"
-                              "G0 X100 Z100 T0100\nT0202 ; FINISH\nG0 X40 Z2\nG1 Z-40\n")
-            << true << "T0101 1 ROUGH TURN|T0202 5 FINISH" << 2 << 8 << "0 100 0 0 -40 100"
-            << false;
-        QTest::newRow("inch until G21") << "G20\nG0 X1\nG21\nG0 X10\n"
-                                        << false << "" << 0 << 4 << "0 25.4 0 0 0 0" << true;
-        // Half a circle of radius 10 about X0 Y0 from X10 over the top: Y reaches 10.
-        QTest::newRow("arc bulges past its ends")
-            << "G0 X10\nG3 X-10 Y0 R10 F100\n"
-            << false << "" << 0 << 2 << "-10 10 0 10 0 0" << false;
-        QTest::newRow("arc bulges below its ends")
-            << "G0 X10\nG2 X-10 Y0 R10 F100\n"
-            << false << "" << 0 << 2 << "-10 10 -10 0 0 0" << false;
+        row("lathe shaft",
+            "G18 G21\nT0101 (ROUGH TURN)\nG0 X52 Z2\nG1 Z-40 F0.25\nG0 X100 Z100 T0100\nT0202 ; "
+            "FINISH\nG0 X40 Z2\nG1 Z-40\n",
+            true, "T0101 1 ROUGH TURN|T0202 5 FINISH", 2, 8, "0 100 0 0 -40 100");
+        row("inch until G21", "G20\nG0 X1\nG21\nG0 X10\n", false, "", 0, 4, "0 25.4 0 0 0 0", true);
+        // Half a circle of radius 10 about X0 Y0 from X10: Y reaches 10 over the top.
+        row("arc bulges past its ends", "G0 X10\nG3 X-10 Y0 R10 F100\n", false, "", 0, 2,
+            "-10 10 0 10 0 0");
+        row("arc bulges below its ends", "G0 X10\nG2 X-10 Y0 R10 F100\n", false, "", 0, 2,
+            "-10 10 -10 0 0 0");
     }
+
     void toolsRangesAndBlocks()
     {
         QFETCH(QString, program);

@@ -267,12 +267,14 @@ private slots:
             QTest::newRow(qPrintable(c.name))
                 << c.parts[0] << c.fields << c.parts.value(1, c.parts[0])
                 << c.parts.value(2).value(0);
-        L large, renumbered;
+        L large, renumbered; // with references forward, every 500th line
         for (int i = 0; i < 2000; ++i) {
-            large << QStringLiteral("N%1 G01 X%2").arg(i * 5).arg(i);
-            renumbered << QStringLiteral("N%1 G01 X%2").arg(100 + i * 2).arg(i);
+            const QString to = i % 500 == 3 ? QStringLiteral(" GOTO %1") : QString();
+            large << QStringLiteral("N%1 G01 X%2").arg(i * 5).arg(i) + to.arg((i + 17) * 5);
+            renumbered << QStringLiteral("N%1 G01 X%2").arg(100 + i * 2).arg(i) +
+                              to.arg(100 + (i + 17) * 2);
         }
-        QTest::newRow("2000 lines, every one kept")
+        QTest::newRow("2000 lines, every one kept, references followed")
             << large << L{"8", "N", "100", "2", "0"} << renumbered << QString();
     }
 
@@ -486,8 +488,6 @@ private slots:
                             const QByteArray &ends = {}) {
             QTest::newRow(name) << in << options << numberEmpty << ends;
         };
-        row("lathe, LF, no final line end", programBytes("shaft.nc", "\n").chopped(1), rwRenumber,
-            false);
         row("cleaned: an unusable character inside a named number",
             "O1\r\nN10 G71 P9\xb0"
             "0 Q95\r\nN9\xe9"
@@ -506,15 +506,6 @@ private slots:
         row("only an empty last row", "  ", clean, true);
         row("empty program numbered", "", rwRenumber, true);
         row("trailing blanks go, nothing else asked", "G00   \r\n  G01\r\n", 0, false);
-        QByteArray big;
-        for (int i = 0; i < 3000; ++i) {
-            const QByteArray n = QByteArray::number(i);
-            big += i % 500 == 10 ? "N" + n + " G71 P" + QByteArray::number(i + 100) + " Q" +
-                                       QByteArray::number(i + 400) + " U0.2\r\n"
-                   : i % 700 == 3 ? "GOTO " + QByteArray::number(i + 17) + "\r\n"
-                                  : "N" + n + " G01 X" + QByteArray::number(i % 97) + "\r\n";
-        }
-        row("3000 rows, references forward", big, rwRenumber, false);
     }
 
     void plainLineEnds()
@@ -614,41 +605,24 @@ private slots:
         QCOMPARE(summary(sliced.path()), summary(path));
     }
 
-    // Programs as posts write them for lathes and mills: a lathe's needs two signs and no
-    // word only a mill has.
+    // Programs as posts write them for lathes and mills (kinds.txt): a lathe's needs two signs
+    // and no word only a mill has.
     void machineKind_data()
     {
         QTest::addColumn<QString>("program");
-        QTest::addColumn<int>("kind");
-        const int unknown = int(MachineKind::Unknown), mill = int(MachineKind::Mill),
-                  lathe = int(MachineKind::Lathe);
-        QTest::newRow("lathe: G18, T0101, G96") << "%\nO1000\nG18 G21 G40 G99\nT0101\nG96 S200 "
-                                                   "M3\nG0 X52. Z2.\nG1 X40. F0.2\nZ-30.\nM30\n%"
-                                                << lathe;
-        QTest::newRow("lathe: T0303 and U W, no G18")
-            << "T0303\nG0 X30 Z1\nG1 U-2 W-10 F.1\nM30" << lathe;
-        QTest::newRow("lathe: roughing cycle, lower case")
-            << "g18\nt0202\ng71 u2 r1\ng71 p10 q20 u0.5 w0.1 f0.25" << lathe;
-        QTest::newRow("mill: G18 arcs without Y")
-            << "G18\nG0 X0 Z0\nG2 X10 Z-10 I5 K0\nM30" << unknown;
-        QTest::newRow("mill: G18 arcs, T1 M6") << "T1 M6\nG18 G2 X10 Z-10 I5 K0\nT0101" << mill;
-        QTest::newRow("mill: Y words") << "G18 T0101\nG0 X10 Y5 Z1" << mill;
-        QTest::newRow("mill: G43 H") << "T0202\nG43 H2 Z50\nG18 G2 X10 Z-10 R5" << mill;
-        QTest::newRow("mill: G17") << "G17 G90\nT0101\nG0 X10 W5" << mill;
-        QTest::newRow("three digits of T name no offset") << "G18\nT101\nG0 X10 Z2" << unknown;
-        QTest::newRow("signs in comments count not")
-            << "(G18 T0101 U1)\nG0 X10 Z2 ; G96 W1" << unknown;
-        QTest::newRow("Y in a comment") << "(Y AXIS OFF)\nT0101\nG18 G0 X20 Z2" << lathe;
-        QTest::newRow("empty") << "" << unknown;
+        QTest::addColumn<QString>("kind");
+        for (const Case &c : readCases("kinds.txt"))
+            QTest::newRow(qPrintable(c.name)) << c.parts[0].join('\n') << c.fields[0];
         QTest::newRow("Y beyond the characters read")
-            << "G18 T0101\n" + QString(kScanCharacters, QLatin1Char(' ')) + "G0 Y1" << lathe;
+            << "G18 T0101\n" + QString(kScanCharacters, QLatin1Char(' ')) + "G0 Y1"
+            << "Lathe";
     }
 
     void machineKind()
     {
         QFETCH(QString, program);
-        QFETCH(int, kind);
-        QCOMPARE(int(machineKindOf(program)), kind);
+        QFETCH(QString, kind);
+        QCOMPARE(int(machineKindOf(program)), L({"Unknown", "Mill", "Lathe"}).indexOf(kind));
     }
 
     // A path holds at most so many moves: the first block beyond is listed and no later move
@@ -1310,65 +1284,46 @@ private slots:
         QVERIFY(!FindDialogShown);
     }
 
+    // Go To over goto.nc, as written and with format words inside the numbers.
     void goToLine_data()
     {
-        QTest::addColumn<bool>("formatted"); // a .dnc with format words inside the numbers
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("from"); // the caret's line
         QTest::addColumn<int>("line"); // 0-based; -1 none
-        const auto row = [](const char *name, bool formatted, const char *typed, int from,
-                            int line) {
-            QTest::newRow(name) << formatted << QString::fromLatin1(typed) << from << line;
-        };
-        row("line number", false, "7", 0, 6);
-        row("first line", false, "1", 9, 0);
-        row("last line", false, "13", 0, 12);
-        row("line 0", false, "0", 0, -1);
-        row("beyond the last line", false, "14", 0, -1);
-        row("block", false, "N1200", 0, 6);
-        row("block, small n", false, "n1200", 0, 6);
-        row("block written with small n", false, "N50", 0, 10);
-        row("blanks around", false, "  N20 ", 0, 4);
-        row("after a block skip", false, "N30", 0, 5);
-        row("after a comment", false, "N40", 0, 9);
-        row("next after the caret, leading zeros", false, "N30", 5, 11);
-        row("wraps to the top", false, "N30", 11, 5);
-        row("number only in a comment", false, "N77", 0, -1);
-        row("number only after GOTO", false, "N88", 0, -1);
-        row("empty", false, "", 0, -1);
-        row("N alone", false, "N", 0, -1);
-        row("words", false, "abc", 0, -1);
-        row("trailing letter", false, "N12X", 0, -1);
-        row("negative", false, "-3", 0, -1);
-        row("decimal", false, "1.5", 0, -1);
-        row("too many digits", false, "99999999999999999999", 0, -1);
-        row("formatted line number", true, "7", 0, 6);
-        row("formatted block", true, "N1200", 0, 6);
-        row("formatted block after a comment", true, "n40", 0, 9);
+        QTest::newRow("line number") << QStringLiteral("7") << 0 << 6;
+        QTest::newRow("first line") << QStringLiteral("1") << 9 << 0;
+        QTest::newRow("last line") << QStringLiteral("13") << 0 << 12;
+        QTest::newRow("line 0") << QStringLiteral("0") << 0 << -1;
+        QTest::newRow("beyond the last line") << QStringLiteral("14") << 0 << -1;
+        QTest::newRow("block") << QStringLiteral("N1200") << 0 << 6;
+        QTest::newRow("block, small n") << QStringLiteral("n1200") << 0 << 6;
+        QTest::newRow("block written with small n") << QStringLiteral("N50") << 0 << 10;
+        QTest::newRow("blanks around") << QStringLiteral("  N20 ") << 0 << 4;
+        QTest::newRow("after a block skip") << QStringLiteral("N30") << 0 << 5;
+        QTest::newRow("after a comment") << QStringLiteral("N40") << 0 << 9;
+        QTest::newRow("next after the caret, leading zeros") << QStringLiteral("N30") << 5 << 11;
+        QTest::newRow("wraps to the top") << QStringLiteral("N30") << 11 << 5;
+        QTest::newRow("number only in a comment") << QStringLiteral("N77") << 0 << -1;
+        QTest::newRow("number only after GOTO") << QStringLiteral("N88") << 0 << -1;
+        QTest::newRow("empty") << QStringLiteral("") << 0 << -1;
+        QTest::newRow("N alone") << QStringLiteral("N") << 0 << -1;
+        QTest::newRow("words") << QStringLiteral("abc") << 0 << -1;
+        QTest::newRow("trailing letter") << QStringLiteral("N12X") << 0 << -1;
+        QTest::newRow("negative") << QStringLiteral("-3") << 0 << -1;
+        QTest::newRow("decimal") << QStringLiteral("1.5") << 0 << -1;
+        QTest::newRow("too many digits") << QStringLiteral("99999999999999999999") << 0 << -1;
     }
 
     void goToLine()
     {
-        QFETCH(bool, formatted);
         QFETCH(QString, typed);
         QFETCH(int, from);
         QFETCH(int, line);
-        const QStringList program{"%",
-                                  "O1000 (PLATE N77)",
-                                  "N10 G90 G54",
-                                  "(GOTO N30 BELOW)",
-                                  " \tN20 G0 X0",
-                                  "/1 N30 M1",
-                                  "N1200 G1 X5",
-                                  "IF [#1 LT 3] GOTO 88",
-                                  "M99 P30",
-                                  "(NOTE) N40 M30",
-                                  "n50 m5",
-                                  "N0030 X1",
-                                  "%"};
-        m_box.setTextRTF(formatted ? formattedRtfOf(program) : rtfOf(program));
-        QCOMPARE(m_box.document()->blockCount(), int(program.size()));
-        QCOMPARE(kordavel::goToLine(*m_box.document(), typed, from), line);
+        const L program = QString::fromLatin1(programBytes("goto.nc", "\n").chopped(1)).split('\n');
+        for (const bool formatted : {false, true}) {
+            m_box.setTextRTF(formatted ? formattedRtfOf(program) : rtfOf(program));
+            QCOMPARE(kordavel::goToLine(*m_box.document(), typed, from), line);
+        }
     }
 
     // Ctrl+G in the program: the caret goes to the start of the line, which comes into view,
