@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The facts of a program (cycle time, lengths, ranges, tools) and the line comparison of two
 // programs, on hand-worked programs.
+#include "Fixtures.h"
 #include "profiles/MachineRapidRate.h"
 #include "program/ProgramPanel.h"
 #include "program/frmCompare.h"
@@ -131,62 +132,33 @@ private slots:
         QCOMPARE(facts.untimedMoves, untimed);
     }
 
+    // facts.txt: the tools, changes, blocks, range and units of hand-worked programs.
     void toolsRangesAndBlocks_data()
     {
         QTest::addColumn<QString>("program");
-        QTest::addColumn<bool>("lathe");
-        QTest::addColumn<QString>("tools");
-        QTest::addColumn<int>("changes");
-        QTest::addColumn<int>("blocks");
-        QTest::addColumn<QString>("range");
-        QTest::addColumn<bool>("inch");
-
-        const auto row = [](const char *name, const QString &program, bool lathe, const char *tools,
-                            int changes, int blocks, const char *range, bool inch = false) {
-            QTest::newRow(name) << program << lathe << tools << changes << blocks << range << inch;
-        };
-        row("mill plate",
-            "%\nO1001 (PLATE)\nN10 G21 G90 G17\nN20 T1 M06 (FACE MILL D50)\nN30 G0 X-30 Y0 S1200 "
-            "M03\nN40 G43 H1 Z5 T2\nN50 G1 Z0 F300\nN60 X130\nN70 G0 Z50\nN80 M06 (DRILL D8.5)\n"
-            "N90 G0 X20 Y20 Z5\nN100 G81 Z-12 R2 F150\nN110 X80\nN120 G80\nN130 G0 Z50\nN140 "
-            "M30\nG0 X900\n%\n",
-            false, "T1 3 FACE MILL D50|T2 5 ", 2, 15, "-30 130 0 20 -12 50");
-        // A lathe's T words name tool and offset; T0100 only cancels the offset.
-        row("lathe shaft",
-            "G18 G21\nT0101 (ROUGH TURN)\nG0 X52 Z2\nG1 Z-40 F0.25\nG0 X100 Z100 T0100\nT0202 ; "
-            "FINISH\nG0 X40 Z2\nG1 Z-40\n",
-            true, "T0101 1 ROUGH TURN|T0202 5 FINISH", 2, 8, "0 100 0 0 -40 100");
-        row("inch until G21", "G20\nG0 X1\nG21\nG0 X10\n", false, "", 0, 4, "0 25.4 0 0 0 0", true);
-        // Half a circle of radius 10 about X0 Y0 from X10: Y reaches 10 over the top.
-        row("arc bulges past its ends", "G0 X10\nG3 X-10 Y0 R10 F100\n", false, "", 0, 2,
-            "-10 10 0 10 0 0");
-        row("arc bulges below its ends", "G0 X10\nG2 X-10 Y0 R10 F100\n", false, "", 0, 2,
-            "-10 10 -10 0 0 0");
+        QTest::addColumn<L>("args"); // lathe, changes, blocks, inch, range
+        QTest::addColumn<L>("tools");
+        for (const Case &c : readCases("facts.txt"))
+            QTest::newRow(qPrintable(c.name)) << c.parts[0].join('\n') << c.fields << c.parts[1];
     }
 
     void toolsRangesAndBlocks()
     {
         QFETCH(QString, program);
-        QFETCH(bool, lathe);
-        QFETCH(QString, tools);
-        QFETCH(int, changes);
-        QFETCH(int, blocks);
-        QFETCH(QString, range);
-        QFETCH(bool, inch);
-        const ProgramFacts facts = ProgramFactsReader::read(program, lathe);
-        QStringList seen;
+        QFETCH(L, args);
+        QFETCH(L, tools);
+        const ProgramFacts facts = ProgramFactsReader::read(program, args[0] == "1");
+        L seen;
         for (const ToolUse &t : facts.tools)
             seen << QStringLiteral("%1 %2 %3").arg(t.tool).arg(t.line).arg(t.comment);
-        QCOMPARE(seen.join(QLatin1Char('|')), tools);
-        QCOMPARE(facts.toolChanges, changes);
-        QCOMPARE(facts.blocks, blocks);
-        QVERIFY(facts.hasRange);
+        QCOMPARE(seen, tools);
         const auto n = [](double v) { return QString::number(std::round(v * 1000) / 1000); };
-        QCOMPARE(QStringList({n(facts.min.x), n(facts.max.x), n(facts.min.y), n(facts.max.y),
-                              n(facts.min.z), n(facts.max.z)})
-                     .join(QLatin1Char(' ')),
-                 range);
-        QCOMPARE(facts.inch, inch);
+        const L range{n(facts.min.x), n(facts.max.x), n(facts.min.y),
+                      n(facts.max.y), n(facts.min.z), n(facts.max.z)};
+        QCOMPARE((L{QString::number(facts.toolChanges), QString::number(facts.blocks),
+                    QString::number(facts.inch), range.join(' ')}),
+                 args.mid(1));
+        QVERIFY(facts.hasRange);
     }
 
     // Read in slices as a window reads a long program, the facts are those of one reading,

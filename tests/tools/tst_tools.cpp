@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program-text tools: the line rewriter behind Clean and Numbering (over rich text and over
 // a plain LineBuffer), the toolpath interpreter, the restart header, find and replace, Go To,
-// and the Find, Clean and Numbering dialogs with the frame's commands that open them. Long
-// cases are fixture files in this folder: "== name | field | ..." heads a case, "--" parts it.
+// and the Find, Clean and Numbering dialogs with the frame's commands that open them.
+#include "Fixtures.h"
 #include "common/AppState.h"
 #include "common/CodePage.h"
 #include "editor/LineBuffer.h"
@@ -41,38 +41,9 @@
 #include <limits>
 
 using namespace kordavel;
-using L = QStringList;
 using namespace kordavel::test;
 
 namespace {
-
-struct Case {
-    QString name;
-    L fields;
-    QList<L> parts; // the lines of each part as written
-};
-
-QList<Case> readCases(const char *file)
-{
-    QList<Case> cases;
-    L lines =
-        QString::fromUtf8(readFile(QStringLiteral(KORDAVEL_TEST_DATA "/") + file)).split('\n');
-    lines.removeLast();
-    for (const QString &line : std::as_const(lines)) {
-        if (line.startsWith(QLatin1String("== "))) {
-            L fields = line.mid(3).split(QLatin1Char('|'));
-            for (QString &f : fields)
-                f = f.trimmed();
-            cases.append({fields.takeFirst(), fields, {L{}}});
-        } else if (!cases.isEmpty()) { // lines before the first case say what the file holds
-            if (line == QLatin1String("--"))
-                cases.last().parts.append(L{});
-            else
-                cases.last().parts.last().append(line);
-        }
-    }
-    return cases;
-}
 
 QByteArray rtfOf(const L &lines)
 {
@@ -148,11 +119,6 @@ QString textOf(const QByteArray &bytes, QByteArray *ends = nullptr)
     if (ends)
         *ends = found;
     return decodeBytes(text);
-}
-
-QByteArray programBytes(const char *file, const QByteArray &end = "\r\n")
-{
-    return readFile(QStringLiteral(KORDAVEL_TEST_DATA "/") + file).replace("\n", end);
 }
 
 const QByteArray kHeader = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Courier New;}}\r\n"
