@@ -237,7 +237,6 @@ private slots:
         QRandomGenerator random(27);
         for (int round = 0; round < 400; ++round) {
             QList<int> a, b;
-            QStringList left, right;
             for (int i = int(random.bounded(30)); i > 0; --i)
                 a << int(random.bounded(4));
             b = a;
@@ -248,11 +247,13 @@ private slots:
                 else
                     b.insert(at, int(random.bounded(4)));
             }
-            for (int v : a)
-                left << QString::number(v);
-            for (int v : b)
-                right << QString::number(v);
-            const QString l = left.join(QLatin1Char('\n')), r = right.join(QLatin1Char('\n'));
+            const auto text = [](const QList<int> &side) {
+                QStringList lines;
+                for (int v : side)
+                    lines << QString::number(v);
+                return lines.join(QLatin1Char('\n'));
+            };
+            const QString l = text(a), r = text(b);
             const QList<CompareRow> rows = LineCompare::compare(splitLines(l), splitLines(r));
             qint32 nextLeft = 0, nextRight = 0, same = 0;
             for (const CompareRow &row : rows) {
@@ -282,39 +283,24 @@ private slots:
         QCOMPARE(LineCompare::differences(first), QList<qsizetype>{0});
     }
 
-    void clockText_data()
-    {
-        QTest::addColumn<double>("minutes");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("square") << 0.4 << "0:00:24";
-        QTest::newRow("rounded to the second") << 1.0 / 120 + 1e-9 << "0:00:01";
-        QTest::newRow("hours") << 61.5 << "1:01:30";
-        QTest::newRow("no number") << std::nan("") << "0:00:00";
-    }
     void clockText()
     {
-        QFETCH(double, minutes);
-        QFETCH(QString, text);
-        QCOMPARE(frmProgramFacts::clockText(minutes), text);
+        QCOMPARE(frmProgramFacts::clockText(0.4), "0:00:24");
+        QCOMPARE(frmProgramFacts::clockText(1.0 / 120 + 1e-9), "0:00:01"); // to the second
+        QCOMPARE(frmProgramFacts::clockText(61.5), "1:01:30");
+        QCOMPARE(frmProgramFacts::clockText(std::nan("")), "0:00:00");
     }
 
-    void rapidRateKeptPerMachine_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<double>("rate");
-        QTest::newRow("absent") << QString() << 5000.0;
-        QTest::newRow("stored") << "12000" << 12000.0;
-        QTest::newRow("not a number") << "fast" << 5000.0;
-        QTest::newRow("zero") << "0" << 5000.0;
-    }
+    // A stored rate that is no positive number reads as the default.
     void rapidRateKeptPerMachine()
     {
-        QFETCH(QString, stored);
-        QFETCH(double, rate);
         TestFolders folders;
-        if (!stored.isNull())
+        QCOMPARE(ReadRapidRate(QStringLiteral("Mill1")), 5000.0);
+        for (const auto &[stored, rate] :
+             {std::pair{"12000", 12000.0}, {"fast", 5000.0}, {"0", 5000.0}}) {
             SaveSetting(QStringLiteral("Machine Mill1"), QStringLiteral("RapidRate"), stored);
-        QCOMPARE(ReadRapidRate(QStringLiteral("Mill1")), rate);
+            QCOMPARE(ReadRapidRate(QStringLiteral("Mill1")), rate);
+        }
         QCOMPARE(ReadRapidRate(QStringLiteral("Lathe1")), 5000.0);
     }
 
