@@ -259,7 +259,7 @@ private slots:
             QVERIFY(rewritten.endsWith("}\r\n"));
             if (!report.isEmpty())
                 QCOMPARE(reportText(got), report);
-            if (out == in) // nothing to do: the text comes back byte for byte
+            if (out == in && !formatted) // nothing to do: the text comes back byte for byte
                 QCOMPARE(rewritten, given);
             if (options == rwRenumber) { // numbering twice gives what once gives
                 RewriteReport again;
@@ -571,7 +571,7 @@ private slots:
     }
 
     // A path holds at most so many moves: the first block beyond is listed and no later move
-    // is drawn. The list keeps its first words and counts them all.
+    // is drawn. The list keeps its first words and counts them all; repeats go up to 9999.
     void bounds()
     {
         ToolpathInterpreter small(false, 3);
@@ -585,6 +585,8 @@ private slots:
         QCOMPARE(many.unknown.size(), most);
         QCOMPARE(many.unknownCount, most + 5);
         QCOMPARE(many.unknown.last().line, most - 1);
+        QCOMPARE(ToolpathInterpreter::interpret(u"G91 G81 X1 R-1 Z-1 K9999").segments.size(),
+                 19998);
     }
 
     // The header of a restart from a block (restart.txt: line, lathe, the line it restarts
