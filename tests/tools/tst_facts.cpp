@@ -106,6 +106,8 @@ private slots:
         // Under G20 the surface speed is in feet a minute: at diameter 2 in, 573 rpm.
         row("G96 in inches", "G20\nG50 S1000\nG96 S300 M3\nG0 X2 Z0\nG1 Z-1 F0.01\n", true, 5000,
             25.4 / (0.254 * 300 * 304.8 / (kPi * 50.8)) + 25.4 / 5000, 25.4, 25.4);
+        row("G96 without a limit", "G96 S200 M3\nG0 X50 Z0\nG1 Z-10 F0.1\n", true, 5000,
+            10 / (0.1 * 200000 / (kPi * 50)) + 25.0 / 5000, 10, 25);
         row("G96 held to the G50 limit at the centre",
             "G50 S1000\nG96 S200 M3\nG0 X0 Z0\nG1 Z-10 F0.1\n", true, 5000, 0.1, 10, 0);
         // Into the hole and out again at the rapid rate, down it at the feed.
