@@ -4,6 +4,7 @@
 #include "Fixtures.h"
 #include "profiles/MachineRapidRate.h"
 #include "program/ProgramPanel.h"
+#include "program/ToolpathView.h"
 #include "program/frmCompare.h"
 #include "program/frmCompareWith.h"
 #include "program/frmPreview.h"
@@ -323,6 +324,18 @@ private slots:
         const QModelIndex removed = moves.tblCompare->model()->index(3, 1);
         QCOMPARE(removed.data().toString(), QStringLiteral("d"));
         QCOMPARE(moves.tblCompare->model()->index(3, 3).data().toString(), QString());
+    }
+
+    // The preview reads a long program in slices to its end; its status lists six words not
+    // understood, and counts those beyond.
+    void previewOfALongProgram()
+    {
+        frmProgram program;
+        program.rtfText->setText(QStringLiteral("G28\r\n").repeated(6) +
+                                 QStringLiteral("G1 X1\r\nX0\r\n").repeated(15000));
+        program.Preview();
+        QTRY_COMPARE(program.preview()->view->path().segments.size(), 30000);
+        QVERIFY(program.preview()->lblStatus->text().endsWith(QLatin1String("G28 (line 6)")));
     }
 
     // From the frame: the program received back is compared with the one sent in two clicks,
