@@ -859,8 +859,11 @@ private slots:
         const L program{"N10 G00  ", "G01", ""};
         row("Clean cancelled", false, false, program, "n cancel", {});
         row("Numbering with an empty symbol", true, false, program, "10,10,,e", {});
-        row("Clean on an empty program", false, false, {}, nullptr, {});
-        row("Numbering while locked", true, false, program, nullptr, {}, "Ready", true);
+        for (const bool numbering : {false, true}) {
+            row(numbering ? "Numbering, empty" : "Clean, empty", numbering, false, {}, nullptr, {});
+            row(numbering ? "Numbering, locked" : "Clean, locked", numbering, false, program,
+                nullptr, {}, "Ready", true);
+        }
     }
 
     void rewriteFromTheMenu()
