@@ -22,27 +22,17 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
-#include <QDirIterator>
 #include <QFileDialog>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMimeData>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTreeWidget>
-#include <QtTest>
+#include <QtTest> // and the whole of QtCore
 
 #include <climits>
 #include <cstring>
@@ -112,6 +102,13 @@ void run(FrameSession &s, const QString &command)
     menu->close();
 }
 
+TriState format(const RichTextBox *editor, const QString &key)
+{
+    return key == QLatin1String("Bold")     ? editor->selBold()
+           : key == QLatin1String("Italic") ? editor->selItalic()
+                                            : editor->selUnderline();
+}
+
 struct Window : LanguageAware {
     Window(QStringList *log, QString name, bool ok = true) : log(log), name(name), ok(ok) {}
     bool SetLanguage() override
@@ -123,37 +120,6 @@ struct Window : LanguageAware {
     QString name;
     bool ok;
 };
-
-// The offsets written in the sources: GetString calls, questions, status codes, and the
-// relabelling tables of the frame and the line settings.
-QMap<int, QString> offsetsInTheSources()
-{
-    const QRegularExpression uses(
-        QStringLiteral(R"(GetString\([^;]*?,\s*(\d+)\s*\)|AskQuestion\((\d+)|Status\((\d+)\)|)"
-                       R"(relabel\(\w+, (\d+), (\d+)|\{"\w+", (\d+)[,}])"));
-    QMap<int, QString> found;
-    QDirIterator it(QStringLiteral(KORDAVEL_TESTS_DIR "/../src"), {"*.cpp", "*.h"}, QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        if (it.filePath().contains(QLatin1String("/i18n/")) || !file.open(QIODevice::ReadOnly))
-            continue;
-        for (const QRegularExpressionMatch &m : uses.globalMatch(QString::fromUtf8(file.readAll())))
-            for (int group = 1; group <= m.lastCapturedIndex(); ++group)
-                if (m.hasCaptured(group))
-                    found.insert(m.captured(group).toInt(), it.fileName() + ": " + m.captured());
-    }
-    return found;
-}
-
-QStringList placeholders(const QString &text)
-{
-    QStringList out;
-    for (const auto &m : QRegularExpression(QStringLiteral("%\\d+")).globalMatch(text))
-        out << m.captured();
-    out.sort();
-    return out;
-}
 
 } // namespace
 
@@ -286,17 +252,15 @@ private slots:
                                    "mnuFilePrint",     "mnuEdit",       "mnuEditPaste",
                                    "mnuFormat",        "mnuFormatBold", "mnuProgram",
                                    "mnuCommunication", "mnuWindow"};
-        const QStringList always{"mnuFile",  "mnuFileNew",      "mnuFileOpen", "mnuFileExit",
-                                 "mnuTools", "mnuToolsOptions", "mnuHelp",     "mnuHelpAbout"};
         const auto visible = [&](const QStringList &names, bool shown) {
             for (const QString &name : names)
                 QVERIFY2(frame.menuEntry(name)->isVisible() == shown, qPrintable(name));
         };
-        visible(document + always, true);
+        visible(document, true);
         QVERIFY(frame.mdiArea()->currentSubWindow()->close());
         QTRY_COMPARE(ProgramWindowCount, 0);
         visible(document, false);
-        visible(always, true);
+        QVERIFY(frame.menuEntry(QStringLiteral("mnuFileNew"))->isVisible());
         QTest::keyClick(&frame, Qt::Key_P, Qt::ControlModifier); // Print
         QTest::keyClick(&frame, Qt::Key_S, Qt::ControlModifier); // Save
         QVERIFY(s.dialogs.calls.isEmpty());
@@ -305,45 +269,37 @@ private slots:
         visible(document, true);
         QTest::keyClick(&frame, Qt::Key_P, Qt::ControlModifier);
         QCOMPARE(s.dialogs.calls, QStringList{QStringLiteral("print:all")});
-        for (const char *name : {"mnuCommunicationRemote", "mnuHelpIndex", "mnuHelpSearch"})
-            QVERIFY(!frame.menuEntry(QLatin1String(name))->isEnabled()); // greyed, never chosen
-    }
-
-    void quitWaitsForALongSave_data()
-    {
-        QTest::addColumn<bool>("readOnly");
-        QTest::newRow("written: the quit goes on") << false;
-        QTest::newRow("read-only file: the quit stops") << true;
     }
 
     // Quitting with Yes on a long program: the quit goes on once the file is written, and
     // asks the next window; a failed save keeps the windows and the frame.
     void quitWaitsForALongSave()
     {
-        QFETCH(bool, readOnly);
         const auto restore = qScopeGuard([] { setSlicedSaveCharacters(0); });
         setSlicedSaveCharacters(1000);
-        FrameSession s;
-        frmProgram *first = s.program();
-        s.frame->NewProgramWindow(0)->rtfText->setText(QStringLiteral("G01 X10"));
-        const QString path = writeFile(s.folders.file(QStringLiteral("long.nc")), "OLD\r\n");
-        if (readOnly)
-            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
-        const QString program = QString("G01 X1.5\r\n").repeated(3000) + "M30";
-        first->setWindowTitle(path);
-        first->bFlagNew = false;
-        first->rtfText->setText(program);
-        first->rtfText->setFileFormat(FileFormat::PlainText);
-        answerNextQuestion(clickYes());
-        QVERIFY(!s.frame->close());
-        const QPointer<frmProgram> saving = first;
-        QVERIFY(saving->isSaving());
-        if (!readOnly)
-            answerNextQuestion(clickNo()); // the second window, once the quit goes on
-        QTRY_VERIFY(!saving || !saving->isSaving());
-        QTRY_COMPARE(s.frame->isVisible(), readOnly);
-        QCOMPARE(s.frame->programWindows().size(), readOnly ? 2 : 0);
-        QCOMPARE(readFile(path), readOnly ? QByteArray("OLD\r\n") : program.toLatin1());
+        for (const bool readOnly : {false, true}) {
+            FrameSession s;
+            frmProgram *first = s.program();
+            s.frame->NewProgramWindow(0)->rtfText->setText(QStringLiteral("G01 X10"));
+            const QString path = writeFile(s.folders.file(QStringLiteral("long.nc")), "OLD\r\n");
+            if (readOnly)
+                QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+            const QString program = QString("G01 X1.5\r\n").repeated(3000) + "M30";
+            first->setWindowTitle(path);
+            first->bFlagNew = false;
+            first->rtfText->setText(program);
+            first->rtfText->setFileFormat(FileFormat::PlainText);
+            answerNextQuestion(clickYes());
+            QVERIFY(!s.frame->close());
+            const QPointer<frmProgram> saving = first;
+            QVERIFY(saving->isSaving());
+            if (!readOnly)
+                answerNextQuestion(clickNo()); // the second window, once the quit goes on
+            QTRY_VERIFY(!saving || !saving->isSaving());
+            QTRY_COMPARE(s.frame->isVisible(), readOnly);
+            QCOMPARE(s.frame->programWindows().size(), readOnly ? 2 : 0);
+            QCOMPARE(readFile(path), readOnly ? QByteArray("OLD\r\n") : program.toLatin1());
+        }
     }
 
     // Captions count on and are never reused; a changed program shows a "*" after its
@@ -490,13 +446,12 @@ private slots:
                               .arg(editor->selStart())
                               .arg(editor->selLength())
                               .arg(mime->text(), mime->hasFormat("text/rtf") ? "+rtf" : "");
-            const TriState set[] = {editor->selBold(), editor->selItalic(), editor->selUnderline()};
-            for (int i = 0; i < 3; ++i)
-                out += set[i] == TriState::All ? QString(QLatin1Char("BIU"[i])) : QString();
-            for (const char *key : {"Bold", "Italic", "Underline"})
-                if (s.frame->buttonValue(QLatin1String(key)) ||
-                    s.frame->toolbarButton(QLatin1String(key))->isChecked())
-                    out += QChar(QLatin1Char(key[0])).toLower();
+            for (const QString key : {"Bold", "Italic", "Underline"}) {
+                if (format(editor, key) == TriState::All)
+                    out += key.left(1);
+                if (s.frame->buttonValue(key) || s.frame->toolbarButton(key)->isChecked())
+                    out += key.left(1).toLower();
+            }
             return out;
         };
         QTest::keyClicks(editor, QStringLiteral("g01 x10"));
@@ -599,10 +554,7 @@ private slots:
         };
         const auto check = [&](int start, int length, TriState set) {
             editor->select(start, length);
-            const TriState state = key == QLatin1String("Bold")     ? editor->selBold()
-                                   : key == QLatin1String("Italic") ? editor->selItalic()
-                                                                    : editor->selUnderline();
-            return state == set && shows(set == TriState::All);
+            return format(editor, key) == set && shows(set == TriState::All);
         };
         editor->select(0, 3);
         toggle();
@@ -781,19 +733,10 @@ private slots:
         }
     }
 
-    void arrangeLeavesMinimizedWindows_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::newRow("cascade") << "mnuWindowCascade";
-        QTest::newRow("tile horizontal") << "mnuWindowTileHorizontal";
-        QTest::newRow("tile vertical") << "mnuWindowTileVertical";
-    }
-
-    // Minimized windows stay where they are; the others cascade, or share the area whole.
+    // Minimized windows stay where they are; the others share the area whole, or cascade.
     // After a cascade the last is in front, and a new window follows the last one shown.
     void arrangeLeavesMinimizedWindows()
     {
-        QFETCH(QString, command);
         FrameSession s;
         s.frame->showNormal();
         QWidget *view = s.frame->mdiArea()->viewport();
@@ -809,15 +752,17 @@ private slots:
         QList<QMdiSubWindow *> subs = s.frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
         subs[1]->showMinimized();
         const QRect minimized = subs[1]->geometry();
-        s.frame->mdiArea()->setActiveSubWindow(subs[0]);
-        s.trigger(qPrintable(command));
-        QVERIFY(subs[1]->geometry() == minimized && subs[1]->isMinimized());
-        const QRect a = subs[0]->geometry(), b = subs[2]->geometry(), c = subs[3]->geometry();
-        if (command != QLatin1String("mnuWindowCascade")) {
-            QVERIFY(!a.intersects(b) && !b.intersects(c));
-            QCOMPARE(a.united(b).united(c), view->rect());
-            QCOMPARE(a.width() == view->width(), command.endsWith(QLatin1String("Horizontal")));
-            return;
+        QRect a, b, c;
+        for (const char *tile : {"mnuWindowTileHorizontal", "mnuWindowTileVertical", ""}) {
+            s.frame->mdiArea()->setActiveSubWindow(subs[0]);
+            s.trigger(*tile ? tile : "mnuWindowCascade");
+            QVERIFY(subs[1]->geometry() == minimized && subs[1]->isMinimized());
+            a = subs[0]->geometry(), b = subs[2]->geometry(), c = subs[3]->geometry();
+            QVERIFY2(!*tile ||
+                         (!a.intersects(b) && !b.intersects(c) &&
+                          a.united(b).united(c) == view->rect() &&
+                          (a.width() == view->width()) == QByteArray(tile).endsWith("Horizontal")),
+                     tile);
         }
         QVERIFY(b.x() > a.x() && b.y() > a.y() &&
                 c.topLeft() - b.topLeft() == b.topLeft() - a.topLeft());
@@ -844,11 +789,9 @@ private slots:
         QVERIFY(step.x() > 10 && step.x() == step.y());
         int wraps = 0;
         for (int i = 1; i < subs.size(); ++i) {
-            const QRect place = subs[i]->geometry();
-            QVERIFY2(area.contains(place), qPrintable(QStringLiteral("window %1").arg(i + 1)));
-            QCOMPARE(place.size(), area.size() * 3 / 4);
-            const QRect next(subs[i - 1]->pos() + step, place.size());
-            QCOMPARE(place.topLeft(), area.contains(next) ? next.topLeft() : area.topLeft());
+            const QRect next(subs[i - 1]->pos() + step, area.size() * 3 / 4);
+            QCOMPARE(subs[i]->geometry(),
+                     area.contains(next) ? next : QRect(area.topLeft(), next.size()));
             wraps += !area.contains(next);
         }
         QVERIFY(wraps > 0);
@@ -1361,12 +1304,10 @@ private slots:
         QFETCH(QString, chosen);
         if (geteuid() != 0 && (runtime == QLatin1String("uid1") || fallback == "uid1"))
             QSKIP("only root may give a folder away");
-        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-        const QByteArray savedCache = qgetenv("XDG_CACHE_HOME");
-        const auto restore = qScopeGuard([&] {
-            qputenv("XDG_RUNTIME_DIR", savedRuntime);
-            savedCache.isNull() ? qunsetenv("XDG_CACHE_HOME")
-                                : qputenv("XDG_CACHE_HOME", savedCache);
+        const QByteArray saved[] = {qgetenv("XDG_RUNTIME_DIR"), qgetenv("XDG_CACHE_HOME")};
+        const auto restore = qScopeGuard([&saved] {
+            qputenv("XDG_RUNTIME_DIR", saved[0]);
+            qputenv("XDG_CACHE_HOME", saved[1]);
         });
         QTemporaryDir root;
         qputenv("XDG_CACHE_HOME", QFile::encodeName(root.filePath(QStringLiteral("cache"))));
@@ -1400,9 +1341,9 @@ private slots:
                          : chosen == QLatin1String("fallback") ? fallbackPath
                                                                : QString());
         struct stat st {};
-        QVERIFY(folder.isEmpty() || ::lstat(QFile::encodeName(folder).constData(), &st) == 0);
-        QVERIFY(folder.isEmpty() || (S_ISDIR(st.st_mode) && st.st_uid == geteuid()));
-        QVERIFY(folder.isEmpty() || (st.st_mode & 0777) == 0700);
+        QVERIFY(folder.isEmpty() ||
+                (::lstat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+                 st.st_uid == geteuid() && (st.st_mode & 0777) == 0700));
     }
 
     void commandLine()
@@ -1435,9 +1376,25 @@ private slots:
         }
     }
 
+    // The offsets written in the sources (GetString calls, questions, status codes, the
+    // relabelling tables of the frame and the line settings) and every error number.
     void everyOffsetInUseHasAllThreeLanguages()
     {
-        QMap<int, QString> used = offsetsInTheSources();
+        const QRegularExpression uses(
+            QStringLiteral(R"(GetString\([^;]*?,\s*(\d+)\s*\)|AskQuestion\((\d+)|Status\((\d+)\)|)"
+                           R"(relabel\(\w+, (\d+), (\d+)|\{"\w+", (\d+)[,}])"));
+        QMap<int, QString> used;
+        QDirIterator it(QStringLiteral(KORDAVEL_TESTS_DIR "/../src"), {"*.cpp", "*.h"}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            if (it.filePath().contains(QLatin1String("/i18n/")) || !file.open(QIODevice::ReadOnly))
+                continue;
+            for (const auto &m : uses.globalMatch(QString::fromUtf8(file.readAll())))
+                for (int group = 1; group <= m.lastCapturedIndex(); ++group)
+                    if (m.hasCaptured(group))
+                        used.insert(m.captured(group).toInt(), it.fileName() + ": " + m.captured());
+        }
         QVERIFY2(used.size() > 100, "the sources were not found or their calls changed shape");
         for (int number = 0; number < 10000; ++number)
             used.insert(errorOffset(number), QStringLiteral("errorOffset(%1)").arg(number));
@@ -1456,6 +1413,13 @@ private slots:
     void languagesAgree()
     {
         const QRegularExpression accelerator(QStringLiteral("&[^&]"));
+        const auto placeholders = [](const QString &text) {
+            QStringList out;
+            for (const auto &m : QRegularExpression(QStringLiteral("%\\d+")).globalMatch(text))
+                out << m.captured();
+            out.sort();
+            return out;
+        };
         for (int id : stringIdentifiers()) {
             if (id >= 12000)
                 continue;
