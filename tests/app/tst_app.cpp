@@ -923,28 +923,18 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("added");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("most recent first") << ""
-                                           << "a b c"
-                                           << "c b a";
-        QTest::newRow("once each") << ""
-                                   << "a b a ./b"
-                                   << "b a";
-        QTest::newRow("eight at most") << ""
-                                       << "1 2 3 4 5 6 7 8 9 10"
-                                       << "10 9 8 7 6 5 4 3";
-        QTest::newRow("stored: a duplicate spelt another way and a gap count once")
-            << "1=a 2=b 3=x/../a 5=ac"
-            << ""
-            << "a b ac";
-        QTest::newRow("stored: all eight read") << "1=a 8=h"
-                                                << ""
-                                                << "a h";
-        QTest::newRow("stored: read clean") << "1=x/../a"
-                                            << ""
-                                            << "a";
-        QTest::newRow("stored, then one opened again") << "1=a 2=b 3=c"
-                                                       << "c"
-                                                       << "c a b";
+        const auto row = [](const char *name, const char *stored, const char *added,
+                            const char *expected) {
+            QTest::newRow(name) << stored << added << expected;
+        };
+        row("most recent first", "", "a b c", "c b a");
+        row("once each", "", "a b a ./b", "b a");
+        row("eight at most", "", "1 2 3 4 5 6 7 8 9 10", "10 9 8 7 6 5 4 3");
+        row("stored: a duplicate spelt another way and a gap count once", "1=a 2=b 3=x/../a 5=ac",
+            "", "a b ac");
+        row("stored: all eight read", "1=a 8=h", "", "a h");
+        row("stored: read clean", "1=x/../a", "", "a");
+        row("stored, then one opened again", "1=a 2=b 3=c", "c", "c a b");
     }
 
     // The list as the menu shows it; written back, a shorter list leaves no old entry.
@@ -1032,30 +1022,23 @@ private slots:
         QTest::addColumn<QString>("file"); // program, missing, or more than the editor holds
         QTest::addColumn<QString>("windows");
         QTest::addColumn<QString>("message");
-        const QString handed = QStringLiteral("Program 1|;%1|G1 Y2\r\n");
-        QTest::newRow("running copy listens") << ""
-                                              << "b.nc" << handed << "";
-        QTest::newRow("left by a crash") << "crash"
-                                         << "b.nc" << handed << "";
-        QTest::newRow("another user's lock") << "lock"
-                                             << "b.nc" << handed << "";
-        QTest::newRow("a link as the lock") << "link"
-                                            << "b.nc" << handed << "";
-        QTest::newRow("another user's socket") << "socket"
-                                               << "b.nc"
-                                               << "Program 1|"
-                                               << "Kordavel is in use";
-        QTest::newRow("missing: not handed over") << ""
-                                                  << "missing.nc"
-                                                  << "Program 1|"
-                                                  << "%1\nThe file does not exist.";
-        QTest::newRow("more than the editor holds: refused by the running copy")
-            << ""
-            << "large.dnc"
-            << "Program 1|;Program 2|"
-            << "%1\nThe file is too large for the editor on this computer, which opens programs "
-               "of up to 0 MB or 6 lines. Communication > Send File sends it to the machine "
-               "straight from the disk.";
+        const auto row = [](const char *name, const char *before, const char *file,
+                            const char *windows, const char *message) {
+            QTest::newRow(name) << before << file << windows << message;
+        };
+        const char *handed = "Program 1|;%1|G1 Y2\r\n";
+        row("running copy listens", "", "b.nc", handed, "");
+        row("left by a crash", "crash", "b.nc", handed, "");
+        row("another user's lock", "lock", "b.nc", handed, "");
+        row("a link as the lock", "link", "b.nc", handed, "");
+        row("another user's socket", "socket", "b.nc", "Program 1|", "Kordavel is in use");
+        row("missing: not handed over", "", "missing.nc", "Program 1|",
+            "%1\nThe file does not exist.");
+        row("more than the editor holds: refused by the running copy", "", "large.dnc",
+            "Program 1|;Program 2|",
+            "%1\nThe file is too large for the editor on this computer, which opens programs of "
+            "up to 0 MB or 6 lines. Communication > Send File sends it to the machine straight "
+            "from the disk.");
     }
 
     // The running copy opens the files handed over and comes forward; the second start ends
@@ -1265,36 +1248,20 @@ private slots:
         QTest::addColumn<QString>("runtime");
         QTest::addColumn<QString>("fallback");
         QTest::addColumn<QString>("chosen"); // runtime, fallback or none
-        QTest::newRow("private runtime folder") << "0700"
-                                                << ""
-                                                << "runtime";
-        QTest::newRow("no runtime folder (su, ssh, cron)") << "unset"
-                                                           << ""
-                                                           << "fallback";
-        QTest::newRow("runtime folder open to all") << "0777"
-                                                    << ""
-                                                    << "fallback";
-        QTest::newRow("another user's runtime folder") << "uid1"
-                                                       << ""
-                                                       << "fallback";
-        QTest::newRow("runtime folder through a link") << "link"
-                                                       << ""
-                                                       << "fallback";
-        QTest::newRow("relative runtime folder") << "relative"
-                                                 << ""
-                                                 << "fallback";
-        QTest::newRow("own fallback open to others is closed") << "0777"
-                                                               << "0755"
-                                                               << "fallback";
-        QTest::newRow("another user's fallback") << "unset"
-                                                 << "uid1"
-                                                 << "none";
-        QTest::newRow("fallback through a link") << "unset"
-                                                 << "link"
-                                                 << "none";
-        QTest::newRow("a file as the fallback") << "unset"
-                                                << "file"
-                                                << "none";
+        const auto row = [](const char *name, const char *runtime, const char *fallback,
+                            const char *chosen) {
+            QTest::newRow(name) << runtime << fallback << chosen;
+        };
+        row("private runtime folder", "0700", "", "runtime");
+        row("no runtime folder (su, ssh, cron)", "unset", "", "fallback");
+        row("runtime folder open to all", "0777", "", "fallback");
+        row("another user's runtime folder", "uid1", "", "fallback");
+        row("runtime folder through a link", "link", "", "fallback");
+        row("relative runtime folder", "relative", "", "fallback");
+        row("own fallback open to others is closed", "0777", "0755", "fallback");
+        row("another user's fallback", "unset", "uid1", "none");
+        row("fallback through a link", "unset", "link", "none");
+        row("a file as the fallback", "unset", "file", "none");
     }
 
     void privateFolder()
