@@ -605,69 +605,54 @@ private slots:
         }
     }
 
-    void openKeepsTheFileAsItWasAndFailures()
+    // Open keeps the file as it was; one that cannot be read leaves an empty window with its
+    // numbered caption, which Save will not write under that caption, and a message that says
+    // why. Open, Send File and Save As start in the folder of the last program file used (kept
+    // in the settings), on its entry of the filter; Save As proposes the program's own name.
+    // The real dialog shows all that, its NC entry in the language chosen.
+    void openAndFileDialogs()
     {
         FrameSession s;
-        const QString path =
-            writeFile(s.folders.file(QStringLiteral("O1000.NC")), "%\nO1000\nG00 X0\n");
-        s.frame->fileOpen(); // cancelled, or no name: no window
-        s.dialogs.openAnswers << QString();
-        s.frame->fileOpen();
+        QVERIFY(QDir(s.folders.file(QString())).mkpath(QStringLiteral("cam/old")));
+        const QString cam = s.folders.file(QStringLiteral("cam"));
+        const QString nc = writeFile(cam + QStringLiteral("/O1000.ngc"), "%\nO1000\nG00 X0\n");
+        const auto startedAt = [&s](const QString &folder, int filter, const QString &name) {
+            const FileDialogStart &start = s.dialogs.lastStart;
+            return start.folder == folder && start.filterIndex == filter && start.fileName == name;
+        };
+        s.dialogs.openAnswers << QString() << nc;
+        s.frame->fileOpen(); // no name: no window
+        QVERIFY(startedAt(QString(), 0, QString()));
         QCOMPARE(s.frame->NewWindowCounter, 1);
-        s.dialogs.openAnswers << path;
         s.frame->fileOpen();
         QCOMPARE(s.dialogs.calls.last(), QStringLiteral("open:Open|") + programFileFilter());
         frmProgram *opened = s.program();
-        QCOMPARE(opened->windowTitle(), path);
+        QCOMPARE(opened->windowTitle(), nc);
         QVERIFY(!opened->bFlagNew && !opened->isModified());
         opened->editor()->setSelStart(opened->editor()->textLength());
         QTest::keyClicks(opened->editor()->widget(), QStringLiteral("m30"));
         QVERIFY(opened->isModified());
         s.frame->toolbarButton(QStringLiteral("Save"))->trigger();
         QVERIFY(!opened->isModified());
-        QCOMPARE(readFile(path), QByteArray("%\nO1000\nG00 X0\nM30"));
-        // A file that cannot be read leaves an empty window with its numbered caption, which
-        // Save will not write under that caption, and a message that says why.
-        const QString missing = s.folders.file(QStringLiteral("missing.dnc"));
-        s.dialogs.openAnswers << missing;
-        s.frame->fileOpen();
-        QCOMPARE(titles(*s.frame).last(), QStringLiteral("Program 3|"));
-        QVERIFY(s.program()->bFlagNew);
-        QCOMPARE(s.dialogs.messages, QStringList{missing + "\nThe file does not exist."});
-    }
-
-    // Open, Send File and Save As start in the folder of the last program file used (kept in
-    // the settings), on its entry of the filter; Save As proposes the program's own name.
-    // The real dialog shows all that, its NC entry in the language chosen.
-    void fileDialogsStartAtTheLastFile()
-    {
-        FrameSession s;
-        QVERIFY(QDir(s.folders.file(QString())).mkpath(QStringLiteral("cam/old")));
-        const QString cam = s.folders.file(QStringLiteral("cam"));
-        const QString nc = writeFile(cam + QStringLiteral("/O1000.ngc"), "%\nO1000\nM30\n%\n");
-        const auto startedAt = [&s](const QString &folder, int filter, const QString &name) {
-            const FileDialogStart &start = s.dialogs.lastStart;
-            return start.folder == folder && start.filterIndex == filter && start.fileName == name;
-        };
-        s.dialogs.openAnswers << nc;
-        s.frame->fileOpen();
-        QVERIFY(startedAt(QString(), 0, QString()));
+        QCOMPARE(readFile(nc), QByteArray("%\nO1000\nG00 X0\nM30"));
         QCOMPARE(GetSetting(QStringLiteral("Settings"), QStringLiteral("LastFile"), QString()), nc);
-        s.trigger("mnuFileOpen");
-        QVERIFY(startedAt(cam, 1, QStringLiteral("O1000.ngc")));
         s.trigger("mnuFileNew");
         s.trigger("mnuFileSaveAs");
         QVERIFY(startedAt(cam, 1, QStringLiteral("Program 3.nc")));
         s.trigger("mnuCommunicationSendFile");
         QVERIFY(startedAt(cam, 1, QStringLiteral("O1000.ngc")));
         QCOMPARE(s.dialogs.calls.last(), QStringLiteral("open:Send File|") + programFileFilter());
-        // Saved under a new name, the program is the last file used.
         const QString dnc = cam + QStringLiteral("/old/PART.DNC");
-        s.dialogs.saveAnswers << dnc;
+        s.dialogs.saveAnswers << dnc; // saved under a new name: the last file used
         s.trigger("mnuFileSaveAs");
         QCOMPARE(s.program()->windowTitle(), dnc);
+        const QString missing = cam + QStringLiteral("/missing.dnc");
+        s.dialogs.openAnswers << missing;
         s.trigger("mnuFileOpen");
         QVERIFY(startedAt(cam + QStringLiteral("/old"), 0, QStringLiteral("PART.DNC")));
+        QCOMPARE(titles(*s.frame).last(), QStringLiteral("Program 4|"));
+        QVERIFY(s.program()->bFlagNew);
+        QCOMPARE(s.dialogs.messages, QStringList{missing + "\nThe file does not exist."});
         s.dialogs.openAnswers << nc;
         s.frame->fileOpen();
         s.frame->changeLanguage(2);
