@@ -588,8 +588,9 @@ private slots:
             const FileDialogStart &start = s.dialogs.lastStart;
             return start.folder == folder && start.filterIndex == filter && start.fileName == name;
         };
+        s.frame->fileOpen(); // cancelled, or no name: no window
         s.dialogs.openAnswers << QString() << nc;
-        s.frame->fileOpen(); // no name: no window
+        s.frame->fileOpen();
         QVERIFY(startedAt(QString(), 0, QString()));
         QCOMPARE(s.frame->NewWindowCounter, 1);
         s.frame->fileOpen();
@@ -960,6 +961,11 @@ private slots:
         row("another user's socket", "socket", "b.nc", "Program 1|", "Kordavel is in use");
         row("missing: not handed over", "", "missing.nc", "Program 1|",
             "%1\nThe file does not exist.");
+        row("a link to itself: not handed over", "", "loop.nc", "Program 1|",
+            "%1\nThe file cannot be read. Too many levels of symbolic links");
+        row("a FIFO: not handed over", "", "fifo.nc", "Program 1|",
+            "%1\nThis is not a file on the disk but a pipe, a device or a socket: it could hold "
+            "the program up or never end, so it is neither opened nor sent.");
         row("more than the editor holds: refused by the running copy", "", "large.dnc",
             "Program 1|;Program 2|",
             "%1\nThe file is too large for the editor on this computer, which opens programs of "
@@ -1004,9 +1010,10 @@ private slots:
         } else if (before == QLatin1String("link")) {
             QVERIFY(held.tryLock(0) && QFile::link(folders.file("held"), lockPath));
         }
-        const QString path = folders.file(file);
-        if (file != QLatin1String("missing.nc"))
-            writeFile(path, file == QLatin1String("b.nc") ? "G1 Y2\n" : QByteArray(101, 'X'));
+        const QString kind = file.section('.', 0, 0);
+        const QString path = makeNoProgram(kind, folders.file(file));
+        if (kind == QLatin1String("b") || kind == QLatin1String("large"))
+            writeFile(path, kind == QLatin1String("b") ? "G1 Y2\n" : QByteArray(101, 'X'));
         setEditorMemory(48 * 100); // 100 bytes or 6 lines
         const auto restore = qScopeGuard([] { setEditorMemory(0); });
         frmMain frame;
