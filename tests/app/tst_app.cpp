@@ -1056,6 +1056,8 @@ private slots:
         QTest::newRow("hangs up at once") << QByteArray() << true << 0;
         // "%r": the file's name relative to the running copy's folder.
         QTest::newRow("relative name of a file that is there") << QByteArray("%r") << true << 0;
+        // "%u": a name that does not decode, whose decoded form is a file that is there.
+        QTest::newRow("undecodable name") << QByteArray("%u") << true << 0;
         // "%B": the file's name, led by slashes, as often as makes the bound exactly.
         QTest::newRow("exactly the bound") << QByteArrayLiteral("%B") << true << 17;
         QTest::newRow("past the bound after a whole name") << "%B" + one << true << 0;
@@ -1085,6 +1087,8 @@ private slots:
                                 '/') +
                      name + '\0';
         request.replace("%r", QFile::encodeName(QDir::current().relativeFilePath(file)) + '\0');
+        writeFile(folders.file(QString(2, QChar(0xFFFD)) + ".nc"), "M30\n");
+        request.replace("%u", QFile::encodeName(QFileInfo(file).path()) + "/\xff\xfe.nc" + '\0');
         client.write(request.replace("%B", bound).replace("%1", name));
         if (hangsUp)
             client.disconnectFromServer();
@@ -1183,6 +1187,7 @@ private slots:
         row("private runtime folder", "0700", "", "runtime");
         row("no runtime folder (su, ssh, cron)", "unset", "", "fallback");
         row("runtime folder open to all", "0777", "", "fallback");
+        row("runtime folder open to the group", "0750", "", "fallback");
         row("another user's runtime folder", "uid1", "", "fallback");
         row("runtime folder through a link", "link", "", "fallback");
         row("relative runtime folder", "relative", "", "fallback");
