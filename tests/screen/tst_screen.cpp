@@ -2,15 +2,12 @@
 // The main frame on a 1024x768 screen, in every language: every control of a program
 // window's panel can be reached, and the preview stands beside the program text without
 // covering the panel or the status bar.
-#include "i18n/Language.h"
 #include "program/ProgramPanel.h"
 #include "program/frmPreview.h"
 #include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
-#include "support/LanguageGuard.h"
 
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -18,15 +15,6 @@
 
 using namespace kordavel;
 using namespace kordavel::test;
-
-namespace {
-
-QRect globalRect(const QWidget *widget)
-{
-    return {widget->mapToGlobal(QPoint(0, 0)), widget->size()};
-}
-
-} // namespace
 
 class TstScreen : public QObject {
     Q_OBJECT
@@ -47,7 +35,6 @@ private slots:
         QFETCH(int, language);
         QFETCH(bool, maximized);
         QCOMPARE(QGuiApplication::primaryScreen()->size(), QSize(1024, 768));
-        LanguageGuard guard;
         FrameSession s([language] {
             SaveSetting(QStringLiteral("Settings"), QStringLiteral("Language"),
                         QString::number(language));
@@ -55,27 +42,25 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(s.frame.get()));
         QCOMPARE(kordavel::language(), qint16(language));
         frmProgram *program = s.program();
-        auto *sub = qobject_cast<QMdiSubWindow *>(program->parentWidget());
-        QVERIFY(!sub->isMaximized());
         if (maximized)
-            sub->showMaximized();
+            program->parentWidget()->showMaximized();
         program->rtfText->setText(QStringLiteral("G0 X10 Y0\nG1 X10 Y10 F100\n"));
         s.trigger("mnuProgramPreview");
         frmPreview *preview = program->preview();
         QTRY_VERIFY(preview && preview->isVisible());
-
         // The program window lies in the frame's area; the preview within it, clear of the
         // panel and the status bar.
-        const QRect area = globalRect(s.frame->mdiArea()->viewport());
-        const QRect panel = globalRect(program->panelArea);
-        QVERIFY(area.contains(panel));
-        QVERIFY(area.contains(globalRect(program->stbStatus)));
-        QVERIFY(globalRect(program).contains(globalRect(preview)));
-        QVERIFY(!globalRect(preview).intersects(panel));
-        QVERIFY(!globalRect(preview).intersects(globalRect(program->stbStatus)));
+        const auto global = [](const QWidget *w) {
+            return QRect(w->mapToGlobal(QPoint()), w->size());
+        };
+        const QRect area = global(s.frame->mdiArea()->viewport());
+        QVERIFY(area.contains(global(program->panelArea)));
+        QVERIFY(area.contains(global(program->stbStatus)));
+        QVERIFY(global(program).contains(global(preview)));
+        QVERIFY(!global(preview).intersects(global(program->panelArea)));
+        QVERIFY(!global(preview).intersects(global(program->stbStatus)));
         QVERIFY(preview->width() >= preview->minimumSizeHint().width());
         checkCaptionsFit(preview);
-
         // Every control of the panel shows whole once the panel's scroll bar is moved to it.
         QScrollArea *scroll = program->panelArea;
         QScrollBar *bar = scroll->verticalScrollBar();

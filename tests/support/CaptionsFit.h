@@ -18,9 +18,9 @@ namespace kordavel::test {
 inline void addLanguageRows()
 {
     QTest::addColumn<int>("language");
-    const char *names[] = {"English", "Bulgarian", "Spanish"};
-    for (int language = 1; language <= 3; ++language)
-        QTest::newRow(names[language - 1]) << language;
+    QTest::newRow("English") << 1;
+    QTest::newRow("Bulgarian") << 2;
+    QTest::newRow("Spanish") << 3;
 }
 
 inline QStringList itemsOf(const QComboBox *box)
@@ -34,14 +34,12 @@ inline QStringList itemsOf(const QComboBox *box)
 // More than a pixel or two of the one covers the other.
 inline bool overlaps(const QRect &a, const QRect &b)
 {
-    const QRect common = a.intersected(b);
-    return common.width() > 2 && common.height() > 2;
+    return a.intersected(b).width() > 2 && a.intersected(b).height() > 2;
 }
 
 inline void checkCaptionsFit(const QWidget *form)
 {
     const QList<QWidget *> children = form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
-    const QRect inside = form->rect();
     for (const QWidget *child : children) {
         if (child->isHidden())
             continue;
@@ -49,7 +47,7 @@ inline void checkCaptionsFit(const QWidget *form)
         const auto *label = qobject_cast<const QLabel *>(child);
         if ((label && !label->wordWrap()) || qobject_cast<const QAbstractButton *>(child))
             QVERIFY2(child->width() >= child->sizeHint().width(), qPrintable(name));
-        QVERIFY2(inside.contains(child->geometry()), qPrintable(name));
+        QVERIFY2(form->rect().contains(child->geometry()), qPrintable(name));
         for (const QWidget *other : children)
             if (other != child && !other->isHidden() && !qobject_cast<const QTabWidget *>(form))
                 QVERIFY2(!overlaps(child->geometry(), other->geometry()),
