@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The RTF codec on its own: written text reads back in the same formats, files of both writer
-// styles read as meant and save again byte for byte, and any input, hostile or broken
-// (fuzzing finds are kept as rows), loads what it can. The editor control: line ends counting
-// two in every position, selection, formats, struck marks, change events, files saved as
-// read or failing without harm; long programs opened at once or on another thread; G-code
-// colours and line numbers for display only; the history of edits (Undo, Redo) and whole-text
-// changes made as differences. Clipboard commands are checked in tst_app, typing and the lock
-// in tst_program, Find Next in tst_tools.
+// styles read as meant and save again byte for byte, and any input, hostile or broken (a
+// corpus in fixtures/hostile.txt), loads what it can. What both program controls share, run
+// on each: positions with line ends counting two, selection, struck marks, appends and their
+// Undo steps. The rich-text control: formats, files saved as read or failing without harm;
+// long programs opened, built, laid out and saved in pieces; G-code colours and line numbers
+// for display only; the history of edits and whole-text changes made as differences.
 #include "common/RegularFile.h"
 #include "editor/DocumentBuilder.h"
 #include "editor/EditorLimits.h"
@@ -15,6 +14,7 @@
 #include "editor/LineNumberGutter.h"
 #include "editor/PlainTextStream.h"
 #include "editor/ProgramFile.h"
+#include "editor/ProgramView.h"
 #include "editor/RichTextBox.h"
 #include "editor/RtfReader.h"
 #include "editor/RtfWriter.h"
@@ -48,7 +48,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -98,7 +97,6 @@ bool coloured(const RichTextBox &editor, const QTextBlock &block, int from, int 
     return false;
 }
 
-// Lines like a CAM post-processor's: blocks, comments, tool changes, empty lines.
 // Saves as the program window does: a long program's save is waited for. True when written.
 bool saveWhole(RichTextBox &editor, const QString &path, bool asNewName = false)
 {
@@ -110,6 +108,7 @@ bool saveWhole(RichTextBox &editor, const QString &path, bool asNewName = false)
     return saved.wait(120000) && saved.size() == 1 && saved.first().first().toBool();
 }
 
+// Lines like a CAM post-processor's: blocks, comments, tool changes, empty lines.
 QList<QByteArray> camLines(int count)
 {
     QList<QByteArray> lines{"%", "O2001 (POCKET {A} - T1 D10)", "(MACHINE: VMC \\ 3 AXES)"};
@@ -157,9 +156,21 @@ RichText plain(const QString &text)
     return rt;
 }
 
-QByteArray fixture(const char *name)
+QByteArray fixture(const QString &name)
 {
-    return readFile(QStringLiteral(KORDAVEL_TEST_DATA "/fixtures/") + QLatin1String(name));
+    return readFile(QStringLiteral(KORDAVEL_TEST_DATA "/fixtures/") + name);
+}
+
+// "\xHH" written out as the byte it stands for.
+QByteArray unescaped(QByteArray text)
+{
+    for (qsizetype at = text.indexOf("\\x"); at >= 0; at = text.indexOf("\\x", at + 1)) {
+        bool hex = false;
+        const int byte = text.mid(at + 2, 2).toInt(&hex, 16);
+        if (hex && at + 4 <= text.size())
+            text.replace(at, 4, QByteArray(1, char(byte)));
+    }
+    return text;
 }
 
 // Bytes from a fixed linear congruential generator, the same on every run.
@@ -184,8 +195,7 @@ QList<CharFormat> formats(const RichText &rt)
     return out;
 }
 
-// Written and read again: the same text in the same formats, character by character. Plain
-// texts of every kind are written and read back through the editor's files (tst_richtextbox).
+// Written and read again: the same text in the same formats, character by character.
 void verifyRoundTrip(const RichText &rt)
 {
     const RichText back = readRtf(writeRtf(rt));
@@ -216,13 +226,6 @@ QStringList dump(const RichText &text)
     return out;
 }
 
-// `text` null: any text will do. `pointSize` 0: the last run's format is not checked.
-void row(const char *name, const QByteArray &input, const QString &text, double pointSize = 0,
-         bool bold = false)
-{
-    QTest::newRow(name) << input << text << pointSize << bold;
-}
-
 // What must hold for anything the reader returns, whatever the input.
 void verifyInvariants(const RichText &rt, const QByteArray &input)
 {
@@ -245,8 +248,7 @@ void verifyInvariants(const RichText &rt, const QByteArray &input)
 }
 
 // Reads the shared state of a cursor the document reports. The address sanitizer stops the
-// run if that state was freed while the document still tracks it; elsewhere such a cursor
-// corrupts the heap when the document writes into it.
+// run if that state was freed while the document still tracks it.
 void touchCursorState(const QTextCursor &cursor)
 {
 #if defined(__SANITIZE_ADDRESS__)
@@ -303,6 +305,26 @@ void numbering(RichTextBox &box, qint32 start = 10)
     });
 }
 
+// Either program control, shown: the rich-text control or the program view.
+std::unique_ptr<ProgramText> control(bool view)
+{
+    std::unique_ptr<ProgramText> text;
+    if (view)
+        text = std::make_unique<ProgramView>();
+    else
+        text = std::make_unique<RichTextBox>();
+    text->widget()->resize(300, 200);
+    text->widget()->show();
+    return text;
+}
+
+void bothControls()
+{
+    QTest::addColumn<bool>("view");
+    QTest::newRow("rich text") << false;
+    QTest::newRow("program view") << true;
+}
+
 } // namespace
 
 class TstEditor : public QObject {
@@ -311,11 +333,8 @@ private slots:
     void writtenReadsBack_data()
     {
         QTest::addColumn<RichText>("text");
-        const auto row = [](const char *name, const RichText &text) {
-            QTest::newRow(name) << text;
-        };
-        row("leading and trailing blanks", plain("  G00  \n \n\t X1\t"));
-        row("escapes", plain("(A\\B{C}\tD) \\{}\\'e9 \\par ;?"));
+        QTest::newRow("leading and trailing blanks") << plain("  G00  \n \n\t X1\t");
+        QTest::newRow("escapes") << plain("(A\\B{C}\tD) \\{}\\'e9 \\par ;?");
         for (int mask = 1; mask < 16; ++mask) {
             RichText rt;
             const CharFormat f = fmt(mask & 1, mask & 2, mask & 4, mask & 8);
@@ -327,10 +346,6 @@ private slots:
             rt.append("N30 Y5", f);
             QTest::addRow("flags %d", mask) << rt;
         }
-        RichText startBold;
-        startBold.append("N10\nN20", fmt(true));
-        startBold.append("\nN30", fmt());
-        row("bold first line, plain third", startBold);
         CharFormat arial = fmt();
         arial.fontName = QStringLiteral("Arial");
         arial.pointSize = 14.5;
@@ -340,12 +355,13 @@ private slots:
         CharFormat black = fmt();
         black.color = 0x000000;
         RichText mixed;
-        mixed.append("G00 ", fmt());
+        mixed.append("N10\nN20", fmt(true)); // bold first line, plain after
+        mixed.append("\nG00 ", fmt());
         mixed.append("X1 ", arial);
         mixed.append("Y2\n\nN40\n", red);
         mixed.append("Z3", black);
         mixed.append(QString::fromUtf8("\xd0\x96"), arial);
-        row("fonts sizes colours", mixed);
+        QTest::newRow("fonts sizes colours") << mixed;
     }
 
     void writtenReadsBack()
@@ -395,84 +411,25 @@ private slots:
         QCOMPARE(writeRtf(readRtf(once)), once);
     }
 
+    // Inputs made by code; the literal ones are the corpus, read by the test itself.
     void loadsWhatItCan_data()
     {
         QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("pointSize"); // of the last run
+        QTest::addColumn<QString>("text");     // null: any text will do
+        QTest::addColumn<double>("pointSize"); // of the last run; 0: not checked
         QTest::addColumn<bool>("bold");        // of the last run
-
-        const QString any;
-        const QString zhe = QString::fromUtf8("\xd0\x96");
+        const auto row = [](const char *name, const QByteArray &input, const QString &text,
+                            double pointSize = 0, bool bold = false) {
+            QTest::newRow(name) << input << text << pointSize << bold;
+        };
         const QByteArray nested = QByteArray("{").repeated(100000);
         const QByteArray closed = QByteArray("}").repeated(100000);
-
-        // The final paragraph mark of either writer style makes no empty row.
-        row("classic", "{\\rtf1 A\r\n\\par B\r\n\\par }", "A\nB");
-        row("classic, empty last row", "{\\rtf1 A\r\n\\par\r\n\\par }", "A\n");
-        row("newer", QByteArray("{\\rtf1 A\\par\r\nB\\par\r\n}\r\n\0", 24), "A\nB");
-        row("no mark", "{\\rtf1 A\\par B}", "A\nB");
-        row("only a mark", "{\\rtf1\\pard\\par}", "");
-        row("mark in a closed group", "{\\rtf1 A{\\b B\\par}}", "AB");
-        row("backslash newline is a mark", "{\\rtf1 A\\\nB}", "A\nB");
-        row("line is a paragraph", "{\\rtf1 A\\line B}", "A\nB");
-
-        // Code pages and Unicode.
-        row("1252 by default", "{\\rtf1 \\'e9\\'80\\'9f}",
-            QString::fromUtf8("\xc3\xa9\xe2\x82\xac\xc5\xb8"));
-        row("ansicpg1251", "{\\rtf1\\ansi\\ansicpg1251 \\'c0\\'e0}",
-            QString::fromUtf8("\xd0\x90\xd0\xb0"));
-        row("fcharset204 font",
-            "{\\rtf1{\\fonttbl{\\f0 A;}{\\f1\\fcharset204 B;}}\\f1\\'c0\\f0\\'c0}",
-            QString::fromUtf8("\xd0\x90\xc3\x80"));
-        row("uc2 skips two", "{\\rtf1\\uc2 \\u1046\\'3f\\'3fX}", zhe + "X");
-        row("uc0 skips none", "{\\rtf1\\uc0 \\u1046 X}", zhe + "X");
-        row("surrogate pair", "{\\rtf1 \\u-10179?\\u-8921?}",
-            QString::fromUtf8("\xf0\x9f\x94\xa7"));
-        row("raw 8-bit bytes", "{\\rtf1 \xe9}", QString::fromUtf8("\xc3\xa9"));
-        const auto u = [](std::initializer_list<char16_t> chars) {
-            QString out;
-            for (char16_t c : chars)
-                out += QChar(c);
-            return out;
-        };
-        row("two-byte code pages",
-            "{\\rtf1\\ansicpg932"
-            "{\\fonttbl{\\f1\\fcharset134 C;}{\\f2\\fcharset129 K;}{\\f3\\fcharset136 T;}}"
-            "\\'82\\'a0\\'83A\\'95\\\\\\f1\\'c4\\'e3\\f2\\'b0\\'a1\\f3\\'a4\\'a4}",
-            u({0x3042, 0x30A2, 0x8868, 0x4F60, 0xAC00, 0x4E2D}));
-        row("code page nobody knows reads as 1252", "{\\rtf1\\ansicpg99999 \\'e9}", u({0xE9}));
-        row("hidden text is no program text",
-            "{\\rtf1 G0{\\v (A)\\par}X1\\v Y\\v0 Z\\v W\\plain V}", "G0X1ZV");
-        row("upr: the Unicode part", "{\\rtf1 [{\\upr{G}{\\*\\ud{\\u915?}}}]}",
-            u({'[', 0x393, ']'}));
-        row("bin skips raw bytes", "{\\rtf1 A{\\bin3 }}}B}", "AB");
-        row("ignorable destinations",
-            "{\\rtf1{\\info{\\title T}}{\\*\\x y}{\\stylesheet{s;}}A{\\header H}{\\footer F}}",
-            "A");
-
-        // Nesting and braces.
         row("100000 nested groups, closed", "{\\rtf1 A" + nested + "B" + closed + "C}", "ABC");
         row("100000 nested groups, never closed", "{\\rtf1 A" + nested + "B", "AB");
         row("1 MB of open braces", QByteArray(1 << 20, '{'), "");
         row("1 MB of close braces", QByteArray(1 << 20, '}'), "");
-        row("close braces before the document", "}}}{\\rtf1 A}", "A");
-        row("close braces after the document", "{\\rtf1 A}}}B}", "A");
-        row("groups left open", "{\\rtf1 A{\\b B{\\i C", "ABC");
-        row("ignorable destination left open", "{\\rtf1 A{\\*\\x{", "A");
-        row("picture left open", "{\\rtf1 A{\\pict 0102", "A");
-        row("font table left open", "{\\rtf1{\\fonttbl{\\f0 Courier", "");
-        row("star outside a group", "{\\rtf1\\*A\\par B}", "");
         row("state restored after 100000 levels",
             "{\\rtf1\\fs30 " + nested + "\\b\\fs40 A" + closed + "B}", "AB", 15.0, false);
-
-        // \bin
-        row("bin longer than the data", "{\\rtf1 A\\bin999999999999 BCD}", "A");
-        row("bin with 30 digits", "{\\rtf1 A\\bin" + QByteArray(30, '9') + " BCD}", "A");
-        row("bin negative", "{\\rtf1 A\\bin-5 B}", "AB");
-        row("bin at the end", "{\\rtf1 A\\bin", "A");
-
-        // Numbers far out of range.
         row("fs far too big", "{\\rtf1\\fs99999999999999999999 A}", "A", 1638.0);
         row("fs far too small", "{\\rtf1\\fs-99999999999999999999 A}", "A", 1.0);
         row("fs zero", "{\\rtf1\\fs0 A}", "A", 1.0);
@@ -480,38 +437,10 @@ private slots:
         row("fs with 100000 digits", "{\\rtf1\\fs" + QByteArray(100000, '9') + " A}", "A");
         row("b far too big", "{\\rtf1\\b99999999999999999999 A}", "A", 12.0, true);
         row("b minus zero", "{\\rtf1\\b\\b-0 A}", "A", 12.0, false);
-        row("f at the lowest int", "{\\rtf1\\f-2147483648 A\\f2147483648 B}", "AB");
-        row("cf far past the colour table", "{\\rtf1{\\colortbl;\\red1;}\\cf99999999999 A\\cf-7 B}",
-            "AB");
-        row("u far too big", "{\\rtf1 \\u99999999999999999999?A}", QString(QChar(0xFFFF)) + "A");
-        row("u far too small", "{\\rtf1 \\u-99999999999?A}", any);
-        row("uc far too big", "{\\rtf1\\uc99999999999 \\u1046 ABCDEFGHIJKLMNOPQRSTUVWXYZ}",
-            zhe + "QRSTUVWXYZ");
-        row("uc negative", "{\\rtf1\\uc-5 \\u1046 AB}", zhe + "AB");
-        row("red far too big", "{\\rtf1{\\colortbl\\red99999999999;}A}", "A");
-
-        // Data that ends inside an escape.
-        row("ends after \\u", "{\\rtf1 A\\u", any);
-        row("ends after \\u-", "{\\rtf1 A\\u-", any);
-        row("ends after \\uN", "{\\rtf1 A\\u1046", "A" + zhe);
-        row("ends before the fallback of \\uN", "{\\rtf1\\uc5 A\\u1046?", "A" + zhe);
-        row("ends after \\'", "{\\rtf1 A\\'", "A");
-        row("ends after \\' and one digit", "{\\rtf1 A\\'4", QString("A") + QChar(4));
-        row("ends after a backslash", "{\\rtf1 A\\", "A");
-        row("ends inside a control word", "{\\rtf1 A\\pa", "A");
-        row("ends after a minus sign", "{\\rtf1 A\\fs-", "A-");
-        row("ends after a high surrogate", "{\\rtf1 A\\u-10179?", "A");
-
-        // Odd characters.
-        row("NUL bytes", QByteArray("{\\rtf1 A\0B\0\\par\0C}\0", 19), "AB\nC");
-        row("hex escape that is not hex", "{\\rtf1 \\'zzA}", "zzA");
-        row("lone surrogates", "{\\rtf1 \\u-10179?\\u-10179?A\\u-8921?B}", "AB");
         row("control word of 100000 letters", "{\\rtf1 A\\" + QByteArray(100000, 'x') + " B}",
             "AB");
-        row("64 KB of junk in a document", "{\\rtf1 " + junk(65536, 1), any);
+        row("64 KB of junk in a document", "{\\rtf1 " + junk(65536, 1), QString());
         row("8-bit bytes without a document", junk(4096, 3).replace('{', 'x'), "");
-
-        // Many things.
         row("100000 colour table entries",
             "{\\rtf1{\\colortbl" + QByteArray("\\red1;").repeated(100000) + "}\\cf99999 A}", "A");
         QByteArray fonts = "{\\rtf1{\\fonttbl";
@@ -524,19 +453,19 @@ private slots:
             QString("AB").repeated(100000));
         row("100000 paragraphs", "{\\rtf1 " + QByteArray("\\par").repeated(100000) + "}",
             QString(99999, QLatin1Char('\n')));
-
-        // Written back, these once read differently.
-        row("unicode zero is no character", "{\\rtf1 A\\u0?B}", "AB");
-        row("unicode zero, no fallback", "{\\rtf1\\uc0 A\\u0 B}", "AB");
-        row("tab inside a font name", "{\\rtf1{\\fonttbl{\\f0 Cou\trier;}}\\f0 G01}", "G01");
-        row("control characters inside a font name", "{\\rtf1{\\fonttbl{\\f0 A\x01\x1f B;}}\\f0 X}",
-            "X");
-        row("bold paragraph mark", "{\\rtf1\\b\\par\\b0 A}", "\nA");
-
-        // Not a document at all.
         row("empty", QByteArray(), "");
         row("only an open brace", "{", "");
         row("only a backslash", "\\", "");
+        // name | text read (* any) | input, "\xHH" a byte.
+        for (const QByteArray &line : fixture(QStringLiteral("hostile.txt")).split('\n')) {
+            const QList<QByteArray> field = line.split('|');
+            if (line.startsWith('#') || field.size() < 3)
+                continue;
+            const QByteArray text = unescaped(field[1].trimmed());
+            QTest::newRow(field[0].trimmed().constData())
+                << unescaped(line.mid(field[0].size() + field[1].size() + 3))
+                << (text == "*" ? QString() : QString::fromUtf8(text)) << 0.0 << false;
+        }
     }
 
     void loadsWhatItCan()
@@ -558,73 +487,152 @@ private slots:
         verifyRoundTrip(rt);
     }
 
-    // A line end counts two. On a program with empty rows, long and short lines, every
-    // position and range agrees with the text, and a range past the end stops at it.
+    // A line end counts two, on both controls. On a program with empty rows, long and short
+    // lines, every range agrees with the text, and a range past the end stops at it. Any line
+    // end comes out as CR LF.
+    void positionsAgreeWithTheText_data() { bothControls(); }
     void positionsAgreeWithTheText()
     {
+        QFETCH(bool, view);
+        const std::unique_ptr<ProgramText> box = control(view);
+        const QString ends[][2] = {
+            {"A\nB\rC\r\n", "A\r\nB\r\nC\r\n"},
+            {QStringLiteral("A\u2029B\u00a0"), QStringLiteral("A\r\nB\u00a0")}};
+        for (const auto &[in, out] : ends) {
+            if (view && in.contains(QChar::ParagraphSeparator))
+                break; // the view takes only CR and LF as line ends
+            box->setText(in);
+            QCOMPARE(box->text(), out);
+            box->setText(QString());
+            box->setSelText(in);
+            QCOMPARE(box->text(), out);
+        }
         QString program;
         QRandomGenerator random(42);
         for (int line = 0; line < 300; ++line)
             program += QString(int(random.bounded(0, 40)), QChar(u'A' + line % 26)) + "\r\n";
         program += QStringLiteral("M30");
-        RichTextBox box;
-        box.setText(program);
-        QCOMPARE(box.text(), program);
+        box->setText(program);
+        QCOMPARE(box->text(), program);
         const int size = int(program.size());
-        QCOMPARE(box.textLength(), size);
-        QCOMPARE(box.charAt(size), QChar());
-        for (int i = 0; i < size; ++i)
-            QCOMPARE(box.charAt(i), program.at(i));
+        QCOMPARE(box->textLength(), size);
         for (int i = 0; i < 300; ++i) {
             const int start = i < 2 ? size - 2 * i : int(random.bounded(0, size));
             const int length = int(random.bounded(0, 120));
             const QString range = program.mid(start, length);
-            QCOMPARE(box.textRange(start, length), range);
-            if ((start < size && program.at(start) == QLatin1Char('\n')) ||
-                range.endsWith(QLatin1Char('\r')))
+            // A range from inside a line end: the rich-text control's alone.
+            const bool inside = (start < size && program.at(start) == QLatin1Char('\n')) ||
+                                range.endsWith(QLatin1Char('\r'));
+            if (!inside || !view)
+                QCOMPARE(box->textRange(start, length), range);
+            if (inside)
                 continue; // inside a line end
-            box.select(start, length);
-            QCOMPARE(box.selText(), range);
-            QCOMPARE(box.selStart(), start);
-            QCOMPARE(box.selLength(), int(range.size()));
+            box->selectRange(start, length);
+            QCOMPARE(box->selText(), range);
+            QCOMPARE(box->selStart(), start);
+            QCOMPARE(box->selLength(), int(range.size()));
+            QCOMPARE(box->lineOfPosition(start), int(program.left(start).count(u'\n')));
             // Setting the start collapses the selection; the length then counts from it.
-            box.setSelStart(start);
-            QCOMPARE(box.selLength(), 0);
-            box.setSelLength(length);
-            QCOMPARE(box.selText(), range);
+            box->setSelStart(start);
+            QCOMPARE(box->selLength(), 0);
+            box->setSelLength(length);
+            QCOMPARE(box->selText(), range);
         }
     }
 
-    void lineEndsInAndOut_data()
+    // Sent lines are drawn struck through; the text, its history and its changed state stay as
+    // they were, on a locked text too. A piece that continues the last mark lengthens it.
+    void struckMarksLeaveTheTextAlone_data() { bothControls(); }
+    void struckMarksLeaveTheTextAlone()
     {
-        QTest::addColumn<QString>("in");
-        QTest::addColumn<QString>("out");
-        QTest::newRow("CR LF") << "A\r\nB\r\n"
-                               << "A\r\nB\r\n";
-        QTest::newRow("LF") << "A\nB\n"
-                            << "A\r\nB\r\n";
-        QTest::newRow("CR") << "A\rB\r"
-                            << "A\r\nB\r\n";
-        QTest::newRow("separators") << QStringLiteral("A\u2029B\u2028C") << "A\r\nB\r\nC";
-        QTest::newRow("no-break space kept")
-            << QStringLiteral("A\u00a0B") << QStringLiteral("A\u00a0B");
+        QFETCH(bool, view);
+        const std::unique_ptr<ProgramText> box = control(view);
+        box->setText(QStringLiteral("G01 X10\r\nM30\r\nM02"));
+        box->setLocked(true);
+        QVERIFY(QTest::qWaitForWindowExposed(box->widget()));
+        const QString text = box->text();
+        const bool undo = box->isUndoAvailable(), modified = box->isModified();
+        QWidget *area = static_cast<QAbstractScrollArea *>(box->widget())->viewport();
+        const QImage unmarked = area->grab().toImage();
+        int changes = 0;
+        connectText(box.get(), &RichTextBox::Change, &ProgramView::Change, this,
+                    [&] { ++changes; });
+        box->strike(0, 9);
+        box->strike(9, 5);
+        box->strike(16, 1);
+        QCOMPARE(box->strikes(), (QList<std::pair<int, int>>{{0, 14}, {16, 1}}));
+        QVERIFY(area->grab().toImage() != unmarked);
+        QVERIFY(box->text() == text && changes == 0);
+        QVERIFY(box->isUndoAvailable() == undo && box->isModified() == modified);
+        box->clearStrikes();
+        QVERIFY(box->strikes().isEmpty());
+        QCOMPARE(area->grab().toImage(), unmarked);
+        if (view)
+            return;
+        // Strike-through in the text itself is another thing, found when it is there.
+        auto *rich = static_cast<RichTextBox *>(box.get());
+        rich->select(10, 2);
+        rich->setSelStrikeThru(true);
+        QVERIFY(rich->hasStrikeThru());
+        rich->setSelStrikeThru(false);
+        QVERIFY(!rich->hasStrikeThru());
+        box->strike(0, 5); // a new text drops the marks of the old one
+        box->setText(QStringLiteral("M30"));
+        QVERIFY(box->strikes().isEmpty());
     }
 
-    void lineEndsInAndOut()
+    // A receive adds at the end: an Undo step of its own, or with the step before when it
+    // comes in the same step and nothing else came since. A CR LF may come in two pieces.
+    void appendSteps_data()
     {
-        QFETCH(QString, in);
-        QFETCH(QString, out);
-        RichTextBox box;
-        box.setText(in);
-        QCOMPARE(box.text(), out);
-        QCOMPARE(box.textLength(), int(out.size()));
-        box.setText(QString());
-        box.setSelText(in);
-        QCOMPARE(box.text(), out);
+        QTest::addColumn<bool>("view");
+        // +text: an append, &text: in the same step, 'k: a key, @: a click at the end
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("afterUndo");
+        for (const bool view : {false, true}) {
+            const auto row = [view](const char *name, const char *script, const char *expected,
+                                    const char *afterUndo) {
+                QTest::addRow("%s, %s", view ? "view" : "rich", name)
+                    << view << QString::fromLatin1(script) << QString::fromLatin1(expected)
+                    << QString::fromLatin1(afterUndo);
+            };
+            row("same step", "+N1\n|&N2\n|&M30", "%\r\nN1\r\nN2\r\nM30", "%\r\n");
+            if (view) // the rich-text control takes the CR of a piece as a line end
+                row("CR LF in two pieces", "+N1\r|&\nN2", "%\r\nN1\r\nN2", "%\r\n");
+            row("steps of their own", "+N1\n|+N2\n", "%\r\nN1\r\nN2\r\n", "%\r\nN1\r\n");
+            row("a key between", "+N1|'X|&N2", "%\r\nN1XN2", "%\r\nN1X");
+            row("a click during a receive", "+N1\n|@|&N2\n", "%\r\nN1\r\nN2\r\n", "%\r\n");
+        }
+    }
+    void appendSteps()
+    {
+        QFETCH(bool, view);
+        QFETCH(QString, script);
+        QFETCH(QString, expected);
+        QFETCH(QString, afterUndo);
+        const std::unique_ptr<ProgramText> box = control(view);
+        box->setText(QStringLiteral("%\r\n"));
+        box->setSelStart(box->textLength());
+        int changes = 0;
+        connectText(box.get(), &RichTextBox::Change, &ProgramView::Change, this,
+                    [&] { ++changes; });
+        for (const QString &step : script.split(u'|')) {
+            if (step == u"@")
+                box->setSelStart(box->textLength());
+            else if (step.startsWith(u'\''))
+                QTest::keyClicks(box->widget(), step.mid(1));
+            else
+                box->appendText(step.mid(1), step.startsWith(u'&'));
+        }
+        QCOMPARE(box->text(), expected);
+        QCOMPARE(changes, script.count(u'|') + 1 - script.count(u'@'));
+        QCOMPARE(box->caretPosition(), box->textLength());
+        box->undo();
+        QCOMPARE(box->text(), afterUndo);
     }
 
-    // Bold, italic and underline through the frame are checked in tst_app, fonts in
-    // tst_app and through the file round trips below.
+    // Bold, italic and underline through the frame are checked in tst_app.
     void selectionFormats()
     {
         RichTextBox box;
@@ -640,51 +648,12 @@ private slots:
         box.setSelColor(Qt::red);
         box.select(0, 12);
         QCOMPARE(box.selStrikeThru(), RichTextBox::TriState::Mixed);
-        QCOMPARE(box.selFontName(), std::nullopt);
-        QCOMPARE(box.selFontSize(), std::nullopt);
-        QCOMPARE(box.selColor(), std::nullopt);
+        QVERIFY(!box.selFontName() && !box.selFontSize() && !box.selColor());
         const QByteArray rtf = box.textRTF();
         QVERIFY2(rtf.contains("{\\f1\\fnil\\fcharset0 Arial;}") &&
                      rtf.contains("\\red255\\green0\\blue0;") &&
                      rtf.contains("G01 \\f1\\fs28\\cf1\\strike X10"),
                  rtf.constData());
-    }
-
-    // Sent lines are drawn struck through; the text, its formats and its undo stay as they were.
-    // The text is locked, as during a send: code may still mark and format it.
-    void struckMarksLeaveTheTextAlone()
-    {
-        RichTextBox box;
-        box.resize(300, 200);
-        box.setText(QStringLiteral("G01 X10\r\nM30\r\nM02"));
-        box.setLocked(true);
-        box.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-        const QByteArray rtf = box.textRTF();
-        const int steps = box.document()->availableUndoSteps();
-        const QImage plain = box.viewport()->grab().toImage();
-        box.markStruck(0, 9);
-        box.markStruck(9, 5); // continues the first: one mark
-        box.markStruck(16, 1);
-        QCOMPARE(box.struckMarks(), (QList<std::pair<int, int>>{{0, 14}, {16, 1}}));
-        QVERIFY(box.viewport()->grab().toImage() != plain);
-        QCOMPARE(box.textRTF(), rtf);
-        QVERIFY(!box.hasStrikeThru());
-        QCOMPARE(box.document()->availableUndoSteps(), steps);
-        box.clearStruckMarks();
-        QVERIFY(box.struckMarks().isEmpty());
-        QCOMPARE(box.viewport()->grab().toImage(), plain);
-
-        // Strike-through in the text itself is another thing, and is found when it is there.
-        box.select(10, 2);
-        box.setSelStrikeThru(true);
-        QVERIFY(box.hasStrikeThru());
-        box.setSelStrikeThru(false);
-        QVERIFY(!box.hasStrikeThru());
-        // A new text drops the marks of the old one.
-        box.markStruck(0, 5);
-        box.setText(QStringLiteral("M30"));
-        QVERIFY(box.struckMarks().isEmpty());
     }
 
     // A file is saved again as it was read: plain files byte for byte, every line with its own
@@ -814,54 +783,44 @@ private slots:
                  (utf8 ? QByteArray("(\xc3\xb6)") : QByteArray("(\xf6)")) + bytes);
     }
 
-    void formatForNewName_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("rich");
-        QTest::newRow("dnc") << "/tmp/a.dnc" << true;
-        QTest::newRow("DNC") << "/tmp/A.DNC" << true;
-        QTest::newRow("nc") << "/tmp/a.nc" << false;
-        QTest::newRow("no extension") << "/tmp/program" << false;
-        QTest::newRow("dnc folder") << "/tmp/x.dnc/program" << false;
-        QTest::newRow("dnc inside the name") << "a.dnc.txt" << false;
-    }
-
+    // A new name chooses the format; an empty file, which tells nothing itself, takes its
+    // name's format too.
     void formatForNewName()
     {
-        QFETCH(QString, name);
-        QFETCH(bool, rich);
-        QCOMPARE(formatForFileName(name) == FileFormat::Rtf, rich);
-        // An empty file, which tells nothing itself, takes its name's format too.
+        const std::pair<const char *, bool> names[] = {
+            {"/tmp/a.dnc", true},    {"/tmp/A.DNC", true},          {"/tmp/a.nc", false},
+            {"/tmp/program", false}, {"/tmp/x.dnc/program", false}, {"a.dnc.txt", false}};
         QTemporaryDir dir;
-        const QString empty = dir.filePath(QFileInfo(name).fileName());
-        QVERIFY(writeFileAtomically(empty, QByteArray()));
-        QCOMPARE(loadProgramFile(empty)->format == FileFormat::Rtf, rich);
+        for (const auto &[name, rich] : names) {
+            QCOMPARE(formatForFileName(QString::fromLatin1(name)) == FileFormat::Rtf, rich);
+            const QString empty = dir.filePath(QFileInfo(QString::fromLatin1(name)).fileName());
+            QVERIFY(writeFileAtomically(empty, QByteArray()));
+            QCOMPARE(loadProgramFile(empty)->format == FileFormat::Rtf, rich);
+        }
     }
 
     void failedSaveKeepsOldFile_data()
     {
-        QTest::addColumn<QString>("target"); // relative to a fresh folder holding old.nc
-        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("target");   // relative to a fresh folder holding old.nc
         QTest::addColumn<QString>("fault");    // the file size limit or the disk is reached midway
         QTest::addColumn<bool>("longProgram"); // saved by the editor on another thread
         QTest::addColumn<QString>("reason");
-        QTest::newRow("read-only file") << "old.nc" << true << "" << false << GetString({}, 511);
-        QTest::newRow("missing folder")
-            << "missing/new.nc" << false << "" << false << "No such file or directory";
-        QTest::newRow("folder as file")
-            << "." << false << "" << false << "Filename refers to a directory";
-        QTest::newRow("file size limit")
-            << "old.nc" << false << "limit" << false << "File too large";
-        QTest::newRow("full disk")
-            << "old.nc" << false << "full" << false << "No space left on device";
-        QTest::newRow("full disk, long program")
-            << "old.nc" << false << "full" << true << "No space left on device";
+        const auto row = [](const char *name, const char *target, const char *fault, bool longer,
+                            const QString &reason) {
+            QTest::newRow(name) << QString::fromLatin1(target) << QString::fromLatin1(fault)
+                                << longer << reason;
+        };
+        row("read-only file", "old.nc", "read-only", false, GetString({}, 511));
+        row("missing folder", "missing/new.nc", "", false, "No such file or directory");
+        row("folder as file", ".", "", false, "Filename refers to a directory");
+        row("file size limit", "old.nc", "limit", false, "File too large");
+        row("full disk", "old.nc", "full", false, "No space left on device");
+        row("full disk, long program", "old.nc", "full", true, "No space left on device");
     }
 
     void failedSaveKeepsOldFile()
     {
         QFETCH(QString, target);
-        QFETCH(bool, readOnly);
         QFETCH(QString, fault);
         QFETCH(bool, longProgram);
         QFETCH(QString, reason);
@@ -869,18 +828,17 @@ private slots:
         const QString old = dir.filePath(QStringLiteral("old.nc"));
         const QByteArray original("G00 X0\r\nM30\r\n");
         QVERIFY(writeFileAtomically(old, original));
-        if (readOnly)
+        if (fault == u"read-only")
             QVERIFY(QFile::setPermissions(old, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
         rlimit tiny = saved;
         tiny.rlim_cur = 4096;
-        if (fault == QLatin1String("limit"))
+        if (fault == u"limit")
             QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
         std::optional<FullDisk> disk;
-        if (fault == QLatin1String("full"))
+        if (fault == u"full")
             disk.emplace(4096);
         QString error;
         bool written = false;
@@ -895,7 +853,6 @@ private slots:
         disk.reset();
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
-
         QVERIFY(!written);
         QCOMPARE(error, reason);
         QCOMPARE(readFile(old), original);
@@ -903,35 +860,25 @@ private slots:
     }
 
     // Saved over another user's file (by root), the file stays theirs, with its mode.
-    void saveKeepsOwnerAndMode_data()
-    {
-        QTest::addColumn<uint>("owner");
-        QTest::addColumn<uint>("group");
-        QTest::addColumn<uint>("mode");
-        QTest::newRow("another user's file") << 1u << 1u << 0640u;
-        QTest::newRow("own file, another group") << 0u << 2u << 0604u;
-        QTest::newRow("set-group-id program") << 1u << 2u << 02750u;
-    }
-
     void saveKeepsOwnerAndMode()
     {
-        QFETCH(uint, owner);
-        QFETCH(uint, group);
-        QFETCH(uint, mode);
         if (geteuid() != 0)
             QSKIP("only root may give a file away");
+        const uint cases[][3] = {{1, 1, 0640}, {0, 2, 0604}, {1, 2, 02750}}; // owner, group, mode
         QTemporaryDir dir;
-        const QString path = writeFile(dir.filePath(QStringLiteral("o1000.nc")), "M30\r\n");
-        const QByteArray name = QFile::encodeName(path);
-        QCOMPARE(::chown(name.constData(), owner, group), 0);
-        QCOMPARE(::chmod(name.constData(), mode), 0);
-        QVERIFY(writeFileAtomically(path, "G00 X1\r\nM30\r\n"));
-        struct stat st {};
-        QCOMPARE(::stat(name.constData(), &st), 0);
-        QCOMPARE(uint(st.st_uid), owner);
-        QCOMPARE(uint(st.st_gid), group);
-        QCOMPARE(uint(st.st_mode & 07777), mode);
-        QCOMPARE(readFile(path), QByteArray("G00 X1\r\nM30\r\n"));
+        for (const auto &[owner, group, mode] : cases) {
+            const QString path = writeFile(dir.filePath(QStringLiteral("o1000.nc")), "M30\r\n");
+            const QByteArray name = QFile::encodeName(path);
+            QCOMPARE(::chown(name.constData(), owner, group), 0);
+            QCOMPARE(::chmod(name.constData(), mode), 0);
+            QVERIFY(writeFileAtomically(path, "G00 X1\r\nM30\r\n"));
+            struct stat st {};
+            QCOMPARE(::stat(name.constData(), &st), 0);
+            QCOMPARE(uint(st.st_uid), owner);
+            QCOMPARE(uint(st.st_gid), group);
+            QCOMPARE(uint(st.st_mode & 07777), mode);
+            QCOMPARE(readFile(path), QByteArray("G00 X1\r\nM30\r\n"));
+        }
     }
 
     // A failed save keeps the format and the text; a failed load keeps the text.
@@ -979,29 +926,25 @@ private slots:
         QFETCH(FileProblem, problem);
         QTemporaryDir dir;
         const QString path = makeNoProgram(kind, dir.filePath(QStringLiteral("part.nc")));
-        if (kind == QLatin1String("program") || kind == QLatin1String("mode 0"))
+        if (kind == u"program" || kind == u"mode 0")
             writeFile(path, "G01 X1\r\nM30\r\n");
-        else if (kind == QLatin1String("bytes"))
-            writeFile(path, QByteArray(300001, 'X'));
-        else if (kind == QLatin1String("lines"))
-            writeFile(path, QByteArray(300000, '\n'));
-        if (kind == QLatin1String("mode 0")) {
+        else if (kind == u"bytes" || kind == u"lines")
+            writeFile(path, QByteArray(300000 + (kind == u"bytes"), kind == u"bytes" ? 'X' : '\n'));
+        if (kind == u"mode 0") {
             if (::geteuid() == 0)
                 QSKIP("root reads a file without read permission");
             QVERIFY(QFile::setPermissions(path, {}));
         }
-        // 300,000 bytes or 20,454 lines.
-        setEditorMemory(48 * 300000);
+        setEditorMemory(48 * 300000); // 300,000 bytes or 20,454 lines
         const auto restore = qScopeGuard([] { setEditorMemory(0); });
         QCOMPARE(editorLimits().bytes, 300000);
-
         RichTextBox editor;
         editor.setText(QStringLiteral("KEEP"));
         QSignalSpy opened(&editor, &RichTextBox::fileOpened);
         rlimit saved{};
         QCOMPARE(getrlimit(RLIMIT_AS, &saved), 0);
         const auto unbound = qScopeGuard([&saved] { setrlimit(RLIMIT_AS, &saved); });
-        if (kind == QLatin1String("memory")) {
+        if (kind == u"memory") {
 #if defined(__SANITIZE_ADDRESS__)
             QSKIP("the address sanitizer needs the address space it reserves");
 #endif
@@ -1030,21 +973,14 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<int>("bytes");
         QTest::addColumn<FileProblem>("problem");
-        QTest::addColumn<int>("read"); // characters in all
         // Changed once 100 characters are read: in a long file the next block finds it, in a
         // short one, read in one block, its last byte.
         for (const int bytes : {100000, 1000}) {
-            const int cut = bytes > 65536 ? 65536 : bytes;
-            QTest::addRow("%d bytes, unchanged", bytes)
-                << "" << bytes << FileProblem::None << bytes;
-            QTest::addRow("%d bytes, shrunk", bytes)
-                << "shrink" << bytes << FileProblem::Shrunk << cut;
-            QTest::addRow("%d bytes, replaced", bytes)
-                << "replace" << bytes << FileProblem::Replaced << cut;
-            QTest::addRow("%d bytes, deleted", bytes)
-                << "delete" << bytes << FileProblem::Deleted << cut;
-            QTest::addRow("%d bytes, grown", bytes)
-                << "grow" << bytes << FileProblem::None << bytes;
+            QTest::addRow("%d, unchanged", bytes) << "" << bytes << FileProblem::None;
+            QTest::addRow("%d, shrunk", bytes) << "shrink" << bytes << FileProblem::Shrunk;
+            QTest::addRow("%d, replaced", bytes) << "replace" << bytes << FileProblem::Replaced;
+            QTest::addRow("%d, deleted", bytes) << "delete" << bytes << FileProblem::Deleted;
+            QTest::addRow("%d, grown", bytes) << "grow" << bytes << FileProblem::None;
         }
     }
 
@@ -1055,7 +991,7 @@ private slots:
         QFETCH(QString, change);
         QFETCH(int, bytes);
         QFETCH(FileProblem, problem);
-        QFETCH(int, read);
+        const int read = problem == FileProblem::None ? bytes : std::min(bytes, 65536);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("part.nc"));
         const QByteArray program = QByteArray("G01 X1.5\r\n").repeated(bytes / 10);
@@ -1063,15 +999,15 @@ private slots:
         PlainTextStream stream;
         QVERIFY(stream.open(path).ok());
         QString text = stream.read(100);
-        if (change == QLatin1String("shrink")) {
+        if (change == u"shrink") {
             QVERIFY(QFile::resize(path, 10));
-        } else if (change == QLatin1String("replace")) {
+        } else if (change == u"replace") {
             writeFile(dir.filePath(QStringLiteral("new.nc")), program);
             QVERIFY(::rename(QFile::encodeName(dir.filePath(QStringLiteral("new.nc"))).constData(),
                              QFile::encodeName(path).constData()) == 0);
-        } else if (change == QLatin1String("delete")) {
+        } else if (change == u"delete") {
             QVERIFY(QFile::remove(path));
-        } else if (change == QLatin1String("grow")) {
+        } else if (change == u"grow") {
             QFile file(path);
             QVERIFY(file.open(QIODevice::Append) && file.write("M30\r\n") == 5);
         }
@@ -1079,10 +1015,40 @@ private slots:
             text += stream.read(4096);
         QVERIFY(stream.atEnd());
         QCOMPARE(stream.problem().problem, problem);
-        QCOMPARE(stream.grown(), change == QLatin1String("grow"));
-        QCOMPARE(text.size(), read);
+        QCOMPARE(stream.grown(), change == u"grow");
         QCOMPARE(text.toLatin1(), program.left(read));
         QCOMPARE(stream.size(), bytes);
+    }
+
+    // Each line end given as CR LF, however the reads cut the text.
+    void streamLineEnds_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("CR LF, LF") << QByteArray("A\r\nB\nC") << "A\r\nB\r\nC";
+        QTest::newRow("lone CR, an LF later") << QByteArray("A\rB\nC") << "A\r\nB\r\nC";
+        QTest::newRow("empty line") << QByteArray("A\n\nB") << "A\r\n\r\nB";
+        QTest::newRow("CR, CR LF") << QByteArray("A\r\r\nB") << "A\r\n\r\nB";
+        QTest::newRow("LF CR") << QByteArray("A\n\rB") << "A\r\n\r\nB";
+        QTest::newRow("ends with LF") << QByteArray("A\n") << "A\r\n";
+        QTest::newRow("Windows-1252") << QByteArray("\x80\xe9") << QStringLiteral("\u20ac\u00e9");
+    }
+
+    void streamLineEnds()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString path = writeFile(dir.filePath(QStringLiteral("part.nc")), bytes);
+        for (const int most : {1, 2, 4096}) {
+            PlainTextStream stream;
+            QVERIFY(stream.open(path).ok());
+            QString read;
+            for (int i = 0; i < 100 && !stream.atEnd(); ++i)
+                read += stream.read(most);
+            QCOMPARE(read, text);
+            QCOMPARE(stream.position(), bytes.size());
+        }
     }
 
     void documentBuilt_data()
@@ -1164,42 +1130,8 @@ private slots:
                  qCeil(document->documentLayout()->documentSize().height()));
     }
 
-    void streamLineEnds_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("CR LF") << QByteArray("A\r\nB") << "A\r\nB";
-        QTest::newRow("LF") << QByteArray("A\nB") << "A\r\nB";
-        QTest::newRow("lone CR, an LF later") << QByteArray("A\rB\nC") << "A\r\nB\r\nC";
-        QTest::newRow("empty line") << QByteArray("A\n\nB") << "A\r\n\r\nB";
-        QTest::newRow("CR, CR LF") << QByteArray("A\r\r\nB") << "A\r\n\r\nB";
-        QTest::newRow("LF CR") << QByteArray("A\n\rB") << "A\r\n\r\nB";
-        QTest::newRow("ends with LF") << QByteArray("A\n") << "A\r\n";
-        QTest::newRow("Windows-1252")
-            << QByteArray("\x80\xe9") << QString::fromUtf8("\u20ac\u00e9");
-    }
-
-    // Each line end given as CR LF, however the reads cut the text.
-    void streamLineEnds()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        QTemporaryDir dir;
-        const QString path = writeFile(dir.filePath(QStringLiteral("part.nc")), bytes);
-        for (const int most : {1, 2, 4096}) {
-            PlainTextStream stream;
-            QVERIFY(stream.open(path).ok());
-            QString read;
-            for (int i = 0; i < 100 && !stream.atEnd(); ++i)
-                read += stream.read(most);
-            QCOMPARE(read, text);
-            QCOMPARE(stream.position(), bytes.size());
-        }
-    }
-
-    // Every load brings a fresh document: typing, change events and Undo work on it as on the
-    // first, and Undo stops at the load. Moving the caret is no change; replacing the whole
-    // text is one undo step of its own (every step: historyTakesEveryStepBack).
+    // Every load brings a fresh document: typing and change events work on it as on the
+    // first, and Undo stops at the load. Moving the caret is no change.
     void editingAfterLoads()
     {
         QTemporaryDir dir;
@@ -1220,7 +1152,6 @@ private slots:
             box.setSelStart(box.textLength());
             QTest::keyClicks(&box, QStringLiteral("X"));
             QCOMPARE(box.text(), loaded + QStringLiteral("X"));
-            QCOMPARE(changes.size(), 1);
             selChanges.clear();
             QTest::keyClick(&box, Qt::Key_Left);
             box.setSelStart(box.selStart()); // no move, no event
@@ -1230,12 +1161,6 @@ private slots:
             box.undo(); // nothing before the load to go back to
             QCOMPARE(box.text(), loaded);
         }
-        box.setTextRTF("{\\rtf1 {\\b N10}\\par M30}");
-        QCOMPARE(box.text(), QStringLiteral("N10\r\nM30"));
-        changes.clear();
-        QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier); // the replacement as one step
-        QCOMPARE(box.text(), QStringLiteral("G00 X0\r\nM30\r\n"));
-        QCOMPARE(changes.size(), 1);
     }
 
     // Only what differs is replaced: the middle of a changed line, lines that went or came.
@@ -1268,9 +1193,8 @@ private slots:
         QFETCH(QString, before);
         QFETCH(QString, after);
         QFETCH(QStringList, edits);
-        const FlatText a = flatten(plain(before));
         const FlatText b = flatten(plain(after));
-        const QList<TextReplacement> found = diffLines(a, b);
+        const QList<TextReplacement> found = diffLines(flatten(plain(before)), b);
         QStringList described;
         for (const TextReplacement &edit : found)
             described << describe(edit, b);
@@ -1280,7 +1204,7 @@ private slots:
     }
 
     // A change of format alone is a change; of a line whose text changes too, only the
-    // characters whose text or format differ are replaced.
+    // characters whose text or format differ are replaced. Line ends of every kind count once.
     void diffFollowsFormats()
     {
         RichText before;
@@ -1295,10 +1219,7 @@ private slots:
         for (const TextReplacement &edit : diffLines(flatten(std::move(before)), b))
             described << describe(edit, b);
         QCOMPARE(described, (QStringList{"0:0-0:3>N10", "1:2-1:3>5"}));
-        // Line ends of every kind count once, as a document takes them.
-        QCOMPARE(flatten(plain(QStringLiteral("A\r\nB\rC") + QChar(QChar::ParagraphSeparator) +
-                               QStringLiteral("D")))
-                     .text,
+        QCOMPARE(flatten(plain(QStringLiteral("A\r\nB\rC\u2029D"))).text,
                  QStringLiteral("A\nB\nC\nD"));
     }
 
@@ -1319,8 +1240,6 @@ private slots:
             << QStringList{"number", "number:100", "type:M30"};
         QTest::newRow("Replace All, then typing right after the last replacement")
             << QStringList{"replace:G01>G1", "type:5@G1", "replace:M08>M09", "type:1@M09"};
-        QTest::newRow("appends joined to the step before") << QStringList{
-            "set:N10 G00", "join:\r\nN20", "join: G01\r\n", "append:M30", "join:\r\n"};
     }
 
     void historyTakesEveryStepBack()
@@ -1361,18 +1280,13 @@ private slots:
                 clean(box);
             } else if (op == QLatin1String("number")) {
                 numbering(box, arg.isEmpty() ? 10 : arg.toInt());
-            } else if (op == QLatin1String("replace")) {
+            } else {
                 box.setSelStart(0);
                 QVERIFY(replaceAllMatches(box, arg.section(QLatin1Char('>'), 0, 0),
                                           arg.section(QLatin1Char('>'), 1)) > 0);
-            } else {
-                box.appendText(arg, op == QLatin1String("join"));
             }
             QVERIFY2(box.textRTF() != shots.last(), qPrintable(step));
-            if (op == QLatin1String("join"))
-                shots.last() = box.textRTF();
-            else
-                shots << box.textRTF();
+            shots << box.textRTF();
             QVERIFY(box.isModified() && !box.isRedoAvailable());
         }
         QCOMPARE(modified.size(), 1);
@@ -1464,26 +1378,19 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("motion") << "N10 G01 X-15. Y.5 Z+2 F120"
-                                << "NNN.GGG.AAAAA.AAA.AAA.FFFF";
-        QTest::newRow("tool and spindle") << "T1 M06 S2400 D01 H01"
-                                          << "TT.GGG.FFFFF.TTT.TTT";
-        QTest::newRow("arc, joined words") << "G02X1.I-2.J3R4K5"
-                                           << "GGGAAAAAAAAAAAAA";
-        QTest::newRow("comments") << "O1001 (POCKET; X1) G0 ; T2 X3"
-                                  << "NNNNN.CCCCCCCCCCCC.GG.CCCCCCC";
-        QTest::newRow("comment left open") << "G0 (NO END X1"
-                                           << "GG.CCCCCCCCCC";
-        QTest::newRow("percent line") << " %  G1 X1"
-                                      << ".%%%%%%%%";
-        QTest::newRow("block delete") << "/2N100 M01"
-                                      << "//NNNN.GGG";
-        QTest::newRow("macro") << "#101=#102+1 X#101 G[#1]"
-                               << "####.####...A####.G.##.";
-        QTest::newRow("macro words, small letters") << "IF[#1GT5]GOTO10 g1 x2"
-                                                    << "...##.......... GG.AA";
-        QTest::newRow("iso program number, other letters") << ":12 P500 L3 E1 X"
-                                                           << "NNN.............";
+        const auto row = [](const char *line, const char *expected) {
+            QTest::newRow(line) << QString::fromLatin1(line) << QString::fromLatin1(expected);
+        };
+        row("N10 G01 X-15. Y.5 Z+2 F120", "NNN.GGG.AAAAA.AAA.AAA.FFFF");
+        row("T1 M06 S2400 D01 H01", "TT.GGG.FFFFF.TTT.TTT");
+        row("G02X1.I-2.J3R4K5", "GGGAAAAAAAAAAAAA");
+        row("O1001 (POCKET; X1) G0 ; T2 X3", "NNNNN.CCCCCCCCCCCC.GG.CCCCCCC");
+        row("G0 (NO END X1", "GG.CCCCCCCCCC");
+        row(" %  G1 X1", ".%%%%%%%%");
+        row("/2N100 M01", "//NNNN.GGG");
+        row("#101=#102+1 X#101 G[#1]", "####.####...A####.G.##.");
+        row("IF[#1GT5]GOTO10 g1 x2", "...##.......... GG.AA");
+        row(":12 P500 L3 E1 X", "NNN.............");
     }
 
     void wordKinds()
