@@ -6,6 +6,7 @@
 // Undo steps. The rich-text control: formats, files saved as read or failing without harm;
 // long programs opened, built, laid out and saved in pieces; G-code colours and line numbers
 // for display only; the history of edits and whole-text changes made as differences.
+#include "FixtureRows.h"
 #include "common/RegularFile.h"
 #include "editor/DocumentBuilder.h"
 #include "editor/EditorLimits.h"
@@ -56,6 +57,7 @@
 #include <unistd.h>
 
 using namespace kordavel;
+using kordavel::test::fixtureRows;
 using kordavel::test::FullDisk;
 using kordavel::test::makeNoProgram;
 using kordavel::test::readFile;
@@ -162,8 +164,9 @@ QByteArray fixture(const QString &name)
 }
 
 // "\xHH" written out as the byte it stands for.
-QByteArray unescaped(QByteArray text)
+QByteArray unescaped(const QByteArray &field)
 {
+    QByteArray text = field;
     for (qsizetype at = text.indexOf("\\x"); at >= 0; at = text.indexOf("\\x", at + 1)) {
         bool hex = false;
         const int byte = text.mid(at + 2, 2).toInt(&hex, 16);
@@ -456,16 +459,9 @@ private slots:
         row("empty", QByteArray(), "");
         row("only an open brace", "{", "");
         row("only a backslash", "\\", "");
-        // name | text read (* any) | input, "\xHH" a byte.
-        for (const QByteArray &line : fixture(QStringLiteral("hostile.txt")).split('\n')) {
-            const QList<QByteArray> field = line.split('|');
-            if (line.startsWith('#') || field.size() < 3)
-                continue;
-            const QByteArray text = unescaped(field[1].trimmed());
-            QTest::newRow(field[0].trimmed().constData())
-                << unescaped(line.mid(field[0].size() + field[1].size() + 3))
-                << (text == "*" ? QString() : QString::fromUtf8(text)) << 0.0 << false;
-        }
+        for (const QList<QByteArray> &f : fixtureRows("hostile.txt", unescaped))
+            QTest::newRow(f[0].constData())
+                << f[2] << (f[1] == "*" ? QString() : QString::fromUtf8(f[1])) << 0.0 << false;
     }
 
     void loadsWhatItCan()
@@ -671,47 +667,25 @@ private slots:
         for (int b = 0; b < 256; ++b)
             if (b != '\r' && b != '\n')
                 every += char(b);
-        const int crlf = int(LineEnd::CrLf), lf = int(LineEnd::Lf), cr = int(LineEnd::Cr);
+        const int crlf = int(LineEnd::CrLf);
         const auto row = [](const char *name, const QByteArray &bytes, const QString &expected,
                             int lineEnd, bool utf8 = false) {
             QTest::newRow(name) << bytes << expected << lineEnd << utf8;
         };
         const QString any;
-        row("CR LF", "%\r\nO1\r\nG00 X0\r\nM30\r\n%\r\n", any, crlf);
-        row("LF", "%\nO1\nG00 X0\n\nM30\n", any, lf);
-        row("CR", "%\rO1\rM30\r", "%\nO1\nM30\n", cr);
-        row("mixed, first is the file's", "%\nO1\r\nG00 X0\rM30\n\r\n%\r",
-            "%\nO1\nG00 X0\nM30\n\n%\n", lf);
-        row("LF CR is two ends", "A\n\rB", "A\n\nB", lf);
-        row("no final line end", "G00 X0\r\nM30", any, crlf);
-        row("no line end at all", "M30", any, crlf);
-        row("empty rows", "\r\n\r\nG00\r\n\r\n", any, crlf);
+        const QByteArray ends[] = {"crlf", "lf", "cr"};
+        for (const QList<QByteArray> &f : fixtureRows("files.rows"))
+            row(f[0].constData(), f[3], f[4] == "*" ? any : QString::fromUtf8(f[4]),
+                int(std::find(ends, ends + 3, f[1]) - ends), f[2] == "1");
         row("empty", QByteArray(), "", crlf);
-        row("8-bit, tab and NUL", QByteArray("(\xc4\xe9\x80\x81\x9d\xff)\tX\0Y\r\n", 15), any,
-            crlf);
+        row("UTF-8 with byte order mark", "\xef\xbb\xbfG00 (\xc3\xa4)\n",
+            QStringLiteral("\ufeffG00 (\u00e4)\n"), int(LineEnd::Lf), true);
         row("every byte", "G00\r\n" + every + "\r\n", any, crlf);
-        row("RTF only at the start", "G00\n{\\rtf1 x}", "G00\n{\\rtf1 x}", lf);
         row("classic RTF", fixture("classic.rtf"), any, -1);
         row("newer RTF", fixture("newer.rtf"), any, -1);
-        const QByteArray post(
-            "%\r\nO2002 (\xc3\x98"
-            "6 FLAT)\r\n(Tiefe 5 mm \xe2\x80\x93 Schlichten)\r\nG00 X0 (\xc3\xa4)\r\n");
-        const QString postText =
-            QStringLiteral("%\nO2002 (\u00d8"
-                           "6 FLAT)\n(Tiefe 5 mm \u2013 Schlichten)\nG00 X0 (\u00e4)\n");
-        row("UTF-8, CR LF", post, postText, crlf, true);
-        row("UTF-8, LF", QByteArray(post).replace("\r\n", "\n"), postText, lf, true);
-        row("UTF-8, long", post.repeated(8000), postText.repeated(8000), crlf, true);
-        row("UTF-8 with byte order mark", "\xef\xbb\xbfG00 (\xc3\xa4)\n",
-            QStringLiteral("\ufeffG00 (\u00e4)\n"), lf, true);
-        row("UTF-8 beyond 16 bits", "(\xf0\x9f\x94\xa7)\r\n", QStringLiteral("(\U0001f527)\n"),
-            crlf, true);
-        row("cut UTF-8 is Windows-1252", "(\xc3\x98 \xc3)\r\n",
-            QStringLiteral("(\u00c3\u02dc \u00c3)\n"), crlf);
-        row("overlong UTF-8 is Windows-1252", "(\xc0\xaf)\n", QStringLiteral("(\u00c0\u00af)\n"),
-            lf);
-        row("Windows-1252 letters", "(\xd8\x80\xe9\x9f \x96 \xe4)\r\n",
-            QStringLiteral("(\u00d8\u20ac\u00e9\u0178 \u2013 \u00e4)\n"), crlf);
+        const QByteArray post("(Tiefe 5 mm \xe2\x80\x93)\r\n");
+        row("UTF-8, long", post.repeated(30000),
+            QStringLiteral("(Tiefe 5 mm \u2013)\n").repeated(30000), crlf, true);
         // Opened on another thread and saved in slices.
         const QList<QByteArray> cam = camLines(30000);
         row("long plain", cam.join("\r\n") + "\r\n", any, crlf);
