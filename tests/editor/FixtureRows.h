@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Rows of test data kept in fixtures/: a row a line, its fields apart by " | ", '#' starting
+// Rows of test data kept in fixtures/: a row a line, its fields apart by " | ", "# " starting
 // a comment line. In a field \r \n \t \\ and \xHH stand for the character or byte.
 #include "support/TestFolders.h"
 
@@ -30,7 +30,7 @@ fixtureRows(const char *name, QByteArray (*decode)(const QByteArray &) = unescap
     QList<QList<QByteArray>> rows;
     const QString path = QStringLiteral(KORDAVEL_TEST_DATA "/fixtures/") + QLatin1String(name);
     for (const QByteArray &line : readFile(path).split('\n')) {
-        if (line.isEmpty() || line.startsWith('#'))
+        if (line.isEmpty() || line.startsWith("# "))
             continue;
         QList<QByteArray> fields;
         qsizetype from = 0;
