@@ -4,6 +4,7 @@
 // ends saved byte for byte after edits; Undo and Redo in sequences; Find; the whole-text
 // rewrite and its Undo; line counts in the millions. The program view over it: keys move the
 // caret, typing through the keyboard filter, Backspace, selection and copy, Ctrl+End.
+#include "FixtureRows.h"
 #include "editor/LineBuffer.h"
 #include "editor/ProgramView.h"
 #include "editor/RichTextBox.h"
@@ -24,6 +25,7 @@
 #include <QtTest>
 
 using namespace kordavel;
+using kordavel::test::fixtureRows;
 using kordavel::test::readFile;
 using kordavel::test::writeFile;
 
@@ -148,32 +150,11 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("script");
         QTest::addColumn<QByteArray>("expected");
-        const QByteArray f = "%\r\nO1 (PART)\r\nN10 G01 X1\r\nN20 M30\r\n";
-        const auto row = [](const char *name, const QByteArray &file, const char *script,
-                            const QByteArray &expected) {
-            QTest::newRow(name) << file << QString::fromLatin1(script) << expected;
-        };
-        row("insert at a line start", f, "+2:0:/", "%\r\nO1 (PART)\r\n/N10 G01 X1\r\nN20 M30\r\n");
-        row("insert at a line end", f, "+1:9:X", "%\r\nO1 (PART)X\r\nN10 G01 X1\r\nN20 M30\r\n");
-        row("insert at the very end", f, "+4:0:M2", f + "M2");
-        row("break takes CR LF", f, "+2:3:|", "%\r\nO1 (PART)\r\nN10\r\n G01 X1\r\nN20 M30\r\n");
-        row("break takes the file's LF", "A\nB\r\nC", "+2:1:|D|", "A\nB\r\nC\nD\n");
-        row("break takes the file's CR", "AB\rC\r", "+0:1:|", "A\rB\rC\r");
-        row("remove a CR LF joins", f, "-1:9:2", "%\r\nO1 (PART)N10 G01 X1\r\nN20 M30\r\n");
-        row("remove across two line ends", f, "-1:3:12", "%\r\nO1 G01 X1\r\nN20 M30\r\n");
-        row("remove a lone CR and an LF", "A\rB\nC\r\nD", "-0:1:1 -0:2:1", "ABC\r\nD");
-        row("offset inside CR LF is before it", "AB\r\nC", "*3:0:X", "ABX\r\nC");
-        row("removal ending inside CR LF keeps it", "AB\r\nC", "*1:2:", "A\r\nC");
-        row("edits in an empty text", "", "+0:0:G1|X2 -0:0:1", "1\r\nX2");
-        row("pieces, all undone", f, "+3:0:Q -2:1:5 +0:1:|| -1:0:3 u u u u", f);
-        row("undo and redo", f, "+3:0:Q -2:1:5 u u r r", "%\r\nO1 (PART)\r\nN1 X1\r\nQN20 M30\r\n");
-        row("edit after undo drops redo", f, "+3:0:Q u +0:0:% r",
-            "%%\r\nO1 (PART)\r\nN10 G01 X1\r\nN20 M30\r\n");
-        row("typing is one undo step", f, "t4:0:M02 u", f);
-        row("typed", f, "t4:0:M02", f + "M02");
-        row("typing apart: two steps", f, "t4:0:M t0:1:X u", f + "M");
-        row("undo beyond the first step", f, "-0:0:3 u u u r", f.mid(3));
-        row("replace over a line end", "A\nB\nC", "*1:3:Z|Y", "AZ\nYC");
+        const QByteArray part = "%\r\nO1 (PART)\r\nN10 G01 X1\r\nN20 M30\r\n";
+        for (const QList<QByteArray> &f : fixtureRows("edits.rows"))
+            QTest::newRow(f[0].constData())
+                << (f[1] == "f" ? part : f[1]) << QString::fromLatin1(f[2])
+                << (f[3] == "f" ? part : f[3]);
     }
 
     void edits()
@@ -231,24 +212,11 @@ private slots:
         QTest::addColumn<qint64>("from");
         QTest::addColumn<int>("flags");
         QTest::addColumn<qint64>("expected");
-        const QByteArray t = "N10 G01 X1\r\nN20 g01 x2\r\nN30 G010\r\n";
-        const int cs = LineBuffer::MatchCase, w = LineBuffer::WholeWord;
-        const auto row = [](const char *name, const QByteArray &file, const char *script,
-                            const QByteArray &needle, qint64 from, int flags, qint64 expected) {
-            QTest::newRow(name) << file << QString::fromLatin1(script) << needle << from << flags
-                                << expected;
-        };
-        row("either case", t, "", "x2", 0, 0, 20);
-        row("from after the first", t, "", "G01", 5, 0, 16);
-        row("match case skips g01", t, "", "G01", 5, cs, 28);
-        row("whole word skips G010", t, "", "G01", 17, w, -1);
-        row("whole word finds x2", t, "", "X2", 0, w, 20);
-        row("not there", t, "", "M30", 0, 0, -1);
-        row("a line break is never found", t, "", "X1\r\n", 0, 0, -1);
-        row("accented letters either case", "(\xE9P)\r\n(\xC9P)", "", "\xC9P", 0, 0, 1);
-        row("across pieces", t, "+1:3:9 +1:5:Z", "N209 Z", 0, 0, 12);
-        row("word going on in the next piece", t, "+1:3:0", "N20", 0, w, -1);
-        row("needle at the very end", t, "+3:0:M30", "m30", 0, 0, 34);
+        for (const QList<QByteArray> &f : fixtureRows("find.rows"))
+            QTest::newRow(f[0].constData())
+                << (f[1] == "t" ? QByteArray("N10 G01 X1\r\nN20 g01 x2\r\nN30 G010\r\n") : f[1])
+                << QString::fromLatin1(f[2]) << f[3] << f[4].toLongLong() << f[5].toInt()
+                << f[6].toLongLong();
     }
 
     void find()
@@ -329,42 +297,35 @@ private slots:
         QCOMPARE(buffer.toBytes(), bytes);
     }
 
-    // Keys from the start give the caret and the other end of the selection (column, line).
+    // Keys from the start give the caret and the other end of the selection.
     void keys_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("keys");
-        QTest::addColumn<QPoint>("caret");
-        QTest::addColumn<QPoint>("anchor");
-        const QByteArray f = "%\r\nO1 (PART)\r\nG0\r\nN10 X1 Y2\r\n%";
-        const auto row = [](const char *name, const QByteArray &file, const char *keys,
-                            QPoint caret, QPoint anchor) {
-            QTest::newRow(name) << file << QString::fromLatin1(keys) << caret << anchor;
-        };
-        row("Right past a line end", f, "Down End Right", {0, 2}, {0, 2});
-        row("Left past a line start", f, "Down Down Left", {9, 1}, {9, 1});
-        row("Down keeps the column", f, "Down End Left Down Down", {8, 3}, {8, 3});
-        row("Home and End", f, "Down Right Right End Home Right", {1, 1}, {1, 1});
-        row("Ctrl+End", f, "Ctrl+End", {1, 4}, {1, 4});
-        row("Shift+Down over a line end", f, "Down Right Shift+Down Shift+Right", {2, 2}, {1, 1});
-        row("Shift+Ctrl+End", f, "Down Shift+Ctrl+End", {1, 4}, {0, 1});
-        row("Left ends a selection at its start", f, "Down Shift+End Left", {0, 1}, {0, 1});
-        row("PgDn stops at the last line", f, "Right PgDown", {1, 4}, {1, 4});
-        row("CR line ends", "AB\rC\rDE", "End Right Right Down", {1, 2}, {1, 2});
+        QTest::addColumn<QByteArray>("caret"); // line:column
+        QTest::addColumn<QByteArray>("anchor");
+        for (const QList<QByteArray> &f : fixtureRows("keys.rows"))
+            QTest::newRow(f[0].constData())
+                << (f[1] == "f" ? QByteArray("%\r\nO1 (PART)\r\nG0\r\nN10 X1 Y2\r\n%") : f[1])
+                << QString::fromLatin1(f[2]) << f[3] << f[4];
     }
 
     void keys()
     {
         QFETCH(QByteArray, file);
         QFETCH(QString, keys);
-        QFETCH(QPoint, caret);
-        QFETCH(QPoint, anchor);
+        QFETCH(QByteArray, caret);
+        QFETCH(QByteArray, anchor);
         ProgramView view;
         view.resize(400, 300);
         view.setBytes(file);
         pressKeys(&view, keys);
-        QCOMPARE(view.caret(), view.buffer().offsetOf(caret.y(), caret.x()));
-        QCOMPARE(view.anchor(), view.buffer().offsetOf(anchor.y(), anchor.x()));
+        const auto at = [&](const QByteArray &spot) {
+            return view.buffer().offsetOf(spot.split(':')[0].toLongLong(),
+                                          spot.split(':')[1].toLongLong());
+        };
+        QCOMPARE(view.caret(), at(caret));
+        QCOMPARE(view.anchor(), at(anchor));
     }
 
     // Typing passes the keyboard filter as the program window sets it: capitals, a line
@@ -378,22 +339,9 @@ private slots:
         QTest::addColumn<bool>("backspaceAllowed");
         QTest::addColumn<QByteArray>("expected");
         QTest::addColumn<int>("beeps");
-        const auto row = [](const char *name, const QByteArray &file, const QString &keys,
-                            bool back, const QByteArray &expected, int beeps) {
-            QTest::newRow(name) << file << keys << back << expected << beeps;
-        };
-        row("capitals, Enter a line end", "%\r\n%", "Down \"g01_x1\" Return", true,
-            "%\r\nG01 X1\r\n%", 0);
-        row("LF file", "%\n%", "End Return \"o1\"", true, "%\nO1\n%", 0);
-        row("TAB and an accented letter beep", "G1", "End Tab \"\u00e9\" \"x\"", true, "G1X", 2);
-        row("Backspace and Delete over line ends", "G1\r\nX2\r\nY3",
-            "Down Backspace Backspace Del End Del", true, "G2Y3", 0);
-        row("Backspace refused by the filter", "G1", "End Backspace", false, "G1", 1);
-        row("typing replaces the selection", "G1 X2", "Shift+End \"m3\"", true, "M3", 0);
-        row("typed word undone at once", "G1", "End \"_x5\" Ctrl+Z", true, "G1", 0);
-        row("typing after a move: own step", "G1", "End \"x\" Left Right \"y\" Ctrl+Z", true, "G1X",
-            0);
-        row("undo and redo", "G1", "End Backspace Return Ctrl+Z Ctrl+Y", true, "G\r\n", 0);
+        for (const QList<QByteArray> &f : fixtureRows("typing.rows"))
+            QTest::newRow(f[0].constData())
+                << f[1] << QString::fromUtf8(f[2]) << (f[3] == "1") << f[4] << f[5].toInt();
     }
 
     void typing()
@@ -681,21 +629,10 @@ private slots:
         QTest::addColumn<int>("flags");
         QTest::addColumn<QByteArray>("expected");
         QTest::addColumn<qint64>("count");
-        const auto row = [](const char *name, const QByteArray &bytes, const QString &text,
-                            const char *with, int flags, const QByteArray &expected, qint64 n) {
-            QTest::newRow(name) << bytes << text << QString::fromLatin1(with) << flags << expected
-                                << n;
-        };
-        const int cs = LineBuffer::MatchCase, w = LineBuffer::WholeWord;
-        row("any case", "G1 X1\r\ng1 X2\r\nM30", "G1", "G01", 0, "G01 X1\r\nG01 X2\r\nM30", 2);
-        row("match case", "G1 X1\ng1 X2\n", "G1", "G01", cs, "G01 X1\ng1 X2\n", 1);
-        row("whole word", "G1 G10 XG1\rG1", "g1", "G01", w, "G01 G10 XG1\rG01", 2);
-        row("side by side", "aaaaa", "aa", "b", 0, "bba", 2);
-        row("Windows-1252 letters", "\xC9t\xE9\n", QStringLiteral("\u00e9"), "E", 0, "EtE\n", 2);
-        row("line breaks put in", "A;B\r\nC;", ";", "\n", 0, "A\r\nB\r\nC\r\n", 2);
-        row("removed", "N10 G1\nN20 G1", "G1", "", 0, "N10 \nN20 ", 2);
-        row("none", "G1\n", "G2", "G3", 0, "G1\n", 0);
-        row("across a line end: none", "G1\nX", "1\nX", "", 0, "G1\nX", 0);
+        for (const QList<QByteArray> &f : fixtureRows("replace.rows"))
+            QTest::newRow(f[0].constData())
+                << f[1] << QString::fromUtf8(f[2]) << QString::fromUtf8(f[3]) << f[4].toInt()
+                << f[5] << f[6].toLongLong();
     }
     void replaceAll()
     {
@@ -729,22 +666,11 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<qint64>("from"); // positions
         QTest::addColumn<qint64>("to");
-        const auto row = [](const char *name, const QByteArray &bytes, qint64 from, qint64 to) {
-            QTest::newRow(name) << bytes << from << to;
-        };
-        row("CR LF", "%\r\nN1 G1 X1\r\nM30\r\n%", 0, -1);
-        row("LF", "%\nN1 G1 X1\nM30\n%", 0, -1);
-        row("lone CR", "%\rN1 G1 X1\rM30\r%", 0, -1);
-        row("mixed", "%\r\nN1\nN2 \xC9\r\r\nM30\n", 0, -1);
-        row("empty last line", "%\nN1\n\n", 0, -1);
-        row("from mid-program", "%\nN1 G1\nN2 G0\nM30\n", 6, -1);
-        row("a range", "%\nN1 G1\rN2 G0\r\nM30\n", 3, 14);
-        row("ends between CR and LF", "%\nN1\nN2", 3, 7);
-        row("starts between CR and LF", "%\nN1\nN2", 2, 9);
-        row("beyond the end", "%\nN1", 9, 20);
+        for (const QList<QByteArray> &f : fixtureRows("send.rows"))
+            QTest::newRow(f[0].constData()) << f[1] << f[2].toLongLong() << f[3].toLongLong();
         QByteArray chunked((qsizetype(1) << 20) + 1, 'X'); // the CR last of a read
         chunked[chunked.size() - 1] = '\r';
-        row("CR LF across the reading", chunked + "\nN1\n", 0, -1);
+        QTest::newRow("CR LF across the reading") << chunked + "\nN1\n" << qint64(0) << qint64(-1);
     }
     void bufferSend()
     {
