@@ -6,6 +6,7 @@
 #include "support/TestFolders.h"
 
 #include <QList>
+#include <QTest>
 
 namespace kordavel::test {
 
@@ -39,6 +40,14 @@ fixtureRows(const char *name, QByteArray (*decode)(const QByteArray &) = unescap
         rows << (fields << decode(line.mid(from)));
     }
     return rows;
+}
+
+// A data column "row" holding the fields of each row of the file, the row named by its first.
+inline void fixtureColumn(const char *name)
+{
+    QTest::addColumn<QByteArrayList>("row");
+    for (const QByteArrayList &row : fixtureRows(name))
+        QTest::newRow(row[0].constData()) << row;
 }
 
 } // namespace kordavel::test

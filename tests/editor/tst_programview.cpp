@@ -25,7 +25,7 @@
 #include <QtTest>
 
 using namespace kordavel;
-using kordavel::test::fixtureRows;
+using kordavel::test::fixtureColumn;
 using kordavel::test::readFile;
 using kordavel::test::writeFile;
 
@@ -145,27 +145,16 @@ class TstProgramView : public QObject {
     Q_OBJECT
 
 private slots:
-    void edits_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QByteArray>("expected");
-        const QByteArray part = "%\r\nO1 (PART)\r\nN10 G01 X1\r\nN20 M30\r\n";
-        for (const QList<QByteArray> &f : fixtureRows("edits.rows"))
-            QTest::newRow(f[0].constData())
-                << (f[1] == "f" ? part : f[1]) << QString::fromLatin1(f[2])
-                << (f[3] == "f" ? part : f[3]);
-    }
-
+    // Edits by script (runScript), from fixtures/edits.rows.
+    void edits_data() { fixtureColumn("edits.rows"); }
     void edits()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, script);
-        QFETCH(QByteArray, expected);
+        QFETCH(QByteArrayList, row); // name | file | script | bytes after ("f": the part program)
+        const QByteArray part = "%\r\nO1 (PART)\r\nN10 G01 X1\r\nN20 M30\r\n";
         LineBuffer buffer;
-        buffer.setBytes(file);
-        runScript(buffer, script);
-        verifyLines(buffer, expected);
+        buffer.setBytes(row[1] == "f" ? part : row[1]);
+        runScript(buffer, QString::fromLatin1(row[2]));
+        verifyLines(buffer, row[3] == "f" ? part : row[3]);
     }
 
     // Read from disk, edited in two places and saved: every line end stays where it was.
@@ -204,33 +193,14 @@ private slots:
                  QByteArray("\xE9?\nB\nC\n"));
     }
 
-    void find_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("script"); // edits first, to cut the text into pieces
-        QTest::addColumn<QByteArray>("needle");
-        QTest::addColumn<qint64>("from");
-        QTest::addColumn<int>("flags");
-        QTest::addColumn<qint64>("expected");
-        for (const QList<QByteArray> &f : fixtureRows("find.rows"))
-            QTest::newRow(f[0].constData())
-                << (f[1] == "t" ? QByteArray("N10 G01 X1\r\nN20 g01 x2\r\nN30 G010\r\n") : f[1])
-                << QString::fromLatin1(f[2]) << f[3] << f[4].toLongLong() << f[5].toInt()
-                << f[6].toLongLong();
-    }
-
+    void find_data() { fixtureColumn("find.rows"); }
     void find()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, script);
-        QFETCH(QByteArray, needle);
-        QFETCH(qint64, from);
-        QFETCH(int, flags);
-        QFETCH(qint64, expected);
+        QFETCH(QByteArrayList, row); // name | file | edits first | needle | from | flags | found
         LineBuffer buffer;
-        buffer.setBytes(file);
-        runScript(buffer, script);
-        QCOMPARE(buffer.find(needle, from, flags), expected);
+        buffer.setBytes(row[1] == "t" ? "N10 G01 X1\r\nN20 g01 x2\r\nN30 G010\r\n" : row[1]);
+        runScript(buffer, QString::fromLatin1(row[2]));
+        QCOMPARE(buffer.find(row[3], row[4].toLongLong(), row[5].toInt()), row[6].toLongLong());
     }
 
     // Numbering through the rewrite: each line keeps its end, an empty row dropped takes its
@@ -298,62 +268,34 @@ private slots:
     }
 
     // Keys from the start give the caret and the other end of the selection.
-    void keys_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QByteArray>("caret"); // line:column
-        QTest::addColumn<QByteArray>("anchor");
-        for (const QList<QByteArray> &f : fixtureRows("keys.rows"))
-            QTest::newRow(f[0].constData())
-                << (f[1] == "f" ? QByteArray("%\r\nO1 (PART)\r\nG0\r\nN10 X1 Y2\r\n%") : f[1])
-                << QString::fromLatin1(f[2]) << f[3] << f[4];
-    }
-
+    void keys_data() { fixtureColumn("keys.rows"); }
     void keys()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, keys);
-        QFETCH(QByteArray, caret);
-        QFETCH(QByteArray, anchor);
+        QFETCH(QByteArrayList, row); // name | file | keys | caret | anchor (line:column)
         ProgramView view;
         view.resize(400, 300);
-        view.setBytes(file);
-        pressKeys(&view, keys);
+        view.setBytes(row[1] == "f" ? "%\r\nO1 (PART)\r\nG0\r\nN10 X1 Y2\r\n%" : row[1]);
+        pressKeys(&view, QString::fromLatin1(row[2]));
         const auto at = [&](const QByteArray &spot) {
             return view.buffer().offsetOf(spot.split(':')[0].toLongLong(),
                                           spot.split(':')[1].toLongLong());
         };
-        QCOMPARE(view.caret(), at(caret));
-        QCOMPARE(view.anchor(), at(anchor));
+        QCOMPARE(view.caret(), at(row[3]));
+        QCOMPARE(view.anchor(), at(row[4]));
     }
 
     // Typing passes the keyboard filter as the program window sets it: capitals, a line
     // break for Enter, a beep and nothing for TAB, codes above 127 and (with noBack) for
     // Backspace; Backspace and Delete take characters and line ends; Undo takes a typed word
     // back at once.
-    void typing_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<bool>("backspaceAllowed");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::addColumn<int>("beeps");
-        for (const QList<QByteArray> &f : fixtureRows("typing.rows"))
-            QTest::newRow(f[0].constData())
-                << f[1] << QString::fromUtf8(f[2]) << (f[3] == "1") << f[4] << f[5].toInt();
-    }
-
+    void typing_data() { fixtureColumn("typing.rows"); }
     void typing()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, keys);
-        QFETCH(bool, backspaceAllowed);
-        QFETCH(QByteArray, expected);
-        QFETCH(int, beeps);
+        QFETCH(QByteArrayList, row); // name | file | keys | Backspace allowed | after | beeps
+        const QString keys = QString::fromUtf8(row[2]);
         ProgramView view;
         view.resize(400, 300);
-        view.setBytes(file);
+        view.setBytes(row[1]);
         int beeped = 0;
         connect(&view, &ProgramView::KeyPress, &view, [&](int &keyAscii) {
             if (keyAscii >= 32 && keyAscii <= 127) {
@@ -361,16 +303,16 @@ private slots:
                     keyAscii -= 32;
                 return;
             }
-            if (keyAscii == 13 || (keyAscii == 8 && backspaceAllowed))
+            if (keyAscii == 13 || (keyAscii == 8 && row[3] == "1"))
                 return;
             keyAscii = 0;
             ++beeped;
         });
         QSignalSpy changes(&view, &ProgramView::Change);
         pressKeys(&view, keys);
-        QCOMPARE(view.buffer().toBytes(), expected);
-        QCOMPARE(beeped, beeps);
-        QCOMPARE(changes.isEmpty(), expected == file && !keys.contains(u"Ctrl+Z"));
+        QCOMPARE(view.buffer().toBytes(), row[4]);
+        QCOMPARE(beeped, row[5].toInt());
+        QCOMPARE(changes.isEmpty(), row[4] == row[1] && !keys.contains(u"Ctrl+Z"));
     }
 
     // Selection by keys and by mouse, then the clipboard: Copy gives the text with its line
@@ -621,35 +563,21 @@ private slots:
         QVERIFY(QApplication::clipboard()->mimeData()->hasFormat(RichTextBox::rtfMimeType()));
     }
 
-    void replaceAll_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("with");
-        QTest::addColumn<int>("flags");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::addColumn<qint64>("count");
-        for (const QList<QByteArray> &f : fixtureRows("replace.rows"))
-            QTest::newRow(f[0].constData())
-                << f[1] << QString::fromUtf8(f[2]) << QString::fromUtf8(f[3]) << f[4].toInt()
-                << f[5] << f[6].toLongLong();
-    }
+    void replaceAll_data() { fixtureColumn("replace.rows"); }
     void replaceAll()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        QFETCH(QString, with);
-        QFETCH(int, flags);
-        QFETCH(QByteArray, expected);
-        QFETCH(qint64, count);
+        QFETCH(QByteArrayList, row); // name | bytes | text | with | flags | after | how many
+        const QByteArray &bytes = row[1];
+        const QString text = QString::fromUtf8(row[2]), with = QString::fromUtf8(row[3]);
+        const qint64 count = row[6].toLongLong();
         ProgramView view;
         view.setBytes(bytes);
         view.setReadOnly(true);
-        QCOMPARE(view.replaceAll(text, with, flags), qint64(0));
+        QCOMPARE(view.replaceAll(text, with, row[4].toInt()), qint64(0));
         QVERIFY(!view.replaceSelection(with));
         view.setReadOnly(false);
-        QCOMPARE(view.replaceAll(text, with, flags), count);
-        QCOMPARE(view.buffer().toBytes(), expected);
+        QCOMPARE(view.replaceAll(text, with, row[4].toInt()), count);
+        QCOMPARE(view.buffer().toBytes(), row[5]);
         QCOMPARE(view.buffer().canUndo(), count > 0);
         view.undo();
         QCOMPARE(view.buffer().toBytes(), bytes);
@@ -663,22 +591,18 @@ private slots:
     // line ends gives.
     void bufferSend_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<qint64>("from"); // positions
-        QTest::addColumn<qint64>("to");
-        for (const QList<QByteArray> &f : fixtureRows("send.rows"))
-            QTest::newRow(f[0].constData()) << f[1] << f[2].toLongLong() << f[3].toLongLong();
+        fixtureColumn("send.rows");                        // name | bytes | from | to (positions)
         QByteArray chunked((qsizetype(1) << 20) + 1, 'X'); // the CR last of a read
         chunked[chunked.size() - 1] = '\r';
-        QTest::newRow("CR LF across the reading") << chunked + "\nN1\n" << qint64(0) << qint64(-1);
+        QTest::newRow("CR LF across the reading")
+            << QByteArrayList{"", chunked + "\nN1\n", "0", "-1"};
     }
     void bufferSend()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(qint64, from);
-        QFETCH(qint64, to);
+        QFETCH(QByteArrayList, row);
+        const qint64 from = row[2].toLongLong(), to = row[3].toLongLong();
         LineBuffer buffer;
-        buffer.setBytes(bytes);
+        buffer.setBytes(row[1]);
         QString whole = buffer.text(0, buffer.size());
         whole.replace(u'\n', QStringLiteral("\r\n"));
         const QString range = whole.mid(from, to < 0 ? -1 : to - from);
