@@ -7,14 +7,12 @@
 // long programs opened, built, laid out and saved in pieces; G-code colours and line numbers
 // for display only; the history of edits and whole-text changes made as differences.
 #include "FixtureRows.h"
-#include "common/RegularFile.h"
 #include "editor/DocumentBuilder.h"
 #include "editor/EditorLimits.h"
 #include "editor/GCodeWords.h"
 #include "editor/LayoutPacer.h"
 #include "editor/LineNumberGutter.h"
 #include "editor/PlainTextStream.h"
-#include "editor/ProgramFile.h"
 #include "editor/ProgramView.h"
 #include "editor/RichTextBox.h"
 #include "editor/RtfReader.h"
@@ -30,7 +28,6 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QRandomGenerator>
@@ -39,8 +36,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBlock>
-#include <QTextDocument>
-#include <QTextEdit>
 #include <QTextLayout>
 #include <QThreadPool>
 #include <QTimer>
@@ -48,10 +43,8 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdint>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -350,7 +343,6 @@ private slots:
         QTest::newRow("ours") << writeRtf(plain("G00\n\nM30\n"))
                               << QStringList{"[G00\n\nM30\n|Courier New 10 b0i0u0s0 cauto]"};
     }
-
     void savedFilesAreStable()
     {
         QFETCH(QByteArray, rtf);
@@ -407,7 +399,6 @@ private slots:
             QTest::newRow(f[0].constData())
                 << f[2] << (f[1] == "*" ? QString() : QString::fromUtf8(f[1])) << 0.0 << false;
     }
-
     void loadsWhatItCan()
     {
         QFETCH(QByteArray, input);
@@ -427,9 +418,7 @@ private slots:
         verifyRoundTrip(rt);
     }
 
-    // A line end counts two, on both controls. On a program with empty rows, long and short
-    // lines, every range agrees with the text, and a range past the end stops at it. Any line
-    // end comes out as CR LF.
+    // On both controls a line end counts two and comes out as CR LF; ranges agree with the text.
     void positionsAgreeWithTheText_data() { bothControls(); }
     void positionsAgreeWithTheText()
     {
@@ -480,8 +469,7 @@ private slots:
         }
     }
 
-    // Sent lines are drawn struck through; the text, its history and its changed state stay as
-    // they were, on a locked text too. A piece that continues the last mark lengthens it.
+    // Struck marks change neither text, history nor changed state; a continuing piece lengthens.
     void struckMarksLeaveTheTextAlone_data() { bothControls(); }
     void struckMarksLeaveTheTextAlone()
     {
@@ -521,8 +509,7 @@ private slots:
         QVERIFY(box->strikes().isEmpty());
     }
 
-    // A receive adds at the end: an Undo step of its own, or with the step before when it
-    // comes in the same step and nothing else came since. A CR LF may come in two pieces.
+    // Appends: a step of their own, or of the step before when nothing else came since.
     void appendSteps_data()
     {
         QTest::addColumn<bool>("view");
@@ -596,11 +583,8 @@ private slots:
                  rtf.constData());
     }
 
-    // A file is saved again as it was read: plain files byte for byte, every line with its own
-    // line end (the file's is its first), RTF files in the same formats and stable after the
-    // first save. A new name chooses the format. A plain file that is valid UTF-8 and holds
-    // more than ASCII reads as UTF-8, typed text going into it as such; any other plain file
-    // reads one byte a character (Windows-1252). Long files, opened on another thread, alike.
+    // Saved again as read: plain bytes, line ends and encoding (UTF-8 or Windows-1252) kept,
+    // RTF in the same formats; a new name chooses the format; long files alike.
     void fileSavedAsItWasRead_data()
     {
         fixtureColumn("files.rows"); // name | line end | UTF-8 | bytes | text read (LF ends)
@@ -624,7 +608,6 @@ private slots:
         row("long plain", "crlf", QByteArray(cam).replace("\n", "\r\n") + "\r\n");
         row("long RTF", "rtf", writeRtf(plain(QString::fromLatin1(cam))), cam);
     }
-
     void fileSavedAsItWasRead()
     {
         QFETCH(QByteArrayList, row);
@@ -683,8 +666,7 @@ private slots:
                  (utf8 ? QByteArray("(\xc3\xb6)") : QByteArray("(\xf6)")) + bytes);
     }
 
-    // A new name chooses the format; an empty file, which tells nothing itself, takes its
-    // name's format too.
+    // A new name chooses the format, an empty file's too.
     void formatForNewName()
     {
         const std::pair<const char *, bool> names[] = {
@@ -717,7 +699,6 @@ private slots:
         row("full disk", "old.nc", "full", false, "No space left on device");
         row("full disk, long program", "old.nc", "full", true, "No space left on device");
     }
-
     void failedSaveKeepsOldFile()
     {
         QFETCH(QString, target);
@@ -781,7 +762,6 @@ private slots:
         }
     }
 
-    // A failed save keeps the format and the text; a failed load keeps the text.
     // A failed save keeps the format and the text (a failed open: onlyRegularFilesOpen).
     void stateAfterAFailedSave()
     {
@@ -812,9 +792,8 @@ private slots:
         QTest::newRow("memory runs out") << "memory" << FileProblem::OutOfMemory;
     }
 
-    // Only a regular file within the editor's limits opens, at once or on another thread;
-    // anything else is refused with why, nothing waits on a FIFO or reads a device without
-    // end, and the text stays as it was.
+    // Only a regular file within the editor's limits opens; anything else is refused with why,
+    // nothing waits on a FIFO or reads a device without end, and the text stays.
     void onlyRegularFilesOpen()
     {
         QFETCH(QString, kind);
@@ -879,8 +858,7 @@ private slots:
         }
     }
 
-    // Send File's reading: the bytes the file held when it was opened, no more; a file that
-    // shrinks, is replaced or deleted meanwhile stops it, a file that grows says so.
+    // Send File reads the bytes the file held when opened; shrunk, replaced or deleted stops it.
     void streamReadsTheFileAsItWasOpened()
     {
         QFETCH(QString, change);
@@ -928,7 +906,6 @@ private slots:
         QTest::newRow("ends with LF") << QByteArray("A\n") << "A\r\n";
         QTest::newRow("Windows-1252") << QByteArray("\x80\xe9") << QStringLiteral("\u20ac\u00e9");
     }
-
     void streamLineEnds()
     {
         QFETCH(QByteArray, bytes);
@@ -961,8 +938,7 @@ private slots:
         QTest::newRow("empty") << QStringList() << 1 << QList<int>();
     }
 
-    // Built in pieces as from one insertion: fresh, unmodified, with no undo, the progress
-    // told after each piece up to its end; nothing when cancelled before the last piece.
+    // Built in pieces: fresh, no undo, progress after each piece; cancelled: nothing.
     void documentBuilt()
     {
         QFETCH(QStringList, runs);
@@ -993,9 +969,8 @@ private slots:
         QCOMPARE(!document, permilles.size() > 1);
     }
 
-    // A long program is laid out a few milliseconds at each of the layout's ticks (sent here
-    // one by one): the scroll range grows with it to the whole text, and a change of font
-    // lays the text out again from where the new layout stands.
+    // Laid out tick by tick (sent here one by one): the scroll range grows to the whole text,
+    // and a change of font lays it out again.
     void layoutPacedToTheEnd()
     {
         QTextEdit view;
@@ -1041,8 +1016,7 @@ private slots:
         QCOMPARE(described.join(u'|').toLatin1(), row.mid(3).join('|'));
     }
 
-    // A change of format alone is a change; of a line whose text changes too, only the
-    // characters whose text or format differ are replaced. Line ends of every kind count once.
+    // A change of format alone is a change, made only where text or format differ.
     void diffFollowsFormats()
     {
         RichText before;
@@ -1061,9 +1035,8 @@ private slots:
                  QStringLiteral("A\nB\nC\nD"));
     }
 
-    // Every edit is a step: Undo takes them back one at a time, in order, back to the text
-    // as loaded (which counts as unchanged again), Redo takes them forward; a new edit drops
-    // what Redo had.
+    // Undo takes every step back in order to the text as loaded (unchanged again), Redo
+    // forward; a new edit drops Redo.
     void historyTakesEveryStepBack_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -1079,7 +1052,6 @@ private slots:
         QTest::newRow("Replace All, then typing right after the last replacement")
             << QStringList{"replace:G01>G1", "type:5@G1", "replace:M08>M09", "type:1@M09"};
     }
-
     void historyTakesEveryStepBack()
     {
         QFETCH(QStringList, steps);
@@ -1172,8 +1144,7 @@ private slots:
         }
     }
 
-    // A rewrite changes only the lines that differ: the others keep their own line ends in a
-    // plain file. A row it dropped comes back with Undo ending like the file's first line.
+    // A rewrite keeps the line ends of the lines it leaves; Undo brings dropped rows back.
     void lineEndsSurviveARewrite()
     {
         TestFolders folders;
@@ -1189,8 +1160,7 @@ private slots:
         QCOMPARE(readFile(path), QByteArray("N10 G00\r\nN20 G01\n\r\nN30 M30\r\n"));
     }
 
-    // A long program is rewritten in slices between events, locked meanwhile, as one step
-    // whose Undo and Redo run in slices too; a load in the middle drops the rewrite.
+    // A long rewrite runs in slices, locked, one step whose Undo and Redo run in slices too.
     void longRewriteInSlices()
     {
         const QByteArray program = camLines(40000).join("\r\n") + "\r\n";
@@ -1349,11 +1319,8 @@ private slots:
             QTest::newRow(name) << reset++;
     }
 
-    // The toolkit's own ways of emptying the editor, on a long program shown scrolled with
-    // colours and line numbers. The document sets its cursors aside while it rebuilds its
-    // first block and signals meanwhile; a colour cursor freed then stays in its list, to be
-    // written into by each later edit and when the document goes. The view follows the new
-    // text once the events are handled.
+    // The toolkit's own ways of emptying a scrolled, coloured, numbered editor: no colour cursor
+    // freed while the document still tracks it; the view follows the new text.
     void resetsKeepTheHeapWhole()
     {
         QFETCH(int, reset);
@@ -1408,9 +1375,8 @@ private slots:
         QTest::newRow("editor destroyed while writing") << "destroy later" << 300;
     }
 
-    // A long save reads between the events and writes on another thread: the same bytes as
-    // a save at once, the text as it is at its end, the editor locked meanwhile; an editor
-    // destroyed meanwhile leaves the writing to the worker, or nothing written.
+    // A long save writes on another thread the bytes of a save at once, locked meanwhile; an
+    // editor destroyed meanwhile leaves the writing to the worker, or nothing written.
     void longSave()
     {
         QFETCH(QString, meanwhile);

@@ -169,7 +169,6 @@ private slots:
         QTest::newRow("above 127") << QByteArray("%\r\n(\xC9P)\r\nG0 X1\r\n")
                                    << QByteArray("%\r\n(\xC9P)\r\n/G0 X1\r\nN9\r\n");
     }
-
     void loadEditSave()
     {
         QFETCH(QByteArray, file);
