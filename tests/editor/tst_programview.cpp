@@ -80,34 +80,24 @@ void verifyLines(const LineBuffer &buffer, const QByteArray &expected)
 void runScript(LineBuffer &buffer, const QString &script)
 {
     for (const QString &word : script.split(u' ', Qt::SkipEmptyParts)) {
-        if (word == u"u") {
-            buffer.undo();
-            continue;
-        }
-        if (word == u"r") {
-            buffer.redo();
-            continue;
-        }
         const QStringList parts = word.mid(1).split(u':');
         const qint64 a = parts.value(0).toLongLong();
         qint64 b = parts.value(1).toLongLong();
-        const QString text = parts.value(2).replace(u'|', u'\n');
-        const QByteArray bytes = LineBuffer::encode(text, buffer.lineEnd());
-        switch (word[0].unicode()) {
-        case '+':
+        const QByteArray bytes =
+            LineBuffer::encode(parts.value(2).replace(u'|', u'\n'), buffer.lineEnd());
+        if (word == u"u")
+            buffer.undo();
+        else if (word == u"r")
+            buffer.redo();
+        else if (word[0] == u'+')
             buffer.insert(buffer.offsetOf(a, b), bytes);
-            break;
-        case 't':
+        else if (word[0] == u'-')
+            buffer.remove(buffer.offsetOf(a, b), parts.value(2).toLongLong());
+        else if (word[0] == u'*')
+            buffer.replace(a, b, bytes);
+        else // 't'
             for (char c : bytes)
                 buffer.insert(buffer.offsetOf(a, b++), QByteArrayView(&c, 1), true);
-            break;
-        case '-':
-            buffer.remove(buffer.offsetOf(a, b), parts.value(2).toLongLong());
-            break;
-        case '*':
-            buffer.replace(a, b, bytes);
-            break;
-        }
     }
 }
 
@@ -202,8 +192,7 @@ private slots:
         QCOMPARE(buffer.find(row[3], row[4].toLongLong(), row[5].toInt()), row[6].toLongLong());
     }
 
-    // Numbering through the rewrite: each line keeps its end, an empty row dropped takes its
-    // end along; one Undo gives the text back and Redo the new one.
+    // Numbering through the rewrite keeps each line's end; one Undo and one Redo.
     void rewriteLines()
     {
         const QByteArray file = "%\r\nG0 X1\n\r\nG1 Y2\rM30\r\n";
@@ -230,9 +219,8 @@ private slots:
         verifyLines(buffer, numbered);
     }
 
-    // Millions of lines with mixed line ends: lines found both ways; the scroll bar counts
-    // lines, so Ctrl+End shows the last one; edits at the far end and in the middle, Find
-    // reaching them, and Undo taking them back.
+    // Millions of mixed lines: found both ways, Ctrl+End shows the last, edits far out,
+    // Find reaching them, Undo taking them back.
     void millionsOfLines()
     {
         const qint64 count = 9'000'000;
@@ -283,10 +271,8 @@ private slots:
         QCOMPARE(view.anchor(), at(row[4]));
     }
 
-    // Typing passes the keyboard filter as the program window sets it: capitals, a line
-    // break for Enter, a beep and nothing for TAB, codes above 127 and (with noBack) for
-    // Backspace; Backspace and Delete take characters and line ends; Undo takes a typed word
-    // back at once.
+    // Typing through the keyboard filter as the program window sets it (capitals, beeps),
+    // Backspace and Delete over line ends, Undo of a typed word.
     void typing_data() { fixtureColumn("typing.rows"); }
     void typing()
     {
@@ -314,8 +300,7 @@ private slots:
         QCOMPARE(changes.isEmpty(), row[4] == row[1] && !keys.contains(u"Ctrl+Z"));
     }
 
-    // Selection by keys and by mouse, then the clipboard: Copy gives the text with its line
-    // breaks, Cut takes it out, Paste puts it in with the file's own line ends.
+    // Selection by keys and mouse; Copy, Cut and Paste with the file's own line ends.
     void selectionAndClipboard()
     {
         ProgramView view;
@@ -413,8 +398,8 @@ private slots:
         QVERIFY(changed >= view.visibleLines() / 2 * 4);
     }
 
-    // A receive adds its text at the end with the file's line ends (steps: tst_editor); the
-    // view follows the end only when the caret was there.
+    // Appends take the file's line ends (steps: tst_editor); the view follows the end only
+    // when the caret was there.
     void appendText()
     {
         ProgramView view;
@@ -434,8 +419,7 @@ private slots:
         QCOMPARE(view.firstVisibleLine() + view.visibleLines(), view.buffer().lineCount());
     }
 
-    // A long program is saved on another thread: the view takes no edit meanwhile, and the
-    // file is marked saved only when it holds the last text.
+    // A long save runs on another thread, no edit meanwhile; saved only if the last text.
     void backgroundSave_data()
     {
         QTest::addColumn<QString>("folder");    // where the file goes, under the temporary one
@@ -532,8 +516,7 @@ private slots:
                  expected);
     }
 
-    // A paste takes the plain text, or else the RTF's text; beyond a bound a copy gives only
-    // the plain text.
+    // Paste takes the plain text, else the RTF's; beyond a bound a copy is plain only.
     void richClipboard()
     {
         ProgramView view;
@@ -586,8 +569,7 @@ private slots:
                  LineBuffer::encode(with, view.buffer().lineEnd()) + bytes.mid(1));
     }
 
-    // A send from the buffer gives, and counts, what a send of the same text with CR LF
-    // line ends gives.
+    // A send from the buffer gives and counts what a send of the CR LF text gives.
     void bufferSend_data()
     {
         fixtureColumn("send.rows");                        // name | bytes | from | to (positions)
@@ -627,8 +609,7 @@ private slots:
         QCOMPARE(copy.take(1 << 21), range);
     }
 
-    // What a screen reader asks: the caret's offset, the line and the word around it, the
-    // selection; setting the caret from there moves the view's.
+    // What a screen reader asks: caret, line, word, selection; its caret moves the view's.
     void accessibleText()
     {
         ProgramView view;
