@@ -681,49 +681,32 @@ private slots:
         }
     }
 
-    void failedSaveKeepsOldFile_data()
-    {
-        QTest::addColumn<QString>("target");   // relative to a fresh folder holding old.nc
-        QTest::addColumn<QString>("fault");    // the file size limit or the disk is reached midway
-        QTest::addColumn<bool>("longProgram"); // saved by the editor on another thread
-        QTest::addColumn<QString>("reason");
-        const auto row = [](const char *name, const char *target, const char *fault, bool longer,
-                            const QString &reason) {
-            QTest::newRow(name) << QString::fromLatin1(target) << QString::fromLatin1(fault)
-                                << longer << reason;
-        };
-        row("read-only file", "old.nc", "read-only", false, GetString({}, 511));
-        row("missing folder", "missing/new.nc", "", false, "No such file or directory");
-        row("folder as file", ".", "", false, "Filename refers to a directory");
-        row("file size limit", "old.nc", "limit", false, "File too large");
-        row("full disk", "old.nc", "full", false, "No space left on device");
-        row("full disk, long program", "old.nc", "full", true, "No space left on device");
-    }
+    void failedSaveKeepsOldFile_data() { fixtureColumn("failed.rows"); }
     void failedSaveKeepsOldFile()
     {
-        QFETCH(QString, target);
-        QFETCH(QString, fault);
-        QFETCH(bool, longProgram);
-        QFETCH(QString, reason);
+        QFETCH(QByteArrayList, row); // name | target | fault | long program | error
+        const QString target = QString::fromLatin1(row[1]);
+        const QString reason = row[4].startsWith("string ") ? GetString({}, row[4].mid(7).toInt())
+                                                            : QString::fromLatin1(row[4]);
         QTemporaryDir dir;
         const QString old = dir.filePath(QStringLiteral("old.nc"));
         const QByteArray original("G00 X0\r\nM30\r\n");
         QVERIFY(writeFileAtomically(old, original));
-        if (fault == u"read-only")
+        if (row[2] == "read-only")
             QVERIFY(QFile::setPermissions(old, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
         rlimit tiny = saved;
         tiny.rlim_cur = 4096;
-        if (fault == u"limit")
+        if (row[2] == "limit")
             QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
         std::optional<FullDisk> disk;
-        if (fault == u"full")
+        if (row[2] == "full")
             disk.emplace(4096);
         QString error;
         bool written = false;
-        if (longProgram) {
+        if (row[3] == "1") {
             RichTextBox box;
             box.setText(QString(700 * 1024, QLatin1Char('X')));
             written = saveWhole(box, dir.filePath(target));
@@ -896,20 +879,13 @@ private slots:
     // Each line end given as CR LF, however the reads cut the text.
     void streamLineEnds_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("CR LF, LF") << QByteArray("A\r\nB\nC") << "A\r\nB\r\nC";
-        QTest::newRow("lone CR, an LF later") << QByteArray("A\rB\nC") << "A\r\nB\r\nC";
-        QTest::newRow("empty line") << QByteArray("A\n\nB") << "A\r\n\r\nB";
-        QTest::newRow("CR, CR LF") << QByteArray("A\r\r\nB") << "A\r\n\r\nB";
-        QTest::newRow("LF CR") << QByteArray("A\n\rB") << "A\r\n\r\nB";
-        QTest::newRow("ends with LF") << QByteArray("A\n") << "A\r\n";
-        QTest::newRow("Windows-1252") << QByteArray("\x80\xe9") << QStringLiteral("\u20ac\u00e9");
+        fixtureColumn("stream.rows");
     }
     void streamLineEnds()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
+        QFETCH(QByteArrayList, row); // name | bytes | text read
+        const QByteArray &bytes = row[1];
+        const QString text = QString::fromUtf8(row[2]);
         QTemporaryDir dir;
         const QString path = writeFile(dir.filePath(QStringLiteral("part.nc")), bytes);
         for (const int most : {1, 2, 4096}) {
@@ -1039,22 +1015,14 @@ private slots:
     // forward; a new edit drops Redo.
     void historyTakesEveryStepBack_data()
     {
-        QTest::addColumn<QStringList>("steps");
-        QTest::newRow("typing, paste, format")
-            << QStringList{"type:G01 X1", "paste:\r\nM30", "type:Z2", "bold:0,3", "type:Y"};
-        QTest::newRow("paste then typing right after it")
-            << QStringList{"paste:G01 X1", "type:Y2", "paste:\r\nM30", "type:M"};
-        QTest::newRow("whole replacements") << QStringList{
-            "set:N10 G00\r\nN20 G01", "type:X", "rtf:{\\rtf1 {\\b N10}\\par M30}", "set:"};
-        QTest::newRow("Clean then Numbering") << QStringList{"clean", "number"};
-        QTest::newRow("Numbering twice, then typing")
-            << QStringList{"number", "number:100", "type:M30"};
-        QTest::newRow("Replace All, then typing right after the last replacement")
-            << QStringList{"replace:G01>G1", "type:5@G1", "replace:M08>M09", "type:1@M09"};
+        fixtureColumn("history.rows");
     }
     void historyTakesEveryStepBack()
     {
-        QFETCH(QStringList, steps);
+        QFETCH(QByteArrayList, row); // name | step | step...
+        QStringList steps;
+        for (const QByteArray &step : row.mid(1))
+            steps << QString::fromLatin1(step);
         TestFolders folders;
         const QString path = folders.file(QStringLiteral("part.nc"));
         writeFile(path, readFile(QStringLiteral(KORDAVEL_TEST_DATA "/../data/haas_turn.nc")));
@@ -1069,26 +1037,26 @@ private slots:
             const QString arg = step.section(QLatin1Char(':'), 1);
             const QString op = step.section(QLatin1Char(':'), 0, 0);
             box.setSelStart(box.textLength());
-            if (op == QLatin1String("type")) {
+            if (op == u"type") {
                 // "text@after": typed right after the last "after".
                 const QString after = arg.section(QLatin1Char('@'), 1);
                 if (!after.isEmpty())
                     box.setSelStart(int(box.text().lastIndexOf(after) + after.size()));
                 QTest::keyClicks(&box, arg.section(QLatin1Char('@'), 0, 0));
-            } else if (op == QLatin1String("paste")) {
+            } else if (op == u"paste") {
                 QApplication::clipboard()->setText(arg);
                 box.pasteFromClipboard();
-            } else if (op == QLatin1String("bold")) {
+            } else if (op == u"bold") {
                 box.select(arg.section(QLatin1Char(','), 0, 0).toInt(),
                            arg.section(QLatin1Char(','), 1).toInt());
                 box.setSelBold(true);
-            } else if (op == QLatin1String("set")) {
+            } else if (op == u"set") {
                 box.setText(arg);
-            } else if (op == QLatin1String("rtf")) {
+            } else if (op == u"rtf") {
                 box.setTextRTF(arg.toLatin1());
-            } else if (op == QLatin1String("clean")) {
+            } else if (op == u"clean") {
                 clean(box);
-            } else if (op == QLatin1String("number")) {
+            } else if (op == u"number") {
                 numbering(box, arg.isEmpty() ? 10 : arg.toInt());
             } else {
                 box.setSelStart(0);
