@@ -510,34 +510,22 @@ private slots:
     }
 
     // Appends: a step of their own, or of the step before when nothing else came since.
+    // The rich-text control takes the CR of a piece as a line end: "view" rows are the view's.
     void appendSteps_data()
     {
         QTest::addColumn<bool>("view");
-        // +text: an append, &text: in the same step, 'k: a key, @: a click at the end
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("expected");
-        QTest::addColumn<QString>("afterUndo");
-        for (const bool view : {false, true}) {
-            const auto row = [view](const char *name, const char *script, const char *expected,
-                                    const char *afterUndo) {
-                QTest::addRow("%s, %s", view ? "view" : "rich", name)
-                    << view << QString::fromLatin1(script) << QString::fromLatin1(expected)
-                    << QString::fromLatin1(afterUndo);
-            };
-            row("same step", "+N1\n|&N2\n|&M30", "%\r\nN1\r\nN2\r\nM30", "%\r\n");
-            if (view) // the rich-text control takes the CR of a piece as a line end
-                row("CR LF in two pieces", "+N1\r|&\nN2", "%\r\nN1\r\nN2", "%\r\n");
-            row("steps of their own", "+N1\n|+N2\n", "%\r\nN1\r\nN2\r\n", "%\r\nN1\r\n");
-            row("a key between", "+N1|'X|&N2", "%\r\nN1XN2", "%\r\nN1X");
-            row("a click during a receive", "+N1\n|@|&N2\n", "%\r\nN1\r\nN2\r\n", "%\r\n");
-        }
+        QTest::addColumn<QByteArrayList>("row");
+        for (const bool view : {false, true})
+            for (const QByteArrayList &row : fixtureRows("append.rows"))
+                if (view || row[4] == "both")
+                    QTest::addRow("%s, %s", view ? "view" : "rich", row[0].constData())
+                        << view << row;
     }
     void appendSteps()
     {
         QFETCH(bool, view);
-        QFETCH(QString, script);
-        QFETCH(QString, expected);
-        QFETCH(QString, afterUndo);
+        QFETCH(QByteArrayList, row); // name | steps | text | after one Undo | controls
+        const QString script = QString::fromLatin1(row[1]);
         const std::unique_ptr<ProgramText> box = control(view);
         box->setText(QStringLiteral("%\r\n"));
         box->setSelStart(box->textLength());
@@ -552,11 +540,11 @@ private slots:
             else
                 box->appendText(step.mid(1), step.startsWith(u'&'));
         }
-        QCOMPARE(box->text(), expected);
+        QCOMPARE(box->text().toLatin1(), row[2]);
         QCOMPARE(changes, script.count(u'|') + 1 - script.count(u'@'));
         QCOMPARE(box->caretPosition(), box->textLength());
         box->undo();
-        QCOMPARE(box->text(), afterUndo);
+        QCOMPARE(box->text().toLatin1(), row[3]);
     }
 
     // Bold, italic and underline through the frame are checked in tst_app.
@@ -757,24 +745,21 @@ private slots:
         QCOMPARE(box.text(), QStringLiteral("NEW"));
     }
 
+    // "bytes" and "lines": more than the editor holds, "lines" read on another thread, which
+    // counts them; "memory": within the limits, but the process may not take the memory.
     void onlyRegularFilesOpen_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<FileProblem>("problem");
-        QTest::newRow("program") << "program" << FileProblem::None;
-        QTest::newRow("missing") << "missing" << FileProblem::Missing;
-        QTest::newRow("folder") << "folder" << FileProblem::Folder;
-        QTest::newRow("FIFO") << "fifo" << FileProblem::NotRegular;
-        QTest::newRow("/dev/zero") << "/dev/zero" << FileProblem::NotRegular;
-        QTest::newRow("link to itself") << "loop" << FileProblem::Unreadable; // also for root
-        QTest::newRow("no read permission") << "mode 0" << FileProblem::Unreadable;
-        QTest::newRow("more bytes than the editor holds") << "bytes" << FileProblem::TooLarge;
-        // Within the bytes, and long enough to be read on another thread, which counts them.
-        QTest::newRow("more lines than the editor holds") << "lines" << FileProblem::TooLarge;
-        // Within the limits, but the process may not take the memory to read it.
-        QTest::newRow("memory runs out") << "memory" << FileProblem::OutOfMemory;
+        using P = FileProblem;
+        const std::pair<const char *, FileProblem> kinds[] = {
+            {"program", P::None},      {"missing", P::Missing},      {"folder", P::Folder},
+            {"fifo", P::NotRegular},   {"/dev/zero", P::NotRegular}, {"loop", P::Unreadable},
+            {"mode 0", P::Unreadable}, {"bytes", P::TooLarge},       {"lines", P::TooLarge},
+            {"memory", P::OutOfMemory}};
+        for (const auto &[kind, problem] : kinds)
+            QTest::newRow(kind) << QString::fromLatin1(kind) << problem;
     }
-
     // Only a regular file within the editor's limits opens; anything else is refused with why,
     // nothing waits on a FIFO or reads a device without end, and the text stays.
     void onlyRegularFilesOpen()
@@ -1182,10 +1167,9 @@ private slots:
     void displayOnly_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::newRow("rich text") << "drill_plate.dnc";
-        QTest::newRow("plain text") << "fanuc_pocket.nc";
+        for (const char *file : {"drill_plate.dnc", "fanuc_pocket.nc"})
+            QTest::newRow(file) << QString::fromLatin1(file);
     }
-
     // Saved files, RTF and clipboard are the same whatever is shown; showing is no change.
     void displayOnly()
     {
@@ -1342,7 +1326,6 @@ private slots:
         QTest::newRow("editor destroyed before a slice is read") << "destroy" << 3000;
         QTest::newRow("editor destroyed while writing") << "destroy later" << 300;
     }
-
     // A long save writes on another thread the bytes of a save at once, locked meanwhile; an
     // editor destroyed meanwhile leaves the writing to the worker, or nothing written.
     void longSave()
