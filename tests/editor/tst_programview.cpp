@@ -148,21 +148,11 @@ private slots:
     }
 
     // Read from disk, edited in two places and saved: every line end stays where it was.
-    void loadEditSave_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("LF, no last")
-            << QByteArray("%\nO1\nG0 X1\n%") << QByteArray("%\nO1\n/G0 X1\n%N9\n");
-        QTest::newRow("mixed, empty lines")
-            << QByteArray("%\n\r\nO1\r\rG0 X1\n\r%") << QByteArray("%\n\r\n/O1\r\rG0 X1\n\r%N9\n");
-        QTest::newRow("above 127") << QByteArray("%\r\n(\xC9P)\r\nG0 X1\r\n")
-                                   << QByteArray("%\r\n(\xC9P)\r\n/G0 X1\r\nN9\r\n");
-    }
+    void loadEditSave_data() { fixtureColumn("saved.rows"); }
     void loadEditSave()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QByteArray, expected);
+        QFETCH(QByteArrayList, row); // name | bytes | bytes saved
+        const QByteArray &file = row[1], &expected = row[2];
         QTemporaryDir dir;
         LineBuffer buffer;
         QVERIFY(buffer.load(writeFile(dir.filePath(QStringLiteral("p.nc")), file)).ok());
@@ -341,30 +331,19 @@ private slots:
     }
 
     // Marks given in any order merge and stay sorted (what both controls share: tst_editor).
-    void struckMarks_data()
-    {
-        QTest::addColumn<QList<qint64>>("marks"); // from, to, from, to...
-        QTest::addColumn<QList<qint64>>("expected");
-        QTest::newRow("out of order")
-            << QList<qint64>{20, 25, 0, 5, 7, 9} << QList<qint64>{0, 5, 7, 9, 20, 25};
-        QTest::newRow("one bridging two")
-            << QList<qint64>{0, 5, 7, 9, 12, 14, 4, 8} << QList<qint64>{0, 9, 12, 14};
-        QTest::newRow("touching, out of order")
-            << QList<qint64>{10, 20, 0, 10} << QList<qint64>{0, 20};
-        QTest::newRow("empty") << QList<qint64>{5, 5, 9, 3} << QList<qint64>{};
-    }
+    void struckMarks_data() { fixtureColumn("marks.rows"); }
     void struckMarks()
     {
-        QFETCH(QList<qint64>, marks);
-        QFETCH(QList<qint64>, expected);
+        QFETCH(QByteArrayList, row); // name | marks given | marks kept ("-": none)
+        const QByteArrayList marks = row[1].split(' ');
         ProgramView view;
         view.setBytes(manyLines(10));
         for (qsizetype i = 0; i < marks.size(); i += 2)
-            view.markStruck(marks[i], marks[i + 1]);
-        QList<qint64> got;
+            view.markStruck(marks[i].toLongLong(), marks[i + 1].toLongLong());
+        QByteArrayList got;
         for (const auto &[from, to] : view.struckMarks())
-            got << from << to;
-        QCOMPARE(got, expected);
+            got << QByteArray::number(from) << QByteArray::number(to);
+        QCOMPARE(got.join(' '), row[2] == "-" ? QByteArray() : row[2]);
     }
 
     // Thousands of marks, every other line: painted only over their own characters.
@@ -422,29 +401,19 @@ private slots:
     // A long save runs on another thread, no edit meanwhile; saved only if the last text.
     void backgroundSave_data()
     {
-        QTest::addColumn<QString>("folder");    // where the file goes, under the temporary one
-        QTest::addColumn<QString>("meanwhile"); // "type", "undo" or "receive"
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<bool>("modified");
-        QTest::newRow("typing refused") << ""
-                                        << "type" << true << false;
-        QTest::newRow("undo refused") << ""
-                                      << "undo" << true << false;
-        QTest::newRow("a receive meanwhile stays unsaved") << ""
-                                                           << "receive" << true << true;
-        QTest::newRow("a missing folder") << "missing/"
-                                          << "type" << false << true;
+        QTest::addColumn<QString>("meanwhile");
+        for (const char *meanwhile : {"typing refused", "undo refused", "a receive stays unsaved",
+                                      "typing, into a missing folder"})
+            QTest::newRow(meanwhile) << QString::fromLatin1(meanwhile);
     }
     void backgroundSave()
     {
-        QFETCH(QString, folder);
         QFETCH(QString, meanwhile);
-        QFETCH(bool, ok);
-        QFETCH(bool, modified);
+        const bool ok = !meanwhile.contains(u"missing"), receive = meanwhile.contains(u"receive");
         const auto restore = qScopeGuard([] { ProgramView::setBackgroundSaveFrom(0); });
         ProgramView::setBackgroundSaveFrom(1);
         QTemporaryDir dir;
-        const QString path = dir.filePath(folder + QStringLiteral("p.nc"));
+        const QString path = dir.filePath(ok ? QStringLiteral("p.nc") : QStringLiteral("no/p.nc"));
         const QByteArray text("%\r\nO1\nN10 G0 X1\r\nM30\r\n%");
         ProgramView view;
         view.setBytes(text.chopped(1));
@@ -454,17 +423,17 @@ private slots:
         QVERIFY(view.saveFile(path));
         QVERIFY(view.isSaving() && view.isBusy() && view.isReadOnly());
         QVERIFY(!view.saveFile(path)); // one save at a time
-        if (meanwhile == u"type")
+        if (meanwhile.startsWith(u"typing"))
             pressKeys(&view, QStringLiteral("\"X\""));
-        else if (meanwhile == u"undo")
+        else if (meanwhile.startsWith(u"undo"))
             view.undo();
         else
             view.appendText(QStringLiteral("N20"));
         QVERIFY(saved.wait());
         QCOMPARE(saved.first().first().toBool(), ok);
         QVERIFY(!view.isSaving() && !view.isReadOnly());
-        QCOMPARE(view.buffer().toBytes(), meanwhile == u"receive" ? text + "N20" : text);
-        QCOMPARE(view.isModified(), modified);
+        QCOMPARE(view.buffer().toBytes(), receive ? text + "N20" : text);
+        QCOMPARE(view.isModified(), receive || !ok);
         QCOMPARE(view.saveError().isEmpty(), ok);
         if (ok)
             QCOMPARE(readFile(path), text);
