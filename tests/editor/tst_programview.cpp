@@ -272,16 +272,11 @@ private slots:
         view.resize(400, 300);
         view.setBytes(row[1]);
         int beeped = 0;
-        connect(&view, &ProgramView::KeyPress, &view, [&](int &keyAscii) {
-            if (keyAscii >= 32 && keyAscii <= 127) {
-                if (keyAscii >= 'a' && keyAscii <= 'z')
-                    keyAscii -= 32;
-                return;
-            }
-            if (keyAscii == 13 || (keyAscii == 8 && row[3] == "1"))
-                return;
-            keyAscii = 0;
-            ++beeped;
+        connect(&view, &ProgramView::KeyPress, &view, [&](int &key) {
+            if (key >= 'a' && key <= 'z')
+                key -= 32;
+            else if ((key < 32 || key > 127) && key != 13 && !(key == 8 && row[3] == "1"))
+                key = 0, ++beeped;
         });
         QSignalSpy changes(&view, &ProgramView::Change);
         pressKeys(&view, keys);
@@ -440,26 +435,12 @@ private slots:
     }
 
     // Printed lines, paged by the printer's page; a selection prints only its lines.
-    void print_data()
-    {
-        QTest::addColumn<int>("from"); // line, and column; -1: three pages and a line
-        QTest::addColumn<int>("fromColumn");
-        QTest::addColumn<int>("to"); // pages of lines after from, and column
-        QTest::addColumn<int>("toColumn");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("everything") << 0 << 0 << 0 << 0 << 3;
-        QTest::newRow("a line more") << -1 << 0 << 0 << 0 << 4;
-        QTest::newRow("a page's lines, to the next line's start") << 5 << 2 << 1 << 0 << 1;
-        QTest::newRow("one character more") << 5 << 0 << 1 << 1 << 2;
-        QTest::newRow("within a line") << 7 << 1 << 7 << 3 << 1;
-    }
+    void print_data() { fixtureColumn("print.rows"); }
     void print()
     {
-        QFETCH(int, from);
-        QFETCH(int, fromColumn);
-        QFETCH(int, to);
-        QFETCH(int, toColumn);
-        QFETCH(int, expected);
+        QFETCH(QByteArrayList, row); // -1 from: three pages and a line, everything printed
+        const int from = row[1].toInt(), fromColumn = row[2].toInt(), to = row[3].toInt(),
+                  toColumn = row[4].toInt(), expected = row[5].toInt();
         QTemporaryDir dir;
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -590,8 +571,7 @@ private slots:
         QVERIFY(text);
         QCOMPARE(text->cursorPosition(), 11);
         QCOMPARE(text->characterCount(), 18);
-        int start = 0;
-        int end = 0;
+        int start = 0, end = 0;
         QCOMPARE(text->textAtOffset(11, QAccessible::LineBoundary, &start, &end),
                  QStringLiteral("N10 G01 X1\r\n"));
         QCOMPARE(start, 3);
