@@ -879,6 +879,7 @@ private slots:
         QTest::addColumn<QList<int>>("permilles");     // shown while opening, one a piece
         const QString piece(262143, QLatin1Char('X')); // a character short of a piece
         QTest::newRow("short") << QStringList{"G01\r\nM30\nX"} << 3 << QList<int>{1000};
+        QTest::newRow("a piece and one") << QStringList{piece + "XX"} << 1 << QList<int>{999, 1000};
         QTest::newRow("CR LF across a piece")
             << QStringList{piece + "\r\nM30"} << 2 << QList<int>{999, 1000};
         QTest::newRow("runs over pieces")

@@ -213,8 +213,8 @@ private slots:
         view.setCaret(buffer.offsetOf(count / 2, 1));
         view.insertText(QStringLiteral("\n"));
         QCOMPARE(buffer.lineBytes(count + 1), QByteArray("M30"));
-        pressKeys(&view, "Ctrl+Home");
-        QCOMPARE(view.firstVisibleLine(), 0);
+        pressKeys(&view, "Ctrl+Home PgDown");
+        QCOMPARE(view.firstVisibleLine(), view.visibleLines());
         QVERIFY(view.findNext(QStringLiteral("m30")));
         QCOMPARE(view.caretLine(), count + 1);
         QVERIFY(view.firstVisibleLine() + view.visibleLines() > count);
@@ -363,6 +363,10 @@ private slots:
         view.appendText(QStringLiteral("\r\nG0\r\nM30\r"));
         view.appendText(QString::fromUtf8("\u00c4\u20ac\u0416"));
         QCOMPARE(view.buffer().toBytes(), QByteArray("%\nO1\nG0\nM30\n\xC4\x80?"));
+        view.appendText(QStringLiteral("\r"));
+        view.setBytes("X"); // another text meanwhile: no CR LF made of the two appends
+        view.appendText(QStringLiteral("\nN2"), true);
+        QCOMPARE(view.buffer().lineCount(), 2);
         view.setBytes(manyLines(100));
         view.appendText(QStringLiteral("M30\r\n"));
         QCOMPARE(view.caret(), 0); // the caret elsewhere stays
@@ -470,7 +474,7 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("O1\r\nG0 X1"));
         QVERIFY(!QApplication::clipboard()->mimeData()->hasFormat(RichTextBox::rtfMimeType()));
         QCOMPARE(view.buffer().toBytes(), QByteArray("%\n\n%N5 G1\nM30T1\n"));
-        view.select(0, 1);
+        view.select(0, 6); // at the bound
         view.copy();
         QVERIFY(QApplication::clipboard()->mimeData()->hasFormat(RichTextBox::rtfMimeType()));
     }
