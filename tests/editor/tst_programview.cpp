@@ -194,10 +194,7 @@ private slots:
     void millionsOfLines()
     {
         const qint64 count = 9'000'000;
-        QByteArray bytes;
-        bytes.reserve(count * 3);
-        for (qint64 i = 0; i < count; ++i)
-            bytes += i % 3 == 0 ? "A\r\n" : i % 3 == 1 ? "B\n" : "\r";
+        const QByteArray bytes = QByteArray("A\r\nB\n\r").repeated(count / 3);
         ProgramView view;
         view.resize(400, 300);
         view.setBytes(bytes);
