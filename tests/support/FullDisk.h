@@ -14,25 +14,17 @@ namespace kordavel::test {
 
 class FullDisk {
 public:
-    explicit FullDisk(qint64 room)
-    {
-        s_room = room;
-        setWriteCall(&write);
-    }
+    explicit FullDisk(qint64 room) { s_room = room, setWriteCall(&write); }
     ~FullDisk() { setWriteCall(nullptr); }
     FullDisk(const FullDisk &) = delete;
-    FullDisk &operator=(const FullDisk &) = delete;
 
 private:
     static ssize_t write(int fd, const void *data, size_t size)
     {
-        if (s_room <= 0) {
-            errno = ENOSPC;
-            return -1;
-        }
-        const ssize_t written = ::write(fd, data, std::min<size_t>(size, size_t(s_room.load())));
-        if (written > 0)
-            s_room -= written;
+        const ssize_t written =
+            s_room > 0 ? ::write(fd, data, std::min<size_t>(size, size_t(s_room.load()))) : -1;
+        s_room -= std::max<ssize_t>(written, 0);
+        errno = written < 0 && s_room <= 0 ? ENOSPC : errno;
         return written;
     }
     static inline std::atomic<qint64> s_room = 0;
