@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The dnc layer: code tables, settings strings, error texts and marked input; the channel
-// on a fake line (settings, events, holds, errors, the blocking send); port names and byte
-// streams through real pseudo-terminals.
+// The dnc layer: code tables, settings strings, line pace, marked input, receive flow and the
+// transfer machine as units; the channel on a fake line (settings, events, holds, errors, the
+// blocking send); port names and byte streams through real pseudo-terminals.
 #include "common/CodePage.h"
 #include "common/SettingsStore.h"
 #include "dnc/CodeTables.h"
@@ -58,49 +58,28 @@ QByteArray program(qsizetype size)
 }
 
 // Runs check every millisecond from the event loop until it answers true.
-class Watch {
-public:
-    explicit Watch(std::function<bool()> check) : m_check(std::move(check))
+struct Watch {
+    explicit Watch(const std::function<bool()> &check)
     {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (m_check())
-                m_timer.stop();
+        QObject::connect(&timer, &QTimer::timeout, [this, check] {
+            if (check())
+                timer.stop();
         });
-        m_timer.start(1);
+        timer.start(1);
     }
-
-private:
-    std::function<bool()> m_check;
-    QTimer m_timer;
+    QTimer timer;
 };
 
 // The channel's side of a transfer machine, as a test sets it.
 struct FakePort : TransferMachine::Port {
-    bool isHeld = false;
-    bool writeFails = false;
-    int queued = 0;
-    bool isDrained = false;
+    bool isHeld = false, writeFails = false, isDrained = false, drainFails = false;
+    int queued = 0, drains = 0;
     qint64 bound = 1000;
     QByteArray written;
-    int drains = 0;
     bool held() const override { return isHeld; }
-    bool write(const QByteArray &data) override
-    {
-        written += data;
-        return !writeFails;
-    }
-    bool queueEmpty(bool &empty) override
-    {
-        empty = queued == 0;
-        return true;
-    }
-    bool drainFails = false;
-    bool startDrain(qint64 &boundMs) override
-    {
-        ++drains;
-        boundMs = bound;
-        return !drainFails;
-    }
+    bool write(const QByteArray &data) override { return written += data, !writeFails; }
+    bool queueEmpty(bool &empty) override { return empty = queued == 0, true; }
+    bool startDrain(qint64 &boundMs) override { return ++drains, boundMs = bound, !drainFails; }
     bool drained() override { return isDrained; }
 };
 
@@ -172,40 +151,30 @@ private slots:
         QCOMPARE(c.dnc->Parity(), QStringLiteral("Another parity"));
     }
 
-    void frozenWhileNotIdle_data()
-    {
-        QTest::addColumn<int>("state");
-        QTest::newRow("send") << 1;
-        QTest::newRow("receive") << 2;
-        QTest::newRow("remote") << 3;
-    }
-
+    // Settings and options cannot change while the channel is busy.
     void frozenWhileNotIdle()
     {
-        QFETCH(int, state);
-        Channel c;
-        ucDnc &dnc = *c.dnc;
-        dnc.setAction(state);
-        QCOMPARE(dnc.Action(), state);
-        QSignalSpy errors(&dnc, &ucDnc::ErrorStatus);
-        QSignalSpy status(&dnc, &ucDnc::Status);
-        write(dnc, QStringLiteral("ComPort=COM5;BaudRate=9600;DataBits=8;StopBits=1;Parity=N"));
-        dnc.setXOnXOff(true);
-        dnc.setRTSCTS(false);
-        dnc.setDTRDTS(true);
-        dnc.setEIA(true);
-        dnc.setWaitXOn(true);
-        QCOMPARE(dnc.ComPort(), QStringLiteral("COM2"));
-        QCOMPARE(c.line->Settings(), QStringLiteral("4800,e,7,2"));
-        QVERIFY(!dnc.XOnXOff() && !dnc.RTSCTS() && !dnc.DTRDTS() && !dnc.EIA());
-        QCOMPARE(c.line->Handshaking(), qint32(comRTS));
-        QCOMPARE(errors.count(), 0);
-        QCOMPARE(status.count(), 0);
-        // WaitXOn cannot be read; it did not take either: the next send starts unheld.
-        dnc.setAction(0);
-        dnc.setXOnXOff(true);
-        dnc.setAction(1);
-        QVERIFY(!dnc.XOffHeld());
+        for (const int state : {actSend, actReceive, actRemote}) {
+            Channel c;
+            ucDnc &dnc = *c.dnc;
+            dnc.setAction(state);
+            QCOMPARE(dnc.Action(), state);
+            write(dnc, QStringLiteral("ComPort=COM5;BaudRate=9600;DataBits=8;StopBits=1;Parity=N"));
+            dnc.setXOnXOff(true);
+            dnc.setRTSCTS(false);
+            dnc.setDTRDTS(true);
+            dnc.setEIA(true);
+            dnc.setWaitXOn(true);
+            QVERIFY(dnc.ComPort() == "COM2" && c.line->Settings() == "4800,e,7,2");
+            QVERIFY(!dnc.XOnXOff() && !dnc.RTSCTS() && !dnc.DTRDTS() && !dnc.EIA());
+            QCOMPARE(c.line->Handshaking(), qint32(comRTS));
+            QVERIFY(c.errors.isEmpty() && c.status.isEmpty());
+            // WaitXOn cannot be read; it did not take either: the next send starts unheld.
+            dnc.setAction(actIdle);
+            dnc.setXOnXOff(true);
+            dnc.setAction(actSend);
+            QVERIFY(!dnc.XOffHeld());
+        }
     }
 
     // Line events and failures to open, in every busy state, reported by their offsets.
@@ -217,6 +186,8 @@ private slots:
         QTest::addColumn<QList<qint16>>("errors");
         const QList<qint16> none;
         QTest::newRow("send threshold") << 0 << 1 << QList<qint16>{3} << none;
+        QTest::newRow("CTS") << 0 << int(comEvCTS) << QList<qint16>{4} << none;
+        QTest::newRow("DSR") << 0 << int(comEvDSR) << QList<qint16>{5} << none;
         QTest::newRow("CD") << 0 << 5 << QList<qint16>{6} << none;
         QTest::newRow("ring") << 0 << 6 << QList<qint16>{7} << none;
         QTest::newRow("end of file") << 0 << 7 << QList<qint16>{8} << none;
@@ -253,65 +224,23 @@ private slots:
         }
     }
 
-    void ctsAndDsrHolds_data()
-    {
-        QTest::addColumn<bool>("dsr"); // false: CTS with RTSCTS, true: DSR with DTRDTS
-        QTest::addColumn<bool>("option");
-        QTest::newRow("CTS, RTSCTS on") << false << true;
-        QTest::newRow("CTS, RTSCTS off") << false << false;
-        QTest::newRow("DSR, DTRDTS on") << true << true;
-        QTest::newRow("DSR, DTRDTS off") << true << false;
-    }
-
-    void ctsAndDsrHolds()
-    {
-        QFETCH(bool, dsr);
-        QFETCH(bool, option);
-        Channel c;
-        ucDnc &dnc = *c.dnc;
-        dnc.setRTSCTS(!dsr && option);
-        dnc.setDTRDTS(dsr && option);
-        dnc.setAction(1);
-        auto drop = [&](bool on) { dsr ? c.line->setDsr(on) : c.line->setCts(on); };
-        auto held = [&] { return dsr ? dnc.DsrHeld() : dnc.CtsHeld(); };
-
-        drop(false);
-        QCOMPARE(c.status, QList<qint16>{qint16(dsr ? 5 : 4)});
-        QCOMPARE(held(), option);
-        // A held send waits in the event loop until the line comes back.
-        bool sentWhileHeld = false;
-        if (option)
-            c.later(0, [&] {
-                sentWhileHeld = !c.line->writes.isEmpty();
-                drop(true);
-            });
-        test::sendAll(&dnc, QStringLiteral("N1\r\n"));
-        QVERIFY(!sentWhileHeld);
-        QCOMPARE(c.line->written(), QByteArray("N1\r\n"));
-        QVERIFY(!held());
-        QVERIFY(!dnc.SendInProgress());
-    }
-
     void holdChanges_data()
     {
         QTest::addColumn<QString>("options"); // xon, rts, dtr, wait (for XOn)
         QTest::addColumn<QString>("events");  // what the machine does, in order
         QTest::addColumn<QString>("changes"); // HoldChanged, in order: + held, - let go
         QTest::addColumn<QString>("waiting"); // WaitingForXOn at the start and after each event
-        const auto row = [](const char *name, const char *options, const char *events,
-                            const char *changes, const char *waiting) {
-            QTest::newRow(name) << options << events << changes << waiting;
-        };
-        row("XOFF, XOFF again, XON", "xon", "DC3 DC3 DC1", "+-", "0000");
-        row("DC4, DC2", "xon", "DC4 DC2", "+-", "000");
-        row("XOFF not first in its chunk", "xon", "%DC3", "", "00");
-        row("XOFF without XOn/XOff", "", "DC3", "", "00");
-        row("CTS down and up", "rts", "CTS- CTS+", "+-", "000");
-        row("CTS down without RTS/CTS", "dtr", "CTS-", "", "00");
-        row("DSR down and up", "dtr", "DSR- DSR+", "+-", "000");
-        row("XOFF and CTS, let go one by one", "xon rts", "DC3 CTS- DC1 CTS+", "+-", "00000");
-        row("Wait for XOn, then XOFF", "xon wait", "DC1 DC3", "-+", "100");
-        row("Wait for XOn, CTS down meanwhile", "xon rts wait", "CTS- DC1 CTS+", "-", "1100");
+        for (const char *r :
+             {"XOFF, XOFF again, XON|xon|DC3 DC3 DC1|+-|0000", "DC4, DC2|xon|DC4 DC2|+-|000",
+              "XOFF not first in its chunk|xon|%DC3||00", "XOFF without XOn/XOff||DC3||00",
+              "CTS down and up|rts|CTS- CTS+|+-|000", "CTS down without RTS/CTS|dtr|CTS-||00",
+              "DSR down and up|dtr|DSR- DSR+|+-|000", "DSR down without DSR/DTR|rts|DSR-||00",
+              "XOFF and CTS, let go one by one|xon rts|DC3 CTS- DC1 CTS+|+-|00000",
+              "Wait for XOn, then XOFF|xon wait|DC1 DC3|-+|100",
+              "Wait for XOn, CTS down meanwhile|xon rts wait|CTS- DC1 CTS+|-|1100"}) {
+            const QStringList f = QString::fromLatin1(r).split('|');
+            QTest::newRow(r) << f[1] << f[2] << f[3] << f[4];
+        }
     }
 
     // The channel tells the window when the machine's hold begins and ends, whatever holds
@@ -334,18 +263,17 @@ private slots:
             QCOMPARE(held, dnc.Held());
             seen += QLatin1Char(held ? '+' : '-');
         });
-        dnc.setAction(1);
-        QString waits = QLatin1String(dnc.WaitingForXOn() ? "1" : "0");
-        static const QHash<QString, QByteArray> kBytes{
-            {"DC1", "\x11"}, {"DC2", "\x12"}, {"DC3", "\x13"}, {"DC4", "\x14"}, {"%DC3", "%\x13"}};
+        dnc.setAction(actSend);
+        QString waits = QString::number(dnc.WaitingForXOn());
         for (const QString &event : events.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             if (event.startsWith(QLatin1String("CTS")))
                 c.line->setCts(event.endsWith(QLatin1Char('+')));
             else if (event.startsWith(QLatin1String("DSR")))
                 c.line->setDsr(event.endsWith(QLatin1Char('+')));
-            else
-                c.line->receive(kBytes.value(event));
-            waits += QLatin1String(dnc.WaitingForXOn() ? "1" : "0");
+            else // DCn: the control character n
+                c.line->receive(event.toLatin1().replace("DC", "").chopped(1) +
+                                char(0x10 + event.back().digitValue()));
+            waits += QString::number(dnc.WaitingForXOn());
         }
         QCOMPARE(seen, changes);
         QCOMPARE(waits, waiting);
@@ -353,17 +281,18 @@ private slots:
 
     // A send that waits ends at a stop, without an error, or when the port vanishes, reported
     // once: held by Wait for XOn (which holds the first send even without XON/XOFF while
-    // RTS/CTS is on, and has no effect with neither option), or draining.
+    // RTS/CTS is on, and has no effect with neither option), by CTS down, or draining.
     void aWaitingSendEnds_data()
     {
         QTest::addColumn<bool>("waitXOn");
-        QTest::addColumn<QString>("handshake"); // "rts", "xon" or none
+        QTest::addColumn<QString>("handshake"); // "rts", "xon" or none; "rts-": CTS down
         QTest::addColumn<bool>("drains");       // the bytes written stay in the output queue
         QTest::addColumn<QString>("ending");    // "stop", "vanish", or "count": found by it
         QTest::addColumn<bool>("held");         // nothing written when it ends
         QTest::newRow("Wait for XOn, RTS/CTS, stop") << true << "rts" << false << "stop" << true;
         QTest::newRow("Wait for XOn, no handshake, sends")
             << true << "" << false << "stop" << false;
+        QTest::newRow("CTS down, stop") << false << "rts-" << false << "stop" << true;
         QTest::newRow("draining, stop") << false << "" << true << "stop" << false;
         QTest::newRow("held by XOFF, port vanishes") << true << "xon" << false << "vanish" << true;
         QTest::newRow("draining, port vanishes") << false << "xon" << true << "vanish" << false;
@@ -381,25 +310,25 @@ private slots:
         ucDnc &dnc = *c.dnc;
         c.line->setAutoDrain(!drains);
         dnc.setWaitXOn(waitXOn);
-        dnc.setRTSCTS(handshake == QLatin1String("rts"));
+        dnc.setRTSCTS(handshake.startsWith(QLatin1String("rts")));
         dnc.setXOnXOff(handshake == QLatin1String("xon"));
-        dnc.setAction(1);
+        dnc.setAction(actSend);
+        c.line->setCts(!handshake.endsWith('-'));
         QCOMPARE(dnc.XOffHeld(), waitXOn);
         bool waited = false;
         c.later(20, [&] {
             waited = dnc.SendInProgress() && c.line->writes.isEmpty();
             if (ending == QLatin1String("stop"))
-                dnc.setAction(0);
+                dnc.setAction(actIdle);
             else
                 ending == QLatin1String("count") ? c.line->vanishOnCount() : c.line->vanish();
         });
         test::sendAll(&dnc, QStringLiteral("%")); // one character: its end is the last byte
         QVERIFY(!dnc.SendInProgress());
-        const QList<qint16> errors =
-            ending == QLatin1String("stop") ? QList<qint16>{} : QList<qint16>{403};
+        const QList<qint16> errors = ending == "stop" ? QList<qint16>{} : QList<qint16>{403};
         QCOMPARE(c.errors, errors); // a stop is no failure
         QCOMPARE(waited, held);
-        QCOMPARE(dnc.Action(), !held && !drains ? 1 : 0);
+        QCOMPARE(dnc.Action(), qint32(!held && !drains ? actSend : actIdle));
         QCOMPARE(c.line->PortOpen(), !held && !drains);
         if (ending != QLatin1String("stop")) { // the window's next pieces end quietly
             test::sendAll(&dnc, QStringLiteral("N2\r\n"));
@@ -578,25 +507,21 @@ private slots:
         QCOMPARE(c.line->written(), QByteArray("G01 X10\r\n"));
     }
 
+    // Out-of-range states are idle; a busy state opens the port, another changes without
+    // reopening, idle closes it.
     void actionStates()
     {
         Channel c;
         ucDnc &dnc = *c.dnc;
         dnc.setAction(5);
         dnc.setAction(-1);
-        QCOMPARE(dnc.Action(), 0);
-        QVERIFY(!c.line->PortOpen());
-        dnc.setAction(1);
-        QVERIFY(c.line->PortOpen());
-        QCOMPARE(c.line->RThreshold(), qint16(1));
-        // Another busy state changes without reopening.
-        dnc.setAction(2);
-        QCOMPARE(dnc.Action(), 2);
-        QCOMPARE(c.line->opens, 1);
-        dnc.setAction(0);
-        QVERIFY(!c.line->PortOpen());
-        QCOMPARE(c.line->RThreshold(), qint16(0));
-        QCOMPARE(c.line->closes, 1);
+        QVERIFY(dnc.Action() == actIdle && !c.line->PortOpen());
+        dnc.setAction(actSend);
+        QVERIFY(c.line->PortOpen() && c.line->RThreshold() == 1);
+        dnc.setAction(actReceive);
+        QVERIFY(dnc.Action() == actReceive && c.line->opens == 1);
+        dnc.setAction(actIdle);
+        QVERIFY(!c.line->PortOpen() && c.line->RThreshold() == 0 && c.line->closes == 1);
         QVERIFY(c.errors.isEmpty());
     }
 
@@ -646,11 +571,11 @@ private slots:
     {
         QTest::addColumn<bool>("whileHeld");
         QTest::addColumn<QString>("how");
-        QTest::newRow("held, deleted") << true << "delete";
-        QTest::newRow("held, deleteLater") << true << "later";
-        QTest::newRow("held, from the error message") << true << "error";
-        QTest::newRow("draining, deleted") << false << "delete";
-        QTest::newRow("draining, deleteLater") << false << "later";
+        for (const char *how : {"delete", "later", "error"})
+            for (const bool whileHeld : {true, false})
+                if (whileHeld || how[0] != 'e')
+                    QTest::addRow("%s, %s", whileHeld ? "held" : "draining", how)
+                        << whileHeld << how;
     }
 
     void destroyedDuringSend()
@@ -661,21 +586,21 @@ private slots:
         c.line->setAutoDrain(false);
         c.dnc->setXOnXOff(true);
         c.dnc->setWaitXOn(whileHeld);
-        c.dnc->setAction(1);
+        c.dnc->setAction(actSend);
         QPointer<ucDnc> dnc = c.dnc;
-        if (how == QLatin1String("error")) {
+        if (how == QLatin1String("error"))
             connect(dnc, &ucDnc::ErrorStatus, [&] { delete dnc.data(); });
-            c.later(5, [&] { c.line->raiseEvent(comEventFrame); });
-        } else {
-            c.later(
-                5, [&] { how == QLatin1String("later") ? dnc->deleteLater() : delete dnc.data(); });
-        }
+        c.later(5, [&] {
+            if (how == QLatin1String("error"))
+                c.line->raiseEvent(comEventFrame);
+            else
+                how == QLatin1String("later") ? dnc->deleteLater() : delete dnc.data();
+        });
         // A deferred delete runs once control is back in an event loop.
-        if (how == QLatin1String("later"))
-            c.later(10, [&] {
-                if (dnc)
-                    dnc->setAction(0);
-            });
+        c.later(10, [&] {
+            if (dnc && how == QLatin1String("later"))
+                dnc->setAction(actIdle);
+        });
         test::sendAll(dnc, QStringLiteral("N1\r\n"));
         QVERIFY(how == QLatin1String("later") || dnc.isNull());
         QTRY_VERIFY(dnc.isNull());
@@ -920,26 +845,23 @@ private slots:
         QFETCH(QString, script);
         LinePace pace;
         pace.start(parseLineSettings(settings).value(), 0);
-        QString seen;
+        QStringList seen;
         for (const QString &op : script.split(QLatin1Char(' '))) {
-            const QString value = op.section(QLatin1Char('='), 1);
+            const QString name = op.section(QLatin1Char('='), 0, 0);
+            const bool counts = op.startsWith(QLatin1Char('k'));
             if (op.startsWith(QLatin1Char('h'))) {
                 pace.handed(op.mid(1).toInt());
-                seen += op;
-            } else if (op.startsWith(QLatin1String("w")) || op.startsWith(QLatin1String("kw"))) {
-                seen += op.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') +
-                        QString::number(pace.wakeMs(op.startsWith(QLatin1Char('k'))));
-            } else {
-                const QString at = op.section(QLatin1Char('@'), 1).section(QLatin1Char('='), 0, 0);
-                const int room = pace.room(at.section(QLatin1Char('/'), 0, 0).toLongLong(),
-                                           at.section(QLatin1Char('/'), 1).toInt(),
-                                           op.startsWith(QLatin1Char('k')));
-                seen +=
-                    op.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') + QString::number(room);
+                seen << op;
+            } else if (name.endsWith(QLatin1Char('w'))) {
+                seen << name + '=' + QString::number(pace.wakeMs(counts));
+            } else { // r@T/Q or k@T/Q
+                const QStringList at = name.mid(2).split(QLatin1Char('/'));
+                seen << name + '=' +
+                            QString::number(
+                                pace.room(at[0].toLongLong(), at.value(1).toInt(), counts));
             }
-            seen += QLatin1Char(' ');
         }
-        QCOMPARE(seen.trimmed(), script);
+        QCOMPARE(seen.join(' '), script);
     }
 
     void markedInput_data()
