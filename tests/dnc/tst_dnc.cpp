@@ -531,18 +531,16 @@ private slots:
     {
         Channel c;
         ucDnc &dnc = *c.dnc;
-        dnc.setBaudRate(QStringLiteral("9600"));
+        write(dnc, QStringLiteral("BaudRate=9600"));
         dnc.setRTSCTS(false);
-        dnc.setAction(1);
+        dnc.setAction(actSend);
         test::sendAll(&dnc, QStringLiteral("N1\r\n"));
-        dnc.setAction(0);
-        dnc.setParity(QStringLiteral("N"));
-        dnc.setDataBits(QStringLiteral("8"));
-        dnc.setStopBits(QStringLiteral("1"));
+        dnc.setAction(actIdle);
+        write(dnc, QStringLiteral("Parity=N;DataBits=8;StopBits=1"));
         dnc.setRTSCTS(true);
         dnc.setDTRDTS(false);
         dnc.setXOnXOff(true); // the driver's XON/XOFF is never used
-        dnc.setAction(1);
+        dnc.setAction(actSend);
         test::sendAll(&dnc, QStringLiteral("N2\r\n"));
         QStringList seen;
         for (const auto &w : c.line->writes)
@@ -643,10 +641,9 @@ private slots:
         QFETCH(QStringList, row);
         const QStringList states{"Idle", "Pausing", "Held", "Sending", "Draining"};
         const QStringList events{"Pause", "Piece", "Drain", "Wake", "Stop"};
-        TransferMachine::Looks seen;
-        seen.held = row[2].contains('h');
-        seen.emptied = row[2].contains('e');
-        seen.due = row[2].contains('d');
+        const TransferMachine::Looks seen{.held = row[2].contains('h'),
+                                          .emptied = row[2].contains('e'),
+                                          .due = row[2].contains('d')};
         const TransferMachine::Step step =
             TransferMachine::step(TransferMachine::State(states.indexOf(row[0])),
                                   TransferMachine::Event(events.indexOf(row[1])), seen);
@@ -738,27 +735,21 @@ private slots:
         QTest::addColumn<QByteArray>("iso");
         QTest::addColumn<QByteArray>("eia");
         QTest::addColumn<bool>("inverse"); // the EIA bytes read back as the ISO text
+        const auto row = [](const char *name, const QByteArray &iso, const QByteArray &eia,
+                            bool inverse = true) { QTest::newRow(name) << iso << eia << inverse; };
         // The rows hold all 49 codes of the tape, each written out.
-        QTest::newRow("block") << QByteArray("G01 X10\r\n")
-                               << QByteArray("\x67\x20\x01\x10\x37\x01\x20\x00", 8) << true;
-        QTest::newRow("every letter")
-            << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZ")
-            << QByteArray("\x61\x62\x73\x64\x75\x76\x67\x68\x79\x51\x52\x43\x54\x45"
-                          "\x46\x57\x58\x49"
-                          "\x32\x23\x34\x25\x26\x37\x38\x29")
-            << true;
-        QTest::newRow("signs") << QByteArray("%()+,-./:\t\x7f")
-                               << QByteArray("\x0b\x0a\x4a\x70\x3b\x40\x6b\x31\x2f\x3e\x7f")
-                               << true;
-        QTest::newRow("digits") << QByteArray("0123456789")
-                                << QByteArray("\x20\x01\x02\x13\x04\x15\x16\x07\x08\x19") << true;
-        // Characters outside the code cross unchanged to EIA. Back from EIA only
-        // those that are no EIA code stay: "g" (0x67) and "#" (0x23) are the EIA
-        // codes of "G" and "T".
-        QTest::newRow("pass through") << QByteArray("g#=;") << QByteArray("g#=;") << false;
-        QTest::newRow("pass through both ways") << QByteArray("=![") << QByteArray("=![") << true;
-        QTest::newRow("128 passes") << QByteArray("\x80") << QByteArray("\x80") << true;
-        QTest::newRow("CR alone is left out") << QByteArray("\r\r") << QByteArray() << true;
+        row("block", "G01 X10\r\n", QByteArray("\x67\x20\x01\x10\x37\x01\x20\x00", 8));
+        row("every letter", "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
+            "\x61\x62\x73\x64\x75\x76\x67\x68\x79\x51\x52\x43\x54\x45\x46\x57\x58\x49"
+            "\x32\x23\x34\x25\x26\x37\x38\x29");
+        row("signs", "%()+,-./:\t\x7f", "\x0b\x0a\x4a\x70\x3b\x40\x6b\x31\x2f\x3e\x7f");
+        row("digits", "0123456789", "\x20\x01\x02\x13\x04\x15\x16\x07\x08\x19");
+        // Characters outside the code cross unchanged to EIA. Back from EIA only those that are
+        // no EIA code stay: "g" (0x67) and "#" (0x23) are the EIA codes of "G" and "T".
+        row("pass through", "g#=;", "g#=;", false);
+        row("pass through both ways", "=![", "=![");
+        row("128 passes", "\x80", "\x80");
+        row("CR alone is left out", "\r\r", "");
     }
 
     void convert()
@@ -915,11 +906,11 @@ private slots:
             QStringLiteral("/dev/null"),
             t.folders.file(QString()),
             t.folders.file(QStringLiteral("missing/inside"))};
-        for (int port = 1; port <= 7; ++port)
+        for (int port = 1; port <= 7; ++port) {
             SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com%1").arg(port),
                         devices[port - 1]);
-        for (int port = 1; port <= 7; ++port)
             QVERIFY2(IsPortPresent(qint16(port)) == (port <= 2), qPrintable(devices[port - 1]));
+        }
         QVERIFY(isPseudoTerminal(link));
         QVERIFY(!isPseudoTerminal(QStringLiteral("/dev/null")));
     }
@@ -949,27 +940,23 @@ private slots:
         SaveSetting(QStringLiteral("Ports"), QStringLiteral("Com8"),
                     QStringLiteral("/no-such-tty"));
         Channel missing(8);
-        missing.dnc->setAction(1);
-        QCOMPARE(missing.dnc->Action(), 0);
-        QCOMPARE(missing.errors, QList<qint16>{24});
+        missing.dnc->setAction(actSend);
+        QVERIFY(missing.dnc->Action() == actIdle && missing.errors == QList<qint16>{24});
         Channel first(kPort);
-        first.dnc->setDataBits(QStringLiteral("4"));
-        first.dnc->setStopBits(QStringLiteral("1.5"));
+        write(*first.dnc, QStringLiteral("DataBits=4;StopBits=1.5"));
         first.dnc->setRTSCTS(true);
         first.dnc->setDTRDTS(true);
-        first.dnc->setAction(2);
-        QCOMPARE(first.dnc->Action(), 2);
+        first.dnc->setAction(actReceive);
+        QVERIFY(first.dnc->Action() == actReceive);
         QVERIFY(!first.dnc->CtsHeld() && !first.dnc->DsrHeld());
         Channel second(kPort);
-        second.dnc->setAction(1);
-        QCOMPARE(second.dnc->Action(), 0);
-        QCOMPARE(second.errors, QList<qint16>{27});
+        second.dnc->setAction(actSend);
+        QVERIFY(second.dnc->Action() == actIdle && second.errors == QList<qint16>{27});
         QVERIFY(first.errors.isEmpty());
-        first.dnc->setAction(0);
+        first.dnc->setAction(actIdle);
         second.errors.clear();
-        second.dnc->setAction(1);
-        QCOMPARE(second.dnc->Action(), 1);
-        QVERIFY(second.errors.isEmpty());
+        second.dnc->setAction(actSend);
+        QVERIFY(second.dnc->Action() == actSend && second.errors.isEmpty());
     }
 
     // A piece sent to the machine on a pty, and what the machine or the user does meanwhile:
@@ -987,24 +974,23 @@ private slots:
         for (int b = 0; b < 256; ++b)
             every += char(b);
         late[late.size() - 3] = char(0x80); // the euro sign
-        const auto row = [](const char *name, const QString &piece, const QByteArray &wire,
-                            qsizetype stopAt, const char *act) {
-            QTest::newRow(name) << piece << wire << stopAt << QString::fromLatin1(act);
+        const auto row = [](const char *name, const QByteArray &wire, qsizetype stopAt,
+                            const char *act, const QString &piece = {}) {
+            QTest::newRow(name) << (piece.isEmpty() ? decodeBytes(wire) : piece) << wire << stopAt
+                                << QString::fromLatin1(act);
         };
-        row("program text", QString::fromLatin1(text), text, kNoLimit, "");
-        row("machine stops reading for a while", QString::fromLatin1(text), text, 300000, "wait");
-        row("every byte, with XON/XOFF on", decodeBytes(every), every, kNoLimit, "every");
-        row("one euro sign at the end", decodeBytes(late), late, kNoLimit, "");
-        row("a character without a byte",
-            QString::fromLatin1(text.left(100003)) + QChar(0x4E00) + QStringLiteral("\r\n"),
-            text.left(100003) + "?\r\n", kNoLimit, "");
-        row("XOFF while draining", QString::fromLatin1(program(2 << 20)), program(2 << 20),
-            kNoLimit, "xoff");
+        row("program text", text, kNoLimit, "");
+        row("machine stops reading for a while", text, 300000, "wait");
+        row("every byte, with XON/XOFF on", every, kNoLimit, "every");
+        row("one euro sign at the end", late, kNoLimit, "");
+        row("a character without a byte", text.left(100003) + "?\r\n", kNoLimit, "",
+            QString::fromLatin1(text.left(100003)) + QChar(0x4E00) + QStringLiteral("\r\n"));
+        row("XOFF while draining", program(2 << 20), kNoLimit, "xoff");
         for (const char *act : {"stop", "close"}) {
-            row(qPrintable(QStringLiteral("%1, machine reading").arg(act)),
-                QString::fromLatin1(whole), whole, kNoLimit, act);
-            row(qPrintable(QStringLiteral("%1, machine stopped").arg(act)),
-                QString::fromLatin1(whole), whole, 200000, act);
+            QTest::addRow("%s, machine reading", act)
+                << decodeBytes(whole) << whole << kNoLimit << QString(act);
+            QTest::addRow("%s, machine stopped", act)
+                << decodeBytes(whole) << whole << qsizetype(200000) << QString(act);
         }
     }
 
@@ -1020,8 +1006,7 @@ private slots:
         auto c = std::make_unique<Channel>(kPort);
         c->dnc->setRTSCTS(false);
         c->dnc->setXOnXOff(act == QLatin1String("xoff") || act == QLatin1String("every"));
-        c->dnc->setAction(1);
-        QCOMPARE(c->dnc->Action(), 1);
+        c->dnc->setAction(actSend);
         QPointer<ucDnc> dnc = c->dnc;
         bool xoffSent = false, heldAfterPiece = false;
         t.pty.onData = [&] {
@@ -1056,29 +1041,27 @@ private slots:
             QCOMPARE(t.pty.received, wire);
             QCOMPARE(heldAfterPiece, act == QLatin1String("xoff"));
             if (act == QLatin1String("every")) { // and back, NUL and flow-control bytes too
-                dnc->setAction(0);
-                dnc->setAction(2);
+                dnc->setAction(actIdle);
+                dnc->setAction(actReceive);
                 t.pty.write(wire);
                 QString text;
                 QTRY_COMPARE(text += dnc->Receive(), piece);
             }
             return;
         }
-        const qsizetype atReturn = t.pty.received.size();
         QCOMPARE(dnc.isNull(), act == QLatin1String("close"));
-        QVERIFY2(atReturn < wire.size() / 2, QByteArray::number(atReturn).constData());
-        QVERIFY(dnc.isNull() || (dnc->Action() == 0 && !dnc->SendInProgress()));
+        QVERIFY2(t.pty.received.size() < wire.size() / 2,
+                 QByteArray::number(t.pty.received.size()));
+        QVERIFY(dnc.isNull() || (dnc->Action() == actIdle && !dnc->SendInProgress()));
         t.pty.goOn();
-        const QByteArray received = t.pty.received;
-        QCOMPARE(received, wire.left(received.size()));
+        QCOMPARE(t.pty.received, wire.left(t.pty.received.size()));
         // The next send, by the same channel after a stop or by the next window, puts only its
         // own bytes on the line.
         if (dnc.isNull()) {
             c = std::make_unique<Channel>(kPort);
             c->dnc->setRTSCTS(false);
         }
-        c->dnc->setAction(1);
-        QCOMPARE(c->dnc->Action(), 1);
+        c->dnc->setAction(actSend);
         test::sendAll(c->dnc, QStringLiteral("M30\r\n"));
         QTRY_VERIFY(t.pty.received.endsWith("M30\r\n"));
         const QByteArray all = t.pty.received;

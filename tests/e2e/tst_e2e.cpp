@@ -457,38 +457,46 @@ private slots:
             QCOMPARE(p->rtfText->text(), program + "N40 X4\r\n");
     }
 
-    void appendsToExistingText_data()
+    void receives_data()
     {
-        QTest::addColumn<QByteArray>("punched");
-        QTest::addColumn<QString>("shown"); // the text ends so before the stop
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QList<QByteArray>>("punched"); // each a receive, 4 bytes a chunk
+        QTest::addColumn<int>("receiveEnd"); // 0 by hand, 1 at the closing %, 2 after 5 s quiet
         QTest::addColumn<bool>("eia");
-        QTest::addColumn<int>("receiveEnd"); // 0 by hand, 2 after 5 s quiet
-        QTest::addColumn<int>("count");      // the characters received
-        const auto row = [](const char *name, const QByteArray &punched, const char *shown,
-                            const char *expected, bool eia, int receiveEnd, int count) {
-            QTest::newRow(name) << punched << shown << expected << eia << receiveEnd << count;
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("status");
+        const auto row = [](const char *name, const QList<QByteArray> &punched, int receiveEnd,
+                            bool eia, const char *expected, const char *status) {
+            QTest::newRow(name) << punched << receiveEnd << eia << QString(expected)
+                                << QString(status);
         };
-        // Four bytes a chunk. The last CR is held back by the step; the stop takes it.
-        row("stopped with the last line end held", "N20\rN30\r", "N30", "N10 G00\r\nN20\r\nN30\r\n",
-            false, 0, 8);
+        // The last CR is held back by the step; the stop takes it.
+        row("by hand, the last line end held", {"N20\rN30\r"}, 0, false,
+            "N10 G00\r\nN20\r\nN30\r\n", "Receive stopped by hand: 8 characters");
         // "N20 X1", LF, "N30 M30", LF in EIA code.
-        row("EIA", QByteArray("\x45\x02\x20\x10\x37\x01\x00\x45\x13\x20\x10\x54\x13\x20\x00", 15),
-            "M30\r\n", "N10 G00\r\nN20 X1\r\nN30 M30\r\n", true, 0, 15);
-        row("ends after 5 s quiet", "N20\r\nM30\r\n", "M30\r\n", "N10 G00\r\nN20\r\nM30\r\n", false,
-            2, 10);
+        row("EIA", {QByteArray("\x45\x02\x20\x10\x37\x01\x00\x45\x13\x20\x10\x54\x13\x20\x00", 15)},
+            0, true, "N10 G00\r\nN20 X1\r\nN30 M30\r\n", "Receive stopped by hand: 15 characters");
+        row("after 5 s quiet", {"N20\r\nM30\r\n"}, 2, false, "N10 G00\r\nN20\r\nM30\r\n",
+            "Receive ended after 5 s quiet: 10 characters");
+        // Each of two receives in a row ends at its own closing %; the tape leader before the
+        // first % and what follows the closing line stay out of the program.
+        const QByteArray leader("\0\0\0\0   \x7f\x7f LEADER 7\r\n", 22), after("AFTER %\r\nN9\r\n");
+        row("two, each at its closing %",
+            {leader + "%\r\nO1\r\nM30\r\n%\r\n" + after,
+             leader + "%\r\nO2 (B)\r\nM30\r\n%\r\n" + after},
+            1, false, "N10 G00\r\n%\r\nO1\r\nM30\r\n%\r\n%\r\nO2 (B)\r\nM30\r\n%\r\n",
+            "Receive ended at the closing %: 41 characters");
     }
 
-    // A receive appends to the text, as one step for Undo, and ends by hand or after 5 s
-    // quiet (at the closing %: receivesEndAtTheirOwnClosingPercent).
-    void appendsToExistingText()
+    // What the machine sends goes after the text, as one step for Undo (with the formatting
+    // it dropped), and the receive ends its chosen way. Quiet before the first byte does not
+    // end it, and by hand it never ends by itself.
+    void receives()
     {
-        QFETCH(QByteArray, punched);
-        QFETCH(QString, shown);
-        QFETCH(QString, expected);
-        QFETCH(bool, eia);
+        QFETCH(QList<QByteArray>, punched);
         QFETCH(int, receiveEnd);
-        QFETCH(int, count);
+        QFETCH(bool, eia);
+        QFETCH(QString, expected);
+        QFETCH(QString, status);
         E2eSession s;
         frmProgram *p = s.program();
         p->picControl->controls->optFormat[eia ? 1 : 0]->setChecked(true);
@@ -496,48 +504,38 @@ private slots:
         p->rtfText->setText(QStringLiteral("N10 G00\r\n"));
         p->rtfText->select(0, 3);
         p->rtfText->setSelBold(true);
-        s.trigger("mnuCommunicationReceive");
-        QVERIFY(p->actAction == actReceive && s.frame->buttonValue(QStringLiteral("Receive")));
-        QVERIFY(E2eSession::panel(p, 1) == QStringLiteral("Receive") && p->rtfText->locked());
-        // Quiet before the first byte does not end it.
-        s.transferNow += 10000;
-        p->tEvent_Timer();
-        QCOMPARE(p->actAction, qint32(actReceive));
-        // Four bytes every 250 ms, a step every 400 ms.
-        s.machine1.punch(punched, 4, 250);
-        QTRY_VERIFY_WITH_TIMEOUT(s.machine1.punchDone(), 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(p->rtfText->text().endsWith(shown), 5000);
-        if (receiveEnd == 0) {
-            // The count is what came, not what the program holds.
-            QTRY_COMPARE(E2eSession::panel(p, 2), QString::number(count));
-            QCOMPARE(p->rtfText->selStart(), p->rtfText->textLength());
-            // By hand, receiving never ends by itself; the same command stops it.
-            QCOMPARE(p->actAction, qint32(actReceive));
+        for (const QByteArray &bytes : punched) {
             s.trigger("mnuCommunicationReceive");
-        } else if (receiveEnd == 2) {
-            // Every byte came at the same reading of the clock.
-            s.transferNow += 4999;
+            QVERIFY(p->actAction == actReceive && s.frame->buttonValue(QStringLiteral("Receive")));
+            QVERIFY(E2eSession::panel(p, 1) == QStringLiteral("Receive") && p->rtfText->locked());
+            s.transferNow += 10000;
             p->tEvent_Timer();
             QCOMPARE(p->actAction, qint32(actReceive));
-            s.transferNow += 1;
-            p->tEvent_Timer();
+            s.machine1.punch(bytes, 4, 250); // a step every 400 ms
+            if (receiveEnd != 1) {
+                // The count is what came, not what the program holds.
+                QTRY_COMPARE_WITH_TIMEOUT(E2eSession::panel(p, 2), QString::number(bytes.size()),
+                                          20000);
+                QTRY_COMPARE(p->rtfText->selStart(), p->rtfText->textLength());
+                s.transferNow += 4999;
+                p->tEvent_Timer();
+                QCOMPARE(p->actAction, qint32(actReceive));
+                s.transferNow += 1;
+                receiveEnd ? p->tEvent_Timer() : s.trigger("mnuCommunicationReceive");
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 20000);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 5000);
-        QVERIFY(s.idle(p, QString::fromLatin1(receiveEnd
-                                                  ? "Receive ended after 5 s quiet: %1 characters"
-                                                  : "Receive stopped by hand: %1 characters")
-                              .arg(count)));
+        QVERIFY(s.idle(p, status));
         QCOMPARE(p->rtfText->text(), expected);
-        // The text was set anew: the old formatting is gone.
         p->rtfText->select(0, 3);
         QCOMPARE(p->rtfText->selBold(), RichTextBox::TriState::None);
         QVERIFY(p->isModified());
-        // The whole receive is one step: one Undo takes it back with the formatting it
-        // dropped, and Redo brings it again.
         s.trigger("mnuEditUndo");
-        QCOMPARE(p->rtfText->text(), QStringLiteral("N10 G00\r\n"));
-        p->rtfText->select(0, 3);
-        QCOMPARE(p->rtfText->selBold(), RichTextBox::TriState::All);
+        if (punched.size() == 1) {
+            QCOMPARE(p->rtfText->text(), QStringLiteral("N10 G00\r\n"));
+            p->rtfText->select(0, 3);
+            QCOMPARE(p->rtfText->selBold(), RichTextBox::TriState::All);
+        }
         s.trigger("mnuEditRedo");
         QCOMPARE(p->rtfText->text(), expected);
     }
@@ -665,31 +663,6 @@ private slots:
         for (const QList<QVariant> &shown : progress)
             QCOMPARE(shown.first().toLongLong(), block);
         QVERIFY(progress.last().last().toLongLong() >= program.size());
-    }
-
-    // With "At the closing %", each of two receives in a row in one window ends at its own
-    // closing %; the tape leader before the first % and what follows the closing line in the
-    // same read stay out of the program.
-    void receivesEndAtTheirOwnClosingPercent()
-    {
-        E2eSession s;
-        frmProgram *p = s.program();
-        p->picControl->controls->cboReceiveEnd->setCurrentIndex(1);
-        static const char kLeader[] = "\0\0\0\0   \x7f\x7f LEADER 7\r\n";
-        const QByteArray leader(kLeader, sizeof kLeader - 1);
-        const QByteArray programs[] = {"%\r\nO0001\r\nN10 G00 X0\r\nM30\r\n%\r\n",
-                                       "%\r\nO0002 (SECOND)\r\nN10 G01 X5\r\nM30\r\n%\r\n"};
-        QString expected;
-        for (const QByteArray &program : programs) {
-            s.trigger("mnuCommunicationReceive");
-            QCOMPARE(p->actAction, qint32(actReceive));
-            s.machine1.write(leader + program + "AFTER END %\r\nN99\r\n");
-            QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 5000);
-            expected += QString::fromLatin1(program);
-            QCOMPARE(p->rtfText->text(), expected);
-            QVERIFY(s.idle(p, QStringLiteral("Receive ended at the closing %: %1 characters")
-                                  .arg(leader.size() + program.size())));
-        }
     }
 
     void stopsOnWholeBlocks_data()
