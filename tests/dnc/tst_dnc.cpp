@@ -80,7 +80,8 @@ struct FakePort : TransferMachine::Port {
     bool write(const QByteArray &data) override { return written += data, !writeFails; }
     bool queueEmpty(bool &empty) override { return empty = queued == 0, true; }
     bool startDrain(qint64 &boundMs) override { return ++drains, boundMs = bound, !drainFails; }
-    bool drained() override { return isDrained; }
+    int looks = 0; // how often the drain was looked at
+    bool drained() override { return ++looks, isDrained; }
 };
 
 // Settings in folders of their own, and the machine at the far end of port 7.
@@ -338,7 +339,7 @@ private slots:
         QCOMPARE(c.line->written(), held ? QByteArray() : QByteArray("%"));
     }
 
-    // Send outside the send state and RemoteSend outside remote write nothing.
+    // Send or Hand outside the send state and RemoteSend outside remote write nothing.
     void sendOutsideItsState()
     {
         for (const auto &[state, remote] :
@@ -347,6 +348,8 @@ private slots:
             c.dnc->setAction(state);
             remote ? c.dnc->RemoteSend(QStringLiteral("N1\r\n"))
                    : test::sendAll(c.dnc, QStringLiteral("N1\r\n"));
+            QCOMPARE(c.dnc->Hand(QStringLiteral("N1")), state == actSend ? 2 : -1);
+            c.line->writes.removeIf([](const auto &w) { return w.bytes == "N1"; });
             QVERIFY(c.line->writes.isEmpty() && !c.dnc->SendInProgress() && c.errors.isEmpty());
         }
     }
@@ -460,11 +463,14 @@ private slots:
         QVERIFY(!c.line->InputPaused());
         QCOMPARE(c.line->written(), wire);
         QCOMPARE(c.line->lineChanges, lines);
-        // Stopped while held: the lines are up again for the next open.
-        c.line->receive(flood.left(ReceiveFlow::kHighWater));
+        // Stopped while held and paused: the lines are up again and the port read again at the
+        // next open.
+        c.line->receive(flood);
         c.dnc->setAction(actIdle);
         QVERIFY(c.line->RTSEnable());
         QCOMPARE(c.line->DTREnable(), control == QLatin1String("dtr"));
+        c.dnc->setAction(actReceive);
+        QVERIFY(!c.line->InputPaused());
         QVERIFY(c.errors.isEmpty());
     }
 
@@ -700,8 +706,8 @@ private slots:
 
         port.bound = 1 << 30;
         machine.drain();
-        QTRY_COMPARE(port.drains, 1);
-        machine.pause(0); // ignored while draining
+        QTRY_VERIFY(port.drains == 1 && port.looks >= 3); // within its bound
+        machine.pause(0);                                 // ignored while draining
         QCOMPARE(machine.state(), TransferMachine::State::Draining);
         port.isDrained = true;
         ends(4);
@@ -722,6 +728,13 @@ private slots:
         ends(6); // no finished of the stopped waits came first
 
         port.writeFails = true;
+        machine.send("N3\r\n");
+        machine.stop(); // and its failure with it: the next pause runs its time
+        machine.pause(1000);
+        const int before = readings;
+        QTRY_VERIFY(readings >= before + 2);
+        QVERIFY(machine.busy() && finished.size() == 6);
+        machine.stop();
         machine.send("N3\r\n");
         ends(7);
         port.drainFails = true; // the line would never say it has carried all
@@ -1050,8 +1063,8 @@ private slots:
             return;
         }
         QCOMPARE(dnc.isNull(), act == QLatin1String("close"));
-        QVERIFY2(t.pty.received.size() < wire.size() / 2,
-                 QByteArray::number(t.pty.received.size()));
+        const qsizetype atReturn = t.pty.received.size();
+        QVERIFY2(atReturn < wire.size() / 2, QByteArray::number(atReturn));
         QVERIFY(dnc.isNull() || (dnc->Action() == actIdle && !dnc->SendInProgress()));
         t.pty.goOn();
         QCOMPARE(t.pty.received, wire.left(t.pty.received.size()));
@@ -1067,6 +1080,22 @@ private slots:
         const QByteArray all = t.pty.received;
         QVERIFY(all.size() < wire.size() / 2);
         QCOMPARE(all.left(all.size() - 5), wire.left(all.size() - 5));
+    }
+
+    // Pieces handed at line speed while the machine does not read queue behind each other.
+    void handedPiecesQueueInOrder()
+    {
+        OnPty t;
+        t.pty.stopAt(0);
+        Channel c(kPort);
+        c.dnc->setRTSCTS(false);
+        c.dnc->setAction(actSend);
+        const QByteArray first = program(kPtyHolds + 4096), second = program(20000);
+        QCOMPARE(c.dnc->Hand(QString::fromLatin1(first)), first.size());
+        QCOMPARE(c.dnc->Hand(QString::fromLatin1(second)), second.size());
+        t.pty.goOn();
+        QTRY_COMPARE(t.pty.received.size(), first.size() + second.size());
+        QCOMPARE(t.pty.received, first + second);
     }
 };
 
