@@ -475,15 +475,33 @@ private slots:
     }
 
     // In EIA code a character above 128 stops its whole piece, reported; the next one goes.
+    // A piece handed at line speed counts its bytes in EIA code, without the CR.
     void eiaPieceThatCannotBeConverted()
     {
         Channel c;
         c.dnc->setEIA(true);
-        c.dnc->setAction(1);
+        c.dnc->setAction(actSend);
         test::sendAll(c.dnc, QStringLiteral("G01") + QChar(0xc8) + QStringLiteral("\r\n"));
         test::sendAll(c.dnc, QStringLiteral("M30\r\n"));
         QCOMPARE(c.errors, QList<qint16>{0});
-        QCOMPARE(c.line->written(), QByteArray("\x54\x13\x20\x00", 4));
+        QCOMPARE(c.dnc->Hand(QStringLiteral("N1\r\n")), 3);
+        QCOMPARE(c.line->written(), QByteArray("\x54\x13\x20\x00\x45\x01\x00", 7));
+    }
+
+    // A hand-over or a look at the backlog that finds the device gone ends the send, reported
+    // once.
+    void handOrBacklogOnAVanishedPort()
+    {
+        for (const bool backlog : {false, true}) {
+            Channel c;
+            c.dnc->setAction(actSend);
+            int count = 0;
+            bool known = false;
+            backlog ? c.line->vanishOnCount() : c.line->vanishOnWrite();
+            QVERIFY(backlog ? !c.dnc->Backlog(count, known)
+                            : c.dnc->Hand(QStringLiteral("N1\r\n")) == -1);
+            QVERIFY(c.dnc->Action() == actIdle && c.errors == QList<qint16>{403});
+        }
     }
 
     void remoteDropsFlowControlChunks()

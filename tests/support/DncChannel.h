@@ -68,6 +68,8 @@ public:
     void vanish() { fail(comDeviceLost); }
     // The device disappears; the next OutBufferCount finds out.
     void vanishOnCount() { m_vanishOnCount = true; }
+    // The device disappears; the next write finds out.
+    void vanishOnWrite() { m_vanishOnWrite = true; }
 
 protected:
     int openDevice() override
@@ -79,6 +81,8 @@ protected:
     void closeDevice() override { ++closes, m_pending = 0, m_waiting.clear(); }
     int writeDevice(const QByteArray &data) override
     {
+        if (std::exchange(m_vanishOnWrite, false))
+            return lose(), comDeviceLost;
         writes.append({data, Settings(), Handshaking(), DTREnable()});
         if (!m_autoDrain)
             m_pending += int(data.size());
@@ -120,7 +124,7 @@ private:
     }
 
     int m_openError = 0, m_pending = 0;
-    bool m_autoDrain = true, m_vanishOnCount = false, m_drainFails = false;
+    bool m_autoDrain = true, m_vanishOnCount = false, m_drainFails = false, m_vanishOnWrite = false;
     bool m_rts = false, m_dtr = false;
     QByteArray m_waiting;
     bool m_lines[4] = {true, true, true, false}; // CTS, DSR, CD, ring
