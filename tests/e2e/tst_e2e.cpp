@@ -479,12 +479,12 @@ private slots:
             "Receive ended after 5 s quiet: 10 characters");
         // Each of two receives in a row ends at its own closing %; the tape leader before the
         // first % and what follows the closing line stay out of the program.
-        const QByteArray leader("\0\0\0\0   \x7f\x7f LEADER 7\r\n", 22), after("AFTER %\r\nN9\r\n");
+        const QByteArray leader("\0\0\0\0   \x7f\x7f LEADER 7\r\n", 20), after("AFTER %\r\nN9\r\n");
         row("two, each at its closing %",
             {leader + "%\r\nO1\r\nM30\r\n%\r\n" + after,
              leader + "%\r\nO2 (B)\r\nM30\r\n%\r\n" + after},
             1, false, "N10 G00\r\n%\r\nO1\r\nM30\r\n%\r\n%\r\nO2 (B)\r\nM30\r\n%\r\n",
-            "Receive ended at the closing %: 41 characters");
+            "Receive ended at the closing %: 39 characters");
     }
 
     // What the machine sends goes after the text, as one step for Undo (with the formatting
