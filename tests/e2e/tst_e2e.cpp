@@ -459,7 +459,7 @@ private slots:
 
     void receives_data()
     {
-        QTest::addColumn<QList<QByteArray>>("punched"); // each a receive, 4 bytes a chunk
+        QTest::addColumn<QList<QByteArray>>("punched"); // each a receive
         QTest::addColumn<int>("receiveEnd"); // 0 by hand, 1 at the closing %, 2 after 5 s quiet
         QTest::addColumn<bool>("eia");
         QTest::addColumn<QString>("expected");
@@ -511,7 +511,8 @@ private slots:
             s.transferNow += 10000;
             p->tEvent_Timer();
             QCOMPARE(p->actAction, qint32(actReceive));
-            s.machine1.punch(bytes, 4, 250); // a step every 400 ms
+            // Four bytes every 250 ms, a step every 400 ms; a receive to its closing % at once.
+            s.machine1.punch(bytes, receiveEnd == 1 ? int(bytes.size()) : 4, 250);
             if (receiveEnd != 1) {
                 // The count is what came, not what the program holds.
                 QTRY_COMPARE_WITH_TIMEOUT(E2eSession::panel(p, 2), QString::number(bytes.size()),
