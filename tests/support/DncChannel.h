@@ -40,8 +40,7 @@ public:
             all += write.bytes;
         return all;
     }
-    int opens = 0;
-    int closes = 0;
+    int opens = 0, closes = 0;
     // Every change of RTS and DTR while open: "RTS down", "RTS up", "DTR down", "DTR up".
     QStringList lineChanges;
 
@@ -69,26 +68,21 @@ public:
     void vanish() { fail(comDeviceLost); }
     // The device disappears; the next OutBufferCount finds out.
     void vanishOnCount() { m_vanishOnCount = true; }
+    // The device disappears; the next write finds out.
+    void vanishOnWrite() { m_vanishOnWrite = true; }
 
 protected:
     int openDevice() override
     {
-        if (m_openError != 0)
-            return m_openError;
-        ++opens;
-        m_pending = 0;
-        m_rts = RTSEnable();
-        m_dtr = DTREnable();
-        return comNoError;
+        if (m_openError == 0)
+            ++opens, m_pending = 0, m_rts = RTSEnable(), m_dtr = DTREnable();
+        return m_openError;
     }
-    void closeDevice() override
-    {
-        ++closes;
-        m_pending = 0;
-        m_waiting.clear();
-    }
+    void closeDevice() override { ++closes, m_pending = 0, m_waiting.clear(); }
     int writeDevice(const QByteArray &data) override
     {
+        if (std::exchange(m_vanishOnWrite, false))
+            return lose(), comDeviceLost;
         writes.append({data, Settings(), Handshaking(), DTREnable()});
         if (!m_autoDrain)
             m_pending += int(data.size());
@@ -96,19 +90,15 @@ protected:
     }
     int pendingOutput(int &count) override
     {
-        if (std::exchange(m_vanishOnCount, false)) {
-            lose();
-            return comDeviceLost;
-        }
-        count = m_pending;
-        return comNoError;
+        if (std::exchange(m_vanishOnCount, false))
+            return lose(), comDeviceLost;
+        return count = m_pending, comNoError;
     }
     int startDrain() override { return m_drainFails ? comPortNotOpen : comNoError; }
     bool drained() override { return !m_drainFails; }
     int modemLine(ModemLine line, bool &state) override
     {
-        state = m_lines[int(line)];
-        return comNoError;
+        return state = m_lines[int(line)], comNoError;
     }
     int applyControlLines() override
     {
@@ -129,21 +119,14 @@ protected:
 private:
     void change(bool &line, bool on, qint16 event)
     {
-        if (line == on)
-            return;
-        line = on;
-        if (PortOpen())
+        if (std::exchange(line, on) != on && PortOpen())
             raise(event);
     }
 
-    int m_openError = 0;
-    bool m_autoDrain = true;
-    bool m_vanishOnCount = false;
-    bool m_drainFails = false;
-    int m_pending = 0;
+    int m_openError = 0, m_pending = 0;
+    bool m_autoDrain = true, m_vanishOnCount = false, m_drainFails = false, m_vanishOnWrite = false;
+    bool m_rts = false, m_dtr = false;
     QByteArray m_waiting;
-    bool m_rts = false;
-    bool m_dtr = false;
     bool m_lines[4] = {true, true, true, false}; // CTS, DSR, CD, ring
 };
 

@@ -20,6 +20,7 @@
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kordavel::test {
 
@@ -84,8 +85,7 @@ public:
     // Punches the bytes from the event loop: chunkBytes at a time, every intervalMs.
     void punch(const QByteArray &bytes, int chunkBytes, int intervalMs)
     {
-        m_toPunch = bytes;
-        m_chunk = chunkBytes;
+        m_toPunch = bytes, m_chunk = chunkBytes;
         m_punch.start(intervalMs);
     }
     bool punchDone() const { return m_toPunch.isEmpty(); }
@@ -93,9 +93,7 @@ public:
     // machine stops at an XOFF (DC3) it receives until an XON (DC1).
     void flood(const QByteArray &bytes, bool obeyXOff)
     {
-        m_flood = bytes;
-        m_flooded = 0;
-        m_obeyXOff = obeyXOff;
+        m_flood = bytes, m_flooded = 0, m_obeyXOff = obeyXOff;
         m_writable = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Write);
         QObject::connect(m_writable.get(), &QSocketNotifier::activated, [this] { floodOn(); });
     }
@@ -114,8 +112,7 @@ public:
         m_notifier->setEnabled(false);
         m_notifier.release()->deleteLater();
         m_writable.reset();
-        ::close(m_master);
-        m_master = -1;
+        ::close(std::exchange(m_master, -1));
     }
 
     // The machine stops reading once count bytes have arrived, until goOn().
@@ -169,19 +166,13 @@ private:
             m_writable->setEnabled(false);
     }
 
-    int m_master = -1;
-    int m_slave = -1;
+    int m_master = -1, m_slave = -1, m_chunk = 1;
     QString m_device;
-    qsizetype m_stopAt = kNoLimit;
-    std::unique_ptr<QSocketNotifier> m_notifier;
+    qsizetype m_stopAt = kNoLimit, m_flooded = 0;
+    std::unique_ptr<QSocketNotifier> m_notifier, m_writable;
     QTimer m_punch;
-    QByteArray m_toPunch;
-    int m_chunk = 1;
-    std::unique_ptr<QSocketNotifier> m_writable;
-    QByteArray m_flood;
-    qsizetype m_flooded = 0;
-    bool m_obeyXOff = false;
-    bool m_xoff = false;
+    QByteArray m_toPunch, m_flood;
+    bool m_obeyXOff = false, m_xoff = false;
 };
 
 } // namespace kordavel::test
