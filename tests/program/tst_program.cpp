@@ -2,11 +2,15 @@
 // The program window on its own, where it matters on a .dnc program (rich-text control) and a
 // plain one (program view) alike: the close question, the keyboard filter, the send step and
 // the line's speed, Send File, what a receive keeps; its toolpath preview; its communication
-// panel, the stored defaults and the Options dialog.
+// panel, the stored defaults and the Options dialog. A plain program opened in a frame: the
+// frame's commands on the program view (Undo, Save byte for byte, Save As, Clean and
+// Numbering, Receive, the format commands), and its positions that count a line end as two.
 #include "common/ReadCall.h"
 #include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
 #include "editor/EditorLimits.h"
+#include "editor/LineBuffer.h"
+#include "editor/ProgramFile.h"
 #include "editor/ProgramView.h"
 #include "editor/RichTextBox.h"
 #include "i18n/Language.h"
@@ -29,17 +33,21 @@
 #include "program/frmProgram.h"
 #include "program/frmQuestion.h"
 #include "support/CaptionsFit.h"
+#include "support/FrameSession.h"
 #include "support/LanguageGuard.h"
 #include "support/PtyMachine.h"
 #include "support/QuestionAnswerer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolders.h"
+#include "tools/frmClean.h"
+#include "tools/frmNumbering.h"
 
 #include <QClipboard>
 #include <QImageWriter>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QtTest>
 
 #include <cerrno>
@@ -178,6 +186,39 @@ struct Profiles {
             .contains(QStringLiteral("Default"));
     }
 };
+
+// A plain program opened from its file in a frame shows in the program view.
+// The position of each offset as the rich-text control counts them: every line end two
+// characters, an offset between CR and LF taken as before the CR.
+QList<qint64> referencePositions(const QByteArray &b)
+{
+    QList<qint64> out{0};
+    for (qsizetype i = 0; i < b.size(); ++i) {
+        const bool crOfCrLf = b[i] == '\r' && i + 1 < b.size() && b[i + 1] == '\n';
+        out << out.last() + (crOfCrLf ? 0 : b[i] == '\n' || b[i] == '\r' ? 2 : 1);
+    }
+    return out;
+}
+
+struct PlainSession : PtyMachine, FrameSession {
+    // The transfer clock stands still: a receive never ends by a quiet line.
+    PlainSession() : FrameSession([this] { mapTo(7, true); })
+    {
+        setTransferClock([] { return qint64(0); });
+    }
+    ~PlainSession() { setTransferClock(nullptr); }
+    // Opens the bytes as a program file of that name; the window that shows it.
+    frmProgram *open(const QString &name, const QByteArray &bytes)
+    {
+        frame->openFile(writeFile(folders.file(name), bytes));
+        return program();
+    }
+    ProgramView *view() const { return programView(program()->editor()); }
+};
+
+const QByteArray kCrLf("%\r\nO1000\r\nN10 G00 X0 Y0\r\nN20 G01 X10 F200\r\nN30 M30\r\n%\r\n");
+const QByteArray kLf("%\nO1000\nN10 G00 X0 Y0\nN20 G01 X10 F200\nN30 M30\n%\n");
+const QByteArray kMixed("%\r\nO1000\nN10 G00 X0 Y0\rN20 G01 X10 F200\r\nN30 M30\n%");
 
 } // namespace
 
@@ -654,21 +695,18 @@ private slots:
             return;
         }
         QTRY_COMPARE(program.actAction, qint32(actSend));
+        const QByteArray wire("N1\r\n\r\nN2\r\nM30\r\n\r\n"); // and the closing CR LF
         if (pace == 0) {
-            program.tEvent->stop(); // the test ticks
-            for (const char *wire : {"N1\r\n", "N1\r\n\r\n", "N1\r\n\r\nN2\r\n"}) {
+            program.tEvent->stop(); // the test ticks: a line a tick
+            for (int tick = 0; tick < 8 && program.actAction == actSend; ++tick) {
                 program.tEvent_Timer();
-                QTRY_COMPARE(station.machine.received, QByteArray(wire));
-                QTRY_VERIFY(!program.ucDnc1->SendInProgress());
-            }
-            for (int tick = 0; tick < 5 && program.actAction == actSend; ++tick) {
-                program.tEvent_Timer();
+                if (tick < 3)
+                    QTRY_COMPARE(station.machine.received, wire.left(QList{4, 6, 10}[tick]));
                 QTRY_VERIFY(!program.ucDnc1->SendInProgress());
             }
         }
         QTRY_COMPARE(program.actAction, qint32(actIdle));
-        // The file's lines, then the send's closing CR LF.
-        QCOMPARE(station.machine.received, QByteArray("N1\r\n\r\nN2\r\nM30\r\n\r\n"));
+        QCOMPARE(station.machine.received, wire);
         QCOMPARE(program.fileView->txtLines->toPlainText(), QStringLiteral("N1\n\nN2\nM30\n"));
     }
 
@@ -700,9 +738,8 @@ private slots:
             view.sent(sent.mid(n, piece).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
         view.flush();
         view.flush();
-        sent << QString();
         QCOMPARE(view.txtLines->toPlainText(),
-                 sent.mid(std::max(0, int(sent.size()) - 12)).join('\n'));
+                 (sent.mid(std::max(0, lines - 11)) << "").join('\n'));
     }
 
     // How much of received text fits after a program of lines lines and length characters,
@@ -807,7 +844,9 @@ private slots:
     }
 
     // A send of lines 1 and 2 (the selection up to the line end of line 2) colours them.
-    void sendColoursTheSentBlocks()
+    // Closing the preview gives its room back to the text; dragging the handle widens it.
+    // (Where it stands at the sizes of a 1024x768 screen: tst_screen.)
+    void previewColoursAndRoom()
     {
         Window w;
         w.program.rtfText->select(3, 28);
@@ -821,12 +860,28 @@ private slots:
             seen << w.preview->view->sentLines();
         }
         QCOMPARE(seen, (QList<QPair<int, int>>{{1, 2}, {1, 3}, {0, -1}}));
+        w.program.resize(1916, 930);
+        const int text = w.program.rtfText->width();
+        QMetaObject::invokeMethod(w.preview->findChild<QWidget *>("cmdClose"), "click");
+        QVERIFY(!w.preview->isVisible());
+        QCOMPARE(w.program.rtfText->width(), w.program.panelArea->x());
+        w.program.Preview();
+        QCOMPARE(w.program.rtfText->width(), text);
+        auto *handle = w.program.findChild<QWidget *>("PaneHandle");
+        const QPointF from(kPreviewHandle / 2, 10), to(kPreviewHandle / 2 - 200, 10);
+        QTest::mousePress(handle, Qt::LeftButton, {}, from.toPoint());
+        QMouseEvent drag(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(handle, &drag);
+        QCOMPARE(w.program.rtfText->width(), text - 200);
+        QVERIFY(w.preview->mapTo(&w.program, QPoint(w.preview->width(), 0)).x() <=
+                w.program.panelArea->x());
     }
 
     // The preview follows the text once typing pauses, names the words not understood in the
-    // language chosen, and reads the program again when the lathe or the thousandths box
-    // changes (the thousandths choice stored for the next preview). Of many words not
-    // understood the status names the first; the tooltip holds them all.
+    // language chosen, and reads the program again when the thousandths box changes (the
+    // thousandths choice stored for the next preview). Of many words not understood the status
+    // names the first; the tooltip holds them all.
     void previewFollowsTheText()
     {
         Window w;
@@ -838,15 +893,11 @@ private slots:
         QCOMPARE(p.view->path().segments.size(), 3);
         QTRY_COMPARE(p.view->path().segments.size(), 4);
         QCOMPARE(p.lblStatus->text(), "Not understood: G28 (line 6)");
-        p.chkLathe->setChecked(true);
-        QCOMPARE(p.view->view(), ToolpathView::ViewLathe);
-        QCOMPARE(p.view->path().points.at(1).x, 5.0); // X10 a diameter
         {
             const LanguageGuard english;
             ChangeLanguage(3);
             QCOMPARE(p.lblStatus->text(), "No entendido: G28 (linea 6)");
         }
-        p.chkLathe->setChecked(false);
         w.program.rtfText->setText("G0 X10000 Y2500\nG1 X100.\n");
         p.refresh();
         QCOMPARE(p.view->path().points.at(1).x, 10000.0);
@@ -887,29 +938,6 @@ private slots:
         QCOMPARE(QString("%1 %2 %3").arg(s.text).arg(s.handle).arg(s.preview), row.section(' ', 2));
     }
 
-    // Closing the preview gives its room back to the text; dragging the handle widens it.
-    // (Where it stands at the sizes of a 1024x768 screen: tst_screen.)
-    void previewBesideProgram()
-    {
-        Window w;
-        w.program.resize(1916, 930);
-        const int text = w.program.rtfText->width();
-        QMetaObject::invokeMethod(w.preview->findChild<QWidget *>("cmdClose"), "click");
-        QVERIFY(!w.preview->isVisible());
-        QCOMPARE(w.program.rtfText->width(), w.program.panelArea->x());
-        w.program.Preview();
-        QCOMPARE(w.program.rtfText->width(), text);
-        auto *handle = w.program.findChild<QWidget *>("PaneHandle");
-        const QPointF from(kPreviewHandle / 2, 10), to(kPreviewHandle / 2 - 200, 10);
-        QTest::mousePress(handle, Qt::LeftButton, {}, from.toPoint());
-        QMouseEvent drag(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(handle, &drag);
-        QCOMPARE(w.program.rtfText->width(), text - 200);
-        QVERIFY(w.preview->mapTo(&w.program, QPoint(w.preview->width(), 0)).x() <=
-                w.program.panelArea->x());
-    }
-
     // A lathe's program opens its preview in lathe mode, a mill's not, one that tells
     // neither in the mode chosen last; a choice is the window's own and stored for the next.
     void latheFollowsTheProgram()
@@ -927,6 +955,7 @@ private slots:
         QCOMPARE(lathe->view->path().points.at(1).x, 26.0); // X52 a diameter
         // The user's choice holds while the program changes.
         lathe->chkLathe->setChecked(false);
+        QCOMPARE(lathe->view->path().points.at(1).x, 52.0); // read again
         s.program.rtfText->setText("T0202\nG18 G0 X10 Z1 W1\n");
         lathe->refresh();
         QVERIFY(!lathe->chkLathe->isChecked());
@@ -1042,12 +1071,10 @@ private slots:
         QCOMPARE(list->currentText(), QStringLiteral("Com5 (absent)"));
         QCOMPARE(choices.count(), 0);
         QCOMPARE(window.ucDnc1->ComPort(), QStringLiteral("COM5"));
-        { // The mark follows the language.
-            const LanguageGuard english;
-            setLanguageNumber(3);
-            options ? dialog.SetLanguage() : window.SetLanguage();
-            QCOMPARE(list->currentText(), QStringLiteral("Com5 (ausente)"));
-        }
+        const LanguageGuard english; // the mark follows the language
+        setLanguageNumber(3);
+        options ? dialog.SetLanguage() : window.SetLanguage();
+        QCOMPARE(list->currentText(), QStringLiteral("Com5 (ausente)"));
         // Choosing a present port takes it; the absent one is no longer offered.
         list->setCurrentIndex(list->findText(QStringLiteral("Com9")));
         open();
@@ -1095,7 +1122,6 @@ private slots:
             return machineIcon(QLatin1String(name), QIcon()).has_value();
         };
         QVERIFY(has("Lathe1") && has("DRILL") && !has("") && !has("Gone"));
-
         frmProgram window;
         QComboBox *panel = window.picControl->cboMashine;
         QCOMPARE(itemsOf(panel), itemsOf(&list));
@@ -1104,7 +1130,6 @@ private slots:
         panel->setCurrentIndex(3);
         QCOMPARE(panel->currentText(), QStringLiteral("DRILL"));
         QVERIFY(!window.windowIcon().isNull());
-
         const QString user = p.folders.file(QStringLiteral("home/kordavel/machines"));
         const QString system = p.folders.file(QStringLiteral("usr/kordavel/machines"));
         qputenv("XDG_DATA_HOME", QFile::encodeName(p.folders.file(QStringLiteral("home"))));
@@ -1173,29 +1198,6 @@ private slots:
                  QString() + flags[0] + flags[2] + flags[3] + flags[4]);
     }
 
-    // Each window's panel sets its own channel, and writes nothing back: a new window starts
-    // from the defaults.
-    void panelIsPerWindow()
-    {
-        Profiles p;
-        frmProgram one;
-        frmProgram two;
-        one.picControl->controls->optFormat[1]->setChecked(true);
-        QVERIFY(selectItemText(one.picControl->controls->cboBaudRate, "9600"));
-        QCOMPARE((QList<QVariant>{one.ucDnc1->EIA(), two.ucDnc1->EIA(), one.ucDnc1->BaudRate(),
-                                  two.ucDnc1->BaudRate()}),
-                 (QList<QVariant>{true, false, "9600", "4800"}));
-        // Wait for XOn holds the next send of that window alone.
-        one.picControl->controls->chkWaitXOn->setChecked(true);
-        for (frmProgram *window : {&one, &two}) {
-            window->ucDnc1->setAction(actSend);
-            QCOMPARE(window->ucDnc1->XOffHeld(), window == &one);
-            window->ucDnc1->setAction(actIdle);
-        }
-        frmProgram three;
-        QVERIFY(!three.ucDnc1->EIA() && !p.defaultsStored());
-    }
-
     // Every caption of the Options dialog shows whole in every language (the panel's:
     // tst_screen); the text pane gives way to a wider panel, which narrows again.
     void panelCaptionsFitInEveryLanguage()
@@ -1217,12 +1219,26 @@ private slots:
         QCOMPARE(window.picControl->width(), english);
     }
 
-    // Cancel writes nothing; OK writes all twelve defaults, and windows opened afterwards start
-    // with them. With no port present the stored one stays, marked, and a window's channel on
-    // it.
-    void optionsWriteOnOkOnly()
+    // Each window's panel sets its own channel and writes nothing back. The Options dialog's
+    // Cancel writes nothing; OK writes all twelve defaults, and windows opened afterwards
+    // start with them. With no port present the stored one stays, marked, and a window's
+    // channel on it.
+    void panelPerWindowOptionsOnOk()
     {
         Profiles p;
+        frmProgram one, two;
+        one.picControl->controls->optFormat[1]->setChecked(true);
+        QVERIFY(selectItemText(one.picControl->controls->cboBaudRate, "9600"));
+        QCOMPARE((QList<QVariant>{one.ucDnc1->EIA(), two.ucDnc1->EIA(), one.ucDnc1->BaudRate(),
+                                  two.ucDnc1->BaudRate()}),
+                 (QList<QVariant>{true, false, "9600", "4800"}));
+        // Wait for XOn holds the next send of that window alone.
+        one.picControl->controls->chkWaitXOn->setChecked(true);
+        for (frmProgram *window : {&one, &two}) {
+            window->ucDnc1->setAction(actSend);
+            QCOMPARE(window->ucDnc1->XOffHeld(), window == &one);
+            window->ucDnc1->setAction(actIdle);
+        }
         for (const bool ok : {false, true}) {
             frmOptions options;
             const LineSettingsControls &c = *options.controls;
@@ -1231,8 +1247,8 @@ private slots:
             QVERIFY(selectItemText(c.cboBaudRate, "9600"));
             c.cboReceiveEnd->setCurrentIndex(1);
             c.cboPace->setCurrentIndex(1);
+            QVERIFY(!p.defaultsStored());
             (ok ? options.cmdOK : options.cmdCancel)->click();
-            QCOMPARE(p.defaultsStored(), ok);
         }
         QSettings ini(p.folders.settingsFile(), QSettings::IniFormat);
         ini.beginGroup(QStringLiteral("Default"));
@@ -1249,6 +1265,195 @@ private slots:
         QCOMPARE(ReadDefaultLineSettings().Port, QStringLiteral("Com3"));
         frmProgram later;
         QCOMPARE(later.ucDnc1->ComPort(), QStringLiteral("COM3"));
+    }
+
+    // Positions and offsets map both ways, whatever the line ends and after edits that put
+    // pieces of other ends side by side (inserted raw at line 2 and the end, then 2 removed).
+    void positionsCountLineEndsAsTwo_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("inserted");
+        const auto row = [](const char *name, const QByteArray &bytes, const char *inserted) {
+            QTest::newRow(name) << bytes << QByteArray(inserted);
+        };
+        row("CR LF", kCrLf, "");
+        row("LF", kLf, "");
+        row("lone CR", "G0\rG1\r\rM30", "");
+        row("mixed", kMixed, "");
+        row("CR LF file, LF lines put in", kCrLf, "A\nB\nC");
+        row("LF file, CR LF lines put in", kLf, "A\r\nB\r\n");
+        row("mixed, mixed put in", kMixed, "\rX\nY\r\nZ\n");
+        // Stored side by side, the CR of one and the LF of the next stay two line ends.
+        row("CR and LF put in apart", kCrLf, "\nA\r");
+        row("no line end", "M30", "\n");
+        row("empty", QByteArray(), "");
+    }
+    void positionsCountLineEndsAsTwo()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, inserted);
+        LineBuffer buffer;
+        buffer.setBytes(bytes);
+        if (!inserted.isEmpty()) {
+            QVERIFY(buffer.insert(buffer.lineStart(2), inserted));
+            QVERIFY(buffer.insert(buffer.size(), inserted));
+            QVERIFY(buffer.remove(buffer.lineStart(1), 2));
+        }
+        const QByteArray text = buffer.toBytes();
+        const QList<qint64> expected = referencePositions(text);
+        QCOMPARE(buffer.positionCount(), expected.last());
+        for (qint64 offset = 0; offset <= text.size(); ++offset) {
+            QCOMPARE(buffer.positionOf(offset), expected[offset]);
+            if (offset == 0 || expected[offset] != expected[offset - 1])
+                QCOMPARE(buffer.offsetOfPosition(expected[offset]), offset);
+        }
+        // A position on the second character of a line end is the end of its line.
+        for (qint64 line = 0; line + 1 < buffer.lineCount(); ++line) {
+            const qint64 end = buffer.lineStart(line) + buffer.lineLength(line);
+            QCOMPARE(buffer.offsetOfPosition(buffer.positionOf(end) + 1), end);
+        }
+    }
+
+    // Plain files of any line end open in the view (UTF-8 beyond ASCII and RTF .dnc ones in
+    // the rich-text control); an edit marks the program changed, Undo takes it back, and
+    // Save writes the file byte for byte with every line's own end ("X5" typed on line 3).
+    void opensEditsAndSavesByteForByte_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("rich"); // shown in the rich-text control, from its start
+        QTest::newRow("CR LF") << "O1000.nc" << kCrLf << "";
+        QTest::newRow("LF") << "o1000.ngc" << kLf << "";
+        QTest::newRow("mixed, no end at the end") << "PART.TAP" << kMixed << "";
+        QTest::newRow("Windows-1252") << "a.nc" << QByteArray("(\xd8 6)\r\n") << "";
+        QTest::newRow("UTF-8") << "a.nc" << QByteArray("(\xc3\x98 6)\r\n") << "(\u00d8 6)";
+        QTest::newRow("RTF") << "part.dnc" << QByteArray("{\\rtf1\\ansi\\f0 G01 X1\\par M30\\par }")
+                             << "G01 X1";
+    }
+    void opensEditsAndSavesByteForByte()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, rich);
+        PlainSession s;
+        frmProgram *p = s.open(name, bytes);
+        QCOMPARE(p->windowTitle(), s.folders.file(name));
+        if (!rich.isEmpty()) {
+            QTRY_VERIFY(p->rtfText->text().startsWith(rich));
+            QCOMPARE(p->editor(), static_cast<ProgramText *>(p->rtfText));
+            QVERIFY(!s.view());
+            return;
+        }
+        ProgramView *view = s.view();
+        QVERIFY(view && view->isVisible() && p->rtfText->isHidden());
+        QString ends = QString::fromLatin1(bytes).replace("\r\n", "\n").replace('\r', '\n');
+        QCOMPARE(p->editor()->text(), ends.replace('\n', "\r\n"));
+        QVERIFY(!p->isModified());
+        const int line = bytes.startsWith('(') ? 0 : 2;
+        p->editor()->setSelStart(p->editor()->lineStartPosition(line));
+        QTest::keyClicks(view, QStringLiteral("X5"));
+        QVERIFY(p->isModified() && p->shownCaption().endsWith('*'));
+        s.trigger("mnuEditUndo");
+        QVERIFY(!p->isModified());
+        QCOMPARE(view->buffer().toBytes(), bytes);
+        s.trigger("mnuEditRedo");
+        s.trigger("mnuFileSave");
+        QVERIFY(!p->isModified() && !p->shownCaption().endsWith('*'));
+        QCOMPARE(readFile(s.folders.file(name)),
+                 QByteArray(bytes).insert(view->buffer().lineStart(line), "X5"));
+        // The caret panel follows the view.
+        QCOMPARE(
+            s.frame->findChild<QLabel *>(QStringLiteral("caretPanel"))->text(),
+            QStringLiteral("Ln %1, Col 3 (%2 lines)").arg(line + 1).arg(p->editor()->lineCount()));
+    }
+
+    // Save As keeps the view: a plain name gets the bytes, a .dnc name the text as RTF (a
+    // program of millions of lines would not fit the rich-text control).
+    void saveAsPlainOrRtf()
+    {
+        PlainSession s;
+        frmProgram *p = s.open(QStringLiteral("a.nc"), kMixed);
+        const QString plain = s.folders.file(QStringLiteral("b.nc"));
+        const QString rich = s.folders.file(QStringLiteral("c.dnc"));
+        s.dialogs.saveAnswers << plain << rich;
+        s.trigger("mnuFileSaveAs");
+        QCOMPARE(readFile(plain), kMixed);
+        QCOMPARE(p->windowTitle(), plain);
+        s.trigger("mnuFileSaveAs");
+        QCOMPARE(p->windowTitle(), rich);
+        const std::optional<ProgramFile> back = loadProgramFile(rich);
+        QVERIFY(readFile(rich).startsWith("{\\rtf") && back);
+        QCOMPARE(back->content.plainText(),
+                 QString::fromLatin1(kMixed).replace("\r\n", "\n").replace('\r', '\n'));
+        QVERIFY(s.view());
+        QCOMPARE(p->editor()->fileFormat(), FileFormat::Rtf);
+    }
+
+    // Clean, then Numbering, with the dialogs' first choices, take the view's lines: each
+    // is one Undo step. (Line ends kept: tst_plainrewrite.)
+    void cleanAndNumbering()
+    {
+        const QByteArray program = "%\nO0001\nN1 G90 G54\n\nN2 G00 X0 Y0\nM30\n%\n";
+        PlainSession s;
+        frmProgram *p = s.open(QStringLiteral("a.nc"), program);
+        const auto bytes = [&s] { return s.view()->buffer().toBytes(); };
+        const auto answer = [](auto &dialog) { dialog.cmdOK->click(); };
+        onNextDialog<frmClean>(answer);
+        s.trigger("mnuProgramClean");
+        const QByteArray cleaned = bytes();
+        QCOMPARE(cleaned, "%\nO0001\nN1 G90 G54\nN2 G00 X0 Y0\nM30\n%\n");
+        onNextDialog<frmNumbering>(answer);
+        s.trigger("mnuProgramNumbering");
+        QCOMPARE(bytes(), "%\nO0001\nN10 G90 G54\nN20 G00 X0 Y0\nN30 M30\n%\n");
+        s.trigger("mnuEditUndo");
+        QCOMPARE(bytes(), cleaned);
+        s.trigger("mnuEditUndo");
+        QCOMPARE(bytes(), program);
+        QVERIFY(!p->isModified());
+    }
+
+    // What the machine punches goes after the text, with CR LF ends in positions, the text
+    // locked meanwhile; the whole receive is one step for Undo.
+    void receiveAppends()
+    {
+        PlainSession s;
+        frmProgram *p = s.open(QStringLiteral("a.nc"), kLf);
+        s.trigger("mnuCommunicationReceive");
+        QVERIFY(p->actAction == actReceive && p->editor()->locked());
+        s.punch("N40 X4\r\nN50 M30\r\n", 4, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(p->editor()->text().endsWith(QLatin1String("N50 M30\r\n")), 20000);
+        QCOMPARE(p->editor()->selStart(), p->editor()->textLength());
+        s.trigger("mnuCommunicationReceive");
+        QTRY_COMPARE_WITH_TIMEOUT(p->actAction, qint32(actIdle), 5000);
+        QVERIFY(!p->editor()->locked() && p->isModified());
+        QCOMPARE(s.view()->buffer().toBytes(), kLf + "N40 X4\nN50 M30\n");
+        s.trigger("mnuEditUndo");
+        QCOMPARE(s.view()->buffer().toBytes(), kLf);
+    }
+
+    // Format commands change nothing on a plain program and say why, in the language
+    // chosen; the menu's colours and line numbers reach the view.
+    void formatCommandsAndLanguage()
+    {
+        PlainSession s;
+        frmProgram *p = s.open(QStringLiteral("a.nc"), kCrLf);
+        p->editor()->selectRange(0, 5);
+        s.frame->changeLanguage(3);
+        for (const char *entry :
+             {"mnuFormatBold", "mnuFormatItalic", "mnuFormatUnderline", "mnuFormatFont"}) {
+            s.frame->statusBar()->clearMessage();
+            s.trigger(entry);
+            QCOMPARE(s.frame->statusBar()->currentMessage(),
+                     QStringLiteral("El formato se conserva solo en programas .dnc."));
+        }
+        QVERIFY(!s.dialogs.calls.contains(QStringLiteral("font")) && !p->isModified());
+        QVERIFY(!s.frame->buttonValue(QStringLiteral("Bold")));
+        for (const bool on : {false, true}) {
+            s.trigger("mnuToolsHighlight");
+            s.trigger("mnuToolsLineNumbers");
+            QCOMPARE(s.view()->coloured(), on);
+            QCOMPARE(s.view()->lineNumbers(), on);
+        }
     }
 };
 
