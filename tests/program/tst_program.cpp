@@ -9,13 +9,9 @@
 #include "dnc/SerialLine.h"
 #include "dnc/ucDnc.h"
 #include "editor/EditorLimits.h"
-#include "editor/LineBuffer.h"
 #include "editor/ProgramFile.h"
 #include "editor/ProgramView.h"
-#include "editor/RichTextBox.h"
-#include "i18n/Language.h"
 #include "profiles/DefaultLineSettings.h"
-#include "profiles/PortList.h"
 #include "profiles/ValueLists.h"
 #include "profiles/frmOptions.h"
 #include "program/FileDialogChoice.h"
@@ -25,20 +21,13 @@
 #include "program/ProgramPanel.h"
 #include "program/ReceivedText.h"
 #include "program/SendClock.h"
-#include "program/SendSource.h"
 #include "program/StreamSendSource.h"
 #include "program/ToolpathView.h"
 #include "program/TransferSteps.h"
 #include "program/frmPreview.h"
-#include "program/frmProgram.h"
-#include "program/frmQuestion.h"
 #include "support/CaptionsFit.h"
 #include "support/FrameSession.h"
-#include "support/LanguageGuard.h"
 #include "support/PtyMachine.h"
-#include "support/QuestionAnswerer.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestFolders.h"
 #include "tools/frmClean.h"
 #include "tools/frmNumbering.h"
 
@@ -187,7 +176,6 @@ struct Profiles {
     }
 };
 
-// A plain program opened from its file in a frame shows in the program view.
 // The position of each offset as the rich-text control counts them: every line end two
 // characters, an offset between CR and LF taken as before the CR.
 QList<qint64> referencePositions(const QByteArray &b)
@@ -200,6 +188,7 @@ QList<qint64> referencePositions(const QByteArray &b)
     return out;
 }
 
+// A frame whose line goes to a machine on a pty, to open plain programs in.
 struct PlainSession : PtyMachine, FrameSession {
     // The transfer clock stands still: a receive never ends by a quiet line.
     PlainSession() : FrameSession([this] { mapTo(7, true); })
@@ -309,7 +298,6 @@ private slots:
         const QString saveAsPath = saveAs.isEmpty() ? QString() : folders.file(saveAs);
         dialogs.saveAnswers << (saveAs.isEmpty() ? std::nullopt
                                                  : std::optional<QString>(saveAsPath));
-
         auto program = std::make_unique<frmProgram>();
         const QString caption = isNew ? QStringLiteral("Program 1") : existing;
         program->setWindowTitle(caption);
@@ -322,7 +310,6 @@ private slots:
             QTest::keyClicks(editor.widget(), QStringLiteral("m30"));
         QCOMPARE(program->isModified(), state.contains('m'));
         const QString text = editor.text();
-
         QuestionSeen seen;
         if (answer != QLatin1String("none"))
             answerNextQuestion(user(answer), &seen);
@@ -341,7 +328,6 @@ private slots:
                  asked ? QStringList{QStringLiteral("save:Save As|") + programFileFilter()}
                        : QStringList{});
         QCOMPARE(program->bFlagNew, isNew && !written);
-
         const QString target = isNew ? saveAsPath : existing;
         // A save that was tried and failed says so, with the file and the system's reason.
         const bool failed = answer == QLatin1String("yes") && !written && !target.isEmpty();
@@ -1085,20 +1071,6 @@ private slots:
                  options ? "Com9" : "COM9");
     }
 
-    // Each list reports its default choice once, as the panel's first setting of the channel.
-    void fillersSelectOnce()
-    {
-        QStringList reported;
-        for (bool (*fill)(QComboBox *) :
-             {FillBaudRates, FillParities, FillStopBits, FillDataBits}) {
-            QComboBox list;
-            connect(&list, &QComboBox::currentIndexChanged, &list,
-                    [&](int i) { reported << list.itemText(i); });
-            QVERIFY(fill(&list));
-        }
-        QCOMPARE(reported, (QStringList{"4800", "Even", "2", "7"}));
-    }
-
     // Machines from their icon files "m<name>.ico", sorted without regard to case: a file without a
     // picture lists but has no icon; a folder or a name without the m is no machine. A window lists
     // them; a machine whose icon went away snaps back to the last choice. Without a folder set, the
@@ -1273,20 +1245,19 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("inserted");
-        const auto row = [](const char *name, const QByteArray &bytes, const char *inserted) {
-            QTest::newRow(name) << bytes << QByteArray(inserted);
-        };
-        row("CR LF", kCrLf, "");
-        row("LF", kLf, "");
-        row("lone CR", "G0\rG1\r\rM30", "");
-        row("mixed", kMixed, "");
-        row("CR LF file, LF lines put in", kCrLf, "A\nB\nC");
-        row("LF file, CR LF lines put in", kLf, "A\r\nB\r\n");
-        row("mixed, mixed put in", kMixed, "\rX\nY\r\nZ\n");
-        // Stored side by side, the CR of one and the LF of the next stay two line ends.
-        row("CR and LF put in apart", kCrLf, "\nA\r");
-        row("no line end", "M30", "\n");
-        row("empty", QByteArray(), "");
+        // "CR and LF apart": stored side by side, the CR of one and the LF of the next stay
+        // two line ends.
+        for (const auto &[name, bytes, inserted] : {std::tuple{"CR LF", kCrLf, ""},
+                                                    {"LF", kLf, ""},
+                                                    {"lone CR", "G0\rG1\r\rM30", ""},
+                                                    {"mixed", kMixed, ""},
+                                                    {"LF in CR LF", kCrLf, "A\nB\nC"},
+                                                    {"CR LF in LF", kLf, "A\r\nB\r\n"},
+                                                    {"mixed in mixed", kMixed, "\rX\nY\r\nZ\n"},
+                                                    {"CR and LF apart", kCrLf, "\nA\r"},
+                                                    {"no line end", "M30", "\n"},
+                                                    {"empty", "", ""}})
+            QTest::newRow(name) << QByteArray(bytes) << QByteArray(inserted);
     }
     void positionsCountLineEndsAsTwo()
     {
@@ -1432,7 +1403,7 @@ private slots:
     }
 
     // Format commands change nothing on a plain program and say why, in the language
-    // chosen; the menu's colours and line numbers reach the view.
+    // chosen.
     void formatCommandsAndLanguage()
     {
         PlainSession s;
@@ -1448,12 +1419,6 @@ private slots:
         }
         QVERIFY(!s.dialogs.calls.contains(QStringLiteral("font")) && !p->isModified());
         QVERIFY(!s.frame->buttonValue(QStringLiteral("Bold")));
-        for (const bool on : {false, true}) {
-            s.trigger("mnuToolsHighlight");
-            s.trigger("mnuToolsLineNumbers");
-            QCOMPARE(s.view()->coloured(), on);
-            QCOMPARE(s.view()->lineNumbers(), on);
-        }
     }
 };
 
