@@ -1057,10 +1057,22 @@ private slots:
         QCOMPARE(list->currentText(), QStringLiteral("Com5 (absent)"));
         QCOMPARE(choices.count(), 0);
         QCOMPARE(window.ucDnc1->ComPort(), QStringLiteral("COM5"));
-        const LanguageGuard english; // the mark follows the language
-        setLanguageNumber(3);
-        options ? dialog.SetLanguage() : window.SetLanguage();
-        QCOMPARE(list->currentText(), QStringLiteral("Com5 (ausente)"));
+        // The mark follows the language; every caption of the Options dialog shows whole in
+        // every language (the panel's: tst_screen); the text pane gives way to a wider panel,
+        // which narrows again.
+        const LanguageGuard english;
+        window.resize(900, 600);
+        dialog.show();
+        const int panelWidth = window.picControl->width();
+        for (const qint16 language : {2, 3, 1}) {
+            setLanguageNumber(language);
+            window.SetLanguage();
+            dialog.SetLanguage();
+            checkCaptionsFit(&dialog);
+            QVERIFY(window.rtfText->geometry().right() < window.panelArea->x());
+            QVERIFY(language != 3 || list->currentText() == QStringLiteral("Com5 (ausente)"));
+        }
+        QCOMPARE(window.picControl->width(), panelWidth);
         // Choosing a present port takes it; the absent one is no longer offered.
         list->setCurrentIndex(list->findText(QStringLiteral("Com9")));
         open();
@@ -1170,27 +1182,6 @@ private slots:
                  QString() + flags[0] + flags[2] + flags[3] + flags[4]);
     }
 
-    // Every caption of the Options dialog shows whole in every language (the panel's:
-    // tst_screen); the text pane gives way to a wider panel, which narrows again.
-    void panelCaptionsFitInEveryLanguage()
-    {
-        Profiles p;
-        frmProgram window;
-        window.resize(900, 600);
-        frmOptions options;
-        options.show();
-        const int english = window.picControl->width();
-        const LanguageGuard restore;
-        for (const qint16 language : {2, 3, 1}) {
-            setLanguageNumber(language);
-            window.SetLanguage();
-            options.SetLanguage();
-            checkCaptionsFit(&options);
-            QVERIFY(window.rtfText->geometry().right() < window.panelArea->x());
-        }
-        QCOMPARE(window.picControl->width(), english);
-    }
-
     // Each window's panel sets its own channel and writes nothing back. The Options dialog's
     // Cancel writes nothing; OK writes all twelve defaults, and windows opened afterwards
     // start with them. With no port present the stored one stays, marked, and a window's
@@ -1293,10 +1284,11 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("rich"); // shown in the rich-text control, from its start
-        QTest::newRow("CR LF") << "O1000.nc" << kCrLf << "";
-        QTest::newRow("LF") << "o1000.ngc" << kLf << "";
-        QTest::newRow("mixed, no end at the end") << "PART.TAP" << kMixed << "";
-        QTest::newRow("Windows-1252") << "a.nc" << QByteArray("(\xd8 6)\r\n") << "";
+        for (const auto &[name, bytes] : {std::pair{"O1000.nc", kCrLf},
+                                          {"o1000.ngc", kLf},
+                                          {"PART.TAP", kMixed},
+                                          {"a.nc", "(\xd8 6)\r\n"}})
+            QTest::newRow(name) << QString(name) << QByteArray(bytes) << "";
         QTest::newRow("UTF-8") << "a.nc" << QByteArray("(\xc3\x98 6)\r\n") << "(\u00d8 6)";
         QTest::newRow("RTF") << "part.dnc" << QByteArray("{\\rtf1\\ansi\\f0 G01 X1\\par M30\\par }")
                              << "G01 X1";
