@@ -470,7 +470,7 @@ private slots:
         }
         if (stopAt >= 0) {
             QCOMPARE(program.ucDnc1->SendInProgress(), onItsWay);
-            program.StopSending();
+            QTest::keyClick(&program, Qt::Key_Escape); // Escape stops
             QTRY_COMPARE(program.actAction, qint32(actIdle));
             QTRY_COMPARE(QString::fromLatin1(station.machine.received), wire.last());
         }
