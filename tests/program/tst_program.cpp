@@ -452,10 +452,10 @@ private slots:
         ProgramText &editor = station.load(text, plain);
         editor.selectRange(selStart, row[2].toInt());
         program.Send();
+        program.Send(); // a second start within the pause changes nothing
         QTRY_COMPARE(program.actAction, qint32(actSend));
-        QCOMPARE(station.now, 3000); // read at the start, then until two seconds have gone
-        QVERIFY(editor.locked());
-        program.tEvent->stop(); // the test ticks
+        QVERIFY(editor.locked() && station.now == 3000); // the pause: two seconds on its clock
+        program.tEvent->stop();                          // the test ticks
         for (int tick = 0; tick < (stopAt < 0 ? wire.size() : stopAt); ++tick) {
             program.tEvent_Timer();
             if (stopAt >= 0) {
