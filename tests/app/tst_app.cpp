@@ -281,12 +281,13 @@ private slots:
             first->bFlagNew = false;
             first->rtfText->setText(program);
             first->rtfText->setFileFormat(FileFormat::PlainText);
-            answerNextQuestion(clickYes());
+            answerNextQuestion(click(&frmQuestion::cmdYes));
             QVERIFY(!s.frame->close());
             const QPointer<frmProgram> saving = first;
             QVERIFY(saving->isSaving());
             if (!readOnly)
-                answerNextQuestion(clickNo()); // the second window, once the quit goes on
+                answerNextQuestion(
+                    click(&frmQuestion::cmdNo)); // the second window, once the quit goes on
             QTRY_VERIFY(!saving || !saving->isSaving());
             QTRY_COMPARE(s.frame->isVisible(), readOnly);
             QCOMPARE(s.frame->programWindows().size(), readOnly ? 2 : 0);
@@ -327,11 +328,11 @@ private slots:
         s.frame->programWindows().first()->rtfText->setText(QStringLiteral("G01 X10"));
         // The first window asks and the user cancels: nothing closes, nothing is written.
         QuestionSeen seen;
-        answerNextQuestion(clickCancel(), &seen);
+        answerNextQuestion(click(&frmQuestion::cmdCancel), &seen);
         QVERIFY(!s.frame->close() && seen.shown);
         QCOMPARE(s.frame->programWindows().size(), 2);
         QVERIFY(!stored(s).contains("Settings/WindowState"));
-        answerNextQuestion(clickNo());
+        answerNextQuestion(click(&frmQuestion::cmdNo));
         QVERIFY(s.frame->close());
         QTRY_COMPARE(ProgramWindowCount, 0);
         QVERIFY(stored(s).contains("Settings/WindowState"));
@@ -381,7 +382,7 @@ private slots:
         QCOMPARE(panel->text(), QStringLiteral("Ред 2, кол. 5 (3 реда)"));
         for (frmProgram *program : s.frame->programWindows()) {
             if (program->isModified())
-                answerNextQuestion(clickNo());
+                answerNextQuestion(click(&frmQuestion::cmdNo));
             program->parentWidget()->close();
         }
         QTRY_COMPARE(ProgramWindowCount, 0);

@@ -182,11 +182,7 @@ QByteArray longProgram(int lines)
 {
     QByteArray text;
     for (int i = 1; i <= lines; ++i)
-        text += QStringLiteral("N%1 G01 X%2 Y%3 Z-1.25 F300\r\n")
-                    .arg(i)
-                    .arg(i % 97)
-                    .arg(i % 89)
-                    .toLatin1();
+        text += QString::asprintf("N%d G01 X%d Y%d Z-1.25 F300\r\n", i, i % 97, i % 89).toLatin1();
     return text;
 }
 
@@ -572,7 +568,8 @@ private slots:
         const auto closeNow = [&] {
             closed = true;
             if (answer != QLatin1String("none"))
-                answerNextQuestion(answer == QLatin1String("yes") ? clickYes() : clickNo());
+                answerNextQuestion(answer == QLatin1String("yes") ? click(&frmQuestion::cmdYes)
+                                                                  : click(&frmQuestion::cmdNo));
             sub->close();
         };
         if (when == QLatin1String("inside")) {
@@ -715,7 +712,7 @@ private slots:
         }
         const bool inWindow = stop.startsWith(QLatin1String("escape")) || stop == "send again";
         if (!inWindow && p->isModified())
-            answerNextQuestion(clickNo());
+            answerNextQuestion(click(&frmQuestion::cmdNo));
         if (stop.startsWith(QLatin1String("escape"))) {
             const QString where = stop.section(QLatin1Char(':'), 1);
             frmPreview *preview = nullptr;

@@ -6,7 +6,6 @@
 // Undo steps. The rich-text control: formats, files saved as read or failing without harm;
 // long programs opened, built, laid out and saved in pieces; G-code colours and line numbers
 // for display only; the history of edits and whole-text changes made as differences.
-#include "FixtureRows.h"
 #include "editor/DocumentBuilder.h"
 #include "editor/EditorLimits.h"
 #include "editor/GCodeWords.h"
@@ -20,6 +19,7 @@
 #include "editor/TextDiff.h"
 #include "i18n/Language.h"
 #include "program/frmProgram.h"
+#include "support/Fixtures.h"
 #include "support/FullDisk.h"
 #include "support/TestFolders.h"
 #include "tools/RewriteLines.h"
@@ -239,12 +239,9 @@ void touchCursorState(const QTextCursor &cursor)
 // A replacement as "line:column-endLine:endColumn>new text".
 QString describe(const TextReplacement &edit, const FlatText &after)
 {
-    return QStringLiteral("%1:%2-%3:%4>%5")
-        .arg(edit.line)
-        .arg(edit.column)
-        .arg(edit.endLine)
-        .arg(edit.endColumn)
-        .arg(after.text.mid(edit.from, edit.to - edit.from));
+    return QString::asprintf("%d:%d-%d:%d>", int(edit.line), int(edit.column), int(edit.endLine),
+                             int(edit.endColumn)) +
+           after.text.mid(edit.from, edit.to - edit.from);
 }
 
 // Clean with all its options, and Numbering (N, 10, 10), as the program window runs them.

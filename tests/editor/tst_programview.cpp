@@ -4,12 +4,12 @@
 // ends saved byte for byte after edits; Undo and Redo in sequences; Find; the whole-text
 // rewrite and its Undo; line counts in the millions. The program view over it: keys move the
 // caret, typing through the keyboard filter, Backspace, selection and copy, Ctrl+End.
-#include "FixtureRows.h"
 #include "editor/LineBuffer.h"
 #include "editor/ProgramView.h"
 #include "editor/RichTextBox.h"
 #include "editor/RtfReader.h"
 #include "program/BufferSendSource.h"
+#include "support/Fixtures.h"
 #include "support/TestFolders.h"
 
 #include <QAccessible>

@@ -51,9 +51,9 @@ namespace {
 QuestionAct user(const QString &how)
 {
     static const QHash<QString, QuestionAct> acts{
-        {QStringLiteral("yes"), clickYes()},
-        {QStringLiteral("no"), clickNo()},
-        {QStringLiteral("cancel"), clickCancel()},
+        {QStringLiteral("yes"), click(&frmQuestion::cmdYes)},
+        {QStringLiteral("no"), click(&frmQuestion::cmdNo)},
+        {QStringLiteral("cancel"), click(&frmQuestion::cmdCancel)},
         {QStringLiteral("enter"),
          [](frmQuestion &d) {
              QWidget *focus = QApplication::focusWidget();
@@ -757,7 +757,7 @@ private slots:
         QFETCH(QStringList, row);
         const bool cancelOffered = row[1] == QLatin1String("c");
         // The previous use, in English, leaves an answer behind; it must not leak into this one.
-        answerNextQuestion(clickYes());
+        answerNextQuestion(click(&frmQuestion::cmdYes));
         QCOMPARE(AskQuestion(232, true), 0);
         const LanguageGuard english;
         setLanguageNumber(qint16(row[0].toInt()));
@@ -770,12 +770,12 @@ private slots:
                  (QStringList{GetString({}, 232), GetString({}, 203), GetString({}, 204),
                               GetString({}, 202)}));
         // A text the table does not hold leaves the last one in place.
-        answerNextQuestion(clickYes(), &seen);
+        answerNextQuestion(click(&frmQuestion::cmdYes), &seen);
         QCOMPARE(AskQuestion(230, false), 0);
         QCOMPARE(seen.text, GetString({}, 232));
         // A name longer than the line is shortened in the middle, keeping its start and end.
         const QString name = QStringLiteral("FLANGE_").repeated(30) + QStringLiteral("OP20.nc");
-        answerNextQuestion(clickNo(), &seen);
+        answerNextQuestion(click(&frmQuestion::cmdNo), &seen);
         setLanguageNumber(1);
         QCOMPARE(AskQuestion(232, true, name), 1);
         const QStringList lines = seen.text.split(QLatin1Char('\n'));
@@ -1331,7 +1331,7 @@ private slots:
 
     // Format commands change nothing on a plain program and say why, in the language
     // chosen. Clean, then Numbering, with the dialogs' first choices, take the view's lines:
-    // each is one Undo step. (Line ends kept: tst_plainrewrite.)
+    // each is one Undo step. (Line ends kept: tst_tools.)
     void formatCleanAndNumbering()
     {
         const QByteArray program = "%\nO0001\nN1 G90 G54\n\nN2 G00 X0 Y0\nM30\n%\n";

@@ -40,7 +40,7 @@ struct FrameSession {
         for (frmProgram *program : frame->programWindows()) {
             program->StopSending(); // ends a transfer and unlocks the text
             if (program->isModified())
-                answerNextQuestion(clickNo());
+                answerNextQuestion(click(&frmQuestion::cmdNo));
             program->parentWidget()->close();
         }
         CloseFindDialog();

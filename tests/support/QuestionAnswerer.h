@@ -63,17 +63,10 @@ inline void answerNextQuestion(QuestionAct act, QuestionSeen *seen = nullptr)
     });
 }
 
-inline QuestionAct clickYes()
+// The user clicks that button of the question: `click(&frmQuestion::cmdYes)`.
+inline QuestionAct click(QPushButton *frmQuestion::*button)
 {
-    return [](frmQuestion &d) { d.cmdYes->click(); };
-}
-inline QuestionAct clickNo()
-{
-    return [](frmQuestion &d) { d.cmdNo->click(); };
-}
-inline QuestionAct clickCancel()
-{
-    return [](frmQuestion &d) { d.cmdCancel->click(); };
+    return [button](frmQuestion &d) { (d.*button)->click(); };
 }
 
 } // namespace kordavel::test

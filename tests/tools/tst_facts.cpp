@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The facts of a program (cycle time, lengths, ranges, tools) and the line comparison of two
 // programs, on hand-worked programs.
-#include "Fixtures.h"
 #include "profiles/MachineRapidRate.h"
 #include "program/ProgramPanel.h"
 #include "program/ToolpathView.h"
@@ -9,6 +8,7 @@
 #include "program/frmCompareWith.h"
 #include "program/frmPreview.h"
 #include "program/frmProgramFacts.h"
+#include "support/Fixtures.h"
 #include "support/FrameSession.h"
 #include "tools/LineCompare.h"
 #include "tools/ProgramFacts.h"
@@ -170,10 +170,8 @@ private slots:
     {
         QString program = QStringLiteral("G21 F1000\n");
         for (int i = 0; i < 10000; ++i)
-            program += QStringLiteral("G1 X%1 Y%2\nG0 Z5\nG2 X%1 Y%3 R5\n")
-                           .arg(i % 50)
-                           .arg(i % 7)
-                           .arg(i % 7 + 10);
+            program += QString::asprintf("G1 X%d Y%d\nG0 Z5\nG2 X%d Y%d R5\n", i % 50, i % 7,
+                                         i % 50, i % 7 + 10);
         const ProgramFacts whole = ProgramFactsReader::read(program);
         ProgramFactsReader reader;
         qsizetype at = 0;

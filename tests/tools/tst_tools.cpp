@@ -2,7 +2,6 @@
 // The program-text tools: the line rewriter behind Clean and Numbering (over rich text and over
 // a plain LineBuffer), the toolpath interpreter, the restart header, find and replace, Go To,
 // and the Find, Clean and Numbering dialogs with the frame's commands that open them.
-#include "Fixtures.h"
 #include "common/AppState.h"
 #include "common/CodePage.h"
 #include "editor/LineBuffer.h"
@@ -11,6 +10,7 @@
 #include "editor/RtfReader.h"
 #include "editor/RtfWriter.h"
 #include "support/CaptionsFit.h"
+#include "support/Fixtures.h"
 #include "support/FrameSession.h"
 #include "support/LanguageGuard.h"
 #include "support/QuestionAnswerer.h"
@@ -1177,7 +1177,7 @@ private slots:
         }
         // The dialog goes with the last program window.
         for (frmProgram *program : session.frame->programWindows()) {
-            answerNextQuestion(clickNo());
+            answerNextQuestion(click(&frmQuestion::cmdNo));
             program->parentWidget()->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }

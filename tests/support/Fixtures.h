@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Rows of test data kept in fixtures/: a row a line, its fields apart by " | ", "# " starting
-// a comment line. In a field \r \n \t \\ and \xHH stand for the character or byte.
+// Test data kept as text beside a test folder's tests (KORDAVEL_TEST_DATA). Rows: a row a line
+// in fixtures/, its fields apart by " | ", "# " starting a comment line; in a field \r \n \t
+// \\ and \xHH stand for the character or byte. Cases: "== name | field | ..." heading a
+// case and "--" ending each of its parts; lines before the first case say what the file holds.
 #include "support/TestFolders.h"
 
+#include <QStringList>
 #include <QTest>
 
 namespace kordavel::test {
@@ -44,6 +47,41 @@ inline void fixtureColumn(const char *name)
     QTest::addColumn<QByteArrayList>("row");
     for (const QByteArrayList &row : fixtureRows(name))
         QTest::newRow(row[0].constData()) << row;
+}
+
+using L = QStringList;
+
+struct Case {
+    QString name;
+    L fields;
+    QList<L> parts; // the lines of each part as written
+};
+
+inline QList<Case> readCases(const char *file)
+{
+    QList<Case> cases;
+    L lines =
+        QString::fromUtf8(readFile(QStringLiteral(KORDAVEL_TEST_DATA "/") + file)).split('\n');
+    lines.removeLast();
+    for (const QString &line : std::as_const(lines)) {
+        if (line.startsWith(QLatin1String("== "))) {
+            L fields = line.mid(3).split(QLatin1Char('|'));
+            for (QString &f : fields)
+                f = f.trimmed();
+            cases.append({fields.takeFirst(), fields, {L{}}});
+        } else if (!cases.isEmpty()) {
+            if (line == QLatin1String("--"))
+                cases.last().parts.append(L{});
+            else
+                cases.last().parts.last().append(line);
+        }
+    }
+    return cases;
+}
+
+inline QByteArray programBytes(const char *file, const QByteArray &end = "\r\n")
+{
+    return readFile(QStringLiteral(KORDAVEL_TEST_DATA "/") + file).replace("\n", end);
 }
 
 } // namespace kordavel::test
