@@ -50,13 +50,7 @@
 #include <unistd.h>
 
 using namespace kordavel;
-using kordavel::test::fixtureColumn;
-using kordavel::test::fixtureRows;
-using kordavel::test::FullDisk;
-using kordavel::test::makeNoProgram;
-using kordavel::test::readFile;
-using kordavel::test::TestFolders;
-using kordavel::test::writeFile;
+using namespace kordavel::test;
 
 namespace {
 

@@ -25,9 +25,7 @@
 #include <QtTest>
 
 using namespace kordavel;
-using kordavel::test::fixtureColumn;
-using kordavel::test::readFile;
-using kordavel::test::writeFile;
+using namespace kordavel::test;
 
 namespace {
 
