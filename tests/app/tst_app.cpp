@@ -181,11 +181,9 @@ private slots:
     {
         QFETCH(int, language);
         FrameSession s([language] { // stored as "0N", so that a write of the language shows
-            for (const QString &pair : QStringLiteral("WindowState=0;MainLeft=1440;Language=0%1")
-                                           .arg(language)
-                                           .split(';'))
-                SaveSetting(QStringLiteral("Settings"), pair.section('=', 0, 0),
-                            pair.section('=', 1));
+            SaveSetting("Settings", "WindowState", "0");
+            SaveSetting("Settings", "MainLeft", "1440");
+            SaveSetting("Settings", "Language", "0" + QString::number(language));
         });
         QVariantMap after = stored(s);
         after.insert(QStringLiteral("Settings/Language"), QString::number(language));
@@ -249,16 +247,13 @@ private slots:
         QTest::keyClick(&frame, Qt::Key_P, Qt::ControlModifier);
         QCOMPARE(s.dialogs.calls, QStringList{QStringLiteral("print:all")});
         // Tools > colours or line numbers: off in every window, the new ones too, and stored.
-        for (const QString key : {"Highlight", "LineNumbers"}) {
-            const auto on = [&key](RichTextBox *editor) {
-                return key == QLatin1String("Highlight") ? editor->highlighting()
-                                                         : editor->lineNumbers();
-            };
-            QVERIFY(on(s.editor()));
-            frame.menuEntry("mnuTools" + key)->trigger();
+        for (const auto &[key, on] : {std::pair{"Highlight", &RichTextBox::highlighting},
+                                      {"LineNumbers", &RichTextBox::lineNumbers}}) {
+            QVERIFY((s.editor()->*on)());
+            frame.menuEntry(QStringLiteral("mnuTools") + key)->trigger();
             frame.NewProgramWindow(0);
             for (frmProgram *program : frame.programWindows())
-                QVERIFY(!on(program->rtfText));
+                QVERIFY(!(program->rtfText->*on)());
             QCOMPARE(GetSetting(QStringLiteral("Settings"), key, QString()), QStringLiteral("0"));
         }
     }
@@ -492,52 +487,45 @@ private slots:
         QCOMPARE(states(), QStringLiteral("10"));
     }
 
-    void formatToggles_data()
-    {
-        QTest::addColumn<QString>("key");
-        for (const char *key : {"Bold", "Italic", "Underline"})
-            QTest::newRow(key) << QString::fromLatin1(key);
-    }
-
     // The button shows the state of the whole selection: down only if all of it is set; a
     // selection only partly set is set throughout; a caret follows the character before it.
     void formatToggles()
     {
-        QFETCH(QString, key);
-        FrameSession s;
-        RichTextBox *editor = s.editor();
-        editor->setText(QStringLiteral("G01 X10\r\nM30"));
-        const auto toggle = [&] { s.frame->menuEntry("mnuFormat" + key)->trigger(); };
-        const auto shows = [&](bool down) {
-            return s.frame->buttonValue(key) == down &&
-                   s.frame->toolbarButton(key)->isChecked() == down;
-        };
-        const auto check = [&](int start, int length, TriState set) {
-            editor->select(start, length);
-            return format(editor, key) == set && shows(set == TriState::All);
-        };
-        editor->select(0, 3);
-        toggle();
-        QVERIFY(check(0, 3, TriState::All));
-        QVERIFY(check(0, 7, TriState::Mixed));
-        toggle();
-        QVERIFY(check(0, 7, TriState::All));
-        QVERIFY(check(9, 3, TriState::None));
-        editor->select(6, 0);
-        QVERIFY(shows(true));
-        editor->select(11, 0);
-        QVERIFY(shows(false));
-        editor->select(0, 7);
-        toggle();
-        QVERIFY(check(0, 7, TriState::None));
-        toggle();
-        QVERIFY(shows(true));
-        s.frame->NewProgramWindow(0); // a new window starts with every button up
-        QVERIFY(shows(false));
+        for (const QString key : {"Bold", "Italic", "Underline"}) {
+            FrameSession s;
+            RichTextBox *editor = s.editor();
+            editor->setText(QStringLiteral("G01 X10\r\nM30"));
+            const auto toggle = [&] { s.frame->menuEntry("mnuFormat" + key)->trigger(); };
+            const auto shows = [&](bool down) {
+                return s.frame->buttonValue(key) == down &&
+                       s.frame->toolbarButton(key)->isChecked() == down;
+            };
+            const auto check = [&](int start, int length, TriState set) {
+                editor->select(start, length);
+                return format(editor, key) == set && shows(set == TriState::All);
+            };
+            editor->select(0, 3);
+            toggle();
+            QVERIFY(check(0, 3, TriState::All));
+            QVERIFY(check(0, 7, TriState::Mixed));
+            toggle();
+            QVERIFY(check(0, 7, TriState::All));
+            QVERIFY(check(9, 3, TriState::None));
+            editor->select(6, 0);
+            QVERIFY(shows(true));
+            editor->select(11, 0);
+            QVERIFY(shows(false));
+            editor->select(0, 7);
+            toggle();
+            QVERIFY(check(0, 7, TriState::None));
+            toggle();
+            QVERIFY(shows(true));
+            s.frame->NewProgramWindow(0); // a new window starts with every button up
+            QVERIFY(shows(false));
+        }
     }
 
-    // Copies carry plain text and the rich flavour, which is preferred on paste; plain text
-    // that is RTF source is read as RTF.
+    // A copy's rich flavour is preferred on paste; plain text that is RTF source is read as RTF.
     void clipboardBetweenPrograms()
     {
         FrameSession s;
@@ -547,10 +535,6 @@ private slots:
         s.frame->formatToggle(QStringLiteral("Bold"));
         first->select(0, 9);
         s.frame->editCopy();
-        const QMimeData *mime = QApplication::clipboard()->mimeData();
-        QVERIFY(mime->data(QStringLiteral("text/rtf")).startsWith("{\\rtf"));
-        QCOMPARE(mime->text().replace(QLatin1String("\r\n"), QLatin1String("\n")),
-                 QStringLiteral("G01 X10\n"));
         s.frame->NewProgramWindow(0);
         RichTextBox *second = s.editor();
         const auto pasted = [&] { // "*": the first character bold

@@ -636,58 +636,27 @@ private slots:
                 problem.problem == FileProblem::Missing);
     }
 
-    // Send File at 0.4 s per line (the test ticks) and at the line's speed: the machine gets
-    // the file's lines, an empty one as an empty block, a line a tick at the slower pace, and
-    // the file view shows them. A file that cannot be read past its first bytes (those that
-    // tell a plain file from a .dnc) ends the transfer with a message naming the file and the
-    // system's reason.
-    void sendFileAtEitherPace_data()
+    // A Send File whose file cannot be read past its first bytes (those that tell a plain file
+    // from a .dnc) ends the transfer with a message naming the file and the system's reason.
+    void sendFileReadError()
     {
-        QTest::addColumn<int>("pace");
-        QTest::addColumn<bool>("readError");
-        for (const auto &[pace, error] : {std::pair{0, false}, {1, false}, {1, true}})
-            QTest::newRow(error ? "a read error" : pace ? "line speed" : "0.4 s") << pace << error;
-    }
-
-    void sendFileAtEitherPace()
-    {
-        QFETCH(int, pace);
-        QFETCH(bool, readError);
         Station station;
         frmProgram &program = station.program;
         ScriptedDialogs dialogs;
         setTransferClock([&] { return station.now += 1000; });
         const QString path =
             writeFile(station.folders.file(QStringLiteral("part.nc")), "N1\n\nN2\r\nM30\n");
-        program.picControl->controls->cboPace->setCurrentIndex(pace);
+        program.picControl->controls->cboPace->setCurrentIndex(1);
         const auto restore = qScopeGuard([] { setReadCall(nullptr); });
-        if (readError)
-            setReadCall([](int fd, void *into, size_t size) -> ssize_t {
-                return size <= 5 ? ::read(fd, into, size) : (errno = EIO, -1);
-            });
+        setReadCall([](int fd, void *into, size_t size) -> ssize_t {
+            return size <= 5 ? ::read(fd, into, size) : (errno = EIO, -1);
+        });
         program.SendFile(path);
-        if (readError) {
-            QTRY_COMPARE(dialogs.messages,
-                         QStringList{path + "\nThe file could not be read to its end. " +
-                                     qt_error_string(EIO)});
-            QCOMPARE(program.actAction, qint32(actIdle));
-            QVERIFY(!program.ucDnc1->MSComm1().PortOpen());
-            return;
-        }
-        QTRY_COMPARE(program.actAction, qint32(actSend));
-        const QByteArray wire("N1\r\n\r\nN2\r\nM30\r\n\r\n"); // and the closing CR LF
-        if (pace == 0) {
-            program.tEvent->stop(); // the test ticks: a line a tick
-            for (int tick = 0; tick < 8 && program.actAction == actSend; ++tick) {
-                program.tEvent_Timer();
-                if (tick < 3)
-                    QTRY_COMPARE(station.machine.received, wire.left(QList{4, 6, 10}[tick]));
-                QTRY_VERIFY(!program.ucDnc1->SendInProgress());
-            }
-        }
-        QTRY_COMPARE(program.actAction, qint32(actIdle));
-        QCOMPARE(station.machine.received, wire);
-        QCOMPARE(program.fileView->txtLines->toPlainText(), QStringLiteral("N1\n\nN2\nM30\n"));
+        QTRY_COMPARE(
+            dialogs.messages,
+            QStringList{path + "\nThe file could not be read to its end. " + qt_error_string(EIO)});
+        QCOMPARE(program.actAction, qint32(actIdle));
+        QVERIFY(!program.ucDnc1->MSComm1().PortOpen());
     }
 
     // The file view shows the last lines sent without their CRs, however much was sent
@@ -995,19 +964,6 @@ private slots:
         QCOMPARE(taken, row[2]);
         QCOMPARE(text.closed(), row[3] == QLatin1String("1"));
         QCOMPARE(int(text.count()), row[4].toInt());
-    }
-
-    // The status line of each way a receive ends, with its count.
-    void receiveEndTexts()
-    {
-        QCOMPARE((QStringList{receiveEndText(ReceiveEnd::ByHand, 12),
-                              receiveEndText(ReceiveEnd::ClosingPercent, 3),
-                              receiveEndText(ReceiveEnd::Quiet, 0),
-                              receiveEndText(ReceiveEnd::BrokenOff, 7)}),
-                 (QStringList{"Receive stopped by hand: 12 characters",
-                              "Receive ended at the closing %: 3 characters",
-                              "Receive ended after 5 s quiet: 0 characters",
-                              "Receive broken off: 7 characters"}));
     }
 
     // A port list, the panel's or the Options dialog's, is read again each time it opens: a
