@@ -5,7 +5,6 @@
 #include "common/CodePage.h"
 #include "common/SettingsStore.h"
 #include "dnc/CodeTables.h"
-#include "dnc/ErrorTexts.h"
 #include "dnc/LinePace.h"
 #include "dnc/LineSettings.h"
 #include "dnc/MarkedInput.h"
@@ -138,17 +137,16 @@ private slots:
         QCOMPARE(errors.count(), 0);
     }
 
-    void parityReadsOtherLetters()
+    // The getters read stop bits with a point and parity as a word, any other as such.
+    void gettersReadTheSettings()
     {
         Channel c;
-        c.dnc->setStopBits(QStringLiteral("1,5"));
-        QCOMPARE(c.dnc->StopBits(), QStringLiteral("1.5"));
-        for (const QString set : {"e Even", "o Odd", "N None"}) {
-            c.dnc->setParity(set.section(QLatin1Char(' '), 0, 0));
-            QCOMPARE(c.dnc->Parity(), set.section(QLatin1Char(' '), 1));
+        for (const QString r :
+             {"StopBits=1,5>1.5", "Parity=e>Even", "Parity=o>Odd", "Parity=N>None"}) {
+            write(*c.dnc, r.section('>', 0, 0));
+            QCOMPARE(r[0] == 'S' ? c.dnc->StopBits() : c.dnc->Parity(), r.section('>', 1));
         }
-        // A settings string with mark parity, written to the line directly.
-        QCOMPARE(c.line->setSettings(QStringLiteral("4800,m,7,2")), 0);
+        QCOMPARE(c.line->setSettings(QStringLiteral("4800,m,7,2")), 0); // straight to the line
         QCOMPARE(c.dnc->Parity(), QStringLiteral("Another parity"));
     }
 
@@ -161,11 +159,10 @@ private slots:
             dnc.setAction(state);
             QCOMPARE(dnc.Action(), state);
             write(dnc, QStringLiteral("ComPort=COM5;BaudRate=9600;DataBits=8;StopBits=1;Parity=N"));
-            dnc.setXOnXOff(true);
+            for (auto set :
+                 {&ucDnc::setXOnXOff, &ucDnc::setDTRDTS, &ucDnc::setEIA, &ucDnc::setWaitXOn})
+                (dnc.*set)(true);
             dnc.setRTSCTS(false);
-            dnc.setDTRDTS(true);
-            dnc.setEIA(true);
-            dnc.setWaitXOn(true);
             QVERIFY(dnc.ComPort() == "COM2" && c.line->Settings() == "4800,e,7,2");
             QVERIFY(!dnc.XOnXOff() && !dnc.RTSCTS() && !dnc.DTRDTS() && !dnc.EIA());
             QCOMPARE(c.line->Handshaking(), qint32(comRTS));
@@ -510,15 +507,14 @@ private slots:
         ucDnc &dnc = *c.dnc;
         dnc.setXOnXOff(true);
         dnc.setAction(3);
-        c.line->receive("N1\x13");
-        c.line->receive("\x11N2");
-        QVERIFY(!dnc.XOffHeld());
-        c.line->receive("\x13N3");
-        QVERIFY(dnc.XOffHeld());
-        c.line->receive("\x12");
-        QVERIFY(!dnc.XOffHeld());
-        c.line->receive("\x14N4");
-        QVERIFY(dnc.XOffHeld());
+        for (const auto &[chunk, held] : {std::pair{"N1\x13", false},
+                                          {"\x11N2", false},
+                                          {"\x13N3", true},
+                                          {"\x12", false},
+                                          {"\x14N4", true}}) {
+            c.line->receive(chunk);
+            QCOMPARE(dnc.XOffHeld(), held);
+        }
         QCOMPARE(dnc.RemoteReceive(), QStringLiteral("N1\x13"));
         QVERIFY(c.status.isEmpty());
         // Entering remote keeps what was left; entering it never converts.
