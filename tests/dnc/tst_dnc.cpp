@@ -275,8 +275,7 @@ private slots:
         QTest::addColumn<QString>("ending");    // "stop", "vanish", or "count": found by it
         QTest::addColumn<bool>("held");         // nothing written when it ends
         QTest::newRow("Wait for XOn, RTS/CTS, stop") << true << "rts" << false << "stop" << true;
-        QTest::newRow("Wait for XOn, no handshake, sends")
-            << true << "" << false << "stop" << false;
+        QTest::newRow("Wait for XOn alone, sends") << true << "" << false << "stop" << false;
         QTest::newRow("CTS down, stop") << false << "rts-" << false << "stop" << true;
         QTest::newRow("draining, stop") << false << "" << true << "stop" << false;
         QTest::newRow("held by XOFF, port vanishes") << true << "xon" << false << "vanish" << true;
