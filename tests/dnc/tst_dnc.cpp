@@ -5,7 +5,6 @@
 #include "common/CodePage.h"
 #include "common/SettingsStore.h"
 #include "dnc/CodeTables.h"
-#include "dnc/ErrorTexts.h"
 #include "dnc/LinePace.h"
 #include "dnc/LineSettings.h"
 #include "dnc/MarkedInput.h"
@@ -56,19 +55,6 @@ QByteArray program(qsizetype size)
     }();
     return text.left(size);
 }
-
-// Runs check every millisecond from the event loop until it answers true.
-struct Watch {
-    explicit Watch(const std::function<bool()> &check)
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this, check] {
-            if (check())
-                timer.stop();
-        });
-        timer.start(1);
-    }
-    QTimer timer;
-};
 
 // The channel's side of a transfer machine, as a test sets it.
 struct FakePort : TransferMachine::Port {
@@ -138,17 +124,16 @@ private slots:
         QCOMPARE(errors.count(), 0);
     }
 
-    void parityReadsOtherLetters()
+    // The getters read stop bits with a point and parity as a word, any other as such.
+    void gettersReadTheSettings()
     {
         Channel c;
-        c.dnc->setStopBits(QStringLiteral("1,5"));
-        QCOMPARE(c.dnc->StopBits(), QStringLiteral("1.5"));
-        for (const QString set : {"e Even", "o Odd", "N None"}) {
-            c.dnc->setParity(set.section(QLatin1Char(' '), 0, 0));
-            QCOMPARE(c.dnc->Parity(), set.section(QLatin1Char(' '), 1));
+        for (const QString r :
+             {"StopBits=1,5>1.5", "Parity=e>Even", "Parity=o>Odd", "Parity=N>None"}) {
+            write(*c.dnc, r.section('>', 0, 0));
+            QCOMPARE(r[0] == 'S' ? c.dnc->StopBits() : c.dnc->Parity(), r.section('>', 1));
         }
-        // A settings string with mark parity, written to the line directly.
-        QCOMPARE(c.line->setSettings(QStringLiteral("4800,m,7,2")), 0);
+        QCOMPARE(c.line->setSettings(QStringLiteral("4800,m,7,2")), 0); // straight to the line
         QCOMPARE(c.dnc->Parity(), QStringLiteral("Another parity"));
     }
 
@@ -161,11 +146,10 @@ private slots:
             dnc.setAction(state);
             QCOMPARE(dnc.Action(), state);
             write(dnc, QStringLiteral("ComPort=COM5;BaudRate=9600;DataBits=8;StopBits=1;Parity=N"));
-            dnc.setXOnXOff(true);
+            for (auto set :
+                 {&ucDnc::setXOnXOff, &ucDnc::setDTRDTS, &ucDnc::setEIA, &ucDnc::setWaitXOn})
+                (dnc.*set)(true);
             dnc.setRTSCTS(false);
-            dnc.setDTRDTS(true);
-            dnc.setEIA(true);
-            dnc.setWaitXOn(true);
             QVERIFY(dnc.ComPort() == "COM2" && c.line->Settings() == "4800,e,7,2");
             QVERIFY(!dnc.XOnXOff() && !dnc.RTSCTS() && !dnc.DTRDTS() && !dnc.EIA());
             QCOMPARE(c.line->Handshaking(), qint32(comRTS));
@@ -291,8 +275,7 @@ private slots:
         QTest::addColumn<QString>("ending");    // "stop", "vanish", or "count": found by it
         QTest::addColumn<bool>("held");         // nothing written when it ends
         QTest::newRow("Wait for XOn, RTS/CTS, stop") << true << "rts" << false << "stop" << true;
-        QTest::newRow("Wait for XOn, no handshake, sends")
-            << true << "" << false << "stop" << false;
+        QTest::newRow("Wait for XOn alone, sends") << true << "" << false << "stop" << false;
         QTest::newRow("CTS down, stop") << false << "rts-" << false << "stop" << true;
         QTest::newRow("draining, stop") << false << "" << true << "stop" << false;
         QTest::newRow("held by XOFF, port vanishes") << true << "xon" << false << "vanish" << true;
@@ -407,9 +390,7 @@ private slots:
         for (int n : ops) {
             bool turn = false;
             if (n > 0) {
-                QByteArray bytes(n, '\0');
-                for (int i = 0; i < n; ++i)
-                    bytes[i] = char('a' + (put.size() + i) % 26);
+                const QByteArray bytes = program(put.size() + n).mid(put.size());
                 put += bytes;
                 turn = flow.put(bytes);
             } else {
@@ -510,15 +491,14 @@ private slots:
         ucDnc &dnc = *c.dnc;
         dnc.setXOnXOff(true);
         dnc.setAction(3);
-        c.line->receive("N1\x13");
-        c.line->receive("\x11N2");
-        QVERIFY(!dnc.XOffHeld());
-        c.line->receive("\x13N3");
-        QVERIFY(dnc.XOffHeld());
-        c.line->receive("\x12");
-        QVERIFY(!dnc.XOffHeld());
-        c.line->receive("\x14N4");
-        QVERIFY(dnc.XOffHeld());
+        for (const auto &[chunk, held] : {std::pair{"N1\x13", false},
+                                          {"\x11N2", false},
+                                          {"\x13N3", true},
+                                          {"\x12", false},
+                                          {"\x14N4", true}}) {
+            c.line->receive(chunk);
+            QCOMPARE(dnc.XOffHeld(), held);
+        }
         QCOMPARE(dnc.RemoteReceive(), QStringLiteral("N1\x13"));
         QVERIFY(c.status.isEmpty());
         // Entering remote keeps what was left; entering it never converts.
@@ -927,6 +907,14 @@ private slots:
     void presence()
     {
         OnPty t;
+        // Unset, port n is /dev/ttyS(n-1): the kernel lists such entries for ports without
+        // hardware, and those are not present.
+        for (int n = 1; n <= 4; ++n) {
+            const QString name = QStringLiteral("ttyS") + QString::number(n - 1);
+            QFile type(QStringLiteral("/sys/class/tty/") + name + QStringLiteral("/type"));
+            if (QFile::exists(QStringLiteral("/dev/") + name) && type.open(QIODevice::ReadOnly))
+                QCOMPARE(IsPortPresent(qint16(n)), type.readAll().trimmed() != "0");
+        }
         const QString link = t.folders.file(QStringLiteral("ttyV0"));
         QVERIFY(QFile::link(t.pty.device(), link));
         const QStringList devices{
@@ -944,23 +932,6 @@ private slots:
         }
         QVERIFY(isPseudoTerminal(link));
         QVERIFY(!isPseudoTerminal(QStringLiteral("/dev/null")));
-    }
-
-    // The kernel lists /dev/ttyS entries for ports without hardware; they are not present.
-    void phantomSerialPortsAreAbsent()
-    {
-        OnPty t;
-        int checked = 0;
-        for (int n = 1; n <= 4; ++n) {
-            const QString name = QStringLiteral("ttyS") + QString::number(n - 1);
-            QFile type(QStringLiteral("/sys/class/tty/") + name + QStringLiteral("/type"));
-            if (!QFile::exists(QStringLiteral("/dev/") + name) || !type.open(QIODevice::ReadOnly))
-                continue;
-            ++checked;
-            QCOMPARE(IsPortPresent(qint16(n)), type.readAll().trimmed() != "0");
-        }
-        if (checked == 0)
-            QSKIP("no /dev/ttyS entries on this machine");
     }
 
     // A missing device; a port held by another open, until the first lets go. A pty opens
@@ -1045,23 +1016,25 @@ private slots:
                 !std::exchange(xoffSent, true))
                 t.pty.write("\x13");
         };
-        Watch watch([&] {
+        QTimer watch; // acts once, from the event loop, when its moment has come
+        connect(&watch, &QTimer::timeout, [&] {
             if (act == QLatin1String("xoff")) {
                 if (t.pty.received.size() < wire.size() || !dnc->XOffHeld())
-                    return false;
+                    return;
                 heldAfterPiece = dnc->SendInProgress();
                 t.pty.write("\x11");
             } else if (ends) {
                 if (stopAt != kNoLimit ? !t.pty.stopped() : t.pty.received.size() < 512 * 1024)
-                    return false;
+                    return;
                 act == QLatin1String("close") ? delete dnc.data() : dnc->setAction(0);
             } else {
                 if (!t.pty.stopped())
-                    return false;
+                    return;
                 c->later(20, [&t] { t.pty.goOn(); }); // after it kept the channel waiting
             }
-            return true;
+            watch.stop();
         });
+        watch.start(1);
         test::sendAll(dnc, piece);
         QVERIFY(c->errors.isEmpty());
         if (!ends) {

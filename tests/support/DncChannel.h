@@ -31,8 +31,7 @@ public:
         bool dtrEnable = false;
     };
 
-    // Every Output since construction, in order.
-    QList<Write> writes;
+    QList<Write> writes; // every Output since construction, in order
     QByteArray written() const
     {
         QByteArray all;
@@ -62,13 +61,10 @@ public:
     }
     // The device's drain cannot start, and the line never says it has carried all.
     void setDrainFails(bool on) { m_drainFails = on; }
-    // Raises any CommEvent value, for instance a line error.
-    void raiseEvent(qint16 event) { raise(event); }
-    // The device disappears; the line notices by itself.
+    void raiseEvent(qint16 event) { raise(event); } // any CommEvent, a line error too
+    // The device disappears: the line notices by itself, or the next count or write finds out.
     void vanish() { fail(comDeviceLost); }
-    // The device disappears; the next OutBufferCount finds out.
     void vanishOnCount() { m_vanishOnCount = true; }
-    // The device disappears; the next write finds out.
     void vanishOnWrite() { m_vanishOnWrite = true; }
 
 protected:
@@ -159,8 +155,7 @@ struct Channel {
         QObject::connect(dnc, &ucDnc::ErrorStatus, [this](qint16 offset) { errors << offset; });
     }
     ~Channel() { delete dnc.data(); }
-    Channel(const Channel &) = delete;
-    Channel &operator=(const Channel &) = delete;
+    Q_DISABLE_COPY_MOVE(Channel)
 
     void later(int ms, std::function<void()> action)
     {

@@ -56,8 +56,7 @@ public:
         if (m_slave >= 0)
             ::close(m_slave);
     }
-    PtyMachine(const PtyMachine &) = delete;
-    PtyMachine &operator=(const PtyMachine &) = delete;
+    Q_DISABLE_COPY_MOVE(PtyMachine)
 
     bool ok() const { return m_master >= 0; }
     QString device() const { return m_device; }
