@@ -163,9 +163,10 @@ void frmProgram::startAfterPause()
     if (m_closing || m_text->isBusy() || ucDnc1->Action() != actIdle)
         return;
     ucDnc1->setAction(actSend);
-    if (ucDnc1->Action() != actSend) {
+    if (ucDnc1->Action() != actSend) { // the port did not open: the window stays idle
         if (!file)
             m_text->setSelLength(0);
+        stbPanel[1]->clear();
         emit startEnded();
         return;
     }

@@ -414,9 +414,7 @@ private slots:
         if (missing) {
             QTRY_COMPARE(s.dialogs.messages.size(), 1);
             QCOMPARE(s.dialogs.lastIcon, MsgIcon::Exclamation);
-            QVERIFY(p->actAction == actIdle && p->ucDnc1->Action() == actIdle);
-            QVERIFY(!p->rtfText->locked() && p->picControl->isEnabled());
-            QVERIFY(!s.frame->buttonValue(QStringLiteral("Send")) && s.machine1.received.isEmpty());
+            QVERIFY(s.idle(p) && p->ucDnc1->Action() == actIdle && s.machine1.received.isEmpty());
             return;
         }
         QTRY_COMPARE(p->actAction, receive ? qint32(actReceive) : qint32(actSend));
