@@ -241,6 +241,12 @@ private slots:
                                           : saveAsDialogStart(row[0], saved, row[1] != saved);
         QCOMPARE((QStringList{start.folder, QString::number(start.filterIndex), start.fileName}),
                  row.mid(2));
+        // The entry chosen is the one the filter has at that place.
+        const QStringList entries = programFileFilter().split(QLatin1Char('|'));
+        QCOMPARE(entries.size(), 6);
+        if (!start.fileName.isEmpty() && start.filterIndex < 2)
+            QVERIFY(entries[2 * start.filterIndex + 1].contains(
+                QLatin1String("*.") + QFileInfo(start.fileName).suffix().toLower()));
     }
 
     // Closing a window, by its state (m: modified, n: new, r: a read-only file, L: long, saved
@@ -858,6 +864,9 @@ private slots:
         w.program.rtfText->setText(text);
         p.refresh();
         QTRY_VERIFY(p.lblStatus->text().contains("+34"));
+        const int needed = p.lblStatus->heightForWidth(p.lblStatus->width());
+        QVERIFY(needed >= 2 * p.lblStatus->fontMetrics().lineSpacing()); // wrapped in lines
+        QTRY_VERIFY(p.lblStatus->height() >= needed);
         QCOMPARE(p.lblStatus->toolTip().split('\n').size(), 40);
     }
 
@@ -1081,6 +1090,20 @@ private slots:
     // The stored defaults as a new program window's panel and channel, and the Options
     // dialog, show them. Row: key=value pairs stored in "Default"; what the controls show
     // (shownBy); the channel's settings string; the end-of-receive choice shown.
+    // Each list reports its default choice once, as the panel's first setting of the channel.
+    void fillersSelectOnce()
+    {
+        QStringList reported;
+        for (bool (*fill)(QComboBox *) :
+             {FillBaudRates, FillParities, FillStopBits, FillDataBits}) {
+            QComboBox list;
+            connect(&list, &QComboBox::currentIndexChanged, &list,
+                    [&](int i) { reported << list.itemText(i); });
+            QVERIFY(fill(&list));
+        }
+        QCOMPARE(reported, (QStringList{"4800", "Even", "2", "7"}));
+    }
+
     void defaultsShown_data()
     {
         QTest::addColumn<QStringList>("row");
